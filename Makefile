@@ -1,0 +1,38 @@
+# Krel: the two commands that matter are `make run` and `make test`.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+RELEASE_DIR := build/release
+TEST_DIR := build/asan
+ARGS ?=
+
+.PHONY: all deps release run test server bench clean
+
+all: release
+
+deps:
+	@bash scripts/install-deps.sh
+
+# Configuring every time is cheap and heals a half-finished earlier configure.
+release: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF > /dev/null
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# Starts the game with the shipped level and weapon file beside it.
+# `make run ARGS=/window` runs it in a window instead of full screen.
+run: release
+	cd $(RELEASE_DIR) && ./krel $(ARGS)
+
+# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, then every test.
+test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON > /dev/null
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The relay server; it announces itself only where --announce-to says.
+server: release
+	cd $(RELEASE_DIR) && ./krelServer $(ARGS)
+
+bench: release
+	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf build

@@ -1,0 +1,172 @@
+// The one game object. Every subsystem of the client works on this state in
+// place, on the one game thread: the player table, the entity arrays, the
+// definition tables, the level, the keyboard tables, the surfaces and the
+// sound ring. There is exactly one instance per running game client (tests
+// make their own); nothing else holds game state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "client/present/surface.h"
+#include "client/weapons/defs.h"
+#include "protocol/numbers.h"
+
+namespace krel {
+
+class Platform;
+class SettingsStore;
+
+inline constexpr int kMaxPlayerSlots = 18;   // slots 0..17; 0 is never a player
+inline constexpr int kMaxNetPlayers = 17;
+inline constexpr int kNameLength = 20;
+inline constexpr int kKeyMapPlayers = 17;    // KeyMap rows 0..16
+inline constexpr int kControls = 8;          // Ctrl/KeyMap columns 0..7
+
+// Control numbers (index 0 belongs to no control).
+enum Control : int { kLeft = 1, kRight = 2, kUp = 3, kDown = 4, kShoot = 5, kJump = 6, kChange = 7 };
+
+struct Player {
+  fixed X, Y;
+  fixed DirX, DirY;
+  fixed Speed;
+  flag FacingRight = kFalse;
+  int16 AnimFrame = 0;
+  int16 Aim = 0;
+  int16 RopeState = 0;
+  fixed RopeX, RopeY, RopeDX, RopeDY, RopeLength;
+  int16 CurWeapon = 0;
+  std::array<int16, 5> WeaponSlots{};
+  int16 Health = 0;
+  std::array<fixed, 5> Ammo{};
+  int32 LastShot = 0;
+  int16 Lives = 0;
+  int16 Kills = 0;
+  int16 Color = 0;
+  std::string Name = std::string(kNameLength, ' ');  // always exactly 20 characters
+  std::array<int32, kControls> Ctrl{};
+  int32 Age = 0;
+  flag Alive = kFalse;
+  flag Computer = kFalse;
+  int16 ViewX = 0;
+  int16 ViewY = 0;
+  int32 RandSeed = 0;
+
+  // Cuts to 20 characters or pads with blanks on the right.
+  void SetName(const std::string& name);
+};
+
+// A shot, particle object or special object; the three live arrays share it.
+struct Entity {
+  int16 ty = 0;
+  int16 owner = 0;
+  fixed x, Y;
+  fixed dx, dy;
+  int16 age = 0;
+  fixed speed;
+  flag removed = kFalse;
+  int16 color = 0;
+  int32 steps = 0;
+};
+using Shot = Entity;
+using Obj = Entity;
+using SObj = Entity;
+
+// A palette entry {red, green, blue, flags}.
+struct PaletteEntry {
+  std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
+};
+
+struct World {
+  // --- players -----------------------------------------------------------
+  std::array<Player, kMaxPlayerSlots> Players{};
+  std::array<Player, kMaxPlayerSlots> SentPlayers{};
+
+  // --- flags and settings ------------------------------------------------
+  flag Fullscreen = kTrue;
+  int16 NumPlayers = 2;
+  flag ConfigReceived = kFalse;
+  flag NetFrameReady = kTrue;
+  int16 LivesSetting = 15;
+  int16 LoadingSetting = 100;
+  flag LoadAndChange = kTrue;
+  flag RegenerateLevel = kTrue;
+  // Per local player (index 1 and 2): what the menu keeps for the next game.
+  std::array<std::string, 3> MenuName{"", "Player 1", "Player 2"};
+  std::array<int16, 3> MenuColor{};
+  std::array<flag, 3> MenuComputer{};
+
+  // --- network session (filled in by the network client) ------------------
+  // Socket state of the game connection: 0 closed, 7 connected, others are
+  // intermediate states.
+  int wsState = 0;
+  std::string OutBuffer;
+
+  // --- level -------------------------------------------------------------
+  Surface LevelSurface;
+  int32 LevelWidth = 0;
+  int32 LevelHeight = 0;
+  std::array<int32, 256> PaletteColors{};
+
+  // --- keyboard ----------------------------------------------------------
+  std::array<int32, 256> KeyState{};
+  std::array<int32, 256> OldKeyState{};
+  std::array<std::array<int16, kControls>, kKeyMapPlayers> KeyMap{};
+  std::array<std::string, 256> KeyNames{};
+  int16 LastKey = 0;
+  std::string TypedText;
+
+  // --- entity arrays (element 0 is a placeholder) ------------------------
+  std::vector<Shot> Shots{Shot{}};
+  std::vector<Obj> Objs{Obj{}};
+  std::vector<SObj> SObjs{SObj{}};
+
+  // --- definition tables (filled once at start-up) -----------------------
+  WeaponTable WeaponDefs{};
+  ObjTable ObjDefs{};
+  SObjTable SObjDefs{};
+
+  // --- chat (1..10; index 0 unused) --------------------------------------
+  std::array<std::string, 11> ChatLines{};
+  std::array<int32, 11> ChatTimes{};
+
+  // --- display -----------------------------------------------------------
+  Pixel colorKey = 0xF81F;
+  Rect rcWindow{};
+  Surface surfBack{320, 240};
+  Surface surfBack2{320, 240};
+  Surface surfWorld;
+  Surface surfPal;
+  std::array<Surface, 11> surfFont{};
+  Surface surfGfx16, surfGfx8, surfGfx4;
+  std::array<Surface, 19> surfWorm{};  // 1..18
+  std::array<PaletteEntry, 256> paletteEntries{};
+  std::array<Pixel, 3> laserColors{};
+
+  // --- sound -------------------------------------------------------------
+  int32 soundsThisFrame = 0;
+  int soundVoiceNext = 0;
+
+  // --- timing ------------------------------------------------------------
+  std::uint32_t FrameStart = 0;
+  std::array<int32, 21> PerfCounters{};
+  std::uint32_t tcperfLast = 0;
+
+  // --- services ----------------------------------------------------------
+  Platform* platform = nullptr;        // never owned
+  SettingsStore* settings = nullptr;   // never owned
+  std::mt19937_64 rng{0};
+  // Set when the window was closed: every loop unwinds and the program ends.
+  bool QuitRequested = false;
+
+  // The one uniform random source, [0, 1). The player argument is accepted
+  // for the callers' sake and does not change the result.
+  double Rand(int player = 0);
+  void Seed(std::uint64_t seed) { rng.seed(seed); }
+  void ResetEntityTables();
+};
+
+}  // namespace krel

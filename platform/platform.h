@@ -1,0 +1,71 @@
+// The narrow seam between the game and the machine: clock, display, keyboard,
+// sound and message boxes. The game code only ever talks to this interface;
+// platform/sdl implements it with SDL2 and SDL2_mixer, platform/headless with
+// nothing at all (a controllable clock, a remembered frame, recorded sounds),
+// which is what the tests run on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace krel {
+
+class Surface;
+
+// Receives the window events that arrive while events are processed.
+class EventSink {
+ public:
+  virtual ~EventSink() = default;
+  // A key went down (after the keyboard table already shows it).
+  virtual void OnKeyDown() = 0;
+  // A character was typed (its code in the single-byte code page).
+  virtual void OnKeyPress(unsigned char ch) = 0;
+  // The user closed the window.
+  virtual void OnClose() = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- clock ---------------------------------------------------------------
+  // Milliseconds from a monotonic clock; only differences are meaningful.
+  virtual std::uint32_t TickCount() = 0;
+  // Give the machine back a moment while a loop waits (about ms milliseconds).
+  virtual void Delay(std::uint32_t ms) = 0;
+
+  // --- display -------------------------------------------------------------
+  // Opens the window: full screen (a borderless desktop-sized window with the
+  // picture scaled aspect-correctly) or a 640x480 window. On failure returns
+  // false and describes why in error.
+  virtual bool OpenDisplay(bool fullscreen, std::string& error) = 0;
+  virtual void CloseDisplay() = 0;
+  // Shows a finished 320x240 frame, stretched onto the window.
+  virtual void Present(const Surface& frame) = 0;
+  // False while the window is minimised (the game suspends until it is back).
+  virtual bool DisplayUsable() = 0;
+  // Delivers pending window events to sink.
+  virtual void ProcessEvents(EventSink& sink) = 0;
+
+  // --- keyboard ------------------------------------------------------------
+  // 256 bytes in DirectInput scan-code numbering; bit 7 set while down.
+  virtual void ReadKeyboard(std::uint8_t state[256]) = 0;
+  // The keyboard's name for a scan code; empty when no key has that code.
+  virtual std::string KeyName(int scancode) = 0;
+
+  // --- sound ---------------------------------------------------------------
+  virtual bool OpenAudio(std::string& error) = 0;
+  // Loads effect number n (1..30) from the bytes of a WAV file.
+  virtual bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) = 0;
+  // Starts effect n on voice 0..9 from its beginning, silencing whatever that
+  // voice played before. Returns at once.
+  virtual void PlayOnVoice(int voice, int n) = 0;
+
+  // --- messages ------------------------------------------------------------
+  // A modal message box (standard error when there is no display).
+  virtual void MessageBox(const std::string& text) = 0;
+};
+
+}  // namespace krel
