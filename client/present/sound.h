@@ -1,0 +1,18 @@
+// Sound effects by number 1..30.
+#pragma once
+
+#include <string>
+
+#include "client/core/world.h"
+
+namespace krel {
+
+// Opens the sound device through w.platform and loads the thirty effects.
+// On failure error holds the message to show and the program ends.
+bool InitSound(World& w, std::string& error);
+
+// Starts effect n (1..30) once; at most five starts per frame (the frame loop
+// resets soundsThisFrame), ten voices in a ring.
+void PlaySound(World& w, int16 n);
+
+}  // namespace krel

@@ -1,0 +1,30 @@
+// Reading the weapon file into the three definition tables.
+#pragma once
+
+#include <string>
+
+#include "client/core/world.h"
+
+namespace krel {
+
+// What stopped a weapon file from loading: the file, the line (1-based, 0
+// when the file itself could not be read), the key and what was wrong.
+struct ArmsError {
+  std::string file;
+  int line = 0;
+  std::string key;
+  std::string what;
+  // One message a modder can act on, e.g.
+  // "arms.dat, line 12, key SPEED: \"fast\" is not a number".
+  std::string Message() const;
+};
+
+// Fills WeaponDefs, ObjDefs and SObjDefs from the file at path (zeroing them
+// first). Returns false and fills error on any fatal condition.
+bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path,
+              ArmsError& error);
+inline bool LoadArms(World& w, const std::string& path, ArmsError& error) {
+  return LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, path, error);
+}
+
+}  // namespace krel
