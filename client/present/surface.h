@@ -23,6 +23,27 @@ struct PixelFormat {
 };
 inline constexpr PixelFormat kScreenFormat{};
 
+// The bits of one 8-bit channel value v (clamped to 0..255) under the
+// channel's mask: the channel's maximum mmax is the mask shifted down to its
+// lowest set bit, and v scales to floor(v * mmax / 255), so 255 is the full
+// channel and only 255 is. A zero mask contributes nothing.
+constexpr std::uint32_t ChannelBits(std::uint32_t mask, int v) {
+  if (mask == 0) return 0;
+  if (v < 0) v = 0;
+  if (v > 255) v = 255;
+  int shift = 0;
+  while (((mask >> shift) & 1u) == 0) ++shift;
+  const std::uint32_t mmax = mask >> shift;
+  return (static_cast<std::uint32_t>(v) * mmax / 255u) << shift;
+}
+
+// The pixel value of the colour (r, g, b) in format f. This one rule turns
+// every RGB colour of the game into screen pixels: bitmaps, line colours
+// and the colours the drawing services compute.
+constexpr std::uint32_t PixelFromRgb(const PixelFormat& f, int r, int g, int b) {
+  return ChannelBits(f.red_mask, r) | ChannelBits(f.green_mask, g) | ChannelBits(f.blue_mask, b);
+}
+
 // {Left, Top, Right, Bottom}; Right and Bottom are exclusive.
 struct Rect {
   std::int32_t Left = 0;
@@ -62,6 +83,20 @@ class Surface {
   // temporary.
   bool BltFast(int x, int y, const Surface& src, const Rect& srcRect, bool keyed);
 
+  // Stretching copy of src's rectangle onto dstRect (any size, nearest
+  // neighbour: each target pixel takes the source pixel under its centre).
+  // Refused, drawing nothing, when either rectangle is empty or not wholly
+  // inside its surface. keyed works as in BltFast; src may be this surface.
+  bool Blt(const Rect& dstRect, const Surface& src, const Rect& srcRect, bool keyed = false);
+
+  // Line drawing in the manner of a GDI pen: SetForeColor takes an RGB
+  // colour (0..255 each) and converts it to the screen format; DrawLine
+  // draws from (x1, y1) up to but not including (x2, y2) in that colour.
+  // Pixels outside the surface are clipped away, the rest is drawn.
+  void SetForeColor(int r, int g, int b);
+  Pixel ForeColor() const { return fore_; }
+  void DrawLine(int x1, int y1, int x2, int y2);
+
   // Direct pixel access. The software surfaces need no real locking, so
   // Lock/Unlock exist only so that callers read like the original service;
   // they cost nothing.
@@ -88,6 +123,7 @@ class Surface {
   std::vector<Pixel> pixels_;
   Pixel key_ = 0;
   bool has_key_ = false;
+  Pixel fore_ = 0;
 };
 
 // {x, Y, x + B, Y + H}, each rounded half to even to 32 bits.
