@@ -1,0 +1,185 @@
+#include "client/present/clr_models.h"
+
+#include <cmath>
+#include <sstream>
+#include <stdexcept>
+
+namespace krel {
+
+namespace {
+
+[[noreturn]] void Overflow(const char* operation, const char* what, double value, const char* range) {
+  std::ostringstream msg;
+  msg << "cClrModels::" << operation << ": " << what << " " << value << " does not fit " << range;
+  throw std::overflow_error(msg.str());
+}
+
+// Round half to even into a byte, or report the overflow.
+std::uint8_t Byte(double v, const char* operation, const char* what) {
+  const double r = std::isnan(v) ? v : RoundHalfEven(v);
+  if (!(r >= 0.0 && r <= 255.0)) Overflow(operation, what, v, "0..255");
+  return static_cast<std::uint8_t>(r);
+}
+
+// Round half to even into an int16, or report the overflow.
+int16 Int16(double v, const char* operation, const char* what) {
+  const auto r = ToInt16Checked(v);
+  if (!r) Overflow(operation, what, v, "-32768..32767");
+  return *r;
+}
+
+}  // namespace
+
+cClrModels::byte cClrModels::cmyC() const { return static_cast<byte>(255 - m_R); }
+cClrModels::byte cClrModels::cmyM() const { return static_cast<byte>(255 - m_G); }
+cClrModels::byte cClrModels::cmyY() const { return static_cast<byte>(255 - m_B); }
+
+int16 cClrModels::cmykK() const {
+  return Int16(MinOf(255 - m_R, 255 - m_G, 255 - m_B) / 2.55, "cmykK", "black");
+}
+
+namespace {
+
+// One of C, M, Y of the CMYK model from its channel value and K. For black
+// (K = 100) the divisor is 1 instead of 0.
+int16 CmykPart(int channel, int16 k, const char* operation) {
+  const int d = k == 100 ? 1 : 100 - k;
+  const int16 percent = Int16(channel / 2.55, operation, "channel percentage");
+  return Int16(static_cast<double>(100 - percent - k) / d * 100, operation, "result");
+}
+
+}  // namespace
+
+int16 cClrModels::cmykC() const { return CmykPart(m_R, cmykK(), "cmykC"); }
+int16 cClrModels::cmykM() const { return CmykPart(m_G, cmykK(), "cmykM"); }
+int16 cClrModels::cmykY() const { return CmykPart(m_B, cmykK(), "cmykY"); }
+
+int16 cClrModels::hlsL() const {
+  return Int16((MaxOf(m_R, m_G, m_B) + MinOf(m_R, m_G, m_B)) / 2.0 / 2.55, "hlsL", "lightness");
+}
+
+int16 cClrModels::hlsS() const {
+  const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
+  const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
+  if (mx == mn) return 0;
+  const float d = mx - mn;
+  const float s = hlsL() <= 50 ? d / (mx + mn) : d / (2.0f - mx - mn);
+  const float percent = s * 100.0f;
+  return Int16(percent, "hlsS", "saturation");
+}
+
+int16 cClrModels::hlsH() const {
+  const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
+  const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
+  float h = 0.0f;
+  if (mx != mn) {
+    const float d = mx - mn;
+    if (mx == r)
+      h = (g - b) / d;
+    else if (mx == g)
+      h = 2.0f + (b - r) / d;
+    else
+      h = 4.0f + (r - g) / d;
+  }
+  float degrees = (h + 1.0f) * 60.0f;
+  if (degrees < 0.0f) degrees += 360.0f;
+  return Int16(degrees, "hlsH", "hue");
+}
+
+cClrModels::byte cClrModels::ycbcrY() const {
+  return Byte(0.2989 * m_R + 0.5866 * m_G + 0.1145 * m_B, "ycbcrY", "luma");
+}
+
+cClrModels::byte cClrModels::ycbcrCb() const {
+  int16 v = Int16(-0.1687 * m_R - 0.3313 * m_G + 0.5 * m_B + 128, "ycbcrCb", "value");
+  if (v >= 256) v = 255;
+  return Byte(v, "ycbcrCb", "value");
+}
+
+cClrModels::byte cClrModels::ycbcrCr() const {
+  int16 v = Int16(0.5 * m_R - 0.4187 * m_G - 0.0813 * m_B + 128, "ycbcrCr", "value");
+  if (v >= 256) v = 255;
+  return Byte(v, "ycbcrCr", "value");
+}
+
+void cClrModels::SetCMY(int16 C, int16 M, int16 Y) {
+  const byte r = Byte(255 - C, "SetCMY", "red");
+  const byte g = Byte(255 - M, "SetCMY", "green");
+  const byte b = Byte(255 - Y, "SetCMY", "blue");
+  m_R = r;
+  m_G = g;
+  m_B = b;
+}
+
+void cClrModels::SetHLS(int16 H, int16 L, int16 S) {
+  // The parameters are worked out in double and held in single precision.
+  const float h = static_cast<float>(H / 60.0 - 1);
+  const float l = static_cast<float>(L / 100.0);
+  const float s = static_cast<float>(S / 100.0);
+  float r, g, b;
+  if (s == 0.0f) {
+    r = g = b = l;
+  } else {
+    const float m1 = l <= 0.5f ? l * (1.0f - s) : l - (1.0f - l) * s;
+    const float m2 = 2.0f * l - m1;
+    const float q = m2 - m1;
+    if (h < 0.0f) {
+      r = m2;
+      g = m1;
+      b = m1 - q * h;
+    } else if (h < 1.0f) {
+      r = m2;
+      b = m1;
+      g = m1 + q * h;
+    } else if (h < 2.0f) {
+      g = m2;
+      b = m1;
+      r = m1 - q * (h - 2.0f);
+    } else if (h < 3.0f) {
+      g = m2;
+      r = m1;
+      b = m1 + q * (h - 2.0f);
+    } else if (h < 4.0f) {
+      b = m2;
+      r = m1;
+      g = m1 - q * (h - 4.0f);
+    } else {
+      b = m2;
+      g = m1;
+      r = m1 + q * (h - 4.0f);
+    }
+  }
+  const float r255 = r * 255.0f, g255 = g * 255.0f, b255 = b * 255.0f;
+  const byte R = Byte(r255, "SetHLS", "red");
+  const byte G = Byte(g255, "SetHLS", "green");
+  const byte B = Byte(b255, "SetHLS", "blue");
+  m_R = R;
+  m_G = G;
+  m_B = B;
+}
+
+void cClrModels::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
+  const float c = static_cast<float>(C / 100.0);
+  const float m = static_cast<float>(M / 100.0);
+  const float y = static_cast<float>(Y / 100.0);
+  const float k = static_cast<float>(K / 100.0);
+  auto channel = [k](float part) { return (1.0f - ((1.0f - k) * part + k)) * 255.0f; };
+  const byte R = Byte(channel(c), "SetCMYK", "red");
+  const byte G = Byte(channel(m), "SetCMYK", "green");
+  const byte B = Byte(channel(y), "SetCMYK", "blue");
+  m_R = R;
+  m_G = G;
+  m_B = B;
+}
+
+void cClrModels::SetYCbCr(int16 Y, int16 Cb, int16 Cr) {
+  auto clamp = [](int16 v) { return static_cast<byte>(v < 0 ? 0 : v > 255 ? 255 : v); };
+  const int16 r = Int16((Cr - 128) * 1.402 + Y, "SetYCbCr", "red");
+  const int16 g = Int16(Y - (Cb - 128) * 0.34414 - (Cr - 128) * 0.71414, "SetYCbCr", "green");
+  const int16 b = Int16((Cb - 128) * 1.772 + Y, "SetYCbCr", "blue");
+  m_R = clamp(r);
+  m_G = clamp(g);
+  m_B = clamp(b);
+}
+
+}  // namespace krel
