@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <stdexcept>
 
@@ -279,6 +280,9 @@ TEST(Colors, BltColorChangeRefusalsAndTheSameSurface) {
   EXPECT_FALSE(BltColorChange(dst, src, 3, 0, 0, 0, 4, 2, a, c));  // target outside
   EXPECT_FALSE(BltColorChange(dst, src, 0, -1, 0, 0, 4, 2, a, c));
   EXPECT_FALSE(BltColorChange(dst, src, 0, 0, 0, 0, 0, 2, a, c));  // empty
+  EXPECT_FALSE(BltColorChange(dst, src, INT_MAX - 1, 0, 0, 0, 4, 2, a, c));
+  EXPECT_FALSE(BltColorChange(dst, src, 0, 0, INT_MAX - 1, 0, 4, 2, a, c));
+  EXPECT_FALSE(BltColorChange(dst, src, 0, 0, 0, 0, INT_MAX, INT_MAX, a, c));
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 6; ++x) EXPECT_EQ(dst.At(x, y), kBack);
 

@@ -77,6 +77,12 @@ TEST(Surface, FillAndCopyAreRefusedWhenPartlyOutside) {
   EXPECT_FALSE(dst.BltFast(0, 4, src, Rect{0, 0, 3, 3}, false));
   EXPECT_FALSE(dst.BltColorFill(Rect{8, 0, 11, 2}, 7));
   EXPECT_FALSE(dst.BltColorFill(Rect{0, -1, 2, 2}, 7));
+  // Positions near the integer limits are outside, not an overflow.
+  EXPECT_FALSE(dst.BltFast(INT_MAX - 1, 0, src, Rect{0, 0, 3, 3}, false));
+  EXPECT_FALSE(dst.BltFast(0, INT_MAX, src, Rect{0, 0, 3, 3}, true));
+  EXPECT_FALSE(dst.BltFast(INT_MIN, 0, src, Rect{0, 0, 3, 3}, false));
+  EXPECT_FALSE(dst.BltFast(0, 0, src, Rect{INT_MIN, 0, INT_MAX, 3}, false));
+  EXPECT_FALSE(dst.Blt(Rect{INT_MIN, 0, INT_MAX, 3}, src, Rect{0, 0, 3, 3}));
   EXPECT_TRUE(Drawn(dst).empty());  // nothing at all was drawn
 
   // Exactly at the edges is inside.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <utility>
 
@@ -106,7 +107,12 @@ TEST(Text, CodesWithoutACellAdvanceAndEdgesRefuseWholeGlyphs) {
   DrawText(w, back, "AB", 308, 0, 7);  // A at 308..313, shadow to 314; B at 314..319, shadow to 320
   EXPECT_EQ(PixelsOf(back, kWhiteInk), (P{{308, 0}, {313, 7}, {314, 0}, {319, 7}}));
   EXPECT_EQ(PixelsOf(back, kShadowInk), (P{{309, 1}, {314, 8}}));
+  // Far off the surface: nothing, and no overflow of the pen position.
   back.Clear(kBack);
+  DrawText(w, back, "AB", INT_MAX, INT_MAX, 7);
+  DrawText(w, back, "AB", INT_MIN, INT_MIN, 7);
+  DrawText(w, back, "AB", INT_MAX - 3, 0, 7);
+  EXPECT_EQ(PixelsOf(back, kBack).size(), 320u * 240u);
   DrawText2(w, back, std::string(1000, 'A'), -3, 0, 7);  // the first glyph sticks out on the left
   const P row = PixelsOf(back, kWhiteInk);
   EXPECT_EQ(row.count({2, 7}), 0u);  // the first glyph's corner

@@ -23,10 +23,9 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
 
 bool BltColorChange(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
                     int hsrc, int32 colvon, int32 colto) {
-  if (wsrc <= 0 || hsrc <= 0) return false;
+  if (!surfsrc.PlaceInside(xsrc, ysrc, wsrc, hsrc)) return false;
+  if (!surfdest.PlaceInside(xdest, ydest, wsrc, hsrc)) return false;
   const Rect src_rect{xsrc, ysrc, xsrc + wsrc, ysrc + hsrc};
-  if (!surfsrc.RectInside(src_rect)) return false;
-  if (!surfdest.RectInside(Rect{xdest, ydest, xdest + wsrc, ydest + hsrc})) return false;
 
   if (&surfdest == &surfsrc) {
     // Read everything before writing anything, as if through a temporary.

@@ -19,6 +19,10 @@ bool Surface::RectInside(const Rect& r) const {
          r.Top < r.Bottom;
 }
 
+bool Surface::PlaceInside(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
+  return x >= 0 && y >= 0 && w > 0 && h > 0 && x + w <= width_ && y + h <= height_;
+}
+
 bool Surface::BltColorFill(const Rect& r, Pixel colour) {
   if (!RectInside(r)) return false;
   for (int y = r.Top; y < r.Bottom; ++y) std::fill(row(y) + r.Left, row(y) + r.Right, colour);
@@ -29,7 +33,7 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect& srcRect, boo
   if (!src.RectInside(srcRect)) return false;
   const int w = srcRect.Width();
   const int h = srcRect.Height();
-  if (!RectInside(Rect{x, y, x + w, y + h})) return false;
+  if (!PlaceInside(x, y, w, h)) return false;
 
   // Copying within one surface with overlapping rectangles: go through a
   // temporary so that the result equals a copy from an untouched source.

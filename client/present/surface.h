@@ -116,6 +116,9 @@ class Surface {
 
   // Whether r lies wholly inside this surface (an empty rectangle does not).
   bool RectInside(const Rect& r) const;
+  // Whether a w x h block at (x, y) lies wholly inside (and is not empty);
+  // computed wide, so positions near the integer limits are simply outside.
+  bool PlaceInside(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const;
 
  private:
   int width_ = 0;

@@ -9,6 +9,9 @@ constexpr int kLastCode = 251;
 
 void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col, bool shadow) {
   if (col < 0 || col >= kFontColours) return;
+  // A line wholly above or below the surface cannot show; this also keeps
+  // the shadow's y + 1 away from the integer limit.
+  if (y < -9 || y >= surf.height()) return;
   const Surface& ink = w.surfFont[col];
   const Surface& dark = w.surfFont[0];
   for (const char ch : text) {
