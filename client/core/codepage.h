@@ -1,0 +1,27 @@
+// The game's text is single bytes in the Windows ANSI code page (1252): names
+// typed by players, the font's character codes, performance.log. The desktop
+// speaks UTF-8; these convert at the edges.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace krel {
+
+// Unicode code point of a Windows-1252 byte. The five bytes the code page
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the same number.
+std::uint32_t Cp1252ToCodePoint(unsigned char b);
+
+// Windows-1252 byte of a code point; -1 when the code page has no such
+// character.
+int CodePointToCp1252(std::uint32_t cp);
+
+// UTF-8 to Windows-1252: characters without a byte and malformed sequences
+// are dropped, never guessed.
+std::string Utf8ToCp1252(std::string_view utf8);
+
+// Windows-1252 to UTF-8.
+std::string Cp1252ToUtf8(std::string_view text);
+
+}  // namespace krel
