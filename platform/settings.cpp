@@ -1,0 +1,367 @@
+#include "platform/settings.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace krel {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads a double-quoted string starting at line[pos] == '"'. On success pos
+// is just past the closing quote.
+bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& out, std::string& why) {
+  out.clear();
+  ++pos;
+  while (pos < line.size()) {
+    char c = line[pos++];
+    if (c == '"') return true;
+    if (c != '\\') {
+      out += c;
+      continue;
+    }
+    if (pos >= line.size()) break;
+    char e = line[pos++];
+    switch (e) {
+      case '"': out += '"'; break;
+      case '\\': out += '\\'; break;
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case 'x': {
+        int hi = pos < line.size() ? HexDigit(line[pos]) : -1;
+        int lo = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
+        if (hi < 0 || lo < 0) {
+          why = "\\x needs two hex digits";
+          return false;
+        }
+        out += static_cast<char>(hi * 16 + lo);
+        pos += 2;
+        break;
+      }
+      default:
+        why = std::string("unknown escape \\") + e;
+        return false;
+    }
+  }
+  why = "missing closing quote";
+  return false;
+}
+
+std::string Quote(const std::string& s) {
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out = "\"";
+  for (char ch : s) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20 || c >= 0x7F) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+// A section name can be written bare when reading it back bare gives it
+// unchanged.
+bool BareSectionOk(const std::string& s) {
+  if (s.empty() || IsBlank(s.front()) || IsBlank(s.back()) || s.front() == '"') return false;
+  for (char ch : s) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c >= 0x7F || c == ']' || c == '\\') return false;
+  }
+  return true;
+}
+
+bool OnlyBlanksFrom(const std::string& line, std::size_t pos) {
+  for (; pos < line.size(); ++pos) {
+    if (!IsBlank(line[pos])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
+  if (path_.empty()) {
+    warnings_.push_back("no settings folder could be determined; settings will not be kept");
+    return;
+  }
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) {
+    std::error_code ec;
+    if (std::filesystem::exists(path_, ec))
+      warnings_.push_back(path_ + ": cannot be read (" + std::strerror(errno) + "); using defaults");
+    return;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  Parse(text.str(), path_);
+}
+
+std::string IniSettingsStore::DefaultPath() {
+  std::string dir = Env("KREL_CONFIG_DIR");
+  if (!dir.empty()) return dir + "/krel.ini";
+  std::string xdg = Env("XDG_CONFIG_HOME");
+  // Relative XDG paths are to be ignored.
+  if (!xdg.empty() && xdg.front() == '/') return xdg + "/krel/krel.ini";
+  std::string home = Env("HOME");
+  if (home.empty()) {
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) home = pw->pw_dir;
+  }
+  if (home.empty()) return {};
+  return home + "/.config/krel/krel.ini";
+}
+
+void IniSettingsStore::Parse(const std::string& text, const std::string& origin) {
+  sections_.clear();
+  // Index of the section values go to; -1 before any header or after a
+  // damaged one, whose values cannot be trusted to belong anywhere.
+  long current = -1;
+  bool header_damaged = false;
+  std::istringstream in(text);
+  std::string line;
+  int lineno = 0;
+  auto warn = [&](const std::string& what) {
+    warnings_.push_back(origin + ", line " + std::to_string(lineno) + ": " + what);
+  };
+  while (std::getline(in, line)) {
+    ++lineno;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::size_t pos = 0;
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    if (pos == line.size() || line[pos] == ';' || line[pos] == '#') continue;
+
+    if (line[pos] == '[') {
+      ++pos;
+      while (pos < line.size() && IsBlank(line[pos])) ++pos;
+      std::string name, why;
+      bool ok;
+      if (pos < line.size() && line[pos] == '"') {
+        ok = ReadQuoted(line, pos, name, why);
+        while (ok && pos < line.size() && IsBlank(line[pos])) ++pos;
+        if (ok && (pos >= line.size() || line[pos] != ']')) {
+          ok = false;
+          why = "missing ]";
+        }
+      } else {
+        std::size_t close = line.find(']', pos);
+        ok = close != std::string::npos;
+        if (ok) {
+          name = Trim(line.substr(pos, close - pos));
+          pos = close;
+        } else {
+          why = "missing ]";
+        }
+      }
+      if (ok && !OnlyBlanksFrom(line, pos + 1)) {
+        ok = false;
+        why = "text after ]";
+      }
+      if (!ok) {
+        warn("unreadable section header (" + why + "); its values are ignored");
+        current = -1;
+        header_damaged = true;
+        continue;
+      }
+      header_damaged = false;
+      current = -1;
+      for (std::size_t i = 0; i < sections_.size(); ++i) {
+        if (sections_[i].first == name) current = static_cast<long>(i);
+      }
+      if (current < 0) {
+        sections_.push_back({name, {}});
+        current = static_cast<long>(sections_.size()) - 1;
+      }
+      continue;
+    }
+
+    std::string key, value, why;
+    bool ok = true;
+    if (line[pos] == '"') {
+      ok = ReadQuoted(line, pos, key, why);
+      while (ok && pos < line.size() && IsBlank(line[pos])) ++pos;
+      if (ok && (pos >= line.size() || line[pos] != '=')) {
+        ok = false;
+        why = "missing =";
+      }
+    } else {
+      std::size_t eq = line.find('=', pos);
+      if (eq == std::string::npos) {
+        ok = false;
+        why = "missing =";
+      } else {
+        key = Trim(line.substr(pos, eq - pos));
+        pos = eq;
+      }
+    }
+    if (ok) {
+      ++pos;  // past '='
+      while (pos < line.size() && IsBlank(line[pos])) ++pos;
+      if (pos < line.size() && line[pos] == '"') {
+        ok = ReadQuoted(line, pos, value, why);
+        if (ok && !OnlyBlanksFrom(line, pos)) {
+          ok = false;
+          why = "text after the closing quote";
+        }
+      } else {
+        value = Trim(line.substr(pos));
+      }
+    }
+    if (!ok) {
+      warn("unreadable value (" + why + "); it takes its default");
+      continue;
+    }
+    if (current < 0) {
+      if (!header_damaged) warn("value outside any [section]; ignored");
+      continue;
+    }
+    auto& values = sections_[static_cast<std::size_t>(current)].second;
+    bool replaced = false;
+    for (auto& kv : values) {
+      if (kv.first == key) {
+        kv.second = value;  // a later line wins, as an editor would expect
+        replaced = true;
+      }
+    }
+    if (!replaced) values.emplace_back(key, value);
+  }
+}
+
+std::string IniSettingsStore::GetSetting(const std::string& section, const std::string& key,
+                                         const std::string& def) {
+  for (const auto& s : sections_) {
+    if (s.first != section) continue;
+    for (const auto& kv : s.second) {
+      if (kv.first == key) return kv.second;
+    }
+  }
+  return def;
+}
+
+void IniSettingsStore::SaveSetting(const std::string& section, const std::string& key,
+                                   const std::string& value) {
+  std::vector<std::pair<std::string, std::string>>* values = nullptr;
+  for (auto& s : sections_) {
+    if (s.first == section) values = &s.second;
+  }
+  if (values == nullptr) {
+    sections_.push_back({section, {}});
+    values = &sections_.back().second;
+  }
+  bool found = false;
+  for (auto& kv : *values) {
+    if (kv.first == key) {
+      kv.second = value;
+      found = true;
+    }
+  }
+  if (!found) values->emplace_back(key, value);
+
+  if (path_.empty()) return;  // nowhere to keep them; the run still works
+  std::string error;
+  if (WriteFile(error)) {
+    last_error_.clear();
+  } else if (error != last_error_) {
+    // Said once per distinct failure rather than once per value.
+    std::cerr << "krel: settings not saved: " << error << "\n";
+    last_error_ = error;
+  }
+}
+
+std::string IniSettingsStore::Serialize() const {
+  std::string out =
+      "; Krel settings. Names and values are in double quotes; inside them \\\" is a quote,\n"
+      "; \\\\ a backslash and \\xHH the byte HH.\n";
+  for (const auto& s : sections_) {
+    out += "\n[";
+    out += BareSectionOk(s.first) ? s.first : Quote(s.first);
+    out += "]\n";
+    for (const auto& kv : s.second) out += Quote(kv.first) + "=" + Quote(kv.second) + "\n";
+  }
+  return out;
+}
+
+bool IniSettingsStore::WriteFile(std::string& error) const {
+  namespace fs = std::filesystem;
+  fs::path target(path_);
+  std::error_code ec;
+  if (target.has_parent_path()) {
+    fs::create_directories(target.parent_path(), ec);
+    if (ec) {
+      error = target.parent_path().string() + ": " + ec.message();
+      return false;
+    }
+  }
+  std::string tmp = path_ + ".tmp" + std::to_string(getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = tmp + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string text = Serialize();
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = tmp + ": " + std::strerror(errno);
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  // The data must be on disk before the rename makes it the settings file.
+  int synced = ::fsync(fd);
+  int sync_errno = errno;
+  int closed = ::close(fd);
+  if (synced != 0 || closed != 0) {
+    error = tmp + ": " + std::strerror(synced != 0 ? sync_errno : errno);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  if (::rename(tmp.c_str(), path_.c_str()) != 0) {
+    error = path_ + ": " + std::strerror(errno);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace krel
