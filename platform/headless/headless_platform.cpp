@@ -1,5 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
+#include "platform/keycodes.h"
+
 namespace krel {
 
 std::uint32_t HeadlessPlatform::TickCount() {
@@ -38,10 +40,7 @@ void HeadlessPlatform::ReadKeyboard(std::uint8_t state[256]) {
   for (int k = 0; k < 256; ++k) state[k] = keys_[k];
 }
 
-std::string HeadlessPlatform::KeyName(int scancode) {
-  (void)scancode;
-  return {};
-}
+std::string HeadlessPlatform::KeyName(int scancode) { return DikKeyName(scancode); }
 
 bool HeadlessPlatform::OpenAudio(std::string& error) {
   if (!audio_available_) error = "no audio device (headless)";
