@@ -1,0 +1,155 @@
+#include "tools/krel-content/level.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "tools/krel-content/draw.h"
+#include "tools/krel-content/palette.h"
+#include "tools/krel-content/rng.h"
+
+namespace krel::content {
+namespace {
+
+enum Kind : std::uint8_t { kSoilCell, kRockCell, kFreeCell };
+
+// Fractal noise: a few octaves of value noise, in [0, 1).
+double Fbm(double x, double y, double scale, std::uint64_t seed, int octaves) {
+  double sum = 0, amp = 1, norm = 0;
+  for (int o = 0; o < octaves; ++o) {
+    sum += amp * ValueNoise(x, y, scale, seed + static_cast<std::uint64_t>(o) * 1013);
+    norm += amp;
+    amp *= 0.5;
+    scale *= 0.5;
+  }
+  return sum / norm;
+}
+
+class Grid {
+ public:
+  Grid(int w, int h, Kind fill) : w_(w), h_(h), k_(static_cast<std::size_t>(w) * h, fill) {}
+  bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w_ && y < h_; }
+  Kind at(int x, int y) const { return inside(x, y) ? k_[idx(x, y)] : kRockCell; }
+  void set(int x, int y, Kind k) {
+    if (inside(x, y)) k_[idx(x, y)] = k;
+  }
+  int w() const { return w_; }
+  int h() const { return h_; }
+
+ private:
+  std::size_t idx(int x, int y) const { return static_cast<std::size_t>(y) * w_ + x; }
+  int w_, h_;
+  std::vector<Kind> k_;
+};
+
+// Clears a disc of soil (rock is left standing: tunnels go around it).
+void Carve(Grid& g, double cx, double cy, double r) {
+  const int x0 = static_cast<int>(std::floor(cx - r)), x1 = static_cast<int>(std::ceil(cx + r));
+  const int y0 = static_cast<int>(std::floor(cy - r)), y1 = static_cast<int>(std::ceil(cy + r));
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+      if (dx * dx + dy * dy <= r * r && g.at(x, y) == kSoilCell) g.set(x, y, kFreeCell);
+    }
+}
+
+// A tunnel: a walk whose heading drifts a little each step. Directions are
+// kept as vectors and renormalised with sqrt only, so the result is the same
+// bit for bit wherever it is generated.
+void Tunnel(Grid& g, Rng& rng, double x, double y, int steps) {
+  double dx = rng.signed_unit(), dy = rng.signed_unit() * 0.5;
+  double r = 3.5 + rng.uniform() * 2.5;
+  for (int i = 0; i < steps; ++i) {
+    const double len = std::sqrt(dx * dx + dy * dy);
+    if (len < 1e-6) {
+      dx = 1;
+      dy = 0;
+    } else {
+      dx /= len;
+      dy /= len;
+    }
+    Carve(g, x, y, r);
+    x += dx * 1.5;
+    y += dy * 1.5;
+    dx += rng.signed_unit() * 0.22;
+    dy += rng.signed_unit() * 0.22 - (y - g.h() * 0.5) * 0.0008;  // stay away from floor and ceiling
+    r = std::clamp(r + rng.signed_unit() * 0.4, 3.0, 7.0);
+    if (x < 12 || x > g.w() - 12) dx = -dx;
+    if (y < 12 || y > g.h() - 20) dy = -dy;
+  }
+}
+
+}  // namespace
+
+IndexedImage GenerateLevel(const LevelOptions& o) {
+  const int w = o.width, h = o.height;
+  const std::uint64_t seed = o.seed * 0x9E3779B97F4A7C15ull + 17;
+  Grid g(w, h, kSoilCell);
+
+  // Rock: outcrops where one noise field peaks, and the frame.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double n = Fbm(x, y * 1.3, 48, seed + 1, 4);
+      if (n > 0.68) g.set(x, y, kRockCell);
+      const double frame = 4 + 4 * ValueNoise(x + y, 0, 9, seed + 2);
+      // The game treats rows from 342 down as solid ground in any case;
+      // the frame covers them so the picture says the same.
+      if (x < frame || x >= w - frame || y < frame || y >= std::min(h, 342) - frame) g.set(x, y, kRockCell);
+    }
+  // Caves: open where a second noise field peaks.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double n = Fbm(x, y * 1.4, 64, seed + 3, 4);
+      if (n > 0.6 && g.at(x, y) == kSoilCell) g.set(x, y, kFreeCell);
+    }
+  // Tunnels wind between them.
+  Rng rng(seed + 4);
+  const int tunnels = 9 + static_cast<int>(rng.uniform() * 4);
+  for (int t = 0; t < tunnels; ++t)
+    Tunnel(g, rng, 30 + rng.uniform() * (w - 60), 30 + rng.uniform() * (h - 80), 70 + rng.range(0, 90));
+
+  IndexedImage img(w, h, kFree0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double fine = HashUnit(x, y, seed + 5);
+      switch (g.at(x, y)) {
+        case kFreeCell: {
+          // Dark cave air, with the speckle of dug earth near soil walls.
+          bool near_soil = false;
+          for (int k = -2; k <= 2 && !near_soil; ++k)
+            near_soil = g.at(x + k, y) == kSoilCell || g.at(x, y + k) == kSoilCell;
+          const double shade = Fbm(x, y, 24, seed + 6, 2);
+          if (near_soil && fine < 0.7) img.set(x, y, static_cast<std::uint8_t>(kFreeDug0 + static_cast<int>(fine * 5.71) % 4));
+          else img.set(x, y, static_cast<std::uint8_t>(164 + std::min(2, static_cast<int>(shade * 3.0 + (fine - 0.5) * 0.6))));
+          break;
+        }
+        case kRockCell: {
+          // Lit from the upper left: faces towards free space above or left
+          // are light, those below or right dark.
+          int tone = 1 + static_cast<int>(Fbm(x, y, 5, seed + 7, 2) * 5.0);
+          if (g.at(x - 1, y - 1) != kRockCell || g.at(x, y - 1) != kRockCell) tone += 4;
+          else if (g.at(x - 2, y - 2) != kRockCell) tone += 2;
+          else if (g.at(x + 1, y + 1) != kRockCell || g.at(x, y + 1) != kRockCell) tone = 0;
+          if (fine < 0.1) tone -= 1;
+          img.set(x, y, static_cast<std::uint8_t>(kRock0 + std::clamp(tone, 0, 9)));
+          break;
+        }
+        case kSoilCell: {
+          // Strata: bands of three soil families, bent by noise.
+          const double band = Fbm(x, y * 3.0 + Fbm(x, y, 70, seed + 8, 2) * 60.0, 40, seed + 9, 3);
+          int index;
+          if (band < 0.5) index = kSoilA0 + static_cast<int>(fine * 4.0);          // the common browns
+          else if (band < 0.64) index = kSoilB0 + static_cast<int>(fine * 6.0);    // mixed earth
+          else index = kSoilC0 + static_cast<int>(fine * 3.0);                     // sandy
+          // Shade next to cave air: darker under overhangs, lighter on top.
+          if (g.at(x, y - 1) == kFreeCell || g.at(x - 1, y) == kFreeCell) index = kSoilA0 + 6;
+          else if (g.at(x, y + 1) == kFreeCell || g.at(x + 1, y) == kFreeCell) index = kSoilB0 + 8;
+          img.set(x, y, static_cast<std::uint8_t>(index));
+          break;
+        }
+      }
+    }
+  return img;
+}
+
+}  // namespace krel::content

@@ -1,0 +1,98 @@
+// krel-content: makes the game's palette, font, sprite sheets, sound effects
+// and levels from the sources in this folder.
+//
+//   krel-content build OUTDIR              bitmaps, WAVs and resources.cpp
+//   krel-content level [--seed N] FILE     a level bitmap (default seed 1)
+//   krel-content contact FILE              the contact sheet of all art
+//   krel-content check                     palette and art checks only
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/krel-content/content.h"
+#include "tools/krel-content/level.h"
+#include "tools/krel-content/palette.h"
+#include "tools/krel-content/writers.h"
+
+namespace {
+
+using namespace krel::content;
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: krel-content build OUTDIR\n"
+               "       krel-content level [--seed N] FILE\n"
+               "       krel-content contact FILE\n"
+               "       krel-content check\n");
+  return 2;
+}
+
+bool ReportErrors(const Content& c) {
+  for (const std::string& e : c.errors) std::fprintf(stderr, "krel-content: %s\n", e.c_str());
+  return c.errors.empty();
+}
+
+bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::string error;
+  if (WriteFile(path, bytes, error)) return true;
+  std::fprintf(stderr, "krel-content: %s\n", error.c_str());
+  return false;
+}
+
+int Build(const std::string& dir) {
+  const Content c = BuildContent();
+  if (!ReportErrors(c)) return 1;
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "krel-content: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
+    return 1;
+  }
+  const std::vector<Resource> resources = c.Resources();
+  for (const Resource& r : resources)
+    if (!Write(dir + "/" + r.file, r.bytes)) return 1;
+  const std::string src = ResourceSource(resources);
+  return Write(dir + "/resources.cpp", std::vector<std::uint8_t>(src.begin(), src.end())) ? 0 : 1;
+}
+
+int Level(int argc, char** argv) {
+  LevelOptions options;
+  std::string file;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--seed" && i + 1 < argc) {
+      char* end = nullptr;
+      const unsigned long long v = std::strtoull(argv[++i], &end, 10);
+      if (end == argv[i] || *end != '\0') {
+        std::fprintf(stderr, "krel-content: --seed wants a whole number, not \"%s\"\n", argv[i]);
+        return 2;
+      }
+      options.seed = v;
+    } else if (file.empty() && !a.empty() && a[0] != '-') {
+      file = a;
+    } else {
+      return Usage();
+    }
+  }
+  if (file.empty()) return Usage();
+  const Palette palette = BuildPalette();
+  return Write(file, EncodeBmp8(GenerateLevel(options), palette)) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string cmd = argv[1];
+  if (cmd == "build" && argc == 3) return Build(argv[2]);
+  if (cmd == "level") return Level(argc, argv);
+  if (cmd == "contact" && argc == 3) {
+    const Content c = BuildContent();
+    if (!ReportErrors(c)) return 1;
+    return Write(argv[2], EncodeBmp24(ContactSheet(c))) ? 0 : 1;
+  }
+  if (cmd == "check" && argc == 2) return ReportErrors(BuildContent()) ? 0 : 1;
+  return Usage();
+}
