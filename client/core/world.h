@@ -110,6 +110,11 @@ struct World {
   int32 LevelWidth = 0;
   int32 LevelHeight = 0;
   std::array<int32, 256> PaletteColors{};
+  // Material of every 16-bit pixel value (1 soil, 2 rock, 3 free; 0 for any
+  // other colour), derived from PaletteColors by BuildMaterialTable in
+  // client/terrain/level.h. Whoever changes PaletteColors rebuilds it; until
+  // then every pixel counts as solid.
+  std::array<std::uint8_t, 65536> MaterialTable{};
 
   // --- keyboard ----------------------------------------------------------
   std::array<int32, 256> KeyState{};

@@ -1,14 +1,29 @@
-// Placeholder until the terrain lands: lets the game loop link.
 #include "client/terrain/level.h"
+
+#include <filesystem>
+
+#include "client/present/bmp.h"
 
 namespace krel {
 
-bool loadlevel(World&, const std::string&, std::string& error) {
-  error = "level loading is not built yet";
-  return false;
+bool loadlevel(World& w, const std::string& dir, std::string& error) {
+  const std::string path = (std::filesystem::path(dir) / "level.bmp").string();
+  BmpImage image;
+  std::string why;
+  if (!LoadBmpFile(path, image, why)) {
+    // The reader's message already starts with the path.
+    error = "cannot load the level: " + why;
+    return false;
+  }
+  if (image.width < 1 || image.height < 1) {
+    error = "cannot load the level: " + path + ": the image has no pixels";
+    return false;
+  }
+  w.LevelSurface = SurfaceFromBmp(image);
+  w.LevelWidth = w.LevelSurface.width();
+  w.LevelHeight = w.LevelSurface.height();
+  BuildMaterialTable(w);
+  return true;
 }
-int16 typ(World&, int32) { return kOther; }
-bool gehbar(const World&, double, double) { return false; }
-void dig(World&, int16, int16, int16, int16, bool) {}
 
 }  // namespace krel
