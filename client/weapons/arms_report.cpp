@@ -62,7 +62,9 @@ void AppendTable(std::string& out, std::string_view name, const std::array<Def, 
   out += name;
   out += "\": {\n";
   for (std::size_t s = 0; s < Slots; ++s) {
-    out += "    \"" + std::to_string(s) + "\": {";
+    out += "    \"";
+    out += std::to_string(s);
+    out += "\": {";
     bool first = true;
     if constexpr (std::is_same_v<Def, WeaponDef>) {
       out += "\"NAME\": ";
@@ -88,7 +90,11 @@ bool HasLoneLineFeed(const std::string& path) {
 }
 
 std::string Count(int n, const char* noun) {
-  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+  std::string text = std::to_string(n);
+  text += ' ';
+  text += noun;
+  if (n != 1) text += 's';
+  return text;
 }
 
 int Usage(std::ostream& err) {
