@@ -19,6 +19,14 @@ int HexDigit(char c) {
   return -1;
 }
 
+// "text" in quotes, for messages.
+std::string Quoted(std::string_view text) {
+  std::string out(1, '"');
+  out.append(text);
+  out += '"';
+  return out;
+}
+
 std::size_t Utf8Length(unsigned char lead) {
   if (lead < 0x80) return 1;
   if ((lead & 0xE0) == 0xC0) return 2;
@@ -86,7 +94,7 @@ bool ParseTypeText(std::string_view raw, std::string& out, std::string& why) {
     }
     std::string one = Utf8ToCp1252(raw.substr(i, len));
     if (one.size() != 1) {
-      why = "\"" + std::string(raw.substr(i, len)) + "\" cannot be typed (no such character in the game's code page)";
+      why = Quoted(raw.substr(i, len)) + " cannot be typed (no such character in the game's code page)";
       return false;
     }
     out += one;
@@ -161,8 +169,8 @@ bool ParseInputScript(std::string_view text, const std::string& origin, InputScr
       for (char c : count_text) count = count * 10 + static_cast<std::uint64_t>(c - '0');
     }
     if (!digits || count < 1 || count > 1000000000) {
-      return fail("\"" + std::string(count_text) +
-                  "\" is not a repeat count (a whole number of keyboard reads from 1 to 1000000000)"
+      return fail(Quoted(count_text) +
+                  " is not a repeat count (a whole number of keyboard reads from 1 to 1000000000)"
                   " or TYPE");
     }
     if (tokens.size() < 2) return fail("keys missing after the repeat count (write - for no key)");
@@ -178,8 +186,8 @@ bool ParseInputScript(std::string_view text, const std::string& origin, InputScr
       if (tokens[t] == "-") return fail("- (no key) cannot be combined with keys");
       std::optional<int> code = ParseDikName(tokens[t]);
       if (!code) {
-        return fail("unknown key \"" + std::string(tokens[t]) +
-                    "\" (keys are DirectInput names without DIK_, e.g. RETURN, LEFT, A, NUMPAD0)");
+        return fail("unknown key " + Quoted(tokens[t]) +
+                    " (keys are DirectInput names without DIK_, e.g. RETURN, LEFT, A, NUMPAD0)");
       }
       step.keys.push_back(*code);
     }
