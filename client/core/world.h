@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -166,6 +167,15 @@ struct World {
   std::mt19937_64 rng{0};
   // Set when the window was closed: every loop unwinds and the program ends.
   bool QuitRequested = false;
+
+  // --- run options (set once at start-up) ---------------------------------
+  // The program's own folder: arms.dat and level.bmp are read from there.
+  std::string ProgramDir = ".";
+  // When set, replaces the clock as the random seed (KREL_SEED), so that a
+  // run can be repeated exactly.
+  std::optional<std::uint64_t> FixedSeed;
+  // When not empty, every game end appends a JSON line here (KREL_DUMP).
+  std::string DumpPath;
 
   // The one uniform random source, [0, 1). The player argument is accepted
   // for the callers' sake and does not change the result.

@@ -1,0 +1,103 @@
+#include "client/core/dump.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "client/core/codepage.h"
+#include "client/terrain/level.h"
+
+namespace krel {
+
+namespace {
+
+std::string JsonString(const std::string& cp1252) {
+  static const char* kHex = "0123456789abcdef";
+  std::string out = "\"";
+  for (char ch : Cp1252ToUtf8(cp1252)) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += ch;
+    } else if (c < 0x20) {
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+const char* EndName(GameEnd end) {
+  switch (end) {
+    case GameEnd::kEscape: return "escape";
+    case GameEnd::kGameOver: return "gameover";
+    case GameEnd::kClosed: return "closed";
+  }
+  return "closed";
+}
+
+}  // namespace
+
+std::uint32_t LevelChecksum(const World& w) {
+  std::uint32_t h = 2166136261u;
+  const Surface& level = w.LevelSurface;
+  for (int y = 0; y < level.height(); ++y) {
+    for (int x = 0; x < level.width(); ++x) {
+      h ^= static_cast<std::uint8_t>(MaterialOf(w, level.At(x, y)));
+      h *= 16777619u;
+    }
+  }
+  return h;
+}
+
+std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
+  std::string out = "{\"frames\":" + std::to_string(frames);
+  out += ",\"end\":\"";
+  out += EndName(end);
+  out += "\",\"NumPlayers\":" + std::to_string(w.NumPlayers);
+  out += ",\"players\":[";
+  const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
+  for (int p = 1; p <= last; ++p) {
+    const Player& pl = w.Players[static_cast<std::size_t>(p)];
+    if (p > 1) out += ',';
+    out += "{\"Name\":" + JsonString(pl.Name);
+    out += ",\"Lives\":" + std::to_string(pl.Lives);
+    out += ",\"Kills\":" + std::to_string(pl.Kills);
+    out += ",\"Health\":" + std::to_string(pl.Health);
+    out += ",\"Alive\":";
+    out += pl.Alive != kFalse ? "true" : "false";
+    out += ",\"Age\":" + std::to_string(pl.Age);
+    out += ",\"X\":" + pl.X.ToString();
+    out += ",\"Y\":" + pl.Y.ToString();
+    out += '}';
+  }
+  out += "],\"LevelWidth\":" + std::to_string(w.LevelSurface.width());
+  out += ",\"LevelHeight\":" + std::to_string(w.LevelSurface.height());
+  out += ",\"LevelChecksum\":" + std::to_string(LevelChecksum(w));
+  out += '}';
+  return out;
+}
+
+bool AppendDumpLine(const std::string& path, const std::string& line, std::string& error) {
+  std::FILE* f = std::fopen(path.c_str(), "ab");
+  if (f == nullptr) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string text = line + "\n";
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  int saved = errno;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) error = path + ": " + std::strerror(saved);
+  return ok;
+}
+
+}  // namespace krel

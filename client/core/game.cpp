@@ -1,0 +1,253 @@
+#include "client/core/game.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <limits>
+
+#include "client/core/dump.h"
+#include "client/core/perf_log.h"
+#include "client/core/startup.h"
+#include "client/net/session.h"
+#include "client/present/display.h"
+#include "client/present/render.h"
+#include "client/present/sound.h"
+#include "client/terrain/level.h"
+#include "client/weapons/explosions.h"
+#include "client/weapons/objects.h"
+#include "client/weapons/shots.h"
+#include "client/worms/computer.h"
+#include "client/worms/input.h"
+#include "client/worms/worms.h"
+#include "platform/keycodes.h"
+#include "platform/platform.h"
+
+namespace krel {
+
+namespace {
+
+// A frame may start this many milliseconds after the previous one began.
+constexpr std::uint32_t kFrameMs = 40;
+// No frame waits longer than this for the network.
+constexpr std::uint32_t kNetTimeoutMs = 2000;
+// Socket state of an open connection.
+constexpr int kConnected = 7;
+
+// Window events of the game window, delivered while events are processed.
+class FormEvents : public EventSink {
+ public:
+  explicit FormEvents(World& w) : w_(w) {}
+  void OnKeyDown() override { Form_KeyDown(w_); }
+  void OnKeyPress(unsigned char ch) override { Form_KeyPress(w_, ch); }
+  void OnClose() override { Form_QueryUnload(w_); }
+
+ private:
+  World& w_;
+};
+
+Pixel ScreenColor(const Surface& s, int r, int g, int b) {
+  const PixelFormat& f = s.GetPixelFormat();
+  auto channel = [](std::uint32_t mask, int v) -> std::uint32_t {
+    if (mask == 0) return 0;
+    int shift = __builtin_ctz(mask);
+    std::uint32_t max = mask >> shift;
+    return ((static_cast<std::uint32_t>(v) * max + 127) / 255) << shift;
+  };
+  return static_cast<Pixel>(channel(f.red_mask, r) | channel(f.green_mask, g) | channel(f.blue_mask, b));
+}
+
+// Spreads the bits of a clock reading over the whole seed (splitmix64).
+std::uint64_t MixSeed(std::uint64_t z) {
+  z += 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+bool Elapsed(World& w, std::uint32_t ms) {
+  // Unsigned difference: right across the clock's wrap-around.
+  return TickCount(w) - w.FrameStart > ms;
+}
+
+GameEnd RunFrames(World& w, std::int64_t& frames) {
+  for (;;) {
+    if (w.QuitRequested) return GameEnd::kClosed;
+
+    // Pacing: more than 40 ms since the previous frame began and the
+    // network's batch is in, or 2000 ms in any case. Lost time is not made up.
+    w.soundsThisFrame = 0;
+    for (;;) {
+      dxDoEvents(w);
+      if (w.QuitRequested) return GameEnd::kClosed;
+      if (Elapsed(w, kFrameMs) && w.NetFrameReady != kFalse) break;
+      if (Elapsed(w, kNetTimeoutMs)) break;
+      if (w.platform != nullptr) w.platform->Delay(1);
+    }
+    // Checked in every game, local ones too.
+    if (Elapsed(w, kNetTimeoutMs)) ConnectionLost(w);
+    w.FrameStart = TickCount(w);
+    ++frames;
+    tcperf(w, w.PerfCounters[0]);
+
+    PlayerAction(w);
+    tcperf(w, w.PerfCounters[1]);
+    if (w.KeyState[DIK_ESCAPE] != 0) return GameEnd::kEscape;
+
+    MoveShots(w);
+    tcperf(w, w.PerfCounters[2]);
+    ParticleMove(w);
+    tcperf(w, w.PerfCounters[3]);
+    SObjMove(w);
+    tcperf(w, w.PerfCounters[4]);
+    ShowAll(w);
+    BonusDrop(w);
+    tcperf(w, w.PerfCounters[5]);
+
+    if (dxDoEvents(w)) w.FrameStart = TickCount(w);
+    if (w.QuitRequested) return GameEnd::kClosed;
+
+    if (w.Players[1].Lives < 0 || w.Players[2].Lives < 0) {
+      // The final frame stays behind the menu.
+      w.surfBack2.BltFast(0, 0, w.surfBack, makerect(0, 0, 320, 240), false);
+      return GameEnd::kGameOver;
+    }
+
+    // Read now, acted on by the next frame.
+    ReadKeyboardState(w);
+    ReadControls(w);
+    for (int p = 1; p <= 2; ++p) {
+      if (w.Players[static_cast<std::size_t>(p)].Computer != kFalse) ComputerPlayer(w, p);
+    }
+    SendMyData(w);
+  }
+}
+
+void EndGame(World& w, GameEnd end, std::int64_t frames) {
+  CloseConnection(w);
+  std::string error;
+  // Closing the window ends the program at once; only a game that ran to its
+  // end reports its timing.
+  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PerfCounters, error))
+    std::cerr << "krel: " << error << "\n";
+  if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
+    std::cerr << "krel: " << error << "\n";
+}
+
+}  // namespace
+
+std::uint32_t TickCount(World& w) { return w.platform != nullptr ? w.platform->TickCount() : 0; }
+
+void SeedRandom(World& w) {
+  if (w.FixedSeed) {
+    w.Seed(*w.FixedSeed);
+    return;
+  }
+  // The platform's tick counts from program start, so on its own it would
+  // give nearly the same seed every run; the calendar clock makes runs differ.
+  std::uint64_t wall = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  w.Seed(MixSeed(wall ^ (static_cast<std::uint64_t>(TickCount(w)) << 32)));
+}
+
+void tcperf(World& w, int32& countvar) {
+  std::uint32_t now = TickCount(w);
+  std::int64_t sum = static_cast<std::int64_t>(countvar) + static_cast<std::int64_t>(now - w.tcperfLast);
+  // A game would have to run for weeks to get here; stop at the top rather
+  // than wrap into negative totals.
+  countvar = static_cast<int32>(std::min<std::int64_t>(sum, std::numeric_limits<int32>::max()));
+  w.tcperfLast = now;
+}
+
+void ProcessWindowEvents(World& w) {
+  if (w.platform == nullptr) return;
+  FormEvents sink(w);
+  w.platform->ProcessEvents(sink);
+}
+
+bool dxDoEvents(World& w) {
+  ProcessWindowEvents(w);
+  if (w.platform == nullptr || w.platform->DisplayUsable()) return false;
+  // Minimised: the game stands still until the window is back.
+  while (!w.QuitRequested) {
+    w.platform->Delay(10);
+    ProcessWindowEvents(w);
+    if (w.platform->DisplayUsable()) {
+      initsurfaces(w);
+      return true;
+    }
+  }
+  return false;
+}
+
+void InitGame(World& w) {
+  dxDoEvents(w);
+  // A network game waits here for the server's game configuration.
+  while (w.wsState == kConnected && w.ConfigReceived == kFalse && !w.QuitRequested) {
+    if (w.platform != nullptr) w.platform->Delay(1);
+    dxDoEvents(w);
+  }
+
+  w.laserColors = {ScreenColor(w.surfBack, 96, 0, 0), ScreenColor(w.surfBack, 64, 0, 0),
+                   ScreenColor(w.surfBack, 255, 0, 0)};
+
+  for (int p = 1; p <= 2; ++p) {
+    Player& pl = w.Players[static_cast<std::size_t>(p)];
+    pl.Color = w.MenuColor[static_cast<std::size_t>(p)];
+    pl.SetName(w.MenuName[static_cast<std::size_t>(p)]);
+    pl.Computer = w.MenuComputer[static_cast<std::size_t>(p)];
+  }
+  const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
+  for (int p = 1; p <= last; ++p) {
+    Player& pl = w.Players[static_cast<std::size_t>(p)];
+    pl.Health = 100;
+    pl.Lives = w.LivesSetting;
+    pl.Kills = 0;
+    pl.DirX = 0;
+    pl.DirY = 0;
+    pl.Age = 0;
+    pl.LastShot = 0;
+  }
+  PlayerDied(w, 1, 1, true);
+  PlayerDied(w, 2, 2, true);
+  for (int p = 1; p <= last; ++p) {
+    Player& pl = w.Players[static_cast<std::size_t>(p)];
+    for (std::size_t j = 0; j < pl.Ammo.size(); ++j) {
+      // Weapon number n is described by slot n + 1; a slot holding a number
+      // outside the table (bad network data) gets no ammunition.
+      int slot = pl.WeaponSlots[j] + 1;
+      pl.Ammo[j] = (slot >= 0 && slot < kWeaponSlots) ? fixed(w.WeaponDefs[static_cast<std::size_t>(slot)].AMMO)
+                                                      : fixed(0);
+    }
+  }
+
+  // Keys still held from the menu must be pressed again to act. The first
+  // frame acts on Ctrl, so it is taken from the cleared table too; otherwise
+  // the last frame of the previous game would still be firing.
+  w.OldKeyState = w.KeyState;
+  w.KeyState.fill(0);
+  ReadControls(w);
+
+  if (w.wsState == kConnected || w.RegenerateLevel != kFalse) {
+    std::string error;
+    // The old level stays if the file has gone; the game can still be played.
+    if (!loadlevel(w, w.ProgramDir, error)) std::cerr << "krel: level not reloaded: " << error << "\n";
+  }
+  initsurfaces(w);
+  SendMyData(w);
+}
+
+GameEnd Game(World& w) {
+  w.PerfCounters.fill(0);
+  w.ResetEntityTables();
+  w.FrameStart = TickCount(w);
+  SeedRandom(w);
+  InitGame(w);
+  int32 scratch = 0;
+  tcperf(w, scratch);  // the first measured phase starts here
+  PlaySound(w, 23);
+  std::int64_t frames = 0;
+  GameEnd end = RunFrames(w, frames);
+  EndGame(w, end, frames);
+  return end;
+}
+
+}  // namespace krel

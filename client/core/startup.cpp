@@ -1,0 +1,69 @@
+#include "client/core/startup.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "client/core/game.h"
+#include "client/frontend/menu.h"
+#include "client/net/server_watch.h"
+#include "client/present/display.h"
+#include "client/present/sound.h"
+#include "client/weapons/arms.h"
+#include "client/worms/input.h"
+#include "platform/platform.h"
+
+namespace krel {
+
+bool WantsWindow(const std::string& commandLine) { return commandLine == "/window"; }
+
+std::string ProgramDirectory() {
+  char buf[PATH_MAX + 1];
+  ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<std::size_t>(n));
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void Form_QueryUnload(World& w) { w.QuitRequested = true; }
+
+int Form_Load(World& w, const std::string& commandLine) {
+  w.ResetEntityTables();
+  w.Fullscreen = ToFlag(!WantsWindow(commandLine));
+  LoadServerWatch(w);
+  SeedRandom(w);
+  ProcessWindowEvents(w);
+  if (w.QuitRequested) return 0;
+
+  ArmsError arms_error;
+  if (!LoadArms(w, w.ProgramDir + "/arms.dat", arms_error)) {
+    w.platform->MessageBox(arms_error.Message());
+    return 1;
+  }
+  ProcessWindowEvents(w);
+  if (w.QuitRequested) return 0;
+
+  std::string error;
+  if (!InitDDraw(w, w.ProgramDir, error)) {
+    w.platform->MessageBox(error);
+    return 1;
+  }
+  InitDInput(w);
+  if (!InitSound(w, error)) {
+    w.platform->CloseDisplay();
+    w.platform->MessageBox(error);
+    return 1;
+  }
+  initkeys(w);
+
+  if (!w.QuitRequested) MainMenu(w);
+
+  // The keyboard device needs no release here; the display goes last.
+  w.platform->CloseDisplay();
+  ProcessWindowEvents(w);
+  return 0;
+}
+
+}  // namespace krel

@@ -1,0 +1,26 @@
+// The client's side of a network game: the per-frame send, chat lines and
+// the end of the connection.
+#pragma once
+
+#include <string>
+
+#include "client/core/world.h"
+
+namespace krel {
+
+// Once per frame: in a network game sends this client's events and its two
+// worms and clears NetFrameReady; in a local game only sets NetFrameReady.
+void SendMyData(World& w);
+
+// The connection was closed by the server or timed out: closes it and shows
+// "NETWORK CONNECTION LOST"; the game goes on as a local game.
+void ConnectionLost(World& w);
+
+// Closes the game connection, if one is open.
+void CloseConnection(World& w);
+
+// Adds a chat line: it takes the first empty entry of ChatLines(1..10), with
+// ChatTimes = Age of player 1; when all ten are in use it is dropped.
+void AddChatMsg(World& w, const std::string& text, bool bywinsock);
+
+}  // namespace krel

@@ -1,0 +1,11 @@
+// Drawing one frame: both players' views, the status panels, the minimap and
+// the chat lines, composed in surfBack and presented.
+#pragma once
+
+#include "client/core/world.h"
+
+namespace krel {
+
+void ShowAll(World& w);
+
+}  // namespace krel
