@@ -46,6 +46,67 @@ std::string Block(int warten, int anzeigen) {
          std::to_string(anzeigen) + "\r\n";
 }
 
+TEST(GameLoop, SetUpPreparesEveryPlayerInUse) {
+  TempCwd tmp;
+  GameRig r;
+  World& w = *r.w;
+  w.NumPlayers = 3;
+  w.LivesSetting = 9;
+  w.MenuName[1] = "Alice";
+  w.MenuName[2] = "A name of more than twenty letters";
+  w.MenuColor[1] = 120;
+  w.MenuColor[2] = 300;
+  w.MenuComputer[2] = kTrue;
+  w.WeaponDefs[1].AMMO = 5;   // weapon 0
+  w.WeaponDefs[8].AMMO = 12;  // weapon 7
+  w.WeaponDefs[0].AMMO = 1;   // the bonus pseudo-weapon
+  for (int p = 1; p <= 4; ++p) {
+    Player& pl = w.Players[static_cast<std::size_t>(p)];
+    pl.Health = 3;
+    pl.Lives = -4;
+    pl.Kills = 8;
+    pl.DirX = 2;
+    pl.DirY = -2;
+    pl.Age = 500;
+    pl.LastShot = 490;
+    pl.WeaponSlots = {0, 7, -1, 41, -2};  // 41 and -2 are no weapons
+    pl.Alive = kTrue;
+  }
+  w.KeyState[DIK_SPACE] = 1;
+  w.NetFrameReady = kFalse;
+  InitGame(w);
+  EXPECT_EQ(w.Players[1].Name, "Alice               ");
+  EXPECT_EQ(w.Players[2].Name, "A name of more than ");
+  EXPECT_EQ(w.Players[1].Color, 120);
+  EXPECT_EQ(w.Players[2].Color, 300);
+  EXPECT_EQ(w.Players[1].Computer, kFalse);
+  EXPECT_EQ(w.Players[2].Computer, kTrue);
+  for (int p = 1; p <= 3; ++p) {
+    const Player& pl = w.Players[static_cast<std::size_t>(p)];
+    EXPECT_EQ(pl.Health, 100) << p;
+    EXPECT_EQ(pl.Lives, 9) << p;
+    EXPECT_EQ(pl.Kills, 0) << p;
+    EXPECT_EQ(pl.DirX, fixed(0)) << p;
+    EXPECT_EQ(pl.DirY, fixed(0)) << p;
+    EXPECT_EQ(pl.Age, 0) << p;
+    EXPECT_EQ(pl.LastShot, 0) << p;
+    EXPECT_EQ(pl.Ammo, (std::array<fixed, 5>{5, 12, 1, 0, 0})) << p;
+  }
+  EXPECT_EQ(w.Players[1].Alive, kFalse);  // placed, waiting for jump
+  EXPECT_EQ(w.Players[2].Alive, kFalse);
+  // A slot beyond NumPlayers is left alone.
+  EXPECT_EQ(w.Players[4].Lives, -4);
+  EXPECT_EQ(w.Players[4].Age, 500);
+  EXPECT_EQ(w.OldKeyState[DIK_SPACE], 1);
+  EXPECT_EQ(w.KeyState[DIK_SPACE], 0);
+  // The laser reds in the screen format: full red is 0xF800.
+  EXPECT_EQ(w.laserColors[2], 0xF800);
+  EXPECT_EQ(w.laserColors[0] & 0x07FF, 0);
+  EXPECT_LT(w.laserColors[1], w.laserColors[0]);
+  EXPECT_LT(w.laserColors[0], w.laserColors[2]);
+  EXPECT_EQ(w.NetFrameReady, kTrue);  // the first state was "sent"
+}
+
 TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUp) {
   TempCwd tmp;
   GameRig r;

@@ -9,6 +9,7 @@
 #include "client/core/perf_log.h"
 #include "client/core/startup.h"
 #include "client/net/session.h"
+#include "client/present/colors.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
 #include "client/present/sound.h"
@@ -44,17 +45,6 @@ class FormEvents : public EventSink {
  private:
   World& w_;
 };
-
-Pixel ScreenColor(const Surface& s, int r, int g, int b) {
-  const PixelFormat& f = s.GetPixelFormat();
-  auto channel = [](std::uint32_t mask, int v) -> std::uint32_t {
-    if (mask == 0) return 0;
-    int shift = __builtin_ctz(mask);
-    std::uint32_t max = mask >> shift;
-    return ((static_cast<std::uint32_t>(v) * max + 127) / 255) << shift;
-  };
-  return static_cast<Pixel>(channel(f.red_mask, r) | channel(f.green_mask, g) | channel(f.blue_mask, b));
-}
 
 // Spreads the bits of a clock reading over the whole seed (splitmix64).
 std::uint64_t MixSeed(std::uint64_t z) {
@@ -171,6 +161,9 @@ bool dxDoEvents(World& w) {
     w.platform->Delay(10);
     ProcessWindowEvents(w);
     if (w.platform->DisplayUsable()) {
+      // The software surfaces survive; what depends on the display is
+      // rebuilt. Enter has no pending key-press state to discard here: the
+      // keyboard is only ever read as a whole table.
       initsurfaces(w);
       return true;
     }
@@ -186,8 +179,10 @@ void InitGame(World& w) {
     dxDoEvents(w);
   }
 
-  w.laserColors = {ScreenColor(w.surfBack, 96, 0, 0), ScreenColor(w.surfBack, 64, 0, 0),
-                   ScreenColor(w.surfBack, 255, 0, 0)};
+  // The three reds of the laser sights, in the screen's format.
+  w.laserColors = {static_cast<Pixel>(SurfaceColor(w.surfBack, 96, 0, 0)),
+                   static_cast<Pixel>(SurfaceColor(w.surfBack, 64, 0, 0)),
+                   static_cast<Pixel>(SurfaceColor(w.surfBack, 255, 0, 0))};
 
   for (int p = 1; p <= 2; ++p) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
