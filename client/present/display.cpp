@@ -1,17 +1,178 @@
-// Placeholder until the display set-up lands: lets the game loop link.
+// Display set-up: opens the window, creates the frame surfaces, and turns the
+// embedded bitmaps into the screen-format sheets and colour tables.
 #include "client/present/display.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include "client/present/bmp.h"
+#include "client/present/colors.h"
+#include "client/present/resources.h"
+#include "client/terrain/level.h"
 #include "platform/platform.h"
 
 namespace krel {
+namespace {
 
-bool InitDDraw(World& w, const std::string&, std::string& error) {
-  if (w.platform != nullptr && !w.platform->OpenDisplay(w.Fullscreen != kFalse, error)) return false;
-  w.surfBack = Surface(320, 240);
-  w.surfBack2 = Surface(320, 240);
+constexpr int kFontWidth = 8, kFontHeight = 2000;
+constexpr int kWormSheetWidth = 672, kWormSheetHeight = 16;
+constexpr int kWormFramesX = 256, kWormFramesWidth = 336;  // GFX16 cells 16..36
+
+// Font strips 1..7: the ink (colour number 7) becomes these colour numbers;
+// strip 1 is black, given as the pixel value 0 itself.
+constexpr int kFontInk = 7;
+constexpr int kFontColourNumbers[8] = {-1, -1, 28, 60, 47, 146, 5, 68};
+
+const char* const kBitmaps[] = {"PAL", "FONT", "GFX16", "GFX8", "GFX4"};
+
+bool DecodeResource(const char* name, BmpImage& image, std::string& error) {
+  const std::span<const std::uint8_t> bytes = FindResource(name);
+  if (bytes.empty()) {
+    error = std::string("the built-in bitmap ") + name + " is missing";
+    return false;
+  }
+  std::string why;
+  if (!DecodeBmp(bytes, image, why)) {
+    error = std::string("the built-in bitmap ") + name + " is damaged: " + why;
+    return false;
+  }
   return true;
 }
 
-void initsurfaces(World&) {}
+// A sheet from a resource, keyed with the transparent colour. A resource
+// that cannot be read leaves an empty sheet (which draws nothing) and a note
+// on standard error; InitDDraw has already refused to start without them.
+Surface KeyedSheet(const World& w, const char* name, BmpImage* keep = nullptr) {
+  BmpImage image;
+  std::string error;
+  if (!DecodeResource(name, image, error)) {
+    std::fprintf(stderr, "krel: %s\n", error.c_str());
+    return Surface();
+  }
+  Surface s = SurfaceFromBmp(image);
+  s.SetColorKey(w.colorKey);
+  if (keep != nullptr) *keep = std::move(image);
+  return s;
+}
+
+Surface BlankKeyed(const World& w, int width, int height) {
+  Surface s(width, height);
+  s.Clear(w.colorKey);
+  s.SetColorKey(w.colorKey);
+  return s;
+}
+
+void BuildFontStrips(World& w) {
+  w.surfFont[0] = KeyedSheet(w, "FONT");
+  for (int k = 1; k < 11; ++k) w.surfFont[static_cast<std::size_t>(k)] = BlankKeyed(w, kFontWidth, kFontHeight);
+  for (int k = 1; k <= 7; ++k) {
+    const int32 to = k == 1 ? 0 : w.PaletteColors[static_cast<std::size_t>(kFontColourNumbers[k])];
+    BltColorChange(w.surfFont[static_cast<std::size_t>(k)], w.surfFont[0], 0, 0, 0, 0, kFontWidth, kFontHeight,
+                   w.PaletteColors[kFontInk], to);
+  }
+}
+
+}  // namespace
+
+void BuildWormSheet(World& w, int j) {
+  Surface& sheet = w.surfWorm[static_cast<std::size_t>(j)];
+  Surface& a = w.surfWorm[17];
+  Surface& b = w.surfWorm[18];
+  const int16 hue = w.Players[static_cast<std::size_t>(j)].Color;
+  auto shade = [&w, hue](int k) { return CreateHLSColor(w, w.paletteEntries[static_cast<std::size_t>(k)], hue); };
+  auto from = [&w](int k) { return w.PaletteColors[static_cast<std::size_t>(k)]; };
+
+  // Each copy swaps one of the blue shades for the player's; the pixel value
+  // of colour number k (palette index k + 1) gets the shade derived from
+  // palette entry k. Two scratch sheets take turns.
+  sheet.Clear(w.colorKey);
+  b.Clear(w.colorKey);
+  BltColorChange(b, w.surfGfx16, 0, 0, kWormFramesX, 0, kWormFramesWidth, 16, from(29), shade(29));
+  a.Clear(w.colorKey);
+  BltColorChange(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(30), shade(30));
+  b.Clear(w.colorKey);
+  BltColorChange(b, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(31), shade(31));
+  a.Clear(w.colorKey);
+  BltColorChange(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(32), shade(32));
+  // For player 17 the sheet is scratch sheet a itself; the copy onto itself
+  // is still the last colour swap.
+  BltColorChange(sheet, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(33), shade(33));
+
+  // Facing left: the right half holds the mirror image, frame f at
+  // x = 672 - 16 (f + 1).
+  for (int c = 0; c < kWormFramesWidth; ++c)
+    sheet.BltFast(kWormSheetWidth - 1 - c, 0, sheet, Rect{c, 0, c + 1, kWormSheetHeight}, false);
+}
+
+bool InitDDraw(World& w, const std::string& dir, std::string& error) {
+  // Refuse to start on a broken build before anything is opened.
+  for (const char* name : kBitmaps) {
+    BmpImage image;
+    if (!DecodeResource(name, image, error)) {
+      error = "Krel cannot start: " + error + ".";
+      return false;
+    }
+  }
+  if (w.platform != nullptr) {
+    std::string why;
+    if (!w.platform->OpenDisplay(w.Fullscreen != kFalse, why)) {
+      error = "Krel cannot open its display: " + (why.empty() ? std::string("no reason given") : why) +
+              (w.Fullscreen != kFalse ? ". Try starting it with /window." : ".");
+      return false;
+    }
+  }
+  // The window scales every frame itself; there is no screen rectangle.
+  w.rcWindow = Rect{};
+  w.surfBack = Surface(320, 240);
+  w.surfBack2 = Surface(320, 240);
+  // The pixel values the level is read with must exist before the level.
+  initsurfaces(w);
+  if (!loadlevel(w, dir, error)) return false;
+  w.surfWorld = Surface(w.LevelWidth, w.LevelHeight);
+  return true;
+}
+
+void initsurfaces(World& w) {
+  const PixelFormat& format = w.surfBack.GetPixelFormat();
+  w.colorKey = static_cast<Pixel>(format.red_mask | format.blue_mask);
+
+  // Colour numbers: pixel i + 1 of the PAL strip is colour number i. The
+  // strip has no pixel for 255; it takes the value of colour number 0
+  // (black), so that a stray 255 draws dark rather than transparent.
+  BmpImage pal;
+  std::string error;
+  if (DecodeResource("PAL", pal, error)) {
+    w.surfPal = SurfaceFromBmp(pal);
+    w.surfPal.Lock();
+    for (int i = 0; i <= 254; ++i) w.PaletteColors[static_cast<std::size_t>(i)] = w.surfPal.GetLockedPixel(i + 1, 0);
+    w.surfPal.Unlock();
+    w.PaletteColors[255] = w.PaletteColors[0];
+  } else {
+    std::fprintf(stderr, "krel: %s\n", error.c_str());
+  }
+
+  BmpImage font;
+  BuildFontStrips(w);
+  // The palette entries come straight from the FONT bitmap's colour table,
+  // entry k being palette index k. They are read before the worm sheets,
+  // which derive the player shades from them (on the very first build there
+  // would otherwise be nothing to derive from).
+  if (DecodeResource("FONT", font, error)) {
+    for (int k = 0; k < 256; ++k) {
+      PaletteEntry e = font.palette[static_cast<std::size_t>(k)];
+      e.flags = 0;
+      w.paletteEntries[static_cast<std::size_t>(k)] = e;
+    }
+  }
+
+  w.surfGfx16 = KeyedSheet(w, "GFX16");
+  for (int j = 1; j <= 18; ++j)
+    w.surfWorm[static_cast<std::size_t>(j)] = BlankKeyed(w, kWormSheetWidth, kWormSheetHeight);
+  const int players = std::min<int>(w.NumPlayers, kMaxNetPlayers);
+  for (int j = 1; j <= players; ++j) BuildWormSheet(w, j);
+
+  w.surfGfx8 = KeyedSheet(w, "GFX8");
+  w.surfGfx4 = KeyedSheet(w, "GFX4");
+}
 
 }  // namespace krel

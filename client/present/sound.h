@@ -15,4 +15,7 @@ bool InitSound(World& w, std::string& error);
 // resets soundsThisFrame), ten voices in a ring.
 void PlaySound(World& w, int16 n);
 
+// Resource name of effect n (1..30), e.g. 1 "SHOTGUN"; empty for others.
+const char* SoundName(int n);
+
 }  // namespace krel
