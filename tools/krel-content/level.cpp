@@ -126,7 +126,9 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
         case kRockCell: {
           // Lit from the upper left: faces towards free space above or left
           // are light, those below or right dark.
-          int tone = 1 + static_cast<int>(Fbm(x, y, 5, seed + 7, 2) * 5.0);
+          int tone = static_cast<int>(Fbm(x, y, 5, seed + 7, 2) * 4.6);
+          // Cracks: thin dark seams where a finer noise crosses its middle.
+          if (std::fabs(Fbm(x, y, 9, seed + 10, 2) - 0.5) < 0.018) tone -= 2;
           if (g.at(x - 1, y - 1) != kRockCell || g.at(x, y - 1) != kRockCell) tone += 4;
           else if (g.at(x - 2, y - 2) != kRockCell) tone += 2;
           else if (g.at(x + 1, y + 1) != kRockCell || g.at(x, y + 1) != kRockCell) tone = 0;
