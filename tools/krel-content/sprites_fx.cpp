@@ -39,11 +39,14 @@ void Smoke(const Cell& c, double t, std::uint64_t seed) {
   const double r = 2.5 + 5.0 * t;
   const double cy = kCy - 2.0 * t;  // smoke drifts upwards
   ForDisc(c, kCx, cy, r + 1.0, [&](int x, int y, double d) {
-    const double n = ValueNoise(x, y, 2.5, seed);
-    if (d / r + (n - 0.5) * 0.6 > 1.0) return;
-    if (ValueNoise(x, y, 1.2, seed + 3) < t * 0.75) return;
-    const double light = 0.25 + 0.5 * (1.0 - (y - cy + r) / (2 * r)) + t * 0.3;
-    c.set(x, y, RampIndex(kSmoke0, 10, 1.0 - light));
+    const double n = ValueNoise(x, y, 3.0, seed);
+    if (d / r + (n - 0.5) * 0.5 > 1.0) return;
+    // It thins out from the rim inwards as it ages.
+    const double thin = t * 0.8 - (1.0 - d / r) * 0.4;
+    if (HashUnit(x, y, seed + 3) < thin) return;
+    // Lit from above: lighter on top, darker below.
+    const double light = 0.55 - 0.35 * ((y + 0.5 - cy) / r) + (n - 0.5) * 0.3 + t * 0.2;
+    c.set(x, y, RampIndex(kSmoke0 + 1, 7, 1.0 - light));
   });
 }
 
