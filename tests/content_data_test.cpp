@@ -9,6 +9,8 @@
 #include <string>
 
 #include "client/core/world.h"
+#include "client/present/bmp.h"
+#include "client/present/resources.h"
 #include "client/present/display.h"
 #include "client/terrain/level.h"
 #include "client/weapons/arms.h"
@@ -111,6 +113,25 @@ TEST_F(ShippedArms, EveryReferenceLeadsSomewhereThatExists) {
   // Remains of dead players and the empty shell have their fixed numbers.
   for (int n = 1; n <= 17; ++n) EXPECT_GT(w.ObjDefs[n].ANIMSFRAME, 0) << "object " << n << " is drawn as a sprite";
   EXPECT_EQ(w.ObjDefs[8].ANIMSFRAME, 84) << "object 8 is the empty shell";
+}
+
+TEST_F(ShippedArms, EveryAnimationStartsOnAPicture) {
+  BmpImage gfx16;
+  std::string error;
+  ASSERT_TRUE(DecodeBmp(FindResource("GFX16"), gfx16, error)) << error;
+  auto cell_empty = [&gfx16](int cell) {
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        if (gfx16.indices[static_cast<std::size_t>(y) * gfx16.width + cell * 16 + x] != 0) return false;
+    return true;
+  };
+  // A special object whose first frames were blank would be an invisible
+  // blast; its last frames may fade out.
+  for (int n = 1; n <= 20; ++n) {
+    const SObjDef& s = w.SObjDefs[n];
+    for (int f = 0; f < (s.ANIMFRAMES + 1) / 2; ++f)
+      EXPECT_FALSE(cell_empty(s.ANIMSFRAME + f)) << "special object " << n << " frame " << f;
+  }
 }
 
 TEST_F(ShippedArms, BetweenThemTheWeaponsUseEveryFeature) {
