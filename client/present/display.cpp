@@ -147,6 +147,9 @@ void initsurfaces(World& w) {
     for (int i = 0; i <= 254; ++i) w.PaletteColors[static_cast<std::size_t>(i)] = w.surfPal.GetLockedPixel(i + 1, 0);
     w.surfPal.Unlock();
     w.PaletteColors[255] = w.PaletteColors[0];
+    // The level is classified through a table made from these values; keep
+    // it in step whenever they are rebuilt.
+    BuildMaterialTable(w);
   } else {
     std::fprintf(stderr, "krel: %s\n", error.c_str());
   }
