@@ -1,11 +1,9 @@
 #include "client/core/dump.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "client/core/codepage.h"
+#include "client/core/perf_log.h"
 #include "client/terrain/level.h"
 
 namespace krel {
@@ -84,20 +82,7 @@ std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
 }
 
 bool AppendDumpLine(const std::string& path, const std::string& line, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (f == nullptr) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  std::string text = line + "\n";
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  int saved = errno;
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) error = path + ": " + std::strerror(saved);
-  return ok;
+  return AppendToFile(path, line + "\n", error);
 }
 
 }  // namespace krel

@@ -18,8 +18,7 @@ std::string FormatPerformanceLog(const std::array<int32, 21>& counters) {
   return out;
 }
 
-bool AppendPerformanceLog(const std::string& path, const std::array<int32, 21>& counters, std::string& error) {
-  std::string text = FormatPerformanceLog(counters);
+bool AppendToFile(const std::string& path, const std::string& text, std::string& error) {
   std::FILE* f = std::fopen(path.c_str(), "ab");
   if (f == nullptr) {
     error = path + ": " + std::strerror(errno);
@@ -33,6 +32,10 @@ bool AppendPerformanceLog(const std::string& path, const std::array<int32, 21>& 
   }
   if (!ok) error = path + ": " + std::strerror(saved);
   return ok;
+}
+
+bool AppendPerformanceLog(const std::string& path, const std::array<int32, 21>& counters, std::string& error) {
+  return AppendToFile(path, FormatPerformanceLog(counters), error);
 }
 
 }  // namespace krel

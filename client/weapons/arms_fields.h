@@ -118,7 +118,7 @@ inline constexpr std::array<FieldSpec<SObjDef>, 9> kSObjFields = {{
     {"MAPCHANGE", &SObjDef::MAPCHANGE, arms_forms::kI},
 }};
 
-// The field spec for key in fields, or nullptr. Keys match exactly: case
+// The entry for key in fields, or nullptr. Keys match exactly: case
 // matters and no blanks are trimmed.
 template <typename Def, std::size_t N>
 const FieldSpec<Def>* FindField(const std::array<FieldSpec<Def>, N>& fields, std::string_view key) {
