@@ -323,7 +323,10 @@ bool ReadWholeFile(const std::string& path, std::string& data, std::string& reas
 
 std::string ArmsError::Message() const {
   std::string m = file;
-  if (line > 0) m += ":" + std::to_string(line);
+  if (line > 0) {
+    m += ':';
+    m += std::to_string(line);
+  }
   m += ": ";
   if (!key.empty()) m += key + ": ";
   return m + what;
