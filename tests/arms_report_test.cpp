@@ -1,132 +1,83 @@
 // The krel-arms tool: counts, the JSON dump and the command line.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <memory>
 #include <sstream>
-#include <unistd.h>
 
 #include "client/weapons/arms.h"
 #include "client/weapons/arms_report.h"
+#include "core_test_support.h"
 
 namespace krel {
 namespace {
 
-TEST(ArmsReport, CountsNonEmptySlotsOnly) {
-  auto w = std::make_unique<WeaponTable>();
-  auto o = std::make_unique<ObjTable>();
-  auto s = std::make_unique<SObjTable>();
-  ArmsCounts none = CountArms(*w, *o, *s);
-  EXPECT_EQ(none.weapons, 0);
-  EXPECT_FALSE(none.bonus_item);
+TEST(ArmsReport, CountsNonEmptySlotsAndDumpsEveryField) {
+  struct {
+    std::unique_ptr<WeaponTable> w = std::make_unique<WeaponTable>();
+    std::unique_ptr<ObjTable> o = std::make_unique<ObjTable>();
+    std::unique_ptr<SObjTable> s = std::make_unique<SObjTable>();
+  } t;
+  EXPECT_FALSE(CountArms(*t.w, *t.o, *t.s).bonus_item);
+  (*t.w)[0].AMMO = 1;                    // the bonus item: reported apart
+  (*t.w)[3].NAME = "Say \"hi\"\\\n\xe4";  // a name alone makes a weapon
+  (*t.w)[41].SHADOW = -7;                // so does the last field in the last slot
+  (*t.o)[0].SPEED = 3;                   // slot 0 of objects is never counted
+  (*t.o)[30].TIMETOEXPLODEV = 12;
+  (*t.s)[1].WORMDETECTRANGE = 5;
+  (*t.s)[20].MAPCHANGE = 6;
+  const ArmsCounts c = CountArms(*t.w, *t.o, *t.s);
+  EXPECT_EQ((std::vector<int>{c.bonus_item, c.weapons, c.objects, c.special_objects}), (std::vector<int>{1, 2, 1, 2}));
 
-  (*w)[0].AMMO = 1;        // the bonus item: reported apart
-  (*w)[1].NAME = "named";  // a name alone makes a weapon
-  (*w)[41].SHADOW = -1;    // so does the last field in the last slot
-  (*o)[0].SPEED = 3;       // slot 0 of objects is never counted
-  (*o)[30].TIMETOEXPLODEV = 2;
-  (*s)[20].MAPCHANGE = 1;
-  (*s)[1].WORMDETECTRANGE = 5;
-  ArmsCounts c = CountArms(*w, *o, *s);
-  EXPECT_TRUE(c.bonus_item);
-  EXPECT_EQ(c.weapons, 2);
-  EXPECT_EQ(c.objects, 1);
-  EXPECT_EQ(c.special_objects, 2);
+  const std::string j = ArmsJson(*t.w, *t.o, *t.s);
+  for (const char* part : {"\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\n\\u00e4\", \"ACCADD\": 0, \"WORMAFFECT\": 0,",
+                           "\"TIMETOEXPLODEV\": 0, \"SHADOW\": -7}\n  },\n  \"ObjDefs\": {\n    \"0\": {\"BLOOD\": 0,",
+                           "\"ANIMSFRAME\": 0, \"TIMETOEXPLODE\": 0, \"TIMETOEXPLODEV\": 12}\n  },\n",
+                           "\"20\": {\"WORMDETECTRANGE\": 0, \"DAMAGE\": 0, \"BLOWAWAY\": 0, \"FIRSTSOUND\": 0, "
+                           "\"NUMSOUNDS\": 0, \"ANIMSFRAME\": 0, \"ANIMFRAMES\": 0, \"ANIMDELAY\": 0, "
+                           "\"MAPCHANGE\": 6}\n  }\n}\n"})
+    EXPECT_NE(j.find(part), std::string::npos) << part;
+  // Every slot once, keyed by its number; plain ASCII with balanced braces:
+  // one pair for the whole, one per table and one per slot (42 + 31 + 21).
+  EXPECT_EQ(j.find("\"42\": {"), std::string::npos);
+  EXPECT_TRUE(std::count(j.begin(), j.end(), '{') == 98 && std::count(j.begin(), j.end(), '}') == 98);
+  EXPECT_TRUE(std::all_of(j.begin(), j.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
 }
 
-TEST(ArmsReport, JsonNamesEverySlotAndField) {
-  auto w = std::make_unique<WeaponTable>();
-  auto o = std::make_unique<ObjTable>();
-  auto s = std::make_unique<SObjTable>();
-  (*w)[3].NAME = "Say \"hi\"\\\n\xe4";
-  (*w)[3].SHADOW = -7;
-  (*o)[30].TIMETOEXPLODEV = 12;
-  (*s)[20].MAPCHANGE = 6;
-  const std::string j = ArmsJson(*w, *o, *s);
+TEST(ArmsReport, ToolChecksAndDumpsWhatTheLoaderSaw) {
+  testing::TempCwd dir;
+  std::ostringstream out, err;
+  auto run = [&](const std::vector<std::string>& args) {
+    out.str("");
+    err.str("");
+    return RunArmsTool(args, out, err);
+  };
+  const std::string good = (dir.path() / "good.dat").string(), bad = (dir.path() / "bad.dat").string(),
+                    lf = (dir.path() / "lf.dat").string();
+  testing::WriteFileBytes(good, "NAME:bonus\r\nORDER:1\r\nNAME:a\r\nORDER:2\r\nAMMO:1\r\nOBJECT:\r\nSPEED:1\r\n"
+                                "OBJECT:\r\nSOBJECT:\r\nDAMAGE:2\r\n");
+  testing::WriteFileBytes(bad, "ORDER:1\r\nSPEED:fast\r\n");
+  testing::WriteFileBytes(lf, "ORDER:1\nNAME:x\n");
 
-  EXPECT_NE(j.find("\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\n\\u00e4\", \"ACCADD\": 0,"), std::string::npos) << j;
-  EXPECT_NE(j.find("\"SPLINTERTYPE\": 0, \"ANIMSFRAME\": 0, \"TIMETOEXPLODE\": 0, \"TIMETOEXPLODEV\": 0, "
-                   "\"SHADOW\": -7}"),
+  ASSERT_EQ(run({"check", good}), 0) << err.str();
+  EXPECT_EQ(out.str().rfind("ok: 2 weapons, 1 object, 1 special object\n", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find("bonus item in weapon slot 0 is set"), std::string::npos);
+  EXPECT_EQ(out.str().find("note:"), std::string::npos);
+  ASSERT_EQ(run({"dump", good}), 0);
+  EXPECT_EQ(out.str().rfind("{\n  \"WeaponDefs\": {\n    \"0\": {\"NAME\": \"bonus\"", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find("\"2\": {\"NAME\": \"\", \"ACCADD\": 0, \"WORMAFFECT\": 0, \"AMMO\": 1,"),
             std::string::npos);
-  EXPECT_NE(j.find("\"30\": {\"BLOOD\": 0,"), std::string::npos);
-  EXPECT_NE(j.find("\"TIMETOEXPLODEV\": 12}\n"), std::string::npos);
-  EXPECT_NE(j.find("\"20\": {\"WORMDETECTRANGE\": 0, \"DAMAGE\": 0, \"BLOWAWAY\": 0, \"FIRSTSOUND\": 0, "
-                   "\"NUMSOUNDS\": 0, \"ANIMSFRAME\": 0, \"ANIMFRAMES\": 0, \"ANIMDELAY\": 0, \"MAPCHANGE\": 6}\n"),
-            std::string::npos);
-  // Every slot appears once, keyed by its number, tables in order.
-  std::size_t wpos = j.find("\"WeaponDefs\""), opos = j.find("\"ObjDefs\""), spos = j.find("\"SObjDefs\"");
-  ASSERT_LT(wpos, opos);
-  ASSERT_LT(opos, spos);
-  EXPECT_NE(j.substr(wpos, opos - wpos).find("\"41\": {"), std::string::npos);
-  EXPECT_EQ(j.substr(wpos, opos - wpos).find("\"42\": {"), std::string::npos);
-  EXPECT_EQ(j.substr(opos, spos - opos).find("\"31\": {"), std::string::npos);
-  EXPECT_EQ(j.substr(spos).find("\"21\": {"), std::string::npos);
-  // Plain ASCII, balanced braces, no trailing comma before a closing brace.
-  int depth = 0;
-  for (std::size_t i = 0; i < j.size(); ++i) {
-    ASSERT_LT(static_cast<unsigned char>(j[i]), 0x80);
-    if (j[i] == '{') ++depth;
-    if (j[i] == '}') --depth;
-    ASSERT_GE(depth, 0);
+
+  for (const char* command : {"check", "dump"}) {
+    EXPECT_EQ(run({command, bad}), 1);
+    EXPECT_EQ(err.str(), bad + ":2: SPEED: \"fast\" is not a number\n");
+    EXPECT_TRUE(out.str().empty());
   }
-  EXPECT_EQ(depth, 0);
-  EXPECT_EQ(j.find(",\n  }"), std::string::npos);
-  EXPECT_EQ(j.find(", }"), std::string::npos);
-}
-
-class ArmsTool : public ::testing::Test {
- protected:
-  void SetUp() override {
-    static std::atomic<int> counter{0};
-    dir_ = std::filesystem::temp_directory_path() /
-           ("krel_arms_tool_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string Write(const std::string& bytes) {
-    std::string p = (dir_ / "arms.dat").string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-  int Run(std::vector<std::string> args) {
-    out_.str("");
-    err_.str("");
-    return RunArmsTool(args, out_, err_);
-  }
-  std::filesystem::path dir_;
-  std::ostringstream out_, err_;
-};
-
-TEST_F(ArmsTool, CheckAndDumpReportWhatTheLoaderSaw) {
-  std::string good = Write("NAME:bonus\r\nORDER:1\r\nNAME:a\r\nORDER:2\r\nAMMO:1\r\nOBJECT:\r\nSPEED:1\r\n"
-                           "OBJECT:\r\nSOBJECT:\r\nDAMAGE:2\r\n");
-  ASSERT_EQ(Run({"check", good}), 0) << err_.str();
-  EXPECT_EQ(out_.str().rfind("ok: 2 weapons, 1 object, 1 special object\n", 0), 0u) << out_.str();
-  EXPECT_NE(out_.str().find("bonus item in weapon slot 0 is set"), std::string::npos);
-  EXPECT_EQ(out_.str().find("note:"), std::string::npos);
-  EXPECT_TRUE(err_.str().empty());
-
-  ASSERT_EQ(Run({"dump", good}), 0);
-  EXPECT_EQ(out_.str().rfind("{\n  \"WeaponDefs\": {\n    \"0\": {\"NAME\": \"bonus\"", 0), 0u) << out_.str();
-
-  std::string bad = Write("ORDER:1\r\nSPEED:fast\r\n");
-  EXPECT_EQ(Run({"check", bad}), 1);
-  EXPECT_EQ(err_.str(), bad + ":2: SPEED: \"fast\" is not a number\n");
-  EXPECT_TRUE(out_.str().empty());
-  EXPECT_EQ(Run({"dump", bad}), 1);
-  EXPECT_TRUE(out_.str().empty());
-
-  std::string lf = Write("ORDER:1\nNAME:x\n");
-  ASSERT_EQ(Run({"check", lf}), 0);
-  EXPECT_EQ(out_.str().rfind("ok: 0 weapons, 0 objects, 0 special objects\n", 0), 0u);
-  EXPECT_NE(out_.str().find("note: the file has line feeds without a carriage return"), std::string::npos);
-
-  EXPECT_EQ(Run({}), 2);
-  EXPECT_EQ(Run({"check"}), 2);
-  EXPECT_EQ(Run({"verify", good}), 2);
-  EXPECT_NE(err_.str().find("usage:"), std::string::npos);
+  ASSERT_EQ(run({"check", lf}), 0);
+  EXPECT_EQ(out.str().rfind("ok: 0 weapons, 0 objects, 0 special objects\n", 0), 0u);
+  EXPECT_NE(out.str().find("note: the file has line feeds without a carriage return"), std::string::npos);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"check"}, {"verify", good}})
+    EXPECT_TRUE(run(args) == 2 && err.str().rfind("usage:", 0) == 0) << err.str();
 }
 
 }  // namespace
