@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client/present/bmp.h"
 #include "client/present/resources.h"
@@ -22,238 +22,88 @@ BmpImage Resource(const char* name) {
   return image;
 }
 
-std::uint8_t At(const BmpImage& img, int x, int y) {
-  return img.indices[static_cast<std::size_t>(y) * img.width + x];
+// The palette indices of the w x h block at (x0, y0), row by row.
+std::vector<int> Cell(const BmpImage& img, int x0, int y0, int w, int h) {
+  std::vector<int> v;
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x) v.push_back(img.indices[static_cast<std::size_t>(y) * img.width + x]);
+  return v;
 }
 
-// Palette indices used inside one w x h cell.
-std::set<int> CellIndices(const BmpImage& img, int cell, int cw, int ch) {
-  std::set<int> used;
-  for (int y = 0; y < ch; ++y)
-    for (int x = 0; x < cw; ++x) used.insert(At(img, cell * cw + x, y));
-  return used;
-}
-
-bool CellEmpty(const BmpImage& img, int cell, int cw, int ch) {
-  const std::set<int> used = CellIndices(img, cell, cw, ch);
-  return used.size() == 1 && *used.begin() == 0;
-}
-
-struct Hls {
-  double h, l, s;  // h in degrees (0 red, 120 green, 240 blue), l and s in 0..1
-};
-Hls ToHls(const PaletteEntry& e) {
-  const double r = e.red / 255.0, g = e.green / 255.0, b = e.blue / 255.0;
-  const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
-  Hls out{0, (mx + mn) / 2, 0};
-  if (mx == mn) return out;
-  const double d = mx - mn;
-  out.s = out.l <= 0.5 ? d / (mx + mn) : d / (2 - mx - mn);
-  double h = mx == r ? (g - b) / d : mx == g ? 2 + (b - r) / d : 4 + (r - g) / d;
-  out.h = std::fmod(h * 60 + 360, 360);
-  return out;
-}
-
-int ColourNumberMaterial(int n) {
-  if ((n >= 12 && n <= 18) || (n >= 94 && n <= 103) || (n >= 175 && n <= 180)) return 1;
-  if (n >= 19 && n <= 29) return 2;
-  if (n >= 159 && n <= 167) return 3;
-  return 4;
-}
-
-TEST(ContentArt, EveryBitmapHasItsSizeDepthAndTheSharedPalette) {
+TEST(ContentArt, BitmapSizesAndTheSharedPalette) {
   const std::map<std::string, std::pair<int, int>> sizes = {
       {"PAL", {256, 1}}, {"FONT", {8, 2000}}, {"GFX16", {1760, 16}}, {"GFX8", {910, 8}}, {"GFX4", {120, 4}}};
   const BmpImage pal = Resource("PAL");
+  auto same = [](auto& a, auto& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; };
   for (const auto& [name, size] : sizes) {
     const BmpImage img = Resource(name.c_str());
-    EXPECT_EQ(img.width, size.first) << name;
-    EXPECT_EQ(img.height, size.second) << name;
-    EXPECT_EQ(img.bits, 8) << name;
-    for (int k = 0; k < 256; ++k) {
-      EXPECT_EQ(img.palette[k].red, pal.palette[k].red) << name << " entry " << k;
-      EXPECT_EQ(img.palette[k].green, pal.palette[k].green) << name << " entry " << k;
-      EXPECT_EQ(img.palette[k].blue, pal.palette[k].blue) << name << " entry " << k;
-    }
+    EXPECT_EQ(std::make_tuple(img.width, img.height, img.bits), std::make_tuple(size.first, size.second, 8)) << name;
+    EXPECT_TRUE(std::equal(img.palette.begin(), img.palette.end(), pal.palette.begin(), same)) << name;
   }
-  // PAL names palette index k at pixel k: colour number n is index n + 1.
-  for (int k = 0; k < 256; ++k) EXPECT_EQ(At(pal, k, 0), k);
-  EXPECT_TRUE(FindResource("NOSUCH").empty());
-  EXPECT_EQ(FindResource("gfx16").size(), FindResource("GFX16").size());
 }
 
 TEST(ContentArt, PaletteRangesHaveTheirLooks) {
   const BmpImage pal = Resource("PAL");
-  auto entry = [&pal](int index) { return pal.palette[static_cast<std::size_t>(index)]; };
-  EXPECT_EQ(entry(0).red, 255);
-  EXPECT_EQ(entry(0).green, 0);
-  EXPECT_EQ(entry(0).blue, 255);
-
-  // Soil: earthy browns (red over green over blue, orange hue).
-  for (int n : {12, 13, 14, 15, 16, 17, 18, 94, 97, 100, 103, 175, 178, 180}) {
-    const PaletteEntry e = entry(n + 1);
-    EXPECT_GT(e.red, e.green) << "soil " << n;
-    EXPECT_GT(e.green, e.blue) << "soil " << n;
-    const Hls h = ToHls(e);
-    EXPECT_GT(h.h, 15) << "soil " << n;
-    EXPECT_LT(h.h, 45) << "soil " << n;
-  }
-  // Rock: greys of low saturation (the lightest may be faintly blue).
-  for (int n = 19; n <= 28; ++n) EXPECT_LT(ToHls(entry(n + 1)).s, 0.35) << "rock " << n;
-  // Free space: dark.
-  for (int n = 159; n <= 167; ++n) EXPECT_LT(ToHls(entry(n + 1)).l, 0.2) << "free " << n;
-  // The worm's four shades are blue; its details are grey.
-  for (int index = 30; index <= 33; ++index) {
-    const Hls h = ToHls(entry(index));
-    EXPECT_GT(h.h, 200) << index;
-    EXPECT_LT(h.h, 235) << index;
-    EXPECT_GT(h.s, 0.4) << index;
-  }
-  for (int index = 36; index <= 38; ++index) {
-    const PaletteEntry e = entry(index);
-    EXPECT_LT(std::max({e.red, e.green, e.blue}) - std::min({e.red, e.green, e.blue}), 20) << index;
-  }
-  // Font: ink dark grey; the recolouring targets as their names say.
-  EXPECT_LT(ToHls(entry(8)).l, 0.45);
-  EXPECT_LT(ToHls(entry(8)).s, 0.1);
-  EXPECT_GT(ToHls(entry(29)).l, 0.7);   // light grey
-  EXPECT_GT(ToHls(entry(61)).l, 0.6);   // sand
-  EXPECT_GT(ToHls(entry(48)).h, 200);   // light blue
-  EXPECT_GT(ToHls(entry(147)).l, 0.85); // pale blue-white
-  EXPECT_GT(entry(6).red, 200);         // light red
-  EXPECT_LT(entry(6).green, 160);
-  EXPECT_EQ(entry(69).red + entry(69).green + entry(69).blue, 3 * 255);  // white
-  // Health from red (233) to green (243), ammunition on from there.
-  EXPECT_GT(entry(234).red, entry(234).green);
-  EXPECT_GT(entry(244).green, entry(244).red);
-  for (int index = 234; index < 244; ++index) EXPECT_LE(ToHls(entry(index)).h, ToHls(entry(index + 1)).h) << index;
-  EXPECT_NE(ToHls(entry(254)).h, ToHls(entry(244)).h);
-}
-
-TEST(ContentArt, NoTwoMaterialsShareAScreenColour) {
-  const BmpImage pal = Resource("PAL");
-  std::map<Pixel, int> first;  // screen value -> colour number
-  for (int n = 0; n <= 254; ++n) {
-    const PaletteEntry e = pal.palette[static_cast<std::size_t>(n + 1)];
-    const Pixel v = static_cast<Pixel>(PixelFromRgb(kScreenFormat, e.red, e.green, e.blue));
-    EXPECT_NE(v, 0xF81F) << "colour number " << n << " is the transparent colour";
-    auto [it, fresh] = first.emplace(v, n);
-    if (!fresh) {
-      EXPECT_EQ(ColourNumberMaterial(it->second), ColourNumberMaterial(n))
-          << "colour numbers " << it->second << " and " << n << " share " << v;
+  auto check = [&pal](int first, int last, const char* what, auto ok) {  // palette indices first..last
+    for (int k = first; k <= last; ++k) {
+      const PaletteEntry& e = pal.palette[static_cast<std::size_t>(k)];
+      const int r = e.red, g = e.green, b = e.blue, hi = std::max({r, g, b}), lo = std::min({r, g, b});
+      EXPECT_TRUE(ok(r, g, b, hi - lo, (hi + lo) / 2)) << what << " at palette index " << k;
     }
-  }
+  };
+  check(0, 0, "transparent magenta", [](int r, int g, int b, int, int) { return r == 255 && g == 0 && b == 255; });
+  for (auto [first, last] : {std::pair{13, 19}, {95, 104}, {176, 181}})
+    check(first, last, "soil brown", [](int r, int g, int b, int, int) { return r > g && g > b; });
+  check(20, 29, "rock grey", [](int, int, int, int chroma, int) { return chroma < 32; });
+  check(160, 168, "dark free space", [](int, int, int, int, int light) { return light <= 50; });
+  check(30, 33, "worm blue", [](int r, int g, int b, int chroma, int) { return b > g && g > r && chroma >= 60; });
+  check(36, 38, "worm grey", [](int, int, int, int chroma, int) { return chroma < 20; });
+  check(8, 8, "dark grey font ink", [](int, int, int, int chroma, int light) { return chroma < 10 && light < 115; });
 }
 
-TEST(ContentArt, WormFramesAreDrawnInReplaceableShadesAndStandOnTheirFeet) {
+TEST(ContentArt, WormFramesUseOnlyTheReplaceableShadesAndStandOnRowEight) {
   const BmpImage gfx = Resource("GFX16");
   const std::set<int> allowed = {0, 30, 31, 32, 33, 36, 37, 38};
-  for (int cell = 16; cell <= 36; ++cell) {
-    const std::set<int> used = CellIndices(gfx, cell, 16, 16);
-    for (int v : used) EXPECT_TRUE(allowed.count(v)) << "cell " << cell << " uses palette index " << v;
-    int blue = 0, lowest_body = -1;
-    for (int y = 0; y < 16; ++y)
-      for (int x = 0; x < 16; ++x) {
-        const int v = At(gfx, cell * 16 + x, y);
-        if (v >= 30 && v <= 33) {
-          ++blue;
-          lowest_body = std::max(lowest_body, y);
-        }
-      }
-    EXPECT_GT(blue, 25) << "cell " << cell;
-    // Drawn 4 pixels above the worm's position, whose ground is 5 below it:
-    // the outline's last row is row 8.
-    EXPECT_EQ(lowest_body, 8) << "cell " << cell;
-  }
-  // The seven aim directions differ within a phase (the gun moves).
-  for (int phase = 0; phase < 3; ++phase)
-    for (int d = 1; d < 7; ++d) {
-      bool differs = false;
-      for (int y = 0; y < 16 && !differs; ++y)
-        for (int x = 0; x < 16 && !differs; ++x)
-          differs = At(gfx, (16 + phase * 7 + d) * 16 + x, y) != At(gfx, (16 + phase * 7 + d - 1) * 16 + x, y);
-      EXPECT_TRUE(differs) << "phase " << phase << " direction " << d;
-    }
-  // Everything else on the sheet is effect art, not worm colours.
   for (int cell = 0; cell < 110; ++cell) {
-    if (cell >= 16 && cell <= 36) continue;
-    for (int v : CellIndices(gfx, cell, 16, 16)) EXPECT_FALSE(v >= 30 && v <= 34) << "cell " << cell;
-  }
-}
-
-TEST(ContentArt, Gfx8HoldsCrateHealthPackAndRotations) {
-  const BmpImage gfx = Resource("GFX8");
-  EXPECT_FALSE(CellEmpty(gfx, 100, 7, 8));
-  EXPECT_FALSE(CellEmpty(gfx, 101, 7, 8));
-  EXPECT_NE(CellIndices(gfx, 100, 7, 8), CellIndices(gfx, 101, 7, 8));
-  for (int cell = 0; cell < 130; ++cell) EXPECT_FALSE(CellEmpty(gfx, cell, 7, 8)) << "cell " << cell;
-
-  // A steered shot shows cell d \ 22, d the compass angle (0 up, clockwise)
-  // of the vector opposite to its flight; the missile's red nose must point
-  // along the flight, at the middle of the cell's bin plus 180 degrees.
-  for (int k = 0; k <= 16; ++k) {
-    double nx = 0, ny = 0;
-    int nose = 0;
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 7; ++x) {
-        const BmpImage& g = gfx;
-        const int v = At(g, k * 7 + x, y);
-        if (v >= 212 && v <= 221) {  // the red of the warhead
-          nx += x + 0.5 - 3.5;
-          ny += y + 0.5 - 3.5;
-          ++nose;
-        }
-      }
-    ASSERT_GT(nose, 0) << "missile cell " << k;
-    const double lo = 22.0 * k, hi = std::min(22.0 * k + 21, 359.0);
-    const double want = std::fmod((lo + hi) / 2 + 180, 360);
-    const double got = std::fmod(std::atan2(nx, -ny) * 180 / 3.141592653589793 + 360, 360);
-    double diff = std::fabs(got - want);
-    diff = std::min(diff, 360 - diff);
-    EXPECT_LT(diff, 35) << "missile cell " << k << " points at " << got << ", expected " << want;
-  }
-}
-
-TEST(ContentArt, Gfx4SpellsTwentySixDistinctLettersThenFourBlanks) {
-  const BmpImage gfx = Resource("GFX4");
-  std::set<std::vector<int>> shapes;
-  for (int cell = 0; cell < 30; ++cell) {
-    std::vector<int> shape;
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) shape.push_back(At(gfx, cell * 4 + x, y));
-    if (cell < 26) {
-      EXPECT_FALSE(CellEmpty(gfx, cell, 4, 4)) << static_cast<char>('A' + cell);
-      EXPECT_TRUE(shapes.insert(shape).second) << static_cast<char>('A' + cell) << " looks like another letter";
-    } else {
-      EXPECT_TRUE(CellEmpty(gfx, cell, 4, 4)) << "cell " << cell;
+    const bool worm = cell >= 16 && cell <= 36;  // everything else is effect art, not worm colours
+    const std::vector<int> px = Cell(gfx, cell * 16, 0, 16, 16);
+    int blue = 0, lowest = -1;
+    for (int i = 0; i < 256; ++i) {
+      EXPECT_TRUE(worm ? allowed.count(px[i]) == 1 : px[i] < 30 || px[i] > 34) << "cell " << cell << " uses " << px[i];
+      if (px[i] >= 30 && px[i] <= 33) blue++, lowest = i / 16;
     }
+    if (!worm) continue;
+    EXPECT_GT(blue, 25) << "cell " << cell;
+    EXPECT_EQ(lowest, 8) << "cell " << cell << ": the body's last row must sit on the ground";
+    // Within each phase of seven aim directions the gun moves every step.
+    EXPECT_TRUE((cell - 16) % 7 == 0 || px != Cell(gfx, cell * 16 - 16, 0, 16, 16)) << "cell " << cell;
   }
 }
 
-TEST(ContentArt, FontHasEveryPrintableAndGermanCharacterInInkOnly) {
+TEST(ContentArt, Gfx8CellsAreAllDrawnAndGfx4SpellsAToZThenFourBlanks) {
+  const BmpImage gfx8 = Resource("GFX8"), gfx4 = Resource("GFX4");
+  for (int cell = 0; cell < 130; ++cell) EXPECT_NE(Cell(gfx8, cell * 7, 0, 7, 8), std::vector<int>(56)) << cell;
+  EXPECT_NE(Cell(gfx8, 700, 0, 7, 8), Cell(gfx8, 707, 0, 7, 8)) << "crate and health pack look alike";
+  std::set<std::vector<int>> letters;
+  for (int cell = 0; cell < 30; ++cell) {
+    const std::vector<int> shape = Cell(gfx4, cell * 4, 0, 4, 4);
+    EXPECT_EQ(shape == std::vector<int>(16), cell >= 26) << "GFX4 cell " << cell;
+    EXPECT_TRUE(cell >= 26 || letters.insert(shape).second) << static_cast<char>('A' + cell) << " is not distinct";
+  }
+}
+
+TEST(ContentArt, FontCoversPrintableAsciiAndTheGermanLettersInInkOnly) {
   const BmpImage font = Resource("FONT");
-  auto glyph_pixels = [&font](int code) {
-    int ink = 0;
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) {
-        const int v = At(font, x, 8 * code - 16 + y);
-        EXPECT_TRUE(v == 0 || v == 8) << "code " << code << " uses palette index " << v;
-        if (v == 8) {
-          ++ink;
-          EXPECT_TRUE(x >= 1 && x <= 6) << "code " << code << " draws outside its six columns";
-        }
-      }
-    return ink;
+  auto ink = [&font](int code) {  // the glyph of code c is the 8x8 cell at y = 8c - 16
+    const std::vector<int> px = Cell(font, 0, 8 * code - 16, 8, 8);
+    for (int i = 0; i < 64; ++i)
+      EXPECT_TRUE(px[i] == 0 || (px[i] == 8 && i % 8 >= 1 && i % 8 <= 6)) << "code " << code << " pixel " << i;
+    return static_cast<int>(std::count(px.begin(), px.end(), 8));
   };
-  EXPECT_EQ(glyph_pixels(32), 0);
-  for (int code = 33; code <= 126; ++code) EXPECT_GT(glyph_pixels(code), 0) << "code " << code;
-  for (int code = 'A'; code <= 'Z'; ++code) EXPECT_GT(glyph_pixels(code), 9) << "code " << code;
-  for (int code : {129, 132, 142, 148, 153, 154, 225})  // ü ä Ä ö Ö Ü ß
-    EXPECT_GT(glyph_pixels(code), 8) << "code " << code;
-  // Umlauts are their vowels with dots: more ink, not the same glyph.
-  EXPECT_GT(glyph_pixels(132), glyph_pixels('a'));
-  EXPECT_GT(glyph_pixels(148), glyph_pixels('o'));
-  for (int code : {2, 31, 127, 200, 251}) EXPECT_EQ(glyph_pixels(code), 0) << "code " << code;
+  for (int code = 33; code <= 126; ++code) EXPECT_GT(ink(code), code >= 'A' && code <= 'Z' ? 9 : 0) << code;
+  for (int code : {129, 132, 142, 148, 153, 154, 225}) EXPECT_GT(ink(code), 8) << code;  // üäÄöÖÜß
+  EXPECT_TRUE(ink(132) > ink('a') && ink(148) > ink('o')) << "an umlaut is its vowel with dots";
+  for (int code : {2, 31, 32, 127, 200, 251}) EXPECT_EQ(ink(code), 0) << code;  // blank: space and unused codes
 }
 
 }  // namespace
