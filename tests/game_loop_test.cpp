@@ -1,265 +1,181 @@
+// One game from set-up to its end, what it writes when it ends (the timing
+// report and the dump line), and the program's start.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <regex>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "client/core/dump.h"
 #include "client/core/game.h"
+#include "client/core/perf_log.h"
+#include "client/core/startup.h"
+#include "client/terrain/level.h"
 #include "core_test_support.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/script_input.h"
 
 namespace krel {
 namespace {
 
-using testing::FrameHookPlatform;
-using testing::MakeLocalWorld;
-using testing::ReadFileBytes;
-using testing::TempCwd;
+using namespace krel::testing;
 
-// A platform whose window can be minimised for a number of checks.
-class MinimisablePlatform : public FrameHookPlatform {
+// A headless platform that holds Escape down from a given keyboard read on,
+// calls back into the test after each presented frame (both counted from 1),
+// and reports the window minimised for a number of display checks.
+class HookPlatform : public HeadlessPlatform {
  public:
-  int unusable_checks = 0;
-  bool DisplayUsable() override {
-    if (unusable_checks > 0) {
-      --unusable_checks;
-      return false;
-    }
-    return true;
+  std::function<void(int)> on_present;
+  int reads = 0, escape_at_read = 0, unusable_checks = 0;
+
+  void ReadKeyboard(std::uint8_t state[256]) override {
+    if (++reads == escape_at_read) SetKey(DIK_ESCAPE, true);
+    HeadlessPlatform::ReadKeyboard(state);
   }
+  void Present(const Surface& frame) override {
+    HeadlessPlatform::Present(frame);
+    if (on_present) on_present(frames_presented());
+  }
+  // False for the next unusable_checks checks.
+  bool DisplayUsable() override { return unusable_checks == 0 || (--unusable_checks, false); }
 };
 
+// A local game in a temporary working directory. Run() presses Escape before
+// the given keyboard read of the game, records the FrameStart of every drawn
+// frame and calls at_frame after it.
 struct GameRig {
-  MinimisablePlatform platform;
+  TempCwd tmp;
+  HookPlatform platform;
   std::unique_ptr<World> w = MakeLocalWorld(platform);
-  GameRig() { platform.world = w.get(); }
-  void EscapeAtRead(int n) {
-    platform.on_read = [this, n](int read) {
-      if (read == n) platform.SetKey(DIK_ESCAPE, true);
+  std::vector<std::uint32_t> starts;
+
+  GameEnd Run(int escape_read, const std::function<void(int)>& at_frame = nullptr) {
+    platform.reads = 0;
+    platform.escape_at_read = escape_read;
+    platform.on_present = [this, at_frame](int n) {
+      starts.push_back(w->FrameStart);
+      if (at_frame) at_frame(n);
     };
+    return Game(*w);
   }
 };
 
 std::string Block(int warten, int anzeigen) {
-  return "Warten: " + std::to_string(warten) + "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: " +
-         std::to_string(anzeigen) + "\r\n";
+  return "Warten: " + std::to_string(warten) +
+         "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: " + std::to_string(anzeigen) + "\r\n";
 }
 
-TEST(GameLoop, SetUpPreparesEveryPlayerInUse) {
-  TempCwd tmp;
+TEST(GameLoop, SetUpPreparesThePlayersInUseOnly) {
   GameRig r;
   World& w = *r.w;
   w.NumPlayers = 3;
   w.LivesSetting = 9;
-  w.MenuName[1] = "Alice";
-  w.MenuName[2] = "A name of more than twenty letters";
-  w.MenuColor[1] = 120;
-  w.MenuColor[2] = 300;
-  w.MenuComputer[2] = kTrue;
-  w.WeaponDefs[1].AMMO = 5;   // weapon 0
-  w.WeaponDefs[8].AMMO = 12;  // weapon 7
-  w.WeaponDefs[0].AMMO = 1;   // the bonus pseudo-weapon
-  for (int p = 1; p <= 4; ++p) {
-    Player& pl = w.Players[static_cast<std::size_t>(p)];
-    pl.Health = 3;
-    pl.Lives = -4;
-    pl.Kills = 8;
-    pl.DirX = 2;
-    pl.DirY = -2;
-    pl.Age = 500;
-    pl.LastShot = 490;
+  std::tie(w.MenuName[1], w.MenuColor[2], w.MenuComputer[2], w.NetFrameReady) =
+      std::tuple("A name of more than twenty letters", 300, kTrue, kFalse);
+  std::tie(w.WeaponDefs[0].AMMO, w.WeaponDefs[1].AMMO, w.WeaponDefs[8].AMMO) = std::tuple(1, 5, 12);  // -1, 0, 7
+  for (Player& pl : w.Players) {
+    std::tie(pl.Health, pl.Lives, pl.Kills, pl.Age, pl.LastShot) = std::tuple(3, -4, 8, 500, 490);
     pl.WeaponSlots = {0, 7, -1, 41, -2};  // 41 and -2 are no weapons
-    pl.Alive = kTrue;
   }
-  w.KeyState[DIK_SPACE] = 1;
-  w.NetFrameReady = kFalse;
   InitGame(w);
-  EXPECT_EQ(w.Players[1].Name, "Alice               ");
-  EXPECT_EQ(w.Players[2].Name, "A name of more than ");
-  EXPECT_EQ(w.Players[1].Color, 120);
-  EXPECT_EQ(w.Players[2].Color, 300);
-  EXPECT_EQ(w.Players[1].Computer, kFalse);
-  EXPECT_EQ(w.Players[2].Computer, kTrue);
+  // The menu's choices are taken, and the first state is sent.
+  EXPECT_EQ(std::tuple(w.Players[1].Name, w.Players[2].Color, w.Players[2].Computer, w.NetFrameReady),
+            std::tuple("A name of more than ", 300, kTrue, kTrue));
   for (int p = 1; p <= 3; ++p) {
     const Player& pl = w.Players[static_cast<std::size_t>(p)];
-    EXPECT_EQ(pl.Health, 100) << p;
-    EXPECT_EQ(pl.Lives, 9) << p;
-    EXPECT_EQ(pl.Kills, 0) << p;
-    EXPECT_EQ(pl.DirX, fixed(0)) << p;
-    EXPECT_EQ(pl.DirY, fixed(0)) << p;
-    EXPECT_EQ(pl.Age, 0) << p;
-    EXPECT_EQ(pl.LastShot, 0) << p;
+    EXPECT_EQ(std::tuple(pl.Health, pl.Lives, pl.Kills, pl.Age, pl.LastShot), std::tuple(100, 9, 0, 0, 0)) << p;
     EXPECT_EQ(pl.Ammo, (std::array<fixed, 5>{5, 12, 1, 0, 0})) << p;
   }
-  EXPECT_EQ(w.Players[1].Alive, kFalse);  // placed, waiting for jump
-  EXPECT_EQ(w.Players[2].Alive, kFalse);
-  // A slot beyond NumPlayers is left alone.
-  EXPECT_EQ(w.Players[4].Lives, -4);
-  EXPECT_EQ(w.Players[4].Age, 500);
-  EXPECT_EQ(w.OldKeyState[DIK_SPACE], 1);
-  EXPECT_EQ(w.KeyState[DIK_SPACE], 0);
-  // The laser reds in the screen format: full red is 0xF800.
-  EXPECT_EQ(w.laserColors[2], 0xF800);
-  EXPECT_EQ(w.laserColors[0] & 0x07FF, 0);
-  EXPECT_LT(w.laserColors[1], w.laserColors[0]);
-  EXPECT_LT(w.laserColors[0], w.laserColors[2]);
-  EXPECT_EQ(w.NetFrameReady, kTrue);  // the first state was "sent"
+  EXPECT_EQ(w.Players[4].Lives, -4);    // beyond NumPlayers: left alone
+  EXPECT_EQ(w.laserColors[2], 0xF800);  // full red in the screen's format
 }
 
-TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUp) {
-  TempCwd tmp;
+TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUpAndAtMost2000ms) {
   GameRig r;
-  r.platform.on_present = [&](int n) {
-    r.platform.Advance(15);  // drawing takes a while
-    if (n == 5) r.platform.Advance(300);  // one slow frame
-  };
-  r.EscapeAtRead(9);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  const auto& s = r.platform.frame_starts;
-  ASSERT_EQ(s.size(), 9u);
-  EXPECT_EQ(s[0], 1041u);  // the clock started at 1000 when the game began
-  for (std::size_t i = 1; i < s.size(); ++i) {
-    // Measured from the previous start, not from the end of the previous
-    // frame; after the slow frame the next starts at once and the one after
-    // keeps the usual distance.
-    EXPECT_EQ(s[i] - s[i - 1], i == 5 ? 315u : 41u) << "frame " << i + 1;
-  }
-  EXPECT_TRUE(r.w->ChatLines[1].empty());
-}
-
-TEST(GameLoop, AFrameLongerThan2000msCountsAsALostConnection) {
-  for (std::uint32_t extra : {2000u, 2001u}) {
-    TempCwd tmp;
-    GameRig r;
-    r.platform.on_present = [&](int n) {
-      if (n == 3) r.platform.Advance(extra);
-    };
-    r.EscapeAtRead(5);
-    EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-    if (extra == 2000) {
-      EXPECT_TRUE(r.w->ChatLines[1].empty());
-    } else {
-      // Also in a local game; stamped with player 1's age at that moment.
-      EXPECT_EQ(r.w->ChatLines[1], "NETWORK CONNECTION LOST");
-      EXPECT_EQ(r.w->ChatTimes[1], 3);
-      EXPECT_TRUE(r.w->ChatLines[2].empty());
-    }
+  // Drawing takes a while; frame 5 is slow.
+  EXPECT_EQ(r.Run(9, [&](int n) { r.platform.Advance(n == 5 ? 315 : 15); }), GameEnd::kEscape);
+  ASSERT_EQ(r.starts.size(), 9u);
+  EXPECT_EQ(r.starts[0], 1041u);  // the clock started at 1000 when the game began
+  // Measured from the previous start, not from the end of the previous
+  // frame; after the slow frame the next starts at once and the one after
+  // keeps the usual distance.
+  for (std::size_t i = 1; i < 9; ++i) EXPECT_EQ(r.starts[i] - r.starts[i - 1], i == 5 ? 315u : 41u) << i;
+  // A frame longer than 2000 ms is a lost connection, in a local game too,
+  // stamped with player 1's age at that moment; so is a set-up that long
+  // (here a minimised window): the clock starts before it.
+  struct Slow { int setup_checks; std::uint32_t frame3; bool lost; int age; };
+  for (const Slow c : {Slow{0, 2000, false, 0}, Slow{0, 2001, true, 3}, Slow{201, 0, true, 0}}) {
+    GameRig g;
+    g.platform.unusable_checks = c.setup_checks;
+    EXPECT_EQ(g.Run(5, [&](int n) { g.platform.Advance(n == 3 ? c.frame3 : 0); }), GameEnd::kEscape);
+    EXPECT_EQ(std::tuple(g.w->ChatLines[1], g.w->ChatTimes[1]),
+              c.lost ? std::tuple("NETWORK CONNECTION LOST", c.age) : std::tuple("", 0));
+    EXPECT_TRUE(g.w->ChatLines[2].empty());
   }
 }
 
-TEST(GameLoop, ASlowSetUpCountsAsALostConnectionToo) {
-  TempCwd tmp;
-  GameRig r;
-  r.w->wsState = 7;  // a network game whose configuration has arrived
-  r.w->ConfigReceived = kTrue;
-  r.platform.on_events = [&](int n) {
-    if (n == 1) r.platform.Advance(2500);  // inside the set-up
-  };
-  r.EscapeAtRead(2);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  EXPECT_EQ(r.w->ChatLines[1], "NETWORK CONNECTION LOST");
-  EXPECT_EQ(r.w->ChatTimes[1], 0);
-  EXPECT_EQ(r.w->wsState, 0);
-}
-
-TEST(GameLoop, EscapeEndsBeforeDrawingAndKeepsTheMenuPicture) {
-  TempCwd tmp;
+TEST(GameLoop, EscapeEndsBeforeShotsAndDrawingAndKeepsTheMenuPicture) {
   GameRig r;
   r.w->surfBack2.Clear(0x1234);
-  r.EscapeAtRead(4);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  // Read at the end of frame 4, acted on in frame 5, which draws nothing.
+  r.platform.SetAutoAdvance(1);  // every phase that runs takes a measurable time
+  EXPECT_EQ(r.Run(4), GameEnd::kEscape);
+  // Read at the end of frame 4, acted on in frame 5, which moves and draws nothing.
   EXPECT_EQ(r.platform.frames_presented(), 4);
-  for (Pixel p : r.w->surfBack2.pixels()) ASSERT_EQ(p, 0x1234);
-  EXPECT_EQ(ReadFileBytes("performance.log"), Block(5 * 41, 0));
+  EXPECT_EQ(r.w->surfBack2.pixels(), std::vector<Pixel>(r.w->surfBack2.pixels().size(), 0x1234));
+  const std::string log = ReadFileBytes("performance.log");
+  EXPECT_TRUE(log.ends_with("Spieler: 5\r\nSch\xFCsse: 4\r\nObjekte: 4\r\nSObjs: 4\r\nAnzeigen: 4\r\n")) << log;
 }
 
-TEST(GameLoop, GameOverOnlyForPlayersOneAndTwoAndKeepsTheLastFrame) {
-  {
-    TempCwd tmp;
-    GameRig r;
-    r.w->surfBack2.Clear(0x1234);
-    r.platform.on_present = [&](int n) {
-      if (n == 2) r.w->Players[1].Lives = 0;  // the last life: not over yet
-      if (n == 4) r.w->Players[2].Lives = -1;
-    };
-    EXPECT_EQ(Game(*r.w), GameEnd::kGameOver);
-    EXPECT_EQ(r.platform.frames_presented(), 4);
-    EXPECT_EQ(r.w->surfBack2.pixels(), r.w->surfBack.pixels());
-    EXPECT_NE(r.w->surfBack2.GetLockedPixel(5, 5), 0x1234);
-    EXPECT_FALSE(ReadFileBytes("performance.log").empty());
-  }
-  {
-    TempCwd tmp;
+TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
+  struct Case { int player; int16 lives; bool over; };
+  for (const Case c : {Case{1, -1, true}, Case{2, -1, true}, Case{1, 0, false}, Case{3, -1, false}}) {
     GameRig r;
     r.w->NumPlayers = 3;
-    r.platform.on_present = [&](int n) {
-      if (n == 2) r.w->Players[3].Lives = -1;  // another machine's worm
-    };
-    r.EscapeAtRead(6);
-    EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-    EXPECT_EQ(r.platform.frames_presented(), 6);
+    r.w->surfBack2.Clear(0x1234);
+    Player& target = r.w->Players[static_cast<std::size_t>(c.player)];
+    GameEnd end = r.Run(4, [&](int n) { if (n == 2) target.Lives = c.lives; });
+    EXPECT_EQ(end, c.over ? GameEnd::kGameOver : GameEnd::kEscape) << c.player << " " << c.lives;
+    EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
+    // Game over leaves the final frame behind the menu.
+    EXPECT_EQ(r.w->surfBack2.pixels() == r.w->surfBack.pixels(), c.over);
+    EXPECT_EQ(ReadFileBytes("performance.log"), Block(c.over ? 2 * 41 : 5 * 41, 0));
   }
 }
 
 TEST(GameLoop, AKeyHeldFromTheMenuActsOnlyOnceReadDownAgain) {
-  TempCwd tmp;
   GameRig r;
   r.platform.SetKey(DIK_J, true);    // player 1's shoot, held all along
   r.w->KeyState[DIK_J] = 1;          // as the menu last saw it
   r.w->Players[1].Ctrl[kShoot] = 1;  // and as the previous game left it
-  std::vector<int> held;
-  std::vector<bool> fresh;
-  r.platform.on_present = [&](int) {
-    held.push_back(r.w->Players[1].Ctrl[kShoot]);
-    fresh.push_back(NewlyPressed(*r.w, 1, kShoot));
-  };
-  r.EscapeAtRead(3);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  EXPECT_EQ(held, (std::vector<int>{0, 1, 1}));
-  EXPECT_EQ(fresh, (std::vector<bool>{false, true, false}));
+  std::vector<std::pair<int, bool>> seen;  // Ctrl and NewlyPressed in each frame
+  r.Run(3, [&](int) { seen.emplace_back(r.w->Players[1].Ctrl[kShoot], NewlyPressed(*r.w, 1, kShoot)); });
+  EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{0, false}, {1, true}, {1, false}}));
 }
 
 TEST(GameLoop, EveryGameAppendsItsTimingBlock) {
-  TempCwd tmp;
   GameRig r;
-  r.platform.on_present = [&](int) { r.platform.Advance(10); };
-  r.EscapeAtRead(6);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
+  auto drawing = [&](int) { r.platform.Advance(10); };
+  EXPECT_EQ(r.Run(6, drawing), GameEnd::kEscape);
   // The first frame waits 41 ms, each later one 41 minus the 10 ms drawing.
   const std::string first = Block(41 + 31 * 6, 10 * 6);
   EXPECT_EQ(ReadFileBytes("performance.log"), first);
-
   // Escape is still down from the first game: it must not end the second.
-  r.platform.reads = 0;
   r.platform.ReleaseAllKeys();
-  r.EscapeAtRead(3);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  EXPECT_EQ(r.platform.frames_presented(), 6 + 3);
+  EXPECT_EQ(r.Run(3, drawing), GameEnd::kEscape);
   EXPECT_EQ(ReadFileBytes("performance.log"), first + Block(41 + 31 * 3, 10 * 3));
 }
 
 TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
-  TempCwd tmp;
   GameRig r;
-  r.platform.on_present = [&](int n) {
-    if (n == 3) r.platform.unusable_checks = 301;  // about three seconds away
-  };
-  r.EscapeAtRead(5);
-  EXPECT_EQ(Game(*r.w), GameEnd::kEscape);
-  const auto& s = r.platform.frame_starts;
-  ASSERT_EQ(s.size(), 5u);
-  EXPECT_EQ(s[3] - s[2], 3010u + 41u);
-  EXPECT_EQ(s[4] - s[3], 41u);
-  // The restored window does not count as a lost connection.
-  EXPECT_TRUE(r.w->ChatLines[1].empty());
-
-  // dxDoEvents itself.
-  r.platform.unusable_checks = 0;
-  EXPECT_FALSE(dxDoEvents(*r.w));
-  r.platform.unusable_checks = 2;
-  EXPECT_TRUE(dxDoEvents(*r.w));
+  // About three seconds away after frame 3.
+  EXPECT_EQ(r.Run(5, [&](int n) { r.platform.unusable_checks = n == 3 ? 301 : 0; }), GameEnd::kEscape);
+  ASSERT_EQ(r.starts.size(), 5u);
+  EXPECT_EQ(std::pair(r.starts[3] - r.starts[2], r.starts[4] - r.starts[3]), std::pair(3010u + 41u, 41u));
   // Closing the minimised window ends the wait at once.
   r.platform.unusable_checks = 1000000;
   r.platform.QueueClose();
@@ -269,67 +185,113 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
 }
 
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
-  TempCwd tmp;
   GameRig r;
   r.w->DumpPath = "dump.jsonl";
-  r.platform.on_present = [&](int n) {
-    if (n == 3) r.platform.QueueClose();
-  };
-  EXPECT_EQ(Game(*r.w), GameEnd::kClosed);
+  EXPECT_EQ(r.Run(0, [&](int n) { if (n == 3) r.platform.QueueClose(); }), GameEnd::kClosed);
   EXPECT_EQ(r.platform.frames_presented(), 3);
-  EXPECT_TRUE(r.w->QuitRequested);
   EXPECT_FALSE(std::filesystem::exists("performance.log"));
-  std::string dump = ReadFileBytes("dump.jsonl");
-  EXPECT_EQ(dump.rfind("{\"frames\":3,\"end\":\"closed\",", 0), 0u) << dump;
+  EXPECT_EQ(ReadFileBytes("dump.jsonl").rfind("{\"frames\":3,\"end\":\"closed\",", 0), 0u);
 }
 
 TEST(GameLoop, KeyScriptDrivesAGameUntilEscape) {
-  TempCwd tmp;
-  FrameHookPlatform inner;
+  GameRig r;
   InputScript script;
   std::string error;
-  ASSERT_TRUE(ParseInputScript("75 -\n10 RIGHT\n10 K   # jump\n25 -\n3 ESCAPE\n", "game.keys", script, error))
-      << error;
-  ScriptInputPlatform scripted(inner, std::move(script));
-  std::unique_ptr<World> w = MakeLocalWorld(scripted);
-  w->DumpPath = "dump.jsonl";
-  inner.world = w.get();
-  int right_frames = 0, jump_frames = 0, first_right = 0;
-  inner.on_present = [&](int n) {
-    if (w->Players[1].Ctrl[kRight] == 1 && right_frames++ == 0) first_right = n;
-    if (w->Players[1].Ctrl[kJump] == 1) ++jump_frames;
-  };
-  EXPECT_EQ(Game(*w), GameEnd::kEscape);
-  // 121 frames read the script; the 122nd saw Escape. About five seconds.
-  EXPECT_EQ(inner.frames_presented(), 121);
-  EXPECT_EQ(right_frames, 10);
-  EXPECT_EQ(first_right, 77);  // read at the end of frame 76
-  EXPECT_EQ(jump_frames, 10);
-  EXPECT_FALSE(scripted.finished());
-  EXPECT_FALSE(w->QuitRequested);
-
+  ASSERT_TRUE(ParseInputScript("75 -\n10 RIGHT\n10 K   # jump\n25 -\n3 ESCAPE\n", "game.keys", script, error)) << error;
+  ScriptInputPlatform scripted(r.platform, std::move(script));
+  World& w = *r.w;
+  w.platform = &scripted;
+  w.DumpPath = "dump.jsonl";
+  std::string held;  // per frame: R for right, J for jump, - for neither
+  r.platform.on_present = [&](int) { held += w.Players[1].Ctrl[kRight] ? 'R' : w.Players[1].Ctrl[kJump] ? 'J' : '-'; };
+  EXPECT_EQ(Game(w), GameEnd::kEscape);
+  // 121 frames read the script, each key acted on in the frame after its
+  // read; the 122nd frame saw Escape. About five seconds.
+  EXPECT_EQ(held, std::string(76, '-') + std::string(10, 'R') + std::string(10, 'J') + std::string(25, '-'));
+  std::string pattern;
+  for (const char* label : {"Warten", "Spieler", "Sch\xFCsse", "Objekte", "SObjs", "Anzeigen"})
+    pattern += std::string(label) + ": (0|[1-9][0-9]*)\r\n";
   const std::string log = ReadFileBytes("performance.log");
-  static const std::regex kLine("(Warten|Spieler|Sch\xFCsse|Objekte|SObjs|Anzeigen): (0|[1-9][0-9]*)\r\n");
-  const char* labels[] = {"Warten", "Spieler", "Sch\xFCsse", "Objekte", "SObjs", "Anzeigen"};
-  std::size_t pos = 0;
-  for (const char* label : labels) {
-    std::size_t end = log.find("\r\n", pos);
-    ASSERT_NE(end, std::string::npos) << "fewer than six lines";
-    std::string line = log.substr(pos, end + 2 - pos);
-    EXPECT_TRUE(std::regex_match(line, kLine)) << line;
-    EXPECT_EQ(line.rfind(std::string(label) + ": ", 0), 0u) << line;
-    pos = end + 2;
-  }
-  EXPECT_EQ(pos, log.size()) << "more than six lines";
-  EXPECT_EQ(log.rfind("Warten: 5002\r\n", 0), 0u);  // 122 frames of 41 ms
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(log, m, std::regex(pattern))) << log;
+  EXPECT_EQ(m[1], "5002");  // 122 frames of 41 ms
+  EXPECT_EQ(ReadFileBytes("dump.jsonl").rfind("{\"frames\":122,\"end\":\"escape\",", 0), 0u);
+}
 
-  std::string dump = ReadFileBytes("dump.jsonl");
-  EXPECT_EQ(dump.rfind("{\"frames\":122,\"end\":\"escape\",\"NumPlayers\":2,\"players\":[{\"Name\":\"Player 1    "
-                       "        \",",
-                       0),
-            0u)
-      << dump;
-  EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 1);
+TEST(Startup, OnlyTheExactWordAsksForAWindow) {
+  EXPECT_TRUE(WantsWindow("/window"));
+  for (const char* other : {"", "/WINDOW", "/Window", "/window ", " /window", "/window x", "-window", "/windowed"})
+    EXPECT_FALSE(WantsWindow(other)) << "\"" << other << "\"";
+  // Start-up takes the choice before anything can fail, and a missing
+  // weapon file ends it with a message before the display opens.
+  TempCwd tmp;
+  for (const char* cmd : {"/window", "/WINDOW"}) {
+    HeadlessPlatform platform;
+    std::unique_ptr<World> w = MakeLocalWorld(platform);
+    w->ProgramDir = tmp.path().string();
+    EXPECT_EQ(Form_Load(*w, cmd), 1);
+    EXPECT_EQ(std::tuple(w->Fullscreen, platform.display_open(), platform.messages().size()),
+              std::tuple(std::string(cmd) == "/window" ? kFalse : kTrue, false, 1u));
+    EXPECT_NE(platform.messages().at(0).find("arms.dat"), std::string::npos) << platform.messages()[0];
+  }
+}
+
+TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
+  auto w = std::make_unique<World>();
+  w->NumPlayers = 3;
+  Player& p1 = w->Players[1];
+  p1.SetName("J\xF6rg \"JJ\" \\");
+  std::tie(p1.Lives, p1.Kills, p1.Health, p1.Alive, p1.Age, p1.X, p1.Y) =
+      std::tuple(4, 2, 37, kTrue, 99, fixed(12.5), fixed(-0.0625));
+  w->Players[2].SetName("A very long name indeed, cut");
+  w->Players[3].SetName("\x01");
+  w->Players[4].SetName("not in use");
+  const std::string zeros = ",\"Lives\":0,\"Kills\":0,\"Health\":0,\"Alive\":false,\"Age\":0,\"X\":0,\"Y\":0}";
+  EXPECT_EQ(DumpLine(*w, 42, GameEnd::kGameOver),
+            "{\"frames\":42,\"end\":\"gameover\",\"NumPlayers\":3,\"players\":["
+            "{\"Name\":\"J\xC3\xB6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2,\"Health\":37,"
+            "\"Alive\":true,\"Age\":99,\"X\":12.5,\"Y\":-0.0625},{\"Name\":\"A very long name ind\"" + zeros +
+            ",{\"Name\":\"\\u0001                   \"" + zeros +
+            "],\"LevelWidth\":0,\"LevelHeight\":0,\"LevelChecksum\":2166136261}");
+  // A player count from bad network data never reads past the table.
+  w->NumPlayers = 40;
+  const std::string line = DumpLine(*w, 1, GameEnd::kEscape);
+  const std::regex name("\"Name\"");
+  EXPECT_EQ(std::distance(std::sregex_iterator(line.begin(), line.end(), name), std::sregex_iterator()), 17);
+  // The level's checksum follows the material of each pixel, not its colour,
+  // and where it is.
+  w->MaterialTable[0x1111] = w->MaterialTable[0x2222] = kSoil;
+  w->MaterialTable[0x3333] = kFree;
+  w->LevelSurface = Surface(3, 2);
+  w->LevelSurface.Clear(0x1111);
+  std::uint32_t soil = 2166136261u;  // FNV-1a over six soil bytes (1), as tools recompute it
+  for (int i = 0; i < 6; ++i) soil = (soil ^ 1u) * 16777619u;
+  EXPECT_EQ(LevelChecksum(*w), soil);
+  std::set<std::uint32_t> sums = {soil};
+  w->LevelSurface.At(1, 0) = 0x2222;
+  EXPECT_EQ(sums.count(LevelChecksum(*w)), 1u);
+  w->LevelSurface.At(1, 0) = 0x3333;  // dug free
+  sums.insert(LevelChecksum(*w));
+  std::tie(w->LevelSurface.At(1, 0), w->LevelSurface.At(2, 1)) = std::tuple(0x1111, 0x3333);  // elsewhere
+  sums.insert(LevelChecksum(*w));
+  EXPECT_EQ(sums.size(), 3u);
+}
+
+TEST(Dump, FilesAreAppendedAndFailuresNamed) {
+  TempCwd tmp;
+  std::string error;
+  std::array<int32, 21> counters{};
+  std::tie(counters[0], counters[2], counters[5], counters[6]) = std::tuple(1234, 7, 2147483647, 99);  // 6 is not shown
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(AppendDumpLine("d.jsonl", "{\"a\":" + std::to_string(i) + "}", error)) << error;
+    ASSERT_TRUE(AppendPerformanceLog("performance.log", counters, error)) << error;
+  }
+  EXPECT_EQ(ReadFileBytes("d.jsonl"), "{\"a\":0}\n{\"a\":1}\n");
+  const std::string block =
+      "Warten: 1234\r\nSpieler: 0\r\nSch\xFCsse: 7\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 2147483647\r\n";
+  EXPECT_EQ(ReadFileBytes("performance.log"), block + block);
+  EXPECT_FALSE(AppendDumpLine("no/such/folder/d.jsonl", "{}", error));
+  EXPECT_NE(error.find("no/such/folder/d.jsonl"), std::string::npos);
 }
 
 }  // namespace
