@@ -243,7 +243,10 @@ void ScriptInputPlatform::ProcessEvents(EventSink& sink) {
   inner_.ProcessEvents(close_only);
 
   if (was_finished) {
-    sink.OnClose();
+    // Closing only after a read past the end lets the last line's keys act:
+    // a script ending in "1 ESCAPE" leaves the game by Escape, not by a close.
+    constexpr std::uint64_t kEventsBeforeClose = 3000;
+    if (read_past_end_ || ++events_after_end_ > kEventsBeforeClose) sink.OnClose();
     return;
   }
   const ScriptStep& step = script_.steps[step_];
@@ -281,6 +284,7 @@ void ScriptInputPlatform::ReadKeyboard(std::uint8_t state[256]) {
     return;
   }
   for (int k = 0; k < 256; ++k) state[k] = 0;
+  if (finished()) read_past_end_ = true;
   if (finished() || script_.steps[step_].kind == ScriptStep::Kind::kType) {
     // Past the end, or waiting for the next event processing to type.
     last_read_.fill(0);

@@ -99,6 +99,10 @@ class ScriptInputPlatform : public Platform {
   bool in_event_ = false;
   std::array<std::uint8_t, 256> event_state_{};
   std::uint64_t reads_ = 0;
+  // The script has ended once the program asks for a read it no longer has;
+  // a program that stops reading (a wait loop) is closed after a while too.
+  bool read_past_end_ = false;
+  std::uint64_t events_after_end_ = 0;
 };
 
 }  // namespace krel

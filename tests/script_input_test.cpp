@@ -125,8 +125,9 @@ TEST(InputScript, HoldLinesLastTheirCountOfReadsThenTheWindowCloses) {
             "down(LEFT) - [LEFT] - [LEFT] down(LEFT+RIGHT) [LEFT+RIGHT] - [] down(A+B) - [A+B] - [A+B] ");
   EXPECT_TRUE(r.p.finished());
   EXPECT_EQ(r.p.reads(), 6u);
-  // Reads after the end see no key and the next event processing closes.
-  EXPECT_EQ(r.Run("RE"), "[] close ");
+  // The last line's keys act before the close: event processing right
+  // after the end does not close; a read past the end does, at the next one.
+  EXPECT_EQ(r.Run("ERE"), "- [] close ");
   EXPECT_EQ(r.inner.keyboard_reads(), 0);  // the real keyboard is never asked
 }
 
@@ -137,9 +138,15 @@ TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {
   EXPECT_EQ(r.p.reads(), 1u);
   EXPECT_EQ(r.Run("E"), "down(A)press(a)down(LSHIFT+B)press(B)down(PERIOD)press(.)press(\xFC) ");
   r.inner.QueueClose();  // closing the real window still comes through; one TYPE line per processing
-  EXPECT_EQ(r.Run("EERE"), "closedown(BACK)press(\b) down(RETURN) [RETURN] close ");
-  // A script ending in TYPE closes at the processing after the typing.
-  EXPECT_EQ(ScriptRig("TYPE x\n").Run("EE"), "down(X)press(x) close ");
+  EXPECT_EQ(r.Run("EEREERE"), "closedown(BACK)press(\b) down(RETURN) [RETURN] - - [] close ");
+  // A script ending in TYPE closes once the program reads past it.
+  EXPECT_EQ(ScriptRig("TYPE x\n").Run("EERE"), "down(X)press(x) - [] close ");
+  // A program that no longer reads the keyboard is closed all the same.
+  ScriptRig idle("1 -\n");
+  idle.Run("R");
+  std::string events;
+  for (int i = 0; i < 5000 && events.find("close") == std::string::npos; ++i) events += idle.Events();
+  EXPECT_NE(events.find("close"), std::string::npos);
 }
 
 TEST(KeyCodes, EveryNamedCodeParsesBackToItself) {

@@ -25,7 +25,7 @@ cd "$WORK"
 cat > keys.txt <<'KEYS'
 # about a second of play, then leave the game
 25 -
-3 ESCAPE
+1 ESCAPE
 KEYS
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
