@@ -42,28 +42,31 @@ double Sine(double phase) { return std::sin(kTwoPi * phase); }
 double Saw(double phase) { return 2.0 * phase - 1.0; }
 double SoftSquare(double phase) { return std::tanh(3.0 * std::sin(kTwoPi * phase)) / std::tanh(3.0); }
 
-Buffer LowNoise(double seconds, std::uint64_t seed, const std::function<double(double t)>& cutoff,
-                const std::function<double(double t)>& env, double q) {
+namespace {
+
+// White noise through the state-variable filter, taking one of its outputs.
+Buffer FilteredNoise(double seconds, std::uint64_t seed, const std::function<double(double t)>& freq,
+                     const std::function<double(double t)>& env, double q, double SvFilter::Out::*output) {
   Buffer b = MakeBuffer(seconds);
   Rng rng(seed);
   SvFilter f;
   for (std::size_t i = 0; i < b.size(); ++i) {
     const double t = TimeOf(i);
-    b[i] = f.step(rng.signed_unit(), cutoff(t), q).low * env(t);
+    b[i] = f.step(rng.signed_unit(), freq(t), q).*output * env(t);
   }
   return b;
 }
 
+}  // namespace
+
+Buffer LowNoise(double seconds, std::uint64_t seed, const std::function<double(double t)>& cutoff,
+                const std::function<double(double t)>& env, double q) {
+  return FilteredNoise(seconds, seed, cutoff, env, q, &SvFilter::Out::low);
+}
+
 Buffer BandNoise(double seconds, std::uint64_t seed, const std::function<double(double t)>& centre,
                  const std::function<double(double t)>& env, double q) {
-  Buffer b = MakeBuffer(seconds);
-  Rng rng(seed);
-  SvFilter f;
-  for (std::size_t i = 0; i < b.size(); ++i) {
-    const double t = TimeOf(i);
-    b[i] = f.step(rng.signed_unit(), centre(t), q).band * env(t);
-  }
-  return b;
+  return FilteredNoise(seconds, seed, centre, env, q, &SvFilter::Out::band);
 }
 
 double Decay(double t, double attack, double tau) {
