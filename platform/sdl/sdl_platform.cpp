@@ -62,8 +62,20 @@ bool SdlPlatform::OpenDisplay(bool fullscreen, std::string& error) {
   // Blocky pixels, as the picture is meant to look.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   Uint32 flags = SDL_WINDOW_SHOWN;
-  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  window_ = SDL_CreateWindow("Krel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480, flags);
+  int width = 640;
+  int height = 480;
+  if (fullscreen) {
+    // A borderless window over the whole desktop, never a mode switch. It
+    // is created at the desktop's size, so that the renderer's scaling is
+    // right from the first frame even where no window manager resizes it.
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+      width = desktop.w;
+      height = desktop.h;
+    }
+  }
+  window_ = SDL_CreateWindow("Krel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
   if (window_ == nullptr) {
     error = std::string("cannot open the game window: ") + SDL_GetError();
     return false;
