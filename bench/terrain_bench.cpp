@@ -46,29 +46,19 @@ void BM_gehbar(benchmark::State& state) {
 }
 BENCHMARK(BM_gehbar);
 
-void BM_dig_radius12(benchmark::State& state) {
+// Digging (positive radius) and filling with soil (negative radius).
+void BM_dig(benchmark::State& state) {
   auto w = MakeLevel();
+  const auto radius = static_cast<int16>(state.range(0));
   int16 x = 20;
   for (auto _ : state) {
-    dig(*w, x, 150, 12, 0, false);
+    dig(*w, x, 150, radius, 0, false);
     x = static_cast<int16>(x >= kWidth - 20 ? 20 : x + 7);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_dig_radius12);
-
-void BM_dig_fill_radius12(benchmark::State& state) {
-  auto w = MakeLevel();
-  int16 x = 20;
-  for (auto _ : state) {
-    dig(*w, x, 150, -12, 0, false);
-    x = static_cast<int16>(x >= kWidth - 20 ? 20 : x + 7);
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_dig_fill_radius12);
+BENCHMARK(BM_dig)->Arg(12)->Arg(-12);
 
 }  // namespace
 }  // namespace krel

@@ -17,33 +17,40 @@ void PutTag(std::vector<std::uint8_t>& out, const char* tag) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> EncodeBmp8(const IndexedImage& image, const Palette& palette) {
-  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
-  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
-  const std::uint32_t stride = (w + 3) & ~3u;  // rows are padded to 4 bytes
-  const std::uint32_t header = 14 + 40 + 256 * 4;
-  const std::uint32_t size = header + stride * h;
-
+// File header and 40-byte info header of an uncompressed, bottom-up BMP
+// whose pixel data starts right after `colours` palette entries.
+std::vector<std::uint8_t> BmpHeaders(std::uint32_t w, std::uint32_t h, std::uint16_t bits, std::uint32_t stride,
+                                     std::uint32_t colours) {
+  const std::uint32_t offset = 14 + 40 + colours * 4;
+  const std::uint32_t size = offset + stride * h;
   std::vector<std::uint8_t> out;
   out.reserve(size);
   out.push_back('B');
   out.push_back('M');
   Put32(out, size);
   Put32(out, 0);
-  Put32(out, header);
+  Put32(out, offset);
   Put32(out, 40);
   Put32(out, w);
   Put32(out, h);  // positive height: bottom row first
   Put16(out, 1);
-  Put16(out, 8);
+  Put16(out, bits);
   Put32(out, 0);  // BI_RGB
   Put32(out, stride * h);
   Put32(out, 2835);  // 72 dpi
   Put32(out, 2835);
-  Put32(out, 256);
+  Put32(out, colours);
   Put32(out, 0);
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeBmp8(const IndexedImage& image, const Palette& palette) {
+  const std::uint32_t w = static_cast<std::uint32_t>(image.width());
+  const std::uint32_t h = static_cast<std::uint32_t>(image.height());
+  const std::uint32_t stride = (w + 3) & ~3u;  // rows are padded to 4 bytes
+  std::vector<std::uint8_t> out = BmpHeaders(w, h, 8, stride, 256);
   for (const Rgb& c : palette) {
     out.push_back(c.b);
     out.push_back(c.g);
@@ -61,25 +68,7 @@ std::vector<std::uint8_t> EncodeBmp24(const RgbImage& image) {
   const std::uint32_t w = static_cast<std::uint32_t>(image.width());
   const std::uint32_t h = static_cast<std::uint32_t>(image.height());
   const std::uint32_t stride = (w * 3 + 3) & ~3u;
-  const std::uint32_t size = 14 + 40 + stride * h;
-  std::vector<std::uint8_t> out;
-  out.reserve(size);
-  out.push_back('B');
-  out.push_back('M');
-  Put32(out, size);
-  Put32(out, 0);
-  Put32(out, 14 + 40);
-  Put32(out, 40);
-  Put32(out, w);
-  Put32(out, h);
-  Put16(out, 1);
-  Put16(out, 24);
-  Put32(out, 0);
-  Put32(out, stride * h);
-  Put32(out, 2835);
-  Put32(out, 2835);
-  Put32(out, 0);
-  Put32(out, 0);
+  std::vector<std::uint8_t> out = BmpHeaders(w, h, 24, stride, 0);
   for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
     for (std::uint32_t x = 0; x < w; ++x) {
       const Rgb c = image.get(static_cast<int>(x), y);
