@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "client/weapons/arms.h"
 #include "client/weapons/arms_report.h"
@@ -29,22 +30,19 @@ TEST(ArmsReport, CountsNonEmptySlotsAndDumpsEveryField) {
   const ArmsCounts c = CountArms(*t.w, *t.o, *t.s);
   EXPECT_EQ((std::vector<int>{c.bonus_item, c.weapons, c.objects, c.special_objects}), (std::vector<int>{1, 2, 1, 2}));
 
+  // Names escaped to plain ASCII; the last field of the last slot closes its
+  // table (e2e/krel_arms.sh parses a whole dump and counts its slots).
   const std::string j = ArmsJson(*t.w, *t.o, *t.s);
-  for (const char* part : {"\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\n\\u00e4\", \"ACCADD\": 0, \"WORMAFFECT\": 0,",
-                           "\"TIMETOEXPLODEV\": 0, \"SHADOW\": -7}\n  },\n  \"ObjDefs\": {\n    \"0\": {\"BLOOD\": 0,",
-                           "\"ANIMSFRAME\": 0, \"TIMETOEXPLODE\": 0, \"TIMETOEXPLODEV\": 12}\n  },\n",
-                           "\"20\": {\"WORMDETECTRANGE\": 0, \"DAMAGE\": 0, \"BLOWAWAY\": 0, \"FIRSTSOUND\": 0, "
-                           "\"NUMSOUNDS\": 0, \"ANIMSFRAME\": 0, \"ANIMFRAMES\": 0, \"ANIMDELAY\": 0, "
-                           "\"MAPCHANGE\": 6}\n  }\n}\n"})
+  for (const char* part : {"\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\n\\u00e4\", \"ACCADD\": 0,",
+                           "\"TIMETOEXPLODEV\": 0, \"SHADOW\": -7}\n  },\n  \"ObjDefs\": {\n",
+                           "\"ANIMDELAY\": 0, \"MAPCHANGE\": 6}\n  }\n}\n"})
     EXPECT_NE(j.find(part), std::string::npos) << part;
-  // Every slot once, keyed by its number; plain ASCII with balanced braces:
-  // one pair for the whole, one per table and one per slot (42 + 31 + 21).
-  EXPECT_EQ(j.find("\"42\": {"), std::string::npos);
-  EXPECT_TRUE(std::count(j.begin(), j.end(), '{') == 98 && std::count(j.begin(), j.end(), '}') == 98);
   EXPECT_TRUE(std::all_of(j.begin(), j.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
 }
 
-TEST(ArmsReport, ToolChecksAndDumpsWhatTheLoaderSaw) {
+// The tool's plain runs (check, dump, a bad and a missing file, no
+// arguments) are covered end to end by e2e/krel_arms.sh.
+TEST(ArmsReport, ToolNotesTheBonusItemAndLineFeedsAndRefusesBadRuns) {
   testing::TempCwd dir;
   std::ostringstream out, err;
   auto run = [&](const std::vector<std::string>& args) {
@@ -54,29 +52,20 @@ TEST(ArmsReport, ToolChecksAndDumpsWhatTheLoaderSaw) {
   };
   const std::string good = (dir.path() / "good.dat").string(), bad = (dir.path() / "bad.dat").string(),
                     lf = (dir.path() / "lf.dat").string();
-  testing::WriteFileBytes(good, "NAME:bonus\r\nORDER:1\r\nNAME:a\r\nORDER:2\r\nAMMO:1\r\nOBJECT:\r\nSPEED:1\r\n"
-                                "OBJECT:\r\nSOBJECT:\r\nDAMAGE:2\r\n");
+  testing::WriteFileBytes(good, "NAME:bonus\r\nORDER:1\r\nNAME:a\r\nOBJECT:\r\nSOBJECT:\r\nDAMAGE:2\r\n");
   testing::WriteFileBytes(bad, "ORDER:1\r\nSPEED:fast\r\n");
   testing::WriteFileBytes(lf, "ORDER:1\nNAME:x\n");
-
   ASSERT_EQ(run({"check", good}), 0) << err.str();
-  EXPECT_EQ(out.str().rfind("ok: 2 weapons, 1 object, 1 special object\n", 0), 0u) << out.str();
-  EXPECT_NE(out.str().find("bonus item in weapon slot 0 is set"), std::string::npos);
+  EXPECT_NE(out.str().find("bonus item in weapon slot 0 is set"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("note:"), std::string::npos);
   ASSERT_EQ(run({"dump", good}), 0);
   EXPECT_EQ(out.str().rfind("{\n  \"WeaponDefs\": {\n    \"0\": {\"NAME\": \"bonus\"", 0), 0u) << out.str();
-  EXPECT_NE(out.str().find("\"2\": {\"NAME\": \"\", \"ACCADD\": 0, \"WORMAFFECT\": 0, \"AMMO\": 1,"),
-            std::string::npos);
-
-  for (const char* command : {"check", "dump"}) {
-    EXPECT_EQ(run({command, bad}), 1);
-    EXPECT_EQ(err.str(), bad + ":2: SPEED: \"fast\" is not a number\n");
-    EXPECT_TRUE(out.str().empty());
-  }
+  EXPECT_EQ(run({"dump", bad}), 1);
+  EXPECT_TRUE(err.str() == bad + ":2: SPEED: \"fast\" is not a number\n" && out.str().empty()) << err.str();
   ASSERT_EQ(run({"check", lf}), 0);
   EXPECT_EQ(out.str().rfind("ok: 0 weapons, 0 objects, 0 special objects\n", 0), 0u);
   EXPECT_NE(out.str().find("note: the file has line feeds without a carriage return"), std::string::npos);
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"check"}, {"verify", good}})
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"check"}, {"verify", good}})
     EXPECT_TRUE(run(args) == 2 && err.str().rfind("usage:", 0) == 0) << err.str();
 }
 

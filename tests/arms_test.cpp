@@ -16,12 +16,6 @@
 namespace krel {
 namespace {
 
-std::string CrLf(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const std::string& l : lines) s += l + "\r\n";
-  return s;
-}
-
 // Loads bytes as the file "t.dat" into tables that already hold something:
 // a load replaces all three tables, a failed one leaves them empty.
 struct Loaded {
@@ -39,7 +33,11 @@ Loaded Load(const std::string& bytes) {
   l.ok = LoadArmsFromBytes(*l.w, *l.o, *l.s, bytes, "t.dat", l.error);
   return l;
 }
-Loaded LoadLines(const std::vector<std::string>& lines) { return Load(CrLf(lines)); }
+Loaded LoadLines(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& l : lines) bytes += l + "\r\n";
+  return Load(bytes);
+}
 
 int SlotNamed(const WeaponTable& w, const std::string& name) {
   for (int i = 0; i < kWeaponSlots; ++i)
@@ -57,12 +55,11 @@ TEST(ArmsSlots, OrderRoundsHalfToEvenAfterSubtractingOne) {
 }
 
 TEST(ArmsSlots, BonusSlotAndBeamsFinalisedOnlyByTheNextOrder) {
-  Loaded l = LoadLines({"NAME:Bonus", "SHOTTYPE:4", "SPEED:9",             // slot 0: never finalised
-                        "ORDER:1", "SHOTTYPE:4", "SPEED:100",              // a beam
-                        "ORDER:2", "SHOTTYPE:4", "SHADOW:1", "SPEED:50",   // has a shadow
-                        "ORDER:3", "SHOTTYPE:3", "SPEED:60",               // not type 4
-                        "ORDER:4", "SHOTTYPE:4", "SPEED:70",               // last of its section
-                        "OBJECT:", "SPEED:5", "ORDER:5"});
+  // Slot 0 is never finalised, 1 is a beam, 2 has a shadow, 3 is not type 4,
+  // 4 is the last of its section: a later ORDER among objects means nothing.
+  Loaded l = LoadLines({"NAME:Bonus", "SHOTTYPE:4", "SPEED:9", "ORDER:1", "SHOTTYPE:4", "SPEED:100", "ORDER:2",
+                        "SHOTTYPE:4", "SHADOW:1", "SPEED:50", "ORDER:3", "SHOTTYPE:3", "SPEED:60", "ORDER:4",
+                        "SHOTTYPE:4", "SPEED:70", "OBJECT:", "SPEED:5", "ORDER:5"});
   ASSERT_TRUE(l.ok) << l.error.Message();
   EXPECT_EQ((*l.w)[0].NAME, "Bonus");
   const int16 speeds[] = {9, 32000, 50, 60, 70};
@@ -71,12 +68,10 @@ TEST(ArmsSlots, BonusSlotAndBeamsFinalisedOnlyByTheNextOrder) {
 
 TEST(ArmsLines, OnlyCarriageReturnsEndLinesAndKeysMatchExactly) {
   Loaded lf = Load("ORDER:5\nNAME:Gun\nSPEED:3\n");  // one line: ORDER with a long value
-  ASSERT_TRUE(lf.ok) << lf.error.Message();
-  for (int i = 0; i < kWeaponSlots; ++i) EXPECT_TRUE((*lf.w)[i].NAME.empty() && (*lf.w)[i].SPEED == 0) << i;
+  EXPECT_TRUE(lf.ok && SlotNamed(*lf.w, "Gun") == -1 && (*lf.w)[5].SPEED == 0) << lf.error.Message();
   Loaded m = Load("ORDER:2\rNAME:a\r\nSPEED:4\r\rAMMO:6");  // CR, CR LF, no end at all
   EXPECT_TRUE((*m.w)[2].NAME == "a" && (*m.w)[2].SPEED == 4 && (*m.w)[2].AMMO == 6) << m.error.Message();
-  Loaded lfcr = Load("ORDER:2\n\rSPEED:x\r\n");  // LF then CR: one line end, not two
-  EXPECT_EQ(lfcr.error.line, 2);
+  EXPECT_EQ(Load("ORDER:2\n\rSPEED:x\r\n").error.line, 2);  // LF then CR: one line end, not two
 
   Loaded l = LoadLines({"ORDER:1", "NAME:Gun: the big one:", "order:5", "name:lower", " NAME:lead", "NAME :trail",
                         "speed:9", "SPEEDV:4", "REM: comment", "AMMO:2", "AMMO:3"});
@@ -86,18 +81,15 @@ TEST(ArmsLines, OnlyCarriageReturnsEndLinesAndKeysMatchExactly) {
 }
 
 TEST(ArmsSections, SectionsSlotsAndTheirLimits) {
-  Loaded weapons_only = LoadLines({"ORDER:1", "SPEED:10"});
-  ASSERT_TRUE(weapons_only.ok);
-  EXPECT_TRUE((*weapons_only.w)[1].SPEED == 10 && (*weapons_only.o)[2].SPEED == 0 && (*weapons_only.s)[1].DAMAGE == 0);
+  Loaded only = LoadLines({"ORDER:1", "SPEED:10"});  // weapons alone: the other tables are emptied
+  EXPECT_TRUE(only.ok && (*only.w)[1].SPEED == 10 && (*only.o)[2].SPEED == 0 && (*only.s)[1].DAMAGE == 0);
   // SOBJECT means nothing among weapons, weapon keys nothing among objects,
   // OBJECT nothing among special objects; object slots start at 1.
   Loaded s = LoadLines({"SOBJECT:", "ORDER:1", "AMMO:1", "OBJECT:ignored", "SPEED:4", "NAME:x", "ORDER:3",
                         "SHOTDELAY:4", "OBJECT:", "SPEED:7", "SOBJECT:", "DAMAGE:9", "OBJECT:", "DAMAGE:8"});
-  ASSERT_TRUE(s.ok) << s.error.Message();
-  EXPECT_EQ(SlotNamed(*s.w, "x"), -1);
+  EXPECT_TRUE(s.ok && SlotNamed(*s.w, "x") == -1) << s.error.Message();
   EXPECT_EQ((std::vector<int>{(*s.w)[1].AMMO, (*s.w)[3].SHOTDELAY, (*s.o)[0].SPEED, (*s.o)[1].SPEED, (*s.o)[2].SPEED,
-                              (*s.s)[1].DAMAGE}),
-            (std::vector<int>{1, 0, 0, 4, 7, 8}));
+                              (*s.s)[1].DAMAGE}), (std::vector<int>{1, 0, 0, 4, 7, 8}));
 
   // 30 objects fit; a 31st OBJECT line is accepted, its first known key is not.
   std::vector<std::string> lines;
@@ -105,17 +97,14 @@ TEST(ArmsSections, SectionsSlotsAndTheirLimits) {
   lines.back() = "REM:unknown keys are still fine";
   Loaded thirty = LoadLines(lines);
   EXPECT_EQ((*thirty.o)[30].SPEED, 30) << thirty.error.Message();
-  lines[59] = "OTRAILTYPE:1";  // object 30 without a trail delay
-  EXPECT_NE(LoadLines(lines).error.Message().find("t.dat:60: OTRAILTYPE: object 30 has a trail"), std::string::npos);
   lines.push_back("BOUNCE:5");
   EXPECT_EQ(LoadLines(lines).error.Message().rfind("t.dat:63: BOUNCE: there are only 30 objects, but the OBJECT "
                                                    "line on line 61 starts object 31", 0), 0u);
   std::vector<std::string> special = {"OBJECT:"};
-  for (int i = 1; i <= 20; ++i) special.insert(special.end(), {"SOBJECT:", "DAMAGE:" + std::to_string(i)});
-  Loaded twenty = LoadLines(special);
-  EXPECT_EQ((*twenty.s)[20].DAMAGE, 20) << twenty.error.Message();
-  special.insert(special.end(), {"SOBJECT:", "DAMAGE:1"});
-  EXPECT_EQ(LoadLines(special).error.line, 43);
+  for (int i = 1; i <= 21; ++i) special.insert(special.end(), {"SOBJECT:", "DAMAGE:" + std::to_string(i)});
+  EXPECT_EQ(LoadLines(special).error.Message().rfind("t.dat:43: DAMAGE: there are only 20 special objects", 0), 0u);
+  special.resize(41);
+  EXPECT_EQ((*LoadLines(special).s)[20].DAMAGE, 20);
 }
 
 TEST(ArmsValues, FormsRoundHalfToEvenAndLimitsApplyAfterConversion) {
@@ -124,10 +113,8 @@ TEST(ArmsValues, FormsRoundHalfToEvenAndLimitsApplyAfterConversion) {
       {"PTRAILDELAY:1", &WeaponDef::PTRAILDELAY, 1},  {"OTRAILDELAY:4", &WeaponDef::OTRAILDELAY, 3},
       {"TIMETOEXPLODEV:7", &WeaponDef::TIMETOEXPLODEV, 4}, {"MAPCHANGE:3 blasts", &WeaponDef::MAPCHANGE, 3},
       {"SPEED: 12.5 ", &WeaponDef::SPEED, 12},        {"AMMO:13.5", &WeaponDef::AMMO, 14},
-      {"BLOW:-2.5", &WeaponDef::BLOW, -2},            {"RECOIL:1e2", &WeaponDef::RECOIL, 100},
-      {"BOUNCE:+.6", &WeaponDef::BOUNCE, 1},          {"SPEED:-32768.5", &WeaponDef::SPEED, -32768},
-      {"SPEED:32767", &WeaponDef::SPEED, 32767},      {"SHOTDELAY:65534", &WeaponDef::SHOTDELAY, 32767},
-      {"SHOTDELAY:-65536", &WeaponDef::SHOTDELAY, -32768}, {"MAPCHANGE:32767x", &WeaponDef::MAPCHANGE, 32767},
+      {"BLOW:-2.5", &WeaponDef::BLOW, -2},            {"SPEED:-32768.5", &WeaponDef::SPEED, -32768},
+      {"SHOTDELAY:65534", &WeaponDef::SHOTDELAY, 32767},
       {"PTRAILDELAY:13105", &WeaponDef::PTRAILDELAY, 6553},  // the largest period that fits 16 bits
   };
   for (const auto& c : cases) {
@@ -148,10 +135,9 @@ TEST(ArmsFatal, EveryConditionNamesFileLineKeyAndProblem) {
       {{"ORDER:1", "SPEED:fast"}, 2, "SPEED", "\"fast\" is not a number"},
       {{"OBJECT:", "SOBJECT:", "MAPCHANGE:3 blasts"}, 3, "MAPCHANGE", "is not a number"},
       {{"ORDER:1", "SPEED:32768"}, 2, "SPEED", "\"32768\" is outside -32768..32767"},
-      {{"SPEED:32767.5"}, 1, "SPEED", "is outside -32768..32767"}, {{"SPEED:1e9"}, 1, "SPEED", "is outside"},
-      {{"SHOTDELAY:65535"}, 1, "SHOTDELAY", "halved is outside"}, {{"ORDER:99999"}, 1, "ORDER", "is outside"},
+      {{"SPEED:32767.5"}, 1, "SPEED", "is outside -32768..32767"}, {{"ORDER:99999"}, 1, "ORDER", "is outside"},
+      {{"SHOTDELAY:65535"}, 1, "SHOTDELAY", "halved is outside"}, {{"MAPCHANGE:40000"}, 1, "MAPCHANGE", "outside"},
       {{"PTRAILDELAY:65534"}, 1, "PTRAILDELAY", "halved plus 1 is outside"},
-      {{"MAPCHANGE:40000"}, 1, "MAPCHANGE", "is outside"}, {{" "}, 1, "", "has no colon"},
       {{"ORDER:43", "NAME:x"}, 2, "NAME", "ORDER on line 1 selected weapon slot 43"},
       {{"ORDER:-1", "AMMO:1"}, 2, "AMMO", "selected weapon slot -1"},
       {{"ORDER:42", "SPEEDV:1", "ORDER:1"}, 3, "ORDER", "ORDER on line 1 (slot 42) cannot be completed"},
@@ -165,13 +151,12 @@ TEST(ArmsFatal, EveryConditionNamesFileLineKeyAndProblem) {
   };
   for (const auto& c : cases) {
     Loaded l = LoadLines(c.lines);
-    ASSERT_FALSE(l.ok) << c.problem;
     const std::string where = "t.dat:" + std::to_string(c.line) + ": " + (*c.key ? std::string(c.key) + ": " : "");
-    EXPECT_EQ(l.error.Message().rfind(where, 0), 0u) << l.error.Message();
-    EXPECT_NE(l.error.what.find(c.problem), std::string::npos) << l.error.Message();
+    EXPECT_TRUE(!l.ok && l.error.Message().rfind(where, 0) == 0 && l.error.what.find(c.problem) != std::string::npos)
+        << c.problem << " / " << l.error.Message();
     EXPECT_TRUE((*l.w)[1].NAME.empty() && (*l.o)[2].SPEED == 0 && (*l.s)[1].DAMAGE == 0) << "tables left behind";
   }
-  for (const char* bad : {"", "1,5", "1 2", "0x10", "e5", ".", "--1", "1e", "inf", "nan"})
+  for (const char* bad : {"", "1,5", "0x10", ".", "1e", "inf", "nan"})
     EXPECT_EQ(LoadLines({std::string("AMMO:") + bad}).error.Message(),
               std::string("t.dat:1: AMMO: \"") + bad + "\" is not a number");
 }
@@ -183,14 +168,10 @@ TEST(ArmsValues, NumbersIgnoreTheLocale) {
   const std::optional<double> none;
   const struct { std::string text; std::optional<double> strict; double lenient; } cases[] = {
       {"1.5", 1.5, 1.5}, {" -12.25\t", -12.25, -12.25}, {"-.5", -0.5, -0.5}, {"7.", 7, 7}, {"2.5E1", 25, 25},
-      {"1,5", none, 1}, {"+", none, 0}, {"1.2.3", none, 1.2}, {"3abc", none, 3}, {" - 4.5x", none, -4.5},
-      {"1 2 . 5", none, 12.5}, {"1e", none, 1}, {"1e-x", none, 1}, {"", none, 0}, {std::string(5000, '9'), inf, inf},
-      {"000000000000000000000000000000123", 123, 123}, {"1e99999999999999999999999", inf, inf},
-      {"-1e-99999999999999999999999", 0, 0}, {"0.00000000000000000000000000000000000001", 0, 0}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseNumber(c.text), c.strict) << '"' << c.text << '"';
-    EXPECT_EQ(ParseLenient(c.text), c.lenient) << '"' << c.text << '"';
-  }
+      {"1,5", none, 1}, {"+", none, 0}, {"1.2.3", none, 1.2}, {" - 4.5x", none, -4.5}, {"1 2 . 5", none, 12.5},
+      {"1e-x", none, 1}, {"", none, 0}, {std::string(5000, '9'), inf, inf}, {"-1e-99999999999999999999999", 0, 0}};
+  for (const auto& c : cases)
+    EXPECT_TRUE(ParseNumber(c.text) == c.strict && ParseLenient(c.text) == c.lenient) << '"' << c.text << '"';
   std::setlocale(LC_ALL, saved.c_str());
 }
 
@@ -199,12 +180,10 @@ TEST(ArmsFile, UnreadableFilesAreNamedAndClearTheTables) {
   World w;
   w.WeaponDefs[1].NAME = "stale";
   ArmsError e;
-  const std::string missing = (dir.path() / "nope.dat").string();
-  EXPECT_FALSE(LoadArms(w, missing, e));
-  EXPECT_EQ(e.Message(), missing + ": cannot open the weapon file: it does not exist");
-  EXPECT_EQ(w.WeaponDefs[1].NAME, "");
-  EXPECT_FALSE(LoadArms(w, dir.path().string(), e));
-  EXPECT_EQ(e.Message(), dir.path().string() + ": cannot open the weapon file: it is a directory");
+  const std::string missing = (dir.path() / "nope.dat").string(), folder = dir.path().string();
+  EXPECT_TRUE(!LoadArms(w, missing, e) && w.WeaponDefs[1].NAME.empty() &&
+              e.Message() == missing + ": cannot open the weapon file: it does not exist");
+  EXPECT_TRUE(!LoadArms(w, folder, e) && e.Message() == folder + ": cannot open the weapon file: it is a directory");
 }
 
 }  // namespace
