@@ -1,6 +1,5 @@
-// Shared pieces of the game-core tests: a world ready for a local game, a
-// temporary working directory (performance.log is written to the working
-// directory) and whole-file reads and writes.
+// Shared pieces of the tests: a temporary working directory (performance.log
+// is written to the working directory) and whole-file reads and writes.
 #pragma once
 
 #include <unistd.h>
@@ -8,25 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <stdexcept>
 #include <string>
 
-#include "client/core/world.h"
-#include "client/worms/input.h"
-
 namespace krel::testing {
-
-// A world for a local game of two on the given platform: default keys and
-// lives, a fixed seed, and no level reload (tests do not ship level.bmp).
-inline std::unique_ptr<World> MakeLocalWorld(Platform& platform) {
-  auto w = std::make_unique<World>();
-  w->platform = &platform;
-  w->FixedSeed = 7;
-  w->RegenerateLevel = kFalse;
-  SetDefaultKeys(*w);
-  return w;
-}
 
 // A fresh folder of its own; never a shared one, since TempCwd removes it.
 inline std::filesystem::path MakeTempDir() {
