@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/krel-content/content.h"
 #include "tools/krel-content/font.h"
 #include "tools/krel-content/level.h"
 #include "tools/krel-content/palette.h"
@@ -19,22 +18,17 @@ namespace {
 
 using namespace krel::content;
 
-TEST(ContentPalette, TheShippedPaletteIsSoundAndCollisionsAreRefused) {
+TEST(ContentPalette, CollidingMaterialsAndMisplacedMagentaAreRefused) {
   const Palette p = BuildPalette();
-  EXPECT_TRUE(CheckPalette(p).empty()) << CheckPalette(p).front();
-  struct Case {
-    int index;
-    Rgb colour;
-    const char* named;  // in the first problem reported; null when the palette stays sound
-  };
-  const Case cases[] = {
+  // named: in the first problem reported; null when the palette stays sound.
+  const struct { int index; Rgb colour; const char* named; } cases[] = {
       {160, p[13], "colour numbers 12 (soil) and 159 (free)"},  // dug holes would read as soil
       {21, {std::uint8_t(p[100].r ^ 1), p[100].g, p[100].b}, "20 (rock) and 99 (soil)"},  // equal only in 16 bits
       {200, {255, 0, 255}, "colour number 199 (palette 200) is the transparent colour"},
       {0, {254, 0, 255}, "entry 0 is not magenta"},
       {14, p[13], nullptr},  // two soil colours may coincide
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Palette q = p;
     q[c.index] = c.colour;
     const std::vector<std::string> problems = CheckPalette(q);
@@ -44,10 +38,6 @@ TEST(ContentPalette, TheShippedPaletteIsSoundAndCollisionsAreRefused) {
 }
 
 TEST(ContentFont, GlyphArtIsParsedAndItsMistakesReported) {
-  std::vector<std::string> errors;
-  const IndexedImage font = BuildFont(FontGlyphBlocks(), errors);
-  EXPECT_TRUE(errors.empty()) << errors.front();
-  EXPECT_EQ(std::make_pair(font.width(), font.height()), std::make_pair(8, 2000));
   const char* const blank = "......";
   const std::vector<GlyphBlock> bad = {
       {"AB", {"#..... ......", "#.....", "#..... ......", "#..... ......", "#..... ......", "#..... ......",
@@ -55,15 +45,14 @@ TEST(ContentFont, GlyphArtIsParsedAndItsMistakesReported) {
       {"C", {"#x....", blank, blank, blank, blank, blank, blank, blank}},
       {"A", {blank, blank, blank, blank, blank, blank, blank, blank}},
   };
-  errors.clear();
+  std::vector<std::string> errors;
   const IndexedImage partial = BuildFont(bad, errors);
   // The short row, the glyph it cut off (B), the stray character, the repeated A.
   ASSERT_EQ(errors.size(), 4u);
   const char* const named[4] = {"row 1", "66", "'x'", "65"};
   for (int k = 0; k < 4; ++k) EXPECT_NE(errors[k].find(named[k]), std::string::npos) << errors[k];
   // What could be read is still drawn: the A's first column.
-  EXPECT_EQ(partial.get(1, 8 * 'A' - 16), kInk);
-  EXPECT_EQ(partial.get(0, 8 * 'A' - 16), kTransparent);
+  EXPECT_TRUE(partial.get(1, 8 * 'A' - 16) == kInk && partial.get(0, 8 * 'A' - 16) == kTransparent);
 }
 
 TEST(ContentLevel, SeedOneIsTheShippedLevelAndEverySeedUsesMaterialColoursInARockFrame) {
@@ -74,27 +63,17 @@ TEST(ContentLevel, SeedOneIsTheShippedLevelAndEverySeedUsesMaterialColoursInARoc
       << "data/level.bmp is stale: regenerate it with krel-content level data/level.bmp";
   EXPECT_NE(a.pixels(), c.pixels());
   for (const IndexedImage* img : {&a, &c})
-    for (std::uint8_t v : img->pixels()) {
-      ASSERT_NE(MaterialOfColourNumber(v - 1), Material::kOther) << "palette index " << int(v);
-      ASSERT_NE(v, 30) << "colour number 29 is the worm's";
-    }
+    for (std::uint8_t v : img->pixels())  // colour number 29 (palette index 30) is the worm's
+      ASSERT_TRUE(MaterialOfColourNumber(v - 1) != Material::kOther && v != 30) << "palette index " << int(v);
   const IndexedImage small = GenerateLevel({.seed = 5, .width = 120, .height = 90});
-  EXPECT_EQ(small.width(), 120);
   for (int x = 0; x < 120; ++x) EXPECT_EQ(MaterialOfColourNumber(small.get(x, 89) - 1), Material::kRock) << x;
 }
 
 TEST(ContentWriters, SilenceStaysSilentAndOddWaveDataIsPadded) {
   for (std::uint8_t v : Finish(Buffer(100, 0.0), 0.9)) EXPECT_EQ(v, 128) << "scaling silence must not divide by zero";
   const std::vector<std::uint8_t> wav = EncodeWav8({1, 2, 3}, 22050);
-  EXPECT_EQ(wav.size(), 44u + 4u) << "odd data is padded to a word";
-  EXPECT_EQ(wav[40], 3) << "the data length is the real sample count";
-}
-
-TEST(ContentResources, BuildsAreRepeatableAndFreeOfArtErrors) {
-  const Content c = BuildContent(), again = BuildContent();
-  EXPECT_TRUE(c.errors.empty()) << c.errors.front();
-  EXPECT_EQ(c.gfx16.pixels(), again.gfx16.pixels());
-  EXPECT_EQ(c.sounds, again.sounds);
+  // Odd data is padded to a word, but the data length is the real sample count.
+  EXPECT_TRUE(wav.size() == 44u + 4u && wav[40] == 3 && wav[43] == 0) << wav.size();
 }
 
 }  // namespace
