@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "client/net/outgoing.h"
 #include "client/terrain/level.h"
 
 namespace krel {
@@ -24,12 +25,8 @@ std::int64_t ISqrt(std::int64_t n) {
 
 void dig(World& w, int16 x, int16 y, int16 radius, int16 owner, bool bywinsock) {
   if (w.wsState != 0 && !bywinsock) {
-    if (owner == 1 || owner == 2) {
-      // Hand the dig to the server, which echoes it to every client:
-      // "d" followed by x, y and radius, each an int16 field.
-      // TODO(net): append once the field codec exists, e.g.
-      //   w.OutBuffer += 'd'; AppendField(w.OutBuffer, x, ...); ...
-    }
+    // Hand the dig to the server, which echoes it to every client.
+    if (owner == 1 || owner == 2) SendDig(w, x, y, radius);
     // Applied only when the echo arrives, so every client changes its level
     // from the same message.
     return;

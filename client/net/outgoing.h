@@ -1,0 +1,16 @@
+// Events that a client in a network game hands to the server instead of
+// applying them: shots "w", objects "o", special objects "s", digs "d" and
+// kill reports "f", appended to OutBuffer and sent with the next state.
+#pragma once
+
+#include "client/core/world.h"
+
+namespace krel {
+
+void SendShot(World& w, const Shot& s);
+void SendObj(World& w, const Obj& o);
+void SendSObj(World& w, const SObj& s);
+void SendDig(World& w, int16 x, int16 y, int16 radius);
+void SendKill(World& w, int16 killer, int16 victim);
+
+}  // namespace krel
