@@ -81,6 +81,14 @@ struct PaletteEntry {
   std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
 };
 
+// The computer player's memory of one worm; it lasts the whole program run.
+struct AiRecord {
+  int16 Target = 0;  // 0 is no player: the worm heads for (0, 0) until it picks one
+  fixed LastX, LastY;
+  flag DugWhileStuck = kFalse;
+  flag RopedWhileStuck = kFalse;
+};
+
 struct World {
   // --- players -----------------------------------------------------------
   std::array<Player, kMaxPlayerSlots> Players{};
@@ -134,6 +142,9 @@ struct World {
   WeaponTable WeaponDefs{};
   ObjTable ObjDefs{};
   SObjTable SObjDefs{};
+
+  // --- computer players (1 and 2; never reset between games) -------------
+  std::array<AiRecord, 3> AiState{};
 
   // --- chat (1..10; index 0 unused) --------------------------------------
   std::array<std::string, 11> ChatLines{};

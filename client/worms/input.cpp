@@ -145,6 +145,12 @@ void LoadPlayerSettings(World& w) {
     if (!color || *color < 0 || *color > 360) color = RandomHue(w);
     w.MenuColor[static_cast<std::size_t>(p)] = *color;
 
+    // Who controls the worm is the player editor's choice; a "Computer" = "1"
+    // written into the section by hand hands the worm to the computer from
+    // the start. The menu never writes it, so it stays as the player left it.
+    w.MenuComputer[static_cast<std::size_t>(p)] =
+        ToFlag(w.settings != nullptr && w.settings->GetSetting(section, "Computer", "0") == "1");
+
     for (const Binding& b : kBindings) {
       std::optional<int16> code;
       if (w.settings) code = ParseStoredInt16(w.settings->GetSetting(section, b.name[p], ""));

@@ -9,10 +9,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 std::array<fixed, 19> MakeAimAngles() {
-  constexpr std::array<int, 19> kDegrees{140, 135, 128, 122, 115, 107, 99, 90, 84, 77,
-                                         70,  62,  53,  45,  38,  32,  25, 12, 0};
   std::array<fixed, 19> a{};
-  for (std::size_t i = 0; i < a.size(); ++i) a[i] = fixed(kDegrees[i] * kPi / 180.0);
+  for (std::size_t i = 0; i < a.size(); ++i) a[i] = fixed(AimDegrees[i] * kPi / 180.0);
   return a;
 }
 

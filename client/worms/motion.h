@@ -9,7 +9,12 @@
 
 namespace krel {
 
-// Aim steps 0..18 in radians rounded to 1/10000, measured from straight up,
+// Aim steps 0..18 in whole degrees from straight up, clockwise for a worm
+// facing right.
+inline constexpr std::array<int, 19> AimDegrees{140, 135, 128, 122, 115, 107, 99, 90, 84, 77,
+                                                70,  62,  53,  45,  38,  32,  25, 12, 0};
+
+// The same steps in radians rounded to 1/10000, measured from straight up,
 // clockwise for a worm facing right.
 extern const std::array<fixed, 19> AimAngles;
 

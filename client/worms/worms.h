@@ -6,7 +6,12 @@
 
 namespace krel {
 
-// Moves every worm 1..NumPlayers and carries out its controls.
+// Moves every worm 1..NumPlayers and carries out its controls, then points
+// the views of players 1 and 2 at their worms.
 void PlayerAction(World& w);
+
+// Points pl's view at (x, y): its left edge 80 pixels and its top 100 pixels
+// before the point, kept inside the level.
+void FollowView(World& w, Player& pl, fixed x, fixed y);
 
 }  // namespace krel

@@ -1,0 +1,33 @@
+// What shots, objects and special objects do to the worms they touch:
+// distances, pushes and damage.
+#pragma once
+
+#include "client/core/world.h"
+
+namespace krel {
+
+inline double D(fixed f) { return f.ToDouble(); }
+
+// Squared distance between two points, in double precision.
+inline double Dist2(fixed ax, fixed ay, fixed bx, fixed by) {
+  const double dx = D(ax - bx), dy = D(ay - by);
+  return dx * dx + dy * dy;
+}
+
+// Pushes a worm away from (x, y) by blow / 30 through the acceleration
+// rule. At distance 0 there is no direction to push in, so nothing happens.
+void PushWorm(Player& pl, fixed x, fixed y, int blow);
+
+// Takes amount from the worm's health, kept inside the int16 range.
+void TakeHealth(Player& pl, int amount);
+
+// One of the three hurt sounds, chosen at random.
+void PlayHurtSound(World& w);
+
+// Every trail period of delay * 5 steps; a delay of 0 or less (the key left
+// out of the weapon file) leaves no trail rather than divide by zero.
+inline bool TrailDue(std::int64_t steps, int delay) {
+  return delay > 0 && steps % (static_cast<std::int64_t>(delay) * 5) == 0;
+}
+
+}  // namespace krel

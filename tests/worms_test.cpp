@@ -1,0 +1,237 @@
+// Worm movement and actions, and the numeric routines every mover shares.
+#include <gtest/gtest.h>
+
+#include "client/weapons/shots.h"
+#include "client/worms/motion.h"
+#include "client/worms/worms.h"
+#include "sim_test_support.h"
+
+namespace krel {
+namespace {
+
+using namespace krel::testing;
+
+TEST(Motion, CompassAnglesAimTableAndSubSteps) {
+  const struct { double x, y; int16 deg; } angles[] = {
+      {1, 0, 270}, {0, 1, 0}, {0, -1, 180}, {0, 0, 180}, {-1, 0, 90}, {-1, -1, 135}, {1, 1, 315},
+      {0.008, 1, 180},  // lands on exactly 0, and the second correction turns it into 180
+  };
+  for (const auto& c : angles) EXPECT_EQ(atan2(c.x, c.y), c.deg) << c.x << "," << c.y;
+
+  EXPECT_EQ(winkl(0), fixed(2.4435));
+  EXPECT_EQ(winkl(7), fixed(1.5708));
+  EXPECT_EQ(winkl(18), fixed(0));
+  EXPECT_EQ(winkl(19), fixed(0));
+  EXPECT_EQ(winkl(-1), fixed(0));
+
+  const struct { double in; int32 steps; double out; } speeds[] = {
+      {29, 0, 29}, {30, 1, 30}, {60, 2, 60}, {44.5, 1, 44.5}, {-45, -1, -45}, {40000, 1066, 32000}};
+  for (const auto& c : speeds) {
+    fixed s(c.in);
+    EXPECT_EQ(calcspeed(s), c.steps) << c.in;
+    EXPECT_EQ(s, fixed(c.out)) << c.in;  // only a speed above 32000 is changed
+  }
+}
+
+TEST(Motion, AccelerationKeepsSpeedAtLeast30) {
+  // A slow result keeps speed 30 and a shortened direction; a fast one gets
+  // a unit direction and its true speed; keepspeed leaves the speed alone.
+  const struct { double ax, ay; bool keep; double dx, dy, speed; } cases[] = {
+      {3, 4, false, 0.1, 0.1333, 30}, {30, 40, false, 0.6, 0.8, 50}, {30, 40, true, 0.6, 0.8, 7}};
+  for (const auto& c : cases) {
+    fixed dx = 0, dy = 0, speed = 7;
+    AddAcceleration(dx, dy, speed, fixed(c.ax), fixed(c.ay), c.keep);
+    EXPECT_EQ(std::tuple(dx, dy, speed), std::tuple(fixed(c.dx), fixed(c.dy), fixed(c.speed))) << c.ax;
+  }
+}
+
+// A worm standing on flat ground (top row 110) with a step of height h
+// starting at column 42, walking right from x 40.
+TEST(Worms, WalkingClimbsStepsOfUpTo4Pixels) {
+  const struct { int h; double x, y; flag turned; } cases[] = {
+      {0, 41, 105, kTrue}, {1, 41, 105, kTrue}, {2, 41, 104, kTrue}, {3, 41, 103, kTrue}, {4, 41, 102, kTrue},
+      {5, 40, 105, kFalse}};  // a wall: no move, no turn
+  for (const auto& c : cases) {
+    auto w = MakeSimWorld();
+    Fill(*w, 0, 110, 200, 150, kSoilColour);
+    Fill(*w, 42, 110 - c.h, 200, 110, kSoilColour);
+    Player& pl = PlaceWorm(*w, 1, 40, 105);
+    pl.Ctrl[kRight] = 1;
+    PlayerAction(*w);
+    EXPECT_EQ(std::tuple(pl.X, pl.Y, pl.FacingRight), std::tuple(fixed(c.x), fixed(c.y), c.turned)) << c.h;
+  }
+}
+
+TEST(Worms, WalkingOffAnEdgeMovesOnePixelThenFalls) {
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 110, 41, 150, kSoilColour);  // ground ends at column 40
+  Player& pl = PlaceWorm(*w, 1, 40, 105);
+  pl.Ctrl[kRight] = 1;
+  PlayerAction(*w);
+  EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(41), fixed(105)));
+  pl.Ctrl[kRight] = 0;
+  for (int i = 0; i < 5; ++i) PlayerAction(*w);
+  EXPECT_GT(pl.Y, fixed(106));
+}
+
+TEST(Worms, LeftAndRightTogetherDigTowardsTheFacingSide) {
+  // In a pocket of soil, aiming level (step 7): facing right, holding right
+  // and newly pressing left digs to the right; holding left alone turns.
+  for (bool facingRight : {true, false}) {
+    auto w = MakeSimWorld();
+    Fill(*w, 0, 0, 200, 150, kSoilColour);
+    Fill(*w, 96, 96, 105, 105, kFreeColour);
+    Player& pl = PlaceWorm(*w, 1, 100, 100);
+    pl.FacingRight = ToFlag(facingRight);
+    pl.Aim = 7;
+    pl.Ctrl[kLeft] = pl.Ctrl[kRight] = 1;
+    w->OldKeyState[w->KeyMap[1][facingRight ? kRight : kLeft]] = 1;  // the other key was held already
+    PlayerAction(*w);
+    const int ahead = facingRight ? 1 : -1;
+    EXPECT_TRUE(IsFree(*w, 100 + 7 * ahead, 100)) << facingRight;
+    EXPECT_FALSE(IsFree(*w, 100 - 7 * ahead, 100)) << facingRight;
+  }
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 110, 200, 150, kSoilColour);
+  Player& pl = PlaceWorm(*w, 1, 100, 105);
+  pl.FacingRight = kTrue;
+  pl.Ctrl[kLeft] = 1;
+  PlayerAction(*w);
+  EXPECT_EQ(std::tuple(pl.X, pl.FacingRight), std::tuple(fixed(99), kFalse));
+}
+
+TEST(Worms, AimStaysWithin0To18AndJumpNeedsGroundAndHeadRoom) {
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 110, 200, 150, kSoilColour);
+  Player& pl = PlaceWorm(*w, 1, 100, 105);
+  pl.Ctrl[kUp] = 1;
+  for (int i = 0; i < 25; ++i) PlayerAction(*w);
+  EXPECT_EQ(pl.Aim, 18);
+  pl.Ctrl[kUp] = 0;
+  pl.Ctrl[kDown] = 1;
+  for (int i = 0; i < 25; ++i) PlayerAction(*w);
+  EXPECT_EQ(pl.Aim, 0);
+
+  // A jump lifts off at once; under a ceiling it is refused but still
+  // lets go of the rope.
+  for (bool ceiling : {false, true}) {
+    auto v = MakeSimWorld();
+    Fill(*v, 0, 110, 200, 150, kSoilColour);
+    if (ceiling) Fill(*v, 0, 98, 200, 102, kRockColour);
+    Player& q = PlaceWorm(*v, 1, 100, 105);
+    q.RopeState = 1;
+    q.RopeX = q.RopeY = 5;
+    q.Ctrl[kJump] = 1;
+    PlayerAction(*v);
+    EXPECT_EQ(q.RopeState, 0);
+    EXPECT_EQ(q.Y < fixed(104), !ceiling) << ceiling;
+  }
+}
+
+// Only rightward and downward motion bounces; leftward motion stops dead.
+TEST(Worms, OnlyRightwardMotionBouncesOffWalls) {
+  for (int dir : {1, -1}) {
+    auto w = MakeSimWorld();
+    Fill(*w, dir > 0 ? 53 : 0, 0, dir > 0 ? 200 : 48, 150, kRockColour);
+    Player& pl = PlaceWorm(*w, 1, 50, 50);
+    pl.DirX = dir;
+    pl.Speed = 30;
+    PlayerAction(*w);
+    if (dir > 0)
+      EXPECT_LT(pl.DirX, fixed(0));
+    else
+      EXPECT_EQ(pl.DirX, fixed(0));
+  }
+}
+
+TEST(Worms, EmptySlotReloadsInThe49thFrameAfterTheLastShot) {
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 110, 200, 150, kSoilColour);
+  WeaponDef& def = w->WeaponDefs[4];  // weapon number 3
+  def.AMMO = 1;
+  def.LOADINGTIME = 50;
+  def.NUMOBJECTS = 0;  // still consumes a round
+  Player& pl = PlaceWorm(*w, 1, 100, 105);
+  pl.WeaponSlots = {3, 3, 3, 3, 3};
+  pl.Ammo[0] = 1;
+  pl.Ctrl[kShoot] = 1;
+  PlayerAction(*w);
+  EXPECT_EQ(pl.Ammo[0], fixed(-2));  // -1, and the same frame already counts down
+  pl.Ctrl[kShoot] = 0;
+  int frames = 0;
+  while (pl.Ammo[0] < fixed(0) && frames < 100) {
+    PlayerAction(*w);
+    ++frames;
+  }
+  EXPECT_EQ(std::tuple(frames, pl.Ammo[0]), std::tuple(49, fixed(1)));
+}
+
+TEST(Worms, WeaponChangeNeedsAmmunitionUnlessLoadAndChange) {
+  for (flag lac : {kTrue, kFalse}) {
+    auto w = MakeSimWorld();
+    w->LoadAndChange = lac;
+    Player& pl = PlaceWorm(*w, 1, 100, 50);
+    pl.Ammo = {fixed(-1), 1, 1, 1, 1};
+    pl.Ctrl[kChange] = 1;
+    pl.Ctrl[kRight] = 1;
+    PlayerAction(*w);
+    EXPECT_EQ(pl.CurWeapon, lac != kFalse ? 1 : 0);
+  }
+}
+
+TEST(Worms, FiringSpreadsRecoilsAndCreatesShotsAhead) {
+  auto w = MakeSimWorld();
+  WeaponDef& def = w->WeaponDefs[1];  // weapon number 0
+  def.AMMO = 10;
+  def.NUMOBJECTS = 3;
+  def.SPEED = 100;
+  def.RECOIL = 40;
+  Player& pl = PlaceWorm(*w, 1, 100, 50);
+  pl.Ammo[0] = 10;
+  pl.Aim = 7;  // level, facing right
+  pl.FacingRight = kTrue;
+  pl.Ctrl[kShoot] = 1;
+  PlayerAction(*w);
+  ASSERT_EQ(w->Shots.size(), 4u);
+  for (std::size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(std::tuple(w->Shots[i].x, w->Shots[i].owner, w->Shots[i].speed), std::tuple(fixed(109), 1, fixed(100)));
+  }
+  EXPECT_LT(pl.DirX, fixed(0));  // pushed backwards
+  EXPECT_EQ(pl.Ammo[0], fixed(9));
+  PlayerAction(*w);  // SHOTDELAY 0: one frame later it may fire again
+  EXPECT_EQ(w->Shots.size(), 7u);
+}
+
+TEST(Worms, RopeHookCatchesAnotherWormOnlyInALocalGame) {
+  for (int ws : {0, 7}) {
+    auto w = MakeSimWorld();
+    w->wsState = ws;
+    PlaceWorm(*w, 1, 50, 50);
+    PlaceWorm(*w, 2, 100, 50);
+    Player& pl = w->Players[1];
+    pl.RopeState = 1;
+    pl.RopeX = fixed(97);
+    pl.RopeY = fixed(52);
+    pl.RopeLength = 20;
+    PlayerAction(*w);
+    EXPECT_EQ(pl.RopeState, ws == 0 ? -2 : 1) << ws;
+    if (ws == 0) {
+      EXPECT_GT(pl.DirX, fixed(0));                 // the holder is pulled towards its catch
+      EXPECT_LT(w->Players[2].DirX, fixed(0));      // and the catch towards the holder
+    }
+  }
+}
+
+TEST(Worms, DeadWormWaitsForJumpAndViewsFollowWithinTheLevel) {
+  auto w = MakeSimWorld(504, 350);
+  Player& pl = PlaceWorm(*w, 1, 500, 10);
+  pl.Alive = kFalse;
+  PlayerAction(*w);
+  EXPECT_EQ(std::tuple(pl.Alive, pl.Age, pl.ViewX, pl.ViewY), std::tuple(kFalse, 1, 344, 0));
+  pl.Ctrl[kJump] = 1;
+  PlayerAction(*w);
+  EXPECT_EQ(std::tuple(pl.Alive, pl.X, pl.Y), std::tuple(kTrue, fixed(500), fixed(10)));  // nothing else that frame
+}
+
+}  // namespace
+}  // namespace krel
