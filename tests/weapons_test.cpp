@@ -1,0 +1,244 @@
+// Shots, objects, special objects, explosions and death on a hand-made level
+// with a weapon table of the test's own.
+#include <gtest/gtest.h>
+
+#include "client/weapons/entities.h"
+#include "client/weapons/explosions.h"
+#include "client/weapons/objects.h"
+#include "client/weapons/shots.h"
+#include "sim_test_support.h"
+
+namespace krel {
+namespace {
+
+using namespace krel::testing;
+
+TEST(Shots, SubStepsFollowSpeed) {
+  // Speed 29: one step, no move; 30: two steps of (dx, dy); 60: three.
+  const struct { int speed; int32 steps; double x; } cases[] = {{29, 1, 50}, {30, 2, 52}, {60, 3, 53}};
+  for (const auto& c : cases) {
+    auto w = MakeSimWorld();
+    w->WeaponDefs[1].SPEED = static_cast<int16>(c.speed);
+    w->WeaponDefs[1].ACCMULTIPLY = 100;
+    AddShot(*w, 50, 50, 1, 0, 1, 0, 0);
+    MoveShots(*w);
+    EXPECT_EQ(std::tuple(w->Shots[1].steps, w->Shots[1].x), std::tuple(c.steps, fixed(c.x))) << c.speed;
+  }
+  auto w = MakeSimWorld();
+  w->WeaponDefs[1].SPEED = 100;  // ACCMULTIPLY 0 loses all speed at once
+  AddShot(*w, 50, 50, 1, 0, 1, 0, 0);
+  MoveShots(*w);
+  EXPECT_EQ(std::tuple(w->Shots[1].steps, w->Shots[1].x), std::tuple(1, fixed(50)));
+}
+
+// Contact at exactly the range: shots strict (range + 4), objects inclusive
+// (range + 4), special objects strict (range).
+TEST(Contact, RadiiAreStrictForShotsAndSpecialObjectsInclusiveForObjects) {
+  for (double dist : {10.0, 9.99}) {
+    auto w = MakeSimWorld();
+    PlaceWorm(*w, 1, 50, 50);
+    WeaponDef& W = w->WeaponDefs[1];
+    std::tie(W.WORMREMOVE, W.WORMDETECTRANGE, W.HITDAMAGE, W.SPEED) = std::tuple(1, 6, 7, 29);
+    AddShot(*w, fixed(50 + dist), 50, 0, 0, 2, 0, 0);
+    MoveShots(*w);
+    EXPECT_EQ(std::tuple(w->Shots.size(), w->Players[1].Health),
+              dist < 10 ? std::tuple(std::size_t{1}, int16{93}) : std::tuple(std::size_t{2}, int16{100})) << dist;
+
+    ObjDef& T = w->ObjDefs[3];
+    std::tie(T.WORMREMOVE, T.WORMDETECTRANGE, T.HITDAMAGE) = std::tuple(1, 6, 5);
+    AddObj(*w, 60.01, 50, 0, 0, 2, 3, 0);
+    AddObj(*w, 50, 60, 0, 0, 2, 3, 0);
+    ParticleMove(*w);
+    // Only the object at exactly 10 touches (and is removed).
+    EXPECT_EQ(std::tuple(w->Objs.size(), w->Objs[1].removed), std::tuple(std::size_t{2}, kFalse)) << dist;
+
+    SObjDef& B = w->SObjDefs[2];
+    std::tie(B.WORMDETECTRANGE, B.DAMAGE, B.ANIMDELAY, B.ANIMFRAMES) = std::tuple(10, 4, 2, 5);
+    const int16 before = w->Players[1].Health;
+    AddSObj(*w, fixed(50 + dist), 50, 0, 0, 2, 2);
+    for (int f = 0; f < 9; ++f) SObjMove(*w);
+    // Hurt once in its first frame, however long it stays; gone when its
+    // age reaches ANIMDELAY x ANIMFRAMES.
+    EXPECT_EQ(w->Players[1].Health, dist < 10 ? before - 4 : before) << dist;
+    EXPECT_EQ(w->SObjs.size(), 2u);
+    SObjMove(*w);
+    EXPECT_EQ(w->SObjs.size(), 1u);
+  }
+}
+
+TEST(Contact, HitDamageWithoutRemoveOrExplodeNeverHurts) {
+  auto w = MakeSimWorld();
+  PlaceWorm(*w, 1, 50, 50);
+  w->WeaponDefs[1].HITDAMAGE = 50;
+  w->WeaponDefs[1].WORMDETECTRANGE = 10;
+  AddShot(*w, 50, 50, 0, 0, 2, 0, 0);
+  w->ObjDefs[1].HITDAMAGE = 50;
+  w->ObjDefs[1].WORMDETECTRANGE = 10;
+  AddObj(*w, 50, 50, 0, 0, 2, 1, 0);
+  MoveShots(*w);
+  ParticleMove(*w);
+  EXPECT_EQ(w->Players[1].Health, 100);
+}
+
+TEST(Shots, BonusItemsGiveWeaponsOrHealth) {
+  struct Case { int16 color; int16 health_before; int16 health_min, health_max; };
+  for (const Case c : {Case{3, 50, 50, 50}, Case{0, 30, 40, 89}, Case{-40, 95, 100, 100}}) {
+    auto w = MakeSimWorld();
+    w->WeaponDefs[0].WORMREMOVE = 1;
+    w->WeaponDefs[0].WORMDETECTRANGE = 4;
+    w->WeaponDefs[4].AMMO = 17;
+    Player& pl = PlaceWorm(*w, 2, 50, 50);
+    pl.Health = c.health_before;
+    pl.CurWeapon = 2;
+    pl.WeaponSlots = {0, 1, 9, 2, 5};
+    AddShot(*w, 51, 50, 0, 0, 1, -1, c.color);
+    MoveShots(*w);
+    EXPECT_EQ(w->Shots.size(), 1u);
+    EXPECT_TRUE(pl.Health >= c.health_min && pl.Health <= c.health_max) << pl.Health;
+    EXPECT_EQ(std::tuple(pl.WeaponSlots[2], pl.Ammo[2]), c.color > 0 ? std::tuple(int16{3}, fixed(17))
+                                                                      : std::tuple(int16{9}, fixed(0)));
+  }
+}
+
+TEST(Shots, GroundExplosionDigsLeavesBlastAndSplinters) {
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 100, 200, 150, kSoilColour);
+  Fill(*w, 60, 100, 62, 150, kRockColour);
+  WeaponDef& W = w->WeaponDefs[1];
+  std::tie(W.GROUNDEXPLODE, W.MAPCHANGE, W.SPLINTERAMOUNT, W.SPLINTERTYPE, W.CREATEONHIT, W.SPEED, W.ACCMULTIPLY) =
+      std::tuple(1, 1, 5, 4, 3, 60, 100);
+  AddShot(*w, 50, 98, 0, 1, 1, 0, 0);
+  MoveShots(*w);
+  EXPECT_EQ(w->Shots.size(), 1u);
+  EXPECT_EQ(w->Objs.size(), 6u);   // five splinters
+  EXPECT_EQ(w->SObjs.size(), 2u);  // the blast
+  EXPECT_TRUE(IsFree(*w, 50, 105));
+  EXPECT_FALSE(IsFree(*w, 60, 103));  // rock survives
+  const struct { int16 mapchange; std::optional<int16> r; } radii[] = {
+      {1, 12}, {2, 6}, {3, 4}, {4, 4}, {6, 4}, {5, -7}, {7, -5}, {0, std::nullopt}, {8, std::nullopt}};
+  for (const auto& c : radii) EXPECT_EQ(MapChangeRadius(c.mapchange), c.r) << c.mapchange;
+}
+
+TEST(Shots, NonExplodingShotBouncesAndLosesSpeed) {
+  auto w = MakeSimWorld();
+  Fill(*w, 0, 100, 200, 150, kSoilColour);
+  WeaponDef& W = w->WeaponDefs[1];
+  std::tie(W.BOUNCE, W.SPEED, W.ACCMULTIPLY) = std::tuple(50, 90, 100);
+  AddShot(*w, 50, 98, 0, 1, 1, 0, 0);
+  MoveShots(*w);
+  const Shot& s = w->Shots[1];
+  EXPECT_EQ(std::tuple(s.dy, s.speed), std::tuple(fixed(-1), fixed(45)));
+  EXPECT_TRUE(IsFree(*w, 50, 99));
+}
+
+TEST(Shots, TimedExplosionAndBeamsThatFlyOnThroughWorms) {
+  auto w = MakeSimWorld();
+  w->WeaponDefs[1].TIMETOEXPLODE = 3;
+  w->WeaponDefs[1].CREATEONHIT = 1;
+  AddShot(*w, 50, 50, 0, 0, 1, 0, 0);
+  for (int f = 0; f < 3; ++f) MoveShots(*w);
+  EXPECT_EQ(w->Shots.size(), 2u);
+  MoveShots(*w);  // age 4 > 3
+  EXPECT_EQ(std::tuple(w->Shots.size(), w->SObjs.size()), std::tuple(std::size_t{1}, std::size_t{2}));
+
+  // A beam with WORMEXPLODE explodes at each step near the worm and is not
+  // removed by the contact.
+  auto v = MakeSimWorld();
+  PlaceWorm(*v, 2, 80, 50);
+  WeaponDef& B = v->WeaponDefs[2];
+  std::tie(B.WORMEXPLODE, B.WORMDETECTRANGE, B.CREATEONHIT, B.SPEED, B.ACCMULTIPLY) = std::tuple(1, 0, 1, 32000, 100);
+  AddShot(*v, 70, 50, 1, 0, 1, 1, 0);
+  MoveShots(*v);
+  EXPECT_EQ(v->Shots.size(), 2u);
+  EXPECT_EQ(v->SObjs.size(), 8u);  // seven steps within 4 pixels of the worm (77..83)
+}
+
+TEST(Entities, RemovalCutsOnlyTheDeadTail) {
+  auto w = MakeSimWorld();
+  for (int i = 0; i < 4; ++i) AddShot(*w, 10, 10, 0, 0, 1, 0, 0);
+  RemoveShot(*w, 2);
+  EXPECT_EQ(w->Shots.size(), 5u);  // the middle is only marked
+  RemoveShot(*w, 4);
+  EXPECT_EQ(w->Shots.size(), 4u);
+  RemoveShot(*w, 3);
+  EXPECT_EQ(w->Shots.size(), 2u);  // 3 and the marked 2 go together
+  RemoveShot(*w, 9);               // beyond the end: nothing
+  RemoveShot(*w, 1);
+  EXPECT_EQ(w->Shots.size(), 1u);
+  // Numbers outside the tables create nothing.
+  AddShot(*w, 10, 10, 0, 0, 1, 41, 0);
+  AddShot(*w, 10, 10, 0, 0, 1, -2, 0);
+  AddObj(*w, 10, 10, 0, 0, 1, 31, 0);
+  AddSObj(*w, 10, 10, 0, 0, 1, 21);
+  EXPECT_EQ(std::tuple(w->Shots.size(), w->Objs.size(), w->SObjs.size()), std::tuple(1u, 1u, 1u));
+}
+
+TEST(Entities, NetworkGameSendsOwnRequestsAndDropsOthers) {
+  const struct { int ws; int16 owner; bool bywinsock; bool applied; } cases[] = {
+      {0, 5, false, true}, {7, 1, false, false}, {7, 3, false, false}, {7, 3, true, true}, {3, 1, false, false}};
+  for (const auto& c : cases) {
+    auto w = MakeSimWorld();
+    w->wsState = c.ws;
+    AddShot(*w, 10, 10, 0, 0, c.owner, 0, 0, c.bywinsock);
+    AddObj(*w, 10, 10, 0, 0, c.owner, 1, 0, c.bywinsock);
+    AddSObj(*w, 10, 10, 0, 0, c.owner, 1, c.bywinsock);
+    const std::size_t n = c.applied ? 2 : 1;
+    EXPECT_EQ(std::tuple(w->Shots.size(), w->Objs.size(), w->SObjs.size()), std::tuple(n, n, n)) << c.ws << c.owner;
+  }
+}
+
+TEST(Death, LocalCountingRemainsRespawnAndChatLines) {
+  struct Case { int16 killer; int16 lives2, kills1, kills0; const char* line; };
+  for (const Case c : {Case{1, 4, 1, 0, "Bob died"}, Case{2, 4, 0, 0, "Bob: suicide"}, Case{0, 4, 0, 1, "Bob died"}}) {
+    auto w = MakeSimWorld(504, 350);
+    Fill(*w, 0, 0, 504, 350, kSoilColour);
+    Player& pl = PlaceWorm(*w, 2, 30, 30);
+    pl.SetName("  Bob");
+    pl.Lives = 5;
+    pl.Health = -3;
+    pl.RopeState = 1;
+    PlayerDied(*w, 2, c.killer, false);
+    EXPECT_EQ(std::tuple(pl.Lives, w->Players[1].Kills, w->Players[0].Kills), std::tuple(c.lives2, c.kills1, c.kills0));
+    EXPECT_EQ(std::tuple(pl.Health, pl.Alive, pl.RopeState, w->ChatLines[1]), std::tuple(100, kFalse, 0, c.line));
+    ASSERT_EQ(w->Objs.size(), 5u);  // four remains of object type 2, owner 0
+    EXPECT_EQ(std::tuple(w->Objs[1].ty, w->Objs[1].owner), std::tuple(2, 0));
+    EXPECT_TRUE(gehbar(*w, pl.X.ToDouble(), pl.Y.ToDouble()));
+    EXPECT_TRUE(pl.X < fixed(490) && pl.Y < fixed(320));
+  }
+}
+
+TEST(Death, RespawnEndsWhenNothingCanBeDug) {
+  // In a network game the dig of each try only goes to the server: the one
+  // free pixel is found by the scan. On solid rock the worm stays where the
+  // last try put it. Neither hangs.
+  for (bool onePixel : {true, false}) {
+    auto w = MakeSimWorld(504, 350);
+    Fill(*w, 0, 0, 504, 350, kRockColour);
+    if (onePixel) Fill(*w, 300, 200, 301, 201, kFreeColour);
+    w->wsState = 7;
+    Player& pl = PlaceWorm(*w, 1, 30, 30);
+    PlayerDied(*w, 1, 1, true);
+    EXPECT_EQ(pl.Alive, kFalse);
+    if (onePixel) EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(300), fixed(200)));
+    EXPECT_TRUE(w->ChatLines[1].empty());  // only placed: no line, nothing counted
+  }
+  auto w = MakeSimWorld();
+  PlayerDied(*w, 18, 1, false);   // no such player
+  PlayerDied(*w, -1, 1, false);
+  EXPECT_TRUE(w->ChatLines[1].empty());
+}
+
+TEST(Death, AShotThatKillsCountsForItsOwner) {
+  auto w = MakeSimWorld(504, 350);
+  Player& victim = PlaceWorm(*w, 2, 50, 50);
+  victim.Health = 5;
+  victim.Lives = 3;
+  WeaponDef& W = w->WeaponDefs[1];
+  std::tie(W.WORMREMOVE, W.WORMDETECTRANGE, W.HITDAMAGE, W.BLOW, W.SPEED) = std::tuple(1, 2, 10, 90, 29);
+  AddShot(*w, 51, 50, 0, 0, 1, 0, 0);
+  MoveShots(*w);
+  EXPECT_EQ(std::tuple(victim.Lives, victim.Health, w->Players[1].Kills), std::tuple(2, 100, 1));
+}
+
+}  // namespace
+}  // namespace krel
