@@ -167,6 +167,10 @@ TEST(TerrainLevelFile, LoadsTheBitmapOrLeavesTheLevelAndSaysWhy) {
   std::string error;
   EXPECT_TRUE(!loadlevel(*w, dir.path().string(), error) && error.find(path) != std::string::npos) << error;
   EXPECT_TRUE(w->LevelWidth == 12 && w->LevelHeight == 8 && Pixels(*w) == before);
+  std::filesystem::create_directory(path);
+  EXPECT_TRUE(!loadlevel(*w, dir.path().string(), error) && error.find(path + ": is a directory") != std::string::npos)
+      << error;
+  std::filesystem::remove(path);
   // A 7x5 level: a free hole at (3, 2) in soil.
   std::vector<std::uint8_t> idx(35, 0);
   idx[2 * 7 + 3] = 1;
