@@ -184,5 +184,16 @@ TEST(TerrainLevelFile, LoadsTheBitmapOrLeavesTheLevelAndSaysWhy) {
   EXPECT_FALSE(gehbar(*w, 3, 1) || gehbar(*w, 2, 2));
 }
 
+TEST(TerrainLevelFile, OnlyLevelsFarFrom504x350GetANotice) {
+  const struct { int w, h; bool notice; } cases[] = {
+      {504, 350, false}, {490, 320, false}, {554, 385, false},  // the respawn area up to a tenth larger
+      {489, 350, true},  {504, 319, true},  {555, 350, true}, {504, 386, true}, {7, 5, true}, {2000, 2000, true}};
+  for (const auto& c : cases) {
+    const std::string n = LevelSizeNotice(c.w, c.h);
+    EXPECT_EQ(!n.empty(), c.notice) << c.w << "x" << c.h;
+    EXPECT_EQ(n.find("worms reappear only within its first 490x320 pixels") != std::string::npos, c.notice) << n;
+  }
+}
+
 }  // namespace
 }  // namespace krel
