@@ -17,6 +17,22 @@ constexpr const char* kSectionNoun[] = {"a weapon key", "an object key", "a spec
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// Levenshtein distance between two keys, letters compared without case.
+int KeyDistance(std::string_view a, std::string_view b) {
+  std::vector<int> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    int diagonal = row[0];
+    row[0] = static_cast<int>(i);
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const int above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (Upper(a[i - 1]) == Upper(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 std::vector<std::string_view> KeysOf(Section s) {
   std::vector<std::string_view> keys;
   if (s == kWeapons) {
@@ -212,21 +228,6 @@ class Linter {
 };
 
 }  // namespace
-
-int KeyDistance(std::string_view a, std::string_view b) {
-  std::vector<int> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    int diagonal = row[0];
-    row[0] = static_cast<int>(i);
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const int above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (Upper(a[i - 1]) == Upper(b[j - 1]) ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
 
 std::vector<std::string> LintArms(std::string_view bytes, const WeaponTable& weapons, const ObjTable& objs,
                                   const SObjTable& sobjs) {

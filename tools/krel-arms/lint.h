@@ -17,7 +17,4 @@ namespace krel {
 std::vector<std::string> LintArms(std::string_view bytes, const WeaponTable& weapons, const ObjTable& objs,
                                   const SObjTable& sobjs);
 
-// Levenshtein distance between two keys, letters compared without case.
-int KeyDistance(std::string_view a, std::string_view b);
-
 }  // namespace krel
