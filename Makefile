@@ -3,6 +3,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE_DIR := build/release
 TEST_DIR := build/asan
 ARGS ?=
+# CMake's generated makefiles call make recursively; without this every step
+# prints "Entering directory" lines.
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps release run test server bench clean
 
@@ -12,8 +15,9 @@ deps:
 	@bash scripts/install-deps.sh
 
 # Configuring every time is cheap and heals a half-finished earlier configure.
+# The programs only; the benchmarks build with `make bench`.
 release: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF > /dev/null
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=OFF > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # Starts the game with the shipped level and weapon file beside it.
@@ -29,9 +33,12 @@ test: deps
 
 # The relay server; it announces itself only where --announce-to says.
 server: release
+	@[ -x $(RELEASE_DIR)/krelServer ] || { echo "krelServer is not part of the build yet (see \"What exists so far\" in README.md)"; exit 1; }
 	cd $(RELEASE_DIR) && ./krelServer $(ARGS)
 
-bench: release
+bench: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON > /dev/null
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
 
 clean:

@@ -12,6 +12,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "client/core/codepage.h"
+
 namespace krel {
 
 namespace {
@@ -37,18 +39,31 @@ int HexDigit(char c) {
   return -1;
 }
 
+// The file's text (UTF-8) as the game's text.
+std::string FromFile(const std::string& utf8) { return Utf8ToCp1252(utf8, '?'); }
+
 // Reads a double-quoted string starting at line[pos] == '"'. On success pos
-// is just past the closing quote.
+// is just past the closing quote. Plain characters are UTF-8; an escape
+// stands for one byte of the game's text.
 bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& out, std::string& why) {
   out.clear();
+  std::string plain;
+  auto flush = [&] {
+    out += FromFile(plain);
+    plain.clear();
+  };
   ++pos;
   while (pos < line.size()) {
     char c = line[pos++];
-    if (c == '"') return true;
+    if (c == '"') {
+      flush();
+      return true;
+    }
     if (c != '\\') {
-      out += c;
+      plain += c;
       continue;
     }
+    flush();
     if (pos >= line.size()) break;
     char e = line[pos++];
     switch (e) {
@@ -85,10 +100,13 @@ std::string Quote(const std::string& s) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += ch;
-    } else if (c < 0x20 || c >= 0x7F) {
+    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && Cp1252ToCodePoint(c) < 0xA0)) {
+      // Control characters, and the bytes the code page leaves undefined.
       out += "\\x";
       out += kHex[c >> 4];
       out += kHex[c & 15];
+    } else if (c >= 0x80) {
+      out += Cp1252ToUtf8(std::string_view(&ch, 1));
     } else {
       out += ch;
     }
@@ -115,6 +133,54 @@ bool OnlyBlanksFrom(const std::string& line, std::size_t pos) {
   return true;
 }
 
+// Replaces the file at path with text: a temporary file, written and
+// synced, then renamed over it.
+bool WriteAtomically(const std::string& path, const std::string& text, std::string& error) {
+  namespace fs = std::filesystem;
+  fs::path target(path);
+  std::error_code ec;
+  if (target.has_parent_path()) {
+    fs::create_directories(target.parent_path(), ec);
+    if (ec) {
+      error = target.parent_path().string() + ": " + ec.message();
+      return false;
+    }
+  }
+  std::string tmp = path + ".tmp" + std::to_string(getpid());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = tmp + ": " + std::strerror(errno);
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = tmp + ": " + std::strerror(errno);
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  // The data must be on disk before the rename makes it the settings file.
+  int synced = ::fsync(fd);
+  int sync_errno = errno;
+  int closed = ::close(fd);
+  if (synced != 0 || closed != 0) {
+    error = tmp + ": " + std::strerror(synced != 0 ? sync_errno : errno);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    error = path + ": " + std::strerror(errno);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
@@ -132,6 +198,7 @@ IniSettingsStore::IniSettingsStore(std::string path) : path_(std::move(path)) {
   std::ostringstream text;
   text << in.rdbuf();
   Parse(text.str(), path_);
+  if (!warnings_.empty()) damaged_original_ = text.str();
 }
 
 std::string IniSettingsStore::DefaultPath() {
@@ -183,7 +250,7 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
         std::size_t close = line.find(']', pos);
         ok = close != std::string::npos;
         if (ok) {
-          name = Trim(line.substr(pos, close - pos));
+          name = FromFile(Trim(line.substr(pos, close - pos)));
           pos = close;
         } else {
           why = "missing ]";
@@ -226,7 +293,7 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
         ok = false;
         why = "missing =";
       } else {
-        key = Trim(line.substr(pos, eq - pos));
+        key = FromFile(Trim(line.substr(pos, eq - pos)));
         pos = eq;
       }
     }
@@ -240,7 +307,7 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
           why = "text after the closing quote";
         }
       } else {
-        value = Trim(line.substr(pos));
+        value = FromFile(Trim(line.substr(pos)));
       }
     }
     if (!ok) {
@@ -293,9 +360,38 @@ void IniSettingsStore::SaveSetting(const std::string& section, const std::string
   }
   if (!found) values->emplace_back(key, value);
 
+  if (sequence_depth_ > 0) {
+    unsaved_ = true;
+    return;
+  }
+  Store();
+}
+
+void IniSettingsStore::BeginSaves() { ++sequence_depth_; }
+
+void IniSettingsStore::EndSaves() {
+  if (sequence_depth_ > 0 && --sequence_depth_ == 0 && unsaved_) Store();
+}
+
+void IniSettingsStore::Store() {
+  unsaved_ = false;
   if (path_.empty()) return;  // nowhere to keep them; the run still works
   std::string error;
-  if (WriteFile(error)) {
+  bool ok = true;
+  if (damaged_original_) {
+    // Values on unreadable lines are not in the new text: keep the file as
+    // its author left it, or do not replace it at all.
+    const std::string backup = path_ + ".bak";
+    ok = WriteAtomically(backup, *damaged_original_, error);
+    if (ok) {
+      std::cerr << "krel: settings: " << path_ << " has lines that cannot be read; the file as it was is kept as "
+                << backup << "\n";
+      damaged_original_.reset();
+    }
+  }
+  if (ok) ok = WriteAtomically(path_, Serialize(), error);
+  if (ok) {
+    ++files_written_;
     last_error_.clear();
   } else if (error != last_error_) {
     // Said once per distinct failure rather than once per value.
@@ -306,8 +402,8 @@ void IniSettingsStore::SaveSetting(const std::string& section, const std::string
 
 std::string IniSettingsStore::Serialize() const {
   std::string out =
-      "; Krel settings. Names and values are in double quotes; inside them \\\" is a quote,\n"
-      "; \\\\ a backslash and \\xHH the byte HH.\n";
+      "; Krel settings (UTF-8). Names and values are in double quotes; inside them \\\" is a quote,\n"
+      "; \\\\ a backslash and \\xHH the game's byte HH.\n";
   for (const auto& s : sections_) {
     out += "\n[";
     out += BareSectionOk(s.first) ? s.first : Quote(s.first);
@@ -315,53 +411,6 @@ std::string IniSettingsStore::Serialize() const {
     for (const auto& kv : s.second) out += Quote(kv.first) + "=" + Quote(kv.second) + "\n";
   }
   return out;
-}
-
-bool IniSettingsStore::WriteFile(std::string& error) const {
-  namespace fs = std::filesystem;
-  fs::path target(path_);
-  std::error_code ec;
-  if (target.has_parent_path()) {
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) {
-      error = target.parent_path().string() + ": " + ec.message();
-      return false;
-    }
-  }
-  std::string tmp = path_ + ".tmp" + std::to_string(getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = tmp + ": " + std::strerror(errno);
-    return false;
-  }
-  std::string text = Serialize();
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = tmp + ": " + std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // The data must be on disk before the rename makes it the settings file.
-  int synced = ::fsync(fd);
-  int sync_errno = errno;
-  int closed = ::close(fd);
-  if (synced != 0 || closed != 0) {
-    error = tmp + ": " + std::strerror(synced != 0 ? sync_errno : errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  if (::rename(tmp.c_str(), path_.c_str()) != 0) {
-    error = path_ + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
 }
 
 }  // namespace krel

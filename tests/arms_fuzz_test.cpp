@@ -10,7 +10,7 @@
 #include <string>
 
 #include "client/weapons/arms.h"
-#include "client/weapons/arms_report.h"
+#include "tools/krel-arms/report.h"
 
 namespace krel {
 namespace {

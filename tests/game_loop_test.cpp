@@ -251,14 +251,14 @@ TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
   std::tie(p1.Lives, p1.Kills, p1.Health, p1.Alive, p1.Age, p1.X, p1.Y) =
       std::tuple(4, 2, 37, kTrue, 99, fixed(12.5), fixed(-0.0625));
   w->Players[2].SetName("A very long name indeed, cut");
-  w->Players[3].SetName("\x01");
+  w->Players[3].SetName("\x01\x80");  // the euro sign in the game's code page
   w->Players[4].SetName("not in use");
   const std::string zeros = ",\"Lives\":0,\"Kills\":0,\"Health\":0,\"Alive\":false,\"Age\":0,\"X\":0,\"Y\":0}";
   EXPECT_EQ(DumpLine(*w, 42, GameEnd::kGameOver),
             "{\"frames\":42,\"end\":\"gameover\",\"NumPlayers\":3,\"players\":["
-            "{\"Name\":\"J\xC3\xB6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2,\"Health\":37,"
+            "{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2,\"Health\":37,"
             "\"Alive\":true,\"Age\":99,\"X\":12.5,\"Y\":-0.0625},{\"Name\":\"A very long name ind\"" + zeros +
-            ",{\"Name\":\"\\u0001                   \"" + zeros +
+            ",{\"Name\":\"\\u0001\\u20ac                  \"" + zeros +
             "],\"LevelWidth\":0,\"LevelHeight\":0,\"LevelChecksum\":2166136261}");
   // A player count from bad network data never reads past the table.
   w->NumPlayers = 40;

@@ -132,7 +132,8 @@ TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {
   // As stored (nullptr: missing) and as loaded.
   const std::pair<std::array<const char*, 4>, std::array<int, 4>> cases[] = {
       {{nullptr, nullptr, nullptr, nullptr}, {15, 100, 1, 1}},  // first start
-      {{"50", "504", "0", "yes"}, {50, 504, 0, 0}},             // only "1" is on
+      {{"50", "504", "0", "yes"}, {50, 504, 0, 1}},             // neither "0" nor "1": the default
+      {{"2", "5", " 0", "off"}, {2, 5, 1, 1}},
       {{"1", "1", "1", "1"}, {1, 1, 1, 1}},
       {{"0", "505", nullptr, nullptr}, {15, 100, 1, 1}},  // just outside on either side
       {{"51", "0", "1", "1"}, {15, 100, 1, 1}}};

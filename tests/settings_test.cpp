@@ -2,9 +2,11 @@
 
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <tuple>
 
+#include "client/core/game_settings.h"
 #include "core_test_support.h"
 #include "platform/settings.h"
 
@@ -37,7 +39,57 @@ TEST(Settings, ValuesSurviveARestartAndTrailingBlanksStayDistinct) {
   // Names are exact: other sections, case and blanks are different values.
   ExpectValues(again, {{"Player 2 Settings", "Right ", "-"}, {"General Settings", "lives", "-"},
                        {"General Settings ", "Lives", "-"}});
-  for (char c : ReadFileBytes(path)) ASSERT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << int(c);  // plain ASCII
+  // Text, one line per value: the control characters escaped, the rest UTF-8.
+  EXPECT_NE(ReadFileBytes(path).find("\"Name\"=\" J\xC3\xB6rg \\\"the\\\" \\\\ =[x]\\x0A\\x09 \""), std::string::npos)
+      << ReadFileBytes(path);
+}
+
+TEST(Settings, TheFileIsUtf8AndTheGameSeesItsCodePage) {
+  TempCwd tmp;
+  const fs::path path = tmp.path() / "krel.ini";
+  WriteFileBytes(path,
+                 "[Player 1 Settings]\n"
+                 "Name = Gr\xC3\xBC\xC3\x9F" "e\n"              // hand-written, bare
+                 "\"Euro\"=\"\xE2\x82\xAC \\xE4\"\n"            // quoted; \xHH is the game's byte
+                 "\"Kana\"=\"\xE3\x82\xAB|\xC3|\xFF\"\n");         // no such character, broken UTF-8
+  IniSettingsStore store(path.string());
+  EXPECT_TRUE(store.warnings().empty());
+  const std::string p1 = "Player 1 Settings";
+  ExpectValues(store, {{p1, "Name", "Gr\xFC\xDF" "e"}, {p1, "Euro", "\x80 \xE4"}, {p1, "Kana", "?|?|?"}});
+  store.SaveSetting(p1, "Undefined", "\x81\x7F");  // bytes without a character stay escaped
+  const std::string text = ReadFileBytes(path);
+  for (const char* line : {"\"Name\"=\"Gr\xC3\xBC\xC3\x9F" "e\"\n", "\"Euro\"=\"\xE2\x82\xAC \xC3\xA4\"\n",
+                           "\"Undefined\"=\"\\x81\\x7F\"\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  IniSettingsStore again(path.string());
+  ExpectValues(again, {{p1, "Name", "Gr\xFC\xDF" "e"}, {p1, "Euro", "\x80 \xE4"}, {p1, "Undefined", "\x81\x7F"}});
+}
+
+TEST(Settings, ASaveSequenceWritesTheFileOnce) {
+  TempCwd tmp;
+  const fs::path path = tmp.path() / "krel.ini";
+  IniSettingsStore store(path.string());
+  store.SaveSetting("General Settings", "Lives", "3");  // alone: written at once
+  EXPECT_EQ(store.files_written(), 1);
+  {
+    SaveSequence outer(&store);
+    store.SaveSetting("General Settings", "Lives", "4");
+    {
+      SaveSequence inner(&store);
+      store.SaveSetting("General Settings", "Loading", "50");
+    }
+    EXPECT_EQ(std::tuple(store.files_written(), IniSettingsStore(path.string()).GetSetting("General Settings", "Lives", "-")),
+              std::tuple(1, "3"s));
+  }
+  EXPECT_EQ(store.files_written(), 2);
+  ExpectValues(*std::make_unique<IniSettingsStore>(path.string()), {{"General Settings", "Lives", "4"},
+                                                                     {"General Settings", "Loading", "50"}});
+  // Quitting the menu saves every setting with one write.
+  World w;
+  w.settings = &store;
+  LoadSettings(w);
+  SaveSettings(w);
+  EXPECT_EQ(store.files_written(), 3);
 }
 
 TEST(Settings, ADamagedFileOrAnUnwritablePlaceDoesNotStopTheGame) {
@@ -69,11 +121,16 @@ TEST(Settings, ADamagedFileOrAnUnwritablePlaceDoesNotStopTheGame) {
   for (const std::string& w : store.warnings()) lines += w.substr(0, w.find(": ")) + "\n";
   for (int n : {1, 4, 6, 7, 8, 9, 11}) expected_lines += path.string() + ", line " + std::to_string(n) + "\n";
   EXPECT_EQ(lines, expected_lines);
-  // Saving rewrites the file cleanly; the damage is gone, the values stay.
+  // Saving rewrites the file cleanly; the damage is gone, the values stay,
+  // and the file as it was is kept beside it, once.
+  const std::string original = ReadFileBytes(path);
   store.SaveSetting("General Settings", "Loading", "55");
+  EXPECT_EQ(ReadFileBytes(path.string() + ".bak"), original);
+  store.SaveSetting("General Settings", "Loading", "56");
+  EXPECT_EQ(ReadFileBytes(path.string() + ".bak"), original);
   IniSettingsStore again(path.string());
   EXPECT_TRUE(again.warnings().empty());
-  ExpectValues(again, {{"General Settings", "Loading", "55"}, {"Player 2 Settings", "Name", "Eva"}});
+  ExpectValues(again, {{"General Settings", "Loading", "56"}, {"Player 2 Settings", "Name", "Eva"}});
 
   // Nor does a place that cannot be written: a folder where the file should be.
   fs::create_directories(tmp.path() / "dir.ini");
@@ -81,7 +138,7 @@ TEST(Settings, ADamagedFileOrAnUnwritablePlaceDoesNotStopTheGame) {
   unwritable.SaveSetting("General Settings", "Lives", "30");
   EXPECT_FALSE(unwritable.last_error().empty());
   ExpectValues(unwritable, {{"General Settings", "Lives", "30"}});  // kept for the rest of the run all the same
-  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 2);  // no temporary file left
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 3);  // no temporary file left
 }
 
 }  // namespace

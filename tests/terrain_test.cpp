@@ -167,6 +167,10 @@ TEST(TerrainLevelFile, LoadsTheBitmapOrLeavesTheLevelAndSaysWhy) {
   std::string error;
   EXPECT_TRUE(!loadlevel(*w, dir.path().string(), error) && error.find(path) != std::string::npos) << error;
   EXPECT_TRUE(w->LevelWidth == 12 && w->LevelHeight == 8 && Pixels(*w) == before);
+  std::filesystem::create_directory(path);
+  EXPECT_TRUE(!loadlevel(*w, dir.path().string(), error) && error.find(path + ": is a directory") != std::string::npos)
+      << error;
+  std::filesystem::remove(path);
   // A 7x5 level: a free hole at (3, 2) in soil.
   std::vector<std::uint8_t> idx(35, 0);
   idx[2 * 7 + 3] = 1;
@@ -178,6 +182,17 @@ TEST(TerrainLevelFile, LoadsTheBitmapOrLeavesTheLevelAndSaysWhy) {
   ASSERT_TRUE(loadlevel(*w, dir.path().string(), error)) << error;
   EXPECT_TRUE(w->LevelWidth == 7 && w->LevelHeight == 5 && gehbar(*w, 3, 2));
   EXPECT_FALSE(gehbar(*w, 3, 1) || gehbar(*w, 2, 2));
+}
+
+TEST(TerrainLevelFile, OnlyLevelsFarFrom504x350GetANotice) {
+  const struct { int w, h; bool notice; } cases[] = {
+      {504, 350, false}, {490, 320, false}, {554, 385, false},  // the respawn area up to a tenth larger
+      {489, 350, true},  {504, 319, true},  {555, 350, true}, {504, 386, true}, {7, 5, true}, {2000, 2000, true}};
+  for (const auto& c : cases) {
+    const std::string n = LevelSizeNotice(c.w, c.h);
+    EXPECT_EQ(!n.empty(), c.notice) << c.w << "x" << c.h;
+    EXPECT_EQ(n.find("worms reappear only within its first 490x320 pixels") != std::string::npos, c.notice) << n;
+  }
 }
 
 }  // namespace

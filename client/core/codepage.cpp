@@ -40,8 +40,13 @@ int CodePointToCp1252(std::uint32_t cp) {
   return -1;
 }
 
-std::string Utf8ToCp1252(std::string_view utf8) {
+namespace {
+
+std::string Convert(std::string_view utf8, const char* replacement) {
   std::string out;
+  auto unknown = [&] {
+    if (replacement != nullptr) out += *replacement;
+  };
   std::size_t i = 0;
   while (i < utf8.size()) {
     unsigned char lead = static_cast<unsigned char>(utf8[i]);
@@ -61,9 +66,13 @@ std::string Utf8ToCp1252(std::string_view utf8) {
       cp = lead & 0x07;
     } else {
       ++i;  // a stray continuation byte or an invalid lead
+      unknown();
       continue;
     }
-    if (i + static_cast<std::size_t>(extra) >= utf8.size()) break;  // truncated at the end
+    if (i + static_cast<std::size_t>(extra) >= utf8.size()) {  // truncated at the end
+      unknown();
+      break;
+    }
     bool ok = true;
     for (int k = 1; k <= extra; ++k) {
       unsigned char c = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
@@ -75,17 +84,24 @@ std::string Utf8ToCp1252(std::string_view utf8) {
     }
     if (!ok) {
       ++i;
+      unknown();
       continue;
     }
     i += static_cast<std::size_t>(extra) + 1;
     // Overlong forms are not characters.
     static constexpr std::uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra]) continue;
-    int b = CodePointToCp1252(cp);
+    int b = cp < kMin[extra] ? -1 : CodePointToCp1252(cp);
     if (b >= 0) out += static_cast<char>(b);
+    else unknown();
   }
   return out;
 }
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view utf8) { return Convert(utf8, nullptr); }
+
+std::string Utf8ToCp1252(std::string_view utf8, char replacement) { return Convert(utf8, &replacement); }
 
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;

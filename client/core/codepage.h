@@ -20,6 +20,10 @@ int CodePointToCp1252(std::uint32_t cp);
 // UTF-8 to Windows-1252: characters without a byte and malformed sequences
 // are dropped, never guessed.
 std::string Utf8ToCp1252(std::string_view utf8);
+// The same, but each character without a byte and each malformed sequence
+// becomes replacement (for text a person wrote, where a dropped letter would
+// go unnoticed).
+std::string Utf8ToCp1252(std::string_view utf8, char replacement);
 
 // Windows-1252 to UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);

@@ -2,33 +2,13 @@
 
 #include <algorithm>
 
-#include "client/core/codepage.h"
+#include "client/core/json_text.h"
 #include "client/core/perf_log.h"
 #include "client/terrain/level.h"
 
 namespace krel {
 
 namespace {
-
-std::string JsonString(const std::string& cp1252) {
-  static const char* kHex = "0123456789abcdef";
-  std::string out = "\"";
-  for (char ch : Cp1252ToUtf8(cp1252)) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20) {
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += ch;
-    }
-  }
-  out += '"';
-  return out;
-}
 
 const char* EndName(GameEnd end) {
   switch (end) {
@@ -63,7 +43,8 @@ std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
   for (int p = 1; p <= last; ++p) {
     const Player& pl = w.Players[static_cast<std::size_t>(p)];
     if (p > 1) out += ',';
-    out += "{\"Name\":" + JsonString(pl.Name);
+    out += "{\"Name\":";
+    AppendJsonString(out, pl.Name);
     out += ",\"Lives\":" + std::to_string(pl.Lives);
     out += ",\"Kills\":" + std::to_string(pl.Kills);
     out += ",\"Health\":" + std::to_string(pl.Health);

@@ -8,7 +8,8 @@
 //
 // frames: frames begun in this game, the one that ended it included.
 // end: "escape", "gameover" or "closed". players: 1..NumPlayers in order.
-// Name: all 20 characters, blanks included, as UTF-8. X, Y: exact decimals
+// Name: all 20 characters, blanks included; characters outside printable
+// ASCII as \uXXXX escapes. X, Y: exact decimals
 // of the fixed-point positions. LevelChecksum: 32-bit FNV-1a over the
 // material number of every level pixel (MaterialOf: 1 soil, 2 rock, 3 free,
 // 4 anything else; one byte each), row by row from the top left.

@@ -21,9 +21,10 @@ int16 NumberIn(World& w, const char* key, int16 lo, int16 hi, int16 def) {
   return (v && *v >= lo && *v <= hi) ? *v : def;
 }
 
+// "1" is on and "0" off; anything else cannot be read and takes the
+// default, on.
 flag Switch(World& w, const char* key) {
-  if (w.settings == nullptr) return kTrue;
-  return ToFlag(w.settings->GetSetting(kGeneral, key, "1") == "1");
+  return ToFlag(Get(w, key) != "0");
 }
 
 }  // namespace
@@ -51,6 +52,8 @@ void LoadSettings(World& w) {
 }
 
 void SaveSettings(World& w) {
+  // Saved in the menu's order, written to disk once.
+  SaveSequence sequence(w.settings);
   SaveGeneralSettings(w);
   SavePlayerSettings(w);
 }

@@ -8,14 +8,15 @@
 namespace krel {
 
 // Lives (1..50, default 15), Loading (1..504 percent, default 100), LAndC and
-// Regenerate ("1" is on, any other text off; default on). A value that is
+// Regenerate ("1" on, "0" off; default on). A value that is
 // missing, not a number or outside what the menu can set takes its default.
 void LoadGeneralSettings(World& w);
 // Writes Lives, Loading, LAndC, Regenerate in that order.
 void SaveGeneralSettings(World& w);
 
 // Everything the menu loads on entry and saves when the player quits, in the
-// menu's order: the general settings, then players 1 and 2.
+// menu's order: the general settings, then players 1 and 2. The saves form
+// one save sequence, so the settings file is written once.
 void LoadSettings(World& w);
 void SaveSettings(World& w);
 

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <climits>
+#include <iostream>
 
 #include "client/core/game.h"
 #include "client/frontend/menu.h"
 #include "client/net/server_watch.h"
 #include "client/present/display.h"
 #include "client/present/sound.h"
+#include "client/terrain/level.h"
 #include "client/weapons/arms.h"
 #include "client/worms/input.h"
 #include "platform/platform.h"
@@ -50,6 +52,9 @@ int Form_Load(World& w, const std::string& commandLine) {
     w.platform->MessageBox(error);
     return 1;
   }
+  // A level of another size plays, but not quite as its painter may expect.
+  if (std::string notice = LevelSizeNotice(w.LevelWidth, w.LevelHeight); !notice.empty())
+    std::cerr << "krel: " << notice << "\n";
   InitDInput(w);
   if (!InitSound(w, error)) {
     w.platform->CloseDisplay();

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace krel {
@@ -153,6 +154,9 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, BmpImage& out, std::string& 
 }
 
 bool LoadBmpFile(const std::string& path, BmpImage& out, std::string& error) {
+  // A folder opens as a stream on Linux and reports a nonsensical size.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return Fail(error, path + ": is a directory, not a BMP file");
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail(error, path + ": cannot open: " + std::strerror(errno));
   in.seekg(0, std::ios::end);

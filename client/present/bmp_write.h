@@ -1,6 +1,7 @@
-// Writing uncompressed Windows BMP files: the content generator produces the
-// level and the sprite sheets with these, and the tests build inputs for the
-// reader with them.
+// Writing uncompressed Windows BMP files. Only the tests use these, to build
+// inputs for the reader; the content generator has writers of its own
+// (tools/krel-content/writers.h) because it builds before, and without, the
+// game's libraries.
 #pragma once
 
 #include <cstdint>

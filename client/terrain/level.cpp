@@ -26,4 +26,11 @@ bool loadlevel(World& w, const std::string& dir, std::string& error) {
   return true;
 }
 
+std::string LevelSizeNotice(int width, int height) {
+  if (width >= 490 && height >= 320 && width * 10 <= 504 * 11 && height * 10 <= 350 * 11) return {};
+  return "level.bmp is " + std::to_string(width) + "x" + std::to_string(height) +
+         ", far from the 504x350 the game is made for: worms reappear only within its first 490x320 pixels, "
+         "and nothing from row 342 down is passable";
+}
+
 }  // namespace krel

@@ -18,6 +18,12 @@ inline constexpr int kPassableBottom = 342;
 // the level is unchanged and error names the file and the reason.
 bool loadlevel(World& w, const std::string& dir, std::string& error);
 
+// The game is made for levels of about 504x350: worms reappear only at
+// x 0..489, y 0..319, and nothing from row 342 down is passable. For a level
+// far from that size (smaller than the respawn area, or more than a tenth
+// larger either way) a one-line notice saying so; empty otherwise.
+std::string LevelSizeNotice(int width, int height);
+
 // Rebuilds w.MaterialTable from w.PaletteColors: soil ranges first, then
 // rock, then free, so a value in two ranges keeps the first. Call it after
 // every change of PaletteColors.

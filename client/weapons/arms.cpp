@@ -21,28 +21,6 @@ constexpr std::size_t kMaxFileBytes = 64u << 20;
 // beyond every table anyway.
 constexpr int kSlotCountLimit = 1'000'000'000;
 
-struct Line {
-  std::string_view text;
-  int number = 0;
-};
-
-// A line ends at CR or at CR LF. A lone LF is an ordinary character of the
-// line, as it was for the original reader; a file with LF-only line ends is
-// therefore one long line.
-std::vector<Line> SplitLines(std::string_view data) {
-  std::vector<Line> lines;
-  std::size_t start = 0;
-  int number = 1;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    if (data[i] != '\r') continue;
-    lines.push_back({data.substr(start, i - start), number++});
-    if (i + 1 < data.size() && data[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < data.size()) lines.push_back({data.substr(start), number});
-  return lines;
-}
-
 enum class Section { kWeapons, kObjects, kSpecial };
 
 template <std::size_t N>
@@ -76,7 +54,7 @@ class Loader {
       : name_(name), weapons_(weapons), objs_(objs), sobjs_(sobjs), error_(error) {}
 
   bool Run(std::string_view data) {
-    for (const Line& line : SplitLines(data)) {
+    for (const ArmsLine& line : SplitArmsLines(data)) {
       line_ = &line;
       if (line.text.empty()) continue;
       std::size_t colon = line.text.find(':');
@@ -273,7 +251,7 @@ class Loader {
   SObjTable& sobjs_;
   ArmsError& error_;
 
-  const Line* line_ = nullptr;
+  const ArmsLine* line_ = nullptr;
   Section section_ = Section::kWeapons;
   int weapon_slot_ = 0;
   int order_line_ = 0;
@@ -319,7 +297,55 @@ bool ReadWholeFile(const std::string& path, std::string& data, std::string& reas
   return true;
 }
 
+template <typename Def, std::size_t N>
+bool AllZero(const Def& d, const std::array<FieldSpec<Def>, N>& fields) {
+  for (const FieldSpec<Def>& f : fields)
+    if (d.*(f.member) != 0) return false;
+  return true;
+}
+
+// Why a file that loaded gives the game no weapon, in words that lead its
+// author to the fix; empty when it has one.
+std::string NoWeaponReason(const WeaponTable& weapons, std::string_view bytes) {
+  for (int s = 1; s < kWeaponSlots; ++s)
+    if (SlotInUse(weapons[s])) return {};
+  if (bytes.find_first_not_of("\r\n") == std::string_view::npos)
+    return "the weapon file is empty; it must define at least one weapon (ORDER:1, NAME:..., ...)";
+  std::string reason = "the weapon file defines no weapon (weapon slots 1-41 are all empty), so nobody could shoot";
+  if (HasLoneLineFeed(bytes)) {
+    return reason + "; its lines end in line feeds only, which do not end a line in this file, so it "
+                    "reads as one long line: save it with CR LF line ends";
+  }
+  return reason + "; each weapon starts with an ORDER:n line";
+}
+
 }  // namespace
+
+// A lone LF is an ordinary character of the line, as it was for the
+// original reader; a file with LF-only line ends is therefore one long line.
+std::vector<ArmsLine> SplitArmsLines(std::string_view data) {
+  std::vector<ArmsLine> lines;
+  std::size_t start = 0;
+  int number = 1;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] != '\r') continue;
+    lines.push_back({data.substr(start, i - start), number++});
+    if (i + 1 < data.size() && data[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < data.size()) lines.push_back({data.substr(start), number});
+  return lines;
+}
+
+bool SlotInUse(const WeaponDef& d) { return !d.NAME.empty() || !AllZero(d, kWeaponFields); }
+bool SlotInUse(const ObjDef& d) { return !AllZero(d, kObjFields); }
+bool SlotInUse(const SObjDef& d) { return !AllZero(d, kSObjFields); }
+
+bool HasLoneLineFeed(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) return true;
+  return false;
+}
 
 std::string ArmsError::Message() const {
   std::string m = file;
@@ -364,7 +390,15 @@ bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std:
     error = ArmsError{path, 0, "", reason};
     return false;
   }
-  return LoadArmsFromBytes(weapons, objs, sobjs, data, path, error);
+  if (!LoadArmsFromBytes(weapons, objs, sobjs, data, path, error)) return false;
+  if (std::string reason = NoWeaponReason(weapons, data); !reason.empty()) {
+    weapons = {};
+    objs = {};
+    sobjs = {};
+    error = ArmsError{path, 0, "", std::move(reason)};
+    return false;
+  }
+  return true;
 }
 
 }  // namespace krel

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/core/world.h"
 
@@ -22,15 +23,36 @@ struct ArmsError {
 
 // Fills WeaponDefs, ObjDefs and SObjDefs from the file at path. Every field
 // the file does not set is 0. Returns false and fills error on any fatal
-// condition; the tables are then all zero.
+// condition; the tables are then all zero. Besides the file's own rules, a
+// file that leaves every weapon slot 1..41 empty is refused: a game with it
+// would start with nothing to shoot (an empty file, or one whose lines end in
+// line feeds only and so read as one long line, are the usual causes).
 bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path,
               ArmsError& error);
 inline bool LoadArms(World& w, const std::string& path, ArmsError& error) {
   return LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, path, error);
 }
 
-// The same rules applied to the file's bytes; name is used in messages.
+// The file's rules applied to its bytes; name is used in messages. Unlike
+// LoadArms this accepts a file that defines no weapon.
 bool LoadArmsFromBytes(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, std::string_view bytes,
                        const std::string& name, ArmsError& error);
+
+// One line of a weapon file: its text without the line end, and its number
+// (1-based). A line ends at CR or at CR LF; a lone LF belongs to the line.
+struct ArmsLine {
+  std::string_view text;
+  int number = 0;
+};
+std::vector<ArmsLine> SplitArmsLines(std::string_view bytes);
+
+// True when the slot holds anything: a name or any non-zero value.
+bool SlotInUse(const WeaponDef& d);
+bool SlotInUse(const ObjDef& d);
+bool SlotInUse(const SObjDef& d);
+
+// True when bytes hold a line feed not preceded by a carriage return: such a
+// line feed does not end a line of the weapon file.
+bool HasLoneLineFeed(std::string_view bytes);
 
 }  // namespace krel

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "client/core/codepage.h"
 #include "client/present/surface.h"
@@ -20,6 +21,26 @@ constexpr int kMixRate = 22050;
 bool Headless(const char* driver) {
   return driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
 }
+
+// True when SDL_VIDEODRIVER (one name, or several separated by commas) asks
+// for driver.
+bool Requested(const char* driver) {
+  const char* env = std::getenv("SDL_VIDEODRIVER");
+  if (env == nullptr || driver == nullptr) return false;
+  std::string list = env;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    if (SDL_strcasecmp(list.substr(start, end - start).c_str(), driver) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+constexpr const char* kNoDisplayHint =
+    "; set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the screen to play on, or SDL_VIDEODRIVER=dummy "
+    "for a run without a window";
 
 }  // namespace
 
@@ -49,7 +70,17 @@ void SdlPlatform::Delay(std::uint32_t ms) { SDL_Delay(ms); }
 bool SdlPlatform::InitVideo(std::string& error) {
   if (video_) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    error = std::string("no display: ") + SDL_GetError();
+    error = std::string("no display (") + SDL_GetError() + ")" + kNoDisplayHint;
+    return false;
+  }
+  // Without a reachable screen SDL falls back to a driver that draws into
+  // memory, and the game would run unseen until killed. Only a run that
+  // asked for such a driver gets one.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (Headless(driver) && !Requested(driver)) {
+    error = std::string("no display: no screen could be reached (SDL would use its \"") + driver +
+            "\" video driver, which shows nothing)" + kNoDisplayHint;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
   video_ = true;

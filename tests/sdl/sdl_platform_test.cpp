@@ -133,6 +133,27 @@ TEST(SdlPlatform, SoundsByNumberOnTenVoices) {
   EXPECT_EQ(Mix_Playing(-1), 1);
 }
 
+TEST(SdlPlatform, NoReachableScreenEndsStartUpInsteadOfRunningUnseen) {
+  // As on a machine without a desktop: nothing to connect to, no driver
+  // asked for. SDL would fall back to a driver that shows nothing.
+  for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) ::unsetenv(name);
+  std::string error;
+  SdlPlatform p;
+  const bool opened = p.OpenDisplay(false, error);
+  const std::string driver = opened ? SDL_GetCurrentVideoDriver() : "";
+  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+  // A console video driver may still reach a real screen; that is no fault.
+  if (opened) {
+    EXPECT_TRUE(driver != "dummy" && driver != "offscreen") << driver;
+    return;
+  }
+  EXPECT_EQ(error.rfind("no display", 0), 0u) << error;
+  EXPECT_NE(error.find("set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland)"), std::string::npos) << error;
+  EXPECT_NE(error.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << error;
+  // Asked for by name, the window-less driver is accepted.
+  ASSERT_TRUE(SdlPlatform().OpenDisplay(false, error)) << error;
+}
+
 }  // namespace
 }  // namespace krel
 

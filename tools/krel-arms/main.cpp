@@ -1,9 +1,9 @@
-// krel-arms check FILE | krel-arms dump FILE
+// krel-arms: checks and dumps weapon files with the game's own loader.
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "client/weapons/arms_report.h"
+#include "tools/krel-arms/tool.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -5,6 +5,7 @@
 //   krel-content level [--seed N] FILE     a level bitmap (default seed 1)
 //   krel-content contact FILE              the contact sheet of all art
 //   krel-content check                     palette and art checks only
+//   krel-content --help                    the usage, on standard output
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,13 +21,32 @@ namespace {
 
 using namespace krel::content;
 
+constexpr const char* kUsage =
+    "usage: krel-content build OUTDIR             the palette, font, sprite sheets and sounds as BMP and WAV\n"
+    "                                             files, and resources.cpp, the source that embeds them\n"
+    "       krel-content level [--seed N] FILE    a level bitmap; N is 0 to 18446744073709551615 (default 1)\n"
+    "       krel-content contact FILE             a contact sheet of every cell, numbered as the weapon file\n"
+    "                                             numbers them\n"
+    "       krel-content check                    only run the palette and art checks; exit 1 if one fails\n"
+    "       krel-content --help                   print this text\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: krel-content build OUTDIR\n"
-               "       krel-content level [--seed N] FILE\n"
-               "       krel-content contact FILE\n"
-               "       krel-content check\n");
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+// A whole number of 0 to 2^64 - 1 in decimal digits, nothing else.
+bool ParseSeed(const std::string& text, std::uint64_t& seed) {
+  if (text.empty() || text.size() > 20) return false;
+  std::uint64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const std::uint64_t next = v * 10 + static_cast<std::uint64_t>(c - '0');
+    if (next / 10 != v) return false;  // overflow
+    v = next;
+  }
+  seed = v;
+  return true;
 }
 
 bool ReportErrors(const Content& c) {
@@ -63,10 +83,10 @@ int Level(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--seed" && i + 1 < argc) {
-      char* end = nullptr;
-      const unsigned long long v = std::strtoull(argv[++i], &end, 10);
-      if (end == argv[i] || *end != '\0') {
-        std::fprintf(stderr, "krel-content: --seed wants a whole number, not \"%s\"\n", argv[i]);
+      std::uint64_t v = 0;
+      if (!ParseSeed(argv[++i], v)) {
+        std::fprintf(stderr, "krel-content: --seed: \"%s\" is not a whole number from 0 to 18446744073709551615\n",
+                     argv[i]);
         return 2;
       }
       options.seed = v;
@@ -86,6 +106,10 @@ int Level(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string cmd = argv[1];
+  if ((cmd == "--help" || cmd == "-h") && argc == 2) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (cmd == "build" && argc == 3) return Build(argv[2]);
   if (cmd == "level") return Level(argc, argv);
   if (cmd == "contact" && argc == 3) {

@@ -1,6 +1,9 @@
 #include "tools/krel-content/writers.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace krel::content {
 namespace {
@@ -105,14 +108,16 @@ std::vector<std::uint8_t> EncodeWav8(const std::vector<std::uint8_t>& samples, i
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
   if (!f) {
-    error = "cannot open " + path + " for writing";
+    error = "cannot open " + path + " for writing: " + std::strerror(errno);
     return false;
   }
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!f) {
-    error = "cannot write " + path;
+  errno = 0;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+  const bool closed = std::fclose(f.release()) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string());
     return false;
   }
   return true;

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The krel-content command line: --help, the refused command lines and seeds,
+# and the reason a file cannot be written.
+set -euo pipefail
+BUILD_DIR=$1
+BIN="$BUILD_DIR/tools/krel-content/krel-content"
+[ -x "$BIN" ] || { echo "krel-content not built at $BIN"; exit 1; }
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+# run EXPECTED_STATUS ARGS...: stdout in $WORK/out, stderr in $WORK/err.
+run() {
+  local want=$1; shift
+  set +e
+  "$BIN" "$@" > "$WORK/out" 2> "$WORK/err"; local rc=$?
+  set -e
+  [ "$rc" -eq "$want" ] || { echo "krel-content $*: exit $rc, want $want"; cat "$WORK/err"; exit 1; }
+}
+
+run 0 --help
+grep -q '^usage: krel-content build' "$WORK/out" && grep -q 'krel-content check' "$WORK/out" && [ ! -s "$WORK/err" ] \
+  || { echo "--help: usage not on standard output"; exit 1; }
+for args in "" "level" "build" "unknown x" "level a.bmp b.bmp"; do
+  # shellcheck disable=SC2086
+  run 2 $args
+  grep -q '^usage:' "$WORK/err" && [ ! -s "$WORK/out" ] || { echo "'$args': usage not on stderr"; exit 1; }
+done
+
+for seed in -1 +5 " 5" 1x 18446744073709551616 99999999999999999999999 ""; do
+  run 2 level --seed "$seed" "$WORK/x.bmp"
+  grep -q "is not a whole number from 0 to 18446744073709551615" "$WORK/err" || { echo "seed '$seed' not refused"; exit 1; }
+done
+[ ! -e "$WORK/x.bmp" ] || { echo "a refused seed wrote a level"; exit 1; }
+run 0 level --seed 18446744073709551615 "$WORK/max.bmp"
+run 0 level --seed 0 "$WORK/zero.bmp"
+cmp -s "$WORK/max.bmp" "$WORK/zero.bmp" && { echo "seeds 0 and 2^64-1 made the same level"; exit 1; }
+
+run 1 level "$WORK/no/such/folder/x.bmp"
+grep -q "x.bmp for writing: No such file or directory" "$WORK/err" || { echo "no reason given:"; cat "$WORK/err"; exit 1; }
+echo "krel-content e2e ok"
