@@ -219,7 +219,9 @@ TEST(Death, RespawnEndsWhenNothingCanBeDug) {
     Player& pl = PlaceWorm(*w, 1, 30, 30);
     PlayerDied(*w, 1, 1, true);
     EXPECT_EQ(pl.Alive, kFalse);
-    if (onePixel) EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(300), fixed(200)));
+    if (onePixel) {
+      EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(300), fixed(200)));
+    }
     EXPECT_TRUE(w->ChatLines[1].empty());  // only placed: no line, nothing counted
   }
   auto w = MakeSimWorld();
