@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 
 namespace krel {
 namespace {

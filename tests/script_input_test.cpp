@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/script_input.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 #include "client/core/perf_log.h"
 #include "client/terrain/level.h"
 

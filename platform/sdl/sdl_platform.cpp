@@ -4,8 +4,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "client/core/codepage.h"
-#include "client/present/surface.h"
+#include "gfx/codepage.h"
+#include "gfx/surface.h"
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 

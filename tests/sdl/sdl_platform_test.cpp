@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/sdl/sdl_platform.h"

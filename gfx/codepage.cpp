@@ -1,4 +1,4 @@
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 
 namespace krel {
 
