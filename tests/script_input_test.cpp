@@ -194,5 +194,11 @@ TEST(CodePage, EveryByteSurvivesTheRoundTripAndUtf8WithoutAByteIsDropped) {
   for (const auto& [utf8, cp] : cases) EXPECT_EQ(Utf8ToCp1252(utf8), cp) << utf8;
 }
 
+TEST(CodePage, CapitalsCoverTheAccentedAndTheHighSmallLetters) {
+  // "straße äöü ÿ šœž 1-z ÷µ" and its capitals; ß, ÷ and µ have no capital in the code page.
+  EXPECT_EQ(Cp1252Upper("stra\xDF" "e \xE4\xF6\xFC \xFF \x9A\x9C\x9E 1-z \xF7\xB5"),
+            "STRA\xDF" "E \xC4\xD6\xDC \x9F \x8A\x8C\x8E 1-Z \xF7\xB5");
+}
+
 }  // namespace
 }  // namespace krel
