@@ -5,9 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
+#include "client/core/game.h"
+#include "client/present/colors.h"
+#include "client/present/display.h"
 #include "client/present/sprites.h"
+#include "client/weapons/arms.h"
 #include "client/terrain/level.h"
 #include "platform/headless/headless_platform.h"
 
@@ -345,6 +351,52 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
     EXPECT_NE(Back(18 + health[i], y + 8), Colour(233 + health[i] / 10)) << i;
   }
   EXPECT_EQ(TextAt(210, 215, 7), "Lives:2");  // the living worm 2 has its panel
+}
+
+// A frame of a real game on the shipped level, sheets and font: a few
+// exact pixels of known elements, so that a broken pipeline cannot pass.
+TEST(FrameOfAGame, ShowsTheSeparatorPanelTextsAndTheWormInItsColour) {
+  const std::string data = KREL_SOURCE_DIR "/data";
+  HeadlessPlatform platform;
+  auto w = std::make_unique<World>();
+  w->platform = &platform;
+  w->ProgramDir = data;
+  w->MenuColor[1] = 200;
+  std::string error;
+  ASSERT_TRUE(InitDDraw(*w, data, error)) << error;
+  ArmsError arms_error;
+  ASSERT_TRUE(LoadArms(*w, data + "/arms.dat", arms_error)) << arms_error.Message();
+  w->ResetEntityTables();
+  InitGame(*w);
+
+  // Worm 1 enters play standing on the first ground below the level's middle.
+  Player& p = w->Players[1];
+  int x = w->LevelWidth / 2, y = 20;
+  while (y < w->LevelHeight && !(gehbar(*w, x, y) && !gehbar(*w, x, y + 5))) ++y;
+  ASSERT_LT(y, w->LevelHeight);
+  p.X = x;
+  p.Y = y;
+  p.Alive = kTrue;
+  p.FacingRight = kTrue;
+  p.ViewX = static_cast<int16>(std::clamp(x - 80, 0, w->LevelWidth - 160));
+  p.ViewY = static_cast<int16>(std::clamp(y - 100, 0, w->LevelHeight - 190));
+  ShowAll(*w);
+  const Surface& f = platform.last_frame();
+  EXPECT_EQ(f.At(0, 190), 0x5311);  // the separator's grey
+  EXPECT_EQ(f.At(319, 190), 0x5311);
+  // "Lives:15" in white: the L's stem and foot, black inside it.
+  for (const auto& [px, py] : {std::pair{10, 215}, {10, 221}, {14, 221}, {17, 217}, {48, 215}, {52, 215}})
+    EXPECT_EQ(f.At(px, py), 0xFFFF) << px << "," << py;
+  EXPECT_EQ(f.At(11, 216), 0);
+  // Worm 2 is out of play: the prompt in white over its dark shadow.
+  EXPECT_EQ(f.At(170, 180), 0xFFFF);
+  EXPECT_EQ(f.At(171, 181), 0x5289);
+  // Worm 1 in its own blue shades turned to hue 200, and its minimap dot.
+  auto shade = [&](int n) { return static_cast<Pixel>(CreateHLSColor(*w, w->paletteEntries[n], 200)); };
+  const int wx = x - p.ViewX - 8, wy = y - p.ViewY - 4;
+  EXPECT_EQ(f.At(wx + 7, wy + 4), shade(31));
+  EXPECT_EQ(f.At(wx + 1, wy + 6), shade(29));
+  EXPECT_EQ(f.At(124 + ToInt32(x / 7.0), 190 + ToInt32(y / 7.0)), shade(30));
 }
 
 }  // namespace
