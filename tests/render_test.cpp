@@ -115,6 +115,11 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
   EXPECT_EQ(Back(124, 191), w.LevelSurface.At(0, 6));
   EXPECT_EQ(Back(195, 239), w.LevelSurface.At(397, 294));
 
+  // A level of another size (reloaded for a new game) gets a canvas to match.
+  w.surfWorld = Surface(10, 10);
+  ShowAll(w);
+  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
+
   // A view reaching past the world's edge is refused and stays black.
   w.Players[1].ViewX = 300;  // 300 + 159 > 400
   ShowAll(w);

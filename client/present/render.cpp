@@ -106,6 +106,10 @@ void ShowAll(World& w) {
   Surface& back = w.surfBack;
   back.BltColorFill(makerect(0, 0, 320, 240), 0);
 
+  // A level reloaded at the start of a game may have another size than the
+  // canvas made at start-up; the canvas follows it.
+  if (w.surfWorld.width() != w.LevelWidth || w.surfWorld.height() != w.LevelHeight)
+    w.surfWorld = Surface(w.LevelWidth, w.LevelHeight);
   const Rect whole = makerect(0, 0, w.LevelWidth, w.LevelHeight);
   w.surfWorld.BltFast(0, 0, w.LevelSurface, whole, false);
   // The minimap shows the whole level, scaled into 72x50.
