@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 #include "platform/keycodes.h"
 
 namespace krel {

@@ -12,7 +12,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 
 namespace krel {
 

@@ -10,7 +10,7 @@
 
 #include "client/present/bmp.h"
 #include "client/present/resources.h"
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 
 namespace krel {
 namespace {

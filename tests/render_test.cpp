@@ -1,58 +1,407 @@
+// The frame: views, panels, minimap, chat and the world drawn on a small
+// synthetic world whose sprite cells and font glyphs each have a colour of
+// their own, so that every pixel tells what drew it.
 #include "client/present/render.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "client/core/game.h"
+#include "client/present/colors.h"
+#include "client/present/display.h"
+#include "client/present/sprites.h"
+#include "client/weapons/arms.h"
+#include "client/terrain/level.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel {
 namespace {
 
-// A 400x300 level of distinct colours per column band, so that a view can be
-// told from the wrong view and the minimap from nothing.
-World LevelWorld(HeadlessPlatform& platform) {
-  World w;
-  w.platform = &platform;
-  w.LevelSurface = Surface(400, 300);
-  for (int y = 0; y < 300; ++y)
-    for (int x = 0; x < 400; ++x) w.LevelSurface.At(x, y) = static_cast<Pixel>(1 + x / 100 + 10 * (y / 100));
-  w.LevelWidth = 400;
-  w.LevelHeight = 300;
-  w.surfWorld = Surface(400, 300);
-  w.PaletteColors[50] = 0x1234;
-  return w;
+constexpr Pixel kKey = 0xF81F;
+constexpr Pixel kFree = 0x4000 + 16 * 160;  // PaletteColors(160), a free material
+constexpr Pixel kRock = 0x4000 + 16 * 20;
+constexpr Pixel kWhite = 0xFFFF;
+
+Pixel Colour(int n) { return static_cast<Pixel>(0x4000 + 16 * n); }
+Pixel Gfx16(int cell) { return static_cast<Pixel>(0x8000 + cell); }
+Pixel Gfx8(int cell) { return static_cast<Pixel>(0x9000 + cell); }
+Pixel Gfx4(int cell) { return static_cast<Pixel>(0xA000 + cell); }
+Pixel WormCell(int play, int cell) { return static_cast<Pixel>(0xB000 + 64 * play + cell); }
+
+// A keyed sheet of equal cells, each filled with its own colour except its
+// top-left pixel, which is transparent.
+Surface Sheet(int cells, int cw, int ch, Pixel (*colour)(int)) {
+  Surface s(cells * cw, ch);
+  for (int y = 0; y < ch; ++y)
+    for (int x = 0; x < cells * cw; ++x) s.At(x, y) = (x % cw == 0 && y == 0) ? kKey : colour(x / cw);
+  s.SetColorKey(kKey);
+  return s;
 }
 
-TEST(Render, ViewsSeparatorAndMinimapLandWhereTheFrameLayoutPutsThem) {
+struct Frame : ::testing::Test {
   HeadlessPlatform platform;
-  World w = LevelWorld(platform);
-  w.Players[1].ViewX = 0;
-  w.Players[1].ViewY = 0;
+  World w;
+
+  void SetUp() override {
+    w.platform = &platform;
+    for (int n = 0; n < 256; ++n) w.PaletteColors[n] = Colour(n);
+    BuildMaterialTable(w);
+    w.LevelWidth = 400;
+    w.LevelHeight = 300;
+    w.LevelSurface = Surface(400, 300);
+    w.LevelSurface.Clear(kFree);
+    w.surfWorld = Surface(400, 300);
+    w.surfGfx16 = Sheet(110, 16, 16, Gfx16);
+    w.surfGfx8 = Sheet(130, 7, 8, Gfx8);
+    w.surfGfx4 = Sheet(30, 4, 4, Gfx4);
+    for (int p = 1; p <= 6; ++p) {
+      w.surfWorm[p] = Surface(672, 16);
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 672; ++x) w.surfWorm[p].At(x, y) = WormCell(p, x / 16);
+      w.surfWorm[p].SetColorKey(kKey);
+    }
+    // Font strip k draws the top row of each glyph in the value 256 k + c,
+    // so the text on a row can be read back.
+    for (int k = 0; k < 11; ++k) {
+      w.surfFont[k] = Surface(8, 2000);
+      w.surfFont[k].Clear(kKey);
+      for (int c = 2; c <= 251; ++c)
+        for (int x = 0; x < 8; ++x) w.surfFont[k].At(x, 8 * c - 16) = static_cast<Pixel>(256 * k + c);
+      w.surfFont[k].SetColorKey(kKey);
+    }
+    w.laserColors = {0x1111, 0x2222, 0x3333};
+    w.WeaponDefs[0].ANIMSFRAME = 100;  // the bonus item's pseudo-weapon
+    for (int p = 1; p <= 2; ++p) {
+      w.Players[p].Alive = kTrue;
+      w.Players[p].Health = 100;
+    }
+  }
+
+  // The text of font colour col written at (x, y) on the frame, up to n
+  // characters; stops at the first pixel that is not such a glyph.
+  std::string TextAt(int x, int y, int col, int n = 40) const {
+    std::string s;
+    const Surface& f = platform.last_frame();
+    for (int i = 0; i < n && f.Contains(x + 6 * i, y); ++i) {
+      const Pixel v = f.At(x + 6 * i, y);
+      if (v >> 8 != col) break;
+      s += static_cast<char>(v & 0xFF);
+    }
+    return s;
+  }
+  Pixel Canvas(int x, int y) const { return w.surfWorld.At(x, y); }
+  Pixel Back(int x, int y) const { return platform.last_frame().At(x, y); }
+};
+
+TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) w.LevelSurface.At(x, y) = static_cast<Pixel>(1 + x / 100 + 10 * (y / 100));
+  w.Players[1].Alive = w.Players[2].Alive = kFalse;  // no worms over the level
   w.Players[2].ViewX = 200;
   w.Players[2].ViewY = 100;
   w.surfBack.Clear(0x7777);  // stale content must not survive
   ShowAll(w);
-
-  const Surface& f = platform.last_frame();
   ASSERT_EQ(platform.frames_presented(), 1);
-  EXPECT_EQ(f.At(0, 0), w.LevelSurface.At(0, 0));
-  EXPECT_EQ(f.At(158, 189), w.LevelSurface.At(158, 189));
-  EXPECT_EQ(f.At(159, 10), 0);  // the gap between the views stays black
-  EXPECT_EQ(f.At(160, 10), 0);
-  EXPECT_EQ(f.At(161, 0), w.LevelSurface.At(200, 100));
-  EXPECT_EQ(f.At(319, 189), w.LevelSurface.At(358, 289));
-  for (int x = 0; x < 320; x += 53) EXPECT_EQ(f.At(x, 190), 0x1234);
-  EXPECT_EQ(f.At(124, 191), w.LevelSurface.At(0, 6));     // minimap, top-left area
-  EXPECT_EQ(f.At(195, 239), w.LevelSurface.At(397, 294));  // minimap, bottom-right area
-  EXPECT_EQ(f.At(10, 230), 0);  // outside the minimap the panel area is black
-}
+  EXPECT_EQ(Back(0, 0), w.LevelSurface.At(0, 0));
+  EXPECT_EQ(Back(158, 189), w.LevelSurface.At(158, 189));
+  EXPECT_EQ(Back(159, 10), 0);  // the gap between the views stays black
+  EXPECT_EQ(Back(160, 10), 0);
+  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
+  EXPECT_EQ(Back(319, 189), w.LevelSurface.At(358, 289));
+  for (int x = 0; x < 320; x += 53) EXPECT_EQ(Back(x, 190), Colour(50));
+  EXPECT_EQ(Back(124, 191), w.LevelSurface.At(0, 6));
+  EXPECT_EQ(Back(195, 239), w.LevelSurface.At(397, 294));
 
-TEST(Render, AViewReachingPastTheWorldStaysBlack) {
-  HeadlessPlatform platform;
-  World w = LevelWorld(platform);
+  // A level of another size (reloaded for a new game) gets a canvas to match.
+  w.surfWorld = Surface(10, 10);
+  ShowAll(w);
+  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
+
+  // A view reaching past the world's edge is refused and stays black.
   w.Players[1].ViewX = 300;  // 300 + 159 > 400
   ShowAll(w);
-  EXPECT_EQ(platform.last_frame().At(5, 5), 0);
-  EXPECT_EQ(platform.last_frame().At(161, 0), w.LevelSurface.At(0, 0));
+  EXPECT_EQ(Back(5, 5), 0);
+  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
+}
+
+TEST_F(Frame, SpriteNumbersPickTheirSheetAndCellAndNeverDrawPartly) {
+  struct Case {
+    double nr, x, y;
+    Pixel expected;  // at (x + 1, y + 1); kFree when nothing may be drawn
+  } cases[] = {
+      {5, 10, 10, Gfx16(5)},     {109, 10, 10, Gfx16(109)}, {110, 10, 10, kFree},  {229, 10, 10, Gfx8(29)},
+      {329, 10, 10, Gfx8(129)},  {330, 10, 10, kFree},      {425, 10, 10, Gfx4(25)}, {430, 10, 10, kFree},
+      {-1, 10, 10, kFree},       {5, -1, 10, kFree},        {5, 385, 10, kFree},   {200, 393, 292, Gfx8(0)},
+      {200, 394, 292, kFree},    {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
+  };
+  for (const Case& c : cases) {
+    w.surfWorld = w.LevelSurface;
+    DrawTile(w, w.surfWorld, c.nr, c.x, c.y, false);
+    const int x = ToInt32(c.x) + 1, y = ToInt32(c.y) + 1;
+    EXPECT_EQ(Canvas(std::min(x, 399), std::min(y, 299)), c.expected) << "sprite " << c.nr << " at " << c.x;
+    EXPECT_EQ(Canvas(std::max(x - 1, 0), std::max(y - 1, 0)), kFree) << "the transparent pixel stays out";
+  }
+  // A sprite that just fits at the edge is drawn whole.
+  w.surfWorld = w.LevelSurface;
+  DrawTile(w, w.surfWorld, 5, 384, 0, false);
+  EXPECT_EQ(Canvas(399, 15), Gfx16(5));
+}
+
+TEST_F(Frame, WormCellsFaceTheirWayFromEitherHalfOfTheSheet) {
+  w.surfWorld = w.LevelSurface;
+  DrawPlayer(w, w.surfWorld, 2, 3, 20, 30, true);
+  DrawPlayer(w, w.surfWorld, 2, 3, 50, 30, false);
+  DrawPlayer(w, w.surfWorld, 2, 21, 80, 30, true);  // no such frame
+  EXPECT_EQ(Canvas(20, 30), WormCell(2, 3));
+  EXPECT_EQ(Canvas(50, 30), WormCell(2, 42 - 4));  // x = 672 - 16 (3 + 1)
+  EXPECT_EQ(Canvas(80, 30), kFree);
+}
+
+// A worm at (100, 60) aiming level (Aim 7) between two rock walls at x 50
+// and 150: its crosshair 10 pixels out and its laser sight up to the wall.
+TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
+  for (int y = 0; y < 300; ++y) w.LevelSurface.At(50, y) = w.LevelSurface.At(150, y) = kRock;
+  w.WeaponDefs[1].LASERSIGHT = 1;
+  struct Case {
+    flag facing;
+    int centre, laser_last, worm_cell;
+  } cases[] = {{kTrue, 110, 149, 1 * 7 + 2}, {kFalse, 90, 51, 42 - (1 * 7 + 2) - 1}};
+  for (const Case& c : cases) {
+    Player& p = w.Players[1];
+    p.X = 100;
+    p.Y = 60;
+    p.Aim = 7;
+    p.AnimFrame = 1;
+    p.FacingRight = c.facing;
+    w.Seed(5);
+    ShowAll(w);
+    const int cx = c.centre;
+    for (const auto& [x, y] : {std::pair{cx - 1, 59}, {cx + 1, 61}, {cx + 1, 59}, {cx - 1, 61}})
+      EXPECT_EQ(Canvas(x, y), kWhite) << x << "," << y;
+    EXPECT_EQ(Canvas(cx, 59), kFree);  // a diagonal cross, not a box
+    EXPECT_EQ(Canvas(cx, 61), kFree);
+    EXPECT_EQ(Canvas(92 + 8, 56 + 8), WormCell(1, c.worm_cell));
+
+    const int step = c.facing ? 1 : -1;
+    int drawn = 0;
+    for (int x = 100 + step; x != c.laser_last + step; x += step) {
+      const Pixel v = Canvas(x, 60);
+      EXPECT_TRUE(v == 0x1111 || v == 0x2222 || v == 0x3333) << x;
+      ++drawn;
+    }
+    EXPECT_EQ(Canvas(c.laser_last + step, 60), kRock);
+    // One random number per laser pixel, from the game's one generator.
+    ::krel::World fresh;
+    fresh.Seed(5);
+    for (int i = 0; i < drawn; ++i) fresh.Rand();
+    EXPECT_EQ(w.Rand(), fresh.Rand());
+  }
+
+  // Solid ground right next to the worm: no laser pixel, no random number.
+  w.LevelSurface.At(101, 60) = kRock;
+  w.Players[1].FacingRight = kTrue;
+  w.Seed(5);
+  ShowAll(w);
+  EXPECT_EQ(Canvas(108, 60), kFree);
+  ::krel::World fresh;
+  fresh.Seed(5);
+  EXPECT_EQ(w.Rand(), fresh.Rand());
+}
+
+TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
+  WeaponDef& beam = w.WeaponDefs[3];  // weapon number 2
+  beam.SHOTTYPE = 4;
+  beam.BULLETCOLOR = 40;
+  w.paletteEntries[40] = {255, 0, 0, 0};
+  WeaponDef& dot = w.WeaponDefs[4];  // weapon number 3
+  dot.ANIMSFRAME = -1;
+  dot.BULLETCOLOR = 9;
+  w.Players[1].X = 100;
+  w.Players[1].Y = 30;
+  Shot s;
+  s.ty = 2;
+  s.owner = 1;
+  s.x = 150;
+  s.Y = 30;
+  Shot d = s;
+  d.ty = 3;
+  d.Y = 80;
+  w.Shots = {Shot{}, s, d};  // a beam in the middle stays as a removed element
+  ShowAll(w);
+  EXPECT_EQ(Canvas(150, 30), 0xF800);
+  EXPECT_EQ(Canvas(109, 30), 0xF800);
+  EXPECT_EQ(Canvas(150, 80), Colour(9));
+  ASSERT_EQ(w.Shots.size(), 3u);
+  EXPECT_NE(w.Shots[1].removed, kFalse);
+
+  w.Shots = {Shot{}, s};  // the last element is cut off
+  ShowAll(w);
+  EXPECT_EQ(w.Shots.size(), 1u);
+  ShowAll(w);
+  EXPECT_EQ(Canvas(150, 30), kFree);
+}
+
+TEST_F(Frame, LabelsShowOnlyCapitalsEachFourPixelsWide) {
+  w.WeaponDefs[4].NAME = " Ab1C ";  // weapon number 3
+  Shot bonus;
+  bonus.ty = -1;
+  bonus.color = 3;
+  bonus.x = 200;
+  bonus.Y = 100;
+  Shot health = bonus;
+  health.color = 0;
+  health.x = 300;
+  w.Shots = {Shot{}, bonus, health};
+  Player& p = w.Players[1];
+  p.X = 100;
+  p.Y = 200;
+  p.WeaponSlots[0] = 3;
+  p.Ctrl[kChange] = 1;
+  ShowAll(w);
+  EXPECT_EQ(Canvas(197, 97), Gfx8(100));  // the crate
+  EXPECT_EQ(Canvas(297, 97), Gfx8(101));  // the health pack
+  for (const auto& [cx, top] : {std::pair{200, 88}, {100, 190}}) {
+    // "Ab1C" is 16 pixels wide: A at cx - 8, C at cx + 4, nothing between.
+    EXPECT_EQ(Canvas(cx - 7, top + 1), Gfx4(0));
+    EXPECT_EQ(Canvas(cx - 3, top + 1), kFree);
+    EXPECT_EQ(Canvas(cx + 1, top + 1), kFree);
+    EXPECT_EQ(Canvas(cx + 5, top + 1), Gfx4(2));
+  }
+}
+
+TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
+  WeaponDef& gun = w.WeaponDefs[1];
+  gun.AMMO = 4;
+  gun.LOADINGTIME = 40;
+  struct Case {
+    double ammo;
+    int width;
+    bool reloading;
+  } cases[] = {{0, 0, false}, {4, 100, false}, {3, 75, false}, {1, 25, false}, {-10, 25, true}, {-46, 115, true}};
+  for (const Case& c : cases) {
+    w.Players[1].Ammo[0] = c.ammo;
+    w.Players[1].Health = 57;
+    ShowAll(w);
+    const int x0 = 10;
+    if (c.width > 0) {
+      EXPECT_EQ(Back(x0 + c.width - 1, 208), Colour(243 + c.width / 10)) << c.ammo;
+    }
+    EXPECT_NE(Back(x0 + c.width, 208), Colour(243 + c.width / 10)) << c.ammo;
+    EXPECT_EQ(TextAt(x0, 206, 7), c.reloading ? "Reloading..." : "") << c.ammo;
+    EXPECT_EQ(Back(x0 + 56, 199), Colour(238));
+    EXPECT_EQ(Back(x0 + 57, 199), 0);
+  }
+  w.Players[2].Lives = 12;
+  w.Players[2].Kills = -1;
+  ShowAll(w);
+  EXPECT_EQ(TextAt(210, 215, 7), "Lives:12");
+  EXPECT_EQ(TextAt(210, 223, 7), "Kills:-1");
+}
+
+TEST_F(Frame, ChatLinesExpireAfterSixtyFramesAndTheRestMoveUp) {
+  w.ChatLines[1] = "one";
+  w.ChatLines[2] = "two";
+  w.ChatLines[3] = "three";
+  w.ChatTimes[1] = 10;
+  w.ChatTimes[2] = 50;
+  w.ChatTimes[3] = 55;
+  w.Players[1].Age = 70;  // line 1 is 60 frames old: it stays
+  ShowAll(w);
+  EXPECT_EQ(TextAt(1, 8, 7), "ONE");
+  EXPECT_EQ(TextAt(162, 24, 7), "THREE");
+
+  w.Players[1].Age = 71;
+  w.Players[2].Alive = kFalse;  // a worm out of play shows no chat
+  ShowAll(w);
+  // Line 1 went; the line moved into its place waits for the next frame.
+  EXPECT_EQ(TextAt(1, 8, 7), "");
+  EXPECT_EQ(TextAt(1, 16, 7), "THREE");
+  EXPECT_EQ(TextAt(162, 16, 7), "");
+  EXPECT_EQ(w.ChatLines[1], "two");
+  EXPECT_EQ(w.ChatLines[2], "three");
+  EXPECT_EQ(w.ChatLines[3], "");
+}
+
+TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
+  w.NumPlayers = 6;
+  const char* names[] = {"", "  Anna", "Bo", "Cy", "Di", "Ed", "Flo"};
+  const int health[] = {0, 100, 55, 0, 7, 100, 30};
+  for (int i = 1; i <= 6; ++i) {
+    Player& p = w.Players[i];
+    p.SetName(names[i]);
+    p.Health = static_cast<int16>(health[i]);
+    p.Lives = static_cast<int16>(i);
+    p.Kills = static_cast<int16>(10 + i);
+    p.Alive = ToFlag(i % 2 == 0);
+    p.X = 300;
+    p.Y = 250;
+  }
+  w.Players[1].Alive = kFalse;
+  ShowAll(w);
+  EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP TO START");
+  EXPECT_EQ(TextAt(11, 181, 0, 1), "P");  // over its shadow
+  for (int i = 1; i <= 6; ++i) {
+    const int y = 11 * i;
+    const bool alive = w.Players[i].Alive != kFalse;
+    EXPECT_EQ(Back(6, y + 1), WormCell(i, 2)) << i;
+    EXPECT_EQ(TextAt(18, y, alive ? 7 : 0), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(TextAt(120, y, 7), std::to_string(i)) << i;
+    EXPECT_EQ(TextAt(144, y, 7), std::to_string(10 + i)) << i;
+    if (health[i] > 0) {
+      EXPECT_EQ(Back(18 + health[i] - 1, y + 8), Colour(233 + health[i] / 10)) << i;
+    }
+    EXPECT_NE(Back(18 + health[i], y + 8), Colour(233 + health[i] / 10)) << i;
+  }
+  EXPECT_EQ(TextAt(210, 215, 7), "Lives:2");  // the living worm 2 has its panel
+}
+
+// A frame of a real game on the shipped level, sheets and font: a few
+// exact pixels of known elements, so that a broken pipeline cannot pass.
+TEST(FrameOfAGame, ShowsTheSeparatorPanelTextsAndTheWormInItsColour) {
+  const std::string data = KREL_SOURCE_DIR "/data";
+  HeadlessPlatform platform;
+  auto w = std::make_unique<World>();
+  w->platform = &platform;
+  w->ProgramDir = data;
+  w->MenuColor[1] = 200;
+  std::string error;
+  ASSERT_TRUE(InitDDraw(*w, data, error)) << error;
+  ArmsError arms_error;
+  ASSERT_TRUE(LoadArms(*w, data + "/arms.dat", arms_error)) << arms_error.Message();
+  w->ResetEntityTables();
+  InitGame(*w);
+
+  // Worm 1 enters play standing on the first ground below the level's middle.
+  Player& p = w->Players[1];
+  int x = w->LevelWidth / 2, y = 20;
+  while (y < w->LevelHeight && !(gehbar(*w, x, y) && !gehbar(*w, x, y + 5))) ++y;
+  ASSERT_LT(y, w->LevelHeight);
+  p.X = x;
+  p.Y = y;
+  p.Alive = kTrue;
+  p.FacingRight = kTrue;
+  p.ViewX = static_cast<int16>(std::clamp(x - 80, 0, w->LevelWidth - 160));
+  p.ViewY = static_cast<int16>(std::clamp(y - 100, 0, w->LevelHeight - 190));
+  ShowAll(*w);
+  const Surface& f = platform.last_frame();
+  EXPECT_EQ(f.At(0, 190), 0x5311);  // the separator's grey
+  EXPECT_EQ(f.At(319, 190), 0x5311);
+  // "Lives:15" in white: the L's stem and foot, black inside it.
+  for (const auto& [px, py] : {std::pair{10, 215}, {10, 221}, {14, 221}, {17, 217}, {48, 215}, {52, 215}})
+    EXPECT_EQ(f.At(px, py), 0xFFFF) << px << "," << py;
+  EXPECT_EQ(f.At(11, 216), 0);
+  // Worm 2 is out of play: the prompt in white over its dark shadow.
+  EXPECT_EQ(f.At(170, 180), 0xFFFF);
+  EXPECT_EQ(f.At(171, 181), 0x5289);
+  // Worm 1 in its own blue shades turned to hue 200, and its minimap dot.
+  auto shade = [&](int n) { return static_cast<Pixel>(CreateHLSColor(*w, w->paletteEntries[n], 200)); };
+  const int wx = x - p.ViewX - 8, wy = y - p.ViewY - 4;
+  EXPECT_EQ(f.At(wx + 7, wy + 4), shade(31));
+  EXPECT_EQ(f.At(wx + 1, wy + 6), shade(29));
+  EXPECT_EQ(f.At(124 + ToInt32(x / 7.0), 190 + ToInt32(y / 7.0)), shade(30));
 }
 
 }  // namespace

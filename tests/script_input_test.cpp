@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/script_input.h"
@@ -192,6 +192,12 @@ TEST(CodePage, EveryByteSurvivesTheRoundTripAndUtf8WithoutAByteIsDropped) {
       {"\xE2\x80\x9Chi\xE2\x80\x9D", "\x93hi\x94"}, {"a\xF0\x9F\x98\x80z", "az"}, {"a\xC3(b", "a(b"},
       {"a\x80z", "az"}, {"ab\xE2\x82", "ab"}, {"\xC0\xAF", ""}, {"\xED\xA0\x80x", "x"}};
   for (const auto& [utf8, cp] : cases) EXPECT_EQ(Utf8ToCp1252(utf8), cp) << utf8;
+}
+
+TEST(CodePage, CapitalsCoverTheAccentedAndTheHighSmallLetters) {
+  // "straße äöü ÿ šœž 1-z ÷µ" and its capitals; ß, ÷ and µ have no capital in the code page.
+  EXPECT_EQ(Cp1252Upper("stra\xDF" "e \xE4\xF6\xFC \xFF \x9A\x9C\x9E 1-z \xF7\xB5"),
+            "STRA\xDF" "E \xC4\xD6\xDC \x9F \x8A\x8C\x8E 1-Z \xF7\xB5");
 }
 
 }  // namespace

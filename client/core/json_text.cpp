@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 
 namespace krel {
 

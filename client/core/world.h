@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 #include "client/weapons/defs.h"
 #include "protocol/numbers.h"
 

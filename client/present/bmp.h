@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "client/core/world.h"
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 
 namespace krel {
 

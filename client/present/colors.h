@@ -5,7 +5,7 @@
 
 #include "client/core/world.h"
 #include "client/present/clr_models.h"
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 
 namespace krel {
 

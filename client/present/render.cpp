@@ -1,9 +1,16 @@
-// Drawing one frame. The world (terrain for now; worms, shots, objects and
-// effects join it as they are built) is drawn once at level size onto
-// surfWorld and cut twice into the players' views, which is cheaper than
-// drawing each view on its own.
+// Drawing one frame. The world is drawn once at level size onto surfWorld
+// and cut twice into the players' views, which is cheaper than drawing each
+// view on its own; the panels, minimap and chat go straight onto surfBack.
 #include "client/present/render.h"
 
+#include <algorithm>
+#include <string>
+
+#include "client/frontend/statistics.h"
+#include "client/present/colors.h"
+#include "client/present/render_world.h"
+#include "client/present/text.h"
+#include "gfx/codepage.h"
 #include "platform/platform.h"
 
 namespace krel {
@@ -14,27 +21,133 @@ namespace {
 constexpr int kViewWidth = 159;
 constexpr int kViewHeight = 190;
 constexpr int kRightViewX = 161;
+constexpr int kSeparatorY = 190;
+constexpr int kMinimapX = 124;
+constexpr int kMinimapY = 190;
+constexpr int kMinimapScale = 7;  // the dots' scale, whatever the level's size
+constexpr int kWhite = 7;         // font colour
+constexpr int kChatExpiry = 60;   // frames on player 1's clock
+
+// The colour number n's screen colour; false for numbers off the table.
+bool PaletteColour(const World& w, std::int64_t n, Pixel& out) {
+  if (n < 0 || n >= static_cast<std::int64_t>(w.PaletteColors.size())) return false;
+  out = static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]);
+  return true;
+}
+
+// A bar of width width (nothing when it is 0 or less) in colour number n.
+void Bar(World& w, int x, int y, std::int64_t width, int height, std::int64_t n) {
+  Pixel colour = 0;
+  if (width <= 0 || !PaletteColour(w, n, colour)) return;
+  w.surfBack.BltColorFill(makerect(x, y, static_cast<double>(width), height), colour);
+}
+
+// The ammunition bar's width: the share of rounds left, or while the slot
+// reloads, how far the reloading has come (which may pass 100 briefly).
+int32 AmmoPercent(const World& w, const Player& p) {
+  if (p.CurWeapon < 0 || p.CurWeapon >= static_cast<int>(p.Ammo.size())) return 0;
+  const std::size_t s = static_cast<std::size_t>(p.CurWeapon);
+  const int slot = p.WeaponSlots[s] + 1;
+  if (slot < 0 || slot >= kWeaponSlots) return 0;
+  const WeaponDef& wd = w.WeaponDefs[static_cast<std::size_t>(slot)];
+  const double ammo = p.Ammo[s].ToDouble();
+  if (ammo > 0) {
+    // A weapon without rounds in its definition shows full when it has any.
+    if (wd.AMMO <= 0) return 100;
+    return std::min<int32>(ToInt32(ammo / wd.AMMO * 100), 100);
+  }
+  if (ammo < 0) {
+    // A slot with no loading time refills in the frame it empties.
+    if (wd.LOADINGTIME <= 0) return 0;
+    return ToInt32(-ammo / wd.LOADINGTIME * 100);
+  }
+  return 0;
+}
+
+void DrawPanel(World& w, int i, int x0) {
+  const Player& p = w.Players[static_cast<std::size_t>(i)];
+  Bar(w, x0, 197, p.Health, 4, 233 + IDiv(p.Health, 10));
+  const int32 percent = AmmoPercent(w, p);
+  Bar(w, x0, 207, percent, 4, 243 + IDiv(percent, 10));
+  if (p.CurWeapon >= 0 && p.CurWeapon < static_cast<int>(p.Ammo.size()) &&
+      p.Ammo[static_cast<std::size_t>(p.CurWeapon)] < fixed(0))
+    DrawText2(w, w.surfBack, "Reloading...", x0, 206, kWhite);
+  DrawText2(w, w.surfBack, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
+  DrawText2(w, w.surfBack, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
+}
+
+void DrawChat(World& w) {
+  const int32 now = w.Players[1].Age;
+  const bool left = w.Players[1].Alive != kFalse;
+  const bool right = w.Players[2].Alive != kFalse;
+  constexpr std::size_t kLines = 10;
+  for (std::size_t j = 1; j <= kLines; ++j) {
+    if (static_cast<std::int64_t>(now) - w.ChatTimes[j] > kChatExpiry) {
+      // The lines below move up; the one now at j waits for the next frame.
+      for (std::size_t k = j; k < kLines; ++k) {
+        w.ChatLines[k] = std::move(w.ChatLines[k + 1]);
+        w.ChatTimes[k] = w.ChatTimes[k + 1];
+      }
+      w.ChatLines[kLines].clear();
+      w.ChatTimes[kLines] = 0;
+      continue;
+    }
+    if (w.ChatLines[j].empty()) continue;
+    const std::string line = Cp1252Upper(w.ChatLines[j]);
+    const int y = 8 * static_cast<int>(j);
+    if (left) DrawText2(w, w.surfBack, line, 1, y, kWhite);
+    if (right) DrawText2(w, w.surfBack, line, 162, y, kWhite);
+  }
+}
 
 }  // namespace
 
 void ShowAll(World& w) {
-  w.surfBack.BltColorFill(makerect(0, 0, 320, 240), 0);
+  Surface& back = w.surfBack;
+  back.BltColorFill(makerect(0, 0, 320, 240), 0);
 
+  // A level reloaded at the start of a game may have another size than the
+  // canvas made at start-up; the canvas follows it.
+  if (w.surfWorld.width() != w.LevelWidth || w.surfWorld.height() != w.LevelHeight)
+    w.surfWorld = Surface(w.LevelWidth, w.LevelHeight);
   const Rect whole = makerect(0, 0, w.LevelWidth, w.LevelHeight);
   w.surfWorld.BltFast(0, 0, w.LevelSurface, whole, false);
   // The minimap shows the whole level, scaled into 72x50.
-  w.surfBack.Blt(makerect(124, 190, 72, 50), w.LevelSurface, whole, false);
+  back.Blt(makerect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
+
+  DrawWorms(w);
+  DrawShots(w);
+  DrawObjects(w);
+  DrawSpecialObjects(w);
+  DrawWeaponLabels(w);
 
   // A view rectangle partly outside the world is refused and stays black,
-  // as the frame's other copies are.
-  const Player& p1 = w.Players[1];
-  const Player& p2 = w.Players[2];
-  w.surfBack.BltFast(0, 0, w.surfWorld, makerect(p1.ViewX, p1.ViewY, kViewWidth, kViewHeight), false);
-  w.surfBack.BltFast(kRightViewX, 0, w.surfWorld, makerect(p2.ViewX, p2.ViewY, kViewWidth, kViewHeight), false);
+  // as the frame's other copies are. A worm out of play gets the standings
+  // over its view instead of a status panel.
+  for (int i = 1; i <= 2; ++i) {
+    const Player& p = w.Players[static_cast<std::size_t>(i)];
+    back.BltFast(i == 1 ? 0 : kRightViewX, 0, w.surfWorld, makerect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
+                 false);
+    if (p.Alive != kFalse)
+      DrawPanel(w, i, i == 1 ? 10 : 210);
+    else
+      DrawStatistics(w, i == 1 ? 10 : 170);
+  }
 
-  w.surfBack.BltColorFill(makerect(0, 190, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));
+  back.BltColorFill(makerect(0, kSeparatorY, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));
 
-  if (w.platform != nullptr) w.platform->Present(w.surfBack);
+  const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
+  for (int i = 1; i <= last; ++i) {
+    const Player& p = w.Players[static_cast<std::size_t>(i)];
+    if (p.Alive == kFalse) continue;
+    back.BltColorFill(makerect(ToInt32(p.X.ToDouble() / kMinimapScale + kMinimapX),
+                               ToInt32(p.Y.ToDouble() / kMinimapScale + kMinimapY), 1, 1),
+                      static_cast<Pixel>(CreateHLSColor(w, w.paletteEntries[30], p.Color)));
+  }
+
+  DrawChat(w);
+
+  if (w.platform != nullptr) w.platform->Present(back);
 }
 
 }  // namespace krel

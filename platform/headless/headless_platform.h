@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 #include "platform/platform.h"
 
 namespace krel {

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <string>
 
-#include "client/core/codepage.h"
-#include "client/present/surface.h"
+#include "gfx/codepage.h"
+#include "gfx/surface.h"
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 
@@ -92,7 +92,8 @@ bool SdlPlatform::OpenDisplay(bool fullscreen, std::string& error) {
   if (!InitVideo(error)) return false;
   // Blocky pixels, as the picture is meant to look.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  Uint32 flags = SDL_WINDOW_SHOWN;
+  // A window may be resized at will; the picture keeps its 4:3 shape.
+  Uint32 flags = SDL_WINDOW_SHOWN | (fullscreen ? 0 : SDL_WINDOW_RESIZABLE);
   int width = 640;
   int height = 480;
   if (fullscreen) {

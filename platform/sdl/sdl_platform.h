@@ -24,8 +24,9 @@ class SdlPlatform : public Platform {
   void Delay(std::uint32_t ms) override;
 
   // Full screen is a borderless window covering the desktop (never a video
-  // mode switch); windowed is 640x480. Either way the picture keeps its 4:3
-  // shape, with black bars where the window is wider or taller.
+  // mode switch); windowed is a 640x480 window that may be resized. Either
+  // way the picture keeps its 4:3 shape, with black bars where the window is
+  // wider or taller.
   bool OpenDisplay(bool fullscreen, std::string& error) override;
   void CloseDisplay() override;
   void Present(const Surface& frame) override;
@@ -42,6 +43,10 @@ class SdlPlatform : public Platform {
 
   // Always written to standard error; shown in a box when there is a display.
   void MessageBox(const std::string& text) override;
+
+  // The open window and its renderer (nullptr while closed).
+  SDL_Window* window() const { return window_; }
+  SDL_Renderer* renderer() const { return renderer_; }
 
  private:
   bool InitVideo(std::string& error);

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/sdl/sdl_platform.h"
@@ -96,6 +96,27 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   testing::internal::CaptureStderr();
   p.MessageBox("Audiohardware nicht gefunden !");
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Audiohardware nicht gefunden !"), std::string::npos);
+}
+
+TEST(SdlPlatform, TheWindowMayTakeAnySizeAndThePictureKeepsItsShape) {
+  SdlPlatform p;
+  std::string error;
+  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
+  EXPECT_NE(SDL_GetWindowFlags(p.window()) & SDL_WINDOW_RESIZABLE, 0u);
+  Surface frame(320, 240);
+  Recorder rec;
+  for (const auto& [ww, wh] : {std::pair{500, 200}, {300, 600}, {1000, 750}, {641, 480}}) {
+    SDL_SetWindowSize(p.window(), ww, wh);
+    p.ProcessEvents(rec);
+    p.Present(frame);
+    float sx = 0, sy = 0;
+    SDL_RenderGetScale(p.renderer(), &sx, &sy);
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(p.renderer(), &ow, &oh);
+    EXPECT_EQ(sx, sy) << ww << "x" << wh;  // no stretching in one direction
+    // The picture fills the window in one direction and fits in the other.
+    EXPECT_NEAR(std::min(ow / 320.0, oh / 240.0), sx, 0.01) << ww << "x" << wh;
+  }
 }
 
 // A WAV file of silent 16-bit mono samples at 22050 Hz.

@@ -1,4 +1,4 @@
-#include "client/present/surface.h"
+#include "gfx/surface.h"
 
 #include <algorithm>
 #include <cstring>

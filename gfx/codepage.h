@@ -28,4 +28,10 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement);
 // Windows-1252 to UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);
 
+// Capitals of Windows-1252 text: a..z, the accented small letters and
+// the few small letters of 0x80..0x9F that have a capital in the code page
+// (s and z with caron, oe, y with diaeresis). Everything else is unchanged,
+// sharp s included.
+std::string Cp1252Upper(std::string_view text);
+
 }  // namespace krel

@@ -1,4 +1,4 @@
-#include "client/core/codepage.h"
+#include "gfx/codepage.h"
 
 namespace krel {
 
@@ -106,6 +106,20 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement) { return Conve
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;
   for (char c : text) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Cp1252Upper(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    unsigned char u = c;
+    if (c >= 'a' && c <= 'z') u = static_cast<unsigned char>(c - 0x20);
+    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) u = static_cast<unsigned char>(c - 0x20);
+    else if (c == 0x9A || c == 0x9C || c == 0x9E) u = static_cast<unsigned char>(c - 0x10);
+    else if (c == 0xFF) u = 0x9F;
+    ch = static_cast<char>(u);
+  }
   return out;
 }
 
