@@ -201,6 +201,14 @@ void InitGame(World& w) {
     pl.Age = 0;
     pl.LastShot = 0;
   }
+  // The level is reloaded before the worms are placed, not after: placed
+  // first, a worm would stand in the hole its respawn dug, and the reload
+  // would fill that hole again and bury it.
+  if (w.wsState == kConnected || w.RegenerateLevel != kFalse) {
+    std::string error;
+    // The old level stays if the file has gone; the game can still be played.
+    if (!loadlevel(w, w.ProgramDir, error)) std::cerr << "krel: level not reloaded: " << error << "\n";
+  }
   PlayerDied(w, 1, 1, true);
   PlayerDied(w, 2, 2, true);
   for (int p = 1; p <= last; ++p) {
@@ -221,11 +229,6 @@ void InitGame(World& w) {
   w.KeyState.fill(0);
   ReadControls(w);
 
-  if (w.wsState == kConnected || w.RegenerateLevel != kFalse) {
-    std::string error;
-    // The old level stays if the file has gone; the game can still be played.
-    if (!loadlevel(w, w.ProgramDir, error)) std::cerr << "krel: level not reloaded: " << error << "\n";
-  }
   initsurfaces(w);
   SendMyData(w);
 }
