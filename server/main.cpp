@@ -1,0 +1,158 @@
+// krelServer: the relay server of network games.
+//
+//   krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]
+//
+// Ctrl+C with players online asks first; with nobody online the server
+// withdraws its announcement and ends. SIGTERM ends it without asking.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "server/server_app.h"
+#include "server/status.h"
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void OnSignal(int sig) {
+  const int saved = errno;
+  char c = static_cast<char>(sig);
+  (void)!write(g_signal_pipe[1], &c, 1);
+  errno = saved;
+}
+
+void Usage(std::FILE* out) {
+  std::fputs(
+      "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
+      "  --port N           TCP port for the game clients (default 17384)\n"
+      "  --announce-port N  UDP port of the announcements (default 17383)\n"
+      "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
+      "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n",
+      out);
+}
+
+bool ParsePort(const char* text, std::uint16_t* port) {
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || v < 0 || v > 65535) return false;
+  *port = static_cast<std::uint16_t>(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  krel::ServerOptions options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      Usage(stdout);
+      return 0;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "krelServer: %s needs a value\n", arg.c_str());
+      Usage(stderr);
+      return 2;
+    }
+    const char* value = argv[++i];
+    bool ok = true;
+    if (arg == "--port")
+      ok = ParsePort(value, &options.port);
+    else if (arg == "--announce-port")
+      ok = ParsePort(value, &options.announce_port);
+    else if (arg == "--announce-to")
+      options.announce_to = value;
+    else if (arg == "--bind")
+      options.bind_address = value;
+    else {
+      std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
+      Usage(stderr);
+      return 2;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "krelServer: %s wants a port number 0..65535, not \"%s\"\n", arg.c_str(), value);
+      return 2;
+    }
+  }
+
+  if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::perror("krelServer: pipe");
+    return 1;
+  }
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  krel::EventLoop loop;
+  krel::ServerApp app(loop, options);
+  krel::StatusDisplay status(app.relay(), stdout, isatty(STDOUT_FILENO) == 1);
+  app.on_event = [&](const std::string& line) { status.Event(line); };
+  app.on_changed = [&] { status.Refresh(); };
+  app.on_counters = [&] { status.Refresh(); };
+
+  std::string error;
+  if (!app.Start(&error)) {
+    std::fprintf(stderr, "krelServer: cannot listen on TCP port %u: %s\n", options.port, error.c_str());
+    return 1;
+  }
+  status.Event("Krel Server listening on TCP port " + std::to_string(app.port()) + ", announcing to " +
+               options.announce_to + " UDP port " + std::to_string(options.announce_port));
+
+  const bool can_ask = isatty(STDIN_FILENO) == 1;
+  bool asking = false, done = false;
+  auto finish = [&](bool withdraw) {
+    if (withdraw) app.relay().Withdraw();
+    done = true;
+  };
+  auto ask = [&] {
+    asking = true;
+    status.Clear();
+    std::fputs(
+        "Möchten Sie Krel-Server wirklich beenden, obwohl noch Spieler aktiv sind?\n"
+        "Dadurch werden alle aktiven Spiele abgebrochen. [j/n] ",
+        stdout);
+    std::fflush(stdout);
+  };
+  loop.Watch(g_signal_pipe[0], [&](short) {
+    char sig = 0;
+    while (read(g_signal_pipe[0], &sig, 1) == 1) {
+      if (sig == SIGTERM) {
+        finish(app.relay().PlayersOnline() == 0);
+      } else if (app.relay().PlayersOnline() == 0) {
+        finish(true);
+      } else if (!can_ask || asking) {
+        finish(false);  // nobody to ask, or asked twice: the answer is yes
+      } else {
+        ask();
+      }
+    }
+  });
+  if (can_ask) {
+    loop.Watch(STDIN_FILENO, [&](short) {
+      char line[256];
+      ssize_t n = read(STDIN_FILENO, line, sizeof line);
+      if (!asking) return;
+      if (n <= 0) return finish(false);
+      asking = false;
+      if (line[0] == 'j' || line[0] == 'J' || line[0] == 'y' || line[0] == 'Y') return finish(false);
+      status.Event("the server keeps running");
+    });
+  }
+
+  while (!done) app.Yield(1000);
+  status.Clear();
+  std::fflush(stdout);
+  return 0;
+}

@@ -1,0 +1,196 @@
+// Announcement datagrams, sent to the configured address and port:
+//
+//   "+" "$KREL0.82.0.0" count    the server is open; count = worm slots in use
+//   "-" "$KREL0.82.0.0"          the server is no longer open
+#include "server/relay.h"
+
+#include <algorithm>
+
+#include "server/session.h"
+
+namespace krel {
+
+Relay::Relay(RelayHooks& hooks, RelayLimits limits) : hooks_(hooks), limits_(limits) {}
+Relay::~Relay() = default;
+
+void Relay::Reap() { graveyard_.clear(); }
+
+std::string Relay::PlayersLabel() const {
+  return "Currently " + std::to_string(players_online_) + " players online.";
+}
+
+std::string Relay::Caption() const { return "Krel Server - " + std::to_string(players_online_) + " players"; }
+
+void Relay::Start() {
+  listening_ = true;
+  hooks_.SetListening(true);
+  hooks_.SetAnnouncing(true);
+  players_online_ = 0;
+  hooks_.Changed();
+}
+
+Session* Relay::Connect(std::unique_ptr<Link> link) {
+  if (!listening_ || players_online_ + 2 > kLastSlot) {
+    hooks_.Event("refused client " + link->Peer() + ": all " + std::to_string(kMaxClients) + " places are taken");
+    link->Close();
+    return nullptr;
+  }
+  sessions_.push_back(std::make_unique<Session>(*this, std::move(link), ++next_serial_));
+  Session& s = *sessions_.back();
+  s.SetPlayer(players_online_ + 1);
+  players_online_ += 2;
+  // Every field of every worm travels in full to the newcomer.
+  for (int i = 1; i <= players_online_; ++i) tables_.SentSlots[i] = SlotRecord{};
+  hooks_.Event(s.Who() + " connected");
+  hooks_.Changed();
+  return &s;
+}
+
+void Relay::Arrived(Session& session, std::string_view bytes) {
+  if (!session.end_reason.empty()) return;
+  session.Arrived(bytes);
+  Settle();
+}
+
+void Relay::PeerClosed(Session& session) {
+  session.End("closed by the client");
+  Settle();
+}
+
+void Relay::SocketError(Session& session, const std::string& text) {
+  session.End("socket error: " + text);
+  Settle();
+}
+
+void Relay::Tick() {
+  for (auto& s : sessions_) {
+    if (!s->greeted && ++s->age_ticks > limits_.greeting_ticks) s->End("no greeting in time");
+    if (s->offline_watch && ++s->Ticks - s->LastDataTick > limits_.offline_ticks) s->End("no data in time");
+  }
+  Settle();
+}
+
+void Relay::AnnounceTick() {
+  if (!listening_) return;
+  std::string datagram = "+";
+  datagram += kVersionText;
+  datagram.push_back(static_cast<char>(players_online_));
+  hooks_.Announce(datagram);
+}
+
+void Relay::Withdraw() {
+  std::string datagram = "-";
+  datagram += kVersionText;
+  hooks_.Announce(datagram);
+}
+
+void Relay::CounterTick() {
+  shown_in_ = bytes_in_;
+  shown_out_ = bytes_out_;
+  bytes_in_ = bytes_out_ = 0;
+}
+
+void Relay::GameStarted() {
+  listening_ = false;
+  hooks_.SetListening(false);
+  // Every session is watched from now on, so one frozen client cannot stall
+  // the game for all.
+  for (auto& s : sessions_) s->offline_watch = true;
+  hooks_.SetAnnouncing(false);
+  Withdraw();
+  hooks_.Event("game started: no more clients until everyone has left");
+}
+
+void Relay::EmptyExtras() {
+  for (auto& e : tables_.SlotExtras) e.clear();
+}
+
+void Relay::IGotData(int play) {
+  if (play != -1) ++updates_this_cycle_;
+  if (updates_this_cycle_ < players_online_) return;
+  for (auto& s : sessions_)
+    if (s->end_reason.empty()) s->SendNow();
+  if (players_online_ > 0) ++batches_;
+  updates_this_cycle_ = 0;
+  EmptyExtras();
+  tables_.SendWhole.fill(false);
+}
+
+void Relay::MoveSlot(int from, int to) {
+  tables_.Slots[to] = tables_.Slots[from];
+  tables_.SlotUpdate[to] = std::move(tables_.SlotUpdate[from]);
+  tables_.SlotExtras[to] = std::move(tables_.SlotExtras[from]);
+}
+
+void Relay::IMustGoNow(int play) {
+  const int highest = players_online_ - 1;
+  if (play != highest) {
+    // The session holding the highest pair takes the freed one, with its
+    // worms, so the slots in use stay 1..PlayersOnline.
+    for (auto& s : sessions_) {
+      if (s->FirstSlot != highest) continue;
+      s->SetPlayer(play);
+      MoveSlot(highest, play);
+      MoveSlot(highest + 1, play + 1);
+      break;
+    }
+    // Worms changed places in every client's view: what each client holds at
+    // a place is no longer known, so every worm travels in full once.
+    for (int i = 1; i <= players_online_ - 2; ++i) {
+      tables_.SendWhole[i] = true;
+      std::string& update = tables_.SlotUpdate[i];
+      if (update.empty()) continue;
+      const char tag = update[0];
+      update.assign(1, tag);
+      if (tag == 'p')
+        EncodeWormFull(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+      else if (tag == 'i')
+        EncodeWormBrief(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+      else
+        EncodeWormInputs(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+    }
+  }
+  // The pair now free starts empty, so a newcomer inherits nothing.
+  const int freed = play != highest ? highest : play;
+  for (int i : {freed, freed + 1}) {
+    if (i < 1 || i > kLastSlot) continue;
+    tables_.Slots[i] = SlotRecord{};
+    tables_.SentSlots[i] = SlotRecord{};
+    tables_.SlotUpdate[i].clear();
+    tables_.SlotExtras[i].clear();
+  }
+  players_online_ = std::max(0, players_online_ - 2);
+  hooks_.Changed();
+  if (!listening_ && players_online_ < 1) {
+    listening_ = true;
+    hooks_.SetListening(true);
+    hooks_.SetAnnouncing(true);
+    updates_this_cycle_ = 0;
+    EmptyExtras();
+    tables_.SessionConfig.clear();
+    hooks_.Event("everyone has left: open for a new game");
+  }
+  IGotData(-1);
+}
+
+void Relay::EndSession(Session& session) {
+  session.link_->Close();
+  hooks_.Event(session.Who() + " ended: " + session.end_reason);
+  auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](auto& p) { return p.get() == &session; });
+  graveyard_.push_back(std::move(*it));
+  sessions_.erase(it);
+  IMustGoNow(session.FirstSlot);
+}
+
+void Relay::Settle() {
+  if (settling_) return;
+  settling_ = true;
+  for (;;) {
+    auto it = std::find_if(sessions_.begin(), sessions_.end(), [](auto& s) { return !s->end_reason.empty(); });
+    if (it == sessions_.end()) break;
+    EndSession(**it);
+  }
+  settling_ = false;
+}
+
+}  // namespace krel

@@ -1,0 +1,111 @@
+// The relay's main logic: sessions with their slot pairs, the cycle trigger,
+// the listener and announcement state, and the traffic counters. It knows
+// nothing of sockets: connections come in as Links and everything it wants
+// of the outside (listen, announce, report) goes through RelayHooks, so the
+// same logic runs over real sockets, in tests and under the fuzzer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/tables.h"
+
+namespace krel {
+
+class Session;
+
+// A session's connection as the relay sees it.
+class Link {
+ public:
+  virtual ~Link() = default;
+  virtual void Send(std::string_view bytes) = 0;
+  virtual bool Connected() const = 0;
+  virtual std::size_t Queued() const = 0;
+  virtual void Close() = 0;
+  virtual std::string Peer() const { return "?"; }
+};
+
+class RelayHooks {
+ public:
+  virtual ~RelayHooks() = default;
+  virtual void SetListening(bool on) = 0;
+  virtual void SetAnnouncing(bool on) = 0;
+  virtual void Announce(std::string_view datagram) = 0;
+  virtual void Event(const std::string& line) = 0;
+  // The player count changed (labels and caption).
+  virtual void Changed() {}
+};
+
+struct RelayLimits {
+  int greeting_ticks = 100;   // ticks a connection may take to greet
+  int offline_ticks = 20;     // ticks without data that end a session in a game
+  std::size_t max_receive = 64 * 1024;        // bytes of one unfinished message
+  std::size_t max_queued = 1024 * 1024;       // unsent bytes to one client
+  std::size_t max_extras = 1024 * 1024;       // event bytes of one slot per cycle
+};
+
+class Relay {
+ public:
+  Relay(RelayHooks& hooks, RelayLimits limits = {});
+  ~Relay();
+
+  // Window load: listen, announce, labels.
+  void Start();
+  // A connection request; nullptr when it is refused (the table is full).
+  Session* Connect(std::unique_ptr<Link> link);
+  void Arrived(Session& session, std::string_view bytes);
+  void PeerClosed(Session& session);
+  void SocketError(Session& session, const std::string& text);
+  // The 100 ms tick (inactivity and greeting watch), the 1000 ms
+  // announcement and the 1000 ms counter display.
+  void Tick();
+  void AnnounceTick();
+  void CounterTick();
+  // The "-" datagram: the server is no longer open.
+  void Withdraw();
+  // Ended sessions are destroyed here, outside every notification.
+  void Reap();
+
+  int PlayersOnline() const { return players_online_; }
+  bool Listening() const { return listening_; }
+  std::int64_t Batches() const { return batches_; }
+  std::int64_t BytesInPerSec() const { return shown_in_; }
+  std::int64_t BytesOutPerSec() const { return shown_out_; }
+  std::string PlayersLabel() const;  // "Currently N players online."
+  std::string Caption() const;       // "Krel Server - N players"
+  const std::vector<std::unique_ptr<Session>>& sessions() const { return sessions_; }
+  SlotTables& tables() { return tables_; }
+  const RelayLimits& limits() const { return limits_; }
+
+ private:
+  friend class Session;
+
+  void IGotData(int play);
+  void IMustGoNow(int play);
+  void GameStarted();
+  void Settle();
+  void EndSession(Session& session);
+  void MoveSlot(int from, int to);
+  void EmptyExtras();
+  void CountIn(std::size_t n) { bytes_in_ += static_cast<std::int64_t>(n); }
+  void CountOut(std::size_t n) { bytes_out_ += static_cast<std::int64_t>(n); }
+
+  RelayHooks& hooks_;
+  RelayLimits limits_;
+  SlotTables tables_;
+  std::vector<std::unique_ptr<Session>> sessions_;  // in order of creation
+  std::vector<std::unique_ptr<Session>> graveyard_;
+  int players_online_ = 0;
+  int next_serial_ = 0;
+  int updates_this_cycle_ = 0;
+  bool listening_ = false;
+  bool settling_ = false;
+  std::int64_t batches_ = 0;
+  std::int64_t bytes_in_ = 0, bytes_out_ = 0, shown_in_ = 0, shown_out_ = 0;
+  std::string batch_;  // reused between batches
+};
+
+}  // namespace krel

@@ -1,0 +1,60 @@
+// One connected client: reads its byte stream, keeps its two worm slots,
+// files its events, keeps the score and sends it its batch.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "server/relay.h"
+
+namespace krel {
+
+class Session {
+ public:
+  Session(Relay& relay, std::unique_ptr<Link> link, int serial);
+
+  void SetPlayer(int newplay) { FirstSlot = newplay; }
+  // The client's local worm number as a slot (its own worms are 1 and 2,
+  // the others follow in slot order).
+  int calcplayer(int nr) const;
+  void SendNow();
+
+  int FirstSlot = 0;
+  std::string RecvBuffer;
+  int SlotToggle = 0;
+  int Ticks = 0;
+  int LastDataTick = 0;
+  bool offline_watch = false;  // the inactivity timer runs
+  bool greeted = false;
+  int age_ticks = 0;
+  // Why the session must end; empty while it lives.
+  std::string end_reason;
+  const int serial;
+
+  Link& link() { return *link_; }
+  std::string Who() const;
+
+ private:
+  friend class Relay;
+
+  void Arrived(std::string_view bytes);
+  void Process();
+  // Each handler returns false when the message is not complete yet.
+  bool TakeGreeting(std::size_t& pos);
+  bool TakeConfig(std::size_t& pos);
+  bool TakeState(std::size_t& pos, char tag);
+  bool TakeKill(std::size_t& pos);
+  bool TakeEvent(std::size_t& pos, char tag);
+  bool TakeDig(std::size_t& pos);
+  bool TakeChat(std::size_t& pos);
+  void AddExtras(int slot, std::string_view message);
+  void applyKills(int playr);
+  void End(std::string reason);
+
+  Relay& relay_;
+  SlotTables& t_;
+  std::unique_ptr<Link> link_;
+};
+
+}  // namespace krel

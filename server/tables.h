@@ -1,0 +1,38 @@
+// The relay's program-wide tables, indexed by worm slot 0..16 (slot 0 never
+// holds a worm; its extras collect the digs and chat of a cycle).
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "protocol/worm_codec.h"
+
+namespace krel {
+
+inline constexpr int kLastSlot = 16;
+inline constexpr int kSlotCount = kLastSlot + 1;
+inline constexpr int kMaxClients = kLastSlot / 2;
+
+// One worm slot: the wire record plus the score changes waiting to be folded
+// in when the slot's next state message arrives.
+struct SlotRecord : WormRecord {
+  int32 PendingKills = 0;
+  int32 PendingDeaths = 0;
+};
+
+struct SlotTables {
+  std::array<SlotRecord, kSlotCount> Slots{};
+  // Each slot as last encoded: the reference of the delta encoding.
+  std::array<SlotRecord, kSlotCount> SentSlots{};
+  // The latest state message of each slot as relayed (tag and body).
+  std::array<std::string, kSlotCount> SlotUpdate{};
+  // Events of the current cycle; emptied after every batch.
+  std::array<std::string, kSlotCount> SlotExtras{};
+  // Slots whose receivers' copies are unknown (after a re-pack): encoded in
+  // full until the next batch has gone out.
+  std::array<bool, kSlotCount> SendWhole{};
+  // The "C" message of the current game; empty while none is fixed.
+  std::string SessionConfig;
+};
+
+}  // namespace krel

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/core/world.h"
+#include "protocol/field_codec.h"
+#include "protocol/worm_codec.h"
+
+namespace krel {
+namespace {
+
+std::string Bytes(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+std::string Encode(fixed value, fixed reference, int kind) {
+  std::string out;
+  AppendField(out, value, reference, kind);
+  return out;
+}
+
+TEST(FieldCodec, NumbersEncodeToTheDocumentedBytes) {
+  struct Case {
+    double value, reference;
+    int kind;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {0, 0, KindFixed, Bytes({128})},
+      {1.5, 0, KindFixed, Bytes({0x00, 0x00, 0x96})},
+      {-0.01, 0, KindFixed, Bytes({0xFE, 0xFF, 0xFF})},
+      {12.345, 0, KindFixed, Bytes({0x00, 0x04, 0xD2})},  // 12.34, ties to even
+      {12.355, 0, KindFixed, Bytes({0x00, 0x04, 0xD4})},  // 12.36
+      {83886.07, 0, KindFixed, Bytes({0x7F, 0xFF, 0xFF})},
+      {-82575.36, 0, KindFixed, Bytes({0x81, 0x00, 0x00})},
+      {84000, 0, KindFixed, Bytes({0x7F, 0x2C, 0x80})},  // would start with 128: one step down
+      {-1, 0, KindShort, Bytes({0xFE, 0xFF})},
+      {32767, 0, KindShort, Bytes({0x7F, 0xFF})},
+      {-32256, 0, KindShort, Bytes({0x81, 0x00})},
+      {0, 0, KindShort, Bytes({128})},
+      {7, 7, KindShort, Bytes({128})},
+      {2.5, 0, KindShort, Bytes({0x00, 0x02})},
+      {1000, 0, KindLong, Bytes({0x00, 0x00, 0x03, 0xE8})},
+      {1000, 1000, KindLong, Bytes({128})},
+      {2147483647, 0, KindLong, Bytes({0x7F, 0xFF, 0xFF, 0xFF})},
+      {-1, 0, KindByte, Bytes({0xFF})},
+      {128, 128, KindByte, Bytes({0x80})},  // no marker for bytes
+      {0, 0, KindFlag, Bytes({0})},
+      {-1, -1, KindFlag, Bytes({1})},
+      {5, 0, 9, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Encode(c.value, c.reference, c.kind), c.bytes) << c.value << " kind " << c.kind;
+}
+
+TEST(FieldCodec, NumbersDecodeFromTheDocumentedBytes) {
+  struct Case {
+    std::string bytes;
+    int kind;
+    double value;
+  };
+  const std::vector<Case> cases = {
+      {Bytes({0xFE, 0xFF, 0xFF}), KindFixed, -0.01}, {Bytes({0x81, 0x00, 0x00}), KindFixed, -82575.36},
+      {Bytes({0xFE, 0xFF}), KindShort, -1},          {Bytes({0x81, 0x00}), KindShort, -32256},
+      {Bytes({0xFF, 0xFF}), KindShort, 255},         {Bytes({0xFF}), KindByte, -1},
+      {Bytes({0x80}), KindByte, 128},                {Bytes({0x81}), KindByte, -127},
+      {Bytes({0x00, 0x00, 0x03, 0xE8}), KindLong, 1000}, {Bytes({7}), KindFlag, -1},
+  };
+  for (const auto& c : cases) {
+    WireReader in(c.bytes);
+    fixed target = 99;
+    TakeField(in, target, c.kind);
+    EXPECT_FALSE(in.Incomplete);
+    EXPECT_TRUE(in.Empty());
+    EXPECT_EQ(target, fixed(c.value)) << "kind " << c.kind;
+  }
+}
+
+TEST(FieldCodec, MarkerKeepsTargetAndShortBufferIsIncomplete) {
+  for (int kind : {KindFixed, KindShort, KindLong}) {
+    std::string marker = Bytes({128, 42});
+    WireReader in(marker);
+    int16 target = 17;
+    TakeField(in, target, kind);
+    EXPECT_EQ(target, 17);
+    EXPECT_EQ(in.rest.size(), 1u);
+    EXPECT_FALSE(in.Incomplete);
+  }
+  for (int kind = KindText; kind <= KindFlag; ++kind) {
+    std::string full;
+    if (kind == KindText)
+      AppendField(full, "abc", "", kind);
+    else
+      AppendField(full, fixed(-3), fixed(0), kind);
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+      WireReader in(std::string_view(full).substr(0, cut));
+      std::string target;
+      TakeField(in, target, kind);
+      EXPECT_TRUE(in.Incomplete) << "kind " << kind << " cut " << cut;
+    }
+  }
+}
+
+TEST(FieldCodec, NumbersSurviveTheTripWithinTheirRanges) {
+  struct Range {
+    int kind;
+    std::vector<double> values;
+  };
+  const std::vector<Range> ranges = {
+      {KindByte, {-127, -1, 0, 1, 127, 128}},
+      {KindFixed, {-82575.36, -655.36, -0.01, 0.01, 655.35, 655.36, 1.5, 83886.07}},
+      {KindShort, {-32256, -256, -255, -1, 1, 255, 256, 32767}},
+      {KindLong, {1, 255, 65536, 16777215, 16777216, 2147483647}},
+  };
+  for (const auto& r : ranges) {
+    for (double v : r.values) {
+      std::string bytes = Encode(v, 12345, r.kind);
+      ASSERT_NE(static_cast<std::uint8_t>(bytes[0]) == 128 && r.kind != KindByte, true) << v;
+      WireReader in(bytes);
+      fixed back;
+      TakeField(in, back, r.kind);
+      EXPECT_TRUE(in.Empty());
+      EXPECT_EQ(back, fixed(v)) << "kind " << r.kind;
+    }
+  }
+}
+
+TEST(FieldCodec, OutOfRangeValuesNeverBreakTheStream) {
+  for (double v : {-1e9, -167116.8, -83230.72, 1e9, 16777216.0 * 200}) {
+    for (int kind : {KindByte, KindFixed, KindShort, KindLong}) {
+      std::string bytes = Encode(v, 0, kind) + "Z";
+      WireReader in(bytes);
+      fixed back;
+      TakeField(in, back, kind);
+      EXPECT_EQ(in.rest, "Z") << v << " kind " << kind;
+    }
+  }
+  std::string text;
+  AppendField(text, std::string("ab\0cd", 5), "", KindText);
+  EXPECT_EQ(text, Bytes({'a', 'b', 0}));
+}
+
+TEST(FieldCodec, TextsAndIntegerTargets) {
+  std::string name(20, 'x');
+  std::string bytes;
+  AppendField(bytes, name, "", KindText);
+  EXPECT_EQ(bytes.size(), 21u);
+  AppendField(bytes, "", "", KindText);
+  EXPECT_EQ(bytes.size(), 22u);
+  WireReader in(bytes);
+  std::string first = "old", second = "kept";
+  TakeField(in, first, KindText);
+  TakeField(in, second, KindText);
+  EXPECT_EQ(first, name);
+  EXPECT_EQ(second, "kept");
+  // 12.5 into an integer rounds half to even; a huge long saturates.
+  std::string age = Encode(12.5, 0, KindFixed) + Bytes({0xFF, 0xFF, 0xFF, 0xFF});
+  WireReader ages(age);
+  int32 a = 0, big = 0;
+  TakeField(ages, a, KindFixed);
+  TakeField(ages, big, KindLong);
+  EXPECT_EQ(a, 12);
+  EXPECT_EQ(big, INT32_MAX);
+}
+
+WormRecord SampleWorm() {
+  WormRecord w;
+  w.Name = "Bertha              ";
+  w.Alive = kTrue;
+  w.X = fixed(123.45);
+  w.Y = fixed(-7.5);
+  w.DirX = fixed(0.25);
+  w.Speed = 30;
+  w.Age = 812;
+  w.Color = 240;
+  w.Health = 73;
+  w.FacingRight = kTrue;
+  w.Aim = 18;
+  w.AnimFrame = 2;
+  w.Lives = 14;
+  w.Kills = 3;
+  w.LastShot = 800;
+  w.Ctrl = {0, 1, 0, 0, 1, 1, 0, 1};
+  w.RopeState = -3;
+  w.RopeX = 300;
+  w.RopeY = fixed(40.5);
+  w.RopeLength = 55;
+  w.CurWeapon = 4;
+  w.WeaponSlots = {0, 5, 12, 40, 7};
+  w.Ammo = {fixed(3), fixed(-1), fixed(0), fixed(12), fixed(1)};
+  w.RandSeed = 99;
+  return w;
+}
+
+// The fields that travel in each record, as one comparable text.
+std::string Travelled(const WormRecord& w, char tag) {
+  std::string s;
+  auto add = [&](auto v) { s += std::to_string(fixed(v).ToDouble()) + ","; };
+  for (auto c : w.Ctrl) add(c);
+  if (tag != 'p') add(w.RandSeed);
+  if (tag == 'I') return s;
+  s += w.Name + ",";
+  for (auto v : {w.Alive, w.Color}) add(v);
+  for (auto v : {w.X, w.Y}) add(v);
+  for (auto v : w.WeaponSlots) add(v);
+  if (tag == 'i') return s;
+  for (auto v : {w.DirX, w.DirY, w.Speed, w.RopeX, w.RopeY, w.RopeDX, w.RopeDY, w.RopeLength}) add(v);
+  for (auto v : {w.Health, w.FacingRight, w.Aim, w.AnimFrame, w.Lives, w.Kills, w.RopeState, w.CurWeapon}) add(v);
+  for (auto v : {w.Age, w.LastShot}) add(v);
+  for (auto v : w.Ammo) add(v);
+  return s;
+}
+
+using EncodeFn = void (*)(std::string&, const WormRecord&, WormRecord&, WormRefs);
+using DecodeFn = void (*)(WireReader&, WormRecord&);
+struct RecordKind {
+  char tag;
+  EncodeFn encode;
+  DecodeFn decode;
+};
+const RecordKind kRecordKinds[] = {{'p', EncodeWormFull<WormRecord>, DecodeWormFull<WormRecord>},
+                                   {'i', EncodeWormBrief<WormRecord>, DecodeWormBrief<WormRecord>},
+                                   {'I', EncodeWormInputs<WormRecord>, DecodeWormInputs<WormRecord>}};
+
+TEST(WormCodec, RecordsSurviveTheTripAndEveryCutIsIncomplete) {
+  for (const auto& kind : kRecordKinds) {
+    for (WormRefs refs : {WormRefs::Server, WormRefs::Client, WormRefs::Whole}) {
+      WormRecord worm = SampleWorm(), sent;
+      std::string body;
+      kind.encode(body, worm, sent, refs);
+      EXPECT_EQ(Travelled(sent, 'p') + Travelled(sent, 'i'), Travelled(worm, 'p') + Travelled(worm, 'i'))
+          << "the sent copy is the whole record";
+      for (std::size_t cut = 0; cut < body.size(); ++cut) {
+        WireReader in(std::string_view(body).substr(0, cut));
+        WormRecord scratch;
+        kind.decode(in, scratch);
+        EXPECT_TRUE(in.Incomplete) << kind.tag << " cut at " << cut;
+      }
+      WireReader in(body);
+      WormRecord got;
+      kind.decode(in, got);
+      EXPECT_FALSE(in.Incomplete);
+      EXPECT_TRUE(in.Empty());
+      EXPECT_EQ(Travelled(got, kind.tag), Travelled(worm, kind.tag)) << kind.tag;
+    }
+  }
+}
+
+TEST(WormCodec, ServerDeltasCarryOnlyChangesAndKeepTheReceiverInStep) {
+  WormRecord worm = SampleWorm(), sent, receiver;
+  std::string first;
+  EncodeWormFull(first, worm, sent, WormRefs::Server);
+  WireReader in1(first);
+  DecodeWormFull(in1, receiver);
+  std::string again;
+  EncodeWormFull(again, worm, sent, WormRefs::Server);
+  // Nothing changed: the name is one 0 byte, every referenced number one
+  // marker; flags, control bytes, the rope state and weapon slots are plain.
+  EXPECT_EQ(again.size(), 41u);
+  worm.X = fixed(124.5);
+  worm.Lives = 13;
+  worm.Name = "Renamed             ";
+  std::string delta;
+  EncodeWormFull(delta, worm, sent, WormRefs::Server);
+  EXPECT_EQ(delta.size(), 41u + 20 + 2 + 1);  // name, X, Lives
+  WireReader in2(delta);
+  DecodeWormFull(in2, receiver);
+  EXPECT_EQ(Travelled(receiver, 'p'), Travelled(worm, 'p'));
+}
+
+TEST(WormCodec, ClientRulesAlwaysSendNameColorAndLives) {
+  // Instantiated over the client's own player table as well.
+  Player me, sent;
+  me.SetName("Me");
+  me.Color = 120;
+  me.Lives = 15;
+  std::string first, second;
+  EncodeWormFull(first, me, sent, WormRefs::Client);
+  EncodeWormFull(second, me, sent, WormRefs::Client);
+  EXPECT_EQ(first, second) << "name, colour and lives travel although unchanged";
+  std::string expected_head = me.Name + '\0' + Bytes({0});  // name, Alive false
+  EXPECT_EQ(second.substr(0, 22), expected_head);
+  Player back;
+  WireReader in(second);
+  DecodeWormFull(in, back);
+  EXPECT_EQ(back.Name, me.Name);
+  EXPECT_EQ(back.Color, 120);
+  EXPECT_EQ(back.Lives, 15);
+  // Lives equal to the last sent value plus 50 is the one case sent as a marker.
+  sent.Lives = 0;
+  me.Lives = 50;
+  std::string marked;
+  EncodeWormFull(marked, me, sent, WormRefs::Client);
+  EXPECT_EQ(marked.size(), second.size() - 1);
+  // "i" compares the position with 0, not with the last sent one.
+  std::string brief1, brief2;
+  me.X = 10;
+  EncodeWormBrief(brief1, me, sent, WormRefs::Client);
+  EncodeWormBrief(brief2, me, sent, WormRefs::Client);
+  EXPECT_EQ(brief1, brief2);
+}
+
+}  // namespace
+}  // namespace krel
