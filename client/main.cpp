@@ -6,6 +6,8 @@
 //   KREL_DUMP=FILE    one JSON line per finished game (client/core/dump.h)
 //   KREL_SEED=N       fixed random seed instead of the clock
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
+//   KREL_TCP_PORT     the relay server's game port instead of 17384
+//   KREL_UDP_PORT     the port heard for server announcements instead of 17383
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -13,6 +15,7 @@
 
 #include "client/core/startup.h"
 #include "client/core/world.h"
+#include "client/net/net_client.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
@@ -75,8 +78,14 @@ int main(int argc, char** argv) {
   krel::IniSettingsStore settings(krel::IniSettingsStore::DefaultPath());
   for (const std::string& warning : settings.warnings()) std::cerr << "krel: settings: " << warning << "\n";
 
+  krel::NetClient net;
+  std::string port_warning;
+  krel::NetPortsFromEnvironment(net, port_warning);
+  if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
+
   world->platform = platform;
   world->settings = &settings;
+  krel::AttachNetwork(*world, net);
   world->ProgramDir = krel::ProgramDirectory();
   return krel::Form_Load(*world, command_line);
 }

@@ -8,6 +8,7 @@
 #include "client/core/dump.h"
 #include "client/core/perf_log.h"
 #include "client/core/startup.h"
+#include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "client/present/colors.h"
 #include "client/present/display.h"
@@ -33,6 +34,8 @@ constexpr std::uint32_t kFrameMs = 40;
 constexpr std::uint32_t kNetTimeoutMs = 2000;
 // Socket state of an open connection.
 constexpr int kConnected = 7;
+// How long a network game waits for the server's configuration.
+constexpr std::uint32_t kConfigWaitMs = 10000;
 
 // Window events of the game window, delivered while events are processed.
 class FormEvents : public EventSink {
@@ -69,6 +72,8 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     for (;;) {
       dxDoEvents(w);
       if (w.QuitRequested) return GameEnd::kClosed;
+      // A batch brought another set of worms: the game starts over for them.
+      if (TakeRestart(w)) InitGame(w);
       if (Elapsed(w, kFrameMs) && w.NetFrameReady != kFalse) break;
       if (Elapsed(w, kNetTimeoutMs)) break;
       if (w.platform != nullptr) w.platform->Delay(1);
@@ -148,6 +153,8 @@ void tcperf(World& w, int32& countvar) {
 }
 
 void ProcessWindowEvents(World& w) {
+  // Socket notifications run here too, like every other event.
+  NetYield(w);
   if (w.platform == nullptr) return;
   FormEvents sink(w);
   w.platform->ProcessEvents(sink);
@@ -174,7 +181,14 @@ bool dxDoEvents(World& w) {
 void InitGame(World& w) {
   dxDoEvents(w);
   // A network game waits here for the server's game configuration.
+  const std::uint32_t waitStart = TickCount(w);
   while (w.wsState == kConnected && w.ConfigReceived == kFalse && !w.QuitRequested) {
+    // A server that accepted us but never answers must not hold the game
+    // forever: after a while it counts as a lost connection.
+    if (TickCount(w) - waitStart > kConfigWaitMs) {
+      ConnectionLost(w);
+      break;
+    }
     if (w.platform != nullptr) w.platform->Delay(1);
     dxDoEvents(w);
   }

@@ -20,6 +20,7 @@ namespace krel {
 
 class Platform;
 class SettingsStore;
+struct NetClient;
 
 inline constexpr int kMaxPlayerSlots = 18;   // slots 0..17; 0 is never a player
 inline constexpr int kMaxNetPlayers = 17;
@@ -110,8 +111,10 @@ struct World {
 
   // --- network session (filled in by the network client) ------------------
   // Socket state of the game connection: 0 closed, 7 connected, others are
-  // intermediate states.
+  // intermediate states. The network client keeps it in step with its
+  // socket; the game tests it wherever local and network play differ.
   int wsState = 0;
+  NetClient* net = nullptr;  // the sockets, never owned; none: local play only
   std::string OutBuffer;
 
   // --- level -------------------------------------------------------------

@@ -1,14 +1,52 @@
-// The records are written by the wire codec, which the network session
-// brings; until then a connected game (which cannot yet be opened) sends
-// nothing.
+// The client's own events in a network game, written for the server (see
+// protocol/field_codec.h for the field kinds). Every numeric field is
+// compared with the reference 0:
+//
+//   "w" / "o"  color[4] x Y dx dy[3] ty[2] owner[2]
+//   "s"        4[4] x Y dx dy[3] ty[2] owner[2]
+//   "d"        x[4] y[4] radius[4]
+//   "f"        killer victim            raw bytes, this client's numbering
 #include "client/net/outgoing.h"
+
+#include "protocol/field_codec.h"
 
 namespace krel {
 
-void SendShot(World&, const Shot&) {}
-void SendObj(World&, const Obj&) {}
-void SendSObj(World&, const SObj&) {}
-void SendDig(World&, int16, int16, int16) {}
-void SendKill(World&, int16, int16) {}
+namespace {
+
+void Fields(std::string& out, const Entity& e, fixed first) {
+  AppendField(out, first, 0, KindShort);
+  for (fixed v : {e.x, e.Y, e.dx, e.dy}) AppendField(out, v, 0, KindFixed);
+  AppendField(out, e.ty, 0, KindByte);
+  AppendField(out, e.owner, 0, KindByte);
+}
+
+}  // namespace
+
+void SendShot(World& w, const Shot& s) {
+  w.OutBuffer += 'w';
+  Fields(w.OutBuffer, s, s.color);
+}
+
+void SendObj(World& w, const Obj& o) {
+  w.OutBuffer += 'o';
+  Fields(w.OutBuffer, o, o.color);
+}
+
+void SendSObj(World& w, const SObj& s) {
+  w.OutBuffer += 's';
+  Fields(w.OutBuffer, s, 4);  // a constant the receiver ignores
+}
+
+void SendDig(World& w, int16 x, int16 y, int16 radius) {
+  w.OutBuffer += 'd';
+  for (int16 v : {x, y, radius}) AppendField(w.OutBuffer, v, 0, KindShort);
+}
+
+void SendKill(World& w, int16 killer, int16 victim) {
+  w.OutBuffer += 'f';
+  AppendRawByte(w.OutBuffer, killer);
+  AppendRawByte(w.OutBuffer, victim);
+}
 
 }  // namespace krel

@@ -1,8 +1,48 @@
-// Placeholder until server discovery lands: no server is ever listed.
+// Announcements: "+" or "-", the 13 bytes of the version text, and for "+"
+// one raw byte with the number of worms online. An entry of the list is
+// everything after the version text (the count) followed by the sender's
+// address; the first entry heard stays first.
 #include "client/net/server_watch.h"
+
+#include <algorithm>
+
+#include "client/net/net_client.h"
+#include "protocol/field_codec.h"
 
 namespace krel {
 
-void LoadServerWatch(World&) {}
+void LoadServerWatch(World& w) {
+  if (w.net == nullptr) return;
+  NetClient& n = *w.net;
+  n.wsListen.OnDatagram = [&w](const std::string& datagram, const std::string& sender) {
+    ServerAnnouncement(w, datagram, sender);
+  };
+  n.wsListen.Bind(n.udpPort, "0.0.0.0", nullptr);
+}
+
+void ServerAnnouncement(World& w, const std::string& datagram, const std::string& sender) {
+  if (w.net == nullptr || datagram.size() < 1 + kVersionText.size()) return;
+  if (std::string_view(datagram).substr(1, kVersionText.size()) != kVersionText) return;
+  std::vector<std::string>& list = w.net->ServerList;
+  const bool withdrawn = datagram[0] == '-';
+  const std::string entry = datagram.substr(1 + kVersionText.size()) + sender;
+  auto found = std::find_if(list.begin(), list.end(), [&](const std::string& e) {
+    return !e.empty() && e.substr(1) == sender;
+  });
+  if (found != list.end()) {
+    if (withdrawn)
+      list.erase(found);
+    else
+      *found = entry;
+  } else if (datagram[0] == '+') {
+    // A bounded list: a flood of made-up senders cannot grow it without end.
+    if (list.size() < 64) list.push_back(entry);
+  }
+}
+
+std::string ServerListLine(const std::string& entry) {
+  if (entry.empty()) return "";
+  return entry.substr(1) + " (" + std::to_string(static_cast<unsigned char>(entry[0])) + " players online)";
+}
 
 }  // namespace krel

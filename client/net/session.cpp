@@ -1,12 +1,84 @@
-// Until the network session lands every game is local: nothing is sent and a
-// frame never waits. The chat table and the lost-connection line are real.
+// The client's side of a network game: the per-frame send, the batches that
+// pace the game, chat lines and the end of the connection.
 #include "client/net/session.h"
+
+#include <cstdlib>
+
+#include "client/net/incoming.h"
+#include "client/net/net_client.h"
+#include "protocol/worm_codec.h"
 
 namespace krel {
 
+namespace {
+
+constexpr int kConnected = TcpConnection::kConnected;
+
+void Send(World& w, const std::string& bytes) {
+  if (w.net != nullptr) w.net->ws.Send(bytes);
+}
+
+void DataArrival(World& w) {
+  NetClient& n = *w.net;
+  n.RecvBuffer += n.ws.ReadAll();
+  if (!ProcessReceived(w)) ConnectionLost(w);
+}
+
+bool ParsePort(const char* text, std::uint16_t& port) {
+  if (text == nullptr || *text == '\0') return true;
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (*end != '\0' || v < 1 || v > 65535) return false;
+  port = static_cast<std::uint16_t>(v);
+  return true;
+}
+
+}  // namespace
+
+void AttachNetwork(World& w, NetClient& net) {
+  w.net = &net;
+  net.ws.OnData = [&w](std::size_t) { DataArrival(w); };
+  // Closed by the server: the game goes on locally, and says so.
+  net.ws.OnClose = [&w] { ConnectionLost(w); };
+  // A socket error closes quietly.
+  net.ws.OnError = [&w](int, const std::string&) { CloseConnection(w); };
+}
+
+void NetPortsFromEnvironment(NetClient& net, std::string& warning) {
+  if (!ParsePort(std::getenv("KREL_TCP_PORT"), net.tcpPort))
+    warning += "KREL_TCP_PORT is not a port number (1-65535); using " + std::to_string(net.tcpPort) + "\n";
+  if (!ParsePort(std::getenv("KREL_UDP_PORT"), net.udpPort))
+    warning += "KREL_UDP_PORT is not a port number (1-65535); using " + std::to_string(net.udpPort) + "\n";
+}
+
+void NetYield(World& w) {
+  if (w.net == nullptr) return;
+  w.net->loop.Yield(0);
+  w.wsState = w.net->ws.state();
+}
+
 void SendMyData(World& w) {
+  if (w.net == nullptr || w.net->ws.state() != kConnected) {
+    w.OutBuffer.clear();
+    w.NetFrameReady = kTrue;  // a local game never waits
+    return;
+  }
+  w.NetFrameReady = kFalse;
+  std::string block = std::move(w.OutBuffer);
   w.OutBuffer.clear();
-  w.NetFrameReady = kTrue;
+  for (int p = 1; p <= 2; ++p) {
+    block += 'p';
+    EncodeWormFull(block, w.Players[static_cast<std::size_t>(p)], w.SentPlayers[static_cast<std::size_t>(p)],
+                   WormRefs::Client);
+  }
+  Send(w, block);
+  NetYield(w);
+}
+
+bool TakeRestart(World& w) {
+  if (w.net == nullptr || !w.net->RestartPending) return false;
+  w.net->RestartPending = false;
+  return true;
 }
 
 void ConnectionLost(World& w) {
@@ -14,9 +86,25 @@ void ConnectionLost(World& w) {
   AddChatMsg(w, "NETWORK CONNECTION LOST", true);
 }
 
-void CloseConnection(World& w) { w.wsState = 0; }
+void CloseConnection(World& w) {
+  if (w.net != nullptr) {
+    w.net->ws.Close();
+    w.net->RecvBuffer.clear();
+    w.net->RecvIndex = 0;
+    w.net->PlayerSetChanged = false;
+    w.net->RestartPending = false;
+  }
+  w.wsState = 0;
+}
 
-void AddChatMsg(World& w, const std::string& text, bool /*bywinsock*/) {
+void AddChatMsg(World& w, const std::string& text, bool bywinsock) {
+  if (w.wsState != 0 && !bywinsock) {
+    // Shown when the server relays it, on every client alike.
+    std::string message = "c" + text;
+    message += '\0';
+    Send(w, message);
+    return;
+  }
   for (std::size_t i = 1; i < w.ChatLines.size(); ++i) {
     if (w.ChatLines[i].empty()) {
       w.ChatLines[i] = text;

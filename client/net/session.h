@@ -16,6 +16,9 @@ void SendMyData(World& w);
 // "NETWORK CONNECTION LOST"; the game goes on as a local game.
 void ConnectionLost(World& w);
 
+// True once after a batch brought a new set of worms: the caller (the frame
+// loop, between frames) restarts the game state for them.
+bool TakeRestart(World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 

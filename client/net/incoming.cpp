@@ -1,0 +1,177 @@
+// What a client receives, once per cycle, in one write (the batch):
+//
+//   "n" count                 raw byte: worms in the game
+//   "d" x[4] y[4] radius[4]   digs, and "c" text 0 chat lines, of the cycle
+//   per worm, in this client's numbering (own worms 1 and 2 first):
+//     "w" / "o" color[4] x Y dx dy[3] ty[2]   its shots and objects
+//     "s" 4[4] x Y dx dy[3] ty[2]             its special objects
+//     "p" / "i" / "I" record                  then its state
+//
+// and once, after the greeting, "C" lives[4] loading[4] landc[6].
+#include "client/net/incoming.h"
+
+#include <cmath>
+
+#include "client/net/net_client.h"
+#include "client/net/session.h"
+#include "client/terrain/level.h"
+#include "client/weapons/objects.h"
+#include "client/weapons/shots.h"
+#include "protocol/worm_codec.h"
+
+namespace krel {
+
+namespace {
+
+struct EventFields {
+  fixed first, x, Y, dx, dy;
+  int16 ty = 0;
+};
+
+EventFields TakeEvent(WireReader& in) {
+  EventFields e;
+  TakeField(in, e.first, KindShort);
+  for (fixed* v : {&e.x, &e.Y, &e.dx, &e.dy}) TakeField(in, *v, KindFixed);
+  TakeField(in, e.ty, KindByte);
+  return e;
+}
+
+// A worm holding another on its rope names it in the sender's numbering;
+// the held worm is the one at the hook in this client's own.
+void RederiveRope(World& w, Player& pl) {
+  if (pl.RopeState >= 0) return;
+  const int last = std::min<int>(w.NumPlayers, kMaxNetPlayers);
+  for (int j = 1; j <= last; ++j) {
+    const Player& other = w.Players[static_cast<std::size_t>(j)];
+    if (std::abs((other.X - pl.RopeX).ToDouble()) < 4 && std::abs((other.Y - pl.RopeY).ToDouble()) < 4)
+      pl.RopeState = static_cast<int16>(-j);
+  }
+}
+
+// The state of the next worm of the batch; false when it is cut short.
+bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
+  int k = n.RecvIndex + 1;
+  if (k > w.NumPlayers) k = 1;
+  Player& pl = w.Players[static_cast<std::size_t>(k)];
+  // Decoded into a copy, so a cut record leaves the worm as it was.
+  Player copy = pl;
+  if (tag == 'p')
+    DecodeWormFull(in, copy);
+  else if (tag == 'i')
+    DecodeWormBrief(in, copy);
+  else
+    DecodeWormInputs(in, copy);
+  if (in.Incomplete) return false;
+  copy.SetName(copy.Name);
+  pl = copy;
+  RederiveRope(w, pl);
+  n.RecvIndex = k;
+  // The batch is complete with its last state: two batches that arrive
+  // together each complete on their own.
+  if (n.RecvIndex >= w.NumPlayers) {
+    w.NetFrameReady = kTrue;
+    n.RecvIndex = 0;
+    if (n.PlayerSetChanged) {
+      n.PlayerSetChanged = false;
+      n.RestartPending = true;
+    }
+  }
+  return true;
+}
+
+enum class Step { kNext, kWait, kRefuse };
+
+Step TakeMessage(World& w, NetClient& n, WireReader& in) {
+  const char tag = in.rest.front();
+  in.rest.remove_prefix(1);
+  const auto owner = static_cast<int16>(n.RecvIndex + 1);
+  switch (tag) {
+    case 'p':
+    case 'i':
+    case 'I':
+      return TakeWormState(w, n, in, tag) ? Step::kNext : Step::kWait;
+    case 'n': {
+      int count = 0;
+      if (!TakeRawByte(in, count)) return Step::kWait;
+      if (count > kMaxBatchWorms) return Step::kRefuse;
+      if (count != w.NumPlayers) n.PlayerSetChanged = true;
+      w.NumPlayers = static_cast<int16>(count);
+      // A batch starts here. One that came short (a slot whose client had
+      // not sent its state yet) must not shift the states of this one onto
+      // the wrong worms.
+      n.RecvIndex = 0;
+      return Step::kNext;
+    }
+    case 'w': AddShotFromString(w, in, owner); break;
+    case 'o': AddObjectFromString(w, in, owner); break;
+    case 's': AddSObjectFromString(w, in, owner); break;
+    case 'd': DigFromString(w, in, owner); break;
+    case 'C': ParseConfigData(w, in); break;
+    case 'c': {
+      const std::size_t end = in.rest.find('\0');
+      if (end == std::string_view::npos) return Step::kWait;
+      AddChatMsg(w, std::string(in.rest.substr(0, end)), true);
+      in.rest.remove_prefix(end + 1);
+      return Step::kNext;
+    }
+    default:
+      // The server sends no other tag; whatever follows cannot be read in
+      // step with it, so it is dropped rather than stall the game.
+      in.rest = {};
+      return Step::kNext;
+  }
+  return in.Incomplete ? Step::kWait : Step::kNext;
+}
+
+}  // namespace
+
+void AddShotFromString(World& w, WireReader& in, int16 owner) {
+  const EventFields e = TakeEvent(in);
+  if (!in.Incomplete) AddShot(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), true);
+}
+
+void AddObjectFromString(World& w, WireReader& in, int16 owner) {
+  const EventFields e = TakeEvent(in);
+  if (!in.Incomplete) AddObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), true);
+}
+
+void AddSObjectFromString(World& w, WireReader& in, int16 owner) {
+  const EventFields e = TakeEvent(in);
+  if (!in.Incomplete) AddSObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, true);
+}
+
+void DigFromString(World& w, WireReader& in, int16 owner) {
+  int16 x = 0, y = 0, radius = 0;
+  for (int16* v : {&x, &y, &radius}) TakeField(in, *v, KindShort);
+  if (!in.Incomplete) dig(w, x, y, radius, owner, true);
+}
+
+void ParseConfigData(World& w, WireReader& in) {
+  int16 lives = 0, loading = 0;
+  bool landc = false;
+  TakeField(in, lives, KindShort);
+  TakeField(in, loading, KindShort);
+  TakeField(in, landc, KindFlag);
+  if (in.Incomplete) return;
+  w.LivesSetting = lives;
+  w.LoadingSetting = loading;
+  w.LoadAndChange = ToFlag(landc);
+  w.ConfigReceived = kTrue;
+}
+
+bool ProcessReceived(World& w) {
+  if (w.net == nullptr) return true;
+  NetClient& n = *w.net;
+  std::string_view rest = n.RecvBuffer;
+  while (!rest.empty()) {
+    WireReader in(rest);
+    const Step step = TakeMessage(w, n, in);
+    if (step == Step::kRefuse) return false;
+    if (step == Step::kWait) break;  // the message starts again from its tag
+    rest = in.rest;
+  }
+  n.RecvBuffer.erase(0, n.RecvBuffer.size() - rest.size());
+  return true;
+}
+
+}  // namespace krel

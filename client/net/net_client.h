@@ -1,0 +1,54 @@
+// The client's sockets and receive state for network games. The program
+// owns one NetClient and hands it to the game through World::net; without
+// one (the tests of local play) every game is local.
+//
+// Everything happens on the game thread: socket notifications run only when
+// the game yields (NetYield, called from the window-event routine and at the
+// end of every send).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "client/core/world.h"
+#include "protocol/net_sockets.h"
+
+namespace krel {
+
+inline constexpr std::uint16_t kGamePort = 17384;
+inline constexpr std::uint16_t kAnnouncePort = 17383;
+// A player table holds worms 1..17; a batch announcing more is refused.
+inline constexpr int kMaxBatchWorms = kMaxNetPlayers;
+
+struct NetClient {
+  EventLoop loop;
+  TcpConnection ws{loop};
+  UdpSocket wsListen{loop};
+
+  std::uint16_t tcpPort = kGamePort;
+  std::uint16_t udpPort = kAnnouncePort;
+
+  std::string RecvBuffer;
+  int RecvIndex = 0;
+  bool PlayerSetChanged = false;
+  // Set when a batch with a new set of worms is complete; the frame loop
+  // restarts the game state at its next safe point.
+  bool RestartPending = false;
+
+  // Announced servers: one byte with the player count, then the address.
+  std::vector<std::string> ServerList;
+};
+
+// Connects the socket notifications to the game state of w and sets w.net.
+void AttachNetwork(World& w, NetClient& net);
+
+// Lets pending socket notifications run, then mirrors the socket's state
+// into w.wsState. Harmless without a network.
+void NetYield(World& w);
+
+// The ports from KREL_TCP_PORT and KREL_UDP_PORT when set (so tests can run
+// side by side); an unreadable value keeps the default and is reported.
+void NetPortsFromEnvironment(NetClient& net, std::string& warning);
+
+}  // namespace krel
