@@ -63,7 +63,7 @@ int Form_Load(World& w, const std::string& commandLine) {
   }
   initkeys(w);
 
-  if (!w.QuitRequested) MainMenu(w);
+  if (!w.QuitRequested) MainScreen(w);
 
   // The keyboard device needs no release here; the display goes last.
   w.platform->CloseDisplay();

@@ -1,20 +1,191 @@
-// Placeholder until the menu screens land: loads the settings, runs one local
-// game and returns as if the player had chosen to quit, so that the program
-// reaches a game and scripted input can drive it.
 #include "client/frontend/menu.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include "client/core/game.h"
 #include "client/core/game_settings.h"
+#include "client/frontend/edit_player.h"
+#include "client/frontend/select_weapons.h"
+#include "client/net/select_server.h"
+#include "client/present/sound.h"
+#include "client/present/text.h"
+#include "platform/keycodes.h"
 
 namespace krel {
 
-void MainMenu(World& w) {
+namespace {
+
+constexpr std::uint32_t kMenuFrameMs = 31;
+constexpr int kValueX = 290;
+// Socket state of an open game connection.
+constexpr int kConnected = 7;
+
+struct ItemLook {
+  int item;
+  const char* text;
+  int x, y;
+  int normal, blink;
+};
+
+constexpr ItemLook kItems[] = {
+    {kItemLocalGame, "NEW LOCAL GAME", 55, 20, 2, 3},
+    {kItemNetworkGame, "NEW NETWORK GAME", 55, 30, 3, 2},
+    {kItemOptions, "OPTIONS", 55, 40, 4, 5},
+    {kItemQuit, "QUIT TO OS", 55, 50, 6, 5},
+    {kItemLives, "LIVES", 180, 20, 2, 5},
+    {kItemLoading, "LOADING TIMES", 180, 30, 2, 5},
+    {kItemRegenerate, "REGENERATE LEVEL", 180, 40, 2, 5},
+    {kItemLoadAndChange, "LOAD+CHANGE", 180, 50, 2, 5},
+    {kItemPlayer1, "PLAYER 1 OPTIONS", 180, 60, 2, 5},
+    {kItemPlayer2, "PLAYER 2 OPTIONS", 180, 70, 2, 5},
+};
+
+bool OnMainPage(int item) { return item < kItemLives; }
+
+// The next item down (step 1) or up (step -1), round the item's own page.
+int Cycle(int item, int step) {
+  const int first = OnMainPage(item) ? kItemLocalGame : kItemLives;
+  const int count = OnMainPage(item) ? 4 : 6;
+  return first + ((item - first) + step + count) % count;
+}
+
+std::string OnOff(flag f) { return f != kFalse ? " ON" : " OFF"; }
+
+// A whole random number 0..n-1.
+int RandomBelow(World& w, int n) { return std::clamp(static_cast<int>(std::floor(w.Rand() * n)), 0, n - 1); }
+
+}  // namespace
+
+MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys) {
+  if (keys.Down(DIK_DOWN)) {
+    if (!m.latch) {
+      m.selected = Cycle(m.selected, 1);
+      PlaySound(w, 27);
+      m.latch = true;
+    }
+  } else if (keys.Down(DIK_UP)) {
+    if (!m.latch) {
+      m.selected = Cycle(m.selected, -1);
+      PlaySound(w, 26);
+      m.latch = true;
+    }
+  } else if (keys.Down(DIK_ESCAPE)) {
+    if (!m.latch) {
+      m.selected = OnMainPage(m.selected) ? kItemQuit : kItemOptions;
+      m.latch = true;
+    }
+  } else if (keys.Down(DIK_LEFT)) {
+    if (!m.latch) {
+      if (m.selected == kItemLives && w.LivesSetting > 1) w.LivesSetting -= 1;
+      if (m.selected == kItemLoading && w.LoadingSetting >= 6) w.LoadingSetting -= 5;
+      m.latch = true;
+    }
+  } else if (keys.Down(DIK_RIGHT)) {
+    if (!m.latch) {
+      if (m.selected == kItemLives && w.LivesSetting < 50) w.LivesSetting += 1;
+      if (m.selected == kItemLoading && w.LoadingSetting < 500) w.LoadingSetting += 5;
+      m.latch = true;
+    }
+  } else if (keys.Down(DIK_RETURN)) {
+    if (!m.latch) {
+      PlaySound(w, 28);
+      m.latch = true;
+      switch (m.selected) {
+        case kItemLocalGame: return MenuCommand::kLocalGame;
+        case kItemNetworkGame: return MenuCommand::kNetworkGame;
+        case kItemOptions: m.selected = kItemLives; break;
+        case kItemQuit: return MenuCommand::kQuit;
+        case kItemRegenerate: w.RegenerateLevel = ToFlag(w.RegenerateLevel == kFalse); break;
+        case kItemLoadAndChange: w.LoadAndChange = ToFlag(w.LoadAndChange == kFalse); break;
+        case kItemPlayer1: return MenuCommand::kEditPlayer1;
+        case kItemPlayer2: return MenuCommand::kEditPlayer2;
+        default: break;  // lives and loading change with the arrows only
+      }
+    }
+  } else {
+    m.latch = false;
+  }
+  return MenuCommand::kNone;
+}
+
+std::vector<TextLine> MenuLines(const World& w, const MenuState& m) {
+  std::vector<TextLine> lines;
+  int colour[kItemPlayer2 + 1] = {};
+  for (const ItemLook& it : kItems) {
+    colour[it.item] = (it.item == m.selected && m.blink) ? it.blink : it.normal;
+    lines.push_back({it.text, it.x, it.y, colour[it.item]});
+  }
+  lines.push_back({" " + std::to_string(w.LivesSetting), kValueX, 20, colour[kItemLives]});
+  lines.push_back({" " + std::to_string(w.LoadingSetting), kValueX, 30, colour[kItemLoading]});
+  lines.push_back({OnOff(w.RegenerateLevel), kValueX, 40, colour[kItemRegenerate]});
+  lines.push_back({OnOff(w.LoadAndChange), kValueX, 50, colour[kItemLoadAndChange]});
+  return lines;
+}
+
+std::string MenuNotice() { return std::string(kVersionText) + "  ARROWS+ENTER CHOOSE, ESC GOES BACK"; }
+
+void ComposeMenuBackground(World& w) {
+  constexpr int kPieceW = 160, kPieceH = 189;
+  w.surfBack.Clear(0);
+  // Two pieces of the level side by side. A level smaller than the usual
+  // one still gives pieces from inside it; one smaller than a piece leaves
+  // that half black.
+  const int span_x = std::clamp(w.LevelWidth - kPieceW + 1, 1, 340);
+  const int span_y = std::clamp(w.LevelHeight - kPieceH + 1, 1, 150);
+  for (int left : {0, kPieceW}) {
+    const int sx = RandomBelow(w, span_x), sy = RandomBelow(w, span_y);
+    w.surfBack.BltFast(left, 0, w.LevelSurface, makerect(sx, sy, kPieceW, kPieceH), false);
+  }
+  w.surfBack.BltColorFill(makerect(160, 0, 1, 200), 0);
+  w.surfBack.Blt(makerect(124, 190, 72, 50), w.LevelSurface, makerect(0, 0, w.LevelWidth, w.LevelHeight), false);
+  w.surfBack2.BltFast(0, 0, w.surfBack, makerect(0, 0, 320, 240), false);
+  DrawText(w, w.surfBack2, MenuNotice(), 10, 182, 5);
+}
+
+void MainScreen(World& w) {
   LoadSettings(w);
-  w.ConfigReceived = kTrue;
-  w.NumPlayers = 2;
-  Game(w);
-  // Closing the window ends the program without saving, as it always has.
-  if (!w.QuitRequested) SaveSettings(w);
+  ComposeMenuBackground(w);
+  MenuState m;
+  ScreenPacer pacer(kMenuFrameMs);
+  while (pacer.Next(w)) {
+    w.surfBack.BltFast(0, 0, w.surfBack2, makerect(0, 0, 320, 240), false);
+    m.blink = !m.blink;
+    DrawLines(w, MenuLines(w, m));
+
+    switch (HandleMenuKeys(w, m, KeySnapshot::Read(w))) {
+      case MenuCommand::kNone:
+        PresentScreen(w);
+        continue;
+      case MenuCommand::kLocalGame:
+        w.ConfigReceived = kTrue;
+        w.NumPlayers = 2;
+        SelectWeapons(w);
+        if (!w.QuitRequested) Game(w);
+        break;
+      case MenuCommand::kNetworkGame:
+        w.ConfigReceived = kTrue;
+        SelectWeapons(w);
+        if (!w.QuitRequested) SelectServer(w);
+        // Left with Escape there is no connection: the game is a local one,
+        // for the two local players whatever an earlier network game counted.
+        if (w.wsState != kConnected) w.NumPlayers = 2;
+        if (!w.QuitRequested) Game(w);
+        break;
+      case MenuCommand::kEditPlayer1:
+        EditPlayer(w, 1);
+        break;
+      case MenuCommand::kEditPlayer2:
+        EditPlayer(w, 2);
+        break;
+      case MenuCommand::kQuit:
+        SaveSettings(w);
+        return;
+    }
+    // A screen or game ran and drew over this pass's frame; the next pass
+    // draws the menu again.
+    if (w.QuitRequested) return;
+  }
 }
 
 }  // namespace krel

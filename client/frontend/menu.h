@@ -1,12 +1,57 @@
-// The main menu: starts local and network games, the options, and saves the
-// settings when the player quits.
+// The main menu: starts local and network games, the options page with the
+// two player editors, and saves the settings when the player quits.
 #pragma once
 
+#include <vector>
+
 #include "client/core/world.h"
+#include "client/frontend/screen.h"
 
 namespace krel {
 
-// Runs the menu until the player quits (or the window is closed).
-void MainMenu(World& w);
+// The version text, shown in the menu's notice line.
+inline constexpr const char* kVersionText = "$KREL0.82.0.0";
+
+// Items 1..4 are the main page, 11..16 the options page.
+enum MenuItem : int {
+  kItemLocalGame = 1,
+  kItemNetworkGame = 2,
+  kItemOptions = 3,
+  kItemQuit = 4,
+  kItemLives = 11,
+  kItemLoading = 12,
+  kItemRegenerate = 13,
+  kItemLoadAndChange = 14,
+  kItemPlayer1 = 15,
+  kItemPlayer2 = 16,
+};
+
+struct MenuState {
+  int selected = kItemLocalGame;
+  bool blink = false;  // flips every pass; the selected item blinks while on
+  bool latch = false;  // set by a key that acted, freed when no key is down
+};
+
+// What a pass asks of the menu loop; the rest happens in the state itself.
+enum class MenuCommand { kNone, kLocalGame, kNetworkGame, kEditPlayer1, kEditPlayer2, kQuit };
+
+// One pass of the menu's keys: the first of Down, Up, Escape, Left, Right,
+// Enter that is down acts (once per press) and the settings change in place.
+MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys);
+
+// Both pages' items and the option values, in their colours.
+std::vector<TextLine> MenuLines(const World& w, const MenuState& m);
+
+// The notice line at (10, 182): the version and how to work the menu.
+std::string MenuNotice();
+
+// Composes the menu background on surfBack (two random pieces of the level,
+// the divider, a thumbnail of the whole level) and keeps it, with the
+// notice, in surfBack2.
+void ComposeMenuBackground(World& w);
+
+// Loads the settings and runs the menu until the player quits, then saves
+// them. Closing the window ends it at once, without saving.
+void MainScreen(World& w);
 
 }  // namespace krel

@@ -1,0 +1,36 @@
+// The player editor: one local player's name, colour, seven keys and who
+// controls the worm, opened from the menu's options page.
+#pragma once
+
+#include <vector>
+
+#include "client/core/world.h"
+#include "client/frontend/screen.h"
+
+namespace krel {
+
+inline constexpr int kEditorLines = 10;
+inline constexpr std::size_t kMaxTypedName = 10;
+
+struct EditorState {
+  int player = 1;         // 1 or 2
+  int line = 1;           // 1 name, 2 colour, 3..9 the keys, 10 controller
+  bool editing = false;   // typing the name or waiting for a key
+  bool latch = true;      // Enter that opened the editor must be released first
+  bool blink = false;
+};
+
+// One pass: while editing, the typed characters (the name) or LastKey (a
+// key binding) are taken; otherwise the first of Down, Up, Escape, Left,
+// Right, Enter that is down acts. TypedText and LastKey are used up either
+// way. Returns false when the player leaves with Escape.
+bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys);
+
+// The ten lines of the screen in their colours.
+std::vector<TextLine> EditorLines(const World& w, const EditorState& e);
+
+// Runs the editor for player 1 or 2 until it is left with Escape (or the
+// window is closed). Changes take effect at once.
+void EditPlayer(World& w, int player);
+
+}  // namespace krel
