@@ -253,13 +253,20 @@ TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
   w->Players[2].SetName("A very long name indeed, cut");
   w->Players[3].SetName("\x01\x80");  // the euro sign in the game's code page
   w->Players[4].SetName("not in use");
+  w->ChatLog = {"Bob died", "Ann: suicide"};
   const std::string zeros = ",\"Lives\":0,\"Kills\":0,\"Health\":0,\"Alive\":false,\"Age\":0,\"X\":0,\"Y\":0}";
   EXPECT_EQ(DumpLine(*w, 42, GameEnd::kGameOver),
             "{\"frames\":42,\"end\":\"gameover\",\"NumPlayers\":3,\"players\":["
             "{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2,\"Health\":37,"
             "\"Alive\":true,\"Age\":99,\"X\":12.5,\"Y\":-0.0625},{\"Name\":\"A very long name ind\"" + zeros +
             ",{\"Name\":\"\\u0001\\u20ac                  \"" + zeros +
-            "],\"LevelWidth\":0,\"LevelHeight\":0,\"LevelChecksum\":2166136261}");
+            "],\"LevelWidth\":0,\"LevelHeight\":0,\"LevelChecksum\":2166136261,"
+            "\"Chat\":[\"Bob died\",\"Ann: suicide\"]}");
+  // The batch line: names and score only, then the level.
+  const std::string batch = BatchDumpLine(*w, 50);
+  const std::string head = "{\"batch\":50,\"NumPlayers\":3,\"players\":[{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2},";
+  EXPECT_EQ(batch.substr(0, head.size()), head);
+  EXPECT_EQ(batch.substr(batch.size() - 29), "],\"LevelChecksum\":2166136261}");
   // A player count from bad network data never reads past the table.
   w->NumPlayers = 40;
   const std::string line = DumpLine(*w, 1, GameEnd::kEscape);

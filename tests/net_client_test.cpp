@@ -72,20 +72,25 @@ TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
     senders[static_cast<std::size_t>(k)].Lives = static_cast<int16>(10 + k);
   }
   const std::string batch = SampleBatch(senders);
-  auto play = [&](std::size_t cut) {
-    auto w = MakeSimWorld(504, 350);
-    NetClient n;
-    w->net = &n;
-    w->NumPlayers = 2;
-    w->NetFrameReady = kFalse;
-    n.RecvBuffer = batch.substr(0, cut);
-    EXPECT_TRUE(ProcessReceived(*w));
-    EXPECT_EQ(w->NetFrameReady, kFalse) << cut;  // the last state is not in yet
-    n.RecvBuffer += batch.substr(cut);
-    EXPECT_TRUE(ProcessReceived(*w));
-    return w;
+  struct Client {
+    std::unique_ptr<World> w = MakeSimWorld(504, 350);
+    std::unique_ptr<NetClient> n = std::make_unique<NetClient>();
   };
-  auto whole = play(0);
+  auto play = [&](std::size_t cut) {
+    Client c;
+    World& w = *c.w;
+    w.net = c.n.get();
+    w.NumPlayers = 2;
+    w.NetFrameReady = kFalse;
+    c.n->RecvBuffer = batch.substr(0, cut);
+    EXPECT_TRUE(ProcessReceived(w));
+    EXPECT_EQ(w.NetFrameReady, kFalse) << cut;  // the last state is not in yet
+    c.n->RecvBuffer += batch.substr(cut);
+    EXPECT_TRUE(ProcessReceived(w));
+    return c;
+  };
+  Client first = play(0);
+  World* whole = first.w.get();
   EXPECT_EQ(std::tuple(whole->NumPlayers, whole->NetFrameReady, whole->net->RecvIndex, whole->net->RestartPending),
             std::tuple(int16{3}, kTrue, 0, true));
   EXPECT_EQ(std::tuple(whole->Players[3].Name, whole->Players[3].X, whole->Players[2].Lives),
@@ -93,7 +98,8 @@ TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
   EXPECT_EQ(std::tuple(whole->ChatLines[1], whole->Shots.size(), whole->Shots[1].owner, whole->Shots[1].Y),
             std::tuple(std::string("Hello"), std::size_t{2}, int16{1}, fixed(30)));
   for (std::size_t cut = 1; cut < batch.size(); ++cut) {
-    auto w = play(cut);
+    Client c = play(cut);
+    World* w = c.w.get();
     ASSERT_EQ(std::tuple(w->NumPlayers, w->NetFrameReady, w->Players[3].X, w->Shots.size(), w->ChatLines[1],
                          w->ChatLines[2], w->LevelSurface.pixels() == whole->LevelSurface.pixels()),
               std::tuple(int16{3}, kTrue, fixed(103), std::size_t{2}, std::string("Hello"), std::string(), true))

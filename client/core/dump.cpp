@@ -33,11 +33,12 @@ std::uint32_t LevelChecksum(const World& w) {
   return h;
 }
 
-std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
-  std::string out = "{\"frames\":" + std::to_string(frames);
-  out += ",\"end\":\"";
-  out += EndName(end);
-  out += "\",\"NumPlayers\":" + std::to_string(w.NumPlayers);
+namespace {
+
+// "NumPlayers":n,"players":[...]; with `whole` false only the names and the
+// score, which every client of a network game must agree on.
+void AppendPlayers(std::string& out, const World& w, bool whole) {
+  out += "\"NumPlayers\":" + std::to_string(w.NumPlayers);
   out += ",\"players\":[";
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int p = 1; p <= last; ++p) {
@@ -47,16 +48,42 @@ std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
     AppendJsonString(out, pl.Name);
     out += ",\"Lives\":" + std::to_string(pl.Lives);
     out += ",\"Kills\":" + std::to_string(pl.Kills);
-    out += ",\"Health\":" + std::to_string(pl.Health);
-    out += ",\"Alive\":";
-    out += pl.Alive != kFalse ? "true" : "false";
-    out += ",\"Age\":" + std::to_string(pl.Age);
-    out += ",\"X\":" + pl.X.ToString();
-    out += ",\"Y\":" + pl.Y.ToString();
+    if (whole) {
+      out += ",\"Health\":" + std::to_string(pl.Health);
+      out += ",\"Alive\":";
+      out += pl.Alive != kFalse ? "true" : "false";
+      out += ",\"Age\":" + std::to_string(pl.Age);
+      out += ",\"X\":" + pl.X.ToString();
+      out += ",\"Y\":" + pl.Y.ToString();
+    }
     out += '}';
   }
-  out += "],\"LevelWidth\":" + std::to_string(w.LevelSurface.width());
+  out += ']';
+}
+
+}  // namespace
+
+std::string DumpLine(World& w, std::int64_t frames, GameEnd end) {
+  std::string out = "{\"frames\":" + std::to_string(frames);
+  out += ",\"end\":\"";
+  out += EndName(end);
+  out += "\",";
+  AppendPlayers(out, w, true);
+  out += ",\"LevelWidth\":" + std::to_string(w.LevelSurface.width());
   out += ",\"LevelHeight\":" + std::to_string(w.LevelSurface.height());
+  out += ",\"LevelChecksum\":" + std::to_string(LevelChecksum(w));
+  out += ",\"Chat\":[";
+  for (std::size_t i = 0; i < w.ChatLog.size(); ++i) {
+    if (i > 0) out += ',';
+    AppendJsonString(out, w.ChatLog[i]);
+  }
+  out += "]}";
+  return out;
+}
+
+std::string BatchDumpLine(const World& w, std::int64_t batch) {
+  std::string out = "{\"batch\":" + std::to_string(batch) + ",";
+  AppendPlayers(out, w, false);
   out += ",\"LevelChecksum\":" + std::to_string(LevelChecksum(w));
   out += '}';
   return out;

@@ -249,6 +249,7 @@ void InitGame(World& w) {
 
 GameEnd Game(World& w) {
   w.PerfCounters.fill(0);
+  w.ChatLog.clear();
   w.ResetEntityTables();
   w.FrameStart = TickCount(w);
   SeedRandom(w);

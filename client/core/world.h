@@ -152,6 +152,8 @@ struct World {
   // --- chat (1..10; index 0 unused) --------------------------------------
   std::array<std::string, 11> ChatLines{};
   std::array<int32, 11> ChatTimes{};
+  // Every line shown during the current game, for the end-of-game report.
+  std::vector<std::string> ChatLog;
 
   // --- display -----------------------------------------------------------
   Pixel colorKey = 0xF81F;

@@ -11,7 +11,9 @@
 #include "client/net/incoming.h"
 
 #include <cmath>
+#include <cstdio>
 
+#include "client/core/dump.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "client/terrain/level.h"
@@ -74,6 +76,12 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
     if (n.PlayerSetChanged) {
       n.PlayerSetChanged = false;
       n.RestartPending = true;
+      n.Batches = 0;
+    }
+    ++n.Batches;
+    if (!w.DumpPath.empty() && n.Batches % 50 == 0) {
+      std::string error;
+      if (!AppendDumpLine(w.DumpPath, BatchDumpLine(w, n.Batches), error)) std::fprintf(stderr, "krel: %s\n", error.c_str());
     }
   }
   return true;

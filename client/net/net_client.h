@@ -35,6 +35,9 @@ struct NetClient {
   // Set when a batch with a new set of worms is complete; the frame loop
   // restarts the game state at its next safe point.
   bool RestartPending = false;
+  // Batches completed since the set of worms last changed: the same count
+  // on every client of the game.
+  std::int64_t Batches = 0;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

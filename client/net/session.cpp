@@ -13,6 +13,7 @@ namespace krel {
 namespace {
 
 constexpr int kConnected = TcpConnection::kConnected;
+constexpr std::size_t kChatLogLines = 200;
 
 void Send(World& w, const std::string& bytes) {
   if (w.net != nullptr) w.net->ws.Send(bytes);
@@ -93,6 +94,7 @@ void CloseConnection(World& w) {
     w.net->RecvIndex = 0;
     w.net->PlayerSetChanged = false;
     w.net->RestartPending = false;
+    w.net->Batches = 0;
   }
   w.wsState = 0;
 }
@@ -107,6 +109,7 @@ void AddChatMsg(World& w, const std::string& text, bool bywinsock) {
   }
   for (std::size_t i = 1; i < w.ChatLines.size(); ++i) {
     if (w.ChatLines[i].empty()) {
+      if (w.ChatLog.size() < kChatLogLines) w.ChatLog.push_back(text);
       w.ChatLines[i] = text;
       w.ChatTimes[i] = w.Players[1].Age;
       return;
