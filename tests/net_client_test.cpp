@@ -148,6 +148,17 @@ TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
   EXPECT_EQ(w->Players[3].RopeState, -2);
 }
 
+TEST(Chat, TenLinesAtMostAndOwnLinesGoToTheServerFirst) {
+  auto w = MakeSimWorld();
+  for (int i = 1; i <= 11; ++i) AddChatMsg(*w, "line " + std::to_string(i), false);
+  EXPECT_EQ(std::tuple(w->ChatLines[10], w->ChatLog.size()), std::tuple(std::string("line 10"), std::size_t{10}));
+  auto v = MakeSimWorld();
+  v->wsState = 7;  // connected: the line waits for the server's relay
+  AddChatMsg(*v, "hello", false);
+  AddChatMsg(*v, "from the server", true);
+  EXPECT_EQ(std::tuple(v->ChatLines[1], v->ChatLines[2]), std::tuple(std::string("from the server"), std::string()));
+}
+
 TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   auto w = MakeSimWorld();
   NetClient n;
