@@ -15,6 +15,7 @@
 #include "gfx/surface.h"
 #include "client/weapons/defs.h"
 #include "protocol/numbers.h"
+#include "protocol/worm_codec.h"
 
 namespace krel {
 
@@ -31,31 +32,10 @@ inline constexpr int kControls = 8;          // Ctrl/KeyMap columns 0..7
 // Control numbers (index 0 belongs to no control).
 enum Control : int { kLeft = 1, kRight = 2, kUp = 3, kDown = 4, kShoot = 5, kJump = 6, kChange = 7 };
 
-struct Player {
-  fixed X, Y;
-  fixed DirX, DirY;
-  fixed Speed;
-  flag FacingRight = kFalse;
-  int16 AnimFrame = 0;
-  int16 Aim = 0;
-  int16 RopeState = 0;
-  fixed RopeX, RopeY, RopeDX, RopeDY, RopeLength;
-  int16 CurWeapon = 0;
-  std::array<int16, 5> WeaponSlots{};
-  int16 Health = 0;
-  std::array<fixed, 5> Ammo{};
-  int32 LastShot = 0;
-  int16 Lives = 0;
-  int16 Kills = 0;
-  int16 Color = 0;
-  std::string Name = std::string(kNameLength, ' ');  // always exactly 20 characters
-  std::array<int32, kControls> Ctrl{};
-  int32 Age = 0;
-  flag Alive = kFalse;
-  flag Computer = kFalse;
-  int16 ViewX = 0;
-  int16 ViewY = 0;
-  int32 RandSeed = 0;
+// One worm. Its fields are those of the wire's worm record, in the same
+// order and formats, so the worm codecs work on it directly.
+struct Player : WormRecord {
+  Player() { Name.assign(kNameLength, ' '); }
 
   // Cuts to 20 characters or pads with blanks on the right.
   void SetName(const std::string& name);

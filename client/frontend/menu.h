@@ -9,9 +9,6 @@
 
 namespace krel {
 
-// The version text, shown in the menu's notice line.
-inline constexpr const char* kVersionText = "$KREL0.82.0.0";
-
 // Items 1..4 are the main page, 11..16 the options page.
 enum MenuItem : int {
   kItemLocalGame = 1,

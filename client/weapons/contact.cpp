@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "client/present/sound.h"
+#include "client/terrain/level.h"
 #include "client/worms/motion.h"
 
 namespace krel {
@@ -18,6 +19,24 @@ void PushWorm(Player& pl, fixed x, fixed y, int blow) {
 
 void TakeHealth(Player& pl, int amount) {
   pl.Health = static_cast<int16>(std::clamp<int>(pl.Health - amount, INT16_MIN, INT16_MAX));
+}
+
+void BounceOffGround(const World& w, Entity& e, int bounce) {
+  if (gehbar(w, D(e.x - e.dx), D(e.Y + e.dy))) {
+    e.dx = -e.dx;
+  } else if (gehbar(w, D(e.x + e.dx), D(e.Y - e.dy))) {
+    e.dy = -e.dy;
+  } else {
+    e.dx = -e.dx;
+    e.dy = -e.dy;
+  }
+  e.speed = e.speed * fixed(bounce / 100.0);
+}
+
+bool TimeIsUp(int16 age, int time, int spread, double r) {
+  if (time == 0) return false;
+  const float limit = static_cast<float>(time) + std::floor(static_cast<float>(spread) * static_cast<float>(r));
+  return static_cast<float>(age) > limit;
 }
 
 void PlayHurtSound(World& w) { PlaySound(w, static_cast<int16>(19 + static_cast<int>(std::floor(w.Rand() * 3)))); }

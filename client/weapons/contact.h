@@ -24,6 +24,15 @@ void TakeHealth(Player& pl, int amount);
 // One of the three hurt sounds, chosen at random.
 void PlayHurtSound(World& w);
 
+// A shot or object in solid ground bounces: it reverses the component whose
+// reversal leads back into free space (x first), else both, and keeps
+// bounce percent of its speed.
+void BounceOffGround(const World& w, Entity& e, int bounce);
+
+// The timed explosion: age beyond time + floor(spread * r), compared in
+// single precision as every client does; time 0 never explodes.
+bool TimeIsUp(int16 age, int time, int spread, double r);
+
 // Every trail period of delay * 5 steps; a delay of 0 or less (the key left
 // out of the weapon file) leaves no trail rather than divide by zero.
 inline bool TrailDue(std::int64_t steps, int delay) {

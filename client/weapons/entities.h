@@ -16,8 +16,26 @@ inline int32 LastIndex(const std::vector<Entity>& a) { return static_cast<int32>
 // True when element nr is no longer in the array (it was cut off).
 inline bool Gone(const std::vector<Entity>& a, int32 nr) { return nr > LastIndex(a); }
 
-inline bool Live(const std::vector<Entity>& a, int32 nr) {
-  return nr >= 1 && nr <= LastIndex(a) && a[static_cast<std::size_t>(nr)].removed == kFalse;
+// How an element fares in a step of its mover: goes on, was removed (and
+// does nothing more this frame), or was cut off the array.
+enum class Outcome { kGoesOn, kRemoved, kCut };
+inline Outcome StatusOf(const std::vector<Entity>& a, int32 nr) {
+  if (Gone(a, nr)) return Outcome::kCut;
+  return a[static_cast<std::size_t>(nr)].removed != kFalse ? Outcome::kRemoved : Outcome::kGoesOn;
+}
+
+// A new element: age 0, steps 0, not removed.
+inline Entity MakeEntity(fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, fixed speed) {
+  Entity e;
+  e.ty = ty;
+  e.owner = owner;
+  e.x = x;
+  e.Y = Y;
+  e.dx = dx;
+  e.dy = dy;
+  e.color = color;
+  e.speed = speed;
+  return e;
 }
 
 inline void RemoveEntity(std::vector<Entity>& a, int32 nr) {

@@ -18,13 +18,6 @@ namespace krel {
 
 namespace {
 
-enum class Outcome { kGoesOn, kRemoved, kCut };
-
-Outcome Status(const World& w, int32 i) {
-  if (Gone(w.Objs, i)) return Outcome::kCut;
-  return w.Objs[static_cast<std::size_t>(i)].removed != kFalse ? Outcome::kRemoved : Outcome::kGoesOn;
-}
-
 Outcome WormContact(World& w, int32 i, const ObjDef& T) {
   const double range = T.WORMDETECTRANGE + 4.0;
   for (int p = 1; p < kMaxPlayerSlots; ++p) {
@@ -45,7 +38,7 @@ Outcome WormContact(World& w, int32 i, const ObjDef& T) {
     }
     if (T.WORMREMOVE == 1 || T.WORMEXPLODE == 1) {
       RemoveObj(w, i);
-      return Status(w, i);
+      return StatusOf(w.Objs, i);
     }
   }
   return Outcome::kGoesOn;
@@ -67,18 +60,10 @@ bool Step(World& w, int32 i, const ObjDef& T, Outcome& out) {
     if (T.GROUNDREMOVE == 1) {
       ExplodeObj(w, i);
       RemoveObj(w, i);
-      out = Status(w, i);
+      out = StatusOf(w.Objs, i);
       return false;
     }
-    if (gehbar(w, D(o.x - o.dx), D(o.Y + o.dy))) {
-      o.dx = -o.dx;
-    } else if (gehbar(w, D(o.x + o.dx), D(o.Y - o.dy))) {
-      o.dy = -o.dy;
-    } else {
-      o.dx = -o.dx;
-      o.dy = -o.dy;
-    }
-    o.speed = o.speed * fixed(T.BOUNCE / 100.0);
+    BounceOffGround(w, o, T.BOUNCE);
   }
   o.x += o.dx;
   o.Y += o.dy;
@@ -101,13 +86,10 @@ bool MoveOne(World& w, int32 i) {
   if (out == Outcome::kCut) return false;
   if (out == Outcome::kRemoved) return true;
   const double r = w.Rand();
-  if (T.TIMETOEXPLODE != 0) {
-    const float limit = static_cast<float>(T.TIMETOEXPLODE) + std::floor(static_cast<float>(T.TIMETOEXPLODEV) * static_cast<float>(r));
-    if (static_cast<float>(w.Objs[static_cast<std::size_t>(i)].age) > limit) {
-      ExplodeObj(w, i);
-      RemoveObj(w, i);
-      if (Gone(w.Objs, i)) return false;
-    }
+  if (TimeIsUp(w.Objs[static_cast<std::size_t>(i)].age, T.TIMETOEXPLODE, T.TIMETOEXPLODEV, r)) {
+    ExplodeObj(w, i);
+    RemoveObj(w, i);
+    if (Gone(w.Objs, i)) return false;
   }
   return true;
 }
@@ -135,15 +117,7 @@ void Blast(World& w, int32 i, const SObjDef& T) {
 
 void AddObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, bool bywinsock) {
   if (ty < 0 || ty >= kObjSlots) return;
-  Obj o;
-  o.ty = ty;
-  o.owner = owner;
-  o.x = x;
-  o.Y = Y;
-  o.dx = dx;
-  o.dy = dy;
-  o.color = color;
-  o.speed = fixed(w.ObjDefs[static_cast<std::size_t>(ty)].SPEED);
+  const Obj o = MakeEntity(x, Y, dx, dy, owner, ty, color, w.ObjDefs[static_cast<std::size_t>(ty)].SPEED);
   switch (Decide(w, owner, bywinsock)) {
     case Creation::kApply: w.Objs.push_back(o); break;
     case Creation::kSend: SendObj(w, o); break;
@@ -153,13 +127,7 @@ void AddObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 t
 
 void AddSObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, bool bywinsock) {
   if (ty < 0 || ty >= kSObjSlots) return;
-  SObj s;
-  s.ty = ty;
-  s.owner = owner;
-  s.x = x;
-  s.Y = Y;
-  s.dx = dx;
-  s.dy = dy;
+  const SObj s = MakeEntity(x, Y, dx, dy, owner, ty, 0, 0);
   switch (Decide(w, owner, bywinsock)) {
     case Creation::kApply: {
       w.SObjs.push_back(s);

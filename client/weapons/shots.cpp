@@ -56,13 +56,6 @@ void Steer(World& w, Shot& s) {
   if (s.owner >= 1 && s.owner < kMaxPlayerSlots) FollowView(w, w.Players[static_cast<std::size_t>(s.owner)], s.x, s.Y);
 }
 
-enum class Outcome { kGoesOn, kRemoved, kCut };
-
-Outcome Status(const World& w, int32 i) {
-  if (Gone(w.Shots, i)) return Outcome::kCut;
-  return w.Shots[static_cast<std::size_t>(i)].removed != kFalse ? Outcome::kRemoved : Outcome::kGoesOn;
-}
-
 // Worm contact of shot i in one step. Returns kGoesOn unless the shot was
 // removed (or cut off).
 Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
@@ -75,7 +68,7 @@ Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
     if (s.ty == -1) {
       PickUpBonus(w, pl, s.color);
       RemoveShot(w, i);
-      return Status(w, i);
+      return StatusOf(w.Shots, i);
     }
     if (W.WORMEXPLODE == 1) {
       ExplodeShot(w, i);
@@ -89,7 +82,7 @@ Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
     if (W.WORMREMOVE == 1 || W.WORMEXPLODE == 1 || W.HITDAMAGE > 0) {
       // A beam touches at most one worm per step and flies on.
       if (W.SPEED < kBeamSpeed) RemoveShot(w, i);
-      return Status(w, i);
+      return StatusOf(w.Shots, i);
     }
   }
   return Outcome::kGoesOn;
@@ -124,18 +117,10 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
     if (W.GROUNDEXPLODE == 1) {
       ExplodeShot(w, i);
       if (W.SPEED < kBeamSpeed) RemoveShot(w, i);
-      out = Status(w, i);
+      out = StatusOf(w.Shots, i);
       return false;
     }
-    if (gehbar(w, D(s.x - s.dx), D(s.Y + s.dy))) {
-      s.dx = -s.dx;
-    } else if (gehbar(w, D(s.x + s.dx), D(s.Y - s.dy))) {
-      s.dy = -s.dy;
-    } else {
-      s.dx = -s.dx;
-      s.dy = -s.dy;
-    }
-    s.speed = s.speed * fixed(W.BOUNCE / 100.0);
+    BounceOffGround(w, s, W.BOUNCE);
   }
   // A shot slowed below 30 in this frame stands still for the rest of it.
   if (calcspeed(s.speed) >= 1) {
@@ -182,13 +167,10 @@ bool MoveOne(World& w, int32 i) {
   if (W.OBJECTCOLLIDE == 1) PushOtherShots(w, i, W);
   // The draw happens every frame for every shot, whatever the weapon.
   const double r = w.Rand();
-  if (W.TIMETOEXPLODE != 0) {
-    const float limit = static_cast<float>(W.TIMETOEXPLODE) + std::floor(static_cast<float>(W.TIMETOEXPLODEV) * static_cast<float>(r));
-    if (static_cast<float>(w.Shots[static_cast<std::size_t>(i)].age) > limit) {
-      ExplodeShot(w, i);
-      RemoveShot(w, i);
-      if (Gone(w.Shots, i)) return false;
-    }
+  if (TimeIsUp(w.Shots[static_cast<std::size_t>(i)].age, W.TIMETOEXPLODE, W.TIMETOEXPLODEV, r)) {
+    ExplodeShot(w, i);
+    RemoveShot(w, i);
+    if (Gone(w.Shots, i)) return false;
   }
   return true;
 }
@@ -197,15 +179,7 @@ bool MoveOne(World& w, int32 i) {
 
 void AddShot(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, bool bywinsock) {
   if (ty < -1 || ty > 40) return;
-  Shot s;
-  s.ty = ty;
-  s.owner = owner;
-  s.x = x;
-  s.Y = Y;
-  s.dx = dx;
-  s.dy = dy;
-  s.color = color;
-  s.speed = fixed(w.WeaponDefs[static_cast<std::size_t>(ty + 1)].SPEED);
+  const Shot s = MakeEntity(x, Y, dx, dy, owner, ty, color, w.WeaponDefs[static_cast<std::size_t>(ty + 1)].SPEED);
   switch (Decide(w, owner, bywinsock)) {
     case Creation::kApply: w.Shots.push_back(s); break;
     case Creation::kSend: SendShot(w, s); break;

@@ -13,7 +13,7 @@ net_setup "$1"
 CLIENT_PIDS=()
 start_server
 start_client a Anna Alf 0 "$(human_keys 400)"
-sleep 2
+wait_joined 1
 start_client b Bert Bea 1 "400 -"
 wait_clients
 kill "$SERVER_PID" 2>/dev/null || true

@@ -7,9 +7,10 @@ source "$(dirname "$0")/lib/network.sh"
 net_setup "$1"
 CLIENT_PIDS=()
 start_server
-start_client a Anna Alf 0 "$(human_keys 300)"
-sleep 2
-start_client b Bert Bea 1 "300 -"
+start_client a Anna Alf 0 "$(human_keys 400)"
+wait_joined 1
+start_client b Bert Bea 1 "400 -"
+wait_joined 2
 sleep 6
 kill -9 "$SERVER_PID"
 wait_clients

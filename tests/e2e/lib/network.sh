@@ -79,13 +79,22 @@ KEYS
 # fire and dig for FRAMES frames in a fixed pattern.
 human_keys() {
   local frames=$1
-  echo "60 -"
+  echo "150 -"
   echo "1 K X"
-  local left=$((frames - 61))
+  local left=$((frames - 151))
   while [ "$left" -gt 0 ]; do
     printf '8 RIGHT F J\n4 UP E Y\n8 LEFT S J Y\n2 -\n3 LEFT RIGHT S F\n6 DOWN D J\n1 K X\n'
     left=$((left - 32))
   done
+}
+
+# Waits until the server has greeted N clients.
+wait_joined() {
+  for _ in $(seq 200); do
+    [ "$(grep -c ' connected$' "$WORK/server.txt")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "clients did not reach the server"; cat "$WORK/server.txt"; exit 1
 }
 
 wait_clients() {
