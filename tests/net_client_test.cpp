@@ -176,6 +176,28 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 players online)");
 }
 
+TEST(ServerList, ARunningServerIsHeardAndListed) {
+  auto w = MakeSimWorld();
+  NetClient n;
+  n.udpPort = 0;  // a free port of this test's own
+  AttachNetwork(*w, n);
+  LoadServerWatch(*w);
+  ASSERT_NE(n.wsListen.port(), 0);
+  EventLoop loop;
+  ServerOptions o;
+  std::tie(o.port, o.bind_address, o.announce_to, o.announce_port, o.announce_ms) =
+      std::tuple(0, "127.0.0.1", "127.0.0.1", n.wsListen.port(), 20);
+  ServerApp server(loop, o);
+  std::string error;
+  ASSERT_TRUE(server.Start(&error)) << error;
+  for (int i = 0; i < 300 && n.ServerList.empty(); ++i) {
+    server.Yield(5);
+    NetYield(*w);
+  }
+  ASSERT_EQ(n.ServerList.size(), 1u);
+  EXPECT_EQ(ServerListLine(n.ServerList[0]), "127.0.0.1 (0 players online)");
+}
+
 TEST(SelectServerScreen, AddressTakesDigitsPointsAndBlanksUpTo15) {
   auto w = MakeSimWorld();
   HeadlessPlatform platform;
