@@ -6,11 +6,17 @@
 //   KREL_DUMP=FILE    one JSON line per finished game (client/core/dump.h)
 //   KREL_SEED=N       fixed random seed instead of the clock
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
+//
+// The command line: --help, --version, --window (or the single argument
+// /window); see client/core/command_line.h.
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "client/core/command_line.h"
+#include "client/core/data_files.h"
 #include "client/core/startup.h"
 #include "client/core/world.h"
 #include "platform/script_input.h"
@@ -39,12 +45,26 @@ bool ParseSeed(const std::string& text, std::uint64_t& seed) {
 
 }  // namespace
 
+// The installed data folder, set by the build from the install prefix.
+#ifndef KREL_INSTALLED_DATA_DIR
+#define KREL_INSTALLED_DATA_DIR ""
+#endif
+
 int main(int argc, char** argv) {
-  // The whole command line, as one text.
-  std::string command_line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) command_line += ' ';
-    command_line += argv[i];
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const krel::CommandLine options = krel::ParseCommandLine(args);
+  switch (options.action) {
+    case krel::CommandLine::Action::kHelp:
+      std::cout << krel::ClientUsage();
+      return 0;
+    case krel::CommandLine::Action::kVersion:
+      std::cout << krel::kVersionText << "\n";
+      return 0;
+    case krel::CommandLine::Action::kBadUsage:
+      std::cerr << "krel: " << options.error << "\n" << krel::ClientUsage();
+      return 2;
+    case krel::CommandLine::Action::kRun:
+      break;
   }
 
   krel::SdlPlatform sdl;
@@ -74,9 +94,17 @@ int main(int argc, char** argv) {
 
   krel::IniSettingsStore settings(krel::IniSettingsStore::DefaultPath());
   for (const std::string& warning : settings.warnings()) std::cerr << "krel: settings: " << warning << "\n";
+  // Sharp whole-number scaling unless the player asked for the smooth fit.
+  const std::string scaling = settings.GetSetting("General Settings", "Scaling", "integer");
+  if (scaling != "integer" && scaling != "fit")
+    std::cerr << "krel: settings: \"Scaling\" is \"" << scaling << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
+  sdl.SetScaling(scaling == "fit" ? krel::Scaling::kFit : krel::Scaling::kInteger);
 
   world->platform = platform;
   world->settings = &settings;
   world->ProgramDir = krel::ProgramDirectory();
-  return krel::Form_Load(*world, command_line);
+  world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
+                                         KREL_INSTALLED_DATA_DIR);
+  // The start-up code still sees the game's own command line.
+  return krel::Form_Load(*world, options.window ? "/window" : "");
 }
