@@ -14,6 +14,7 @@
 
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/screenshot.h"
+#include "platform/sdl/sdl_platform.h"
 #include "tests/match_rig.h"
 
 namespace krel {
@@ -74,6 +75,69 @@ TEST(Screenshot, FailureIsReportedAndLeavesNoFile) {
   EXPECT_FALSE(SaveFramePng(pixels, 5, 3, 2, TempPath("short.png").string(), error));
   EXPECT_FALSE(std::filesystem::exists(TempPath("short.png")));
   std::filesystem::remove(blocker);
+}
+
+class NoticeRecorder : public EventSink {
+ public:
+  void OnKeyDown() override { log += "down "; }
+  void OnKeyPress(unsigned char ch) override { log += "press" + std::to_string(ch) + " "; }
+  void OnClose() override { log += "close "; }
+  void OnNotice(const std::string& text) override { log += "[" + text + "] "; }
+  std::string log;
+};
+
+void PushKey(SDL_Scancode sc, Uint16 mod) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.scancode = sc;
+  e.key.keysym.mod = mod;
+  SDL_PushEvent(&e);
+}
+
+TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
+  const std::filesystem::path pics = TempPath("pics");
+  std::filesystem::remove_all(pics);
+  ::setenv("XDG_PICTURES_DIR", pics.c_str(), 1);
+  SdlPlatform p;
+  std::string error;
+  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
+  NoticeRecorder rec;
+  p.ProcessEvents(rec);  // whatever opening the window queued
+  rec.log.clear();
+
+  PushKey(SDL_SCANCODE_F12, 0);  // nothing shown yet: reported, and the key goes on to the game
+  Surface frame(320, 240);
+  frame.Clear(0xF81F);
+  p.ProcessEvents(rec);
+  p.Present(frame);
+  PushKey(SDL_SCANCODE_F12, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(pics / "krel")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + files[0].filename().string() + "] down "), std::string::npos)
+      << rec.log;
+
+  // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
+  rec.log.clear();
+  PushKey(SDL_SCANCODE_RETURN, KMOD_LALT);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "");
+  PushKey(SDL_SCANCODE_KP_ENTER, KMOD_RALT);
+  p.ProcessEvents(rec);
+  PushKey(SDL_SCANCODE_RETURN, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "down press13 ");
+
+  // A picture folder that cannot be made: a line says so, nothing stops.
+  rec.log.clear();
+  ::setenv("XDG_PICTURES_DIR", (files[0] / "below-a-file").c_str(), 1);
+  PushKey(SDL_SCANCODE_F12, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log.substr(0, 20), "[SCREENSHOT FAILED: ") << rec.log;
+  ::unsetenv("XDG_PICTURES_DIR");
+  std::filesystem::remove_all(pics);
 }
 
 }  // namespace
