@@ -38,7 +38,7 @@ uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(RELEASE_DIR)/install_manifest.txt -P cmake/uninstall.cmake
 
 # Starts the game with the shipped level and weapon file beside it.
-# `make run ARGS=/window` runs it in a window instead of full screen.
+# `make run ARGS=--window` (or ARGS=/window) runs it in a window instead of full screen.
 run: release
 	cd $(RELEASE_DIR) && ./krel $(ARGS)
 

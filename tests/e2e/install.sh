@@ -54,6 +54,22 @@ grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOU
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
 
+# The installed krel has no data beside it: it finds the files in the
+# player's data folder, and without them names every place it looked.
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy KREL_CONFIG_DIR="$WORK/config"
+mkdir -p "$WORK/home" && printf '5 -\n1 ESCAPE\n' > "$WORK/keys.txt"
+if [ ! -e "$prefix/share/krel/arms.dat" ]; then
+  status=0
+  (cd "$WORK" && HOME="$WORK/home" XDG_DATA_HOME= timeout 60 "$root/bin/krel" > "$WORK/missing.txt" 2>&1) || status=$?
+  looked="arms.dat was looked for in: $root/bin, $WORK/home/.local/share/krel, $prefix/share/krel"
+  [ "$status" -eq 1 ] && grep -qF "$looked" "$WORK/missing.txt" ||
+    { echo "krel without data: status $status, expected the places it looked:"; cat "$WORK/missing.txt"; exit 1; }
+fi
+status=0
+(cd "$WORK" && HOME="$WORK/home" XDG_DATA_HOME="$root/share" KREL_INPUT="$WORK/keys.txt" timeout 60 "$root/bin/krel" \
+  > "$WORK/run.txt" 2>&1) || status=$?
+[ "$status" -eq 0 ] || { echo "installed krel with XDG_DATA_HOME: status $status"; cat "$WORK/run.txt"; exit 1; }
+
 if command -v desktop-file-validate > /dev/null; then
   desktop-file-validate "$root/share/applications/krel.desktop"
 fi
