@@ -3,11 +3,18 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 RELEASE_DIR := build/release
 TEST_DIR := build/asan
 ARGS ?=
+# `make install` puts the game under PREFIX (below DESTDIR when that is set,
+# for packaging). krel is built knowing PREFIX, to find its data there.
+PREFIX ?= /usr/local
+DESTDIR ?=
+# What install builds first; the install test sets it empty to install a
+# build that already exists, as it is.
+INSTALL_BUILD ?= release
 # CMake's generated makefiles call make recursively; without this every step
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench clean
+.PHONY: all deps release run test server bench install uninstall clean
 
 all: release
 
@@ -17,11 +24,21 @@ deps:
 # Configuring every time is cheap and heals a half-finished earlier configure.
 # The programs only; the benchmarks build with `make bench`.
 release: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=OFF > /dev/null
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=OFF \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
+# Programs to PREFIX/bin, arms.dat and level.bmp to PREFIX/share/krel, the
+# desktop entry, icons, man pages and krelServer@.service (see README.md).
+install: $(INSTALL_BUILD)
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR)
+
+# Removes what the last install wrote (give the same DESTDIR).
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(RELEASE_DIR)/install_manifest.txt -P cmake/uninstall.cmake
+
 # Starts the game with the shipped level and weapon file beside it.
-# `make run ARGS=/window` runs it in a window instead of full screen.
+# `make run ARGS=--window` (or ARGS=/window) runs it in a window instead of full screen.
 run: release
 	cd $(RELEASE_DIR) && ./krel $(ARGS)
 
@@ -37,7 +54,8 @@ server: release
 	cd $(RELEASE_DIR) && ./krelServer $(ARGS)
 
 bench: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON > /dev/null
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
 

@@ -8,11 +8,17 @@
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
 //   KREL_TCP_PORT     the relay server's game port instead of 17384
 //   KREL_UDP_PORT     the port heard for server announcements instead of 17383
+//
+// The command line: --help, --version, --window (or the single argument
+// /window); see client/core/command_line.h.
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "client/core/command_line.h"
+#include "client/core/data_files.h"
 #include "client/core/startup.h"
 #include "client/core/world.h"
 #include "client/net/net_client.h"
@@ -42,12 +48,26 @@ bool ParseSeed(const std::string& text, std::uint64_t& seed) {
 
 }  // namespace
 
+// The installed data folder, set by the build from the install prefix.
+#ifndef KREL_INSTALLED_DATA_DIR
+#define KREL_INSTALLED_DATA_DIR ""
+#endif
+
 int main(int argc, char** argv) {
-  // The whole command line, as one text.
-  std::string command_line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) command_line += ' ';
-    command_line += argv[i];
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const krel::CommandLine options = krel::ParseCommandLine(args);
+  switch (options.action) {
+    case krel::CommandLine::Action::kHelp:
+      std::cout << krel::ClientUsage();
+      return 0;
+    case krel::CommandLine::Action::kVersion:
+      std::cout << krel::kVersionText << "\n";
+      return 0;
+    case krel::CommandLine::Action::kBadUsage:
+      std::cerr << "krel: " << options.error << "\n" << krel::ClientUsage();
+      return 2;
+    case krel::CommandLine::Action::kRun:
+      break;
   }
 
   krel::SdlPlatform sdl;
@@ -77,6 +97,11 @@ int main(int argc, char** argv) {
 
   krel::IniSettingsStore settings(krel::IniSettingsStore::DefaultPath());
   for (const std::string& warning : settings.warnings()) std::cerr << "krel: settings: " << warning << "\n";
+  // Sharp whole-number scaling unless the player asked for the smooth fit.
+  const std::string scaling = settings.GetSetting("General Settings", "Scaling", "integer");
+  if (scaling != "integer" && scaling != "fit")
+    std::cerr << "krel: settings: \"Scaling\" is \"" << scaling << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
+  sdl.SetScaling(scaling == "fit" ? krel::Scaling::kFit : krel::Scaling::kInteger);
 
   krel::NetClient net;
   std::string port_warning;
@@ -87,5 +112,8 @@ int main(int argc, char** argv) {
   world->settings = &settings;
   krel::AttachNetwork(*world, net);
   world->ProgramDir = krel::ProgramDirectory();
-  return krel::Form_Load(*world, command_line);
+  world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
+                                         KREL_INSTALLED_DATA_DIR);
+  // The start-up code still sees the game's own command line.
+  return krel::Form_Load(*world, options.window ? "/window" : "");
 }

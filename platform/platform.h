@@ -24,6 +24,9 @@ class EventSink {
   virtual void OnKeyPress(unsigned char ch) = 0;
   // The user closed the window.
   virtual void OnClose() = 0;
+  // A line for the player from the platform itself (a screenshot was saved,
+  // or could not be); a game shows it as a chat line.
+  virtual void OnNotice(const std::string& /*text*/) {}
 };
 
 class Platform {
@@ -49,9 +52,18 @@ class Platform {
   // Delivers pending window events to sink.
   virtual void ProcessEvents(EventSink& sink) = 0;
 
-  // --- keyboard ------------------------------------------------------------
-  // 256 bytes in DirectInput scan-code numbering; bit 7 set while down.
+  // --- keyboard and game controllers ---------------------------------------
+  // 256 bytes in DirectInput scan-code numbering; bit 7 set while down. The
+  // game controllers count as keys here, the way the menus want them: d-pad
+  // or left stick as the arrow keys, A as Return, B as Escape.
   virtual void ReadKeyboard(std::uint8_t state[256]) = 0;
+  // What a game frame reads: the keyboard alone (no controller folded in),
+  // and in pads[1] and pads[2] the controls held on the pads of players 1
+  // and 2 (bit j for control j, 1..7; 0 for no pad). pads[0] is unused.
+  virtual void ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) {
+    ReadKeyboard(keys);
+    pads[0] = pads[1] = pads[2] = 0;
+  }
   // The keyboard's name for a scan code; empty when no key has that code.
   virtual std::string KeyName(int scancode) = 0;
 

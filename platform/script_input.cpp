@@ -236,6 +236,7 @@ void ScriptInputPlatform::ProcessEvents(EventSink& sink) {
     void OnKeyDown() override {}
     void OnKeyPress(unsigned char) override {}
     void OnClose() override { target_.OnClose(); }
+    void OnNotice(const std::string& text) override { target_.OnNotice(text); }
 
    private:
     EventSink& target_;

@@ -71,6 +71,8 @@ class ScriptInputPlatform : public Platform {
   void Present(const Surface& frame) override { inner_.Present(frame); }
   bool DisplayUsable() override { return inner_.DisplayUsable(); }
   void ProcessEvents(EventSink& sink) override;
+  // The script replaces the game controllers too: a scripted run is the same
+  // whatever is plugged in.
   void ReadKeyboard(std::uint8_t state[256]) override;
   std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
   bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }

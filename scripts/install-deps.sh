@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev
   libgtest-dev googletest libbenchmark-dev
-  xvfb
+  xvfb desktop-file-utils
 )
 
 missing=()

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "protocol/field_codec.h"
 #include "server/server_app.h"
 #include "server/status.h"
 
@@ -32,6 +33,7 @@ void OnSignal(int sig) {
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
+      "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
@@ -57,6 +59,15 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       Usage(stdout);
       return 0;
+    }
+    if (arg == "--version") {
+      std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
+      return 0;
+    }
+    if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind") {
+      std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
+      Usage(stderr);
+      return 2;
     }
     if (i + 1 >= argc) {
       std::fprintf(stderr, "krelServer: %s needs a value\n", arg.c_str());

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <limits>
 
+#include "client/core/data_files.h"
 #include "client/core/dump.h"
 #include "client/core/perf_log.h"
 #include "client/core/startup.h"
@@ -44,6 +45,8 @@ class FormEvents : public EventSink {
   void OnKeyDown() override { Form_KeyDown(w_); }
   void OnKeyPress(unsigned char ch) override { Form_KeyPress(w_, ch); }
   void OnClose() override { Form_QueryUnload(w_); }
+  // Shown to this player only, never sent to the other players.
+  void OnNotice(const std::string& text) override { AddChatMsg(w_, text, true); }
 
  private:
   World& w_;
@@ -221,7 +224,7 @@ void InitGame(World& w) {
   if (w.wsState == kConnected || w.RegenerateLevel != kFalse) {
     std::string error;
     // The old level stays if the file has gone; the game can still be played.
-    if (!loadlevel(w, w.ProgramDir, error)) std::cerr << "krel: level not reloaded: " << error << "\n";
+    if (!loadlevel(w, DataDir(w, "level.bmp"), error)) std::cerr << "krel: level not reloaded: " << error << "\n";
   }
   PlayerDied(w, 1, 1, true);
   PlayerDied(w, 2, 2, true);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <iostream>
 
+#include "client/core/data_files.h"
 #include "client/core/game.h"
 #include "client/frontend/menu.h"
 #include "client/net/server_watch.h"
@@ -40,16 +41,18 @@ int Form_Load(World& w, const std::string& commandLine) {
   if (w.QuitRequested) return 0;
 
   ArmsError arms_error;
-  if (!LoadArms(w, w.ProgramDir + "/arms.dat", arms_error)) {
-    w.platform->MessageBox(arms_error.Message());
+  if (!LoadArms(w, DataDir(w, "arms.dat") + "/arms.dat", arms_error)) {
+    std::string note = DataFileNotFoundNote(w, "arms.dat");
+    w.platform->MessageBox(arms_error.Message() + (note.empty() ? "" : "\n" + note));
     return 1;
   }
   ProcessWindowEvents(w);
   if (w.QuitRequested) return 0;
 
   std::string error;
-  if (!InitDDraw(w, w.ProgramDir, error)) {
-    w.platform->MessageBox(error);
+  if (!InitDDraw(w, DataDir(w, "level.bmp"), error)) {
+    std::string note = DataFileNotFoundNote(w, "level.bmp");
+    w.platform->MessageBox(error + (note.empty() ? "" : "\n" + note));
     return 1;
   }
   // A level of another size plays, but not quite as its painter may expect.

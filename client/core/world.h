@@ -167,6 +167,9 @@ struct World {
   // --- run options (set once at start-up) ---------------------------------
   // The program's own folder: arms.dat and level.bmp are read from there.
   std::string ProgramDir = ".";
+  // Where arms.dat and level.bmp are looked for, in order (client/core/
+  // data_files.h); empty means ProgramDir alone.
+  std::vector<std::string> DataDirs;
   // When set, replaces the clock as the random seed (KREL_SEED), so that a
   // run can be repeated exactly.
   std::optional<std::uint64_t> FixedSeed;

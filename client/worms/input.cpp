@@ -83,7 +83,16 @@ void SetDefaultKeys(World& w) {
 
 void ReadKeyboardState(World& w) {
   std::uint8_t state[256] = {};
-  if (w.platform != nullptr) w.platform->ReadKeyboard(state);
+  std::uint8_t pads[3] = {};
+  if (w.platform != nullptr) w.platform->ReadGameInput(state, pads);
+  // A pad presses its player's keys: a key and a button held together are
+  // one press, and the newly-pressed test works for buttons as for keys.
+  for (int p = 1; p <= 2; ++p) {
+    for (int j = 1; j <= 7; ++j) {
+      int code = w.KeyMap[static_cast<std::size_t>(p)][static_cast<std::size_t>(j)];
+      if ((pads[p] & (1u << j)) != 0 && code > 0 && code < 256) state[code] = 0x80;
+    }
+  }
   for (int k = 0; k < 256; ++k) {
     std::size_t i = static_cast<std::size_t>(k);
     w.OldKeyState[i] = w.KeyState[i];

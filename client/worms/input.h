@@ -28,6 +28,7 @@ void SetDefaultKeys(World& w);
 
 // Frame step "read the keyboard": OldKeyState = KeyState, then KeyState from
 // the device (1 while down). Scan code 0 is no key and never reads as down.
+// The pads of players 1 and 2 hold down the keys bound to their controls.
 void ReadKeyboardState(World& w);
 
 // Frame step "controls": Ctrl(1..7) of players 1 and 2 from their keys.

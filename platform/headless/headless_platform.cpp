@@ -31,6 +31,10 @@ void HeadlessPlatform::ProcessEvents(EventSink& sink) {
       case Event::kKeyDown: sink.OnKeyDown(); break;
       case Event::kKeyPress: sink.OnKeyPress(e.ch); break;
       case Event::kClose: sink.OnClose(); break;
+      case Event::kPadAdded: pads_.Add(e.pad); break;
+      case Event::kPadRemoved: pads_.Remove(e.pad); break;
+      case Event::kPadButton: pads_.SetButton(e.pad, static_cast<PadButton>(e.which), e.value != 0); break;
+      case Event::kPadAxis: pads_.SetAxis(e.pad, static_cast<PadAxis>(e.which), e.value); break;
     }
   }
 }
@@ -38,6 +42,17 @@ void HeadlessPlatform::ProcessEvents(EventSink& sink) {
 void HeadlessPlatform::ReadKeyboard(std::uint8_t state[256]) {
   ++keyboard_reads_;
   for (int k = 0; k < 256; ++k) state[k] = keys_[k];
+  if (!game_read_) pads_.AddMenuKeys(state);
+}
+
+void HeadlessPlatform::ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) {
+  // Through ReadKeyboard, so that a test's hook on it sees game frames too.
+  game_read_ = true;
+  ReadKeyboard(keys);
+  game_read_ = false;
+  pads[0] = 0;
+  pads[1] = pads_.Controls(1);
+  pads[2] = pads_.Controls(2);
 }
 
 std::string HeadlessPlatform::KeyName(int scancode) { return DikKeyName(scancode); }

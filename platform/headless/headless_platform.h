@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/surface.h"
+#include "platform/pads.h"
 #include "platform/platform.h"
 
 namespace krel {
@@ -40,6 +41,7 @@ class HeadlessPlatform : public Platform {
 
   // --- keyboard: the test holds keys; events are queued for ProcessEvents ---
   void ReadKeyboard(std::uint8_t state[256]) override;
+  void ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) override;
   std::string KeyName(int scancode) override;
   void SetKey(int scancode, bool down) { keys_[scancode & 0xFF] = down ? 0x80 : 0; }
   void ReleaseAllKeys() { keys_.fill(0); }
@@ -47,6 +49,18 @@ class HeadlessPlatform : public Platform {
   void QueueKeyPress(unsigned char ch) { pending_.push_back({Event::kKeyPress, ch}); }
   void QueueClose() { pending_.push_back({Event::kClose, 0}); }
   int keyboard_reads() const { return keyboard_reads_; }
+
+  // --- game controllers: fake events, delivered by ProcessEvents as a real
+  // pad's would be ----------------------------------------------------------
+  void QueuePadAdded(int id) { pending_.push_back({Event::kPadAdded, 0, id}); }
+  void QueuePadRemoved(int id) { pending_.push_back({Event::kPadRemoved, 0, id}); }
+  void QueuePadButton(int id, PadButton b, bool down) {
+    pending_.push_back({Event::kPadButton, 0, id, static_cast<int>(b), down ? 1 : 0});
+  }
+  void QueuePadAxis(int id, PadAxis a, int value) {
+    pending_.push_back({Event::kPadAxis, 0, id, static_cast<int>(a), value});
+  }
+  const Pads& pads() const { return pads_; }
 
   // --- sound: remembered, not heard ---------------------------------------
   bool OpenAudio(std::string& error) override;
@@ -64,8 +78,11 @@ class HeadlessPlatform : public Platform {
 
  private:
   struct Event {
-    enum Kind { kKeyDown, kKeyPress, kClose } kind;
-    unsigned char ch;
+    enum Kind { kKeyDown, kKeyPress, kClose, kPadAdded, kPadRemoved, kPadButton, kPadAxis } kind;
+    unsigned char ch = 0;
+    int pad = 0;    // pad events: which pad
+    int which = 0;  // button or axis
+    int value = 0;  // 1/0 for a button, the position of an axis
   };
   std::uint32_t now_;
   std::uint32_t auto_advance_ = 0;
@@ -79,6 +96,8 @@ class HeadlessPlatform : public Platform {
   int keyboard_reads_ = 0;
   int sounds_loaded_ = 0;
   std::array<std::uint8_t, 256> keys_{};
+  Pads pads_;
+  bool game_read_ = false;  // ReadKeyboard is serving ReadGameInput
   std::vector<Event> pending_;
   std::vector<std::pair<int, int>> plays_;
   std::vector<std::string> messages_;

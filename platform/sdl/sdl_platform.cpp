@@ -2,17 +2,31 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "gfx/codepage.h"
 #include "gfx/surface.h"
 #include "platform/keycodes.h"
+#include "platform/screenshot_path.h"
+#include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_keymap.h"
 
 namespace krel {
 
 namespace {
+
+// Our pad numbering is SDL's, so events pass straight through.
+static_assert(static_cast<int>(PadButton::kA) == SDL_CONTROLLER_BUTTON_A);
+static_assert(static_cast<int>(PadButton::kDpadRight) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+static_assert(static_cast<int>(PadButton::kCount) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1);
+static_assert(static_cast<int>(PadAxis::kLeftX) == SDL_CONTROLLER_AXIS_LEFTX);
+static_assert(static_cast<int>(PadAxis::kTriggerRight) == SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+
+// Screenshots are saved at twice the picture's size.
+constexpr int kScreenshotScale = 2;
 
 constexpr int kVoices = 10;
 constexpr int kMixRate = 22050;
@@ -47,6 +61,10 @@ constexpr const char* kNoDisplayHint =
 SdlPlatform::SdlPlatform() {
   // Clock and event queue are needed before any window exists.
   SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS);
+  // Pads play like the keyboard does, with or without the focus. Without
+  // the controller subsystem the game simply has no pads.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
 SdlPlatform::~SdlPlatform() {
@@ -59,6 +77,8 @@ SdlPlatform::~SdlPlatform() {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
+  for (auto& [id, pad] : controllers_) SDL_GameControllerClose(pad);
+  controllers_.clear();
   CloseDisplay();
   SDL_Quit();
 }
@@ -92,8 +112,8 @@ bool SdlPlatform::OpenDisplay(bool fullscreen, std::string& error) {
   if (!InitVideo(error)) return false;
   // Blocky pixels, as the picture is meant to look.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  // A window may be resized at will; the picture keeps its 4:3 shape.
-  Uint32 flags = SDL_WINDOW_SHOWN | (fullscreen ? 0 : SDL_WINDOW_RESIZABLE);
+  // A window may be made larger; the picture grows by whole steps.
+  Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
   int width = 640;
   int height = 480;
   if (fullscreen) {
@@ -119,9 +139,8 @@ bool SdlPlatform::OpenDisplay(bool fullscreen, std::string& error) {
     CloseDisplay();
     return false;
   }
-  // Scales 320x240 to the window, keeping 4:3 with black bars.
-  SDL_RenderSetLogicalSize(renderer_, 320, 240);
-  if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+  fullscreen_ = fullscreen;
+  SDL_ShowCursor(fullscreen ? SDL_DISABLE : SDL_ENABLE);
   SDL_StartTextInput();
   return true;
 }
@@ -148,13 +167,99 @@ void SdlPlatform::Present(const Surface& frame) {
     if (texture_ == nullptr) return;
     texture_w_ = frame.width();
     texture_h_ = frame.height();
-    SDL_RenderSetLogicalSize(renderer_, frame.width(), frame.height());
   }
+  last_frame_.assign(frame.pixels().begin(), frame.pixels().end());
+  last_w_ = frame.width();
+  last_h_ = frame.height();
   SDL_UpdateTexture(texture_, nullptr, frame.pixels().data(), frame.width() * static_cast<int>(sizeof(Pixel)));
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  // The output size is in real pixels, also where the desktop scales windows.
+  int out_w = 0;
+  int out_h = 0;
+  if (SDL_GetRendererOutputSize(renderer_, &out_w, &out_h) != 0) SDL_GetWindowSize(window_, &out_w, &out_h);
+  const ScreenRect r = PictureRect(out_w, out_h, frame.width(), frame.height(), scaling_);
+  const SDL_Rect target{r.x, r.y, r.w, r.h};
+  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
   SDL_RenderPresent(renderer_);
+}
+
+void SdlPlatform::ToggleFullscreen() {
+  if (window_ == nullptr) return;
+  if (fullscreen_) {
+    if (SDL_SetWindowFullscreen(window_, 0) != 0) return;
+    SDL_SetWindowSize(window_, 640, 480);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowCursor(SDL_ENABLE);
+  } else {
+    if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return;
+    SDL_ShowCursor(SDL_DISABLE);
+  }
+  fullscreen_ = !fullscreen_;
+}
+
+void SdlPlatform::SaveScreenshot(EventSink& sink) {
+  std::string error;
+  const std::string dir = ScreenshotDir(std::getenv("XDG_PICTURES_DIR"), std::getenv("HOME"));
+  std::string name;
+  if (last_frame_.empty()) {
+    error = "nothing shown yet";
+  } else if (dir.empty()) {
+    error = "neither XDG_PICTURES_DIR nor HOME is set";
+  } else {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    name = ScreenshotName(local, [&dir](const std::string& n) {
+      std::error_code ec;
+      return std::filesystem::exists(dir + "/" + n, ec);
+    });
+    if (SaveFramePng(last_frame_, last_w_, last_h_, kScreenshotScale, dir + "/" + name, error)) {
+      std::cerr << "krel: screenshot saved as " << dir << "/" << name << std::endl;
+      sink.OnNotice("SCREENSHOT " + name);
+      return;
+    }
+  }
+  // A failed screenshot is reported and the game goes on.
+  std::cerr << "krel: screenshot not saved: " << error << std::endl;
+  sink.OnNotice("SCREENSHOT FAILED: " + error);
+}
+
+void SdlPlatform::HandlePadEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_CONTROLLERDEVICEADDED: {
+      SDL_GameController* pad = SDL_GameControllerOpen(e.cdevice.which);
+      if (pad == nullptr) return;
+      const int id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+      if (controllers_.contains(id)) {
+        SDL_GameControllerClose(pad);  // announced twice
+        return;
+      }
+      controllers_[id] = pad;
+      pads_.Add(id);
+      return;
+    }
+    case SDL_CONTROLLERDEVICEREMOVED: {
+      const int id = e.cdevice.which;  // the instance id here
+      if (auto it = controllers_.find(id); it != controllers_.end()) {
+        SDL_GameControllerClose(it->second);
+        controllers_.erase(it);
+      }
+      pads_.Remove(id);
+      return;
+    }
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      if (e.cbutton.button < static_cast<int>(PadButton::kCount))
+        pads_.SetButton(e.cbutton.which, static_cast<PadButton>(e.cbutton.button), e.type == SDL_CONTROLLERBUTTONDOWN);
+      return;
+    case SDL_CONTROLLERAXISMOTION:
+      if (e.caxis.axis < static_cast<int>(PadAxis::kCount))
+        pads_.SetAxis(e.caxis.which, static_cast<PadAxis>(e.caxis.axis), e.caxis.value);
+      return;
+    default:
+      return;
+  }
 }
 
 bool SdlPlatform::DisplayUsable() {
@@ -173,6 +278,15 @@ void SdlPlatform::ProcessEvents(EventSink& sink) {
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) sink.OnClose();
         break;
       case SDL_KEYDOWN: {
+        const SDL_Scancode key = e.key.keysym.scancode;
+        const bool enter = key == SDL_SCANCODE_RETURN || key == SDL_SCANCODE_KP_ENTER;
+        if (enter && (e.key.keysym.mod & KMOD_ALT) != 0) {
+          // The window switch is the platform's own; the game never sees it.
+          if (e.key.repeat == 0) ToggleFullscreen();
+          hide_return_ = true;
+          break;
+        }
+        if (key == SDL_SCANCODE_F12 && e.key.repeat == 0) SaveScreenshot(sink);
         sink.OnKeyDown();
         // Keys that type a control character; text input leaves them out.
         SDL_Scancode sc = e.key.keysym.scancode;
@@ -181,6 +295,13 @@ void SdlPlatform::ProcessEvents(EventSink& sink) {
         if (sc == SDL_SCANCODE_ESCAPE) sink.OnKeyPress(27);
         break;
       }
+      case SDL_CONTROLLERDEVICEADDED:
+      case SDL_CONTROLLERDEVICEREMOVED:
+      case SDL_CONTROLLERBUTTONDOWN:
+      case SDL_CONTROLLERBUTTONUP:
+      case SDL_CONTROLLERAXISMOTION:
+        HandlePadEvent(e);
+        break;
       case SDL_TEXTINPUT:
         for (char c : Utf8ToCp1252(e.text.text)) sink.OnKeyPress(static_cast<unsigned char>(c));
         break;
@@ -191,6 +312,18 @@ void SdlPlatform::ProcessEvents(EventSink& sink) {
 }
 
 void SdlPlatform::ReadKeyboard(std::uint8_t state[256]) {
+  ReadKeys(state);
+  pads_.AddMenuKeys(state);
+}
+
+void SdlPlatform::ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) {
+  ReadKeys(keys);
+  pads[0] = 0;
+  pads[1] = pads_.Controls(1);
+  pads[2] = pads_.Controls(2);
+}
+
+void SdlPlatform::ReadKeys(std::uint8_t state[256]) {
   std::memset(state, 0, 256);
   int n = 0;
   const Uint8* keys = SDL_GetKeyboardState(&n);
@@ -199,6 +332,14 @@ void SdlPlatform::ReadKeyboard(std::uint8_t state[256]) {
     if (keys[i] == 0) continue;
     int dik = DikFromSdlScancode(static_cast<SDL_Scancode>(i));
     if (dik != 0) state[dik] = 0x80;
+  }
+  if (hide_return_) {
+    if (state[DIK_RETURN] == 0 && state[DIK_NUMPADENTER] == 0) {
+      hide_return_ = false;
+    } else {
+      state[DIK_RETURN] = 0;
+      state[DIK_NUMPADENTER] = 0;
+    }
   }
 }
 

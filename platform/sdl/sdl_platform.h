@@ -7,9 +7,14 @@
 #include <SDL_mixer.h>
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "platform/pads.h"
 #include "platform/platform.h"
+#include "platform/scaling.h"
 
 namespace krel {
 
@@ -24,9 +29,12 @@ class SdlPlatform : public Platform {
   void Delay(std::uint32_t ms) override;
 
   // Full screen is a borderless window covering the desktop (never a video
-  // mode switch); windowed is a 640x480 window that may be resized. Either
-  // way the picture keeps its 4:3 shape, with black bars where the window is
-  // wider or taller.
+  // mode switch); windowed is 640x480. Either way the picture keeps its 4:3
+  // shape, with black bars where the window is wider or taller; how it is
+  // scaled is SetScaling's choice. Alt+Enter switches between the two at
+  // any time; F12 saves the last frame shown as a PNG (reported through the
+  // event sink's OnNotice).
+  void SetScaling(Scaling scaling) { scaling_ = scaling; }
   bool OpenDisplay(bool fullscreen, std::string& error) override;
   void CloseDisplay() override;
   void Present(const Surface& frame) override;
@@ -34,6 +42,7 @@ class SdlPlatform : public Platform {
   void ProcessEvents(EventSink& sink) override;
 
   void ReadKeyboard(std::uint8_t state[256]) override;
+  void ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) override;
   std::string KeyName(int scancode) override;
 
   // 22050 Hz, ten voices.
@@ -50,6 +59,10 @@ class SdlPlatform : public Platform {
 
  private:
   bool InitVideo(std::string& error);
+  void ToggleFullscreen();
+  void SaveScreenshot(EventSink& sink);
+  void HandlePadEvent(const SDL_Event& e);
+  void ReadKeys(std::uint8_t state[256]);
 
   bool video_ = false;
   bool audio_ = false;
@@ -58,6 +71,17 @@ class SdlPlatform : public Platform {
   SDL_Texture* texture_ = nullptr;
   int texture_w_ = 0;
   int texture_h_ = 0;
+  Scaling scaling_ = Scaling::kInteger;
+  bool fullscreen_ = false;
+  // After Alt+Enter, Return reads as up until it is let go, so the menus do
+  // not take the switch for a choice.
+  bool hide_return_ = false;
+  // The last frame shown, for F12.
+  std::vector<std::uint16_t> last_frame_;
+  int last_w_ = 0;
+  int last_h_ = 0;
+  Pads pads_;
+  std::map<int, SDL_GameController*> controllers_;  // by joystick instance id
   std::array<Mix_Chunk*, 31> chunks_{};  // 1..30
 };
 

@@ -98,24 +98,22 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Audiohardware nicht gefunden !"), std::string::npos);
 }
 
-TEST(SdlPlatform, TheWindowMayTakeAnySizeAndThePictureKeepsItsShape) {
+// Where the picture goes in a window of each size is PictureRect's to say
+// (tested with the scaling rules); here the window only has to take any size.
+TEST(SdlPlatform, TheWindowMayTakeAnySize) {
   SdlPlatform p;
   std::string error;
   ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
   EXPECT_NE(SDL_GetWindowFlags(p.window()) & SDL_WINDOW_RESIZABLE, 0u);
   Surface frame(320, 240);
   Recorder rec;
-  for (const auto& [ww, wh] : {std::pair{500, 200}, {300, 600}, {1000, 750}, {641, 480}}) {
+  for (const auto& [ww, wh] : {std::pair{500, 200}, {300, 600}, {1000, 750}, {100, 80}}) {
     SDL_SetWindowSize(p.window(), ww, wh);
     p.ProcessEvents(rec);
     p.Present(frame);
-    float sx = 0, sy = 0;
-    SDL_RenderGetScale(p.renderer(), &sx, &sy);
-    int ow = 0, oh = 0;
-    SDL_GetRendererOutputSize(p.renderer(), &ow, &oh);
-    EXPECT_EQ(sx, sy) << ww << "x" << wh;  // no stretching in one direction
-    // The picture fills the window in one direction and fits in the other.
-    EXPECT_NEAR(std::min(ow / 320.0, oh / 240.0), sx, 0.01) << ww << "x" << wh;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(p.window(), &w, &h);
+    EXPECT_EQ(std::pair(w, h), std::pair(ww, wh));
   }
 }
 

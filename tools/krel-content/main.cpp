@@ -5,7 +5,11 @@
 //   krel-content level [--seed N] FILE     a level bitmap (default seed 1)
 //   krel-content contact FILE              the contact sheet of all art
 //   krel-content check                     palette and art checks only
+//   krel-content icon SIZE FILE            the program's icon as a PNG
 //   krel-content --help                    the usage, on standard output
+#include <SDL.h>
+#include <SDL_image.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "tools/krel-content/content.h"
+#include "tools/krel-content/icon.h"
 #include "tools/krel-content/level.h"
 #include "tools/krel-content/palette.h"
 #include "tools/krel-content/writers.h"
@@ -28,6 +33,7 @@ constexpr const char* kUsage =
     "       krel-content contact FILE             a contact sheet of every cell, numbered as the weapon file\n"
     "                                             numbers them\n"
     "       krel-content check                    only run the palette and art checks; exit 1 if one fails\n"
+    "       krel-content icon SIZE FILE           the worm icon, SIZE x SIZE pixels (16 to 512), as a PNG\n"
     "       krel-content --help                   print this text\n";
 
 int Usage() {
@@ -101,6 +107,23 @@ int Level(int argc, char** argv) {
   return Write(file, EncodeBmp8(GenerateLevel(options), palette)) ? 0 : 1;
 }
 
+int Icon(const std::string& size_text, const std::string& file) {
+  std::uint64_t size = 0;
+  if (!ParseSeed(size_text, size) || size < 16 || size > 512) {
+    std::fprintf(stderr, "krel-content: icon: \"%s\" is not a size from 16 to 512\n", size_text.c_str());
+    return 2;
+  }
+  const Content c = BuildContent();
+  if (!ReportErrors(c)) return 1;
+  const int n = static_cast<int>(size);
+  std::vector<std::uint8_t> rgba = WormIcon(c, n);
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), n, n, 32, n * 4, SDL_PIXELFORMAT_RGBA32);
+  const bool ok = s != nullptr && IMG_SavePNG(s, file.c_str()) == 0;
+  if (!ok) std::fprintf(stderr, "krel-content: cannot write %s: %s\n", file.c_str(), IMG_GetError());
+  if (s != nullptr) SDL_FreeSurface(s);
+  return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,6 +140,7 @@ int main(int argc, char** argv) {
     if (!ReportErrors(c)) return 1;
     return Write(argv[2], EncodeBmp24(ContactSheet(c))) ? 0 : 1;
   }
+  if (cmd == "icon" && argc == 4) return Icon(argv[2], argv[3]);
   if (cmd == "check" && argc == 2) return ReportErrors(BuildContent()) ? 0 : 1;
   return Usage();
 }

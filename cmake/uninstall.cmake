@@ -1,0 +1,28 @@
+# Removes every file the last `make install` wrote, as its manifest lists
+# them, then the game's own data folder if that is left empty.
+#   cmake -DMANIFEST=build/release/install_manifest.txt -P cmake/uninstall.cmake
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "nothing to uninstall: ${MANIFEST} does not exist (run make install first)")
+endif()
+file(STRINGS "${MANIFEST}" files)
+set(data_dirs)
+foreach(f ${files})
+  # The manifest holds the paths below DESTDIR; the same DESTDIR must be given.
+  set(path "$ENV{DESTDIR}${f}")
+  if(EXISTS "${path}" OR IS_SYMLINK "${path}")
+    message(STATUS "Removing ${path}")
+    file(REMOVE "${path}")
+  endif()
+  get_filename_component(dir "${path}" DIRECTORY)
+  get_filename_component(dir_name "${dir}" NAME)
+  if(dir_name STREQUAL "krel")
+    list(APPEND data_dirs "${dir}")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES data_dirs)
+foreach(dir ${data_dirs})
+  file(GLOB left "${dir}/*")
+  if(NOT left)
+    file(REMOVE_RECURSE "${dir}")
+  endif()
+endforeach()

@@ -1,0 +1,308 @@
+// The player's comforts that need no window: the command line, where the
+// data files are found, where the picture goes in a window, game controllers
+// and screenshot names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "client/core/command_line.h"
+#include "client/core/data_files.h"
+#include "client/core/world.h"
+#include "client/worms/input.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/keycodes.h"
+#include "platform/scaling.h"
+#include "platform/screenshot_path.h"
+
+namespace krel {
+namespace {
+
+using Action = CommandLine::Action;
+
+TEST(CommandLineOptions, ParseAsDocumented) {
+  struct Case {
+    std::vector<std::string> args;
+    Action action;
+    bool window;
+  };
+  const Case cases[] = {
+      {{}, Action::kRun, false},
+      {{"/window"}, Action::kRun, true},
+      {{"--window"}, Action::kRun, true},
+      // Only exactly "/window" asks for a window.
+      {{"/WINDOW"}, Action::kRun, false},
+      {{"/window", "x"}, Action::kRun, false},
+      {{"--help"}, Action::kHelp, false},
+      {{"-h"}, Action::kHelp, false},
+      {{"--version"}, Action::kVersion, false},
+      {{"--version", "--help"}, Action::kVersion, false},
+      {{"--help", "--bogus"}, Action::kHelp, false},
+      {{"--bogus"}, Action::kBadUsage, false},
+      {{"-window"}, Action::kBadUsage, false},
+      {{"--window", "--fullscreen"}, Action::kBadUsage, true},
+      // After "--" a dash is no option.
+      {{"--", "--help"}, Action::kRun, false},
+  };
+  for (const Case& c : cases) {
+    const CommandLine got = ParseCommandLine(c.args);
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    EXPECT_EQ(std::tuple(got.action, got.window), std::tuple(c.action, c.window)) << shown;
+    EXPECT_EQ(got.error.empty(), c.action != Action::kBadUsage) << shown;
+  }
+  const std::string usage = ClientUsage();
+  for (const char* word : {"/window", "--window", "--help", "--version", "KREL_INPUT", "KREL_DUMP", "KREL_SEED",
+                           "KREL_CONFIG_DIR", "XDG_DATA_HOME"})
+    EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("krel-comforts-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& sub) const { return (path_ / sub).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
+  struct Case {
+    const char* xdg;
+    const char* home;
+    std::vector<std::string> dirs;
+  };
+  const Case cases[] = {
+      {"/xdg", "/home/p", {"/bin", "/xdg/krel", "/usr/share/krel"}},
+      {nullptr, "/home/p", {"/bin", "/home/p/.local/share/krel", "/usr/share/krel"}},
+      // A relative XDG_DATA_HOME is ignored, as the XDG rules say.
+      {"rel", "/home/p", {"/bin", "/home/p/.local/share/krel", "/usr/share/krel"}},
+      {nullptr, nullptr, {"/bin", "/usr/share/krel"}},
+      {"/usr/share", nullptr, {"/bin", "/usr/share/krel"}},  // no folder twice
+  };
+  for (const Case& c : cases) EXPECT_EQ(DataSearchDirs("/bin", c.xdg, c.home, "/usr/share/krel"), c.dirs);
+  EXPECT_EQ(DataSearchDirs("/bin", nullptr, nullptr, ""), std::vector<std::string>{"/bin"});
+
+  // Each file is looked up on its own: the player's level goes with the
+  // installed weapons; a folder named like the file does not count.
+  TempDir t;
+  const std::vector<std::string> dirs = {t / "prog", t / "player", t / "installed"};
+  for (const std::string& d : dirs) std::filesystem::create_directories(d);
+  std::ofstream(t / "player/level.bmp") << "x";
+  std::ofstream(t / "installed/level.bmp") << "x";
+  std::ofstream(t / "installed/arms.dat") << "x";
+  std::filesystem::create_directories(t / "prog/arms.dat");
+  EXPECT_EQ(FindDataDir(dirs, "level.bmp"), t / "player");
+  EXPECT_EQ(FindDataDir(dirs, "arms.dat"), t / "installed");
+  EXPECT_EQ(FindDataDir(dirs, "none.bmp"), t / "prog");  // the error names the first place
+  EXPECT_EQ(FindDataDir({}, "none.bmp"), ".");
+
+  World w;
+  w.ProgramDir = "/somewhere";
+  EXPECT_EQ(DataDir(w, "arms.dat"), "/somewhere");  // no search order: beside the program
+  w.DataDirs = dirs;
+  EXPECT_EQ(DataDir(w, "arms.dat"), t / "installed");
+  EXPECT_EQ(DataFileNotFoundNote(w, "arms.dat"), "");
+  EXPECT_EQ(DataFileNotFoundNote(w, "none.bmp"),
+            "none.bmp was looked for in: " + dirs[0] + ", " + dirs[1] + ", " + dirs[2]);
+}
+
+TEST(Scaling, PictureRectInWindows) {
+  struct Case {
+    int w, h;
+    Scaling s;
+    ScreenRect r;
+  };
+  const Case cases[] = {
+      {640, 480, Scaling::kInteger, {0, 0, 640, 480}},
+      {1920, 1080, Scaling::kInteger, {320, 60, 1280, 960}},
+      {1366, 768, Scaling::kInteger, {203, 24, 960, 720}},
+      {320, 240, Scaling::kInteger, {0, 0, 320, 240}},
+      {639, 479, Scaling::kInteger, {159, 119, 320, 240}},
+      // Smaller than the picture: shrunk to fit rather than cut off.
+      {300, 200, Scaling::kInteger, {17, 0, 266, 200}},
+      {160, 400, Scaling::kInteger, {0, 140, 160, 120}},
+      {1366, 768, Scaling::kFit, {171, 0, 1024, 768}},
+      {1920, 1080, Scaling::kFit, {240, 0, 1440, 1080}},
+      {640, 480, Scaling::kFit, {0, 0, 640, 480}},
+      {800, 1000, Scaling::kFit, {0, 200, 800, 600}},
+      {0, 480, Scaling::kInteger, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PictureRect(c.w, c.h, 320, 240, c.s), c.r) << c.w << "x" << c.h << " " << static_cast<int>(c.s);
+  }
+}
+
+// The game's keyboard read with pads plugged into the headless platform.
+class PadRig {
+ public:
+  PadRig() {
+    w.platform = &platform;
+    SetDefaultKeys(w);
+  }
+  // Delivers the queued fake events, then reads as a game frame does.
+  void Frame() {
+    EventSinkStub sink;
+    platform.ProcessEvents(sink);
+    ReadKeyboardState(w);
+    ReadControls(w);
+  }
+  std::string Held(int p) const {
+    std::string s;
+    const char* names = "?LRUDSJC";
+    for (int j = 1; j <= 7; ++j)
+      if (w.Players[static_cast<std::size_t>(p)].Ctrl[static_cast<std::size_t>(j)] != 0) s += names[j];
+    return s;
+  }
+  World w;
+  HeadlessPlatform platform;
+
+ private:
+  struct EventSinkStub : EventSink {
+    void OnKeyDown() override {}
+    void OnKeyPress(unsigned char) override {}
+    void OnClose() override {}
+  };
+};
+
+TEST(Pads, ButtonsAndStickPlayTheirPlayersControls) {
+  struct Case {
+    int pad;  // 1 or 2: which of two plugged pads
+    std::vector<PadButton> buttons;
+    std::vector<std::pair<PadAxis, int>> axes;
+    std::string p1, p2;
+  };
+  const Case cases[] = {
+      {1, {PadButton::kDpadLeft}, {}, "L", ""},
+      {2, {PadButton::kDpadRight, PadButton::kA}, {}, "", "RJ"},
+      {1, {PadButton::kDpadUp}, {}, "U", ""},
+      {2, {PadButton::kDpadDown}, {}, "", "D"},
+      {1, {PadButton::kX}, {}, "S", ""},
+      {1, {PadButton::kB}, {}, "C", ""},
+      {2, {PadButton::kY}, {}, "", "C"},
+      {1, {PadButton::kStart, PadButton::kLeftShoulder}, {}, "", ""},
+      {1, {}, {{PadAxis::kTriggerRight, 20000}}, "S", ""},
+      {1, {}, {{PadAxis::kTriggerRight, 10000}}, "", ""},
+      {1, {}, {{PadAxis::kTriggerLeft, 32767}}, "", ""},
+      // The left stick, with a dead zone around its centre.
+      {2, {}, {{PadAxis::kLeftX, -20000}, {PadAxis::kLeftY, 20000}}, "", "LD"},
+      {1, {}, {{PadAxis::kLeftX, 32767}, {PadAxis::kLeftY, -32768}}, "RU", ""},
+      {1, {}, {{PadAxis::kLeftX, 7000}, {PadAxis::kLeftY, -7000}}, "", ""},
+      {1, {}, {{PadAxis::kRightX, 32767}}, "", ""},
+  };
+  for (const Case& c : cases) {
+    PadRig r;
+    r.platform.QueuePadAdded(10);
+    r.platform.QueuePadAdded(20);
+    const int id = c.pad == 1 ? 10 : 20;
+    for (PadButton b : c.buttons) r.platform.QueuePadButton(id, b, true);
+    for (auto [a, v] : c.axes) r.platform.QueuePadAxis(id, a, v);
+    r.Frame();
+    EXPECT_EQ(std::tuple(r.Held(1), r.Held(2)), std::tuple(c.p1, c.p2)) << &c - cases;
+  }
+}
+
+TEST(Pads, KeyAndButtonAreOnePressAndUnpluggingReleases) {
+  PadRig r;
+  r.platform.QueuePadAdded(7);
+  r.platform.QueuePadButton(7, PadButton::kA, true);  // jump, player 1's K
+  r.Frame();
+  EXPECT_EQ(r.Held(1), "J");
+  EXPECT_EQ(r.w.KeyState[DIK_K], 1);
+  EXPECT_TRUE(NewlyPressed(r.w, 1, kJump));
+  // The key goes down too, then the button is let go: still one held press.
+  r.platform.SetKey(DIK_K, true);
+  r.Frame();
+  EXPECT_FALSE(NewlyPressed(r.w, 1, kJump));
+  r.platform.QueuePadButton(7, PadButton::kA, false);
+  r.Frame();
+  EXPECT_EQ(r.Held(1), "J");
+  EXPECT_FALSE(NewlyPressed(r.w, 1, kJump));
+  r.platform.SetKey(DIK_K, false);
+  r.Frame();
+  EXPECT_EQ(r.Held(1), "");
+
+  // A pad that leaves while held releases what it held.
+  r.platform.QueuePadButton(7, PadButton::kDpadLeft, true);
+  r.Frame();
+  EXPECT_EQ(r.Held(1), "L");
+  r.platform.QueuePadRemoved(7);
+  r.Frame();
+  EXPECT_EQ(r.Held(1), "");
+  // A binding to no key (0) is never pressed by a pad.
+  r.w.KeyMap[1][kShoot] = 0;
+  r.platform.QueuePadAdded(8);
+  r.platform.QueuePadButton(8, PadButton::kX, true);
+  r.Frame();
+  EXPECT_EQ(std::tuple(r.Held(1), r.w.KeyState[0]), std::tuple("", 0));
+}
+
+TEST(Pads, PlayersFollowPluggingOrder) {
+  Pads pads;
+  pads.Add(1);
+  pads.Add(2);
+  pads.Add(3);  // a third pad waits for a player
+  pads.Add(2);  // reported twice: still one pad
+  EXPECT_EQ(std::tuple(pads.PlayerOf(1), pads.PlayerOf(2), pads.PlayerOf(3), pads.size()),
+            std::tuple(1, 2, 0, std::size_t{3}));
+  pads.Remove(1);  // the waiting pad takes player 1 over; pad 2 stays player 2
+  EXPECT_EQ(std::tuple(pads.PlayerOf(2), pads.PlayerOf(3)), std::tuple(2, 1));
+  pads.Remove(3);
+  pads.Add(4);  // the lowest free player
+  EXPECT_EQ(std::tuple(pads.PlayerOf(2), pads.PlayerOf(4), pads.PlayerOf(99)), std::tuple(2, 1, 0));
+  pads.SetButton(99, PadButton::kA, true);  // unknown pads are ignored
+  EXPECT_EQ(pads.Controls(1) | pads.Controls(2) | pads.Controls(3), 0);
+}
+
+TEST(Pads, MenusSeeArrowsReturnAndEscapeButGamesDoNot) {
+  PadRig r;
+  r.platform.QueuePadAdded(1);
+  r.platform.QueuePadAdded(2);
+  r.platform.QueuePadAdded(3);  // no player, but it works the menus
+  r.platform.QueuePadButton(2, PadButton::kB, true);
+  r.platform.QueuePadButton(3, PadButton::kA, true);
+  r.platform.QueuePadAxis(1, PadAxis::kLeftY, 30000);
+  r.platform.QueuePadButton(1, PadButton::kX, true);
+  r.Frame();
+  std::uint8_t menu[256] = {};
+  r.platform.ReadKeyboard(menu);
+  std::set<int> down;
+  for (int k = 0; k < 256; ++k)
+    if (menu[k] & 0x80) down.insert(k);
+  EXPECT_EQ(down, (std::set<int>{DIK_DOWN, DIK_RETURN, DIK_ESCAPE}));
+  // In the game B is player 2's change, never Escape.
+  EXPECT_EQ(std::tuple(r.w.KeyState[DIK_ESCAPE], r.w.KeyState[DIK_RETURN], r.Held(1), r.Held(2)),
+            std::tuple(0, 0, "DS", "C"));
+}
+
+TEST(Screenshots, FolderAndName) {
+  EXPECT_EQ(ScreenshotDir("/pics", "/home/p"), "/pics/krel");
+  EXPECT_EQ(ScreenshotDir("pics", "/home/p"), "/home/p/Pictures/krel");
+  EXPECT_EQ(ScreenshotDir(nullptr, "/home/p"), "/home/p/Pictures/krel");
+  EXPECT_EQ(ScreenshotDir(nullptr, ""), "");
+  std::tm t{};
+  t.tm_year = 125;
+  t.tm_mon = 0;
+  t.tm_mday = 2;
+  t.tm_hour = 3;
+  t.tm_min = 4;
+  t.tm_sec = 5;
+  EXPECT_EQ(ScreenshotName(t, nullptr), "krel-20250102-030405.png");
+  std::set<std::string> taken = {"krel-20250102-030405.png", "krel-20250102-030405-2.png"};
+  EXPECT_EQ(ScreenshotName(t, [&](const std::string& n) { return taken.contains(n); }),
+            "krel-20250102-030405-3.png");
+}
+
+}  // namespace
+}  // namespace krel

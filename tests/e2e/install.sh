@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# `make install DESTDIR=...` of this build writes the whole installed tree,
+# the installed programs start from it, and `make uninstall` removes exactly
+# what was written. The build is installed as it is (INSTALL_BUILD=), so
+# the test does not start a second, release build of its own.
+set -euo pipefail
+BUILD_DIR=$(cd "$1" && pwd)
+SRC_DIR=$(cd "$2" && pwd)
+[ -x "$BUILD_DIR/krel" ] || { echo "SKIP: krel is not built"; exit 77; }
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+DEST="$WORK/root"
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+
+make -s -C "$SRC_DIR" install DESTDIR="$DEST" RELEASE_DIR="$BUILD_DIR" INSTALL_BUILD= > "$WORK/install.log" 2>&1 ||
+  { echo "make install failed:"; cat "$WORK/install.log"; exit 1; }
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$BUILD_DIR/CMakeCache.txt")
+root="$DEST$prefix"
+
+expected=(
+  bin/krel bin/krel-arms bin/krel-content
+  share/krel/arms.dat share/krel/level.bmp
+  share/applications/krel.desktop
+  share/icons/hicolor/32x32/apps/krel.png share/icons/hicolor/64x64/apps/krel.png
+  share/icons/hicolor/128x128/apps/krel.png
+  share/man/man6/krel.6 share/man/man6/krelServer.6
+  lib/systemd/system/krelServer@.service
+)
+[ -x "$BUILD_DIR/krelServer" ] && expected+=(bin/krelServer)
+for f in "${expected[@]}"; do
+  [ -s "$root/$f" ] || { echo "not installed: $f"; find "$DEST" -type f; exit 1; }
+done
+written=$(find "$DEST" -type f | wc -l)
+[ "$written" -eq "${#expected[@]}" ] || { echo "installed $written files, expected ${#expected[@]}:"; find "$DEST" -type f; exit 1; }
+cmp -s "$root/share/krel/arms.dat" "$SRC_DIR/data/arms.dat" || { echo "installed arms.dat is not the shipped one"; exit 1; }
+for size in 32 64 128; do
+  # The PNG header states the size: width and height at bytes 16..23.
+  dims=$(od -An -tu1 -j16 -N8 "$root/share/icons/hicolor/${size}x${size}/apps/krel.png" | tr -s ' ')
+  [ "$dims" = " 0 0 0 $size 0 0 0 $size" ] || { echo "icon ${size}: header says $dims"; exit 1; }
+done
+
+# The installed programs run from there.
+version=$("$root/bin/krel" --version)
+[ "$version" = '$KREL0.82.0.0' ] || { echo "krel --version printed: $version"; exit 1; }
+"$root/bin/krel-arms" --help > /dev/null
+if [ -x "$root/bin/krelServer" ]; then
+  "$root/bin/krelServer" --help > "$WORK/server-help.txt" || { echo "krelServer --help failed"; exit 1; }
+  for opt in --port --announce-port --announce-to; do
+    grep -q -- "$opt" "$WORK/server-help.txt" || { echo "krelServer --help does not list $opt"; exit 1; }
+  done
+fi
+grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO}" \
+  "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
+grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
+
+# The installed krel has no data beside it: it finds the files in the
+# player's data folder, and without them names every place it looked.
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy KREL_CONFIG_DIR="$WORK/config"
+mkdir -p "$WORK/home" && printf '5 -\n1 ESCAPE\n' > "$WORK/keys.txt"
+if [ ! -e "$prefix/share/krel/arms.dat" ]; then
+  status=0
+  (cd "$WORK" && HOME="$WORK/home" XDG_DATA_HOME= timeout 60 "$root/bin/krel" > "$WORK/missing.txt" 2>&1) || status=$?
+  looked="arms.dat was looked for in: $root/bin, $WORK/home/.local/share/krel, $prefix/share/krel"
+  [ "$status" -eq 1 ] && grep -qF "$looked" "$WORK/missing.txt" ||
+    { echo "krel without data: status $status, expected the places it looked:"; cat "$WORK/missing.txt"; exit 1; }
+fi
+status=0
+(cd "$WORK" && HOME="$WORK/home" XDG_DATA_HOME="$root/share" KREL_INPUT="$WORK/keys.txt" timeout 60 "$root/bin/krel" \
+  > "$WORK/run.txt" 2>&1) || status=$?
+[ "$status" -eq 0 ] || { echo "installed krel with XDG_DATA_HOME: status $status"; cat "$WORK/run.txt"; exit 1; }
+
+if command -v desktop-file-validate > /dev/null; then
+  desktop-file-validate "$root/share/applications/krel.desktop"
+fi
+if command -v groff > /dev/null; then
+  for page in krel.6 krelServer.6; do
+    warnings=$(groff -man -ww -z "$root/share/man/man6/$page" 2>&1)
+    [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
+  done
+fi
+
+# A file of the player's own in the tree stays; everything installed goes.
+touch "$root/share/krel/mine.bmp"
+make -s -C "$SRC_DIR" uninstall DESTDIR="$DEST" RELEASE_DIR="$BUILD_DIR" > "$WORK/uninstall.log" 2>&1 ||
+  { echo "make uninstall failed:"; cat "$WORK/uninstall.log"; exit 1; }
+left=$(find "$DEST" -type f)
+[ "$left" = "$root/share/krel/mine.bmp" ] || { echo "after uninstall:"; echo "$left"; exit 1; }
+echo "ok"

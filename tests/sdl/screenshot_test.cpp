@@ -1,0 +1,144 @@
+// F12's PNG writer on a real game frame: what is written decodes back to the
+// frame's pixels, each one a 2x2 block.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <tuple>
+#include <vector>
+#include <string>
+
+#include "platform/headless/headless_platform.h"
+#include "platform/sdl/screenshot.h"
+#include "platform/sdl/sdl_platform.h"
+#include "tests/match_rig.h"
+
+namespace krel {
+namespace {
+
+std::filesystem::path TempPath(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         ("krel-shot-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" + name);
+}
+
+TEST(Screenshot, GameFrameDecodesBackToItsPixels) {
+  testing::Match match(KREL_SOURCE_DIR "/data", 7);
+  for (int i = 0; i < 30; ++i) match.Frame();
+  const Surface& frame = static_cast<HeadlessPlatform*>(match.world().platform)->last_frame();
+  ASSERT_EQ(std::tuple(frame.width(), frame.height()), std::tuple(320, 240));
+
+  const std::filesystem::path dir = TempPath("dir");
+  std::filesystem::remove_all(dir);
+  const std::string path = (dir / "sub" / "shot.png").string();  // folders made as needed
+  std::string error;
+  ASSERT_TRUE(SaveFramePng(frame.pixels(), 320, 240, 2, path, error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+  SDL_Surface* loaded = IMG_Load(path.c_str());
+  ASSERT_NE(loaded, nullptr) << IMG_GetError();
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0);
+  SDL_FreeSurface(loaded);
+  ASSERT_NE(rgb, nullptr);
+  ASSERT_EQ(std::tuple(rgb->w, rgb->h), std::tuple(640, 480));
+  int wrong = 0;
+  std::set<Pixel> colours;
+  for (int y = 0; y < 480; ++y) {
+    const auto* row = static_cast<const Uint8*>(rgb->pixels) + static_cast<std::ptrdiff_t>(y) * rgb->pitch;
+    for (int x = 0; x < 640; ++x) {
+      const Pixel p = frame.At(x / 2, y / 2);
+      colours.insert(p);
+      // Back to 16 bits: the top bits of each channel are the frame's.
+      const Pixel back =
+          static_cast<Pixel>(((row[3 * x] >> 3) << 11) | ((row[3 * x + 1] >> 2) << 5) | (row[3 * x + 2] >> 3));
+      if (back != p && ++wrong < 5) ADD_FAILURE() << "pixel " << x << "," << y << ": " << back << " != " << p;
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_GT(colours.size(), 10u);  // a real picture, not a blank one
+  SDL_FreeSurface(rgb);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Screenshot, FailureIsReportedAndLeavesNoFile) {
+  // The folder cannot be made: a plain file stands where it would go.
+  const std::filesystem::path blocker = TempPath("blocker");
+  std::ofstream(blocker) << "x";
+  const std::vector<std::uint16_t> pixels(4 * 3, 0xFFFF);
+  std::string error;
+  EXPECT_FALSE(SaveFramePng(pixels, 4, 3, 2, (blocker / "shot.png").string(), error));
+  EXPECT_NE(error.find(blocker.string()), std::string::npos) << error;
+  // Too few pixels for the size given.
+  EXPECT_FALSE(SaveFramePng(pixels, 5, 3, 2, TempPath("short.png").string(), error));
+  EXPECT_FALSE(std::filesystem::exists(TempPath("short.png")));
+  std::filesystem::remove(blocker);
+}
+
+class NoticeRecorder : public EventSink {
+ public:
+  void OnKeyDown() override { log += "down "; }
+  void OnKeyPress(unsigned char ch) override { log += "press" + std::to_string(ch) + " "; }
+  void OnClose() override { log += "close "; }
+  void OnNotice(const std::string& text) override { log += "[" + text + "] "; }
+  std::string log;
+};
+
+void PushKey(SDL_Scancode sc, Uint16 mod) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.scancode = sc;
+  e.key.keysym.mod = mod;
+  SDL_PushEvent(&e);
+}
+
+TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
+  const std::filesystem::path pics = TempPath("pics");
+  std::filesystem::remove_all(pics);
+  ::setenv("XDG_PICTURES_DIR", pics.c_str(), 1);
+  SdlPlatform p;
+  std::string error;
+  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
+  NoticeRecorder rec;
+  p.ProcessEvents(rec);  // whatever opening the window queued
+  rec.log.clear();
+
+  PushKey(SDL_SCANCODE_F12, 0);  // nothing shown yet: reported, and the key goes on to the game
+  Surface frame(320, 240);
+  frame.Clear(0xF81F);
+  p.ProcessEvents(rec);
+  p.Present(frame);
+  PushKey(SDL_SCANCODE_F12, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(pics / "krel")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + files[0].filename().string() + "] down "), std::string::npos)
+      << rec.log;
+
+  // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
+  rec.log.clear();
+  PushKey(SDL_SCANCODE_RETURN, KMOD_LALT);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "");
+  PushKey(SDL_SCANCODE_KP_ENTER, KMOD_RALT);
+  p.ProcessEvents(rec);
+  PushKey(SDL_SCANCODE_RETURN, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "down press13 ");
+
+  // A picture folder that cannot be made: a line says so, nothing stops.
+  rec.log.clear();
+  ::setenv("XDG_PICTURES_DIR", (files[0] / "below-a-file").c_str(), 1);
+  PushKey(SDL_SCANCODE_F12, 0);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log.substr(0, 20), "[SCREENSHOT FAILED: ") << rec.log;
+  ::unsetenv("XDG_PICTURES_DIR");
+  std::filesystem::remove_all(pics);
+}
+
+}  // namespace
+}  // namespace krel
