@@ -26,12 +26,13 @@ net_setup() {
 }
 
 start_server() {
+  : > "$WORK/server.txt"
   "$SERVER" --port 0 --announce-port "$UDP_PORT" --announce-to 127.0.0.1 --bind 127.0.0.1 \
     > "$WORK/server.txt" 2>&1 < /dev/null &
   SERVER_PID=$!
   PIDS+=("$SERVER_PID")
   for _ in $(seq 100); do
-    TCP_PORT=$(sed -n 's/.*listening on TCP port \([0-9]*\).*/\1/p' "$WORK/server.txt")
+    TCP_PORT=$(sed -n 's/.*listening on TCP port \([0-9]*\).*/\1/p' "$WORK/server.txt" || true)
     [ -n "$TCP_PORT" ] && return 0
     sleep 0.1
   done
