@@ -1,8 +1,13 @@
 // The game client: the SDL platform (its keyboard replaced by a script when
 // KREL_INPUT names one), the settings file and the game state, then start-up.
 //
+// Options: --record FILE, --play FILE, --speed N, --headless (recorded games,
+// client/replay/replay_options.h).
+//
 // Environment:
 //   KREL_INPUT=FILE   keyboard script (format in platform/script_input.h)
+//   KREL_TRACE=FILE   one JSON line per game frame (client/core/trace.h);
+//                     KREL_TRACE_EVERY=N writes only every Nth frame
 //   KREL_DUMP=FILE    one JSON line per finished game (client/core/dump.h)
 //   KREL_SEED=N       fixed random seed instead of the clock
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
@@ -16,6 +21,7 @@
 #include "client/core/startup.h"
 #include "client/core/world.h"
 #include "client/net/net_client.h"
+#include "client/replay/replay_session.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
@@ -43,24 +49,22 @@ bool ParseSeed(const std::string& text, std::uint64_t& seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The whole command line, as one text.
+  // The whole command line, as one text, without the options of recorded games.
   std::string command_line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) command_line += ' ';
-    command_line += argv[i];
-  }
+  krel::ReplaySession replay;
+  if (!replay.ParseArgs(argc, argv, command_line)) return 2;
 
   krel::SdlPlatform sdl;
-  krel::Platform* platform = &sdl;
+  krel::Platform* platform = &replay.BasePlatform(sdl);
   std::unique_ptr<krel::ScriptInputPlatform> scripted;
   if (std::string input = Env("KREL_INPUT"); !input.empty()) {
     krel::InputScript script;
     std::string error;
     if (!krel::LoadInputScript(input, script, error)) {
-      sdl.MessageBox("KREL_INPUT: " + error);
+      platform->MessageBox("KREL_INPUT: " + error);
       return 2;
     }
-    scripted = std::make_unique<krel::ScriptInputPlatform>(sdl, std::move(script));
+    scripted = std::make_unique<krel::ScriptInputPlatform>(*platform, std::move(script));
     platform = scripted.get();
   }
 
@@ -83,9 +87,13 @@ int main(int argc, char** argv) {
   krel::NetPortsFromEnvironment(net, port_warning);
   if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
 
-  world->platform = platform;
-  world->settings = &settings;
-  krel::AttachNetwork(*world, net);
   world->ProgramDir = krel::ProgramDirectory();
-  return krel::Form_Load(*world, command_line);
+  krel::SettingsStore* store = &settings;
+  if (int status = replay.Begin(*world, platform, store); status >= 0) return status;
+  world->platform = platform;
+  world->settings = store;
+  if (replay.NetworkAllowed()) krel::AttachNetwork(*world, net);
+  int status = krel::Form_Load(*world, command_line);
+  replay.End();
+  return status;
 }

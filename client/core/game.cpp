@@ -8,6 +8,7 @@
 #include "client/core/dump.h"
 #include "client/core/perf_log.h"
 #include "client/core/startup.h"
+#include "client/core/trace.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "client/present/colors.h"
@@ -97,6 +98,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     ShowAll(w);
     BonusDrop(w);
     tcperf(w, w.PerfCounters[5]);
+    if (w.trace != nullptr) w.trace->Frame(w, frames);
 
     if (dxDoEvents(w)) w.FrameStart = TickCount(w);
     if (w.QuitRequested) return GameEnd::kClosed;
@@ -126,6 +128,8 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
     std::cerr << "krel: " << error << "\n";
   if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
     std::cerr << "krel: " << error << "\n";
+  if (w.trace != nullptr) w.trace->Flush();
+  if (w.observer != nullptr) w.observer->OnGameEnd(w);
 }
 
 }  // namespace
@@ -254,6 +258,8 @@ GameEnd Game(World& w) {
   w.FrameStart = TickCount(w);
   SeedRandom(w);
   InitGame(w);
+  if (w.trace != nullptr) w.trace->GameStarted();
+  if (w.observer != nullptr) w.observer->OnGameStart(w);
   int32 scratch = 0;
   tcperf(w, scratch);  // the first measured phase starts here
   PlaySound(w, 23);
