@@ -7,7 +7,7 @@ ARGS ?=
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench clean
+.PHONY: all deps release run test server bench recordings clean
 
 all: release
 
@@ -40,6 +40,11 @@ bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
+
+# The expected results of the recorded games in tests/recordings/, played
+# again with the current build (after a deliberate change to the simulation).
+recordings: release
+	bash scripts/recordings.sh $(RELEASE_DIR)
 
 clean:
 	rm -rf build

@@ -98,9 +98,12 @@ Platform& ReplaySession::BasePlatform(Platform& real) {
 }
 
 int ReplaySession::Begin(World& w, Platform*& platform, SettingsStore*& settings) {
-  if (std::string path = Env("KREL_TRACE"); !path.empty()) {
-    int every = std::max(1, std::atoi(Env("KREL_TRACE_EVERY").c_str()));
-    trace_ = std::make_unique<FrameTrace>(path, every);
+  if (trace_path_.empty() && !Env("KREL_TRACE").empty()) {
+    trace_path_ = Env("KREL_TRACE");
+    trace_every_ = std::atoi(Env("KREL_TRACE_EVERY").c_str());
+  }
+  if (!trace_path_.empty()) {
+    trace_ = std::make_unique<FrameTrace>(trace_path_, std::max(1, trace_every_));
     w.trace = trace_.get();
   }
   w.observer = this;

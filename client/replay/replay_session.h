@@ -39,6 +39,11 @@ class ReplaySession : public GameObserver {
   // command line. Returns false after printing a misuse to stderr.
   bool ParseArgs(int argc, char** argv, std::string& command_line);
   void SetOptions(const ReplayOptions& o) { options_ = o; }
+  // Traces every `every`th frame into path (instead of KREL_TRACE).
+  void SetTrace(std::string path, int every) {
+    trace_path_ = std::move(path);
+    trace_every_ = every;
+  }
 
   // The platform to build on: `real`, or a headless one.
   Platform& BasePlatform(Platform& real);
@@ -75,6 +80,8 @@ class ReplaySession : public GameObserver {
   bool network_said_ = false;
   bool network_game_ = false;
   // Trace.
+  std::string trace_path_;
+  int trace_every_ = 1;
   std::unique_ptr<FrameTrace> trace_;
   bool ended_ = false;
 };
