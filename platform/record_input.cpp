@@ -340,9 +340,17 @@ std::uint32_t PlaybackPlatform::TickCount() {
   std::uint32_t now = inner_.TickCount();
   if (!clock_started_) {
     clock_started_ = true;
-    base_ = now;
+    last_real_ = now;
+    game_now_ = now;
   }
-  return base_ + (now - base_) * static_cast<std::uint32_t>(speed_);
+  // A slow moment of the machine (a frame drawn late, the window dragged)
+  // passes as at most a second of game time: multiplied by the speed it
+  // would look like a lost network and add chat lines the original lacks.
+  constexpr std::uint32_t kMostPerReading = 1000;
+  std::uint32_t step = (now - last_real_) * static_cast<std::uint32_t>(speed_);
+  game_now_ += step < kMostPerReading ? step : kMostPerReading;
+  last_real_ = now;
+  return game_now_;
 }
 
 void PlaybackPlatform::Delay(std::uint32_t ms) {

@@ -136,10 +136,9 @@ class RecordInputPlatform : public Platform {
   bool end_written_ = false;
 };
 
-// Playback on the real platform: the clock runs `speed` times faster, the
-// keyboard does not act, and Escape closes the window. With `close_at_end`
-// (the recording ends in END) the window closes at the first event
-// processing after the script's last read.
+// Playback on the real platform: the clock runs `speed` times faster (a
+// stall of the machine counts as at most a second), the keyboard does not
+// act, and Escape closes the window.
 class PlaybackPlatform : public Platform {
  public:
   PlaybackPlatform(Platform& inner, int speed) : inner_(inner), speed_(speed) {}
@@ -164,7 +163,8 @@ class PlaybackPlatform : public Platform {
   Platform& inner_;
   int speed_;
   bool clock_started_ = false;
-  std::uint32_t base_ = 0;
+  std::uint32_t last_real_ = 0;
+  std::uint32_t game_now_ = 0;
 };
 
 // Closes the window once the script has been played to its end (END).

@@ -187,6 +187,35 @@ TEST(RecordingWriter, AFailureIsReportedOnceAndTheGameGoesOn) {
   }
 }
 
+TEST(Playback, FasterClockIgnoredKeysAndEscapeStops) {
+  HeadlessPlatform machine;
+  PlaybackPlatform playback(machine, 4);
+  const std::uint32_t start = playback.TickCount();
+  machine.Advance(10);
+  EXPECT_EQ(playback.TickCount() - start, 40u);
+  machine.Advance(5000);  // a stall: at most a second of game time
+  EXPECT_EQ(playback.TickCount() - start, 1040u);
+
+  machine.SetKey(DIK_J, true);
+  std::uint8_t keys[256];
+  playback.ReadKeyboard(keys);
+  EXPECT_EQ(keys[DIK_J], 0);
+  struct Sink : EventSink {
+    int closes = 0;
+    void OnKeyDown() override { ADD_FAILURE() << "a key reached the game"; }
+    void OnKeyPress(unsigned char) override { ADD_FAILURE() << "a character reached the game"; }
+    void OnClose() override { ++closes; }
+  } sink;
+  machine.QueueKeyDown();
+  machine.QueueKeyPress('j');
+  playback.ProcessEvents(sink);
+  EXPECT_EQ(sink.closes, 0);
+  machine.SetKey(DIK_ESCAPE, true);
+  machine.QueueKeyDown();
+  playback.ProcessEvents(sink);
+  EXPECT_EQ(sink.closes, 1);
+}
+
 TEST(ReplayOptions, TakesItsOptionsAndLeavesTheRest) {
   std::vector<std::string> args{"/window", "--play", "a.rec", "--speed=4", "x"};
   ReplayOptions o;
