@@ -14,7 +14,7 @@ INSTALL_BUILD ?= release
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench install uninstall clean
+.PHONY: all deps release run test server bench recordings install uninstall clean
 
 all: release
 
@@ -58,6 +58,11 @@ bench: deps
 	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
+
+# The expected results of the recorded games in tests/recordings/, played
+# again with the current build (after a deliberate change to the simulation).
+recordings: release
+	bash scripts/recordings.sh $(RELEASE_DIR)
 
 clean:
 	rm -rf build

@@ -1,8 +1,13 @@
 // The game client: the SDL platform (its keyboard replaced by a script when
 // KREL_INPUT names one), the settings file and the game state, then start-up.
 //
+// Options: --record FILE, --play FILE, --speed N, --headless (recorded games,
+// client/replay/replay_options.h).
+//
 // Environment:
 //   KREL_INPUT=FILE   keyboard script (format in platform/script_input.h)
+//   KREL_TRACE=FILE   one JSON line per game frame (client/core/trace.h);
+//                     KREL_TRACE_EVERY=N writes only every Nth frame
 //   KREL_DUMP=FILE    one JSON line per finished game (client/core/dump.h)
 //   KREL_SEED=N       fixed random seed instead of the clock
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
@@ -22,6 +27,7 @@
 #include "client/core/startup.h"
 #include "client/core/world.h"
 #include "client/net/net_client.h"
+#include "client/replay/replay_session.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
@@ -55,6 +61,9 @@ bool ParseSeed(const std::string& text, std::uint64_t& seed) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  // The options of recorded games first; the rest is the program's own.
+  krel::ReplaySession replay;
+  if (!replay.ParseArgs(args)) return 2;
   const krel::CommandLine options = krel::ParseCommandLine(args);
   switch (options.action) {
     case krel::CommandLine::Action::kHelp:
@@ -71,16 +80,16 @@ int main(int argc, char** argv) {
   }
 
   krel::SdlPlatform sdl;
-  krel::Platform* platform = &sdl;
+  krel::Platform* platform = &replay.BasePlatform(sdl);
   std::unique_ptr<krel::ScriptInputPlatform> scripted;
   if (std::string input = Env("KREL_INPUT"); !input.empty()) {
     krel::InputScript script;
     std::string error;
     if (!krel::LoadInputScript(input, script, error)) {
-      sdl.MessageBox("KREL_INPUT: " + error);
+      platform->MessageBox("KREL_INPUT: " + error);
       return 2;
     }
-    scripted = std::make_unique<krel::ScriptInputPlatform>(sdl, std::move(script));
+    scripted = std::make_unique<krel::ScriptInputPlatform>(*platform, std::move(script));
     platform = scripted.get();
   }
 
@@ -108,12 +117,16 @@ int main(int argc, char** argv) {
   krel::NetPortsFromEnvironment(net, port_warning);
   if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
 
-  world->platform = platform;
-  world->settings = &settings;
-  krel::AttachNetwork(*world, net);
   world->ProgramDir = krel::ProgramDirectory();
   world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
                                          KREL_INSTALLED_DATA_DIR);
+  krel::SettingsStore* store = &settings;
+  if (int status = replay.Begin(*world, platform, store); status >= 0) return status;
+  world->platform = platform;
+  world->settings = store;
+  if (replay.NetworkAllowed()) krel::AttachNetwork(*world, net);
   // The start-up code still sees the game's own command line.
-  return krel::Form_Load(*world, options.window ? "/window" : "");
+  int status = krel::Form_Load(*world, options.window ? "/window" : "");
+  replay.End();
+  return status;
 }

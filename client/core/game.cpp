@@ -9,6 +9,7 @@
 #include "client/core/dump.h"
 #include "client/core/perf_log.h"
 #include "client/core/startup.h"
+#include "client/core/trace.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "client/present/colors.h"
@@ -100,6 +101,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     ShowAll(w);
     BonusDrop(w);
     tcperf(w, w.PerfCounters[5]);
+    if (w.trace != nullptr) w.trace->Frame(w, frames);
 
     if (dxDoEvents(w)) w.FrameStart = TickCount(w);
     if (w.QuitRequested) return GameEnd::kClosed;
@@ -129,6 +131,8 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
     std::cerr << "krel: " << error << "\n";
   if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
     std::cerr << "krel: " << error << "\n";
+  if (w.trace != nullptr) w.trace->Flush();
+  if (w.observer != nullptr) w.observer->OnGameEnd(w);
 }
 
 }  // namespace
@@ -257,6 +261,8 @@ GameEnd Game(World& w) {
   w.FrameStart = TickCount(w);
   SeedRandom(w);
   InitGame(w);
+  if (w.trace != nullptr) w.trace->GameStarted();
+  if (w.observer != nullptr) w.observer->OnGameStart(w);
   int32 scratch = 0;
   tcperf(w, scratch);  // the first measured phase starts here
   PlaySound(w, 23);

@@ -22,6 +22,16 @@ namespace krel {
 class Platform;
 class SettingsStore;
 struct NetClient;
+class FrameTrace;
+struct World;
+
+// Told when each game starts and ends (the session recorder listens).
+class GameObserver {
+ public:
+  virtual ~GameObserver() = default;
+  virtual void OnGameStart(World& w) = 0;
+  virtual void OnGameEnd(World& w) = 0;
+};
 
 inline constexpr int kMaxPlayerSlots = 18;   // slots 0..17; 0 is never a player
 inline constexpr int kMaxNetPlayers = 17;
@@ -175,6 +185,10 @@ struct World {
   std::optional<std::uint64_t> FixedSeed;
   // When not empty, every game end appends a JSON line here (KREL_DUMP).
   std::string DumpPath;
+  // When set, every frame is traced (KREL_TRACE); never owned.
+  FrameTrace* trace = nullptr;
+  // When set, told of every game's start and end; never owned.
+  GameObserver* observer = nullptr;
 
   // The one uniform random source, [0, 1). The player argument is accepted
   // for the callers' sake and does not change the result.

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The real program plays a shipped recording headless and writes the shipped
+# end-of-game report; a malformed recording and a misused option end with
+# status 2 and say why.
+set -euo pipefail
+BUILD_DIR=$(cd "$1" && pwd)
+SRC_DIR=$(cd "$2" && pwd)
+BIN="$BUILD_DIR/krel"
+[ -x "$BIN" ] || { echo "krel not built at $BIN"; exit 1; }
+[ -f "$BUILD_DIR/arms.dat" ] && [ -f "$BUILD_DIR/level.bmp" ] || { echo "SKIP: no arms.dat or level.bmp"; exit 77; }
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+export KREL_CONFIG_DIR="$WORK/cfg"
+
+KREL_DUMP=dump.json "$BIN" --play "$SRC_DIR/tests/recordings/two_humans.rec" --headless
+diff "$SRC_DIR/tests/recordings/two_humans.dump" dump.json
+[ ! -e cfg ] || { echo "playback wrote settings"; exit 1; }
+
+printf 'SEED 1\n3 -\n2 NOSUCHKEY\n' > bad.rec
+status=0
+"$BIN" --play bad.rec --headless 2> err.txt || status=$?
+[ "$status" = 2 ] || { echo "malformed recording: status $status"; exit 1; }
+grep -q '^bad.rec, line 3: unknown key "NOSUCHKEY"' err.txt || { cat err.txt; exit 1; }
+
+status=0
+"$BIN" --speed 2 2> err.txt || status=$?
+[ "$status" = 2 ] && grep -q -- '--speed only applies to --play' err.txt || { echo "status $status"; cat err.txt; exit 1; }
+echo ok

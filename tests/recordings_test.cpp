@@ -1,0 +1,130 @@
+// The accuracy test: every recorded game under tests/recordings/ is played
+// headless, exactly as `krel --play FILE --headless` plays it, and must
+// produce its shipped frame trace and end-of-game reports. A change to the
+// simulation that alters a recorded game fails here, naming the first frame
+// and field that differ (`make recordings` renews the expected files after
+// a deliberate change). A session recorded here must play back the same.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "client/core/startup.h"
+#include "client/replay/replay_session.h"
+#include "core_test_support.h"
+#include "platform/script_input.h"
+#include "tools/krel-trace/trace_compare.h"
+
+namespace krel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFileBytes;
+using testing::TempCwd;
+using testing::WriteFileBytes;
+
+struct RunResult {
+  int status = -1;
+  std::string dump, trace;
+};
+
+// One program run on the headless platform, as main sets it up; `inner`
+// stands for the keyboard (a script) when recording.
+RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* keys = nullptr,
+              SettingsStore* store = nullptr) {
+  auto w = std::make_unique<World>();
+  w->ProgramDir = KREL_BINARY_DIR;
+  w->DumpPath = (dir / "dump.json").string();
+  ReplaySession session;
+  session.SetOptions(options);
+  session.SetTrace((dir / "trace.json").string(), 10);
+  IniSettingsStore none("");
+  SettingsStore* settings = store != nullptr ? store : &none;
+  HeadlessPlatform unused;
+  Platform* platform = keys != nullptr ? keys : &session.BasePlatform(unused);
+  RunResult r;
+  r.status = session.Begin(*w, platform, settings);
+  if (r.status >= 0) return r;
+  w->platform = platform;
+  w->settings = settings;
+  r.status = Form_Load(*w, "");
+  session.End();
+  r.dump = ReadFileBytes(dir / "dump.json");
+  r.trace = ReadFileBytes(dir / "trace.json");
+  return r;
+}
+
+TEST(Recordings, EveryShippedRecordingPlaysBackAsRecorded) {
+  const fs::path shipped = fs::path(KREL_SOURCE_DIR) / "tests" / "recordings";
+  std::vector<fs::path> recordings;
+  for (const auto& e : fs::directory_iterator(shipped))
+    if (e.path().extension() == ".rec") recordings.push_back(e.path());
+  std::sort(recordings.begin(), recordings.end());
+  ASSERT_GE(recordings.size(), 3u);
+  for (const fs::path& rec : recordings) {
+    SCOPED_TRACE(rec.filename().string());
+    TempCwd cwd;
+    ReplayOptions o;
+    o.play = rec.string();
+    o.headless = true;
+    RunResult r = RunKrel(o, cwd.path());
+    ASSERT_EQ(r.status, 0);
+    fs::path expected = rec;
+    std::string want_trace = ReadFileBytes(expected.replace_extension(".trace"));
+    ASSERT_FALSE(want_trace.empty());
+    std::optional<std::string> diff = FirstTraceDifference(want_trace, r.trace, "the shipped trace", "the playback");
+    EXPECT_FALSE(diff) << *diff;
+    EXPECT_EQ(r.dump, ReadFileBytes(expected.replace_extension(".dump")));
+  }
+}
+
+TEST(Recordings, ASessionRecordedHerePlaysBackTheSame) {
+  TempCwd cwd;
+  // Player 1 typed a name in its editor, then both worms fight a while;
+  // player 2 is the computer. The window is closed in the middle of the game.
+  const char* keys =
+      "3 -\n1 DOWN\n1 -\n1 DOWN\n1 -\n1 RETURN\n1 -\n"
+      "1 DOWN\n1 -\n1 DOWN\n1 -\n1 DOWN\n1 -\n1 DOWN\n1 -\n1 RETURN\n1 -\n1 RETURN\n1 -\n"
+      "TYPE \\b\\b\\b\\b\\b\\b\\b\\bZo\\x9A\\s\\#\\r\n2 -\n1 ESCAPE\n1 -\n1 ESCAPE\n1 -\n1 UP\n1 -\n1 UP\n1 -\n"
+      "1 RETURN\n1 -\n3 J\n1 -\n1 RETURN\n5 -\n1 K\n20 RIGHT J\n1 L K\n15 L\n1 K\n30 LEFT J\n";
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript(keys, "keys", script, error)) << error;
+  HeadlessPlatform machine;
+  ScriptInputPlatform scripted(machine, std::move(script));
+  IniSettingsStore settings("");
+  settings.Parse("[Player 2 Settings]\n\"Computer\"=\"1\"\n[General Settings]\n\"Lives\"=\"2\"\n", "test");
+
+  const fs::path rec = cwd.path() / "session.rec";
+  fs::create_directory(cwd.path() / "a");
+  fs::create_directory(cwd.path() / "b");
+  ReplayOptions record;
+  record.record = rec.string();
+  RunResult original = RunKrel(record, cwd.path() / "a", &scripted, &settings);
+  ASSERT_EQ(original.status, 0);
+  ASSERT_NE(original.dump.find("\"end\":\"closed\""), std::string::npos) << original.dump;
+  ASSERT_NE(original.dump.find("Zo\\u0161 #"), std::string::npos) << original.dump;
+
+  ReplayOptions play;
+  play.play = rec.string();
+  play.headless = true;
+  RunResult again = RunKrel(play, cwd.path() / "b");
+  ASSERT_EQ(again.status, 0);
+  std::optional<std::string> diff = FirstTraceDifference(original.trace, again.trace, "the session", "its playback");
+  EXPECT_FALSE(diff) << *diff;
+  EXPECT_EQ(original.dump, again.dump);
+}
+
+TEST(Recordings, AMalformedRecordingEndsWithStatusTwo) {
+  TempCwd cwd;
+  WriteFileBytes(cwd.path() / "bad.rec", "SEED 5\n3 -\n2 NOSUCHKEY\n");
+  ReplayOptions play;
+  play.play = (cwd.path() / "bad.rec").string();
+  play.headless = true;
+  EXPECT_EQ(RunKrel(play, cwd.path()).status, 2);
+}
+
+}  // namespace
+}  // namespace krel

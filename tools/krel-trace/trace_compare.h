@@ -1,0 +1,26 @@
+// Comparing two frame traces: line by line, field by field, so that the
+// first frame where two runs of one game part ways is named exactly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace krel {
+
+// The fields of one trace line, flattened in their order: "frame", "Shots",
+// "players[2].X" (a player element is named by its "n"), and the value's
+// JSON text. False (with why) when the line is not a JSON object.
+using TraceFields = std::vector<std::pair<std::string, std::string>>;
+bool FlattenTraceLine(std::string_view line, TraceFields& out, std::string& why);
+
+// The first difference between two traces, described for a person:
+//   "line 12 (game 1, frame 120): players[2].X is 34.5 in A but 34.6 in B"
+// Empty when they agree. `a_name` and `b_name` name the two traces in the
+// text. A malformed line is reported as a difference too, with its line.
+std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b,
+                                                const std::string& a_name, const std::string& b_name);
+
+}  // namespace krel
