@@ -104,7 +104,8 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop) {
   const std::string id = std::to_string(bot);
   w->MenuName = {"", "Bot " + id + "a", "Bot " + id + "b"};
   w->MenuColor = {0, static_cast<int16>((bot * 47) % 360), static_cast<int16>((bot * 47 + 180) % 360)};
-  w->MenuComputer = {kFalse, kTrue, kTrue};
+  // Handed to the computer by the platform once enough clients have joined.
+  w->MenuComputer = {kFalse, kFalse, kFalse};
   w->LivesSetting = static_cast<int16>(o.lives);
   RollWeapons(*w, 1);
   RollWeapons(*w, 2);
@@ -159,6 +160,9 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--frames") {
       if (!value(1, 100000000, v)) return false;
       o.limits.frames = v;
+    } else if (a == "--wait-for") {
+      if (!value(1, 8, v)) return false;
+      o.limits.wait_for_clients = static_cast<int>(v);
     } else if (a == "--lives") {
       if (!value(1, 9999, v)) return false;
       o.lives = static_cast<int>(v);

@@ -61,6 +61,14 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     last_seen_batches_ = b;
     last_batch_ms_ = now;
   }
+  if (!released_ && w_.NumPlayers >= 2 * limits_.wait_for_clients) {
+    // The computer takes over both worms, this game and every restart.
+    released_ = true;
+    for (int p = 1; p <= 2; ++p) {
+      w_.MenuComputer[static_cast<std::size_t>(p)] = kTrue;
+      w_.Players[static_cast<std::size_t>(p)].Computer = kTrue;
+    }
+  }
   auto stop = [&](StopReason why) {
     if (reason_ == StopReason::kNone) reason_ = why;
     sink.OnClose();

@@ -23,6 +23,9 @@ class BotPlatform : public HeadlessPlatform {
     std::int64_t frames = 0;               // 0: no limit
     std::uint32_t connect_ms = 5000;       // give up connecting after this long
     std::int64_t frames_after_loss = 25;   // local play shown before the bot ends
+    // The worms enter play only once this many clients are in the game
+    // (the server takes no one new after that); 0: at once.
+    int wait_for_clients = 0;
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits);
 
@@ -60,6 +63,7 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t last_seen_batches_ = 0;
   bool was_connected_ = false;
   bool got_config_ = false;
+  bool released_ = false;
   StopReason reason_ = StopReason::kNone;
 };
 

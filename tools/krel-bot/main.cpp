@@ -14,12 +14,13 @@ std::atomic<bool> g_stop{false};
 void OnSignal(int) { g_stop = true; }
 
 const char* kUsage =
-    "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--lives N] [--seed N]\n"
-    "                [--data DIR] [--dump DIR]\n"
+    "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
+    "                [--seed N] [--data DIR] [--dump DIR]\n"
     "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
     "both worms played by the computer, as fast as the server's batches come.\n"
     "  --port N    the server's TCP port (default 17384, or KREL_TCP_PORT)\n"
     "  --frames N  each bot leaves after N frames (default: plays until Ctrl+C)\n"
+    "  --wait-for N  the worms enter play only once N clients are in the game\n"
     "  --lives N   lives per worm if the bots' settings become the game's (default 15)\n"
     "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
     "  --data DIR  folder of arms.dat and level.bmp (default: the program's own)\n"
