@@ -39,7 +39,11 @@ server: release
 bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
-	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
+	@mkdir -p $(RELEASE_DIR)/bench-results
+	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b" \
+	  --benchmark_out=bench-results/$$(basename $$b).json --benchmark_out_format=json; done
+	python3 bench/peak_rss.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/rss.json
+	@python3 bench/table.py $(RELEASE_DIR)/bench-results
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
 # corpus in tests/fuzz/corpus; findings and crashing inputs go to
