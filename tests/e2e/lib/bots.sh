@@ -16,7 +16,6 @@ bots_setup() {
   PIDS=()
   trap 'for p in "${PIDS[@]}"; do kill -9 "$p" 2>/dev/null || true; done; wait 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"' EXIT
   mkdir -p "$WORK/data"
-  : > "$WORK/server.txt"  # start_server reads it at once
   cp "$BUILD_DIR/level.bmp" "$WORK/data/"
   grep -av '^DRAWOBJECT:' "$BUILD_DIR/arms.dat" > "$WORK/data/arms.dat"
   UDP_PORT=$(python3 -c 'import socket; u = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); u.bind(("127.0.0.1", 0)); print(u.getsockname()[1])')
