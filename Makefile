@@ -14,7 +14,7 @@ INSTALL_BUILD ?= release
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench recordings install uninstall clean
+.PHONY: all deps release run test server bench fuzz recordings install uninstall clean
 
 all: release
 
@@ -57,7 +57,25 @@ bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DKREL_TESTS=OFF -DKREL_BENCH=ON \
 	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) > /dev/null
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
-	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b"; done
+	@mkdir -p $(RELEASE_DIR)/bench-results
+	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b" \
+	  --benchmark_out=bench-results/$$(basename $$b).json --benchmark_out_format=json; done
+	python3 bench/peak_rss.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/rss.json
+	@python3 bench/table.py $(RELEASE_DIR)/bench-results
+
+# Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
+# corpus in tests/fuzz/corpus; findings and crashing inputs go to
+# build/asan/fuzz-corpus/<name>/.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON > /dev/null
+	@cmake --build $(TEST_DIR) --target krel_fuzzers -j $(JOBS) || { echo "make fuzz needs clang with libFuzzer (apt-get install clang)"; exit 1; }
+	@for f in session arms level batch; do \
+	  echo "== fuzzing $$f for $(FUZZ_SECONDS) s"; \
+	  bash tests/fuzz/run.sh $(TEST_DIR)/krel_fuzz_$$f tests/fuzz/corpus/$$f $(TEST_DIR)/fuzz-corpus/$$f $(FUZZ_SECONDS) \
+	    > $(TEST_DIR)/fuzz-$$f.log 2>&1; status=$$?; tail -3 $(TEST_DIR)/fuzz-$$f.log; \
+	  [ $$status -eq 0 ] || { echo "the $$f fuzzer found a fault: $(TEST_DIR)/fuzz-$$f.log"; exit 1; }; \
+	done
 
 # The expected results of the recorded games in tests/recordings/, played
 # again with the current build (after a deliberate change to the simulation).

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 
 #include "protocol/worm_codec.h"
 #include "server/server_app.h"
+#include "tools/krel-bot/bot.h"
 
 namespace krel {
 namespace {
@@ -204,6 +206,63 @@ void BM_LoopbackPingPong8Clients(benchmark::State& state) {
   close(listener);
 }
 BENCHMARK(BM_LoopbackPingPong8Clients)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The relay with eight krel-bot clients playing a game of 1500 frames on the
+// shipped level, as fast as the server paces them: the cycle here is set by
+// the bots' own frames (eight worlds on this machine's cores), so what counts
+// is the server thread's CPU time per cycle and what that makes at 25
+// cycles per second.
+void BM_RelayWith8Bots(benchmark::State& state) {
+  for (auto _ : state) {
+    std::atomic<bool> stop{false};
+    std::promise<std::uint16_t> port_promise;
+    double cpu = 0;
+    std::int64_t cycles = 0;
+    std::thread server([&] {
+      EventLoop loop;
+      UdpSocket sink(loop);  // catches the announcements, on loopback only
+      std::string error;
+      sink.Bind(0, "127.0.0.1", &error);
+      ServerOptions o;
+      o.port = 0;
+      o.bind_address = "127.0.0.1";
+      o.announce_to = "127.0.0.1";
+      o.announce_port = sink.port();
+      ServerApp app(loop, o);
+      app.Start(&error);
+      port_promise.set_value(app.port());
+      timespec t0{}, t1{};
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
+      while (!stop) app.Yield(5);
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
+      cpu = (t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) * 1e-9;
+      cycles = app.relay().Batches();
+    });
+    bot::BotOptions o;
+    o.port = port_promise.get_future().get();
+    o.count = kClients;
+    o.data_dir = std::string(KREL_SOURCE_DIR) + "/data";
+    o.lives = 9999;
+    o.seed = 1;
+    o.limits.frames = 1500;
+    o.limits.wait_for_clients = kClients;
+    const std::atomic<bool> never{false};
+    const auto start = std::chrono::steady_clock::now();
+    const auto reports = bot::RunBots(o, never);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    stop = true;
+    server.join();
+    for (const auto& r : reports)
+      if (!r.Ok()) state.SkipWithError(r.Line().c_str());
+    state.SetIterationTime(wall);
+    state.counters["cycles"] = static_cast<double>(cycles);
+    state.counters["batches_per_s"] = cycles * kClients / wall;
+    state.counters["server_cpu_us_per_cycle"] = cpu * 1e6 / static_cast<double>(cycles);
+    state.counters["server_cpu_us_per_batch"] = cpu * 1e6 / static_cast<double>(cycles * kClients);
+    state.counters["server_core_pct_at_25Hz"] = cpu / static_cast<double>(cycles) * 25 * 100;
+  }
+}
+BENCHMARK(BM_RelayWith8Bots)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace krel

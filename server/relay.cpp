@@ -65,7 +65,14 @@ void Relay::SocketError(Session& session, const std::string& text) {
 void Relay::Tick() {
   for (auto& s : sessions_) {
     if (!s->greeted && ++s->age_ticks > limits_.greeting_ticks) s->End("no greeting in time");
-    if (s->offline_watch && ++s->Ticks - s->LastDataTick > limits_.offline_ticks) s->End("no data in time");
+    if (!s->offline_watch) continue;
+    ++s->Ticks;
+    // In lock-step everyone falls silent when one client does: a client
+    // whose states for this cycle are in is waiting for the others, not idle.
+    if (s->states_this_cycle >= 2)
+      s->LastDataTick = s->Ticks;
+    else if (s->Ticks - s->LastDataTick > limits_.offline_ticks)
+      s->End("no data in time");
   }
   Settle();
 }
@@ -108,8 +115,10 @@ void Relay::EmptyExtras() {
 void Relay::IGotData(int play) {
   if (play != -1) ++updates_this_cycle_;
   if (updates_this_cycle_ < players_online_) return;
-  for (auto& s : sessions_)
+  for (auto& s : sessions_) {
+    s->states_this_cycle = 0;
     if (s->end_reason.empty()) s->SendNow();
+  }
   if (players_online_ > 0) ++batches_;
   updates_this_cycle_ = 0;
   EmptyExtras();

@@ -41,7 +41,10 @@ class RelayHooks {
 
 struct RelayLimits {
   int greeting_ticks = 100;   // ticks a connection may take to greet
-  int offline_ticks = 20;     // ticks without data that end a session in a game
+  // Ticks without data that end a session in a game. Below the clients' own
+  // two-second wait for a batch, so that a frozen client is dropped before
+  // the others give up on the server and the game plays on without it.
+  int offline_ticks = 15;
   std::size_t max_receive = 64 * 1024;        // bytes of one unfinished message
   std::size_t max_queued = 1024 * 1024;       // unsent bytes to one client
   std::size_t max_extras = 1024 * 1024;       // event bytes of one slot per cycle

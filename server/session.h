@@ -26,6 +26,8 @@ class Session {
   int Ticks = 0;
   int LastDataTick = 0;
   bool offline_watch = false;  // the inactivity timer runs
+  // State messages received for the cycle now being collected.
+  int states_this_cycle = 0;
   bool greeted = false;
   int age_ticks = 0;
   // Why the session must end; empty while it lives.

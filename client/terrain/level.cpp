@@ -15,6 +15,10 @@ bool loadlevel(World& w, const std::string& dir, std::string& error) {
     error = "cannot load the level: " + why;
     return false;
   }
+  return UseLevelImage(w, image, path, error);
+}
+
+bool UseLevelImage(World& w, const BmpImage& image, const std::string& path, std::string& error) {
   if (image.width < 1 || image.height < 1) {
     error = "cannot load the level: " + path + ": the image has no pixels";
     return false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "client/core/world.h"
+#include "client/present/bmp.h"
 
 namespace krel {
 
@@ -17,6 +18,10 @@ inline constexpr int kPassableBottom = 342;
 // (the program's own directory) and rebuilds the material table. On failure
 // the level is unchanged and error names the file and the reason.
 bool loadlevel(World& w, const std::string& dir, std::string& error);
+
+// The second half of loadlevel: makes a decoded bitmap the level; path is
+// used in messages.
+bool UseLevelImage(World& w, const BmpImage& image, const std::string& path, std::string& error);
 
 // The game is made for levels of about 504x350: worms reappear only at
 // x 0..489, y 0..319, and nothing from row 342 down is passable. For a level

@@ -26,6 +26,7 @@ net_setup() {
 }
 
 start_server() {
+  # Made before the server starts, so that reading it cannot race its creation.
   : > "$WORK/server.txt"
   "$SERVER" --port 0 --announce-port "$UDP_PORT" --announce-to 127.0.0.1 --bind 127.0.0.1 \
     > "$WORK/server.txt" 2>&1 < /dev/null &

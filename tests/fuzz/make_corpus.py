@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+# Writes the small seed corpora of the fuzzers (tests/fuzz/corpus/<name>/):
+# python3 tests/fuzz/make_corpus.py. The shipped weapon file gives the
+# weapon-file seeds; the others are made here.
+import os, struct, sys
+
+root = os.path.dirname(os.path.abspath(__file__))
+out = os.path.join(root, "corpus")
+
+
+def write(kind, name, data):
+    os.makedirs(os.path.join(out, kind), exist_ok=True)
+    with open(os.path.join(out, kind, name), "wb") as f:
+        f.write(data)
+
+
+# Weapon files: the first weapons, an object section, a special-object section.
+arms = open(os.path.join(root, "..", "..", "data", "arms.dat"), "rb").read().split(b"\r\n")
+def section(start_key, lines=30):
+    i = next(k for k, l in enumerate(arms) if l.startswith(start_key))
+    return b"\r\n".join(arms[i:i + lines]) + b"\r\n"
+write("arms", "weapons", b"\r\n".join(arms[:60]) + b"\r\n")
+write("arms", "object", section(b"OBJECT:"))
+write("arms", "sobject", section(b"SOBJECT:"))
+
+
+# Levels: 8-bit with a palette (bottom-up and top-down), 24-bit.
+def bmp(width, height, bits, top_down=False):
+    stride = (width * bits // 8 + 3) & ~3
+    palette = b"".join(bytes((i, 255 - i, i // 2, 0)) for i in range(256)) if bits == 8 else b""
+    pixels = b"".join(bytes((x * 7 + y) & 255 for x in range(width * bits // 8)).ljust(stride, b"\0")
+                      for y in range(height))
+    offset = 54 + len(palette)
+    header = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, bits, 0, len(pixels),
+                       2835, 2835, 256 if bits == 8 else 0, 0)
+    return header + info + palette + pixels
+write("level", "8bit", bmp(12, 6, 8))
+write("level", "8bit-top-down", bmp(5, 3, 8, True))
+write("level", "24bit", bmp(3, 4, 24))
+
+# One full worm record with most fields unchanged (byte 128).
+def worm(name, x):
+    r = name + b"\0" + b"\x01" + struct.pack(">I", x * 100)[1:] + b"\x80" * 5 + b"\x80" + b"\x00\x64" + b"\x01"
+    r += b"\x80\x80" + b"\x00\x0f" + b"\x80" + b"\x80" + b"\x00" * 8 + b"\x00" + b"\x80" * 4 + b"\x80\x80"
+    r += b"\x80\x00" * 5
+    return r
+events = b"d\x00\x28\x00\x32\x00\x06" + b"chello\0" + b"w\x80\x00\x0b\xb8\x00\x0b\xb8\x80\x80\x01"
+events += b"o\x80\x00\x0b\xb8\x00\x0b\xb8\x00\x00\x96\x80\x02" + b"s\x00\x04\x00\x0b\xb8\x00\x0b\xb8\x80\x80\x01"
+
+# Batches as the client receives them: arrivals of a length byte and bytes.
+def arrivals(data, size):
+    return b"".join(bytes((len(c),)) + c for c in (data[i:i + size] for i in range(0, len(data), size)))
+batch = b"C\x00\x0f\x00\x64\x01" + b"n\x03" + events + b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
+batch += b"i" + worm(b"Bert", 120)[:40] + b"p" + worm(b"Bert", 120)
+write("batch", "whole", arrivals(batch, 255))
+write("batch", "pieces", arrivals(batch + b"n\x04" + b"p" + worm(b"X", 9) * 1, 7))
+
+# Sessions: a control byte (client in bit 0, length - 1 in bits 2..7), bytes.
+def session(chunks):
+    return b"".join(bytes((((len(c) - 1) << 2) | who,)) + c for who, c in chunks)
+hello = b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01"
+states = b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
+write("session", "two-clients", session([(0, hello), (1, hello), (0, states[:60]), (0, states[60:]),
+                                         (1, states[:60]), (1, states[60:])]))
+write("session", "events", session([(0, hello), (0, events + b"f\x01\x02"), (0, states[:60]), (0, states[60:])]))

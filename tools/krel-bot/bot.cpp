@@ -1,0 +1,195 @@
+#include "tools/krel-bot/bot.h"
+
+#include <arpa/inet.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "client/core/game.h"
+#include "client/frontend/select_weapons.h"
+#include "client/net/net_client.h"
+#include "client/net/select_server.h"
+#include "client/present/display.h"
+#include "client/present/sound.h"
+#include "client/weapons/arms.h"
+#include "client/worms/input.h"
+#include "platform/settings.h"
+
+namespace krel::bot {
+
+namespace {
+
+// Settings that live as long as the bot; nothing is written to disk.
+class MemorySettings : public SettingsStore {
+ public:
+  std::string GetSetting(const std::string& section, const std::string& key, const std::string& fallback) override {
+    auto it = values_.find(section + "\n" + key);
+    return it == values_.end() ? fallback : it->second;
+  }
+  void SaveSetting(const std::string& section, const std::string& key, const std::string& value) override {
+    values_[section + "\n" + key] = value;
+  }
+
+ private:
+  std::map<std::string, std::string> values_;
+};
+
+const char* ReasonText(StopReason r) {
+  switch (r) {
+    case StopReason::kAsked: return "stopped";
+    case StopReason::kFrameLimit: return "frame limit";
+    case StopReason::kNoConnection: return "no connection";
+    case StopReason::kConnectionLost: return "NETWORK CONNECTION LOST";
+    case StopReason::kNone: break;
+  }
+  return "game over";
+}
+
+bool ParseNumber(const std::string& text, long low, long high, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && *end == '\0' && value >= low && value <= high;
+}
+
+}  // namespace
+
+bool BotReport::Ok() const {
+  return error.empty() && (reason == StopReason::kAsked || reason == StopReason::kFrameLimit || game_over);
+}
+
+std::string BotReport::Line() const {
+  std::string s = "bot " + std::to_string(bot) + ": " + std::to_string(frames) + " frames, " +
+                  std::to_string(batches) + " batches, ";
+  if (!error.empty()) return s + "error: " + error;
+  if (refused) return s + "refused: the server closed the connection before the game began";
+  s += ReasonText(reason);
+  if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
+    s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
+  return s;
+}
+
+BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop) {
+  BotReport report;
+  report.bot = bot;
+  auto w = std::make_unique<World>();
+  BotPlatform platform(*w, stop, o.limits);
+  MemorySettings settings;
+  NetClient net;
+  net.tcpPort = o.port;
+  w->platform = &platform;
+  w->settings = &settings;
+  w->ProgramDir = o.data_dir;
+  if (o.seed) w->FixedSeed = *o.seed + static_cast<std::uint64_t>(bot);
+  if (!o.dump_dir.empty()) w->DumpPath = o.dump_dir + "/bot-" + std::to_string(bot) + ".jsonl";
+
+  // The start-up of the game, without a menu.
+  w->ResetEntityTables();
+  SeedRandom(*w);
+  ArmsError arms_error;
+  if (!LoadArms(*w, o.data_dir + "/arms.dat", arms_error)) {
+    report.error = arms_error.Message();
+    return report;
+  }
+  std::string error;
+  if (!InitDDraw(*w, o.data_dir, error) || !InitSound(*w, error)) {
+    report.error = error;
+    return report;
+  }
+  InitDInput(*w);
+  initkeys(*w);
+  SetDefaultKeys(*w);
+
+  const std::string id = std::to_string(bot);
+  w->MenuName = {"", "Bot " + id + "a", "Bot " + id + "b"};
+  w->MenuColor = {0, static_cast<int16>((bot * 47) % 360), static_cast<int16>((bot * 47 + 180) % 360)};
+  // Handed to the computer by the platform once enough clients have joined.
+  w->MenuComputer = {kFalse, kFalse, kFalse};
+  w->LivesSetting = static_cast<int16>(o.lives);
+  RollWeapons(*w, 1);
+  RollWeapons(*w, 2);
+
+  settings.SaveSetting("Network", "LastServer", o.address);
+  AttachNetwork(*w, net);
+  SelectServer(*w);
+  if (w->wsState == TcpConnection::kConnected) {
+    const GameEnd end = Game(*w);
+    report.game_over = end == GameEnd::kGameOver;
+  }
+  report.frames = platform.frames();
+  report.batches = platform.batches();
+  report.reason = platform.reason();
+  report.loss_after_ms = platform.loss_after_ms();
+  report.refused = report.reason == StopReason::kConnectionLost && !platform.got_config();
+  if (report.reason == StopReason::kNoConnection)
+    report.error = "cannot connect to " + o.address + " port " + std::to_string(o.port);
+  else if (!platform.messages.empty())
+    report.error = platform.messages;
+  return report;
+}
+
+std::vector<BotReport> RunBots(const BotOptions& o, const std::atomic<bool>& stop) {
+  std::vector<BotReport> reports(static_cast<std::size_t>(o.count));
+  std::vector<std::thread> threads;
+  for (int k = 1; k <= o.count; ++k)
+    threads.emplace_back([&, k] { reports[static_cast<std::size_t>(k - 1)] = RunBot(o, k, stop); });
+  for (std::thread& t : threads) t.join();
+  return reports;
+}
+
+bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::string& error) {
+  bool have_address = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](long low, long high, long& v) {
+      if (i + 1 >= args.size() || !ParseNumber(args[i + 1], low, high, v)) {
+        error = a + " needs a number from " + std::to_string(low) + " to " + std::to_string(high);
+        return false;
+      }
+      ++i;
+      return true;
+    };
+    long v = 0;
+    if (a == "--count") {
+      if (!value(1, 8, v)) return false;
+      o.count = static_cast<int>(v);
+    } else if (a == "--port") {
+      if (!value(1, 65535, v)) return false;
+      o.port = static_cast<std::uint16_t>(v);
+    } else if (a == "--frames") {
+      if (!value(1, 100000000, v)) return false;
+      o.limits.frames = v;
+    } else if (a == "--wait-for") {
+      if (!value(1, 8, v)) return false;
+      o.limits.wait_for_clients = static_cast<int>(v);
+    } else if (a == "--lives") {
+      if (!value(1, 9999, v)) return false;
+      o.lives = static_cast<int>(v);
+    } else if (a == "--seed") {
+      if (!value(0, 2147483647, v)) return false;
+      o.seed = static_cast<std::uint64_t>(v);
+    } else if (a == "--dump" || a == "--data") {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a folder";
+        return false;
+      }
+      (a == "--dump" ? o.dump_dir : o.data_dir) = args[++i];
+    } else if (!a.empty() && a[0] != '-' && !have_address) {
+      in_addr parsed{};
+      if (inet_pton(AF_INET, a.c_str(), &parsed) != 1) {
+        error = a + " is not an IPv4 address (digits and points, like 127.0.0.1)";
+        return false;
+      }
+      o.address = a;
+      have_address = true;
+    } else {
+      error = "unknown argument " + a;
+      return false;
+    }
+  }
+  if (!have_address) error = "no server address given";
+  return have_address;
+}
+
+}  // namespace krel::bot

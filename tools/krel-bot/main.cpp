@@ -1,0 +1,62 @@
+// krel-bot ADDRESS [--count N]: fills a relay server with computer players.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "client/core/startup.h"
+#include "client/net/net_client.h"
+#include "tools/krel-bot/bot.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop = true; }
+
+const char* kUsage =
+    "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
+    "                [--seed N] [--data DIR] [--dump DIR]\n"
+    "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
+    "both worms played by the computer, as fast as the server's batches come.\n"
+    "  --port N    the server's TCP port (default 17384, or KREL_TCP_PORT)\n"
+    "  --frames N  each bot leaves after N frames (default: plays until Ctrl+C)\n"
+    "  --wait-for N  the worms enter play only once N clients are in the game\n"
+    "  --lives N   lives per worm if the bots' settings become the game's (default 15)\n"
+    "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
+    "  --data DIR  folder of arms.dat and level.bmp (default: the program's own)\n"
+    "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"
+    "Exit status 0 when every bot played until its end, 1 when one could not connect\n"
+    "or lost its connection, 2 on a wrong command line.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  krel::bot::BotOptions o;
+  o.data_dir = krel::ProgramDirectory();
+  krel::NetClient ports;
+  std::string warning;
+  krel::NetPortsFromEnvironment(ports, warning);
+  std::cerr << warning;
+  o.port = ports.tcpPort;
+  std::string error;
+  if (!krel::bot::ParseBotArgs(args, o, error)) {
+    std::cerr << "krel-bot: " << error << "\n" << kUsage;
+    return 2;
+  }
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  std::signal(SIGPIPE, SIG_IGN);
+  bool ok = true;
+  for (const krel::bot::BotReport& r : krel::bot::RunBots(o, g_stop)) {
+    std::cout << r.Line() << "\n";
+    ok = ok && r.Ok();
+  }
+  return ok ? 0 : 1;
+}
