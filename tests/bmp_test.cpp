@@ -41,7 +41,7 @@ BmpImage Decoded(std::span<const std::uint8_t> bytes) {
 
 TEST(Bmp, RoundTripsForEveryRowPaddingIntoTheScreenFormat) {
   const auto pal = TestPalette(200);
-  for (int w = 1; w <= 5; ++w) {
+  for (int w = 1; w <= 4; ++w) {  // every row padding
     for (int h : {1, 3}) {
       // Bottom-up, rows padded to four bytes, colours stored blue, green, red.
       const auto idx = Indices(w, h, 200);

@@ -25,12 +25,7 @@ namespace {
 using Action = CommandLine::Action;
 
 TEST(CommandLineOptions, ParseAsDocumented) {
-  struct Case {
-    std::vector<std::string> args;
-    Action action;
-    bool window;
-  };
-  const Case cases[] = {
+  const struct { std::vector<std::string> args; Action action; bool window; } cases[] = {
       {{}, Action::kRun, false},
       {{"/window"}, Action::kRun, true},
       {{"--window"}, Action::kRun, true},
@@ -48,12 +43,10 @@ TEST(CommandLineOptions, ParseAsDocumented) {
       // After "--" a dash is no option.
       {{"--", "--help"}, Action::kRun, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const CommandLine got = ParseCommandLine(c.args);
-    std::string shown;
-    for (const std::string& a : c.args) shown += a + " ";
-    EXPECT_EQ(std::tuple(got.action, got.window), std::tuple(c.action, c.window)) << shown;
-    EXPECT_EQ(got.error.empty(), c.action != Action::kBadUsage) << shown;
+    EXPECT_EQ(std::tuple(got.action, got.window, got.error.empty()),
+              std::tuple(c.action, c.window, c.action != Action::kBadUsage)) << &c - cases;
   }
   const std::string usage = ClientUsage();
   for (const char* word : {"/window", "--window", "--help", "--version", "KREL_INPUT", "KREL_DUMP", "KREL_SEED",
@@ -78,12 +71,7 @@ class TempDir {
 };
 
 TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
-  struct Case {
-    const char* xdg;
-    const char* home;
-    std::vector<std::string> dirs;
-  };
-  const Case cases[] = {
+  const struct { const char* xdg; const char* home; std::vector<std::string> dirs; } cases[] = {
       {"/xdg", "/home/p", {"/bin", "/xdg/krel", "/usr/share/krel"}},
       {nullptr, "/home/p", {"/bin", "/home/p/.local/share/krel", "/usr/share/krel"}},
       // A relative XDG_DATA_HOME is ignored, as the XDG rules say.
@@ -91,7 +79,7 @@ TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
       {nullptr, nullptr, {"/bin", "/usr/share/krel"}},
       {"/usr/share", nullptr, {"/bin", "/usr/share/krel"}},  // no folder twice
   };
-  for (const Case& c : cases) EXPECT_EQ(DataSearchDirs("/bin", c.xdg, c.home, "/usr/share/krel"), c.dirs);
+  for (const auto& c : cases) EXPECT_EQ(DataSearchDirs("/bin", c.xdg, c.home, "/usr/share/krel"), c.dirs);
   EXPECT_EQ(DataSearchDirs("/bin", nullptr, nullptr, ""), std::vector<std::string>{"/bin"});
 
   // Each file is looked up on its own: the player's level goes with the
@@ -119,29 +107,13 @@ TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
 }
 
 TEST(Scaling, PictureRectInWindows) {
-  struct Case {
-    int w, h;
-    Scaling s;
-    ScreenRect r;
-  };
-  const Case cases[] = {
-      {640, 480, Scaling::kInteger, {0, 0, 640, 480}},
-      {1920, 1080, Scaling::kInteger, {320, 60, 1280, 960}},
-      {1366, 768, Scaling::kInteger, {203, 24, 960, 720}},
-      {320, 240, Scaling::kInteger, {0, 0, 320, 240}},
-      {639, 479, Scaling::kInteger, {159, 119, 320, 240}},
-      // Smaller than the picture: shrunk to fit rather than cut off.
-      {300, 200, Scaling::kInteger, {17, 0, 266, 200}},
-      {160, 400, Scaling::kInteger, {0, 140, 160, 120}},
-      {1366, 768, Scaling::kFit, {171, 0, 1024, 768}},
-      {1920, 1080, Scaling::kFit, {240, 0, 1440, 1080}},
-      {640, 480, Scaling::kFit, {0, 0, 640, 480}},
-      {800, 1000, Scaling::kFit, {0, 200, 800, 600}},
-      {0, 480, Scaling::kInteger, {}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(PictureRect(c.w, c.h, 320, 240, c.s), c.r) << c.w << "x" << c.h << " " << static_cast<int>(c.s);
-  }
+  // Smaller than the picture (300x200, 160x400): shrunk to fit rather than cut off.
+  const struct { int w, h; Scaling s; ScreenRect r; } cases[] = {
+      {640, 480, Scaling::kInteger, {0, 0, 640, 480}},     {1366, 768, Scaling::kInteger, {203, 24, 960, 720}},
+      {639, 479, Scaling::kInteger, {159, 119, 320, 240}}, {300, 200, Scaling::kInteger, {17, 0, 266, 200}},
+      {160, 400, Scaling::kInteger, {0, 140, 160, 120}},   {1366, 768, Scaling::kFit, {171, 0, 1024, 768}},
+      {800, 1000, Scaling::kFit, {0, 200, 800, 600}},      {0, 480, Scaling::kInteger, {}}};
+  for (const auto& c : cases) EXPECT_EQ(PictureRect(c.w, c.h, 320, 240, c.s), c.r) << c.w << "x" << c.h;
 }
 
 // The game's keyboard read with pads plugged into the headless platform.
@@ -177,31 +149,23 @@ class PadRig {
 };
 
 TEST(Pads, ButtonsAndStickPlayTheirPlayersControls) {
-  struct Case {
-    int pad;  // 1 or 2: which of two plugged pads
-    std::vector<PadButton> buttons;
-    std::vector<std::pair<PadAxis, int>> axes;
-    std::string p1, p2;
+  using B = PadButton;
+  using A = PadAxis;
+  // pad 1 or 2: which of two plugged pads. The left stick has a dead zone
+  // around its centre; a light pull of the right trigger is no shot.
+  const struct { int pad; std::vector<B> buttons; std::vector<std::pair<A, int>> axes; std::string p1, p2; } cases[] = {
+      {1, {B::kDpadLeft, B::kX, B::kB}, {}, "LSC", ""},
+      {2, {B::kDpadRight, B::kA, B::kY}, {}, "", "RJC"},
+      {1, {B::kDpadUp}, {}, "U", ""},
+      {2, {B::kDpadDown}, {}, "", "D"},
+      {1, {B::kStart, B::kLeftShoulder}, {{A::kTriggerLeft, 32767}, {A::kRightX, 32767}}, "", ""},
+      {1, {}, {{A::kTriggerRight, 20000}}, "S", ""},
+      {1, {}, {{A::kTriggerRight, 10000}}, "", ""},
+      {2, {}, {{A::kLeftX, -20000}, {A::kLeftY, 20000}}, "", "LD"},
+      {1, {}, {{A::kLeftX, 32767}, {A::kLeftY, -32768}}, "RU", ""},
+      {1, {}, {{A::kLeftX, 7000}, {A::kLeftY, -7000}}, "", ""},
   };
-  const Case cases[] = {
-      {1, {PadButton::kDpadLeft}, {}, "L", ""},
-      {2, {PadButton::kDpadRight, PadButton::kA}, {}, "", "RJ"},
-      {1, {PadButton::kDpadUp}, {}, "U", ""},
-      {2, {PadButton::kDpadDown}, {}, "", "D"},
-      {1, {PadButton::kX}, {}, "S", ""},
-      {1, {PadButton::kB}, {}, "C", ""},
-      {2, {PadButton::kY}, {}, "", "C"},
-      {1, {PadButton::kStart, PadButton::kLeftShoulder}, {}, "", ""},
-      {1, {}, {{PadAxis::kTriggerRight, 20000}}, "S", ""},
-      {1, {}, {{PadAxis::kTriggerRight, 10000}}, "", ""},
-      {1, {}, {{PadAxis::kTriggerLeft, 32767}}, "", ""},
-      // The left stick, with a dead zone around its centre.
-      {2, {}, {{PadAxis::kLeftX, -20000}, {PadAxis::kLeftY, 20000}}, "", "LD"},
-      {1, {}, {{PadAxis::kLeftX, 32767}, {PadAxis::kLeftY, -32768}}, "RU", ""},
-      {1, {}, {{PadAxis::kLeftX, 7000}, {PadAxis::kLeftY, -7000}}, "", ""},
-      {1, {}, {{PadAxis::kRightX, 32767}}, "", ""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     PadRig r;
     r.platform.QueuePadAdded(10);
     r.platform.QueuePadAdded(20);
@@ -288,16 +252,11 @@ TEST(Pads, MenusSeeArrowsReturnAndEscapeButGamesDoNot) {
 
 TEST(Screenshots, FolderAndName) {
   EXPECT_EQ(ScreenshotDir("/pics", "/home/p"), "/pics/krel");
-  EXPECT_EQ(ScreenshotDir("pics", "/home/p"), "/home/p/Pictures/krel");
+  EXPECT_EQ(ScreenshotDir("pics", "/home/p"), "/home/p/Pictures/krel");  // relative: as if unset
   EXPECT_EQ(ScreenshotDir(nullptr, "/home/p"), "/home/p/Pictures/krel");
   EXPECT_EQ(ScreenshotDir(nullptr, ""), "");
   std::tm t{};
-  t.tm_year = 125;
-  t.tm_mon = 0;
-  t.tm_mday = 2;
-  t.tm_hour = 3;
-  t.tm_min = 4;
-  t.tm_sec = 5;
+  t.tm_year = 125, t.tm_mday = 2, t.tm_hour = 3, t.tm_min = 4, t.tm_sec = 5;
   EXPECT_EQ(ScreenshotName(t, nullptr), "krel-20250102-030405.png");
   std::set<std::string> taken = {"krel-20250102-030405.png", "krel-20250102-030405-2.png"};
   EXPECT_EQ(ScreenshotName(t, [&](const std::string& n) { return taken.contains(n); }),

@@ -79,7 +79,6 @@ struct ScreenRig {
 
 TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
   const std::tuple<int, const char*, int, MenuCommand> cases[] = {
-      {kItemLocalGame, "D - D - D", kItemQuit, MenuCommand::kNone},
       {kItemQuit, "D", kItemLocalGame, MenuCommand::kNone},
       {kItemLocalGame, "U", kItemQuit, MenuCommand::kNone},
       {kItemLocalGame, "D D D D - D", kItemOptions, MenuCommand::kNone},  // held: one step per press
@@ -112,7 +111,7 @@ TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
 TEST(MainMenu, OptionsKeepToTheirLimits) {
   auto times = [](const std::string& s, int n) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += s;
+    while (n-- > 0) out += s;
     return out;
   };
   const std::tuple<int, std::string, int, int, flag, flag> cases[] = {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "client/core/game.h"
 #include "client/present/colors.h"
@@ -31,13 +32,24 @@ Pixel Gfx8(int cell) { return static_cast<Pixel>(0x9000 + cell); }
 Pixel Gfx4(int cell) { return static_cast<Pixel>(0xA000 + cell); }
 Pixel WormCell(int play, int cell) { return static_cast<Pixel>(0xB000 + 64 * play + cell); }
 
-// A keyed sheet of equal cells, each filled with its own colour except its
-// top-left pixel, which is transparent.
-Surface Sheet(int cells, int cw, int ch, Pixel (*colour)(int)) {
+// A keyed sheet of equal cells, each filled with its own colour except,
+// when `holes`, its top-left pixel, which is transparent.
+Surface Sheet(int cells, int cw, int ch, Pixel (*colour)(int), bool holes = true, int play = 0) {
   Surface s(cells * cw, ch);
   for (int y = 0; y < ch; ++y)
-    for (int x = 0; x < cells * cw; ++x) s.At(x, y) = (x % cw == 0 && y == 0) ? kKey : colour(x / cw);
+    for (int x = 0; x < cells * cw; ++x)
+      s.At(x, y) = (holes && x % cw == 0 && y == 0) ? kKey : play ? WormCell(play, x / cw) : colour(x / cw);
   s.SetColorKey(kKey);
+  return s;
+}
+
+Shot MakeShot(int ty, double x, double y, int color = 0) {
+  Shot s;
+  s.ty = static_cast<decltype(s.ty)>(ty);
+  s.owner = 1;
+  s.x = x;
+  s.Y = y;
+  s.color = static_cast<decltype(s.color)>(color);
   return s;
 }
 
@@ -57,12 +69,7 @@ struct Frame : ::testing::Test {
     w.surfGfx16 = Sheet(110, 16, 16, Gfx16);
     w.surfGfx8 = Sheet(130, 7, 8, Gfx8);
     w.surfGfx4 = Sheet(30, 4, 4, Gfx4);
-    for (int p = 1; p <= 6; ++p) {
-      w.surfWorm[p] = Surface(672, 16);
-      for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 672; ++x) w.surfWorm[p].At(x, y) = WormCell(p, x / 16);
-      w.surfWorm[p].SetColorKey(kKey);
-    }
+    for (int p = 1; p <= 6; ++p) w.surfWorm[p] = Sheet(42, 16, 16, nullptr, false, p);
     // Font strip k draws the top row of each glyph in the value 256 k + c,
     // so the text on a row can be read back.
     for (int k = 0; k < 11; ++k) {
@@ -94,6 +101,13 @@ struct Frame : ::testing::Test {
   }
   Pixel Canvas(int x, int y) const { return w.surfWorld.At(x, y); }
   Pixel Back(int x, int y) const { return platform.last_frame().At(x, y); }
+  // The next number of a generator seeded 5 after `draws` numbers.
+  static auto RandAfter(int draws) {
+    World fresh;
+    fresh.Seed(5);
+    for (int i = 0; i < draws; ++i) fresh.Rand();
+    return fresh.Rand();
+  }
 };
 
 TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
@@ -105,49 +119,35 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
   w.surfBack.Clear(0x7777);  // stale content must not survive
   ShowAll(w);
   ASSERT_EQ(platform.frames_presented(), 1);
-  EXPECT_EQ(Back(0, 0), w.LevelSurface.At(0, 0));
-  EXPECT_EQ(Back(158, 189), w.LevelSurface.At(158, 189));
-  EXPECT_EQ(Back(159, 10), 0);  // the gap between the views stays black
-  EXPECT_EQ(Back(160, 10), 0);
-  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
-  EXPECT_EQ(Back(319, 189), w.LevelSurface.At(358, 289));
+  const auto level = [&](int x, int y) { return w.LevelSurface.At(x, y); };
+  EXPECT_EQ(std::tuple(Back(0, 0), Back(158, 189), Back(161, 0), Back(319, 189)),
+            std::tuple(level(0, 0), level(158, 189), level(200, 100), level(358, 289)));
+  EXPECT_EQ(std::tuple(Back(159, 10), Back(160, 10)), std::tuple(0, 0));  // the gap between the views stays black
   for (int x = 0; x < 320; x += 53) EXPECT_EQ(Back(x, 190), Colour(50));
-  EXPECT_EQ(Back(124, 191), w.LevelSurface.At(0, 6));
-  EXPECT_EQ(Back(195, 239), w.LevelSurface.At(397, 294));
+  EXPECT_EQ(std::tuple(Back(124, 191), Back(195, 239)), std::tuple(level(0, 6), level(397, 294)));  // the minimap
 
-  // A level of another size (reloaded for a new game) gets a canvas to match.
+  // A level of another size (reloaded for a new game) gets a canvas to match;
+  // a view reaching past the world's edge (300 + 159 > 400) stays black.
   w.surfWorld = Surface(10, 10);
+  w.Players[1].ViewX = 300;
   ShowAll(w);
-  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
-
-  // A view reaching past the world's edge is refused and stays black.
-  w.Players[1].ViewX = 300;  // 300 + 159 > 400
-  ShowAll(w);
-  EXPECT_EQ(Back(5, 5), 0);
-  EXPECT_EQ(Back(161, 0), w.LevelSurface.At(200, 100));
+  EXPECT_EQ(std::tuple(Back(5, 5), Back(161, 0)), std::tuple(0, level(200, 100)));
 }
 
 TEST_F(Frame, SpriteNumbersPickTheirSheetAndCellAndNeverDrawPartly) {
-  struct Case {
-    double nr, x, y;
-    Pixel expected;  // at (x + 1, y + 1); kFree when nothing may be drawn
-  } cases[] = {
-      {5, 10, 10, Gfx16(5)},     {109, 10, 10, Gfx16(109)}, {110, 10, 10, kFree},  {229, 10, 10, Gfx8(29)},
-      {329, 10, 10, Gfx8(129)},  {330, 10, 10, kFree},      {425, 10, 10, Gfx4(25)}, {430, 10, 10, kFree},
-      {-1, 10, 10, kFree},       {5, -1, 10, kFree},        {5, 385, 10, kFree},   {200, 393, 292, Gfx8(0)},
-      {200, 394, 292, kFree},    {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
+  const struct { double nr, x, y; Pixel expected; } cases[] = {  // expected at (x + 1, y + 1)
+      {5, 10, 10, Gfx16(5)},   {109, 10, 10, Gfx16(109)}, {110, 10, 10, kFree},   {229, 10, 10, Gfx8(29)},
+      {329, 10, 10, Gfx8(129)}, {330, 10, 10, kFree},     {425, 10, 10, Gfx4(25)}, {430, 10, 10, kFree},
+      {-1, 10, 10, kFree},     {5, -1, 10, kFree},        {5, 385, 10, kFree},    {200, 393, 292, Gfx8(0)},
+      {200, 394, 292, kFree},  {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     w.surfWorld = w.LevelSurface;
     DrawTile(w, w.surfWorld, c.nr, c.x, c.y, false);
     const int x = ToInt32(c.x) + 1, y = ToInt32(c.y) + 1;
     EXPECT_EQ(Canvas(std::min(x, 399), std::min(y, 299)), c.expected) << "sprite " << c.nr << " at " << c.x;
     EXPECT_EQ(Canvas(std::max(x - 1, 0), std::max(y - 1, 0)), kFree) << "the transparent pixel stays out";
   }
-  // A sprite that just fits at the edge is drawn whole.
-  w.surfWorld = w.LevelSurface;
-  DrawTile(w, w.surfWorld, 5, 384, 0, false);
-  EXPECT_EQ(Canvas(399, 15), Gfx16(5));
 }
 
 TEST_F(Frame, WormCellsFaceTheirWayFromEitherHalfOfTheSheet) {
@@ -155,9 +155,8 @@ TEST_F(Frame, WormCellsFaceTheirWayFromEitherHalfOfTheSheet) {
   DrawPlayer(w, w.surfWorld, 2, 3, 20, 30, true);
   DrawPlayer(w, w.surfWorld, 2, 3, 50, 30, false);
   DrawPlayer(w, w.surfWorld, 2, 21, 80, 30, true);  // no such frame
-  EXPECT_EQ(Canvas(20, 30), WormCell(2, 3));
-  EXPECT_EQ(Canvas(50, 30), WormCell(2, 42 - 4));  // x = 672 - 16 (3 + 1)
-  EXPECT_EQ(Canvas(80, 30), kFree);
+  // Facing left: cell 672 / 16 - (3 + 1) from the mirrored half.
+  EXPECT_EQ(std::tuple(Canvas(20, 30), Canvas(50, 30), Canvas(80, 30)), std::tuple(WormCell(2, 3), WormCell(2, 38), kFree));
 }
 
 // A worm at (100, 60) aiming level (Aim 7) between two rock walls at x 50
@@ -165,16 +164,14 @@ TEST_F(Frame, WormCellsFaceTheirWayFromEitherHalfOfTheSheet) {
 TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
   for (int y = 0; y < 300; ++y) w.LevelSurface.At(50, y) = w.LevelSurface.At(150, y) = kRock;
   w.WeaponDefs[1].LASERSIGHT = 1;
-  struct Case {
-    flag facing;
-    int centre, laser_last, worm_cell;
-  } cases[] = {{kTrue, 110, 149, 1 * 7 + 2}, {kFalse, 90, 51, 42 - (1 * 7 + 2) - 1}};
-  for (const Case& c : cases) {
-    Player& p = w.Players[1];
-    p.X = 100;
-    p.Y = 60;
-    p.Aim = 7;
-    p.AnimFrame = 1;
+  Player& p = w.Players[1];
+  p.X = 100;
+  p.Y = 60;
+  p.Aim = 7;
+  p.AnimFrame = 1;
+  const struct { flag facing; int centre, laser_last, worm_cell; } cases[] = {
+      {kTrue, 110, 149, 1 * 7 + 2}, {kFalse, 90, 51, 42 - (1 * 7 + 2) - 1}};
+  for (const auto& c : cases) {
     p.FacingRight = c.facing;
     w.Seed(5);
     ShowAll(w);
@@ -182,62 +179,40 @@ TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
     for (const auto& [x, y] : {std::pair{cx - 1, 59}, {cx + 1, 61}, {cx + 1, 59}, {cx - 1, 61}})
       EXPECT_EQ(Canvas(x, y), kWhite) << x << "," << y;
     EXPECT_EQ(Canvas(cx, 59), kFree);  // a diagonal cross, not a box
-    EXPECT_EQ(Canvas(cx, 61), kFree);
-    EXPECT_EQ(Canvas(92 + 8, 56 + 8), WormCell(1, c.worm_cell));
-
+    EXPECT_EQ(Canvas(100, 64), WormCell(1, c.worm_cell));
     const int step = c.facing ? 1 : -1;
     int drawn = 0;
-    for (int x = 100 + step; x != c.laser_last + step; x += step) {
+    for (int x = 100 + step; x != c.laser_last + step; x += step, ++drawn) {
       const Pixel v = Canvas(x, 60);
       EXPECT_TRUE(v == 0x1111 || v == 0x2222 || v == 0x3333) << x;
-      ++drawn;
     }
     EXPECT_EQ(Canvas(c.laser_last + step, 60), kRock);
-    // One random number per laser pixel, from the game's one generator.
-    ::krel::World fresh;
-    fresh.Seed(5);
-    for (int i = 0; i < drawn; ++i) fresh.Rand();
-    EXPECT_EQ(w.Rand(), fresh.Rand());
+    EXPECT_EQ(w.Rand(), RandAfter(drawn));  // one number per laser pixel, from the game's one generator
   }
-
   // Solid ground right next to the worm: no laser pixel, no random number.
   w.LevelSurface.At(101, 60) = kRock;
-  w.Players[1].FacingRight = kTrue;
+  p.FacingRight = kTrue;
   w.Seed(5);
   ShowAll(w);
   EXPECT_EQ(Canvas(108, 60), kFree);
-  ::krel::World fresh;
-  fresh.Seed(5);
-  EXPECT_EQ(w.Rand(), fresh.Rand());
+  EXPECT_EQ(w.Rand(), RandAfter(0));
 }
 
 TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
-  WeaponDef& beam = w.WeaponDefs[3];  // weapon number 2
-  beam.SHOTTYPE = 4;
-  beam.BULLETCOLOR = 40;
+  w.WeaponDefs[3].SHOTTYPE = 4;  // weapon 2 is a beam
+  w.WeaponDefs[3].BULLETCOLOR = 40;
   w.paletteEntries[40] = {255, 0, 0, 0};
-  WeaponDef& dot = w.WeaponDefs[4];  // weapon number 3
-  dot.ANIMSFRAME = -1;
-  dot.BULLETCOLOR = 9;
+  w.WeaponDefs[4].ANIMSFRAME = -1;  // weapon 3 a dot
+  w.WeaponDefs[4].BULLETCOLOR = 9;
   w.Players[1].X = 100;
   w.Players[1].Y = 30;
-  Shot s;
-  s.ty = 2;
-  s.owner = 1;
-  s.x = 150;
-  s.Y = 30;
-  Shot d = s;
-  d.ty = 3;
-  d.Y = 80;
-  w.Shots = {Shot{}, s, d};  // a beam in the middle stays as a removed element
+  const Shot beam = MakeShot(2, 150, 30);
+  w.Shots = {Shot{}, beam, MakeShot(3, 150, 80)};  // a beam in the middle stays as a removed element
   ShowAll(w);
-  EXPECT_EQ(Canvas(150, 30), 0xF800);
-  EXPECT_EQ(Canvas(109, 30), 0xF800);
-  EXPECT_EQ(Canvas(150, 80), Colour(9));
+  EXPECT_EQ(std::tuple(Canvas(150, 30), Canvas(109, 30), Canvas(150, 80)), std::tuple(0xF800, 0xF800, Colour(9)));
   ASSERT_EQ(w.Shots.size(), 3u);
   EXPECT_NE(w.Shots[1].removed, kFalse);
-
-  w.Shots = {Shot{}, s};  // the last element is cut off
+  w.Shots = {Shot{}, beam};  // the last element is cut off
   ShowAll(w);
   EXPECT_EQ(w.Shots.size(), 1u);
   ShowAll(w);
@@ -246,83 +221,56 @@ TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
 
 TEST_F(Frame, LabelsShowOnlyCapitalsEachFourPixelsWide) {
   w.WeaponDefs[4].NAME = " Ab1C ";  // weapon number 3
-  Shot bonus;
-  bonus.ty = -1;
-  bonus.color = 3;
-  bonus.x = 200;
-  bonus.Y = 100;
-  Shot health = bonus;
-  health.color = 0;
-  health.x = 300;
-  w.Shots = {Shot{}, bonus, health};
+  w.Shots = {Shot{}, MakeShot(-1, 200, 100, 3), MakeShot(-1, 300, 100, 0)};  // a crate, a health pack
   Player& p = w.Players[1];
   p.X = 100;
   p.Y = 200;
   p.WeaponSlots[0] = 3;
   p.Ctrl[kChange] = 1;
   ShowAll(w);
-  EXPECT_EQ(Canvas(197, 97), Gfx8(100));  // the crate
-  EXPECT_EQ(Canvas(297, 97), Gfx8(101));  // the health pack
+  EXPECT_EQ(std::tuple(Canvas(197, 97), Canvas(297, 97)), std::tuple(Gfx8(100), Gfx8(101)));
   for (const auto& [cx, top] : {std::pair{200, 88}, {100, 190}}) {
     // "Ab1C" is 16 pixels wide: A at cx - 8, C at cx + 4, nothing between.
-    EXPECT_EQ(Canvas(cx - 7, top + 1), Gfx4(0));
-    EXPECT_EQ(Canvas(cx - 3, top + 1), kFree);
-    EXPECT_EQ(Canvas(cx + 1, top + 1), kFree);
-    EXPECT_EQ(Canvas(cx + 5, top + 1), Gfx4(2));
+    EXPECT_EQ(std::tuple(Canvas(cx - 7, top + 1), Canvas(cx - 3, top + 1), Canvas(cx + 1, top + 1), Canvas(cx + 5, top + 1)),
+              std::tuple(Gfx4(0), kFree, kFree, Gfx4(2)));
   }
 }
 
 TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
-  WeaponDef& gun = w.WeaponDefs[1];
-  gun.AMMO = 4;
-  gun.LOADINGTIME = 40;
-  struct Case {
-    double ammo;
-    int width;
-    bool reloading;
-  } cases[] = {{0, 0, false}, {4, 100, false}, {3, 75, false}, {1, 25, false}, {-10, 25, true}, {-46, 115, true}};
-  for (const Case& c : cases) {
+  w.WeaponDefs[1].AMMO = 4;
+  w.WeaponDefs[1].LOADINGTIME = 40;
+  w.Players[1].Health = 57;
+  const struct { double ammo; int width; bool reloading; } cases[] = {
+      {0, 0, false}, {4, 100, false}, {3, 75, false}, {-10, 25, true}, {-46, 115, true}};
+  for (const auto& c : cases) {
     w.Players[1].Ammo[0] = c.ammo;
-    w.Players[1].Health = 57;
     ShowAll(w);
-    const int x0 = 10;
+    const Pixel bar = Colour(243 + c.width / 10);
     if (c.width > 0) {
-      EXPECT_EQ(Back(x0 + c.width - 1, 208), Colour(243 + c.width / 10)) << c.ammo;
+      EXPECT_EQ(Back(9 + c.width, 208), bar) << c.ammo;
     }
-    EXPECT_NE(Back(x0 + c.width, 208), Colour(243 + c.width / 10)) << c.ammo;
-    EXPECT_EQ(TextAt(x0, 206, 7), c.reloading ? "Reloading..." : "") << c.ammo;
-    EXPECT_EQ(Back(x0 + 56, 199), Colour(238));
-    EXPECT_EQ(Back(x0 + 57, 199), 0);
+    EXPECT_NE(Back(10 + c.width, 208), bar) << c.ammo;
+    EXPECT_EQ(TextAt(10, 206, 7), c.reloading ? "Reloading..." : "") << c.ammo;
   }
+  EXPECT_EQ(std::tuple(Back(66, 199), Back(67, 199)), std::tuple(Colour(238), 0));  // health 57
   w.Players[2].Lives = 12;
   w.Players[2].Kills = -1;
   ShowAll(w);
-  EXPECT_EQ(TextAt(210, 215, 7), "Lives:12");
-  EXPECT_EQ(TextAt(210, 223, 7), "Kills:-1");
+  EXPECT_EQ(TextAt(210, 215, 7) + TextAt(210, 223, 7), "Lives:12Kills:-1");
 }
 
 TEST_F(Frame, ChatLinesExpireAfterSixtyFramesAndTheRestMoveUp) {
-  w.ChatLines[1] = "one";
-  w.ChatLines[2] = "two";
-  w.ChatLines[3] = "three";
-  w.ChatTimes[1] = 10;
-  w.ChatTimes[2] = 50;
-  w.ChatTimes[3] = 55;
+  w.ChatLines = {"", "one", "two", "three"};
+  w.ChatTimes = {0, 10, 50, 55};
   w.Players[1].Age = 70;  // line 1 is 60 frames old: it stays
   ShowAll(w);
-  EXPECT_EQ(TextAt(1, 8, 7), "ONE");
-  EXPECT_EQ(TextAt(162, 24, 7), "THREE");
-
+  EXPECT_EQ(TextAt(1, 8, 7) + TextAt(162, 24, 7), "ONETHREE");
   w.Players[1].Age = 71;
   w.Players[2].Alive = kFalse;  // a worm out of play shows no chat
   ShowAll(w);
   // Line 1 went; the line moved into its place waits for the next frame.
-  EXPECT_EQ(TextAt(1, 8, 7), "");
-  EXPECT_EQ(TextAt(1, 16, 7), "THREE");
-  EXPECT_EQ(TextAt(162, 16, 7), "");
-  EXPECT_EQ(w.ChatLines[1], "two");
-  EXPECT_EQ(w.ChatLines[2], "three");
-  EXPECT_EQ(w.ChatLines[3], "");
+  EXPECT_EQ(std::tuple(TextAt(1, 8, 7), TextAt(1, 16, 7), TextAt(162, 16, 7)), std::tuple("", "THREE", ""));
+  EXPECT_EQ(std::tuple(w.ChatLines[1], w.ChatLines[3]), std::tuple("two", ""));
 }
 
 TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
@@ -339,21 +287,19 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
     p.X = 300;
     p.Y = 250;
   }
-  w.Players[1].Alive = kFalse;
   ShowAll(w);
   EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP TO START");
   EXPECT_EQ(TextAt(11, 181, 0, 1), "P");  // over its shadow
   for (int i = 1; i <= 6; ++i) {
     const int y = 11 * i;
-    const bool alive = w.Players[i].Alive != kFalse;
     EXPECT_EQ(Back(6, y + 1), WormCell(i, 2)) << i;
-    EXPECT_EQ(TextAt(18, y, alive ? 7 : 0), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
-    EXPECT_EQ(TextAt(120, y, 7), std::to_string(i)) << i;
-    EXPECT_EQ(TextAt(144, y, 7), std::to_string(10 + i)) << i;
+    EXPECT_EQ(TextAt(18, y, i % 2 ? 0 : 7), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(TextAt(120, y, 7) + " " + TextAt(144, y, 7), std::to_string(i) + " " + std::to_string(10 + i)) << i;
+    const Pixel bar = Colour(233 + health[i] / 10);
     if (health[i] > 0) {
-      EXPECT_EQ(Back(18 + health[i] - 1, y + 8), Colour(233 + health[i] / 10)) << i;
+      EXPECT_EQ(Back(17 + health[i], y + 8), bar) << i;
     }
-    EXPECT_NE(Back(18 + health[i], y + 8), Colour(233 + health[i] / 10)) << i;
+    EXPECT_NE(Back(18 + health[i], y + 8), bar) << i;
   }
   EXPECT_EQ(TextAt(210, 215, 7), "Lives:2");  // the living worm 2 has its panel
 }
@@ -373,7 +319,6 @@ TEST(FrameOfAGame, ShowsTheSeparatorPanelTextsAndTheWormInItsColour) {
   ASSERT_TRUE(LoadArms(*w, data + "/arms.dat", arms_error)) << arms_error.Message();
   w->ResetEntityTables();
   InitGame(*w);
-
   // Worm 1 enters play standing on the first ground below the level's middle.
   Player& p = w->Players[1];
   int x = w->LevelWidth / 2, y = 20;
@@ -381,27 +326,22 @@ TEST(FrameOfAGame, ShowsTheSeparatorPanelTextsAndTheWormInItsColour) {
   ASSERT_LT(y, w->LevelHeight);
   p.X = x;
   p.Y = y;
-  p.Alive = kTrue;
-  p.FacingRight = kTrue;
+  p.Alive = p.FacingRight = kTrue;
   p.ViewX = static_cast<int16>(std::clamp(x - 80, 0, w->LevelWidth - 160));
   p.ViewY = static_cast<int16>(std::clamp(y - 100, 0, w->LevelHeight - 190));
   ShowAll(*w);
   const Surface& f = platform.last_frame();
-  EXPECT_EQ(f.At(0, 190), 0x5311);  // the separator's grey
-  EXPECT_EQ(f.At(319, 190), 0x5311);
+  EXPECT_EQ(std::tuple(f.At(0, 190), f.At(319, 190)), std::tuple(0x5311, 0x5311));  // the separator's grey
   // "Lives:15" in white: the L's stem and foot, black inside it.
-  for (const auto& [px, py] : {std::pair{10, 215}, {10, 221}, {14, 221}, {17, 217}, {48, 215}, {52, 215}})
-    EXPECT_EQ(f.At(px, py), 0xFFFF) << px << "," << py;
+  for (const auto& [px, py] : {std::pair{10, 215}, {10, 221}, {14, 221}, {48, 215}}) EXPECT_EQ(f.At(px, py), 0xFFFF);
   EXPECT_EQ(f.At(11, 216), 0);
   // Worm 2 is out of play: the prompt in white over its dark shadow.
-  EXPECT_EQ(f.At(170, 180), 0xFFFF);
-  EXPECT_EQ(f.At(171, 181), 0x5289);
+  EXPECT_EQ(std::tuple(f.At(170, 180), f.At(171, 181)), std::tuple(0xFFFF, 0x5289));
   // Worm 1 in its own blue shades turned to hue 200, and its minimap dot.
   auto shade = [&](int n) { return static_cast<Pixel>(CreateHLSColor(*w, w->paletteEntries[n], 200)); };
   const int wx = x - p.ViewX - 8, wy = y - p.ViewY - 4;
-  EXPECT_EQ(f.At(wx + 7, wy + 4), shade(31));
-  EXPECT_EQ(f.At(wx + 1, wy + 6), shade(29));
-  EXPECT_EQ(f.At(124 + ToInt32(x / 7.0), 190 + ToInt32(y / 7.0)), shade(30));
+  EXPECT_EQ(std::tuple(f.At(wx + 7, wy + 4), f.At(wx + 1, wy + 6), f.At(124 + ToInt32(x / 7.0), 190 + ToInt32(y / 7.0))),
+            std::tuple(shade(31), shade(29), shade(30)));
 }
 
 }  // namespace

@@ -91,23 +91,10 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   std::fill(state, state + 256, 0xAA);
   p.ReadKeyboard(state);
   EXPECT_TRUE(std::all_of(state, state + 256, [](std::uint8_t b) { return b == 0 || b == 0x80; }));
-  p.CloseDisplay();
-  p.Present(frame);  // no window: nothing happens
-  testing::internal::CaptureStderr();
-  p.MessageBox("Audiohardware nicht gefunden !");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Audiohardware nicht gefunden !"), std::string::npos);
-}
-
-// Where the picture goes in a window of each size is PictureRect's to say
-// (tested with the scaling rules); here the window only has to take any size.
-TEST(SdlPlatform, TheWindowMayTakeAnySize) {
-  SdlPlatform p;
-  std::string error;
-  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
+  // Where the picture goes in a window of each size is PictureRect's to say;
+  // here the window only has to take any size.
   EXPECT_NE(SDL_GetWindowFlags(p.window()) & SDL_WINDOW_RESIZABLE, 0u);
-  Surface frame(320, 240);
-  Recorder rec;
-  for (const auto& [ww, wh] : {std::pair{500, 200}, {300, 600}, {1000, 750}, {100, 80}}) {
+  for (const auto& [ww, wh] : {std::pair{500, 200}, {100, 80}}) {
     SDL_SetWindowSize(p.window(), ww, wh);
     p.ProcessEvents(rec);
     p.Present(frame);
@@ -115,6 +102,11 @@ TEST(SdlPlatform, TheWindowMayTakeAnySize) {
     SDL_GetWindowSize(p.window(), &w, &h);
     EXPECT_EQ(std::pair(w, h), std::pair(ww, wh));
   }
+  p.CloseDisplay();
+  p.Present(frame);  // no window: nothing happens
+  testing::internal::CaptureStderr();
+  p.MessageBox("Audiohardware nicht gefunden !");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Audiohardware nicht gefunden !"), std::string::npos);
 }
 
 // A WAV file of silent 16-bit mono samples at 22050 Hz.
@@ -167,8 +159,7 @@ TEST(SdlPlatform, NoReachableScreenEndsStartUpInsteadOfRunningUnseen) {
     return;
   }
   EXPECT_EQ(error.rfind("no display", 0), 0u) << error;
-  EXPECT_NE(error.find("set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland)"), std::string::npos) << error;
-  EXPECT_NE(error.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << error;
+  EXPECT_NE(error.find("SDL_VIDEODRIVER=dummy"), std::string::npos) << error;  // how to go on
   // Asked for by name, the window-less driver is accepted.
   ASSERT_TRUE(SdlPlatform().OpenDisplay(false, error)) << error;
 }
