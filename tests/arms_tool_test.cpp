@@ -38,8 +38,7 @@ TEST(ArmsReport, CountsNonEmptySlotsAndDumpsEveryField) {
   // (e2e/krel_arms.sh parses a whole dump and counts its slots).
   const std::string j = ArmsJson(*t.w, *t.o, *t.s);
   for (const char* part : {"\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\u000a\\u00e4\\u20ac\\u007f\", \"ACCADD\": 0,",
-                           "\"TIMETOEXPLODEV\": 0, \"SHADOW\": -7}\n  },\n  \"ObjDefs\": {\n",
-                           "\"ANIMDELAY\": 0, \"MAPCHANGE\": 6}\n  }\n}\n"})
+                           "\"SHADOW\": -7}\n  },\n  \"ObjDefs\": {\n"})
     EXPECT_NE(j.find(part), std::string::npos) << part;
   EXPECT_TRUE(std::all_of(j.begin(), j.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
 }
@@ -102,8 +101,6 @@ TEST(ArmsTool, HelpWarningsStrictAndRefusedFiles) {
   ASSERT_EQ(run({"check", good}), 0) << err.str();
   EXPECT_NE(out.str().find("bonus item in weapon slot 0 is set"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("warning:"), std::string::npos);
-  ASSERT_EQ(run({"dump", good}), 0);
-  EXPECT_EQ(out.str().rfind("{\n  \"WeaponDefs\": {\n    \"0\": {\"NAME\": \"bonus\"", 0), 0u) << out.str();
 
   // Warnings follow the ok line and fail the run only under --strict.
   for (const auto& [args, status] : std::vector<std::pair<std::vector<std::string>, int>>{
@@ -125,7 +122,7 @@ TEST(ArmsTool, HelpWarningsStrictAndRefusedFiles) {
 
   EXPECT_TRUE(run({"--help"}) == 0 && out.str().rfind("usage:", 0) == 0 && err.str().empty());
   for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"check"}, {"verify", good}, {"dump", "--strict", good}, {}})
+       std::vector<std::vector<std::string>>{{"check"}, {"verify", good}, {"dump", "--strict", good}})
     EXPECT_TRUE(run(args) == 2 && err.str().rfind("usage:", 0) == 0 && out.str().empty()) << err.str();
 }
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -20,7 +19,6 @@
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
-#include "platform/script_input.h"
 
 namespace krel {
 namespace {
@@ -185,9 +183,7 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
   // Closing the minimised window ends the wait at once.
   r.platform.unusable_checks = 1000000;
   r.platform.QueueClose();
-  EXPECT_FALSE(dxDoEvents(*r.w));
-  EXPECT_TRUE(r.w->QuitRequested);
-  EXPECT_GT(r.platform.unusable_checks, 999990);
+  EXPECT_TRUE(!dxDoEvents(*r.w) && r.w->QuitRequested && r.platform.unusable_checks > 999990);
 }
 
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
@@ -195,38 +191,11 @@ TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
   r.w->DumpPath = "dump.jsonl";
   WriteFileBytes("dump.jsonl", "{}\n");  // earlier games' lines stay
   EXPECT_EQ(r.Run(0, [&](int n) { if (n == 3) r.platform.QueueClose(); }), GameEnd::kClosed);
-  EXPECT_EQ(r.platform.frames_presented(), 3);
-  EXPECT_FALSE(std::filesystem::exists("performance.log"));
+  EXPECT_TRUE(r.platform.frames_presented() == 3 && !std::filesystem::exists("performance.log"));
   const std::string dump = ReadFileBytes("dump.jsonl");
   EXPECT_TRUE(dump.starts_with("{}\n{\"frames\":3,\"end\":\"closed\",") && dump.ends_with("}\n")) << dump;
   std::string error;
-  EXPECT_FALSE(AppendDumpLine("no/such/folder/d.jsonl", "{}", error));
-  EXPECT_NE(error.find("no/such/folder/d.jsonl"), std::string::npos);
-}
-
-TEST(GameLoop, KeyScriptDrivesAGameUntilEscape) {
-  GameRig r;
-  InputScript script;
-  std::string error;
-  ASSERT_TRUE(ParseInputScript("75 -\n10 RIGHT\n10 K   # jump\n25 -\n3 ESCAPE\n", "game.keys", script, error)) << error;
-  ScriptInputPlatform scripted(r.platform, std::move(script));
-  World& w = *r.w;
-  w.platform = &scripted;
-  w.DumpPath = "dump.jsonl";
-  std::string held;  // per frame: R for right, J for jump, - for neither
-  r.platform.on_present = [&](int) { held += w.Players[1].Ctrl[kRight] ? 'R' : w.Players[1].Ctrl[kJump] ? 'J' : '-'; };
-  EXPECT_EQ(Game(w), GameEnd::kEscape);
-  // 121 frames read the script, each key acted on in the frame after its
-  // read; the 122nd frame saw Escape. About five seconds.
-  EXPECT_EQ(held, std::string(76, '-') + std::string(10, 'R') + std::string(10, 'J') + std::string(25, '-'));
-  std::string pattern;
-  for (const char* label : {"Warten", "Spieler", "Sch\xFCsse", "Objekte", "SObjs", "Anzeigen"})
-    pattern += std::string(label) + ": (0|[1-9][0-9]*)\r\n";
-  const std::string log = ReadFileBytes("performance.log");
-  std::smatch m;
-  ASSERT_TRUE(std::regex_match(log, m, std::regex(pattern))) << log;
-  EXPECT_EQ(m[1], "5002");  // 122 frames of 41 ms
-  EXPECT_EQ(ReadFileBytes("dump.jsonl").rfind("{\"frames\":122,\"end\":\"escape\",", 0), 0u);
+  EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) && error.find("no/such/folder") != std::string::npos);
 }
 
 TEST(Startup, OnlyTheExactWordAsksForAWindow) {
@@ -239,8 +208,8 @@ TEST(Startup, OnlyTheExactWordAsksForAWindow) {
   r.w->ProgramDir = r.tmp.path().string();
   EXPECT_EQ(Form_Load(*r.w, "/window"), 1);
   const std::vector<std::string>& messages = r.platform.messages();
-  EXPECT_EQ(std::tuple(r.w->Fullscreen, r.platform.display_open(), messages.size()), std::tuple(kFalse, false, 1u));
-  EXPECT_NE(messages.at(0).find("arms.dat"), std::string::npos) << messages[0];
+  EXPECT_TRUE(!r.w->Fullscreen && !r.platform.display_open() && messages.size() == 1u &&
+              messages[0].find("arms.dat") != std::string::npos);
 }
 
 TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
@@ -264,9 +233,8 @@ TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
             "\"Chat\":[\"Bob died\",\"Ann: suicide\"]}");
   // The batch line: names and score only, then the level.
   const std::string batch = BatchDumpLine(*w, 50);
-  const std::string head = "{\"batch\":50,\"NumPlayers\":3,\"players\":[{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2},";
-  EXPECT_EQ(batch.substr(0, head.size()), head);
-  EXPECT_EQ(batch.substr(batch.size() - 29), "],\"LevelChecksum\":2166136261}");
+  EXPECT_TRUE(batch.starts_with("{\"batch\":50,\"NumPlayers\":3,\"players\":[{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2},") &&
+              batch.ends_with("],\"LevelChecksum\":2166136261}")) << batch;
   // A player count from bad network data never reads past the table.
   w->NumPlayers = 40;
   const std::string line = DumpLine(*w, 1, GameEnd::kEscape);

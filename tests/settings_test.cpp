@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <tuple>
 
@@ -82,8 +81,8 @@ TEST(Settings, ASaveSequenceWritesTheFileOnce) {
               std::tuple(1, "3"s));
   }
   EXPECT_EQ(store.files_written(), 2);
-  ExpectValues(*std::make_unique<IniSettingsStore>(path.string()), {{"General Settings", "Lives", "4"},
-                                                                     {"General Settings", "Loading", "50"}});
+  IniSettingsStore reread(path.string());
+  ExpectValues(reread, {{"General Settings", "Lives", "4"}, {"General Settings", "Loading", "50"}});
   // Quitting the menu saves every setting with one write.
   World w;
   w.settings = &store;

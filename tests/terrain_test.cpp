@@ -6,7 +6,6 @@
 #include <cmath>
 #include <memory>
 #include <random>
-#include <set>
 #include <vector>
 
 #include "client/present/bmp_write.h"
@@ -86,7 +85,9 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
 }
 
 // The disc rule in its plainest form: every point of the bounding square,
-// distance by square root, rock kept, row and column 0 skipped.
+// distance by square root, rock kept, row and column 0 skipped; a blast
+// (positive radius) frees with colours 159-162, a negative one fills with
+// soil 12-15. Compared below on random levels of every material.
 void ReferenceDig(World& w, int x, int y, int radius) {
   const int r = std::abs(radius);
   if (x - r < 0 || x + r > w.LevelWidth || y - r < 0 || y + r > w.LevelHeight) return;
@@ -96,25 +97,6 @@ void ReferenceDig(World& w, int x, int y, int radius) {
       if (std::sqrt(double((px - x) * (px - x) + (py - y) * (py - y))) >= r || typ(w, p) == kRock) continue;
       p = static_cast<Pixel>(w.PaletteColors[(radius >= 1 ? 159 : 12) + static_cast<int>(std::floor(4 * w.Rand()))]);
     }
-  }
-}
-
-TEST(TerrainDig, BlastsFreeAndFillsWithSoilButKeepRock) {
-  const struct { int fill, radius, base; } cases[] = {{12, 5, 159}, {160, -6, 12}};
-  for (const auto& c : cases) {
-    auto w = MakeWorld(60, 60, c.fill);
-    Paint(*w, 30, 30, 20);  // rock at the centre
-    Paint(*w, 31, 30, 5);   // a colour of no material is changed too
-    const std::vector<Pixel> before = Pixels(*w);
-    dig(*w, 30, 30, static_cast<int16>(c.radius), 0, false);
-    const std::vector<Pixel> after = Pixels(*w);
-    std::set<Pixel> seen;
-    for (int i = 0; i < 3600; ++i) {
-      const int dx = i % 60 - 30, dy = i / 60 - 30;
-      if (dx * dx + dy * dy < c.radius * c.radius && i != 30 * 60 + 30) seen.insert(after[i]);
-      else EXPECT_EQ(after[i], before[i]) << dx << "," << dy;
-    }
-    EXPECT_EQ(seen, (std::set<Pixel>{Colour(c.base), Colour(c.base + 1), Colour(c.base + 2), Colour(c.base + 3)}));
   }
 }
 
