@@ -210,9 +210,8 @@ TEST(SelectServerScreen, AddressTakesDigitsPointsAndBlanksUpTo15) {
 }
 
 // A headless platform whose waits let the relay server and the other client
-// run, so that everything happens in one thread.
-// Enter is pressed from the second keyboard read on: the address screen
-// wants to see it up before it acts on it.
+// run in the same thread. Enter goes down from the second keyboard read on:
+// the address screen wants to see it up first.
 class PumpingPlatform : public HeadlessPlatform {
  public:
   std::function<void()> pump;
@@ -265,17 +264,17 @@ TEST(NetGame, TwoClientsPlayThroughTheRelay) {
     NetYield(*b.w);
   };
   a.platform.pump = b.platform.pump = pump;
+  a.w->LivesSetting = 7;
+  b.w->LivesSetting = 9;
   for (NetPlayer* p : {&a, &b}) {
     SelectServer(*p->w);
     ASSERT_EQ(p->w->wsState, 7);
     EXPECT_EQ(p->settings->GetSetting("Network", "LastServer", ""), "127.0.0.1");
-    p->w->LivesSetting = p == &a ? 7 : 9;
   }
   // The first client's settings are the game's; the second gets them too.
   for (NetPlayer* p : {&a, &b}) {
     InitGame(*p->w);
-
-    EXPECT_EQ(std::tuple(p->w->ConfigReceived, p->w->LivesSetting), std::tuple(kTrue, int16{15}));
+    EXPECT_EQ(std::tuple(p->w->ConfigReceived, p->w->LivesSetting), std::tuple(kTrue, int16{7}));
   }
   // Frames as the game loop runs them: act, send, then wait for the batch;
   // a batch with a new set of worms restarts the game state while waiting.

@@ -18,19 +18,11 @@ TEST(Motion, CompassAnglesAimTableAndSubSteps) {
   };
   for (const auto& c : angles) EXPECT_EQ(atan2(c.x, c.y), c.deg) << c.x << "," << c.y;
 
-  EXPECT_EQ(winkl(0), fixed(2.4435));
-  EXPECT_EQ(winkl(7), fixed(1.5708));
-  EXPECT_EQ(winkl(18), fixed(0));
-  EXPECT_EQ(winkl(19), fixed(0));
-  EXPECT_EQ(winkl(-1), fixed(0));
-
-  const struct { double in; int32 steps; double out; } speeds[] = {
-      {29, 0, 29}, {30, 1, 30}, {60, 2, 60}, {44.5, 1, 44.5}, {-45, -1, -45}, {40000, 1066, 32000}};
-  for (const auto& c : speeds) {
-    fixed s(c.in);
-    EXPECT_EQ(calcspeed(s), c.steps) << c.in;
-    EXPECT_EQ(s, fixed(c.out)) << c.in;  // only a speed above 32000 is changed
-  }
+  for (const auto& [step, rad] : {std::pair{0, 2.4435}, {7, 1.5708}, {18, 0.0}, {19, 0.0}, {-1, 0.0}})
+    EXPECT_EQ(winkl(step), fixed(rad)) << step;
+  // Sub-steps round half to even and cap the caller's speed at 32000.
+  fixed fast(40000), half(44.5);
+  EXPECT_EQ(std::tuple(calcspeed(fast), fast, calcspeed(half)), std::tuple(1066, fixed(32000), 1));
 }
 
 TEST(Motion, AccelerationKeepsSpeedAtLeast30) {
