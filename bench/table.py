@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# (Only labels here: the measurement runs krelServer with --announce-to 127.0.0.1, in peak_rss.py.)
 """Prints the performance table of the README from the JSON files that
 `make bench` writes (Google Benchmark's --benchmark_out and peak_rss.py).
 Usage: table.py RESULTS_DIR"""
