@@ -70,8 +70,9 @@ TEST(FieldCodec, DecodingQuirksMarkersAndShortBuffers) {
     TakeField(in, target, c.kind);
     EXPECT_TRUE(!in.Incomplete && in.Empty() && target == fixed(c.value)) << "kind " << c.kind;
   }
+  const std::string marker = Bytes({128, 42});
   for (int kind : {KindFixed, KindShort, KindLong}) {
-    WireReader in(Bytes({128, 42}));
+    WireReader in(marker);
     int16 target = 17;
     TakeField(in, target, kind);
     EXPECT_TRUE(target == 17 && in.rest.size() == 1u && !in.Incomplete) << "kind " << kind;
@@ -113,7 +114,8 @@ TEST(FieldCodec, NumbersSurviveTheTripWithinTheirRanges) {
 TEST(FieldCodec, OutOfRangeValuesNeverBreakTheStream) {
   for (double v : {-1e9, -167116.8, -83230.72, 1e9, 16777216.0 * 200}) {
     for (int kind : {KindByte, KindFixed, KindShort, KindLong}) {
-      WireReader in(Encode(v, 0, kind) + "Z");
+      const std::string bytes = Encode(v, 0, kind) + "Z";
+      WireReader in(bytes);
       fixed back;
       TakeField(in, back, kind);
       EXPECT_EQ(in.rest, "Z") << v << " kind " << kind;
