@@ -80,4 +80,32 @@ class Platform {
   virtual void MessageBox(const std::string& text) = 0;
 };
 
+// A platform that hands everything on to another one, for the decorators
+// (key scripts, recording, playback) to override only what they change. A
+// game frame's read goes through the decorator's own ReadKeyboard, so that a
+// script or recording sees it too.
+class PlatformDecorator : public Platform {
+ public:
+  explicit PlatformDecorator(Platform& inner) : inner_(inner) {}
+
+  std::uint32_t TickCount() override { return inner_.TickCount(); }
+  void Delay(std::uint32_t ms) override { inner_.Delay(ms); }
+  bool OpenDisplay(bool fullscreen, std::string& error) override { return inner_.OpenDisplay(fullscreen, error); }
+  void CloseDisplay() override { inner_.CloseDisplay(); }
+  void Present(const Surface& frame) override { inner_.Present(frame); }
+  bool DisplayUsable() override { return inner_.DisplayUsable(); }
+  void ProcessEvents(EventSink& sink) override { inner_.ProcessEvents(sink); }
+  void ReadKeyboard(std::uint8_t state[256]) override { inner_.ReadKeyboard(state); }
+  std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
+  bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }
+  bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override {
+    return inner_.LoadSound(n, wav, error);
+  }
+  void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
+  void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
+
+ protected:
+  Platform& inner_;
+};
+
 }  // namespace krel

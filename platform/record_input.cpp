@@ -240,7 +240,7 @@ void RecordingWriter::Flush() {
 
 // --- recorder ---------------------------------------------------------------
 
-RecordInputPlatform::RecordInputPlatform(Platform& inner, RecordingWriter& out) : inner_(inner), out_(out) {}
+RecordInputPlatform::RecordInputPlatform(Platform& inner, RecordingWriter& out) : PlatformDecorator(inner), out_(out) {}
 
 void RecordInputPlatform::EndRun() {
   if (run_count_ == 0) return;

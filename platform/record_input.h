@@ -94,25 +94,12 @@ class RecordingWriter {
 // point at which playback of END closes too; so the game stops at the same
 // frame in both. Should the game not read the keyboard for a second after
 // the close, it is handed on anyway.
-class RecordInputPlatform : public Platform {
+class RecordInputPlatform : public PlatformDecorator {
  public:
   RecordInputPlatform(Platform& inner, RecordingWriter& out);
 
-  std::uint32_t TickCount() override { return inner_.TickCount(); }
-  void Delay(std::uint32_t ms) override { inner_.Delay(ms); }
-  bool OpenDisplay(bool fullscreen, std::string& error) override { return inner_.OpenDisplay(fullscreen, error); }
-  void CloseDisplay() override { inner_.CloseDisplay(); }
-  void Present(const Surface& frame) override { inner_.Present(frame); }
-  bool DisplayUsable() override { return inner_.DisplayUsable(); }
   void ProcessEvents(EventSink& sink) override;
   void ReadKeyboard(std::uint8_t state[256]) override;
-  std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
-  bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }
-  bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override {
-    return inner_.LoadSound(n, wav, error);
-  }
-  void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
-  void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
 
   // While paused (a network game) nothing is written; a comment marks the gap.
   void SetPaused(bool paused, std::string_view why = {});
@@ -122,7 +109,6 @@ class RecordInputPlatform : public Platform {
  private:
   void EndRun();
 
-  Platform& inner_;
   RecordingWriter& out_;
   std::vector<int> run_keys_;
   std::uint64_t run_count_ = 0;
@@ -139,28 +125,16 @@ class RecordInputPlatform : public Platform {
 // Playback on the real platform: the clock runs `speed` times faster (a
 // stall of the machine counts as at most a second), the keyboard does not
 // act, and Escape closes the window.
-class PlaybackPlatform : public Platform {
+class PlaybackPlatform : public PlatformDecorator {
  public:
-  PlaybackPlatform(Platform& inner, int speed) : inner_(inner), speed_(speed) {}
+  PlaybackPlatform(Platform& inner, int speed) : PlatformDecorator(inner), speed_(speed) {}
 
   std::uint32_t TickCount() override;
   void Delay(std::uint32_t ms) override;
-  bool OpenDisplay(bool fullscreen, std::string& error) override { return inner_.OpenDisplay(fullscreen, error); }
-  void CloseDisplay() override { inner_.CloseDisplay(); }
-  void Present(const Surface& frame) override { inner_.Present(frame); }
-  bool DisplayUsable() override { return inner_.DisplayUsable(); }
   void ProcessEvents(EventSink& sink) override;
   void ReadKeyboard(std::uint8_t state[256]) override;
-  std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
-  bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }
-  bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override {
-    return inner_.LoadSound(n, wav, error);
-  }
-  void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
-  void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
 
  private:
-  Platform& inner_;
   int speed_;
   bool clock_started_ = false;
   std::uint32_t last_real_ = 0;

@@ -208,7 +208,7 @@ bool LoadInputScript(const std::string& path, InputScript& out, std::string& err
 }
 
 ScriptInputPlatform::ScriptInputPlatform(Platform& inner, InputScript script)
-    : inner_(inner), script_(std::move(script)) {
+    : PlatformDecorator(inner), script_(std::move(script)) {
   EnterStep(0);
 }
 

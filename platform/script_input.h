@@ -58,29 +58,14 @@ bool ParseInputScript(std::string_view text, const std::string& origin, InputScr
                       std::string& error);
 bool LoadInputScript(const std::string& path, InputScript& out, std::string& error);
 
-class ScriptInputPlatform : public Platform {
+class ScriptInputPlatform : public PlatformDecorator {
  public:
   ScriptInputPlatform(Platform& inner, InputScript script);
 
-  std::uint32_t TickCount() override { return inner_.TickCount(); }
-  void Delay(std::uint32_t ms) override { inner_.Delay(ms); }
-  bool OpenDisplay(bool fullscreen, std::string& error) override {
-    return inner_.OpenDisplay(fullscreen, error);
-  }
-  void CloseDisplay() override { inner_.CloseDisplay(); }
-  void Present(const Surface& frame) override { inner_.Present(frame); }
-  bool DisplayUsable() override { return inner_.DisplayUsable(); }
   void ProcessEvents(EventSink& sink) override;
   // The script replaces the game controllers too: a scripted run is the same
   // whatever is plugged in.
   void ReadKeyboard(std::uint8_t state[256]) override;
-  std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
-  bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }
-  bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override {
-    return inner_.LoadSound(n, wav, error);
-  }
-  void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
-  void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
 
   // True once every line of the script has been used.
   bool finished() const { return step_ >= script_.steps.size(); }
@@ -91,7 +76,6 @@ class ScriptInputPlatform : public Platform {
   void EnterStep(std::size_t index);
   void DeliverKeyDown(EventSink& sink, const std::array<std::uint8_t, 256>& state);
 
-  Platform& inner_;
   InputScript script_;
   std::size_t step_ = 0;
   std::uint64_t remaining_ = 0;       // reads left in the current hold line
