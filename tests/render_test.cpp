@@ -192,6 +192,25 @@ TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
   EXPECT_EQ(Canvas(150, 30), kFree);
 }
 
+TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
+  w.WeaponDefs[4].NAME = " Ab1C ";  // weapon number 3
+  Shot crate = MakeShot(-1, 200, 100), pack = MakeShot(-1, 300, 100);
+  crate.color = 3;  // a weapon bonus; a colour of 0 or less is a health pack
+  w.Shots = {Shot{}, crate, pack};
+  Player& p = w.Players[1];
+  p.X = 100;
+  p.Y = 200;
+  p.WeaponSlots[0] = 3;
+  p.Ctrl[kChange] = 1;
+  ShowAll(w);
+  EXPECT_EQ(std::tuple(Canvas(197, 97), Canvas(297, 97)), std::tuple(Gfx8(100), Gfx8(101)));
+  for (const auto& [cx, top] : {std::pair{200, 88}, {100, 190}}) {
+    // "Ab1C" is 16 pixels wide: A at cx - 8, C at cx + 4, nothing between.
+    EXPECT_EQ(std::tuple(Canvas(cx - 7, top + 1), Canvas(cx - 3, top + 1), Canvas(cx + 1, top + 1), Canvas(cx + 5, top + 1)),
+              std::tuple(Gfx4(0), kFree, kFree, Gfx4(2)));
+  }
+}
+
 TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
   w.WeaponDefs[1].AMMO = 4;
   w.WeaponDefs[1].LOADINGTIME = 40;
