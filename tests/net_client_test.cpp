@@ -108,10 +108,9 @@ TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
   PlaceWorm(*c.w, 1, 50, 50);
   PlaceWorm(*c.w, 2, 80, 60);
   PlaceWorm(*c.w, 3, 200, 60);
+  // The rope holds the sender's worm 3, which is this client's worm 2.
   Player holder = c.w->Players[3];
-  holder.RopeState = -3;  // the sender's worm 3 is this client's worm 2
-  holder.RopeX = fixed(81);
-  holder.RopeY = fixed(58);
+  std::tie(holder.RopeState, holder.RopeX, holder.RopeY) = std::tuple(-3, 81, 58);
   c.n.RecvBuffer = Bytes({'n', 3});
   for (int k = 1; k <= 3; ++k) {
     Player s;

@@ -69,11 +69,10 @@ TEST(RelayFaults, AClientThatStopsReadingIsEndedAtTheQueueBound) {
   FakeHooks hooks;
   Relay relay(hooks);
   relay.Start();
-  std::string sent_a, sent_b;
-  auto link_a = std::make_unique<FakeLink>(&sent_a);
+  auto link_a = std::make_unique<FakeLink>();
   FakeLink* a = link_a.get();
   Session* sa = relay.Connect(std::move(link_a));
-  Session* sb = relay.Connect(std::make_unique<FakeLink>(&sent_b));
+  Session* sb = relay.Connect(std::make_unique<FakeLink>());
   WormRecord w = Worm("W"), sent;
   std::string states = StateMessage(w, sent) + StateMessage(w, sent);
   relay.Arrived(*sa, Greeting() + states);

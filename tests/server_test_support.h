@@ -41,15 +41,10 @@ inline std::string StateMessage(const WormRecord& worm, WormRecord& sent) {
   return s;
 }
 
-inline WormRecord Worm(const std::string& name, bool alive = false, int x = 100) {
+inline WormRecord Worm(const std::string& name, int x = 100) {
   WormRecord w;
   w.Name = name + std::string(20 - name.size(), ' ');
-  w.Alive = alive ? kTrue : kFalse;
-  w.X = x;
-  w.Y = 50;
-  w.Lives = 15;
-  w.Health = 100;
-  w.Color = 200;
+  std::tie(w.X, w.Y, w.Lives, w.Health, w.Color) = std::tuple(x, 50, 15, 100, 200);
   return w;
 }
 
@@ -123,31 +118,29 @@ struct PlayingClient {
   WormRecord worms[2];
   WormRecord sent[2];
   PlayingClient(TestServer& srv, const std::string& name, int lives = 15)
-      : client(srv), worms{Worm(name + "1"), Worm(name + "2", false, 200)} {
+      : client(srv), worms{Worm(name + "1"), Worm(name + "2", 200)} {
     client.Send(Greeting(lives));
     EXPECT_EQ(client.Take(6)[0], 'C');
   }
   std::string States() { return StateMessage(worms[0], sent[0]) + StateMessage(worms[1], sent[1]); }
 };
 
-// A link that records what the relay sends, for tests without sockets.
+// A link whose send queue the test sets, and hooks that keep the events,
+// for driving the relay without sockets.
 struct FakeLink : Link {
-  std::string* sent;
   std::size_t queued = 0;
   bool open = true;
-  explicit FakeLink(std::string* out) : sent(out) {}
-  void Send(std::string_view bytes) override { sent->append(bytes); }
+  void Send(std::string_view) override {}
   bool Connected() const override { return open; }
   std::size_t Queued() const override { return queued; }
   void Close() override { open = false; }
 };
 
 struct FakeHooks : RelayHooks {
-  bool listening = false, announcing = false;
-  std::vector<std::string> datagrams, events;
-  void SetListening(bool on) override { listening = on; }
-  void SetAnnouncing(bool on) override { announcing = on; }
-  void Announce(std::string_view d) override { datagrams.emplace_back(d); }
+  std::vector<std::string> events;
+  void SetListening(bool) override {}
+  void SetAnnouncing(bool) override {}
+  void Announce(std::string_view) override {}
   void Event(const std::string& line) override { events.push_back(line); }
 };
 
