@@ -1,17 +1,15 @@
-// Scripted raw clients that speak the byte protocol to a relay server
-// running in the same thread on loopback, and fake links for driving the
-// relay logic without sockets.
+// Scripted clients that speak the byte protocol to a relay server running
+// in the same thread on loopback, and fake links for driving the relay logic
+// without sockets.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "protocol/field_codec.h"
@@ -34,6 +32,8 @@ inline std::string Greeting(int lives = 15, int loading = 100, bool landc = true
 
 inline std::string ConfigReply(int lives, int loading, bool landc) { return Greeting(lives, loading, landc).substr(13); }
 
+inline std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
+
 // A client's "p" for one of its worms, with the client's reference rules.
 inline std::string StateMessage(const WormRecord& worm, WormRecord& sent) {
   std::string s = "p";
@@ -41,15 +41,10 @@ inline std::string StateMessage(const WormRecord& worm, WormRecord& sent) {
   return s;
 }
 
-inline WormRecord Worm(const std::string& name, bool alive = false, int x = 100) {
+inline WormRecord Worm(const std::string& name, int x = 100) {
   WormRecord w;
   w.Name = name + std::string(20 - name.size(), ' ');
-  w.Alive = alive ? kTrue : kFalse;
-  w.X = x;
-  w.Y = 50;
-  w.Lives = 15;
-  w.Health = 100;
-  w.Color = 200;
+  std::tie(w.X, w.Y, w.Lives, w.Health, w.Color) = std::tuple(x, 50, 15, 100, 200);
   return w;
 }
 
@@ -61,18 +56,14 @@ struct TestServer {
   std::unique_ptr<ServerApp> app;
   std::vector<std::string> events, datagrams;
 
-  explicit TestServer(RelayLimits limits = {}, int announce_ms = 50) {
+  // Announcements go to `announce_port` when given, else to the catcher.
+  explicit TestServer(RelayLimits limits = {}, std::uint16_t announce_port = 0) {
     std::string error;
     if (!catcher.Bind(0, "127.0.0.1", &error)) throw std::runtime_error(error);
     catcher.OnDatagram = [this](const std::string& d, const std::string&) { datagrams.push_back(d); };
     ServerOptions o;
-    o.port = 0;
-    o.bind_address = "127.0.0.1";
-    o.announce_to = "127.0.0.1";
-    o.announce_port = catcher.port();
-    o.tick_ms = 10;
-    o.announce_ms = announce_ms;
-    o.limits = limits;
+    std::tie(o.port, o.bind_address, o.announce_to, o.announce_port, o.tick_ms, o.announce_ms, o.limits) =
+        std::tuple(0, "127.0.0.1", "127.0.0.1", announce_port ? announce_port : catcher.port(), 10, 50, limits);
     app = std::make_unique<ServerApp>(loop, o);
     app->on_event = [this](const std::string& line) { events.push_back(line); };
     if (!app->Start(&error)) throw std::runtime_error(error);
@@ -91,85 +82,65 @@ struct TestServer {
     return true;
   }
   bool HasEvent(const std::string& part) const {
-    for (const auto& e : events)
-      if (e.find(part) != std::string::npos) return true;
-    return false;
+    return std::any_of(events.begin(), events.end(), [&](const std::string& e) { return e.find(part) != std::string::npos; });
   }
 };
 
-// A plain blocking-free TCP client driven by the test.
+// A client of the test's own on the server's event loop.
 struct RawClient {
-  int fd = -1;
+  TcpConnection conn;
   std::string got;
   bool closed = false;
+  TestServer& server;
 
-  explicit RawClient(std::uint16_t port) {
-    fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) closed = true;
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  explicit RawClient(TestServer& srv) : conn(srv.loop), server(srv) {
+    conn.OnData = [this](std::size_t) { got += conn.ReadAll(); };
+    conn.OnClose = [this] { closed = true; };
+    conn.OnError = [this](int, const std::string&) { closed = true; };
+    closed = !conn.Connect("127.0.0.1", srv.app->port());
+    srv.RunUntil([&] { return conn.state() != TcpConnection::kConnecting; });
   }
-  ~RawClient() { Close(); }
-  void Close() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-  void Send(const std::string& bytes) {
-    if (fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) closed = true;
-  }
-  void Poll() {
-    if (fd < 0) return;
-    char buf[65536];
-    for (;;) {
-      ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-      if (n > 0) {
-        got.append(buf, static_cast<std::size_t>(n));
-        continue;
-      }
-      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) closed = true;
-      return;
-    }
-  }
+  void Send(const std::string& bytes) { conn.Send(bytes); }
+  void Close() { conn.Close(); }
   // Takes the first `n` bytes received, running the server until they are there.
-  std::string Take(TestServer& server, std::size_t n, int ms = 3000) {
-    server.RunUntil([&] {
-      Poll();
-      return got.size() >= n || closed;
-    }, ms);
+  std::string Take(std::size_t n, int ms = 3000) {
+    server.RunUntil([&] { return got.size() >= n || closed; }, ms);
     std::string out = got.substr(0, n);
     got.erase(0, out.size());
     return out;
   }
-  bool WaitClosed(TestServer& server, int ms = 3000) {
-    return server.RunUntil([&] {
-      Poll();
-      return closed;
-    }, ms);
-  }
+  bool WaitClosed() { return server.RunUntil([&] { return closed; }); }
 };
 
-// A link that records what the relay sends, for tests without sockets.
+// A client that has greeted and read its configuration, with two worms.
+struct PlayingClient {
+  RawClient client;
+  WormRecord worms[2];
+  WormRecord sent[2];
+  PlayingClient(TestServer& srv, const std::string& name, int lives = 15)
+      : client(srv), worms{Worm(name + "1"), Worm(name + "2", 200)} {
+    client.Send(Greeting(lives));
+    EXPECT_EQ(client.Take(6)[0], 'C');
+  }
+  std::string States() { return StateMessage(worms[0], sent[0]) + StateMessage(worms[1], sent[1]); }
+};
+
+// A link whose send queue the test sets, and hooks that keep the events,
+// for driving the relay without sockets.
 struct FakeLink : Link {
-  std::string* sent;
   std::size_t queued = 0;
   bool open = true;
-  explicit FakeLink(std::string* out) : sent(out) {}
-  void Send(std::string_view bytes) override { sent->append(bytes); }
+  void Send(std::string_view) override {}
   bool Connected() const override { return open; }
   std::size_t Queued() const override { return queued; }
   void Close() override { open = false; }
 };
 
 struct FakeHooks : RelayHooks {
-  bool listening = false, announcing = false;
-  std::vector<std::string> datagrams, events;
-  void SetListening(bool on) override { listening = on; }
-  void SetAnnouncing(bool on) override { announcing = on; }
-  void Announce(std::string_view d) override { datagrams.emplace_back(d); }
+  std::vector<std::string> events;
+  void SetListening(bool) override {}
+  void SetAnnouncing(bool) override {}
+  void Announce(std::string_view) override {}
   void Event(const std::string& line) override { events.push_back(line); }
 };
 

@@ -20,8 +20,9 @@ for _ in $(seq 1200); do
   awk '/^VmRSS/ {print $2}' "/proc/$SERVER_PID/status" >> "$WORK/rss.txt" 2>/dev/null || true
   sleep 0.5
 done
-finish "$EIGHT" 1
-status=$STATUS
+kill -9 "$EIGHT" 2>/dev/null || true
+status=0
+wait "$EIGHT" || status=$?
 played=$(grep -c "$FRAMES frames, .* frame limit" "$WORK/eight.txt" || true)
 if [ "$status" -ne 0 ] || [ "$played" -ne 8 ]; then
   echo "FAIL: status $status, $played of 8 bots played $FRAMES frames"
