@@ -72,21 +72,17 @@ TEST(Bmp, TopDownLargerHeadersAndDefaultPaletteSize) {
   const auto idx = Indices(w, h, 256);
   const Bytes bottom_up = EncodeBmp8(w, h, idx, pal);
   // The same image stored otherwise: top-down (negative height, rows in
-  // display order); with V4 (108) and V5 (124) headers, the palette after
-  // them; with a colour count of 0, meaning all 256; without the padding of
-  // the last row.
-  std::vector<Bytes> variants(5, bottom_up);
+  // display order); with a V5 (124-byte) header, the palette after it; with a
+  // colour count of 0, meaning all 256; without the padding of the last row.
+  std::vector<Bytes> variants(4, bottom_up);
   Put(variants[0], 22, static_cast<std::uint32_t>(-h));
   for (int r = 0; r < h; ++r)
     std::copy_n(bottom_up.begin() + data + stride * (h - 1 - r), stride, variants[0].begin() + data + stride * r);
-  for (std::uint32_t v : {1, 2}) {
-    const std::uint32_t extra = v == 1 ? 108 - 40 : 124 - 40;
-    variants[v].insert(variants[v].begin() + 54, extra, 0xEE);
-    Put(variants[v], 14, 40 + extra);
-    Put(variants[v], 10, data + extra);
-  }
-  Put(variants[3], 46, 0);
-  variants[4].resize(bottom_up.size() - (stride - w));
+  variants[1].insert(variants[1].begin() + 54, 124 - 40, 0xEE);
+  Put(variants[1], 14, 124);
+  Put(variants[1], 10, data + 124 - 40);
+  Put(variants[2], 46, 0);
+  variants[3].resize(bottom_up.size() - (stride - w));
   for (std::size_t i = 0; i < variants.size(); ++i) {
     const BmpImage img = Decoded(variants[i]);
     EXPECT_EQ(std::make_tuple(img.width, img.height, img.palette_size), std::make_tuple(w, h, 256)) << i;

@@ -73,9 +73,8 @@ TEST(ClrModels, SetsFitTheChannelsOrReportOverflowKeepingTheColour) {
 TEST(ClrModels, CmykAndYCbCrReads) {
   // K = 60 (divisor 40): C = (100 - 39 - 60) / 40 x 100 = 2.5 -> 2. Black
   // divides by 1, not 0. Cb and Cr are capped at 255.
-  const struct { Three rgb; int k, c, m, y; Three ycbcr; } reads[] = {
-      {{0, 0, 0}, 100, 0, 0, 0, {0, 128, 128}},         {{255, 0, 0}, 0, 0, 100, 100, {76, 85, 255}},
-      {{100, 102, 102}, 60, 2, 0, 0, {101, 128, 127}}};
+  const struct { Three rgb; int k, c, m, y; Three ycbcr; } reads[] = {{{0, 0, 0}, 100, 0, 0, 0, {0, 128, 128}},
+      {{255, 0, 0}, 0, 0, 100, 100, {76, 85, 255}}, {{100, 102, 102}, 60, 2, 0, 0, {101, 128, 127}}};
   for (const auto& r : reads) {
     const cClrModels m = Rgb(r.rgb);
     EXPECT_EQ(std::make_tuple(m.cmykK(), m.cmykC(), m.cmykM(), m.cmykY()), std::make_tuple(r.k, r.c, r.m, r.y));
