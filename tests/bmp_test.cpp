@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <tuple>
 
 #include "client/present/bmp_write.h"
@@ -104,10 +103,9 @@ TEST(Bmp, MalformedInputsAreRefused) {
   // announce a huge image in a tiny file.
   const struct { std::size_t at; int n; std::uint64_t v; const char* why; bool rgb = false; } fields[] = {
       {1, 1, 'X', "\"BM\""},          {14, 4, 12, "header size 12"},  {18, 4, 0, "width 0"},
-      {18, 4, 16385, "width 16385"},  {22, 4, 0, "height 0"},         {22, 4, 0x80000000, "height -2147483648"},
-      {22, 4, 0xFFFFBFFF, "height -16385"},  {26, 2, 2, "plane count 2"},  {28, 2, 32, "depth 32"},
-      {30, 4, 1, "compression 1"},    {46, 4, 257, "palette size 257"},  {10, 4, 60, "inside the palette"},
-      {10, 4, 20, "inside the headers", true},
+      {22, 4, 0x80000000, "height -2147483648"},  {22, 4, 0xFFFFBFFF, "height -16385"},  {26, 2, 2, "plane count 2"},
+      {28, 2, 32, "depth 32"},        {30, 4, 1, "compression 1"},    {46, 4, 257, "palette size 257"},
+      {10, 4, 60, "inside the palette"},  {10, 4, 20, "inside the headers", true},
       {18, 8, 16384 | 16384ull << 32, "16384x16384 pixels"},
       {118, 1, 16, "(0, 1) uses colour index 16"}};  // the first stored row is the bottom one
   for (const auto& f : fields) {
@@ -119,9 +117,6 @@ TEST(Bmp, MalformedInputsAreRefused) {
   const std::pair<std::size_t, const char*> cuts[] = {
       {17, "truncated"}, {40, "the 40-byte info header"}, {60, "the palette"}, {good8.size() - 2, "the data to end"}};
   for (const auto& [length, why] : cuts) expect_error(std::span(good8.data(), length), why);
-  // The writer refuses what it cannot store.
-  EXPECT_THROW(EncodeBmp8(1, 1, Bytes{4}, TestPalette(4)), std::invalid_argument);
-  EXPECT_THROW(EncodeBmp24(2, 1, Rgb(3, 0)), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
-// Every truncated copy, and copies with damaged bytes, of the shipped
-// arms.dat: the loader refuses them with a message that names the file and
-// the line, or loads something the game can use; never a crash (the tests run
-// under the sanitizers). Damaged level files: bmp_test and the level fuzzer.
+// Truncated copies of the shipped arms.dat: the loader refuses them with a
+// message that names the file and the line, or loads something the game can
+// use; never a crash (the tests run under the sanitizers). Damaged bytes
+// anywhere: the weapon-file and level fuzzers.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "client/weapons/arms.h"
@@ -35,17 +34,10 @@ void CheckArms(const std::string& bytes, const std::string& what) {
   ASSERT_TRUE(m.rfind("arms.dat:" + std::to_string(e.line) + ": ", 0) == 0 && !e.what.empty()) << what << ": " << m;
 }
 
-TEST(ShippedFiles, EveryTruncatedOrDamagedWeaponFileIsLoadedOrRefusedWithItsLine) {
+TEST(ShippedFiles, EveryTruncatedWeaponFileIsLoadedOrRefusedWithItsLine) {
   const std::string arms = Shipped("arms.dat");
   ASSERT_GT(arms.size(), 10000u);
   for (std::size_t cut = 0; cut < arms.size(); cut += 17) CheckArms(arms.substr(0, cut), "cut at " + std::to_string(cut));
-  std::mt19937 rng(13);
-  const char bytes[] = {'\0', '\r', '\n', ':', '-', '9', 'x', '\xff'};
-  for (int i = 0; i < 300; ++i) {
-    std::string s = arms;
-    s[rng() % s.size()] = bytes[rng() % sizeof bytes];
-    CheckArms(s, "damage " + std::to_string(i));
-  }
 }
 
 }  // namespace
