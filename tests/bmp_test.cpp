@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <stdexcept>
 #include <tuple>
 
 #include "client/present/bmp_write.h"
@@ -73,21 +71,17 @@ TEST(Bmp, TopDownLargerHeadersAndDefaultPaletteSize) {
   const auto idx = Indices(w, h, 256);
   const Bytes bottom_up = EncodeBmp8(w, h, idx, pal);
   // The same image stored otherwise: top-down (negative height, rows in
-  // display order); with V4 (108) and V5 (124) headers, the palette after
-  // them; with a colour count of 0, meaning all 256; without the padding of
-  // the last row.
-  std::vector<Bytes> variants(5, bottom_up);
+  // display order); with a V5 (124-byte) header, the palette after it; with a
+  // colour count of 0, meaning all 256; without the padding of the last row.
+  std::vector<Bytes> variants(4, bottom_up);
   Put(variants[0], 22, static_cast<std::uint32_t>(-h));
   for (int r = 0; r < h; ++r)
     std::copy_n(bottom_up.begin() + data + stride * (h - 1 - r), stride, variants[0].begin() + data + stride * r);
-  for (std::uint32_t v : {1, 2}) {
-    const std::uint32_t extra = v == 1 ? 108 - 40 : 124 - 40;
-    variants[v].insert(variants[v].begin() + 54, extra, 0xEE);
-    Put(variants[v], 14, 40 + extra);
-    Put(variants[v], 10, data + extra);
-  }
-  Put(variants[3], 46, 0);
-  variants[4].resize(bottom_up.size() - (stride - w));
+  variants[1].insert(variants[1].begin() + 54, 124 - 40, 0xEE);
+  Put(variants[1], 14, 124);
+  Put(variants[1], 10, data + 124 - 40);
+  Put(variants[2], 46, 0);
+  variants[3].resize(bottom_up.size() - (stride - w));
   for (std::size_t i = 0; i < variants.size(); ++i) {
     const BmpImage img = Decoded(variants[i]);
     EXPECT_EQ(std::make_tuple(img.width, img.height, img.palette_size), std::make_tuple(w, h, 256)) << i;
@@ -109,10 +103,9 @@ TEST(Bmp, MalformedInputsAreRefused) {
   // announce a huge image in a tiny file.
   const struct { std::size_t at; int n; std::uint64_t v; const char* why; bool rgb = false; } fields[] = {
       {1, 1, 'X', "\"BM\""},          {14, 4, 12, "header size 12"},  {18, 4, 0, "width 0"},
-      {18, 4, 16385, "width 16385"},  {22, 4, 0, "height 0"},         {22, 4, 0x80000000, "height -2147483648"},
-      {22, 4, 0xFFFFBFFF, "height -16385"},  {26, 2, 2, "plane count 2"},  {28, 2, 32, "depth 32"},
-      {30, 4, 1, "compression 1"},    {46, 4, 257, "palette size 257"},  {10, 4, 60, "inside the palette"},
-      {10, 4, 20, "inside the headers", true},
+      {22, 4, 0x80000000, "height -2147483648"},  {22, 4, 0xFFFFBFFF, "height -16385"},  {26, 2, 2, "plane count 2"},
+      {28, 2, 32, "depth 32"},        {30, 4, 1, "compression 1"},    {46, 4, 257, "palette size 257"},
+      {10, 4, 60, "inside the palette"},  {10, 4, 20, "inside the headers", true},
       {18, 8, 16384 | 16384ull << 32, "16384x16384 pixels"},
       {118, 1, 16, "(0, 1) uses colour index 16"}};  // the first stored row is the bottom one
   for (const auto& f : fields) {
@@ -124,36 +117,6 @@ TEST(Bmp, MalformedInputsAreRefused) {
   const std::pair<std::size_t, const char*> cuts[] = {
       {17, "truncated"}, {40, "the 40-byte info header"}, {60, "the palette"}, {good8.size() - 2, "the data to end"}};
   for (const auto& [length, why] : cuts) expect_error(std::span(good8.data(), length), why);
-  // The writer refuses what it cannot store.
-  EXPECT_THROW(EncodeBmp8(1, 1, Bytes{4}, TestPalette(4)), std::invalid_argument);
-  EXPECT_THROW(EncodeBmp24(2, 1, Rgb(3, 0)), std::invalid_argument);
-}
-
-TEST(Bmp, RandomAndMutatedInputsNeverCrash) {
-  std::mt19937 rng(1234);
-  const Bytes seeds[] = {EncodeBmp8(7, 5, Indices(7, 5, 40), TestPalette(40)), EncodeBmp24(5, 3, Rgb(15, 0xABCDEF))};
-  int accepted = 0;
-  for (int n = 0; n < 6000; ++n) {
-    // A valid file with a few bytes changed, mostly in the headers where
-    // every field matters; some cut short.
-    auto b = seeds[n % 2];
-    for (int f = 1 + rng() % 4; f > 0; --f) b[rng() % 3 ? rng() % 60 : rng() % b.size()] = std::uint8_t(rng());
-    if (rng() % 5 == 0) b.resize(rng() % b.size());
-    // Rejected: with a message. Accepted: read wholly from the bytes given.
-    BmpImage img;
-    std::string error;
-    if (!DecodeBmp(b, img, error)) {
-      ASSERT_FALSE(error.empty());
-      continue;
-    }
-    ++accepted;
-    const std::size_t count = static_cast<std::size_t>(img.width) * img.height;
-    ASSERT_TRUE(std::min(img.width, img.height) >= 1 && count <= b.size()) << img.width << "x" << img.height;
-    ASSERT_EQ(img.bits == 8 ? img.indices.size() : img.rgb.size(), count);
-    for (auto i : img.indices) ASSERT_LT(i, img.palette_size);
-    ASSERT_EQ(SurfaceFromBmp(img).width(), img.width);
-  }
-  EXPECT_GT(accepted, 100);  // the mutations also produced valid images
 }
 
 }  // namespace

@@ -31,10 +31,8 @@ TEST(ClrModels, HlsBothWays) {
   const struct { Three rgb, hls; } pairs[] = {
       {{255, 0, 255}, {0, 50, 100}},   {{255, 0, 0}, {60, 50, 100}},    {{255, 255, 0}, {120, 50, 100}},
       {{0, 255, 0}, {180, 50, 100}},   {{0, 255, 255}, {240, 50, 100}}, {{0, 0, 255}, {300, 50, 100}},
-      {{255, 0, 128}, {30, 50, 100}},  {{255, 128, 0}, {90, 50, 100}},  {{128, 255, 0}, {150, 50, 100}},
-      {{0, 255, 128}, {210, 50, 100}}, {{0, 128, 255}, {270, 50, 100}}, {{128, 0, 255}, {330, 50, 100}},
-      {{128, 128, 128}, {60, 50, 0}},  {{0, 0, 0}, {60, 0, 0}},         {{255, 255, 255}, {60, 100, 0}},
-      {{76, 76, 76}, {60, 30, 0}},     {{255, 128, 128}, {60, 75, 100}}};
+      {{255, 0, 128}, {30, 50, 100}},  {{128, 128, 128}, {60, 50, 0}},  {{0, 0, 0}, {60, 0, 0}},
+      {{255, 255, 255}, {60, 100, 0}}, {{76, 76, 76}, {60, 30, 0}},     {{255, 128, 128}, {60, 75, 100}}};
   for (const auto& [rgb, hls] : pairs) {
     EXPECT_EQ(Hls(Rgb(rgb)), hls) << std::get<0>(rgb) << "," << std::get<1>(rgb) << "," << std::get<2>(rgb);
     cClrModels set;
@@ -51,9 +49,8 @@ TEST(ClrModels, SetsFitTheChannelsOrReportOverflowKeepingTheColour) {
   // not fit a channel are reported, and the colour (1, 2, 3) is kept.
   const struct { char model; int16 a, b, c, d; Three want; } sets[] = {
       {'H', 360, 50, 100, 0, {255, 0, 255}}, {'H', 400, 50, 0, 0, {128, 128, 128}},
-      {'M', 0, 255, 100, 0, {255, 0, 155}},  {'K', 0, 0, 0, 100, {0, 0, 0}}, {'K', 0, 100, 100, 0, {255, 0, 0}},
-      {'K', 20, 0, 0, 50, {102, 128, 128}},  {'Y', 0, 0, 255, 0, {178, 0, 0}},  // green -46.6, blue -226.8
-      {'Y', 255, 128, 128, 0, {255, 255, 255}}, {'Y', 200, 255, 255, 0, {255, 66, 255}},
+      {'M', 0, 255, 100, 0, {255, 0, 155}},  {'K', 20, 0, 0, 50, {102, 128, 128}},
+      {'Y', 0, 0, 255, 0, {178, 0, 0}},  {'Y', 200, 255, 255, 0, {255, 66, 255}},  // green -46.6, blue -226.8
       {'H', 60, 101, 0, 0, {1, 2, 3}}, {'H', 400, 50, 100, 0, {1, 2, 3}}, {'M', 256, 0, 0, 0, {1, 2, 3}},
       {'K', -10, 0, 0, 0, {1, 2, 3}},  {'K', 0, 0, 0, 101, {1, 2, 3}},    {'Y', 32767, 32767, 32767, 0, {1, 2, 3}}};
   for (const auto& t : sets) {
@@ -71,21 +68,6 @@ TEST(ClrModels, SetsFitTheChannelsOrReportOverflowKeepingTheColour) {
   }
 }
 
-TEST(ClrModels, CmykAndYCbCrReads) {
-  // K = 60 (divisor 40): C = (100 - 39 - 60) / 40 x 100 = 2.5 -> 2 and
-  // (100 - 37 - 60) / 40 x 100 = 7.5 -> 8. Black divides by 1, not 0.
-  // Cb and Cr are capped at 255.
-  const struct { Three rgb; int k, c, m, y; Three ycbcr; } reads[] = {
-      {{0, 0, 0}, 100, 0, 0, 0, {0, 128, 128}},         {{255, 0, 0}, 0, 0, 100, 100, {76, 85, 255}},
-      {{100, 102, 102}, 60, 2, 0, 0, {101, 128, 127}},  {{94, 102, 102}, 60, 8, 0, 0, {100, 129, 124}},
-      {{0, 0, 255}, 0, 100, 100, 0, {29, 255, 107}},     {{0, 255, 0}, 0, 100, 0, 100, {150, 44, 21}}};
-  for (const auto& r : reads) {
-    const cClrModels m = Rgb(r.rgb);
-    EXPECT_EQ(std::make_tuple(m.cmykK(), m.cmykC(), m.cmykM(), m.cmykY()), std::make_tuple(r.k, r.c, r.m, r.y));
-    EXPECT_EQ(Three(m.ycbcrY(), m.ycbcrCb(), m.ycbcrCr()), r.ycbcr) << std::get<0>(r.rgb);
-  }
-}
-
 TEST(Colors, SurfaceColorAndTheWormColourRule) {
   World w;
   // Each channel clamped, then floor(v * max / 255): 96 -> 11 and 8 -> 0 of
@@ -99,9 +81,8 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
   // Hues outside a full turn wrap.
   const PaletteEntry grey{100, 100, 100, 0}, blue{0, 0, 255, 0}, dark{0, 0, 128, 0};
   const struct { PaletteEntry e; int16 hue; int r, g, b; } cases[] = {
-      {grey, 0, 156, 156, 156}, {grey, 200, 156, 156, 156}, {grey, 359, 156, 156, 156}, {blue, 60, 255, 0, 0},
-      {blue, 180, 0, 255, 0},   {blue, 0, 255, 0, 255},     {blue, 360, 255, 0, 255},   {blue, 420, 255, 0, 0},
-      {blue, -300, 255, 0, 0},  {dark, 60, 255, 128, 128}};
+      {grey, 200, 156, 156, 156}, {blue, 180, 0, 255, 0}, {blue, 0, 255, 0, 255}, {blue, 420, 255, 0, 0},
+      {blue, -300, 255, 0, 0},    {dark, 60, 255, 128, 128}};
   for (const auto& c : cases)
     EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(w.surfBack, c.r, c.g, c.b)) << c.hue;
 }
@@ -139,13 +120,12 @@ TEST(Colors, BltColorChangeSwapsOneColourKeepsTransparencyAndRefusesOutside) {
     EXPECT_EQ(src.pixels(), c.same ? want : ColourSource().pixels()) << c.from << " -> " << c.to;
     EXPECT_EQ(std::make_pair(src.HasColorKey(), src.ColorKey()), std::make_pair(c.keyed, kKey));
   }
-  // Like every copy, it draws nothing when a rectangle is not wholly inside.
+  // Like every copy (the edge cases: surface_test), it draws nothing when a
+  // rectangle is not wholly inside the source or the target.
   const Surface src = ColourSource();
   Surface dst(6, 3);
   dst.Clear(kBack);
-  const int refused[][6] = {{0, 0, -1, 0, 4, 2}, {0, 0, 1, 0, 4, 2}, {0, 0, 0, 1, 4, 2}, {3, 0, 0, 0, 4, 2},
-                            {0, -1, 0, 0, 4, 2}, {0, 0, 0, 0, 0, 2}, {INT_MAX - 1, 0, 0, 0, 4, 2},
-                            {0, 0, 0, 0, INT_MAX, INT_MAX}};
+  const int refused[][6] = {{0, 0, 1, 0, 4, 2}, {3, 0, 0, 0, 4, 2}, {INT_MAX - 1, 0, 0, 0, 4, 2}};
   for (const auto& r : refused) EXPECT_FALSE(BltColorChange(dst, src, r[0], r[1], r[2], r[3], r[4], r[5], kA, kC));
   EXPECT_EQ(dst.pixels(), std::vector<Pixel>(18, kBack));
 }

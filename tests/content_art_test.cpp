@@ -1,5 +1,5 @@
-// The embedded palette and sprite sheets, read back the way the game reads
-// them: sizes, layouts and the colour ranges the rest of the game relies on.
+// The embedded sprite sheets and font, read back the way the game reads
+// them: sizes, the shared palette and the cell layouts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,25 +28,6 @@ std::vector<int> Cell(const BmpImage& img, int x0, int y0, int w, int h) {
   for (int y = y0; y < y0 + h; ++y)
     for (int x = x0; x < x0 + w; ++x) v.push_back(img.indices[static_cast<std::size_t>(y) * img.width + x]);
   return v;
-}
-
-TEST(ContentArt, PaletteRangesHaveTheirLooks) {
-  const BmpImage pal = Resource("PAL");
-  auto check = [&pal](int first, int last, const char* what, auto ok) {  // palette indices first..last
-    for (int k = first; k <= last; ++k) {
-      const PaletteEntry& e = pal.palette[static_cast<std::size_t>(k)];
-      const int r = e.red, g = e.green, b = e.blue, hi = std::max({r, g, b}), lo = std::min({r, g, b});
-      EXPECT_TRUE(ok(r, g, b, hi - lo, (hi + lo) / 2)) << what << " at palette index " << k;
-    }
-  };
-  check(0, 0, "transparent magenta", [](int r, int g, int b, int, int) { return r == 255 && g == 0 && b == 255; });
-  for (auto [first, last] : {std::pair{13, 19}, {95, 104}, {176, 181}})
-    check(first, last, "soil brown", [](int r, int g, int b, int, int) { return r > g && g > b; });
-  check(20, 29, "rock grey", [](int, int, int, int chroma, int) { return chroma < 32; });
-  check(160, 168, "dark free space", [](int, int, int, int, int light) { return light <= 50; });
-  check(30, 33, "worm blue", [](int r, int g, int b, int chroma, int) { return b > g && g > r && chroma >= 60; });
-  check(36, 38, "worm grey", [](int, int, int, int chroma, int) { return chroma < 20; });
-  check(8, 8, "dark grey font ink", [](int, int, int, int chroma, int light) { return chroma < 10 && light < 115; });
 }
 
 TEST(ContentArt, SheetSizesTheSharedPaletteAndTheCellLayouts) {

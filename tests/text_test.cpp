@@ -40,18 +40,6 @@ class Text : public ::testing::Test {
   World w;
 };
 
-TEST_F(Text, ShadowsGoOneRightAndDownAndGlyphsComeFromTheirCells) {
-  // A mark in the cell of 'B' only, with shadow ink where its own shadow
-  // would land on it: the glyph is drawn over the shadow.
-  w.surfFont[7].At(3, 8 * 'B' - 16 + 2) = 0x0777;
-  w.surfFont[0].At(2, 8 * 'B' - 16 + 1) = kShadowInk;
-  DrawText(w, w.surfBack, "AB", 10, 20, 7);
-  EXPECT_EQ(Ink(kWhiteInk), (P{{10, 20}, {15, 27}, {16, 20}, {21, 27}}));
-  EXPECT_EQ(Ink(kShadowInk), (P{{11, 21}, {16, 28}, {17, 21}, {22, 28}}));
-  EXPECT_EQ(Ink(0x0777), (P{{18, 22}}));
-  EXPECT_EQ(Ink(kBack).size(), 320u * 240u - 9u);  // nothing outside the glyph columns, no key
-}
-
 TEST_F(Text, CodesWithoutACellAdvanceAndColoursWithoutAStripDrawNothing) {
   // Codes 1 and 252 have no cell; 2 and 251 are the first and last cells.
   // DrawText2 draws no shadow.
