@@ -74,11 +74,6 @@ struct GameRig {
   }
 };
 
-std::string Block(int warten, int anzeigen) {
-  return "Warten: " + std::to_string(warten) +
-         "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: " + std::to_string(anzeigen) + "\r\n";
-}
-
 TEST(GameLoop, SetUpPreparesThePlayersInUseOnly) {
   GameRig r;
   World& w = *r.w;
@@ -135,7 +130,8 @@ TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
     EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
     // Game over leaves the final frame behind the menu.
     EXPECT_EQ(r.w->surfBack2.pixels() == r.w->surfBack.pixels(), c.over);
-    EXPECT_EQ(ReadFileBytes("performance.log"), Block(c.over ? 2 * 41 : 5 * 41, 0));
+    EXPECT_EQ(ReadFileBytes("performance.log"), "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
+                                                    "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
   }
 }
 

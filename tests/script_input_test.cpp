@@ -60,21 +60,20 @@ class ScriptRig : public EventSink {
 };
 
 // Plain counts, key lists and TYPE lines with \b \s \# \r are read by every
-// shipped recording; here the rest of what a hand-written script may hold.
+// shipped recording, and every TYPE escape by the recorder's test of typed
+// bytes; here the rest of what a hand-written script may hold.
 TEST(InputScript, ParsesCountsKeysTypeAndComments) {
   InputScript s = Parse(
       "\xEF\xBB\xBF# a comment line after a byte-order mark\r\n"
       "\n"
       "  3 left DIK_RETURN Space   # trailing comment\n"
-      "TYPE  Hi\\s # name\n"
-      "TYPE \\\\\\e\\t\\x41J\xC3\xB6rg\n"
+      "TYPE  J\xC3\xB6rg\\s # name\n"
       "1000000000 -\n");
-  ASSERT_EQ(s.steps.size(), 4u);
+  ASSERT_EQ(s.steps.size(), 3u);
   EXPECT_EQ(std::tuple(s.steps[0].line, s.steps[0].count, s.steps[0].keys),
             std::tuple(3, 3u, std::vector<int>{DIK_LEFT, DIK_RETURN, DIK_SPACE}));
-  EXPECT_EQ(s.steps[1].text, "Hi ");               // outer blanks dropped, \s kept
-  EXPECT_EQ(s.steps[2].text, "\\\x1b\tAJ\xF6rg");  // UTF-8 typed in the code page
-  EXPECT_EQ(s.steps[3].count, 1000000000u);
+  EXPECT_EQ(s.steps[1].text, "J\xF6rg ");  // in the code page; outer blanks dropped, \s kept
+  EXPECT_EQ(s.steps[2].count, 1000000000u);
 }
 
 TEST(InputScript, MalformedLinesAreRefusedNamingTheirLine) {
