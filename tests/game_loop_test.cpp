@@ -74,11 +74,6 @@ struct GameRig {
   }
 };
 
-std::string Block(int warten, int anzeigen) {
-  return "Warten: " + std::to_string(warten) +
-         "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: " + std::to_string(anzeigen) + "\r\n";
-}
-
 TEST(GameLoop, SetUpPreparesThePlayersInUseOnly) {
   GameRig r;
   World& w = *r.w;
@@ -123,18 +118,6 @@ TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUpAndAtMost2000ms) {
   }
 }
 
-TEST(GameLoop, EscapeEndsBeforeShotsAndDrawingAndKeepsTheMenuPicture) {
-  GameRig r;
-  r.w->surfBack2.Clear(0x1234);
-  r.platform.SetAutoAdvance(1);  // every phase that runs takes a measurable time
-  EXPECT_EQ(r.Run(4), GameEnd::kEscape);
-  // Read at the end of frame 4, acted on in frame 5, which moves and draws nothing.
-  EXPECT_EQ(r.platform.frames_presented(), 4);
-  EXPECT_EQ(r.w->surfBack2.pixels(), std::vector<Pixel>(r.w->surfBack2.pixels().size(), 0x1234));
-  const std::string log = ReadFileBytes("performance.log");
-  EXPECT_TRUE(log.ends_with("Spieler: 5\r\nSch\xFCsse: 4\r\nObjekte: 4\r\nSObjs: 4\r\nAnzeigen: 4\r\n")) << log;
-}
-
 TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
   struct Case { int player; int16 lives; bool over; };
   for (const Case c : {Case{1, -1, true}, Case{2, -1, true}, Case{1, 0, false}, Case{3, -1, false}}) {
@@ -147,7 +130,8 @@ TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
     EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
     // Game over leaves the final frame behind the menu.
     EXPECT_EQ(r.w->surfBack2.pixels() == r.w->surfBack.pixels(), c.over);
-    EXPECT_EQ(ReadFileBytes("performance.log"), Block(c.over ? 2 * 41 : 5 * 41, 0));
+    EXPECT_EQ(ReadFileBytes("performance.log"), "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
+                                                    "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
   }
 }
 
@@ -159,19 +143,6 @@ TEST(GameLoop, AKeyHeldFromTheMenuActsOnlyOnceReadDownAgain) {
   std::vector<std::pair<int, bool>> seen;  // Ctrl and NewlyPressed in each frame
   r.Run(3, [&](int) { seen.emplace_back(r.w->Players[1].Ctrl[kShoot], NewlyPressed(*r.w, 1, kShoot)); });
   EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{0, false}, {1, true}, {1, false}}));
-}
-
-TEST(GameLoop, EveryGameAppendsItsTimingBlock) {
-  GameRig r;
-  auto drawing = [&](int) { r.platform.Advance(10); };
-  EXPECT_EQ(r.Run(6, drawing), GameEnd::kEscape);
-  // The first frame waits 41 ms, each later one 41 minus the 10 ms drawing.
-  const std::string first = Block(41 + 31 * 6, 10 * 6);
-  EXPECT_EQ(ReadFileBytes("performance.log"), first);
-  // Escape is still down from the first game: it must not end the second.
-  r.platform.ReleaseAllKeys();
-  EXPECT_EQ(r.Run(3, drawing), GameEnd::kEscape);
-  EXPECT_EQ(ReadFileBytes("performance.log"), first + Block(41 + 31 * 3, 10 * 3));
 }
 
 TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
@@ -187,13 +158,10 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
 }
 
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
+  // (Its dump line is checked by the recorded session in recordings_test.cpp.)
   GameRig r;
-  r.w->DumpPath = "dump.jsonl";
-  WriteFileBytes("dump.jsonl", "{}\n");  // earlier games' lines stay
   EXPECT_EQ(r.Run(0, [&](int n) { if (n == 3) r.platform.QueueClose(); }), GameEnd::kClosed);
   EXPECT_TRUE(r.platform.frames_presented() == 3 && !std::filesystem::exists("performance.log"));
-  const std::string dump = ReadFileBytes("dump.jsonl");
-  EXPECT_TRUE(dump.starts_with("{}\n{\"frames\":3,\"end\":\"closed\",") && dump.ends_with("}\n")) << dump;
   std::string error;
   EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) && error.find("no/such/folder") != std::string::npos);
 }
@@ -202,42 +170,19 @@ TEST(Startup, OnlyTheExactWordAsksForAWindow) {
   EXPECT_TRUE(WantsWindow("/window"));
   for (const char* other : {"", "/WINDOW", "/Window", "/window ", " /window", "/window x", "-window", "/windowed"})
     EXPECT_FALSE(WantsWindow(other)) << "\"" << other << "\"";
-  // Start-up takes the choice before anything can fail, and a missing
-  // weapon file ends it with a message before the display opens.
-  GameRig r;
-  r.w->ProgramDir = r.tmp.path().string();
-  EXPECT_EQ(Form_Load(*r.w, "/window"), 1);
-  const std::vector<std::string>& messages = r.platform.messages();
-  EXPECT_TRUE(!r.w->Fullscreen && !r.platform.display_open() && messages.size() == 1u &&
-              messages[0].find("arms.dat") != std::string::npos);
 }
 
-TEST(Dump, OneJsonObjectWithEveryPlayerInUseAndTheLevelsMaterials) {
+// The line's layout is compared byte for byte with the shipped recordings'
+// reports; here what they do not show.
+TEST(Dump, NamesAreEscapedAndABadPlayerCountReadsNoFurtherThanTheTable) {
   auto w = std::make_unique<World>();
-  w->NumPlayers = 3;
-  Player& p1 = w->Players[1];
-  p1.SetName("J\xF6rg \"JJ\" \\");
-  std::tie(p1.Lives, p1.Kills, p1.Health, p1.Alive, p1.Age, p1.X, p1.Y) =
-      std::tuple(4, 2, 37, kTrue, 99, fixed(12.5), fixed(-0.0625));
-  w->Players[2].SetName("A very long name indeed, cut");
-  w->Players[3].SetName("\x01\x80");  // the euro sign in the game's code page
-  w->Players[4].SetName("not in use");
-  w->ChatLog = {"Bob died", "Ann: suicide"};
-  const std::string zeros = ",\"Lives\":0,\"Kills\":0,\"Health\":0,\"Alive\":false,\"Age\":0,\"X\":0,\"Y\":0}";
-  EXPECT_EQ(DumpLine(*w, 42, GameEnd::kGameOver),
-            "{\"frames\":42,\"end\":\"gameover\",\"NumPlayers\":3,\"players\":["
-            "{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2,\"Health\":37,"
-            "\"Alive\":true,\"Age\":99,\"X\":12.5,\"Y\":-0.0625},{\"Name\":\"A very long name ind\"" + zeros +
-            ",{\"Name\":\"\\u0001\\u20ac                  \"" + zeros +
-            "],\"LevelWidth\":0,\"LevelHeight\":0,\"LevelChecksum\":2166136261,"
-            "\"Chat\":[\"Bob died\",\"Ann: suicide\"]}");
-  // The batch line: names and score only, then the level.
-  const std::string batch = BatchDumpLine(*w, 50);
-  EXPECT_TRUE(batch.starts_with("{\"batch\":50,\"NumPlayers\":3,\"players\":[{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",\"Lives\":4,\"Kills\":2},") &&
-              batch.ends_with("],\"LevelChecksum\":2166136261}")) << batch;
-  // A player count from bad network data never reads past the table.
-  w->NumPlayers = 40;
+  w->NumPlayers = 40;  // as bad network data may have it
+  w->Players[1].SetName("J\xF6rg \"JJ\" \\");
+  w->Players[2].SetName("\x01\x80");  // the euro sign in the game's code page
   const std::string line = DumpLine(*w, 1, GameEnd::kEscape);
+  for (const char* name : {"{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",",
+                           "{\"Name\":\"\\u0001\\u20ac                  \","})
+    EXPECT_NE(line.find(name), std::string::npos) << name << "\n" << line;
   int names = 0;
   for (std::size_t at = 0; (at = line.find("\"Name\"", at)) != std::string::npos; ++at) ++names;
   EXPECT_EQ(names, 17);

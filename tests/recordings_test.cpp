@@ -34,6 +34,7 @@ struct RunResult {
 // stands for the keyboard (a script) when recording.
 RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* keys = nullptr,
               SettingsStore* store = nullptr) {
+  fs::create_directories(dir);
   auto w = std::make_unique<World>();
   w->ProgramDir = KREL_BINARY_DIR;
   w->DumpPath = (dir / "dump.json").string();
@@ -54,12 +55,7 @@ RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* k
   return r;
 }
 
-ReplayOptions Playing(const fs::path& rec) {
-  ReplayOptions o;
-  o.play = rec.string();
-  o.headless = true;
-  return o;
-}
+ReplayOptions Playing(const fs::path& rec) { return {.record = "", .play = rec.string(), .speed = 1, .headless = true}; }
 
 TEST(Recordings, EveryShippedRecordingPlaysBackAsRecorded) {
   const fs::path shipped = fs::path(KREL_SOURCE_DIR) / "tests" / "recordings";
@@ -100,11 +96,7 @@ TEST(Recordings, ASessionRecordedHerePlaysBackTheSame) {
   settings.Parse("[Player 2 Settings]\n\"Computer\"=\"1\"\n[General Settings]\n\"Lives\"=\"2\"\n", "test");
 
   const fs::path rec = cwd.path() / "session.rec";
-  fs::create_directory(cwd.path() / "a");
-  fs::create_directory(cwd.path() / "b");
-  ReplayOptions record;
-  record.record = rec.string();
-  RunResult original = RunKrel(record, cwd.path() / "a", &scripted, &settings);
+  RunResult original = RunKrel({.record = rec.string(), .play = "", .speed = 1, .headless = false}, cwd.path() / "a", &scripted, &settings);
   ASSERT_EQ(original.status, 0);
   ASSERT_NE(original.dump.find("\"end\":\"closed\""), std::string::npos) << original.dump;
   ASSERT_NE(original.dump.find("Zo\\u0161 #"), std::string::npos) << original.dump;

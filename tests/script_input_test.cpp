@@ -2,7 +2,6 @@
 // names, the US layout and the Windows code page.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -33,13 +32,6 @@ class ScriptRig : public EventSink {
   std::string log;
 
   explicit ScriptRig(const std::string& script) : p(inner, Parse(script)) {}
-  // Processes events; returns them as text, each key-down with the keys the
-  // keyboard shows while it runs.
-  std::string Events() {
-    log.clear();
-    p.ProcessEvents(*this);
-    return log.empty() ? "-" : log;
-  }
   // Reads the keyboard and names the keys down ("?" for a byte other than 0x80).
   std::string Read() {
     std::uint8_t state[256];
@@ -51,10 +43,15 @@ class ScriptRig : public EventSink {
     return keys;
   }
   // Runs E (process events) and R (read the keyboard) steps and returns what
-  // each gave: the events ("-" for none) or the keys read in brackets.
+  // each gave: the events ("-" for none; each key-down with the keys the
+  // keyboard shows while it runs) or the keys read in brackets.
   std::string Run(std::string_view steps) {
     std::string out;
-    for (char step : steps) out += (step == 'E' ? Events() : "[" + Read() + "]") + " ";
+    for (char step : steps) {
+      log.clear();
+      if (step == 'E') p.ProcessEvents(*this);
+      out += (step == 'R' ? "[" + Read() + "]" : log.empty() ? "-" : log) + " ";
+    }
     return out;
   }
   void OnKeyDown() override { log += "down(" + Read() + ")"; }
@@ -62,33 +59,28 @@ class ScriptRig : public EventSink {
   void OnClose() override { log += "close"; }
 };
 
+// Plain counts, key lists and TYPE lines with \b \s \# \r are read by every
+// shipped recording, and every TYPE escape by the recorder's test of typed
+// bytes; here the rest of what a hand-written script may hold.
 TEST(InputScript, ParsesCountsKeysTypeAndComments) {
   InputScript s = Parse(
       "\xEF\xBB\xBF# a comment line after a byte-order mark\r\n"
       "\n"
       "  3 left DIK_RETURN Space   # trailing comment\n"
-      "1 -\n"
-      "TYPE  Hi there\\s # name\n"
-      "TYPE \\#1 \\\\ \\b\\r\\e\\t\\x41\n"
-      "TYPE J\xC3\xB6rg\n"
-      "1000000000 A\n");
-  ASSERT_EQ(s.steps.size(), 6u);
-  using K = ScriptStep::Kind;
-  EXPECT_EQ(std::tuple(s.steps[0].kind, s.steps[0].line, s.steps[0].count, s.steps[0].keys),
-            std::tuple(K::kHold, 3, 3u, std::vector<int>{DIK_LEFT, DIK_RETURN, DIK_SPACE}));
-  EXPECT_EQ(std::tuple(s.steps[1].count, s.steps[1].keys.size(), s.steps[2].kind), std::tuple(1u, 0u, K::kType));
-  EXPECT_EQ(s.steps[2].text, "Hi there ");  // outer blanks dropped, \s kept
-  EXPECT_EQ(s.steps[3].text, "#1 \\ \b\r\x1b\tA");
-  EXPECT_EQ(std::pair(s.steps[4].line, s.steps[4].text), std::pair(7, std::string("J\xF6rg")));  // in the code page
-  EXPECT_EQ(s.steps[5].count, 1000000000u);
+      "TYPE  J\xC3\xB6rg\\s # name\n"
+      "1000000000 -\n");
+  ASSERT_EQ(s.steps.size(), 3u);
+  EXPECT_EQ(std::tuple(s.steps[0].line, s.steps[0].count, s.steps[0].keys),
+            std::tuple(3, 3u, std::vector<int>{DIK_LEFT, DIK_RETURN, DIK_SPACE}));
+  EXPECT_EQ(s.steps[1].text, "J\xF6rg ");  // in the code page; outer blanks dropped, \s kept
+  EXPECT_EQ(s.steps[2].count, 1000000000u);
 }
 
 TEST(InputScript, MalformedLinesAreRefusedNamingTheirLine) {
   const std::pair<const char*, const char*> cases[] = {
-      {"1 -\n2 LEFT\nabc LEFT\n", "test.keys, line 3: \"abc\" is not a repeat count"},
+      {"1 -\n2 LEFT\n0 LEFT\n", "test.keys, line 3: \"0\" is not a repeat count"},
       {"5\n", "test.keys, line 1: keys missing"},
       {"1 -\n5 LEFT FOO\n", "line 2: unknown key \"FOO\""},
-      {"0 LEFT\n", "line 1: \"0\" is not a repeat count"},
       {"1000000001 LEFT\n", "line 1: \"1000000001\" is not"},
       {"99999999999999999999 LEFT\n", "line 1: \"99999999999999999999\" is not"},
       {"2 - LEFT\n", "line 1: - (no key) cannot be combined"},
@@ -98,7 +90,6 @@ TEST(InputScript, MalformedLinesAreRefusedNamingTheirLine) {
       {"TYPE a\\\n", "line 1: a lone \\"},
       {"TYPE \xE6\x97\xA5\n", "line 1: \"\xE6\x97\xA5\" cannot be typed"},
       {"TYPE a\xC3\n", "line 1: the text is not valid UTF-8"},
-      {"type abc\n", "line 1: \"type\" is not"},  // keywords are capitals
   };
   InputScript s;
   std::string error;
@@ -129,11 +120,11 @@ TEST(InputScript, HoldLinesLastTheirCountOfReadsThenTheWindowCloses) {
 }
 
 TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {
-  ScriptRig r("1 -\nTYPE aB.\xC3\xBC\nTYPE \\b\n1 RETURN\n");
+  ScriptRig r("1 -\nTYPE aB?.\xC3\xBC\nTYPE \\b\n1 RETURN\n");
   // Reads while waiting for a TYPE line see no key and use nothing up.
   EXPECT_EQ(r.Run("ERR"), "- [] [] ");
   EXPECT_EQ(r.p.reads(), 1u);
-  EXPECT_EQ(r.Run("E"), "down(A)press(a)down(LSHIFT+B)press(B)down(PERIOD)press(.)press(\xFC) ");
+  EXPECT_EQ(r.Run("E"), "down(A)press(a)down(LSHIFT+B)press(B)down(LSHIFT+SLASH)press(?)down(PERIOD)press(.)press(\xFC) ");
   r.inner.QueueClose();  // closing the real window still comes through; one TYPE line per processing
   EXPECT_EQ(r.Run("EEREERE"), "closedown(BACK)press(\b) down(RETURN) [RETURN] - - [] close ");
   // A script ending in TYPE closes once the program reads past it.
@@ -142,7 +133,7 @@ TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {
   ScriptRig idle("1 -\n");
   idle.Run("R");
   std::string events;
-  for (int i = 0; i < 5000 && events.find("close") == std::string::npos; ++i) events += idle.Events();
+  for (int i = 0; i < 5000 && events.find("close") == std::string::npos; ++i) events += idle.Run("E");
   EXPECT_NE(events.find("close"), std::string::npos);
 }
 
@@ -158,27 +149,10 @@ TEST(KeyCodes, EveryNamedCodeParsesBackToItselfInTheDirectInputNumbering) {
   EXPECT_GE(ids.size(), 140u);  // a full PC keyboard with its multimedia and international keys
   // Extended keys live in the 0x80 range, apart from their keypad twins; some keys have second names.
   const std::pair<const char*, int> codes[] = {
-      {"ESCAPE", 1},       {"NUMPAD4", 0x4B},  {"F12", 88},          {"NUMPADENTER", 0x9C}, {"DIVIDE", 0xB5},
-      {"DELETE", 0xD3},    {"BACKSPACE", DIK_BACK}, {"pgdn", DIK_NEXT}, {"LALT", DIK_LMENU}};
+      {"ESCAPE", 1}, {"NUMPAD4", 0x4B}, {"NUMPADENTER", 0x9C}, {"DELETE", 0xD3}, {"pgdn", DIK_NEXT}, {"LALT", DIK_LMENU}};
   for (const auto& [name, code] : codes) EXPECT_EQ(ParseDikName(name), code) << name;
-  EXPECT_EQ(DikKeyName(DIK_LEFT) + "," + DikKeyName(DIK_NUMPAD5) + "," + DikKeyName(0x54), "Left Arrow,Num 5,");
   for (const char* bad : {"", "DIK_", "FOO", "F16", "NUMPAD10", "LEFT ", " LEFT", "-", "DIK_DIK_A"})
     EXPECT_FALSE(ParseDikName(bad).has_value()) << "\"" << bad << "\"";
-}
-
-TEST(KeyCodes, KeyForCharFollowsTheUsLayout) {
-  const std::tuple<char, const char*, bool> strokes[] = {
-      {'A', "A", true}, {'z', "Z", false}, {'0', "0", false}, {'!', "1", true}, {'?', "SLASH", true}};
-  for (const auto& [c, id, shift] : strokes) {
-    std::optional<KeyStroke> k = KeyForChar(static_cast<unsigned char>(c));
-    ASSERT_TRUE(k.has_value()) << c;
-    EXPECT_EQ(std::pair(std::string(DikIdentifier(k->code)), k->shift), std::pair(std::string(id), shift)) << c;
-  }
-  // Every printable ASCII character and a few controls have a key; nothing else (such as 0xFC) does.
-  for (int c = 0; c < 256; ++c) {
-    EXPECT_EQ(KeyForChar(static_cast<unsigned char>(c)).has_value(),
-              c == '\b' || c == '\t' || c == '\r' || c == 0x1B || (c >= 0x20 && c < 0x7F)) << c;
-  }
 }
 
 TEST(CodePage, EveryByteSurvivesTheRoundTripAndUtf8WithoutAByteIsDropped) {
