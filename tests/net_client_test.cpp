@@ -1,6 +1,7 @@
 // The client's side of network games: the events it hands to the server,
 // the batches it receives (whole or in pieces) and the announcements it
-// hears. Two real clients playing through krelServer, and losing it, are
+// hears. Two real clients playing through the relay server (started with
+// --announce-to 127.0.0.1), and losing it, are
 // tests/e2e/krel_network_game.sh and krel_network_lost.sh.
 #include <gtest/gtest.h>
 
