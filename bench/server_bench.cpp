@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -161,8 +162,29 @@ void BM_RelayCycle8Clients(benchmark::State& state) {
 }
 BENCHMARK(BM_RelayCycle8Clients)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
-// The same eight clients and message sizes against a plain echo: the floor
-// that loopback TCP and the scheduler set for one round trip of everybody.
+// The same eight clients against a plain echo that answers each request
+// with a batch of the same shape and size as the relay's (sixteen worms,
+// the second cycle's deltas), which the clients read and decode as before:
+// the floor that loopback TCP, the scheduler and the clients' own work set
+// for one round trip of everybody. The relay's cycle minus this is what the
+// server adds.
+std::string TypicalBatch() {
+  std::vector<WormRecord> worms(2 * kClients), sent(2 * kClients);
+  std::string batch;
+  for (int frame = 1; frame <= 2; ++frame) {
+    batch.assign(1, 'n');
+    AppendRawByte(batch, 2 * kClients);
+    for (int i = 0; i < 2 * kClients; ++i) {
+      WormRecord& w = worms[static_cast<std::size_t>(i)];
+      w.Name = "Load" + std::to_string(i) + std::string(14, ' ');
+      std::tie(w.Lives, w.Health, w.Color, w.X, w.Age) = std::tuple(15, 100, 30 * (i / 2), 100 + frame, frame);
+      batch += 'p';
+      EncodeWormFull(batch, w, sent[static_cast<std::size_t>(i)], WormRefs::Server);
+    }
+  }
+  return batch;
+}
+
 void BM_LoopbackPingPong8Clients(benchmark::State& state) {
   int listener = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
@@ -177,28 +199,36 @@ void BM_LoopbackPingPong8Clients(benchmark::State& state) {
   for (int c = 0; c < kClients; ++c) clients.push_back(Dial(port));
   std::vector<pollfd> served;
   for (int c = 0; c < kClients; ++c) served.push_back(pollfd{accept(listener, nullptr, nullptr), POLLIN, 0});
+  const std::string request(2 * 41, 'p');
+  const std::string reply = TypicalBatch();
   std::atomic<bool> stop{false};
   std::thread echo([&] {
     char buf[16384];
+    std::vector<std::size_t> got(served.size());
     while (!stop) {
       if (poll(served.data(), served.size(), 5) <= 0) continue;
-      for (auto& p : served) {
-        if (!(p.revents & POLLIN)) continue;
-        ssize_t n = recv(p.fd, buf, sizeof buf, 0);
-        if (n > 0) SendAll(p.fd, std::string(buf, static_cast<std::size_t>(n)));
+      for (std::size_t i = 0; i < served.size(); ++i) {
+        if (!(served[i].revents & POLLIN)) continue;
+        ssize_t n = recv(served[i].fd, buf, sizeof buf, 0);
+        if (n <= 0) continue;
+        got[i] += static_cast<std::size_t>(n);
+        if (got[i] < request.size()) continue;
+        got[i] -= request.size();
+        SendAll(served[i].fd, reply);
       }
     }
   });
-  const std::string request(2 * 41, 'p');
   std::string buf;
+  std::vector<WormRecord> worms;
   for (auto _ : state) {
     for (int fd : clients) SendAll(fd, request);
     for (int fd : clients) {
       buf.clear();
-      while (buf.size() < request.size()) RecvSome(fd, buf);
+      ReadBatch(fd, buf, worms);
     }
   }
   state.counters["cycles_per_s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
+  state.counters["reply_bytes"] = static_cast<double>(reply.size());
   stop = true;
   echo.join();
   for (int fd : clients) close(fd);

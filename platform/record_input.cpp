@@ -86,8 +86,13 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
     if (seen_end && !comment) return fail("nothing may follow END");
     if (!comment && !seen_seed) {
       if (!SplitKeyword(body, "SEED", rest)) return fail("a recording starts with SEED and the random seed");
-      if (!ParseDecimal(rest, out.seed))
-        return fail("\"" + std::string(rest) + "\" is not a seed (a whole number from 0 to 18446744073709551615)");
+      if (!ParseDecimal(rest, out.seed)) {
+        // Appended piece by piece: GCC 12 warns wrongly about a chain of +.
+        std::string reason(1, '"');
+        reason += rest;
+        reason += "\" is not a seed (a whole number from 0 to 18446744073709551615)";
+        return fail(reason);
+      }
       seen_seed = true;
       script += '\n';
       continue;

@@ -115,7 +115,7 @@ bool Session::TakeConfig(std::size_t& pos) {
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(std::string_view(RecvBuffer).substr(pos + 1));
   if (t_.SessionConfig.empty()) {
-    t_.SessionConfig = "C";
+    t_.SessionConfig.assign(1, 'C');
     AppendField(t_.SessionConfig, lives, 0, KindShort);
     AppendField(t_.SessionConfig, loading, 0, KindShort);
     AppendField(t_.SessionConfig, landc, 0, KindFlag);
