@@ -91,25 +91,52 @@ double ThreadCpuSeconds(pthread_t thread) {
   return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
+// The relay on loopback in a thread of its own, announcing to a socket of
+// this bench. Stop() ends it and returns the batches it sent; CpuSeconds()
+// reads its thread's CPU clock.
+class ServerThread {
+ public:
+  ServerThread() {
+    std::promise<std::uint16_t> port_promise;
+    thread_ = std::thread([&] {
+      EventLoop loop;
+      UdpSocket sink(loop);  // catches the announcements, on loopback only
+      std::string error;
+      sink.Bind(0, "127.0.0.1", &error);
+      ServerOptions o;
+      o.port = 0;
+      o.bind_address = "127.0.0.1";
+      o.announce_to = "127.0.0.1";
+      o.announce_port = sink.port();
+      ServerApp app(loop, o);
+      app.Start(&error);
+      port_promise.set_value(app.port());
+      while (!stop_) app.Yield(5);
+      batches_ = app.relay().Batches();
+    });
+    port_ = port_promise.get_future().get();
+  }
+  ~ServerThread() { Stop(); }
+
+  std::uint16_t port() const { return port_; }
+  double CpuSeconds() { return ThreadCpuSeconds(thread_.native_handle()); }
+  std::int64_t Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return batches_;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::uint16_t port_ = 0;
+  std::int64_t batches_ = 0;
+};
+
+
 void BM_RelayCycle8Clients(benchmark::State& state) {
-  std::atomic<bool> stop{false};
-  std::promise<std::uint16_t> port_promise;
-  std::thread server([&] {
-    EventLoop loop;
-    UdpSocket sink(loop);  // catches the announcements, on loopback only
-    std::string error;
-    sink.Bind(0, "127.0.0.1", &error);
-    ServerOptions o;
-    o.port = 0;
-    o.bind_address = "127.0.0.1";
-    o.announce_to = "127.0.0.1";
-    o.announce_port = sink.port();
-    ServerApp app(loop, o);
-    app.Start(&error);
-    port_promise.set_value(app.port());
-    while (!stop) app.Yield(5);
-  });
-  const std::uint16_t port = port_promise.get_future().get();
+  ServerThread server;
+  const std::uint16_t port = server.port();
 
   std::vector<int> fds;
   std::vector<std::string> bufs(kClients);
@@ -148,17 +175,15 @@ void BM_RelayCycle8Clients(benchmark::State& state) {
   int frame = 0;
   for (int i = 0; i < 20; ++i) cycle(++frame);
 
-  const double cpu0 = ThreadCpuSeconds(server.native_handle());
+  const double cpu0 = server.CpuSeconds();
   for (auto _ : state) cycle(++frame);
-  const double cpu = ThreadCpuSeconds(server.native_handle()) - cpu0;
+  const double cpu = server.CpuSeconds() - cpu0;
 
   state.counters["cycles_per_s"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
   state.counters["batches_per_s"] = benchmark::Counter(state.iterations() * kClients, benchmark::Counter::kIsRate);
   state.counters["server_cpu_us_per_cycle"] = cpu * 1e6 / state.iterations();
   state.counters["server_cpu_us_per_batch"] = cpu * 1e6 / (state.iterations() * kClients);
   for (int fd : fds) close(fd);
-  stop = true;
-  server.join();
 }
 BENCHMARK(BM_RelayCycle8Clients)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -244,32 +269,10 @@ BENCHMARK(BM_LoopbackPingPong8Clients)->UseRealTime()->Unit(benchmark::kMicrosec
 // cycles per second.
 void BM_RelayWith8Bots(benchmark::State& state) {
   for (auto _ : state) {
-    std::atomic<bool> stop{false};
-    std::promise<std::uint16_t> port_promise;
-    double cpu = 0;
-    std::int64_t cycles = 0;
-    std::thread server([&] {
-      EventLoop loop;
-      UdpSocket sink(loop);  // catches the announcements, on loopback only
-      std::string error;
-      sink.Bind(0, "127.0.0.1", &error);
-      ServerOptions o;
-      o.port = 0;
-      o.bind_address = "127.0.0.1";
-      o.announce_to = "127.0.0.1";
-      o.announce_port = sink.port();
-      ServerApp app(loop, o);
-      app.Start(&error);
-      port_promise.set_value(app.port());
-      timespec t0{}, t1{};
-      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t0);
-      while (!stop) app.Yield(5);
-      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t1);
-      cpu = (t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) * 1e-9;
-      cycles = app.relay().Batches();
-    });
+    ServerThread server;
+    const double cpu0 = server.CpuSeconds();
     bot::BotOptions o;
-    o.port = port_promise.get_future().get();
+    o.port = server.port();
     o.count = kClients;
     o.data_dir = std::string(KREL_SOURCE_DIR) + "/data";
     o.lives = 9999;
@@ -280,8 +283,8 @@ void BM_RelayWith8Bots(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     const auto reports = bot::RunBots(o, never);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    stop = true;
-    server.join();
+    const double cpu = server.CpuSeconds() - cpu0;
+    const std::int64_t cycles = server.Stop();
     for (const auto& r : reports)
       if (!r.Ok()) state.SkipWithError(r.Line().c_str());
     state.SetIterationTime(wall);

@@ -138,14 +138,12 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
 }
 
 bool LoadRecording(const std::string& path, Recording& out, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadWholeTextFile(path, text)) {
     error = path + ": cannot open the recording";
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseRecording(text.str(), path, out, error);
+  return ParseRecording(text, path, out, error);
 }
 
 std::string RecordingHeader(const Recording& r) {

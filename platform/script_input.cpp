@@ -196,15 +196,22 @@ bool ParseInputScript(std::string_view text, const std::string& origin, InputScr
   return true;
 }
 
-bool LoadInputScript(const std::string& path, InputScript& out, std::string& error) {
+bool ReadWholeTextFile(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  if (!in) return false;
+  std::ostringstream all;
+  all << in.rdbuf();
+  text = all.str();
+  return true;
+}
+
+bool LoadInputScript(const std::string& path, InputScript& out, std::string& error) {
+  std::string text;
+  if (!ReadWholeTextFile(path, text)) {
     error = path + ": cannot open the input script";
     return false;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseInputScript(text.str(), path, out, error);
+  return ParseInputScript(text, path, out, error);
 }
 
 ScriptInputPlatform::ScriptInputPlatform(Platform& inner, InputScript script)

@@ -56,6 +56,9 @@ struct InputScript {
 // origin, the line and what is wrong; nothing is guessed.
 bool ParseInputScript(std::string_view text, const std::string& origin, InputScript& out,
                       std::string& error);
+// Reads the whole file at path; false when it cannot be opened.
+bool ReadWholeTextFile(const std::string& path, std::string& text);
+
 bool LoadInputScript(const std::string& path, InputScript& out, std::string& error);
 
 class ScriptInputPlatform : public PlatformDecorator {
