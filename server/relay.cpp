@@ -141,7 +141,6 @@ void Relay::IMustGoNow(int play) {
       s->SetPlayer(play);
       MoveSlot(highest, play);
       MoveSlot(highest + 1, play + 1);
-      hooks_.Event(s->Who() + " takes the freed slots");
       break;
     }
     // Worms changed places in every client's view: what each client holds at

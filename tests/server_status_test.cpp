@@ -25,7 +25,9 @@ TEST(ServerStatus, TheStatusLineFitsEveryTerminalWidth) {
   for (int width : {0, 8, 30, 45, 60, 79, 99, 119}) {
     const std::string line = status.StatusLine(width);
     EXPECT_LE(TerminalColumns(line), static_cast<std::size_t>(width)) << line;
-    if (width >= 30) EXPECT_NE(line.find("2 players"), std::string::npos) << width << ": " << line;
+    if (width >= 30) {
+      EXPECT_NE(line.find("2 players"), std::string::npos) << width << ": " << line;
+    }
   }
   EXPECT_EQ(status.StatusLine(200).rfind("Server für Krel aktiv | Currently 2 players online. | 0 batches sent", 0), 0u);
 }
@@ -60,7 +62,7 @@ TEST(ServerStatus, ToAPipeOrFileOnlyTheLogLinesGo) {
   const std::string text = Written(f);
   std::fclose(f);
   // "HH:MM:SS " and the line, nothing else: no status line, no title, no escapes.
-  ASSERT_EQ(text.size(), 9 + 47 + 1u) << text;
+  ASSERT_GT(text.size(), 9u) << text;
   EXPECT_EQ(text.substr(9), "client #1 127.0.0.1:5000 (slots 1-2) connected\n");
 }
 
