@@ -25,8 +25,9 @@ set(KREL_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
 set(KREL_DATADIR ${CMAKE_INSTALL_FULL_DATADIR}/krel)
 configure_file(${CMAKE_SOURCE_DIR}/dist/krel.6.in ${CMAKE_BINARY_DIR}/dist/krel.6 @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/dist/krelServer@.service.in ${CMAKE_BINARY_DIR}/dist/krelServer@.service @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/dist/krelList.service.in ${CMAKE_BINARY_DIR}/dist/krelList.service @ONLY)
 
-foreach(program krel krelServer krel-arms krel-content)
+foreach(program krel krelServer krelList krel-arms krel-content)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -35,6 +36,7 @@ endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/data/arms.dat ${CMAKE_SOURCE_DIR}/data/level.bmp
         DESTINATION ${CMAKE_INSTALL_DATADIR}/krel)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/krel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_BINARY_DIR}/dist/krel.6 ${CMAKE_SOURCE_DIR}/dist/krelServer.6
+install(FILES ${CMAKE_BINARY_DIR}/dist/krel.6 ${CMAKE_SOURCE_DIR}/dist/krelServer.6 ${CMAKE_SOURCE_DIR}/dist/krelList.6
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES ${CMAKE_BINARY_DIR}/dist/krelServer@.service DESTINATION lib/systemd/system)
+install(FILES ${CMAKE_BINARY_DIR}/dist/krelServer@.service ${CMAKE_BINARY_DIR}/dist/krelList.service
+        DESTINATION lib/systemd/system)

@@ -24,10 +24,11 @@ expected=(
   share/applications/krel.desktop
   share/icons/hicolor/32x32/apps/krel.png share/icons/hicolor/64x64/apps/krel.png
   share/icons/hicolor/128x128/apps/krel.png
-  share/man/man6/krel.6 share/man/man6/krelServer.6
-  lib/systemd/system/krelServer@.service
+  share/man/man6/krel.6 share/man/man6/krelServer.6 share/man/man6/krelList.6
+  lib/systemd/system/krelServer@.service lib/systemd/system/krelList.service
 )
 [ -x "$BUILD_DIR/krelServer" ] && expected+=(bin/krelServer)
+[ -x "$BUILD_DIR/krelList" ] && expected+=(bin/krelList)
 for f in "${expected[@]}"; do
   [ -s "$root/$f" ] || { echo "not installed: $f"; find "$DEST" -type f; exit 1; }
 done
@@ -50,6 +51,11 @@ if [ -x "$root/bin/krelServer" ]; then
     grep -q -- "$opt" "$WORK/server-help.txt" || { echo "krelServer --help does not list $opt"; exit 1; }
   done
 fi
+if [ -x "$root/bin/krelList" ]; then
+  "$root/bin/krelList" --help | grep -q -- --expire || { echo "krelList --help does not list --expire"; exit 1; }
+fi
+grep -q "^ExecStart=$prefix/bin/krelList " "$root/lib/systemd/system/krelList.service" ||
+  { echo "unit does not start the installed krelList"; exit 1; }
 grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO}" \
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
