@@ -245,22 +245,26 @@ TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   std::tie(o.port, o.bind_address, o.announce_to, o.announce_port) =
       std::tuple(0, "127.0.0.1", "127.0.0.1", catcher.port());
   o.register_with = {"127.0.0.1:" + std::to_string(socket.port())};
-  ServerApp app(loop, o);
-  ASSERT_TRUE(app.Start(&error)) << error;
-  ASSERT_TRUE(app.StartRegistering(&error)) << error;
+  auto app = std::make_unique<ServerApp>(loop, o);
+  ASSERT_TRUE(app->Start(&error)) << error;
+  ASSERT_TRUE(app->StartRegistering(&error)) << error;
 
   ListQuery query(loop, {"127.0.0.1:" + std::to_string(socket.port())});
   std::vector<ListedServer> found;
   const std::int64_t end = EventLoop::NowMs() + 20000;
   while (found.empty() && EventLoop::NowMs() < end) {
-    app.Yield(5);
+    app->Yield(5);
     query.Poll(EventLoop::NowMs());
     found = query.Servers();
   }
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(std::tuple(found[0].address, found[0].port, found[0].worms, found[0].running),
-            std::tuple(std::string("127.0.0.1"), app.port(), 0, false));
-  EXPECT_EQ(ListedServerLine(found[0]), "127.0.0.1:" + std::to_string(app.port()) + " (0 worms)");
+            std::tuple(std::string("127.0.0.1"), app->port(), 0, false));
+  EXPECT_EQ(ListedServerLine(found[0]), "127.0.0.1:" + std::to_string(app->port()) + " (0 worms)");
+  // A relay that ends withdraws at once instead of waiting to expire.
+  app.reset();
+  for (int i = 0; i < 2000 && list.size() > 0; ++i) loop.Yield(5);
+  EXPECT_EQ(list.size(), 0u);
 }
 
 }  // namespace
