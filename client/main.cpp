@@ -13,6 +13,7 @@
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
 //   KREL_TCP_PORT     the relay server's game port instead of 17384
 //   KREL_UDP_PORT     the port heard for server announcements instead of 17383
+//   KREL_LIST_SERVERS list servers to ask for relays (instead of krel.ini's)
 //
 // The command line: --help, --version, --window (or the single argument
 // /window); see client/core/command_line.h.

@@ -1,6 +1,7 @@
 # What `make install` puts under the prefix: the programs, the shipped level
 # and weapons, the desktop entry with its icons, a man page for every
-# program, the README and the modding guide, and the server's systemd unit. `make uninstall` removes what the manifest of the
+# program, the README and the modding guide, and the systemd units of the
+# relay and list servers. `make uninstall` removes what the manifest of the
 # last install lists (cmake/uninstall.cmake).
 
 # The icon, drawn by the content generator from the worm sprite.
@@ -25,10 +26,11 @@ set(KREL_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
 set(KREL_DATADIR ${CMAKE_INSTALL_FULL_DATADIR}/krel)
 set(KREL_DOCDIR ${CMAKE_INSTALL_FULL_DATADIR}/doc/krel)
 configure_file(${CMAKE_SOURCE_DIR}/dist/krelServer@.service.in ${CMAKE_BINARY_DIR}/dist/krelServer@.service @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/dist/krelList.service.in ${CMAKE_BINARY_DIR}/dist/krelList.service @ONLY)
 
 # Every program a player, modder or server operator runs, each with its page
 # (dist/NAME.6, or dist/NAME.6.in where the page names installed paths).
-foreach(program krel krelServer krel-bot krel-arms krel-content krel-trace)
+foreach(program krel krelServer krel-bot krel-arms krel-content krel-trace krelList)
   if(NOT TARGET ${program})
     continue()
   endif()
@@ -47,4 +49,5 @@ install(FILES ${CMAKE_SOURCE_DIR}/data/README.md DESTINATION ${CMAKE_INSTALL_DAT
 install(FILES ${CMAKE_SOURCE_DIR}/data/arms.dat ${CMAKE_SOURCE_DIR}/data/level.bmp
         DESTINATION ${CMAKE_INSTALL_DATADIR}/krel)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/krel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_BINARY_DIR}/dist/krelServer@.service DESTINATION lib/systemd/system)
+install(FILES ${CMAKE_BINARY_DIR}/dist/krelServer@.service ${CMAKE_BINARY_DIR}/dist/krelList.service
+        DESTINATION lib/systemd/system)

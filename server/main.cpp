@@ -1,6 +1,7 @@
 // krelServer: the relay server of network games.
 //
 //   krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]
+//              [--register HOST[:PORT]]...
 //
 // Ctrl+C with players online asks first; with nobody online the server
 // withdraws its announcement and ends. SIGTERM ends it without asking.
@@ -34,11 +35,14 @@ void OnSignal(int sig) {
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
+      "                  [--register HOST[:PORT]]...\n"
       "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
-      "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n",
+      "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n"
+      "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
+      "                     given) about this relay every few seconds; may be repeated\n",
       out);
 }
 
@@ -65,7 +69,8 @@ int main(int argc, char** argv) {
       std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
       return 0;
     }
-    if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind") {
+    if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind" &&
+        arg != "--register") {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
       return 2;
@@ -85,6 +90,8 @@ int main(int argc, char** argv) {
       options.announce_to = value;
     else if (arg == "--bind")
       options.bind_address = value;
+    else if (arg == "--register")
+      options.register_with.push_back(value);
     else {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
@@ -123,6 +130,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "krelServer: cannot listen on TCP port %u: %s\n", options.port, error.c_str());
     return 1;
   }
+  if (!app.StartRegistering(&error)) {
+    std::fprintf(stderr, "krelServer: %s\n", error.c_str());
+    return 1;
+  }
+  for (const std::string& target : options.register_with) status.Event("registering with the list server " + target);
   status.Event("Krel Server listening on TCP port " + std::to_string(app.port()) + ", announcing to " +
                options.announce_to + " UDP port " + std::to_string(options.announce_port));
 

@@ -21,13 +21,14 @@ root="$DEST$prefix"
 # Every program a user runs, each with its man page.
 programs=(krel krel-arms krel-content krel-bot krel-trace)
 [ -x "$BUILD_DIR/krelServer" ] && programs+=(krelServer)
+[ -x "$BUILD_DIR/krelList" ] && programs+=(krelList)
 expected=(
   share/krel/arms.dat share/krel/level.bmp
   share/applications/krel.desktop
   share/icons/hicolor/32x32/apps/krel.png share/icons/hicolor/64x64/apps/krel.png
   share/icons/hicolor/128x128/apps/krel.png
   share/doc/krel/README.md share/doc/krel/data/README.md
-  lib/systemd/system/krelServer@.service
+  lib/systemd/system/krelServer@.service lib/systemd/system/krelList.service
 )
 for p in "${programs[@]}"; do expected+=("bin/$p" "share/man/man6/$p.6"); done
 for f in "${expected[@]}"; do
@@ -52,6 +53,11 @@ if [ -x "$root/bin/krelServer" ]; then
     grep -q -- "$opt" "$WORK/server-help.txt" || { echo "krelServer --help does not list $opt"; exit 1; }
   done
 fi
+if [ -x "$root/bin/krelList" ]; then
+  "$root/bin/krelList" --help | grep -q -- --expire || { echo "krelList --help does not list --expire"; exit 1; }
+fi
+grep -q "^ExecStart=$prefix/bin/krelList " "$root/lib/systemd/system/krelList.service" ||
+  { echo "unit does not start the installed krelList"; exit 1; }
 grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO}" \
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }

@@ -64,3 +64,15 @@ states = b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
 write("session", "two-clients", session([(0, hello), (1, hello), (0, states[:60]), (0, states[60:]),
                                          (1, states[:60]), (1, states[60:])]))
 write("session", "events", session([(0, hello), (0, events + b"f\x01\x02"), (0, states[:60]), (0, states[60:])]))
+
+# List-server datagrams: [length / 8][sender][port][time step] then the bytes.
+def datagrams(items):
+    out = b""
+    for sender, port, step, d in items:
+        d = d + b"\0" * (-len(d) % 8)
+        out += bytes((len(d) // 8, sender, port, step)) + d
+    return out
+register = b"KRLSR" + b"\0" * 8 + struct.pack(">HBB", 17384, 2, 0)
+query = b"KRLSQ" + b"\0" * 10 + b"\0" * 33
+write("list", "register-query", datagrams([(0, 1, 1, register), (0, 1, 1, register), (1, 2, 50, register), (3, 1, 2, query)]))
+write("list", "answer-token", datagrams([(2, 0, 0, b"KRLST" + b"\1" * 8), (2, 0, 255, b"KRLSA" + b"\0" * 4 + b"\1\1" + b"\x7f\0\0\1\x43\xe8\2\0")]))
