@@ -86,9 +86,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
       // No game was played: there is nothing to go on with locally. The game
       // closes a silent server's connection after answer_ms; a server that
       // closed sooner refused.
-      lost_unanswered_after_ms_ = now - connected_ms_;
-      return stop(lost_unanswered_after_ms_ >= limits_.answer_ms ? StopReason::kNoAnswer
-                                                                  : StopReason::kConnectionLost);
+      return stop(now - connected_ms_ >= limits_.answer_ms ? StopReason::kNoAnswer : StopReason::kConnectionLost);
     }
     if (reason_ == StopReason::kNone) reason_ = StopReason::kConnectionLost;
   }

@@ -48,9 +48,6 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t batches() const { return batches_; }
   StopReason reason() const { return reason_; }
   bool got_config() const { return got_config_; }
-  // Real milliseconds from the connection to its loss before the game's
-  // settings came; -1 while none was lost that way.
-  std::int64_t lost_unanswered_after_ms() const { return lost_unanswered_after_ms_; }
   // Real milliseconds from the last batch to noticing the connection lost.
   std::int64_t loss_after_ms() const { return loss_after_ms_; }
   std::string messages;
@@ -69,7 +66,6 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t loss_after_ms_ = -1;
   std::int64_t last_seen_batches_ = 0;
   std::int64_t connected_ms_ = -1;
-  std::int64_t lost_unanswered_after_ms_ = -1;
   bool was_connected_ = false;
   bool got_config_ = false;
   bool released_ = false;
