@@ -32,6 +32,7 @@
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
+#include "protocol/printable.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
   // Sharp whole-number scaling unless the player asked for the smooth fit.
   const std::string scaling = settings.GetSetting("General Settings", "Scaling", "integer");
   if (scaling != "integer" && scaling != "fit")
-    std::cerr << "krel: settings: \"Scaling\" is \"" << scaling << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
+    std::cerr << "krel: settings: \"Scaling\" is \"" << krel::Printable(scaling, {.quoted = true}) << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
   sdl.SetScaling(scaling == "fit" ? krel::Scaling::kFit : krel::Scaling::kInteger);
 
   krel::NetClient net;

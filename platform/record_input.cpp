@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/keycodes.h"
+#include "protocol/printable.h"
 
 namespace krel {
 
@@ -89,7 +90,7 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
       if (!ParseDecimal(rest, out.seed)) {
         // Appended piece by piece: GCC 12 warns wrongly about a chain of +.
         std::string reason(1, '"');
-        reason += rest;
+        reason += Printable(rest, {.quoted = true});
         reason += "\" is not a seed (a whole number from 0 to 18446744073709551615)";
         return fail(reason);
       }

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "protocol/printable.h"
+
 namespace krel {
 
 std::size_t TerminalColumns(const std::string& utf8) {
@@ -38,7 +40,8 @@ void StatusDisplay::Event(const std::string& line) {
   char stamp[16] = "";
   std::time_t now = std::time(nullptr);
   std::strftime(stamp, sizeof stamp, "%H:%M:%S", std::localtime(&now));
-  std::fprintf(out_, "%s %s\n", stamp, line.c_str());
+  // Lines may quote what a peer sent: no control byte reaches the terminal or log.
+  std::fprintf(out_, "%s %s\n", stamp, Printable(line).c_str());
   if (terminal_) Refresh();
   std::fflush(out_);
 }

@@ -22,6 +22,10 @@ def section(start_key, lines=30):
 write("arms", "weapons", b"\r\n".join(arms[:60]) + b"\r\n")
 write("arms", "object", section(b"OBJECT:"))
 write("arms", "sobject", section(b"SOBJECT:"))
+# A weapon whose splinters explode into each other: objects 1 -> 2 -> 1.
+write("arms", "splinter-chain", b"ORDER:1\r\nSPLINTERAMOUNT:4\r\nSPLINTERTYPE:1\r\nGROUNDEXPLODE:1\r\n"
+      b"OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:2\r\nTIMETOEXPLODE:4\r\n"
+      b"OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n")
 
 
 # Levels: 8-bit with a palette (bottom-up and top-down), 24-bit.
