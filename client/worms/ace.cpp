@@ -516,24 +516,26 @@ void AcePlayer(World& w, int p) {
     Press(me, kJump);
   }
   if (S.stillFrames > kRestlessFrames * 2) {
-    // Nothing has moved the worm for a long time: dig, turn, jump and rope
-    // in turns, the rope each time at another angle.
+    // Nothing has moved the worm for a long time: dig low (a worm caught on
+    // a point of ground drops once it is gone), jump, dig high (which leaves
+    // room to turn round in), turn, dig level and rope in turns, the rope
+    // each time at another angle.
     me.Ctrl.fill(0);
-    const int round = S.stillFrames / 12;
-    const int phase = round % 5;
-    if (phase == 0 || phase == 2) {
-      // Dug high first, the hole leaves room to turn round in.
-      if (AimAt(me, phase == 0 ? 15 : 8)) {
+    const int round = (S.stillFrames - kRestlessFrames * 2) / 14;
+    const int phase = round % 6;
+    static constexpr int kDigAims[] = {1, 0, 15, 0, 8};
+    if (phase == 0 || phase == 2 || phase == 4) {
+      if (AimAt(me, kDigAims[phase])) {
         Press(me, kLeft);
         Press(me, kRight);
       }
-    } else if (phase == 1) {
-      Press(me, me.FacingRight != kFalse ? kLeft : kRight);
     } else if (phase == 3) {
+      Press(me, me.FacingRight != kFalse ? kLeft : kRight);
+    } else if (phase == 1) {
       Press(me, kJump);
     } else if (me.RopeState == 0) {
       static constexpr int kRopeAims[] = {15, 11, 17, 13, 9};
-      if (AimAt(me, kRopeAims[(round / 4) % 5])) {
+      if (AimAt(me, kRopeAims[(round / 6) % 5])) {
         Press(me, kJump);
         Press(me, kChange);
       }
