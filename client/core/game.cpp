@@ -20,7 +20,7 @@
 #include "client/weapons/explosions.h"
 #include "client/weapons/objects.h"
 #include "client/weapons/shots.h"
-#include "client/worms/computer.h"
+#include "client/worms/ace.h"
 #include "client/worms/input.h"
 #include "client/worms/worms.h"
 #include "platform/keycodes.h"
@@ -115,9 +115,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     // Read now, acted on by the next frame.
     ReadKeyboardState(w);
     ReadControls(w);
-    for (int p = 1; p <= 2; ++p) {
-      if (w.Players[static_cast<std::size_t>(p)].Computer != kFalse) ComputerPlayer(w, p);
-    }
+    RunComputerPlayers(w);
     SendMyData(w);
   }
 }

@@ -141,6 +141,12 @@ std::optional<int16> ParseStoredInt16(const std::string& text) {
   return ToInt16Checked(v);
 }
 
+flag ControllerFromSetting(const std::string& text) {
+  if (text == "1") return kControllerCpu;
+  if (text == "2") return kControllerAce;
+  return kControllerHuman;
+}
+
 void LoadPlayerSettings(World& w) {
   SetDefaultKeys(w);
   for (int p = 1; p <= 2; ++p) {
@@ -156,9 +162,10 @@ void LoadPlayerSettings(World& w) {
 
     // Who controls the worm is the player editor's choice; a "Computer" = "1"
     // written into the section by hand hands the worm to the computer from
-    // the start. The menu never writes it, so it stays as the player left it.
+    // the start, "2" to the ace computer player. The menu never writes it, so
+    // it stays as the player left it.
     w.MenuComputer[static_cast<std::size_t>(p)] =
-        ToFlag(w.settings != nullptr && w.settings->GetSetting(section, "Computer", "0") == "1");
+        ControllerFromSetting(w.settings != nullptr ? w.settings->GetSetting(section, "Computer", "0") : "0");
 
     for (const Binding& b : kBindings) {
       std::optional<int16> code;

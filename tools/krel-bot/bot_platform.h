@@ -30,6 +30,8 @@ class BotPlatform : public HeadlessPlatform {
     // The worms enter play only once this many clients are in the game
     // (the server takes no one new after that); 0: at once.
     int wait_for_clients = 0;
+    // Who plays the worms once they enter play.
+    flag controller = kControllerCpu;
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits);
 
