@@ -355,7 +355,7 @@ std::uint32_t PlaybackPlatform::TickCount() {
   }
   // A slow moment of the machine (a frame drawn late, the window dragged)
   // passes as at most a second of game time: multiplied by the speed it
-  // would look like a lost network and add chat lines the original lacks.
+  // would look like a lost network and add chat lines the recorded game lacks.
   constexpr std::uint32_t kMostPerReading = 1000;
   std::uint32_t step = (now - last_real_) * static_cast<std::uint32_t>(speed_);
   game_now_ += step < kMostPerReading ? step : kMostPerReading;

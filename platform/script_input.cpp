@@ -285,6 +285,8 @@ void ScriptInputPlatform::ProcessEvents(EventSink& sink) {
       state[static_cast<std::size_t>(k)] = 0x80;
       if (last_read_[static_cast<std::size_t>(k)] == 0) any_new = true;
     }
+    // F12 in a script takes a screenshot, as the key does.
+    if (state[DIK_F12] != 0 && last_read_[DIK_F12] == 0) inner_.SaveScreenshot(sink);
     if (any_new) DeliverKeyDown(sink, state);
   }
 }

@@ -245,7 +245,8 @@ void TcpListener::Ready() {
     socklen_t len = sizeof a;
     int fd = accept4(fd_, reinterpret_cast<sockaddr*>(&a), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
-    TcpRequest request{fd, AddressText(a)};
+    // The port too: several clients may come from one address.
+    TcpRequest request{fd, AddressText(a) + ":" + std::to_string(ntohs(a.sin_port))};
     if (OnRequest) OnRequest(request);
     if (request.fd >= 0) ::close(request.fd);
   }

@@ -23,7 +23,7 @@ bool ParseIPv4(std::string_view text, std::uint32_t* address_be);
 // moves it into a TcpConnection; one nobody accepts is refused (closed).
 struct TcpRequest {
   int fd = -1;
-  std::string peer;
+  std::string peer;  // address:port
 };
 
 class TcpConnection {

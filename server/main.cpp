@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -108,7 +109,11 @@ int main(int argc, char** argv) {
 
   krel::EventLoop loop;
   krel::ServerApp app(loop, options);
-  krel::StatusDisplay status(app.relay(), stdout, isatty(STDOUT_FILENO) == 1);
+  auto columns = [] {
+    winsize ws{};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? static_cast<int>(ws.ws_col) : 80;
+  };
+  krel::StatusDisplay status(app.relay(), stdout, isatty(STDOUT_FILENO) == 1, columns);
   app.on_event = [&](const std::string& line) { status.Event(line); };
   app.on_changed = [&] { status.Refresh(); };
   app.on_counters = [&] { status.Refresh(); };
@@ -130,9 +135,11 @@ int main(int argc, char** argv) {
   auto ask = [&] {
     asking = true;
     status.Clear();
+    status.Hold(true);  // the status line would overwrite the question
     std::fputs(
         "Möchten Sie Krel-Server wirklich beenden, obwohl noch Spieler aktiv sind?\n"
-        "Dadurch werden alle aktiven Spiele abgebrochen. [j/n] ",
+        "Dadurch werden alle aktiven Spiele abgebrochen.\n"
+        "j und Enter: beenden, n oder Enter: weiterlaufen, noch einmal Strg+C: beenden [j/n] ",
         stdout);
     std::fflush(stdout);
   };
@@ -157,6 +164,7 @@ int main(int argc, char** argv) {
       if (!asking) return;
       if (n <= 0) return finish(false);
       asking = false;
+      status.Hold(false);
       if (line[0] == 'j' || line[0] == 'J' || line[0] == 'y' || line[0] == 'Y') return finish(false);
       status.Event("the server keeps running");
     });

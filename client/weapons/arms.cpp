@@ -312,10 +312,10 @@ std::string NoWeaponReason(const WeaponTable& weapons, std::string_view bytes) {
 
 }  // namespace
 
-// A line ends at CR LF, at a lone CR or at a lone LF: files saved on Linux
-// (LF) load like the CR LF files the tools write. The design's reader ended
-// lines at CR only, which turned an LF file into one long line and refused
-// it; nothing a modder writes on purpose depends on that.
+// A line ends at CR LF, at a lone CR or at a lone LF: a file saved on
+// Linux (LF) loads like the shipped one (CR LF). The design ends lines at
+// CR only, which turned an LF file into one long line that was refused;
+// nothing a modder writes on purpose depends on that.
 std::vector<ArmsLine> SplitArmsLines(std::string_view data) {
   std::vector<ArmsLine> lines;
   std::size_t start = 0;

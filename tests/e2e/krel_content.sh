@@ -31,6 +31,8 @@ for seed in -1 +5 " 5" 1x 18446744073709551616 99999999999999999999999 ""; do
   grep -q "is not a whole number from 0 to 18446744073709551615" "$WORK/err" || { echo "seed '$seed' not refused"; exit 1; }
 done
 [ ! -e "$WORK/x.bmp" ] || { echo "a refused seed wrote a level"; exit 1; }
+run 2 level --seed 7
+grep -q "level: no FILE given" "$WORK/err" || { echo "a missing file name is not named:"; cat "$WORK/err"; exit 1; }
 run 0 level --seed 18446744073709551615 "$WORK/max.bmp"
 run 0 level --seed 0 "$WORK/zero.bmp"
 cmp -s "$WORK/max.bmp" "$WORK/zero.bmp" && { echo "seeds 0 and 2^64-1 made the same level"; exit 1; }

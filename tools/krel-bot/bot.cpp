@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <thread>
@@ -188,8 +189,17 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
       return false;
     }
   }
-  if (!have_address) error = "no server address given";
-  return have_address;
+  if (!have_address) {
+    error = "no server address given";
+    return false;
+  }
+  // Said once here, rather than by every bot at every game.
+  std::error_code ec;
+  if (!o.dump_dir.empty() && !std::filesystem::is_directory(o.dump_dir, ec)) {
+    error = "--dump " + o.dump_dir + ": no such folder";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace krel::bot

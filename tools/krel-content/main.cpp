@@ -102,7 +102,10 @@ int Level(int argc, char** argv) {
       return Usage();
     }
   }
-  if (file.empty()) return Usage();
+  if (file.empty()) {
+    std::fputs("krel-content: level: no FILE given to write the level to\n", stderr);
+    return Usage();
+  }
   const Palette palette = BuildPalette();
   return Write(file, EncodeBmp8(GenerateLevel(options), palette)) ? 0 : 1;
 }
