@@ -232,20 +232,22 @@ TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {
   w.Players[1].SetName("Ann");
   w.Players[2].SetName("Zed-\xC4rger");
   std::tie(w.Players[1].Lives, w.Players[1].Kills, w.Suicides[1]) = std::tuple(-1, 1, 2);
-  std::tie(w.Players[2].Lives, w.Players[2].Kills, w.Suicides[2]) = std::tuple(2, 2, 0);
+  std::tie(w.Players[2].Lives, w.Players[2].Kills, w.Suicides[2]) = std::tuple(0, 0, 0);
   auto texts = [&w](GameEnd end) {
     std::vector<std::string> t;
     for (const TextLine& l : ResultsLines(w, end)) t.push_back(l.text);
     return t;
   };
   // Title, five heads, two rows of name, kills, deaths, suicides, lives left,
-  // the verdict and the prompt.
+  // the verdict and the prompt. Both show no lives left, but the worm that
+  // ran out (Lives -1) lost, whatever its kills.
   EXPECT_EQ(texts(GameEnd::kGameOver),
             (std::vector<std::string>{"GAME OVER", "WORM", "KILLS", "DEATHS", "SUICIDES", "LIVES", "Ann", "1", "4", "2",
-                                      "0", "Zed-\xC4rger", "2", "1", "0", "2", "Zed-\xC4rger WINS", "PRESS A KEY"}));
+                                      "0", "Zed-\xC4rger", "0", "3", "0", "0", "Zed-\xC4rger WINS", "PRESS A KEY"}));
   EXPECT_EQ(texts(GameEnd::kEscape)[16], "Zed-\xC4rger WAS AHEAD");
-  w.Players[1].Lives = 2;
-  w.Players[1].Kills = 2;
+  w.Players[1].Lives = 0;
+  EXPECT_EQ(texts(GameEnd::kGameOver)[16], "Ann WINS");  // level on lives: the kills decide
+  w.Players[1].Kills = 0;
   EXPECT_EQ(texts(GameEnd::kGameOver)[16], "A DRAW");
   EXPECT_EQ(texts(GameEnd::kEscape)[16], "NOBODY WAS AHEAD");
 }

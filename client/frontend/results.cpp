@@ -41,7 +41,7 @@ std::vector<Standing> Standings(const World& w) {
     s.kills = pl.Kills;
     s.deaths = std::max(0, w.LivesSetting - std::max<int>(pl.Lives, -1));
     s.suicides = w.Suicides[static_cast<std::size_t>(p)];
-    s.lives = std::max<int>(pl.Lives, 0);
+    s.lives = pl.Lives;
     out.push_back(std::move(s));
   }
   return out;
@@ -88,7 +88,8 @@ std::vector<TextLine> ResultsLines(const World& w, GameEnd end) {
     lines.push_back(RightAligned(std::to_string(s.kills), kKillsRight, y, col));
     lines.push_back(RightAligned(std::to_string(s.deaths), kDeathsRight, y, col));
     lines.push_back(RightAligned(std::to_string(s.suicides), kSuicidesRight, y, col));
-    lines.push_back(RightAligned(std::to_string(s.lives), kLivesRight, y, col));
+    // A worm that ran out has none left, though its Lives say -1.
+    lines.push_back(RightAligned(std::to_string(std::max(s.lives, 0)), kLivesRight, y, col));
   }
   std::string verdict;
   if (winner < 0) verdict = over ? "A DRAW" : "NOBODY WAS AHEAD";

@@ -17,7 +17,7 @@ struct Standing {
   int kills = 0;
   int deaths = 0;    // lives lost: the lives it started with less those left
   int suicides = 0;  // deaths by its own hand, as this client saw them
-  int lives = 0;     // lives left, 0 for a worm that ran out
+  int lives = 0;     // Lives as the game left them: -1 for a worm that ran out
 };
 
 // Worms 1..NumPlayers in their order.
