@@ -209,6 +209,7 @@ void InitGame(World& w) {
     pl.SetName(w.MenuName[static_cast<std::size_t>(p)]);
     pl.Computer = w.MenuComputer[static_cast<std::size_t>(p)];
   }
+  w.Suicides.fill(0);
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int p = 1; p <= last; ++p) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
@@ -259,6 +260,10 @@ GameEnd Game(World& w) {
   w.FrameStart = TickCount(w);
   SeedRandom(w);
   InitGame(w);
+  if (w.SoundMissing && !w.SoundMissingSaid) {
+    w.SoundMissingSaid = true;
+    AddChatMsg(w, std::string(kNoSoundDevice) + " No sound", true);
+  }
   if (w.trace != nullptr) w.trace->GameStarted();
   if (w.observer != nullptr) w.observer->OnGameStart(w);
   int32 scratch = 0;

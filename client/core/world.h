@@ -169,6 +169,14 @@ struct World {
   ObjTable ObjDefs{};
   SObjTable SObjDefs{};
 
+  // Each worm's suicides in the current game, as this client saw them (the
+  // results screen's; Lives and Kills keep the rest of the score).
+  std::array<int16, kMaxPlayerSlots> Suicides{};
+
+  // Whether the results screen follows each game (a recording made before
+  // there was one plays without it).
+  bool ResultsScreen = true;
+
   // --- computer players (1 and 2; never reset between games) -------------
   std::array<AiRecord, 3> AiState{};
   std::array<AceRecord, 3> AceState{};
@@ -187,6 +195,10 @@ struct World {
   Surface surfWorld;
   Surface surfPal;
   std::array<Surface, 11> surfFont{};
+  // The font cell drawn for each byte of text (client/present/text.h),
+  // worked out from surfFont(0) by the first text drawn after it changed.
+  std::array<std::uint8_t, 256> FontCells{};
+  bool FontCellsReady = false;
   Surface surfGfx16, surfGfx8, surfGfx4;
   std::array<Surface, 19> surfWorm{};  // 1..18
   std::array<PaletteEntry, 256> paletteEntries{};
@@ -195,6 +207,9 @@ struct World {
   // --- sound -------------------------------------------------------------
   int32 soundsThisFrame = 0;
   int soundVoiceNext = 0;
+  // No sound device: the game plays silently; the first game says so once.
+  bool SoundMissing = false;
+  bool SoundMissingSaid = false;
 
   // --- timing ------------------------------------------------------------
   std::uint32_t FrameStart = 0;
