@@ -20,15 +20,19 @@ build = os.path.abspath(sys.argv[1])
 HELLO = b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01"
 
 
-def worm(name, x):
+def worm(name, x, alive=False):
     """A full worm record, most fields unchanged (byte 128)."""
-    r = name + b"\0" + b"\x01" + struct.pack(">I", x * 100)[1:] + b"\x80" * 5 + b"\x80" + b"\x00\x64" + b"\x01"
+    r = name + b"\0" + (b"\x01" if alive else b"\x00") + struct.pack(">I", x * 100)[1:] + b"\x80" * 5 + b"\x80" + b"\x00\x64" + b"\x01"
     r += b"\x80\x80" + b"\x00\x0f" + b"\x80" + b"\x80" + b"\x00" * 8 + b"\x00" + b"\x80" * 4 + b"\x80\x80"
     r += b"\x80\x00" * 5
     return r
 
 
+# The attacker's worms stay out of play, so the honest clients can still join.
 STATES = b"p" + worm(b"Mallory", 50) + b"p" + worm(b"Eve", 80)
+# A blaster's worms are alive: its states start a game, and the others are
+# turned away from then on, as during a real game.
+LIVE_STATES = b"p" + worm(b"Mallory", 50, True) + b"p" + worm(b"Eve", 80, True)
 
 
 def short(v):
@@ -79,7 +83,7 @@ def blaster(port, kind, until):
             else:
                 s.sendall(HELLO)
                 payload = {"endless-chat": b"x" * 65536, "endless-events": digs(5000, 3),
-                           "states": STATES * 200}[kind]
+                           "states": LIVE_STATES * 200}[kind]
                 if kind == "endless-chat":
                     s.sendall(b"c")
             while time.time() < until:
@@ -106,20 +110,23 @@ def peak_under_blast(work, seconds=20):
 
 
 class Attacker:
-    """A fifth player: 25 frames a second, each frame `attack()` plus its two states."""
+    """A fifth player in lock-step, as a real client: a frame at most every
+    40 ms and only once the batch of its previous one is coming in; each
+    frame is what `attack(frame)` gives."""
 
     def __init__(self, port, attack):
         self.s = socket.create_connection(("127.0.0.1", port), timeout=5)
         self.attack, self.ended_after = attack, None
         self.s.sendall(HELLO)
         self.stop = False
+        self.arrived = threading.Event()
         threading.Thread(target=self.read, daemon=True).start()
         threading.Thread(target=self.play, daemon=True).start()
 
     def read(self):
         try:
             while self.s.recv(65536):
-                pass
+                self.arrived.set()
         except OSError:
             pass
         if self.ended_after is None:
@@ -129,23 +136,34 @@ class Attacker:
         self.start = time.time()
         frame = 0
         while not self.stop and self.ended_after is None:
+            begun = time.time()
+            self.arrived.clear()
             try:
-                self.s.sendall(self.attack(frame) + STATES)
+                self.s.sendall(self.attack(frame))
             except OSError:
                 break
             frame += 1
-            time.sleep(max(0.0, self.start + frame * 0.04 - time.time()))
+            # The batch, or two seconds as a real client waits.
+            self.arrived.wait(2)
+            time.sleep(max(0.0, begun + 0.04 - time.time()))
+
+
+def trickle(f):
+    """Plays 50 frames, then one byte of a chat line that never ends per second."""
+    if f < 50:
+        return STATES
+    return b"c" if f == 50 else (b"x" if f % 25 == 0 else b"")
 
 
 ATTACKS = {
-    "none": lambda f: b"",
-    "100 digs of radius 12 per frame": lambda f: digs(100, 12),
-    "100 digs of radius 100 per frame": lambda f: digs(100, 100),
-    "1,000 digs of radius 12 per frame": lambda f: digs(1000, 12),
-    "149,000 digs in one frame": lambda f: digs(149000, 6) if f == 10 else b"",
-    "1,000 shots per frame": lambda f: shots(1000),
-    "kill reports of other players' worms": lambda f: b"f\x03\x04f\x05\x06",
-    "a trickle of an endless chat line": lambda f: b"c" if f == 10 else (b"x" if f > 10 else b""),
+    "none": lambda f: STATES,
+    "100 digs of radius 12 per frame": lambda f: digs(100, 12) + STATES,
+    "100 digs of radius 100 per frame": lambda f: digs(100, 100) + STATES,
+    "1,000 digs of radius 12 per frame": lambda f: digs(1000, 12) + STATES,
+    "149,000 digs in one frame": lambda f: (digs(149000, 6) if f == 50 else b"") + STATES,
+    "1,000 shots per frame": lambda f: shots(1000) + STATES,
+    "kill reports of other players' worms": lambda f: b"f\x03\x04f\x05\x06" + STATES,
+    "a trickle of an endless chat line": trickle,
 }
 
 
@@ -166,10 +184,10 @@ def honest_game(work, attack, seconds=10):
         time.sleep(0.2)
     stop(proc)
     log.seek(0)
-    ended = [l.strip() for l in log if "ended:" in l]
+    ended = [l.strip()[9:] for l in log if "ended:" in l and "closed by the client" not in l]
     counts = [int(m) for m in re.findall(r"(\d+) batches", out)]
     return {"batches_per_s": round(min(counts) / elapsed, 1) if counts else 0,
-            "attacker_ended_after_s": None if attacker.ended_after is None else round(attacker.ended_after, 2),
+            "attacker_ended_after_s": round(attacker.ended_after, 2) if ended else None,
             "ended": ended[:3]}
 
 
