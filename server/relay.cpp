@@ -72,6 +72,13 @@ void Relay::SocketError(Session& session, const std::string& text) {
 }
 
 void Relay::Tick() {
+  ++ticks_;
+  // In lock-step everyone falls silent when one client does: a client whose
+  // states for this cycle are in is waiting for the others, not idle, and
+  // its wait for the batch is what the late one is measured by.
+  int waited = -1;
+  for (auto& s : sessions_)
+    if (s->offline_watch && s->states_this_cycle >= 2) waited = std::max(waited, ticks_ - s->waiting_since);
   for (auto& s : sessions_) {
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
@@ -83,12 +90,12 @@ void Relay::Tick() {
       s->End("an unfinished message for too long");
       continue;
     }
-    // In lock-step everyone falls silent when one client does: a client
-    // whose states for this cycle are in is waiting for the others, not idle.
     if (s->states_this_cycle >= 2)
       s->LastDataTick = s->Ticks;
-    else if (s->Ticks - s->LastDataTick > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
+    else if (waited > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
       s->End("no data in time");
+    else if (s->Ticks - s->LastDataTick > limits_.alone_ticks)
+      s->End("no data in time while nobody waited");
   }
   Settle();
 }

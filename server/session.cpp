@@ -173,7 +173,7 @@ bool Session::TakeState(std::size_t& pos, char tag) {
     EncodeWormInputs(update, t_.Slots[s], t_.SentSlots[s], refs);
 
   if (relay_.listening_ && t_.Slots[s].Alive != kFalse) relay_.GameStarted();
-  ++states_this_cycle;
+  if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
   relay_.IGotData(s);
   SlotToggle = 1 - SlotToggle;
   return true;

@@ -35,6 +35,8 @@ class Session {
   bool grace = false;
   // Ticks for which an unfinished message has been waiting for its end.
   int partial_ticks = 0;
+  // The relay's tick at which this cycle's states were all in.
+  int waiting_since = 0;
   // Events filed in the cycle now being collected.
   EventCounts events_this_cycle;
   // State messages received for the cycle now being collected.

@@ -171,17 +171,24 @@ TEST(RelayWatch, LifeIsCompleteStateMessagesFromTheConfigurationOn) {
     bool first_plays = true;  // the first client sends its states whenever it owes them
   };
   const int restart = limits.restart_ticks, offline = limits.offline_ticks;
+  // Both clients play a few cycles, past the start: neither is starting
+  // over, and both owe their next states.
+  auto play = [](Rig& r) {
+    r.Send(1, Greeting() + r.States());
+    for (int c = 0; c < 3; ++c) r.Send(0, r.States()), r.Send(1, r.States());
+    r.Send(0, r.States());
+  };
   const std::vector<Case> cases = {
       {"greeted, never configured", [](Rig& r) { r.Send(1, std::string(kVersionText) + "p0"); },
        limits.greeting_ticks + 1, "no configuration in time"},
-      {"configured, then silent: the time a client takes to start", [](Rig& r) { r.Send(1, Greeting()); }, restart,
-       nullptr},
+      {"configured and starting while the other waits", [](Rig& r) { r.Send(1, Greeting()); }, restart, nullptr},
       {"configured, then silent for longer", [](Rig& r) { r.Send(1, Greeting()); }, restart + 1, "no data in time"},
-      {"playing, then silent", [](Rig& r) { r.Send(1, Greeting() + r.States()); }, restart + 1, "no data in time"},
+      {"playing, then silent while the other waits", play, offline, nullptr},
+      {"playing, then silent for longer", play, offline + 1, "no data in time"},
+      {"playing, then everyone silent", play, limits.alone_ticks + 1, "no data in time while nobody waited", false},
       {"playing, then a trickle of a chat line that never ends",
-       [](Rig& r) {
-         r.Send(1, Greeting() + r.States());
-         r.Send(0, r.States());  // the cycle completes; the first client answers at once
+       [&](Rig& r) {
+         play(r);
          r.Send(0, r.States());
          r.Send(1, "c");
          for (int k = 0; k < 40; ++k) {
@@ -192,9 +199,7 @@ TEST(RelayWatch, LifeIsCompleteStateMessagesFromTheConfigurationOn) {
        0, "an unfinished message for too long"},
       {"waiting for the others is not silence",
        [&](Rig& r) {
-         r.Send(1, Greeting() + r.States());
-         r.Send(0, r.States());
-         for (int c = 0; c < 3; ++c) r.Send(0, r.States()), r.Send(1, r.States());  // past the restart grace
+         play(r);
          r.Send(1, r.States());
        },
        offline + 1, nullptr, false},
@@ -223,20 +228,19 @@ TEST(RelayWatch, ABatchWithANewSetOfWormsGivesEveryClientTimeToStartOver) {
   for (int i = 0; i < 3; ++i) rig.Send(i, Greeting() + rig.States());
   for (int c = 0; c < 3; ++c)
     for (int i = 0; i < 3; ++i) rig.Send(i, rig.States());
-  // Client 0 sends its next states; client 2 leaves, and the batch that
-  // goes out now brings four worms instead of six.
+  // Clients 0 and 1 send their next states; client 2 leaves, and the batch
+  // that goes out now brings four worms instead of six: both start over.
   rig.Send(0, rig.States());
   rig.Send(1, rig.States());
   rig.relay->PeerClosed(*rig.sessions[2]);
   rig.relay->Reap();
   ASSERT_EQ(rig.relay->PlayersOnline(), 4);
-  rig.Ticks(limits.offline_ticks * 3);
-  EXPECT_TRUE(rig.Alive(0) && rig.Alive(1)) << "both are starting their game over";
-  rig.Send(0, rig.States());
-  rig.Ticks(limits.offline_ticks + 1);
-  EXPECT_TRUE(rig.Alive(0)) << "its states are in: it waits";
+  rig.Send(0, rig.States());  // quick: it waits for the other
   rig.Ticks(limits.restart_ticks);
-  EXPECT_FALSE(rig.Alive(1)) << "a client that never comes back is ended all the same";
+  EXPECT_TRUE(rig.Alive(1)) << "a client starting over has all the time the others can wait";
+  rig.Ticks(1);
+  EXPECT_FALSE(rig.Alive(1));
+  EXPECT_TRUE(rig.Alive(0));
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   limits.greeting_ticks = 3;
   limits.offline_ticks = 3;
   limits.restart_ticks = 5;
+  limits.alone_ticks = 8;
   krel::Relay relay(hooks, limits);
   relay.Start();
   krel::Session* sessions[3] = {relay.Connect(std::make_unique<SinkLink>()),
