@@ -48,6 +48,8 @@ class Session {
   const int serial;
 
   Link& link() { return *link_; }
+  // "client #N address:port (slots a-b)": the number and address stay for the
+  // session's life, the slots are those it holds now (they move when others leave).
   std::string Who() const;
 
  private:
@@ -73,6 +75,7 @@ class Session {
   Relay& relay_;
   SlotTables& t_;
   std::unique_ptr<Link> link_;
+  const std::string name_;
 };
 
 }  // namespace krel

@@ -37,6 +37,7 @@ struct BotReport {
   bool game_over = false;
   bool refused = false;  // the server closed before sending the game's settings
   std::int64_t loss_after_ms = -1;
+  std::int64_t answer_ms = 0;  // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).
   bool Ok() const;
