@@ -27,14 +27,17 @@ constexpr std::size_t kReadPerTurn = 256 * 1024;
 
 void DataArrival(World& w) {
   NetClient& n = *w.net;
-  for (std::size_t total = 0; total < kReadPerTurn && n.ws.state() == kConnected;) {
-    const std::size_t got = n.ws.ReadSome(n.RecvBuffer, kReadChunk);
-    if (got == 0) return;
-    total += got;
+  // What RecvBuffer holds already comes first (the connection attempt hands
+  // over what arrived while it waited), then the socket's bytes.
+  for (std::size_t total = 0;;) {
     if (!ProcessReceived(w)) {
       ConnectionLost(w);
       return;
     }
+    if (total >= kReadPerTurn || n.ws.state() != kConnected) return;
+    const std::size_t got = n.ws.ReadSome(n.RecvBuffer, kReadChunk);
+    if (got == 0) return;
+    total += got;
   }
 }
 
