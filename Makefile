@@ -60,6 +60,7 @@ bench: deps
 	cd $(RELEASE_DIR) && for b in bench/krel_bench*; do [ -x "$$b" ] && "$$b" \
 	  --benchmark_out=bench-results/$$(basename $$b).json --benchmark_out_format=json; done
 	python3 bench/peak_rss.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/rss.json
+	python3 bench/server_attacks.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/server_attacks.json
 	@python3 bench/table.py $(RELEASE_DIR)/bench-results
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed

@@ -157,6 +157,23 @@ std::string TcpConnection::ReadAll() {
   return data;
 }
 
+std::size_t TcpConnection::ReadSome(std::string& into, std::size_t max) {
+  if (fd_ < 0 || max == 0) return 0;
+  const std::size_t old = into.size();
+  into.resize(old + max);
+  ssize_t n;
+  do {
+    n = recv(fd_, into.data() + old, max, 0);
+  } while (n < 0 && errno == EINTR);
+  // Would block, end of stream or error: the loop reports the last two.
+  into.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
+  return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+void TcpConnection::ShutdownWrite() {
+  if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+}
+
 void TcpConnection::Close() {
   if (fd_ < 0) return;
   loop_.Unwatch(watch_);

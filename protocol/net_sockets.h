@@ -42,6 +42,12 @@ class TcpConnection {
   void Send(std::string_view bytes);
   // Everything that has arrived so far.
   std::string ReadAll();
+  // Appends at most `max` bytes of what has arrived to `into`; returns how
+  // many. For readers that apply their limits as data comes in.
+  std::size_t ReadSome(std::string& into, std::size_t max);
+  // Ends the sending side at once (the peer reads the end of the stream
+  // after what was written); the connection can still be read.
+  void ShutdownWrite();
   void Close();
 
   int state() const { return state_; }

@@ -29,8 +29,17 @@ void Relay::Start() {
   hooks_.Changed();
 }
 
+std::string Relay::GameRunningLine() { return std::string("cA GAME IS RUNNING ON THIS SERVER") + '\0'; }
+
 Session* Relay::Connect(std::unique_ptr<Link> link) {
-  if (!listening_ || players_online_ + 2 > kLastSlot) {
+  if (!listening_) {
+    // Every client shows a chat line, so it learns why it cannot join.
+    hooks_.Event("refused client " + link->Peer() + ": a game is running");
+    link->Send(GameRunningLine());
+    link->Close();
+    return nullptr;
+  }
+  if (players_online_ + 2 > kLastSlot) {
     hooks_.Event("refused client " + link->Peer() + ": all " + std::to_string(kMaxClients) + " places are taken");
     link->Close();
     return nullptr;
@@ -63,16 +72,30 @@ void Relay::SocketError(Session& session, const std::string& text) {
 }
 
 void Relay::Tick() {
+  ++ticks_;
+  // In lock-step everyone falls silent when one client does: a client whose
+  // states for this cycle are in is waiting for the others, not idle, and
+  // its wait for the batch is what the late one is measured by.
+  int waited = -1;
+  for (auto& s : sessions_)
+    if (s->offline_watch && s->states_this_cycle >= 2) waited = std::max(waited, ticks_ - s->waiting_since);
   for (auto& s : sessions_) {
-    if (!s->greeted && ++s->age_ticks > limits_.greeting_ticks) s->End("no greeting in time");
-    if (!s->offline_watch) continue;
+    if (!s->offline_watch) {
+      if (++s->age_ticks > limits_.greeting_ticks)
+        s->End(s->greeted ? "no configuration in time" : "no greeting in time");
+      continue;
+    }
     ++s->Ticks;
-    // In lock-step everyone falls silent when one client does: a client
-    // whose states for this cycle are in is waiting for the others, not idle.
+    if (!s->RecvBuffer.empty() && ++s->partial_ticks > limits_.offline_ticks) {
+      s->End("an unfinished message for too long");
+      continue;
+    }
     if (s->states_this_cycle >= 2)
       s->LastDataTick = s->Ticks;
-    else if (s->Ticks - s->LastDataTick > limits_.offline_ticks)
+    else if (waited > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
       s->End("no data in time");
+    else if (s->Ticks - s->LastDataTick > limits_.alone_ticks)
+      s->End("no data in time while nobody waited");
   }
   Settle();
 }
@@ -100,9 +123,6 @@ void Relay::CounterTick() {
 void Relay::GameStarted() {
   listening_ = false;
   hooks_.SetListening(false);
-  // Every session is watched from now on, so one frozen client cannot stall
-  // the game for all.
-  for (auto& s : sessions_) s->offline_watch = true;
   hooks_.SetAnnouncing(false);
   Withdraw();
   hooks_.Event("game started: no more clients until everyone has left");
@@ -115,8 +135,17 @@ void Relay::EmptyExtras() {
 void Relay::IGotData(int play) {
   if (play != -1) ++updates_this_cycle_;
   if (updates_this_cycle_ < players_online_) return;
+  // A batch with a new worm count makes every client start its game state
+  // over: each gets the longer limit for its next state.
+  const bool restart = players_online_ != last_batch_players_;
+  last_batch_players_ = players_online_;
   for (auto& s : sessions_) {
     s->states_this_cycle = 0;
+    s->events_this_cycle = {};
+    if (restart && s->offline_watch) {
+      s->grace = true;
+      s->LastDataTick = s->Ticks;
+    }
     if (s->end_reason.empty()) s->SendNow();
   }
   if (players_online_ > 0) ++batches_;

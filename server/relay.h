@@ -40,11 +40,23 @@ class RelayHooks {
 };
 
 struct RelayLimits {
-  int greeting_ticks = 100;   // ticks a connection may take to greet
-  // Ticks without data that end a session in a game. Below the clients' own
-  // two-second wait for a batch, so that a frozen client is dropped before
-  // the others give up on the server and the game plays on without it.
-  int offline_ticks = 15;
+  int greeting_ticks = 100;   // ticks a connection may take to greet and configure
+  // Life is complete state messages. A client that owes its states is
+  // ended once the clients that have sent theirs have waited this many
+  // ticks (the longest waiting one counts): well below their own two-second
+  // wait for a batch, so that a frozen client is dropped and the others get
+  // their batch, and start their game over for the smaller set of worms,
+  // before they give up; still many frames above what an honest client,
+  // even a slow one, takes for a frame. Also the longest an unfinished
+  // message may wait for its end.
+  int offline_ticks = 12;
+  // The same for a client that is starting its game over (its first state
+  // after the configuration, or after a batch with a new set of worms, when
+  // every client loads the level again): all the others can wait.
+  int restart_ticks = 18;
+  // Silence that ends a session while nobody waits for it (everyone is
+  // silent, or it plays alone).
+  int alone_ticks = 100;
   std::size_t max_receive = 64 * 1024;        // bytes of one unfinished message
   std::size_t max_queued = 1024 * 1024;       // unsent bytes to one client
   std::size_t max_extras = 1024 * 1024;       // event bytes of one slot per cycle
@@ -69,6 +81,8 @@ class Relay {
   void CounterTick();
   // The "-" datagram: the server is no longer open.
   void Withdraw();
+  // The chat line a client gets before it is turned away during a game.
+  static std::string GameRunningLine();
   // Ended sessions are destroyed here, outside every notification.
   void Reap();
 
@@ -104,6 +118,8 @@ class Relay {
   int players_online_ = 0;
   int next_serial_ = 0;
   int updates_this_cycle_ = 0;
+  int last_batch_players_ = 0;  // the worm count of the latest batch
+  int ticks_ = 0;               // Tick() calls so far
   bool listening_ = false;
   bool settling_ = false;
   std::int64_t batches_ = 0;

@@ -4,6 +4,16 @@
 
 namespace krel {
 
+namespace {
+// A session's bytes are read in chunks, each handled before the next is
+// read, so its limits apply as data comes in: a flood is cut off at the
+// session's limit, not after the server has taken in all it holds. One
+// notification reads at most kReadPerTurn bytes; the others are served
+// before the loop comes back for the rest.
+constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr std::size_t kReadPerTurn = 64 * 1024;
+}  // namespace
+
 class ServerApp::SocketLink : public Link {
  public:
   explicit SocketLink(EventLoop& loop) : conn(loop) {}
@@ -20,8 +30,12 @@ ServerApp::ServerApp(EventLoop& loop, ServerOptions options)
       options_(std::move(options)),
       relay_(*this, options_.limits),
       listener_(loop),
+      refusals_(loop),
       announcer_(loop),
-      tick_(loop, options_.tick_ms, [this] { relay_.Tick(); }),
+      tick_(loop, options_.tick_ms, [this] {
+        relay_.Tick();
+        refusals_.Tick();
+      }),
       announce_(loop, options_.announce_ms, [this] { relay_.AnnounceTick(); }),
       counter_(loop, options_.counter_ms, [this] {
         relay_.CounterTick();
@@ -63,26 +77,36 @@ void ServerApp::Yield(int timeout_ms) {
 }
 
 void ServerApp::Request(TcpRequest& request) {
+  if (!relay_.Listening()) {
+    Event("refused client " + request.peer + ": a game is running");
+    refusals_.Add(request, Relay::GameRunningLine());
+    return;
+  }
   auto link = std::make_unique<SocketLink>(loop_);
   SocketLink* raw = link.get();
   if (!raw->conn.Accept(request)) return;
   Session* session = relay_.Connect(std::move(link));
   if (!session) return;
-  raw->conn.OnData = [this, raw, session](std::size_t) { relay_.Arrived(*session, raw->conn.ReadAll()); };
+  raw->conn.OnData = [this, raw, session](std::size_t) { Read(raw->conn, *session); };
   raw->conn.OnClose = [this, session] { relay_.PeerClosed(*session); };
   raw->conn.OnError = [this, session](int, const std::string& text) { relay_.SocketError(*session, text); };
 }
 
-void ServerApp::SetListening(bool on) {
-  if (!started_) return;  // Start() has opened it already
-  if (!on) {
-    listener_.Close();
-    return;
+void ServerApp::Read(TcpConnection& conn, Session& session) {
+  std::string chunk;
+  for (std::size_t total = 0; total < kReadPerTurn;) {
+    chunk.clear();
+    const std::size_t n = conn.ReadSome(chunk, kReadChunk);
+    if (n == 0) return;
+    total += n;
+    relay_.Arrived(session, chunk);
+    if (!session.end_reason.empty()) return;
   }
-  std::string error;
-  if (!listener_.listening() && !listener_.Listen(port_, options_.bind_address, &error))
-    Event("cannot listen on TCP port " + std::to_string(port_) + " again: " + error);
 }
+
+// The listening socket stays open for the whole run, so no other program
+// can take the port while a game runs; Request turns newcomers away then.
+void ServerApp::SetListening(bool) {}
 
 void ServerApp::SetAnnouncing(bool on) { announce_.Enable(on); }
 

@@ -11,6 +11,7 @@
 #include "protocol/net_loop.h"
 #include "protocol/net_sockets.h"
 #include "server/list_register.h"
+#include "server/refusals.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -56,11 +57,13 @@ class ServerApp : public RelayHooks {
   void Event(const std::string& line) override;
   void Changed() override;
   void Request(TcpRequest& request);
+  void Read(TcpConnection& conn, Session& session);
 
   EventLoop& loop_;
   ServerOptions options_;
   Relay relay_;
   TcpListener listener_;
+  Refusals refusals_;
   UdpSocket announcer_;
   Timer tick_, announce_, counter_;
   std::unique_ptr<ListRegistrar> registrar_;

@@ -21,6 +21,7 @@
 // So every client sees its own worms as 1 and 2 and the others from 3 on.
 #include "server/session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace krel {
@@ -56,8 +57,9 @@ void Session::applyKills(int playr) {
 }
 
 void Session::Arrived(std::string_view bytes) {
+  // Bytes alone are no sign of life (a trickle of an endless chat line would
+  // hold the game for ever): only complete state messages count, see TakeState.
   relay_.CountIn(bytes.size());
-  LastDataTick = Ticks;
   RecvBuffer.append(bytes);
   Process();
 }
@@ -93,6 +95,8 @@ void Session::Process() {
     if (!complete) break;
   }
   RecvBuffer.erase(0, pos);
+  // The age of the unfinished message at the front, if any.
+  if (pos > 0 || RecvBuffer.empty()) partial_ticks = 0;
   if (end_reason.empty() && RecvBuffer.size() > relay_.limits_.max_receive)
     End("receive buffer over " + std::to_string(relay_.limits_.max_receive) + " bytes without a complete message");
 }
@@ -119,6 +123,15 @@ bool Session::TakeConfig(std::size_t& pos) {
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(std::string_view(RecvBuffer).substr(pos + 1));
   if (t_.SessionConfig.empty()) {
+    // The game's settings must be ones the option screen offers: a game with
+    // no lives would end at once for everyone who joins later.
+    const int16 lives_in = lives, loading_in = loading;
+    lives = std::clamp<int16>(lives, kMinLives, kMaxLives);
+    loading = std::clamp<int16>(loading, kMinLoading, kMaxLoading);
+    if (lives != lives_in || loading != loading_in)
+      relay_.hooks_.Event(Who() + " asked for lives " + std::to_string(lives_in) + ", loading " +
+                          std::to_string(loading_in) + ": the game uses " + std::to_string(lives) + ", " +
+                          std::to_string(loading));
     t_.SessionConfig.assign(1, 'C');
     AppendField(t_.SessionConfig, lives, 0, KindShort);
     AppendField(t_.SessionConfig, loading, 0, KindShort);
@@ -126,6 +139,11 @@ bool Session::TakeConfig(std::size_t& pos) {
   }
   link_->Send(t_.SessionConfig);
   relay_.CountOut(t_.SessionConfig.size());
+  if (!offline_watch) {
+    offline_watch = true;
+    grace = true;
+    LastDataTick = Ticks;
+  }
   return true;
 }
 
@@ -144,6 +162,8 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
   t_.Slots[s] = worm;
+  LastDataTick = Ticks;
+  grace = false;
   applyKills(s);
 
   std::string& update = t_.SlotUpdate[s];
@@ -157,7 +177,7 @@ bool Session::TakeState(std::size_t& pos, char tag) {
     EncodeWormInputs(update, t_.Slots[s], t_.SentSlots[s], refs);
 
   if (relay_.listening_ && t_.Slots[s].Alive != kFalse) relay_.GameStarted();
-  ++states_this_cycle;
+  if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
   relay_.IGotData(s);
   SlotToggle = 1 - SlotToggle;
   return true;
@@ -174,6 +194,10 @@ bool Session::TakeKill(std::size_t& pos) {
       return true;
     }
   }
+  // A client answers only for its own worms: a report of another's death is
+  // ignored (a report naming a worm it holds elsewhere cannot be told from a
+  // forged one, and the owner reports its own worms' deaths in any case).
+  if (victim != FirstSlot && victim != FirstSlot + 1) return true;
   // A worm that left in this cycle may still be named; it has no score now.
   auto in_use = [&](int slot) { return slot >= 1 && slot <= relay_.players_online_; };
   if (in_use(victim)) t_.Slots[victim].PendingDeaths = -1;
@@ -196,11 +220,16 @@ bool Session::TakeEvent(std::size_t& pos, char tag) {
     End("event with owner byte " + std::to_string(owner) + " (only 1 or 2 are worms of a client)");
     return true;
   }
+  if (!EventInRange(tag, x, y, ty)) {
+    End(std::string("\"") + tag + "\" at " + std::to_string(x.ToDouble()) + "," + std::to_string(y.ToDouble()) +
+        " of type " + std::to_string(ty) + ": outside what a game creates");
+    return true;
+  }
   std::string message(1, tag);
   AppendField(message, first, 0, KindShort);
   for (fixed v : {x, y, dx, dy}) AppendField(message, v, 0, KindFixed);
   AppendField(message, ty, 0, KindByte);
-  AddExtras(FirstSlot + owner - 1, message);
+  if (CountOrEnd(tag, message.size())) AddExtras(FirstSlot + owner - 1, message);
   return true;
 }
 
@@ -211,18 +240,29 @@ bool Session::TakeDig(std::size_t& pos) {
   for (fixed* v : {&x, &y, &radius}) TakeField(in, *v, KindShort);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
+  if (!DigInRange(x.ToInt16(), y.ToInt16(), radius.ToInt16())) {
+    End("dig at " + std::to_string(x.ToInt16()) + "," + std::to_string(y.ToInt16()) + " of radius " +
+        std::to_string(radius.ToInt16()) + ": outside what a game digs");
+    return true;
+  }
   std::string message = "d";
   for (fixed v : {x, y, radius}) AppendField(message, v, 0, KindShort);
-  AddExtras(0, message);
+  if (CountOrEnd('d', message.size())) AddExtras(0, message);
   return true;
 }
 
 bool Session::TakeChat(std::size_t& pos) {
   std::size_t zero = RecvBuffer.find('\0', pos);
   if (zero == std::string::npos) return false;
-  AddExtras(0, std::string_view(RecvBuffer).substr(pos, zero + 1 - pos));
+  if (CountOrEnd('c', zero + 1 - pos)) AddExtras(0, std::string_view(RecvBuffer).substr(pos, zero + 1 - pos));
   pos = zero + 1;
   return true;
+}
+
+bool Session::CountOrEnd(char tag, std::size_t bytes) {
+  if (CountEvent(events_this_cycle, tag, bytes, kFrameEventBound)) return true;
+  End(EventBoundText(tag, kFrameEventBound) + " in one cycle");
+  return false;
 }
 
 void Session::AddExtras(int slot, std::string_view message) {

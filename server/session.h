@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/event_limits.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -25,7 +26,19 @@ class Session {
   int SlotToggle = 0;
   int Ticks = 0;
   int LastDataTick = 0;
-  bool offline_watch = false;  // the inactivity timer runs
+  // The inactivity watch runs from the moment the configuration was
+  // answered: a real client sends its worms' states every frame from then on.
+  bool offline_watch = false;
+  // The longer restart limit applies until the next complete state message:
+  // set at the configuration and whenever a batch brought a new set of
+  // worms, after which every client starts its game state over.
+  bool grace = false;
+  // Ticks for which an unfinished message has been waiting for its end.
+  int partial_ticks = 0;
+  // The relay's tick at which this cycle's states were all in.
+  int waiting_since = 0;
+  // Events filed in the cycle now being collected.
+  EventCounts events_this_cycle;
   // State messages received for the cycle now being collected.
   int states_this_cycle = 0;
   bool greeted = false;
@@ -53,6 +66,9 @@ class Session {
   bool TakeDig(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
   void AddExtras(int slot, std::string_view message);
+  // Counts an event against the bound of one cycle; false (and the session
+  // ends) when it is over.
+  bool CountOrEnd(char tag, std::size_t bytes);
   void applyKills(int playr);
   void End(std::string reason);
 

@@ -116,7 +116,7 @@ TEST(RelayServer, ALeavingClientFreesItsPairForTheHighestOne) {
       << "C is named as when it joined, with the slots it holds now";
 }
 
-TEST(RelayServer, ListenerClosesOnALiveWormAndReopensWhenEveryoneHasLeft) {
+TEST(RelayServer, ALiveWormClosesTheGameToNewcomersWhoAreToldWhyAndTheServerKeepsItsPort) {
   TestServer srv;
   ASSERT_TRUE(srv.RunUntil([&] { return !srv.datagrams.empty(); }));
   EXPECT_EQ(srv.datagrams[0], "+" + std::string(kVersionText) + Byte(0));
@@ -134,6 +134,11 @@ TEST(RelayServer, ListenerClosesOnALiveWormAndReopensWhenEveryoneHasLeft) {
   RawClient late(srv);
   late.Send(Greeting());
   EXPECT_TRUE(late.WaitClosed());
+  EXPECT_EQ(late.got, std::string("cA GAME IS RUNNING ON THIS SERVER") + '\0');
+  EXPECT_TRUE(srv.HasEvent("a game is running"));
+  TcpListener thief(srv.loop);
+  std::string error;
+  EXPECT_FALSE(thief.Listen(srv.app->port(), "127.0.0.1", &error)) << "the port stays the server's during the game";
   srv.Run(120);
   EXPECT_TRUE(srv.datagrams.empty()) << "no announcements while a game runs";
 

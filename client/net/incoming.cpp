@@ -11,6 +11,7 @@
 #include "client/net/incoming.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "client/core/dump.h"
@@ -89,10 +90,29 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
 
 enum class Step { kNext, kWait, kRefuse };
 
+// A relayed shot, object, special object or dig against the work bound of a
+// batch; counted once it is complete (a cut one is decoded again when the
+// rest arrives). A dig larger than any game digs is refused outright.
+Step CheckEvent(NetClient& n, const WireReader& in, char tag) {
+  WireReader peek = in;
+  if (tag == 'd') {
+    int16 x = 0, y = 0, radius = 0;
+    for (int16* v : {&x, &y, &radius}) TakeField(peek, *v, KindShort);
+    if (!peek.Incomplete && std::abs(static_cast<int>(radius)) > kMaxDigRadius) return Step::kRefuse;
+  } else {
+    TakeEvent(peek);
+  }
+  if (peek.Incomplete) return Step::kWait;
+  return CountEvent(n.BatchEvents, tag, 0, kBatchEventBound) ? Step::kNext : Step::kRefuse;
+}
+
 Step TakeMessage(World& w, NetClient& n, WireReader& in) {
   const char tag = in.rest.front();
   in.rest.remove_prefix(1);
   const auto owner = static_cast<int16>(n.RecvIndex + 1);
+  if (tag == 'w' || tag == 'o' || tag == 's' || tag == 'd') {
+    if (const Step step = CheckEvent(n, in, tag); step != Step::kNext) return step;
+  }
   switch (tag) {
     case 'p':
     case 'i':
@@ -103,6 +123,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       if (!TakeRawByte(in, count)) return Step::kWait;
       if (count > kMaxBatchWorms) return Step::kRefuse;
       if (count != w.NumPlayers) n.PlayerSetChanged = true;
+      n.BatchEvents = {};
       w.NumPlayers = static_cast<int16>(count);
       // A batch starts here. One that came short (a slot whose client had
       // not sent its state yet) must not shift the states of this one onto
@@ -118,6 +139,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;
+      if (!CountEvent(n.BatchEvents, 'c', end + 2, kBatchEventBound)) return Step::kRefuse;
       AddChatMsg(w, std::string(in.rest.substr(0, end)), true);
       in.rest.remove_prefix(end + 1);
       return Step::kNext;
@@ -179,7 +201,7 @@ bool ProcessReceived(World& w) {
     rest = in.rest;
   }
   n.RecvBuffer.erase(0, n.RecvBuffer.size() - rest.size());
-  return true;
+  return n.RecvBuffer.size() <= kMaxReceiveBuffer;
 }
 
 }  // namespace krel

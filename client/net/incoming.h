@@ -22,7 +22,10 @@ void ParseConfigData(World& w, WireReader& in);
 
 // Handles everything that has arrived: whole messages are acted on, a cut
 // one waits for the rest. Returns false when the data cannot be a batch of
-// this game (more worms than the table holds), and the connection must end.
+// this game (more worms than the table holds, more work than
+// kBatchEventBound, a dig larger than any game digs, more than
+// kMaxReceiveBuffer bytes waiting for the end of a message), and the
+// connection must end.
 bool ProcessReceived(World& w);
 
 }  // namespace krel

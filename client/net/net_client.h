@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "client/core/world.h"
+#include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
 
 namespace krel {
@@ -20,6 +21,12 @@ inline constexpr std::uint16_t kGamePort = 17384;
 inline constexpr std::uint16_t kAnnouncePort = 17383;
 // A player table holds worms 1..17; a batch announcing more is refused.
 inline constexpr int kMaxBatchWorms = kMaxNetPlayers;
+// Bytes that may wait in RecvBuffer for the end of a message. The longest
+// message a game brings is a chat line of a few dozen bytes, a worm's state
+// about 150; a whole batch of 17 worms with a real game's events is a few
+// KB and is taken message by message as it arrives. More waiting cannot be
+// a game's data: the connection counts as lost.
+inline constexpr std::size_t kMaxReceiveBuffer = 256 * 1024;
 
 struct NetClient {
   EventLoop loop;
@@ -31,6 +38,13 @@ struct NetClient {
 
   std::string RecvBuffer;
   int RecvIndex = 0;
+  // Events of the batch being received (since its "n"), against
+  // kBatchEventBound: a batch that asks more work is no game's.
+  EventCounts BatchEvents;
+  // This client's own events of the current frame, against
+  // kFrameEventBound: what goes beyond it is dropped, as by a full table,
+  // so that the relay never has to end this client.
+  EventCounts FrameEvents;
   bool PlayerSetChanged = false;
   // Set when a batch with a new set of worms is complete; the frame loop
   // restarts the game state at its next safe point.

@@ -8,11 +8,23 @@
 //   "f"        killer victim            raw bytes, this client's numbering
 #include "client/net/outgoing.h"
 
+#include "client/net/net_client.h"
+#include "protocol/event_limits.h"
 #include "protocol/field_codec.h"
 
 namespace krel {
 
 namespace {
+
+// What the relay would refuse is dropped here, as a full table drops a
+// creation: more events in one frame than kFrameEventBound (a weapon file
+// far beyond the shipped one, a respawn in solid rock), or places no level
+// has. The shipped game never comes near.
+bool Fits(World& w, char tag) {
+  return w.net == nullptr || CountEvent(w.net->FrameEvents, tag, 0, kFrameEventBound);
+}
+
+bool Fits(World& w, const Entity& e, char tag) { return EventInRange(tag, e.x, e.Y, e.ty) && Fits(w, tag); }
 
 void Fields(std::string& out, const Entity& e, fixed first) {
   AppendField(out, first, 0, KindShort);
@@ -24,21 +36,25 @@ void Fields(std::string& out, const Entity& e, fixed first) {
 }  // namespace
 
 void SendShot(World& w, const Shot& s) {
+  if (!Fits(w, s, 'w')) return;
   w.OutBuffer += 'w';
   Fields(w.OutBuffer, s, s.color);
 }
 
 void SendObj(World& w, const Obj& o) {
+  if (!Fits(w, o, 'o')) return;
   w.OutBuffer += 'o';
   Fields(w.OutBuffer, o, o.color);
 }
 
 void SendSObj(World& w, const SObj& s) {
+  if (!Fits(w, s, 's')) return;
   w.OutBuffer += 's';
   Fields(w.OutBuffer, s, 4);  // a constant the receiver ignores
 }
 
 void SendDig(World& w, int16 x, int16 y, int16 radius) {
+  if (!DigInRange(x, y, radius) || !Fits(w, 'd')) return;
   w.OutBuffer += 'd';
   for (int16 v : {x, y, radius}) AppendField(w.OutBuffer, v, 0, KindShort);
 }

@@ -19,10 +19,26 @@ void Send(World& w, const std::string& bytes) {
   if (w.net != nullptr) w.net->ws.Send(bytes);
 }
 
+// Read in chunks, each handled before the next is read, so the bounds
+// apply as data comes in; at most kReadPerTurn bytes per notification, so a
+// flood cannot hold the game in here.
+constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr std::size_t kReadPerTurn = 256 * 1024;
+
 void DataArrival(World& w) {
   NetClient& n = *w.net;
-  n.RecvBuffer += n.ws.ReadAll();
-  if (!ProcessReceived(w)) ConnectionLost(w);
+  // What RecvBuffer holds already comes first (the connection attempt hands
+  // over what arrived while it waited), then the socket's bytes.
+  for (std::size_t total = 0;;) {
+    if (!ProcessReceived(w)) {
+      ConnectionLost(w);
+      return;
+    }
+    if (total >= kReadPerTurn || n.ws.state() != kConnected) return;
+    const std::size_t got = n.ws.ReadSome(n.RecvBuffer, kReadChunk);
+    if (got == 0) return;
+    total += got;
+  }
 }
 
 bool ParsePort(const char* text, std::uint16_t& port) {
@@ -59,6 +75,8 @@ void NetYield(World& w) {
 }
 
 void SendMyData(World& w) {
+  // A new frame: its own events have the whole bound again.
+  if (w.net != nullptr) w.net->FrameEvents = {};
   if (w.net == nullptr || w.net->ws.state() != kConnected) {
     w.OutBuffer.clear();
     w.NetFrameReady = kTrue;  // a local game never waits
@@ -90,7 +108,10 @@ void ConnectionLost(World& w) {
 void CloseConnection(World& w) {
   if (w.net != nullptr) {
     w.net->ws.Close();
-    w.net->RecvBuffer.clear();
+    // Given back, not just emptied: a hostile server may have made it large.
+    std::string().swap(w.net->RecvBuffer);
+    w.net->BatchEvents = {};
+    w.net->FrameEvents = {};
     w.net->RecvIndex = 0;
     w.net->PlayerSetChanged = false;
     w.net->RestartPending = false;
@@ -101,7 +122,9 @@ void CloseConnection(World& w) {
 
 void AddChatMsg(World& w, const std::string& text, bool bywinsock) {
   if (w.wsState != 0 && !bywinsock) {
-    // Shown when the server relays it, on every client alike.
+    // Shown when the server relays it, on every client alike; beyond the
+    // bound of one frame it is dropped, as the relay would refuse it.
+    if (w.net != nullptr && !CountEvent(w.net->FrameEvents, 'c', text.size() + 2, kFrameEventBound)) return;
     std::string message = "c" + text;
     message += '\0';
     Send(w, message);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Faults around a network game of eight bot clients: one client killed, and
 # one frozen (it stops reading and sending), which the server must end before
-# the others' wait for their batch runs out. Bounded: every wait has a limit.
+# the others' wait for their batch runs out, and a newcomer during the game.
+# Bounded: every wait has a limit, and every wait leaves room for a busy
+# machine (each departure makes every bot start its game over).
 # (start_server passes --announce-to 127.0.0.1.) A ninth client is refused in
 # the relay's unit tests; the server's death is krel_network_lost.sh.
 set -euo pipefail
@@ -16,6 +18,24 @@ KILLED=$BOT_PID
 start_bots frozen --count 1 --wait-for 8 --lives 9999 --seed 31
 FROZEN=$BOT_PID
 wait_for 60 "the eight clients play" batch_line_with six 16
+
+# A ninth program knocking during the game is told why it cannot join, on
+# the port the server has kept, and the refusal is logged.
+refusal=$(python3 - "$TCP_PORT" <<'PY'
+import socket, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=20)
+s.sendall(b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01")
+got = b""
+while True:
+    chunk = s.recv(4096)
+    if not chunk:
+        break
+    got += chunk
+print(repr(got))
+PY
+)
+[ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
+grep -q "a game is running" "$WORK/server.txt" || { echo "FAIL: the refusal is not logged"; exit 1; }
 
 # Killed in the middle of the game: the others go on without it.
 kill -9 "$KILLED"

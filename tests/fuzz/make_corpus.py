@@ -69,6 +69,15 @@ write("session", "two-clients", session([(0, hello), (1, hello), (0, states[:60]
                                          (1, states[:60]), (1, states[60:])]))
 write("session", "events", session([(0, hello), (0, events + b"f\x01\x02"), (0, states[:60]), (0, states[60:])]))
 
+# At and over the work bound of one frame (a session) and of one batch (the
+# client), so the fuzzers start at the edges of protocol/event_limits.h.
+dig = b"d\x00\x28\x00\x32\x00\x06"
+def chunks(data, size=64):
+    return [data[i:i + size] for i in range(0, len(data), size)]
+flood = dig * 1025 + states
+write("session", "over-the-bound", session([(0, hello), (1, hello)] + [(1, c) for c in chunks(flood)]))
+write("batch", "over-the-bound", arrivals(b"n\x02" + dig * 8193, 255))
+
 # List-server datagrams: [length / 8][sender][port][time step] then the bytes.
 def datagrams(items):
     out = b""

@@ -35,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   limits.max_receive = 4096;
   limits.greeting_ticks = 3;
   limits.offline_ticks = 3;
+  limits.restart_ticks = 5;
+  limits.alone_ticks = 8;
   krel::Relay relay(hooks, limits);
   relay.Start();
   krel::Session* sessions[3] = {relay.Connect(std::make_unique<SinkLink>()),
