@@ -69,7 +69,7 @@ void Relay::Tick() {
     ++s->Ticks;
     // In lock-step everyone falls silent when one client does: a client
     // whose states for this cycle are in is waiting for the others, not idle.
-    if (s->states_this_cycle >= 2)
+    if (s->states_this_cycle >= 2 || s->FrameWaiting())
       s->LastDataTick = s->Ticks;
     else if (s->Ticks - s->LastDataTick > limits_.offline_ticks)
       s->End("no data in time");
@@ -114,7 +114,8 @@ void Relay::EmptyExtras() {
 
 void Relay::IGotData(int play) {
   if (play != -1) ++updates_this_cycle_;
-  if (updates_this_cycle_ < players_online_) return;
+  if (updates_this_cycle_ + QueuedStates() < players_online_) return;
+  TakeQueuedFrames();
   for (auto& s : sessions_) {
     s->states_this_cycle = 0;
     if (s->end_reason.empty()) s->SendNow();

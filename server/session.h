@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/frame_queue.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -36,6 +37,9 @@ class Session {
 
   Link& link() { return *link_; }
   std::string Who() const;
+  // Pipelined, with a whole frame waiting for the others: not idle.
+  bool FrameWaiting() const { return frames_ && frames_->Ready(); }
+  bool Pipelined() const { return frames_ != nullptr; }
 
  private:
   friend class Relay;
@@ -53,10 +57,18 @@ class Session {
   void AddExtras(int slot, std::string_view message);
   void applyKills(int playr);
   void End(std::string reason);
+  // Pipelined sessions (frame_queue.h): the second "C" asks for the mode;
+  // their states wait in frames_ until a cycle stores them in the slots.
+  bool AskedForPipelining();
+  bool TakeQueuedState(std::size_t& pos, char tag);
+  void StoreFrame(const QueuedFrame& frame);
 
   Relay& relay_;
   SlotTables& t_;
   std::unique_ptr<Link> link_;
+  std::unique_ptr<FrameQueue> frames_;  // set once the session plays pipelined
+  int configs_ = 0;                     // "C" messages received
+  bool any_state_ = false;              // a state message has arrived
 };
 
 }  // namespace krel

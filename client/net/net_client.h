@@ -20,6 +20,8 @@ inline constexpr std::uint16_t kGamePort = 17384;
 inline constexpr std::uint16_t kAnnouncePort = 17383;
 // A player table holds worms 1..17; a batch announcing more is refused.
 inline constexpr int kMaxBatchWorms = kMaxNetPlayers;
+// The version of pipelined play this client speaks (the byte after "P").
+inline constexpr int kPipelineVersion = 1;
 
 struct NetClient {
   EventLoop loop;
@@ -38,6 +40,22 @@ struct NetClient {
   // Batches completed since the set of worms last changed: the same count
   // on every client of the game.
   std::int64_t Batches = 0;
+
+  // Pipelined play over slow links: the client runs its 40 ms frames
+  // without waiting for the batches and sends every frame; the server
+  // queues them. Asked for with a second "C" after the greeting, which a
+  // server that does not know the mode answers like the first; the client
+  // plays lock-step until the server's "P" says yes. AskPipelined false keeps
+  // this client in lock-step (it waits for every batch).
+  bool AskPipelined = true;
+  bool Pipelined = false;
+  // Tick count of the last completed batch (pipelined frames never wait, so
+  // this is how a silent server is noticed).
+  std::uint32_t LastBatchTick = 0;
+  // A batch changed the set of worms: what follows it waits in RecvBuffer
+  // until the game has started again, so that no later dig lands on the
+  // level that the restart loads anew.
+  bool HoldReceive = false;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;
