@@ -161,6 +161,18 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestart) {
   EXPECT_EQ(std::tuple(c.w->ChatLines[1], c.n.RecvBuffer.empty()), std::tuple(std::string("Later"), true));
 }
 
+TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
+  for (const int state : {7, 0}) {
+    NetWorld c;
+    c.w->wsState = state;
+    ConnectionLost(*c.w);
+    EXPECT_EQ(c.w->ChatLines[1], "NETWORK CONNECTION LOST");
+    // A local game that ran late says the chat line (as it always did), not
+    // that a server went away.
+    EXPECT_EQ(c.w->Notice, state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "") << state;
+  }
+}
+
 TEST(Chat, TenLinesAtMostAndOwnLinesGoToTheServerFirst) {
   auto w = MakeSimWorld();
   for (int i = 1; i <= 11; ++i) AddChatMsg(*w, "line " + std::to_string(i), false);
