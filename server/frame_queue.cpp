@@ -94,7 +94,7 @@ void Session::StoreFrame(const QueuedFrame& frame) {
     SlotRecord worm = frame[static_cast<std::size_t>(i)].worm;
     // The score is the server's (see frame_queue.h), unless the client has
     // just begun its game.
-    if (worm.Age > slot.Age) {
+    if (score_taken_ && worm.Age > slot.Age) {
       worm.Lives = slot.Lives;
       worm.Kills = slot.Kills;
     }
@@ -106,6 +106,7 @@ void Session::StoreFrame(const QueuedFrame& frame) {
                      t_.SendWhole[s] ? WormRefs::Whole : WormRefs::Server);
     if (relay_.listening_ && slot.Alive != kFalse) relay_.GameStarted();
   }
+  score_taken_ = true;
 }
 
 int Relay::QueuedStates() const {

@@ -25,12 +25,10 @@
 #include <deque>
 #include <string>
 
+#include "protocol/pipelined.h"
 #include "server/tables.h"
 
 namespace krel {
-
-// The mode's version, the byte after "P".
-inline constexpr int kPipelineVersion = 1;
 
 struct QueuedState {
   char tag = 'p';

@@ -69,6 +69,7 @@ class Session {
   std::unique_ptr<FrameQueue> frames_;  // set once the session plays pipelined
   int configs_ = 0;                     // "C" messages received
   bool any_state_ = false;              // a state message has arrived
+  bool score_taken_ = false;            // a pipelined frame has been stored
 };
 
 }  // namespace krel

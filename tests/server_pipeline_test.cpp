@@ -67,23 +67,35 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
     return s;
   };
   auto& slots = srv.relay().tables().Slots;
-  // Three frames ahead, one of them reporting its first worm's death.
-  p.Send(frame(1) + frame(2, "f" + Byte(1) + Byte(1)) + frame(3));
+  auto lock_cycle = [&](std::int64_t batches) {
+    lock.client.Send(lock.States());
+    return srv.RunUntil([&] { return srv.relay().Batches() == batches; });
+  };
+  // Two frames ahead, the second reporting its first worm's death.
+  p.Send(frame(1) + frame(2, "f" + Byte(1) + Byte(1)));
   srv.Run(30);
   EXPECT_EQ(srv.relay().Batches(), 0) << "the lock-step client has not reported";
-  for (int cycle = 1; cycle <= 3; ++cycle) {
-    lock.client.Send(lock.States());
-    ASSERT_TRUE(srv.RunUntil([&] { return srv.relay().Batches() == cycle; })) << cycle;
+  for (int cycle = 1; cycle <= 2; ++cycle) {
+    ASSERT_TRUE(lock_cycle(cycle)) << cycle;
     EXPECT_EQ(slots[1].Age, cycle) << "one queued frame per cycle, oldest first";
     // The client still says 15 lives: the server's own count stands.
     EXPECT_EQ(slots[1].Lives, 14) << cycle;
   }
   lock.client.Send(lock.States());
   srv.Run(50);
-  EXPECT_EQ(srv.relay().Batches(), 3) << "nothing queued: the cycle waits for the pipelined client";
+  EXPECT_EQ(srv.relay().Batches(), 2) << "nothing queued: the cycle waits for the pipelined client";
+  // Four more frames: the first completes the waiting cycle at once, two
+  // wait, the fourth is folded into the newest waiting one.
+  p.Send(frame(3) + frame(4) + frame(5) + frame(6));
+  ASSERT_TRUE(srv.RunUntil([&] { return srv.relay().Batches() == 3; }));
+  EXPECT_EQ(slots[1].Age, 3);
+  ASSERT_TRUE(lock_cycle(4));
+  EXPECT_EQ(slots[1].Age, 4);
+  ASSERT_TRUE(lock_cycle(5));
+  EXPECT_EQ(std::tuple(slots[1].Age, slots[1].Lives), std::tuple(6, int16{14}));
   // Its game started again (a new set of worms): its own count is taken.
   p.Send(frame(0));
-  ASSERT_TRUE(srv.RunUntil([&] { return srv.relay().Batches() == 4; }));
+  ASSERT_TRUE(lock_cycle(6));
   EXPECT_EQ(slots[1].Lives, 15);
 }
 

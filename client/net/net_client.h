@@ -13,6 +13,7 @@
 
 #include "client/core/world.h"
 #include "protocol/net_sockets.h"
+#include "protocol/pipelined.h"
 
 namespace krel {
 
@@ -20,8 +21,6 @@ inline constexpr std::uint16_t kGamePort = 17384;
 inline constexpr std::uint16_t kAnnouncePort = 17383;
 // A player table holds worms 1..17; a batch announcing more is refused.
 inline constexpr int kMaxBatchWorms = kMaxNetPlayers;
-// The version of pipelined play this client speaks (the byte after "P").
-inline constexpr int kPipelineVersion = 1;
 
 struct NetClient {
   EventLoop loop;
