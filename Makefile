@@ -75,7 +75,7 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON > /dev/null
 	@cmake --build $(TEST_DIR) --target krel_fuzzers -j $(JOBS) || { echo "make fuzz needs clang with libFuzzer (apt-get install clang)"; exit 1; }
-	@for f in session arms level batch; do \
+	@for f in session arms level batch list; do \
 	  echo "== fuzzing $$f for $(FUZZ_SECONDS) s"; \
 	  bash tests/fuzz/run.sh $(TEST_DIR)/krel_fuzz_$$f tests/fuzz/corpus/$$f $(TEST_DIR)/fuzz-corpus/$$f $(FUZZ_SECONDS) \
 	    > $(TEST_DIR)/fuzz-$$f.log 2>&1; status=$$?; tail -3 $(TEST_DIR)/fuzz-$$f.log; \

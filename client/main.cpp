@@ -13,6 +13,7 @@
 //   KREL_CONFIG_DIR   folder of krel.ini instead of ~/.config/krel
 //   KREL_TCP_PORT     the relay server's game port instead of 17384
 //   KREL_UDP_PORT     the port heard for server announcements instead of 17383
+//   KREL_LIST_SERVERS list servers to ask for relays (instead of krel.ini's)
 //   KREL_LOCKSTEP=1   network games wait for every batch, as over a LAN, even
 //                     where the server could play this client pipelined
 //
@@ -33,6 +34,7 @@
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
+#include "protocol/printable.h"
 
 namespace {
 
@@ -111,7 +113,7 @@ int main(int argc, char** argv) {
   // Sharp whole-number scaling unless the player asked for the smooth fit.
   const std::string scaling = settings.GetSetting("General Settings", "Scaling", "integer");
   if (scaling != "integer" && scaling != "fit")
-    std::cerr << "krel: settings: \"Scaling\" is \"" << scaling << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
+    std::cerr << "krel: settings: \"Scaling\" is \"" << krel::Printable(scaling, {.quoted = true}) << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
   sdl.SetScaling(scaling == "fit" ? krel::Scaling::kFit : krel::Scaling::kInteger);
 
   krel::NetClient net;

@@ -16,7 +16,7 @@ if(KREL_CLANGXX AND NOT DEFINED KREL_FUZZ_OK)
   endif()
 endif()
 
-set(KREL_FUZZ_TARGETS session arms level batch)
+set(KREL_FUZZ_TARGETS session arms level batch list)
 if(KREL_FUZZ_OK AND TARGET krel_resources)
   include(ExternalProject)
   ExternalProject_Add(krel_fuzzers

@@ -75,6 +75,12 @@ class Platform {
   // voice played before. Returns at once.
   virtual void PlayOnVoice(int voice, int n) = 0;
 
+  // --- screenshots ---------------------------------------------------------
+  // Saves the last frame shown (F12, or a key script's F12) and reports it,
+  // or why it failed, through sink.OnNotice. Platforms without a picture to
+  // save do nothing.
+  virtual void SaveScreenshot(EventSink& /*sink*/) {}
+
   // --- messages ------------------------------------------------------------
   // A modal message box (standard error when there is no display).
   virtual void MessageBox(const std::string& text) = 0;
@@ -102,6 +108,7 @@ class PlatformDecorator : public Platform {
     return inner_.LoadSound(n, wav, error);
   }
   void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
+  void SaveScreenshot(EventSink& sink) override { inner_.SaveScreenshot(sink); }
   void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
 
  protected:

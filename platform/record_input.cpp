@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/keycodes.h"
+#include "protocol/printable.h"
 
 namespace krel {
 
@@ -89,7 +90,7 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
       if (!ParseDecimal(rest, out.seed)) {
         // Appended piece by piece: GCC 12 warns wrongly about a chain of +.
         std::string reason(1, '"');
-        reason += rest;
+        reason += Printable(rest, {.quoted = true});
         reason += "\" is not a seed (a whole number from 0 to 18446744073709551615)";
         return fail(reason);
       }
@@ -348,7 +349,7 @@ std::uint32_t PlaybackPlatform::TickCount() {
   }
   // A slow moment of the machine (a frame drawn late, the window dragged)
   // passes as at most a second of game time: multiplied by the speed it
-  // would look like a lost network and add chat lines the original lacks.
+  // would look like a lost network and add chat lines the recorded game lacks.
   constexpr std::uint32_t kMostPerReading = 1000;
   std::uint32_t step = (now - last_real_) * static_cast<std::uint32_t>(speed_);
   game_now_ += step < kMostPerReading ? step : kMostPerReading;

@@ -5,6 +5,7 @@
 
 #include "gfx/codepage.h"
 #include "platform/keycodes.h"
+#include "protocol/printable.h"
 
 namespace krel {
 
@@ -20,12 +21,7 @@ int HexDigit(char c) {
 }
 
 // "text" in quotes, for messages.
-std::string Quoted(std::string_view text) {
-  std::string out(1, '"');
-  out.append(text);
-  out += '"';
-  return out;
-}
+std::string Quoted(std::string_view text) { return "\"" + Printable(text, {.quoted = true}) + "\""; }
 
 std::size_t Utf8Length(unsigned char lead) {
   if (lead < 0x80) return 1;
@@ -81,7 +77,7 @@ bool ParseTypeText(std::string_view raw, std::string& out, std::string& why) {
           break;
         }
         default:
-          why = std::string("unknown escape \\") + e;
+          why = "unknown escape \\" + Printable(std::string_view(&e, 1));
           return false;
       }
       kept();
@@ -282,6 +278,8 @@ void ScriptInputPlatform::ProcessEvents(EventSink& sink) {
       state[static_cast<std::size_t>(k)] = 0x80;
       if (last_read_[static_cast<std::size_t>(k)] == 0) any_new = true;
     }
+    // F12 in a script takes a screenshot, as the key does.
+    if (state[DIK_F12] != 0 && last_read_[DIK_F12] == 0) inner_.SaveScreenshot(sink);
     if (any_new) DeliverKeyDown(sink, state);
   }
 }

@@ -25,6 +25,7 @@
 // key-down event at the event processing just before that line's first read,
 // as a real key would. A TYPE line is delivered at the next event processing
 // once the lines before it are used up; reads made before that see no key.
+// F12 going down in a hold line saves a screenshot, as the real key does.
 // When the script is used up, every later read sees no key and the next event
 // processing reports the window as closed, so the program ends.
 #pragma once

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,8 +12,10 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <unordered_map>
 
 #include "gfx/codepage.h"
+#include "protocol/printable.h"
 
 namespace krel {
 
@@ -84,7 +87,7 @@ bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& out, std
         break;
       }
       default:
-        why = std::string("unknown escape \\") + e;
+        why = "unknown escape \\" + Printable(std::string_view(&e, 1));
         return false;
     }
   }
@@ -133,10 +136,30 @@ bool OnlyBlanksFrom(const std::string& line, std::size_t pos) {
   return true;
 }
 
-// Replaces the file at path with text: a temporary file, written and
-// synced, then renamed over it.
-bool WriteAtomically(const std::string& path, const std::string& text, std::string& error) {
+// The file that path finally names: symbolic links are followed (a relative
+// one from its own folder), so that a save replaces the linked file and the
+// link stays. False when the links go round in a circle.
+bool FollowLinks(const std::string& path, std::string& target, std::string& error) {
+  target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::string link(4096, '\0');
+    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+    if (n < 0) return true;  // not a link (or nothing there yet): this is the file
+    link.resize(static_cast<std::size_t>(n));
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    target = link.front() == '/' || folder.empty() ? link : (folder / link).string();
+  }
+  error = path + ": too many levels of symbolic links";
+  return false;
+}
+
+// Replaces the file at path (the file a link there names) with text: a
+// temporary file, written and synced, then renamed over it. An existing
+// file keeps its permissions (a private 0600 file stays private).
+bool WriteAtomically(const std::string& link_path, const std::string& text, std::string& error) {
   namespace fs = std::filesystem;
+  std::string path;
+  if (!FollowLinks(link_path, path, error)) return false;
   fs::path target(path);
   std::error_code ec;
   if (target.has_parent_path()) {
@@ -150,6 +173,13 @@ bool WriteAtomically(const std::string& path, const std::string& text, std::stri
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = tmp + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat old_file {};
+  if (::stat(path.c_str(), &old_file) == 0 && ::fchmod(fd, old_file.st_mode & 07777) != 0) {
+    error = tmp + ": " + std::strerror(errno);
+    ::close(fd);
+    ::unlink(tmp.c_str());
     return false;
   }
   std::size_t done = 0;
@@ -221,6 +251,10 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
   // damaged one, whose values cannot be trusted to belong anywhere.
   long current = -1;
   bool header_damaged = false;
+  // Where each section and each value already stands, so that a file of
+  // many values loads in time proportional to its size.
+  std::unordered_map<std::string, std::size_t> section_at;
+  std::vector<std::unordered_map<std::string, std::size_t>> value_at;
   std::istringstream in(text);
   std::string line;
   int lineno = 0;
@@ -267,14 +301,12 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
         continue;
       }
       header_damaged = false;
-      current = -1;
-      for (std::size_t i = 0; i < sections_.size(); ++i) {
-        if (sections_[i].first == name) current = static_cast<long>(i);
-      }
-      if (current < 0) {
+      auto [at, added] = section_at.emplace(name, sections_.size());
+      if (added) {
         sections_.push_back({name, {}});
-        current = static_cast<long>(sections_.size()) - 1;
+        value_at.emplace_back();
       }
+      current = static_cast<long>(at->second);
       continue;
     }
 
@@ -319,14 +351,9 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
       continue;
     }
     auto& values = sections_[static_cast<std::size_t>(current)].second;
-    bool replaced = false;
-    for (auto& kv : values) {
-      if (kv.first == key) {
-        kv.second = value;  // a later line wins, as an editor would expect
-        replaced = true;
-      }
-    }
-    if (!replaced) values.emplace_back(key, value);
+    auto [at, added] = value_at[static_cast<std::size_t>(current)].emplace(key, values.size());
+    if (added) values.emplace_back(key, value);
+    else values[at->second].second = value;  // a later line wins, as an editor would expect
   }
 }
 

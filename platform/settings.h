@@ -62,7 +62,9 @@ class SaveSequence {
 // next save would lose them, the file as it was is first kept as krel.ini.bak.
 // Every save rewrites the whole file through a temporary file and a rename,
 // so a crash leaves either the old file or the new one, never half of one;
-// inside a save sequence that happens once, at its end.
+// inside a save sequence that happens once, at its end. A krel.ini that is a
+// symbolic link is saved into the file it names (the link stays), and the
+// file keeps its permissions.
 class IniSettingsStore : public SettingsStore {
  public:
   // Reads the file at path if it exists.

@@ -245,7 +245,8 @@ void TcpListener::Ready() {
     socklen_t len = sizeof a;
     int fd = accept4(fd_, reinterpret_cast<sockaddr*>(&a), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
-    TcpRequest request{fd, AddressText(a)};
+    // The port too: several clients may come from one address.
+    TcpRequest request{fd, AddressText(a) + ":" + std::to_string(ntohs(a.sin_port))};
     if (OnRequest) OnRequest(request);
     if (request.fd >= 0) ::close(request.fd);
   }
@@ -290,6 +291,15 @@ bool UdpSocket::Send(std::string_view datagram) {
          static_cast<ssize_t>(datagram.size());
 }
 
+bool UdpSocket::SendTo(const UdpPeer& to, std::string_view datagram) {
+  if (!Open()) return false;
+  sockaddr_in a = MakeAddress(to.address_be, to.port);
+  return sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a) ==
+         static_cast<ssize_t>(datagram.size());
+}
+
+std::string UdpPeer::Text() const { return AddressText(MakeAddress(address_be, port)); }
+
 void UdpSocket::Close() {
   if (fd_ < 0) return;
   loop_.Unwatch(watch_);
@@ -305,6 +315,10 @@ void UdpSocket::Ready() {
     socklen_t len = sizeof from;
     ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
     if (n < 0) return;
+    if (OnDatagramFrom) {
+      OnDatagramFrom(std::string(buf, static_cast<std::size_t>(n)), UdpPeer{from.sin_addr.s_addr, ntohs(from.sin_port)});
+      continue;
+    }
     if (OnDatagram) OnDatagram(std::string(buf, static_cast<std::size_t>(n)), AddressText(from));
   }
 }

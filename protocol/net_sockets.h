@@ -23,7 +23,7 @@ bool ParseIPv4(std::string_view text, std::uint32_t* address_be);
 // moves it into a TcpConnection; one nobody accepts is refused (closed).
 struct TcpRequest {
   int fd = -1;
-  std::string peer;
+  std::string peer;  // address:port
 };
 
 class TcpConnection {
@@ -93,6 +93,13 @@ class TcpListener {
   std::uint16_t port_ = 0;
 };
 
+// A datagram's sender or destination: IPv4 address in network byte order.
+struct UdpPeer {
+  std::uint32_t address_be = 0;
+  std::uint16_t port = 0;
+  std::string Text() const;  // dotted address
+};
+
 class UdpSocket {
  public:
   explicit UdpSocket(EventLoop& loop) : loop_(loop) {}
@@ -105,10 +112,14 @@ class UdpSocket {
   // Sending side: broadcast addresses are allowed.
   bool SetRemote(std::string_view address, std::uint16_t port);
   bool Send(std::string_view datagram);
+  // To any address, whatever SetRemote said.
+  bool SendTo(const UdpPeer& to, std::string_view datagram);
   void Close();
   std::uint16_t port() const { return port_; }
 
   std::function<void(const std::string& datagram, const std::string& sender)> OnDatagram;
+  // Preferred over OnDatagram when set: the sender with its port.
+  std::function<void(const std::string& datagram, const UdpPeer& sender)> OnDatagramFrom;
 
  private:
   bool Open();

@@ -1,12 +1,14 @@
 // krelServer: the relay server of network games.
 //
-//   krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR] [--lock-step]
+//   krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]
+//              [--register HOST[:PORT]]... [--lock-step]
 //
 // Ctrl+C with players online asks first; with nobody online the server
 // withdraws its announcement and ends. SIGTERM ends it without asking.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,12 +35,14 @@ void OnSignal(int sig) {
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
-      "                  [--lock-step]\n"
+      "                  [--register HOST[:PORT]]... [--lock-step]\n"
       "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
       "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n"
+      "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
+      "                     given) about this relay every few seconds; may be repeated\n"
       "  --lock-step        every client waits for each batch, also one that could\n"
       "                     play ahead over a slow link (pipelined)\n",
       out);
@@ -71,7 +75,8 @@ int main(int argc, char** argv) {
       options.limits.queued_frames = 0;
       continue;
     }
-    if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind") {
+    if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind" &&
+        arg != "--register") {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
       return 2;
@@ -91,6 +96,8 @@ int main(int argc, char** argv) {
       options.announce_to = value;
     else if (arg == "--bind")
       options.bind_address = value;
+    else if (arg == "--register")
+      options.register_with.push_back(value);
     else {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
@@ -115,7 +122,11 @@ int main(int argc, char** argv) {
 
   krel::EventLoop loop;
   krel::ServerApp app(loop, options);
-  krel::StatusDisplay status(app.relay(), stdout, isatty(STDOUT_FILENO) == 1);
+  auto columns = [] {
+    winsize ws{};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? static_cast<int>(ws.ws_col) : 80;
+  };
+  krel::StatusDisplay status(app.relay(), stdout, isatty(STDOUT_FILENO) == 1, columns);
   app.on_event = [&](const std::string& line) { status.Event(line); };
   app.on_changed = [&] { status.Refresh(); };
   app.on_counters = [&] { status.Refresh(); };
@@ -125,6 +136,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "krelServer: cannot listen on TCP port %u: %s\n", options.port, error.c_str());
     return 1;
   }
+  if (!app.StartRegistering(&error)) {
+    std::fprintf(stderr, "krelServer: %s\n", error.c_str());
+    return 1;
+  }
+  for (const std::string& target : options.register_with) status.Event("registering with the list server " + target);
   status.Event("Krel Server listening on TCP port " + std::to_string(app.port()) + ", announcing to " +
                options.announce_to + " UDP port " + std::to_string(options.announce_port));
 
@@ -137,9 +153,11 @@ int main(int argc, char** argv) {
   auto ask = [&] {
     asking = true;
     status.Clear();
+    status.Hold(true);  // the status line would overwrite the question
     std::fputs(
         "Möchten Sie Krel-Server wirklich beenden, obwohl noch Spieler aktiv sind?\n"
-        "Dadurch werden alle aktiven Spiele abgebrochen. [j/n] ",
+        "Dadurch werden alle aktiven Spiele abgebrochen.\n"
+        "j und Enter: beenden, n oder Enter: weiterlaufen, noch einmal Strg+C: beenden [j/n] ",
         stdout);
     std::fflush(stdout);
   };
@@ -164,6 +182,7 @@ int main(int argc, char** argv) {
       if (!asking) return;
       if (n <= 0) return finish(false);
       asking = false;
+      status.Hold(false);
       if (line[0] == 'j' || line[0] == 'J' || line[0] == 'y' || line[0] == 'Y') return finish(false);
       status.Event("the server keeps running");
     });

@@ -46,6 +46,17 @@ bool ServerApp::Start(std::string* error) {
   return true;
 }
 
+bool ServerApp::StartRegistering(std::string* error) {
+  if (options_.register_with.empty()) return true;
+  registrar_ = std::make_unique<ListRegistrar>(loop_, options_.register_ms);
+  for (const std::string& target : options_.register_with)
+    if (!registrar_->Add(target, error)) return false;
+  // A game runs while the relay takes no new clients and has some.
+  return registrar_->Start(port_, options_.bind_address, [this] {
+    return ListRegistrar::Status{relay_.PlayersOnline(), !relay_.Listening() && relay_.PlayersOnline() > 0};
+  }, error);
+}
+
 void ServerApp::Yield(int timeout_ms) {
   loop_.Yield(timeout_ms);
   relay_.Reap();

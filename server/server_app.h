@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "protocol/net_loop.h"
 #include "protocol/net_sockets.h"
+#include "server/list_register.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -22,6 +24,8 @@ struct ServerOptions {
   int announce_ms = 1000;
   int counter_ms = 1000;    // traffic display
   RelayLimits limits;
+  std::vector<std::string> register_with;  // list servers, "HOST[:PORT]"
+  int register_ms = 5000;
 };
 
 class ServerApp : public RelayHooks {
@@ -31,6 +35,9 @@ class ServerApp : public RelayHooks {
 
   // Listens and starts announcing; false (with the reason) if the port is taken.
   bool Start(std::string* error);
+  // After Start: registers with the list servers of --register, if any;
+  // false (with the reason) when one cannot be used.
+  bool StartRegistering(std::string* error);
   // Runs the loop once for at most `timeout_ms`, then destroys ended sessions.
   void Yield(int timeout_ms);
 
@@ -56,6 +63,7 @@ class ServerApp : public RelayHooks {
   TcpListener listener_;
   UdpSocket announcer_;
   Timer tick_, announce_, counter_;
+  std::unique_ptr<ListRegistrar> registrar_;
   std::uint16_t port_ = 0;
   bool started_ = false;
 };

@@ -28,10 +28,14 @@
 namespace krel {
 
 Session::Session(Relay& relay, std::unique_ptr<Link> link, int serial_number)
-    : serial(serial_number), relay_(relay), t_(relay.tables_), link_(std::move(link)) {}
+    : serial(serial_number),
+      relay_(relay),
+      t_(relay.tables_),
+      link_(std::move(link)),
+      name_("client #" + std::to_string(serial) + " " + link_->Peer()) {}
 
 std::string Session::Who() const {
-  return "client " + link_->Peer() + " (slots " + std::to_string(FirstSlot) + "-" + std::to_string(FirstSlot + 1) + ")";
+  return name_ + " (slots " + std::to_string(FirstSlot) + "-" + std::to_string(FirstSlot + 1) + ")";
 }
 
 void Session::End(std::string reason) {

@@ -36,6 +36,8 @@ class Session {
   const int serial;
 
   Link& link() { return *link_; }
+  // "client #N address:port (slots a-b)": the number and address stay for the
+  // session's life, the slots are those it holds now (they move when others leave).
   std::string Who() const;
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return frames_ && frames_->Ready(); }
@@ -70,6 +72,7 @@ class Session {
   int configs_ = 0;                     // "C" messages received
   bool any_state_ = false;              // a state message has arrived
   bool score_taken_ = false;            // a pipelined frame has been stored
+  const std::string name_;
 };
 
 }  // namespace krel

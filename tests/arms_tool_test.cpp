@@ -80,6 +80,35 @@ TEST(ArmsLint, WarnsOfNearMissKeysAndValuesTheGameCannotUse) {
   EXPECT_EQ(LintArms(shipped, *w, *o, *s), std::vector<std::string>{});
 }
 
+TEST(ArmsLint, WarnsOfObjectsThatSplinterIntoThemselves) {
+  // Objects 1 to 4 of a file: OBJECT lines 2, 5, 8, 11 (one weapon line first).
+  const struct {
+    const char* objects;
+    std::vector<std::string> want;
+  } cases[] = {
+      {"OBJECT:\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n",
+       {"line 4: object 1: SPLINTERTYPE makes the object splinter into itself: every explosion throws new copies, "
+        "so they never die out"}},
+      // 1 -> 2 -> 3 -> 1, said once, at object 1; 4 splinters into the chain but is not part of it.
+      {"OBJECT:\r\nSPLINTERAMOUNT:1\r\nSPLINTERTYPE:2\r\nTIMETOEXPLODE:9\r\n"
+       "OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:3\r\nWORMEXPLODE:1\r\n"
+       "OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n"
+       "OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:2\r\nGROUNDREMOVE:1\r\n",
+       {"line 4: object 1: SPLINTERTYPE starts a chain of splinters that comes back to the object (1 -> 2 -> 3 -> "
+        "1): every explosion throws new copies, so they never die out"}},
+      // An object that never explodes, or throws no splinters, breaks the chain.
+      {"OBJECT:\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:1\r\nWORMREMOVE:1\r\n", {}},
+      {"OBJECT:\r\nSPLINTERAMOUNT:0\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n", {}},
+  };
+  for (const auto& c : cases) {
+    Tables t;
+    const std::string file = std::string("ORDER:1\r\n") + c.objects;
+    ArmsError e;
+    ASSERT_TRUE(LoadArmsFromBytes(*t.w, *t.o, *t.s, file, "t.dat", e)) << e.Message();
+    EXPECT_EQ(LintArms(file, *t.w, *t.o, *t.s), c.want) << c.objects;
+  }
+}
+
 TEST(ArmsTool, HelpWarningsStrictAndRefusedFiles) {
   testing::TempCwd dir;
   std::ostringstream out, err;

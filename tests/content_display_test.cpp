@@ -64,13 +64,23 @@ TEST_F(Display, WormSheetsTakeThePlayersHueKeepTransparencyAndMirror) {
 
 TEST(DisplayFailure, ADisplayThatWillNotOpenIsReportedWithTheWayOut) {
   struct FailingDisplay : HeadlessPlatform {
-    bool OpenDisplay(bool, std::string& error) override { return error = "no video device", false; }
+    std::string why;
+    bool OpenDisplay(bool, std::string& error) override { return error = why, false; }
   } platform;
-  World w;
-  w.platform = &platform;
-  std::string error;
-  ASSERT_FALSE(InitDDraw(w, kDataDir, error));
-  for (const char* part : {"no video device", "/window"}) EXPECT_NE(error.find(part), std::string::npos) << error;
+  // Full screen refused: a window may help. No screen at all: it cannot.
+  const struct {
+    const char* why;
+    bool advises_window;
+  } cases[] = {{"no video device", true}, {"no display: no screen could be reached; or SDL_VIDEODRIVER=dummy", false}};
+  for (const auto& c : cases) {
+    platform.why = c.why;
+    World w;
+    w.platform = &platform;
+    std::string error;
+    ASSERT_FALSE(InitDDraw(w, kDataDir, error));
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
+    EXPECT_EQ(error.find("/window") != std::string::npos, c.advises_window) << error;
+  }
 }
 
 }  // namespace

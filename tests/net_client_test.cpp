@@ -217,16 +217,5 @@ TEST(ServerList, ARunningServerIsHeardAndListed) {
   EXPECT_EQ(ServerListLine(n.ServerList[0]), "127.0.0.1 (0 players online)");
 }
 
-TEST(SelectServerScreen, AddressTakesDigitsPointsAndBlanksUpTo15) {
-  auto w = MakeSimWorld();
-  HeadlessPlatform platform;
-  w->platform = &platform;
-  std::string address;
-  for (unsigned char c : std::string("192.168.100.200x9")) TypeAddressChar(*w, address, c);
-  EXPECT_EQ(address, "192.168.100.200");
-  TypeAddressChar(*w, address, 8);
-  EXPECT_EQ(address, "192.168.100.20");
-}
-
 }  // namespace
 }  // namespace krel

@@ -197,6 +197,14 @@ TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
   for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(a, c.b, "A", "B").value_or(""), c.want) << c.b;
 }
 
+TEST(TraceCompare, DeepNestingIsUnreadableNotACrash) {
+  const std::string good = "{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":[[1]]}]}\n";
+  const std::string deep = "{\"a\":" + std::string(300000, '[') + "\n";
+  EXPECT_EQ(UnreadableTraceLine(good, "A"), std::nullopt);
+  EXPECT_EQ(UnreadableTraceLine(good + deep, "B"), "B, line 2: nested deeper than 64 levels at column 69");
+  EXPECT_EQ(FirstTraceDifference(good, deep, "A", "B"), "B, line 1: nested deeper than 64 levels at column 69");
+}
+
 TEST(AutomaticRecordings, OnlyTheNewestFiftyAreKept) {
   TempCwd cwd;
   for (int i = 0; i < 53; ++i) {

@@ -137,6 +137,25 @@ TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {
   EXPECT_NE(events.find("close"), std::string::npos);
 }
 
+TEST(InputScript, F12TakesAScreenshotOncePerPress) {
+  struct Camera : HeadlessPlatform {
+    int shots = 0;
+    void SaveScreenshot(EventSink& sink) override { ++shots, sink.OnNotice("SCREENSHOT x.png"); }
+  } camera;
+  struct Notices : EventSink {
+    std::vector<std::string> lines;
+    void OnKeyDown() override {}
+    void OnKeyPress(unsigned char) override {}
+    void OnClose() override {}
+    void OnNotice(const std::string& text) override { lines.push_back(text); }
+  } sink;
+  ScriptInputPlatform p(camera, Parse("2 F12\n1 -\n1 F12 A\n"));
+  std::uint8_t state[256];
+  for (int i = 0; i < 5; ++i) p.ProcessEvents(sink), p.ReadKeyboard(state);
+  EXPECT_EQ(camera.shots, 2) << "held over two reads it is one press";
+  EXPECT_EQ(sink.lines, std::vector<std::string>(2, "SCREENSHOT x.png"));
+}
+
 TEST(KeyCodes, EveryNamedCodeParsesBackToItselfInTheDirectInputNumbering) {
   std::set<std::string> names, ids;
   for (int code = -1; code <= 256; ++code) {

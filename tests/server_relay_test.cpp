@@ -98,6 +98,22 @@ TEST(RelayServer, ALeavingClientFreesItsPairForTheHighestOne) {
   EXPECT_EQ(srv.relay().sessions().back()->FirstSlot, 3);
   EXPECT_EQ(srv.relay().tables().Slots[3].Name, c.worms[0].Name);
   EXPECT_TRUE(srv.relay().tables().Slots[5].Name.empty());
+
+  // Log lines name a session by its number and address:port, which never
+  // change, and by the slots it holds at that moment.
+  auto line = [&](const std::string& start, const std::string& end) {
+    return std::find_if(srv.events.begin(), srv.events.end(), [&](const std::string& e) {
+      return e.rfind(start, 0) == 0 && e.size() > end.size() && e.compare(e.size() - end.size(), end.size(), end) == 0;
+    });
+  };
+  auto c_joined = line("client #3 127.0.0.1:", " (slots 5-6) connected");
+  ASSERT_NE(c_joined, srv.events.end());
+  const std::string c_name = c_joined->substr(0, c_joined->find(" (slots"));
+  EXPECT_NE(line("client #2 127.0.0.1:", " (slots 3-4) ended: closed by the client"), srv.events.end());
+  c.client.Close();
+  ASSERT_TRUE(srv.RunUntil([&] { return srv.relay().PlayersOnline() == 2; }));
+  EXPECT_NE(line(c_name + " ", " (slots 3-4) ended: closed by the client"), srv.events.end())
+      << "C is named as when it joined, with the slots it holds now";
 }
 
 TEST(RelayServer, ListenerClosesOnALiveWormAndReopensWhenEveryoneHasLeft) {

@@ -66,6 +66,38 @@ TEST(Settings, ASaveSequenceWritesTheFileOnce) {
   EXPECT_EQ(store.files_written(), 3);
 }
 
+// A krel.ini kept elsewhere through a link (two links here, the second
+// relative) is saved into the linked file, which keeps its mode 0600.
+TEST(Settings, ASaveGoesThroughLinksAndKeepsTheMode) {
+  TempCwd tmp;
+  fs::create_directories(tmp.path() / "dotfiles" / "krel");
+  const fs::path file = tmp.path() / "dotfiles" / "krel" / "settings.ini";
+  WriteFileBytes(file, "[General Settings]\n\"Lives\"=\"7\"\n");
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("krel/settings.ini", tmp.path() / "dotfiles" / "current.ini");
+  fs::create_directories(tmp.path() / "config");
+  const fs::path link = tmp.path() / "config" / "krel.ini";
+  fs::create_symlink(tmp.path() / "dotfiles" / "current.ini", link);
+  IniSettingsStore store(link.string());
+  store.SaveSetting("General Settings", "Loading", "55");
+  EXPECT_EQ(store.last_error(), "");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_symlink(tmp.path() / "dotfiles" / "current.ini"));
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  IniSettingsStore reread(file.string());
+  ExpectValues(reread, {{"General Settings", "Lives", "7"}, {"General Settings", "Loading", "55"}});
+  // Nothing is left beside the link or the file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path() / "config"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
+  // A circle of links is refused, and no file replaces the link.
+  fs::create_symlink("b.ini", tmp.path() / "a.ini");
+  fs::create_symlink("a.ini", tmp.path() / "b.ini");
+  IniSettingsStore circle((tmp.path() / "a.ini").string());
+  circle.SaveSetting("General Settings", "Lives", "1");
+  EXPECT_NE(circle.last_error().find("too many levels of symbolic links"), std::string::npos) << circle.last_error();
+  EXPECT_TRUE(fs::is_symlink(tmp.path() / "a.ini"));
+}
+
 TEST(Settings, ADamagedFileOrAnUnwritablePlaceDoesNotStopTheGame) {
   TempCwd tmp;
   const fs::path path = tmp.path() / "krel.ini";

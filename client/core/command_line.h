@@ -1,6 +1,6 @@
 // The client's command line. Options start with "-"; every other argument
 // belongs to the game's own command line, where exactly "/window" asks for a
-// window, as it always has.
+// window, as the design has it.
 #pragma once
 
 #include <string>

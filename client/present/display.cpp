@@ -116,8 +116,11 @@ bool InitDDraw(World& w, const std::string& dir, std::string& error) {
   if (w.platform != nullptr) {
     std::string why;
     if (!w.platform->OpenDisplay(w.Fullscreen != kFalse, why)) {
+      // A window helps when full screen failed, never when there is no
+      // screen at all: then the reason itself says what helps.
+      const bool no_screen = why.rfind("no display", 0) == 0;
       error = "Krel cannot open its display: " + (why.empty() ? std::string("no reason given") : why) +
-              (w.Fullscreen != kFalse ? ". Try starting it with /window." : ".");
+              (w.Fullscreen != kFalse && !no_screen ? ". Try starting it with /window." : ".");
       return false;
     }
   }

@@ -118,8 +118,10 @@ int ReplaySession::Begin(World& w, Platform*& platform, SettingsStore*& settings
     if (rec.level && FileChecksum(w.ProgramDir + "/level.bmp") != rec.level) changed.push_back("level");
     if (!changed.empty()) {
       std::string what = changed.size() == 2 ? "weapon file and level" : changed[0];
-      differs_ = "recorded with another " + what + ": the result may differ";
-      Say(options_.play + ": " + differs_);
+      // Said once each way: "FILE: recorded with another level: the result
+      // may differ" on stderr, "RESULT MAY DIFFER: RECORDED WITH ANOTHER LEVEL" in chat.
+      differs_ = "recorded with another " + what;
+      Say(options_.play + ": " + differs_ + ": the result may differ");
     }
     Platform* base = platform;
     if (!options_.headless) {

@@ -321,8 +321,8 @@ std::string NoWeaponReason(const WeaponTable& weapons, std::string_view bytes) {
 
 }  // namespace
 
-// A lone LF is an ordinary character of the line, as it was for the
-// original reader; a file with LF-only line ends is therefore one long line.
+// A lone LF is an ordinary character of the line, as the design's file
+// format has it; a file with LF-only line ends is therefore one long line.
 std::vector<ArmsLine> SplitArmsLines(std::string_view data) {
   std::vector<ArmsLine> lines;
   std::size_t start = 0;

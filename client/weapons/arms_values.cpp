@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "protocol/printable.h"
+
 namespace krel {
 namespace {
 
@@ -137,30 +139,8 @@ double ParseLenient(std::string_view text) {
 
 std::string QuoteForMessage(std::string_view text) {
   static constexpr std::size_t kMaxShown = 40;
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out = "\"";
-  std::size_t shown = 0;
-  for (char c : text) {
-    if (shown == kMaxShown) {
-      out += "...";
-      break;
-    }
-    auto u = static_cast<unsigned char>(c);
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (c == '"') out += "\\\"";
-    else if (c == '\\') out += "\\\\";
-    else if (u >= 0x20 && u < 0x7F) out += c;
-    else {
-      out += "\\x";
-      out += kHex[u >> 4];
-      out += kHex[u & 0xF];
-    }
-    ++shown;
-  }
-  out += '"';
-  return out;
+  return "\"" + Printable(text.substr(0, kMaxShown), {.quoted = true, .ascii = true}) +
+         (text.size() > kMaxShown ? "..." : "") + "\"";
 }
 
 std::optional<int16> ConvertValue(ValueForm form, std::string_view text, std::string& problem) {

@@ -119,7 +119,7 @@ void AddObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 t
   if (ty < 0 || ty >= kObjSlots) return;
   const Obj o = MakeEntity(x, Y, dx, dy, owner, ty, color, w.ObjDefs[static_cast<std::size_t>(ty)].SPEED);
   switch (Decide(w, owner, bywinsock)) {
-    case Creation::kApply: w.Objs.push_back(o); break;
+    case Creation::kApply: AppendBounded(w.Objs, o, kMaxObjs); break;
     case Creation::kSend: SendObj(w, o); break;
     case Creation::kDrop: break;
   }
@@ -130,7 +130,7 @@ void AddSObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 
   const SObj s = MakeEntity(x, Y, dx, dy, owner, ty, 0, 0);
   switch (Decide(w, owner, bywinsock)) {
     case Creation::kApply: {
-      w.SObjs.push_back(s);
+      if (!AppendBounded(w.SObjs, s, kMaxSObjs)) break;
       const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(ty)];
       if (t.FIRSTSOUND != 0)
         PlaySound(w, static_cast<int16>(t.FIRSTSOUND + static_cast<int>(std::floor(t.NUMSOUNDS * w.Rand()))));
@@ -145,6 +145,7 @@ void RemoveObj(World& w, int32 nr, bool) { RemoveEntity(w.Objs, nr); }
 void RemoveSObj(World& w, int32 nr, bool) { RemoveEntity(w.SObjs, nr); }
 
 void ParticleMove(World& w) {
+  ReclaimDead(w.Objs, kMaxObjs);
   for (int32 i = 1; i <= LastIndex(w.Objs); ++i) {
     if (w.Objs[static_cast<std::size_t>(i)].removed != kFalse) continue;
     if (!MoveOne(w, i)) return;
@@ -152,6 +153,7 @@ void ParticleMove(World& w) {
 }
 
 void SObjMove(World& w) {
+  ReclaimDead(w.SObjs, kMaxSObjs);
   for (int32 i = 1; i <= LastIndex(w.SObjs); ++i) {
     if (w.SObjs[static_cast<std::size_t>(i)].removed != kFalse) continue;
     const SObjDef& T = w.SObjDefs[static_cast<std::size_t>(std::clamp<int>(w.SObjs[static_cast<std::size_t>(i)].ty, 0, kSObjSlots - 1))];

@@ -181,7 +181,7 @@ void AddShot(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 
   if (ty < -1 || ty > 40) return;
   const Shot s = MakeEntity(x, Y, dx, dy, owner, ty, color, w.WeaponDefs[static_cast<std::size_t>(ty + 1)].SPEED);
   switch (Decide(w, owner, bywinsock)) {
-    case Creation::kApply: w.Shots.push_back(s); break;
+    case Creation::kApply: AppendBounded(w.Shots, s, kMaxShots); break;
     case Creation::kSend: SendShot(w, s); break;
     case Creation::kDrop: break;
   }
@@ -190,6 +190,7 @@ void AddShot(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 
 void RemoveShot(World& w, int32 nr, bool) { RemoveEntity(w.Shots, nr); }
 
 void MoveShots(World& w) {
+  ReclaimDead(w.Shots, kMaxShots);
   // The bound is read anew for every shot: shots added during the frame
   // move in it too.
   for (int32 i = 1; i <= LastIndex(w.Shots); ++i) {

@@ -27,7 +27,7 @@ void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay,
 fixed winkl(int richt);
 
 // Compass direction of (-x, -Y) in whole degrees clockwise from straight up
-// (Y grows downwards), with the original's quirks kept: (0.008, 1) gives 180.
+// (Y grows downwards), with the design's quirks kept: (0.008, 1) gives 180.
 int16 atan2(double x, double Y);
 
 // Movement sub-steps of a shot or object: spd (capped at 32000 in place)

@@ -50,6 +50,8 @@ class SdlPlatform : public Platform {
   bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override;
   void PlayOnVoice(int voice, int n) override;
 
+  void SaveScreenshot(EventSink& sink) override;
+
   // Always written to standard error; shown in a box when there is a display.
   void MessageBox(const std::string& text) override;
 
@@ -60,7 +62,6 @@ class SdlPlatform : public Platform {
  private:
   bool InitVideo(std::string& error);
   void ToggleFullscreen();
-  void SaveScreenshot(EventSink& sink);
   void HandlePadEvent(const SDL_Event& e);
   void ReadKeys(std::uint8_t state[256]);
 

@@ -18,22 +18,26 @@ make -s -C "$SRC_DIR" install DESTDIR="$DEST" RELEASE_DIR="$BUILD_DIR" INSTALL_B
 prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$BUILD_DIR/CMakeCache.txt")
 root="$DEST$prefix"
 
+# Every program a user runs, each with its man page.
+programs=(krel krel-arms krel-content krel-bot krel-trace)
+[ -x "$BUILD_DIR/krelServer" ] && programs+=(krelServer)
+[ -x "$BUILD_DIR/krelList" ] && programs+=(krelList)
 expected=(
-  bin/krel bin/krel-arms bin/krel-content
   share/krel/arms.dat share/krel/level.bmp
   share/applications/krel.desktop
   share/icons/hicolor/32x32/apps/krel.png share/icons/hicolor/64x64/apps/krel.png
   share/icons/hicolor/128x128/apps/krel.png
-  share/man/man6/krel.6 share/man/man6/krelServer.6
-  lib/systemd/system/krelServer@.service
+  share/doc/krel/README.md share/doc/krel/data/README.md
+  lib/systemd/system/krelServer@.service lib/systemd/system/krelList.service
 )
-[ -x "$BUILD_DIR/krelServer" ] && expected+=(bin/krelServer)
+for p in "${programs[@]}"; do expected+=("bin/$p" "share/man/man6/$p.6"); done
 for f in "${expected[@]}"; do
   [ -s "$root/$f" ] || { echo "not installed: $f"; find "$DEST" -type f; exit 1; }
 done
 written=$(find "$DEST" -type f | wc -l)
 [ "$written" -eq "${#expected[@]}" ] || { echo "installed $written files, expected ${#expected[@]}:"; find "$DEST" -type f; exit 1; }
 cmp -s "$root/share/krel/arms.dat" "$SRC_DIR/data/arms.dat" || { echo "installed arms.dat is not the shipped one"; exit 1; }
+cmp -s "$root/share/doc/krel/data/README.md" "$SRC_DIR/data/README.md" || { echo "installed modding guide differs"; exit 1; }
 for size in 32 64 128; do
   # The PNG header states the size: width and height at bytes 16..23.
   dims=$(od -An -tu1 -j16 -N8 "$root/share/icons/hicolor/${size}x${size}/apps/krel.png" | tr -s ' ')
@@ -43,16 +47,41 @@ done
 # The installed programs run from there.
 version=$("$root/bin/krel" --version)
 [ "$version" = '$KREL0.82.0.0' ] || { echo "krel --version printed: $version"; exit 1; }
-"$root/bin/krel-arms" --help > /dev/null
 if [ -x "$root/bin/krelServer" ]; then
   "$root/bin/krelServer" --help > "$WORK/server-help.txt" || { echo "krelServer --help failed"; exit 1; }
-  for opt in --port --announce-port --announce-to; do
+  for opt in --port --announce-port --announce-to --bind; do
     grep -q -- "$opt" "$WORK/server-help.txt" || { echo "krelServer --help does not list $opt"; exit 1; }
   done
 fi
+if [ -x "$root/bin/krelList" ]; then
+  "$root/bin/krelList" --help | grep -q -- --expire || { echo "krelList --help does not list --expire"; exit 1; }
+fi
+grep -q "^ExecStart=$prefix/bin/krelList " "$root/lib/systemd/system/krelList.service" ||
+  { echo "unit does not start the installed krelList"; exit 1; }
 grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO}" \
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
+
+# Each page names every option its program's --help lists, and krel's help
+# and page name every KREL_ variable the game reads.
+for p in "${programs[@]}"; do
+  "$root/bin/$p" --help > "$WORK/help.txt" || { echo "$p --help failed"; exit 1; }
+  page=$(sed 's/\\-/-/g' "$root/share/man/man6/$p.6")
+  for opt in $(grep -oE -- '--[a-z][a-z-]*' "$WORK/help.txt" | sort -u); do
+    grep -qF -- "$opt" <<< "$page" || { echo "$p.6 does not describe $opt"; exit 1; }
+  done
+done
+"$root/bin/krel" --help > "$WORK/help.txt"
+for var in $(grep -rhoE '"KREL_[A-Z_]+"' "$SRC_DIR/client" "$SRC_DIR/platform" | tr -d '"' | sort -u); do
+  grep -q "$var\b" "$WORK/help.txt" || { echo "krel --help does not name $var"; exit 1; }
+  grep -q "$var\b" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name $var"; exit 1; }
+done
+
+# A --dump folder that is not there is said once, before any bot starts.
+status=0
+"$root/bin/krel-bot" 127.0.0.1 --dump "$WORK/no-such-folder" > "$WORK/bot.txt" 2>&1 || status=$?
+[ "$status" -eq 2 ] && [ "$(grep -c "no-such-folder" "$WORK/bot.txt")" -eq 1 ] ||
+  { echo "krel-bot --dump with a missing folder: status $status"; cat "$WORK/bot.txt"; exit 1; }
 
 # The installed krel has no data beside it: it finds the files in the
 # player's data folder, and without them names every place it looked.
@@ -74,7 +103,8 @@ if command -v desktop-file-validate > /dev/null; then
   desktop-file-validate "$root/share/applications/krel.desktop"
 fi
 if command -v groff > /dev/null; then
-  for page in krel.6 krelServer.6; do
+  for p in "${programs[@]}"; do
+    page=$p.6
     warnings=$(groff -man -ww -z "$root/share/man/man6/$page" 2>&1)
     [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
   done

@@ -31,10 +31,35 @@ for seed in -1 +5 " 5" 1x 18446744073709551616 99999999999999999999999 ""; do
   grep -q "is not a whole number from 0 to 18446744073709551615" "$WORK/err" || { echo "seed '$seed' not refused"; exit 1; }
 done
 [ ! -e "$WORK/x.bmp" ] || { echo "a refused seed wrote a level"; exit 1; }
+run 2 level --seed 7
+grep -q "level: no FILE given" "$WORK/err" || { echo "a missing file name is not named:"; cat "$WORK/err"; exit 1; }
 run 0 level --seed 18446744073709551615 "$WORK/max.bmp"
 run 0 level --seed 0 "$WORK/zero.bmp"
 cmp -s "$WORK/max.bmp" "$WORK/zero.bmp" && { echo "seeds 0 and 2^64-1 made the same level"; exit 1; }
 
 run 1 level "$WORK/no/such/folder/x.bmp"
-grep -q "x.bmp for writing: No such file or directory" "$WORK/err" || { echo "no reason given:"; cat "$WORK/err"; exit 1; }
+grep -q "cannot write .*x.bmp: No such file or directory" "$WORK/err" || { echo "no reason given:"; cat "$WORK/err"; exit 1; }
+
+# A full disk, as any user can make one: a file size limit of 1 KiB (the
+# limit's signal ignored, so that a write fails with EFBIG). Every output
+# fails with status 1 and a reason; a file that was there stays whole, and no
+# temporary file is left.
+full() {
+  local status=0
+  ( trap '' XFSZ; ulimit -f 1; exec "$BIN" "$@" ) > "$WORK/out" 2> "$WORK/err" || status=$?
+  [ "$status" -eq 1 ] && grep -q "cannot write .*File too large" "$WORK/err" && return 0
+  echo "krel-content $* on a full disk: exit $status"; cat "$WORK/err"; exit 1
+}
+mkdir "$WORK/full"
+cp "$WORK/zero.bmp" "$WORK/full/level.bmp"
+printf 'old icon' > "$WORK/full/icon.png"
+full level --seed 3 "$WORK/full/level.bmp"
+full icon 512 "$WORK/full/icon.png"
+full contact "$WORK/full/contact.bmp"
+full build "$WORK/full/out"
+cmp -s "$WORK/zero.bmp" "$WORK/full/level.bmp" || { echo "the old level was damaged"; exit 1; }
+[ "$(cat "$WORK/full/icon.png")" = "old icon" ] || { echo "the old icon was damaged"; exit 1; }
+[ "$(find "$WORK/full" -name '*.tmp*' | wc -l)" -eq 0 ] || { echo "temporary files left"; ls -R "$WORK/full"; exit 1; }
+run 0 icon 512 "$WORK/full/icon.png"
+[ "$(head -c 4 "$WORK/full/icon.png" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG written"; exit 1; }
 echo "krel-content e2e ok"

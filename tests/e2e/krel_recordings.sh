@@ -18,6 +18,12 @@ KREL_DUMP=dump.json "$BIN" --play "$SRC_DIR/tests/recordings/two_humans.rec" --h
 diff "$SRC_DIR/tests/recordings/two_humans.dump" dump.json
 [ ! -e cfg ] || { echo "playback wrote settings"; exit 1; }
 
+# A recording made on another level plays on and says so once.
+sed 's/^LEVEL .*/LEVEL 12345678/' "$SRC_DIR/tests/recordings/two_humans.rec" > other.rec
+"$BIN" --play other.rec --headless 2> err.txt
+[ "$(grep -c 'differ' err.txt)" = 1 ] && grep -qx 'krel: other.rec: recorded with another level: the result may differ' err.txt ||
+  { echo "notice of another level:"; cat err.txt; exit 1; }
+
 printf 'SEED 1\n3 -\n2 NOSUCHKEY\n' > bad.rec
 status=0
 "$BIN" --play bad.rec --headless 2> err.txt || status=$?

@@ -22,6 +22,10 @@ def section(start_key, lines=30):
 write("arms", "weapons", b"\r\n".join(arms[:60]) + b"\r\n")
 write("arms", "object", section(b"OBJECT:"))
 write("arms", "sobject", section(b"SOBJECT:"))
+# A weapon whose splinters explode into each other: objects 1 -> 2 -> 1.
+write("arms", "splinter-chain", b"ORDER:1\r\nSPLINTERAMOUNT:4\r\nSPLINTERTYPE:1\r\nGROUNDEXPLODE:1\r\n"
+      b"OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:2\r\nTIMETOEXPLODE:4\r\n"
+      b"OBJECT:\r\nSPLINTERAMOUNT:2\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n")
 
 
 # Levels: 8-bit with a palette (bottom-up and top-down), 24-bit.
@@ -72,3 +76,15 @@ write("session", "pipelined", session([(0, hello + hello[13:]), (1, hello)] +
                                       [(1, states[:60]), (1, states[60:])]))
 batch_p = b"C\x00\x0f\x00\x64\x01" + b"P\x01" + b"n\x02" + b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
 write("batch", "pipelined", arrivals(batch_p + b"n\x04" + events, 9))
+
+# List-server datagrams: [length / 8][sender][port][time step] then the bytes.
+def datagrams(items):
+    out = b""
+    for sender, port, step, d in items:
+        d = d + b"\0" * (-len(d) % 8)
+        out += bytes((len(d) // 8, sender, port, step)) + d
+    return out
+register = b"KRLSR" + b"\0" * 8 + struct.pack(">HBB", 17384, 2, 0)
+query = b"KRLSQ" + b"\0" * 10 + b"\0" * 33
+write("list", "register-query", datagrams([(0, 1, 1, register), (0, 1, 1, register), (1, 2, 50, register), (3, 1, 2, query)]))
+write("list", "answer-token", datagrams([(2, 0, 0, b"KRLST" + b"\1" * 8), (2, 0, 255, b"KRLSA" + b"\0" * 4 + b"\1\1" + b"\x7f\0\0\1\x43\xe8\2\0")]))

@@ -128,6 +128,7 @@ class Linter {
       SObj(o, "CREATEONHIT", d.CREATEONHIT);
       SObj(o, "OTRAILTYPE", d.OTRAILTYPE);
       if (d.SPLINTERAMOUNT > 0) Obj(o, "SPLINTERTYPE", d.SPLINTERTYPE);
+      SplinterChain(o, s);
       if (d.ANIMSFRAME != 0 && d.ANIMFRAMES != 0) {
         const int n = std::abs(int{d.ANIMFRAMES});
         Cells(o, 200, d.ANIMSFRAME + 1, d.ANIMSFRAME + n, "GFX8");
@@ -198,6 +199,37 @@ class Linter {
                               std::to_string(c) + " has no picture (" + sheet +
                               (base == 0 ? " cells are 0-109)" : " cells are 0-129)"));
       return;
+    }
+  }
+
+  // The object that an exploding object s throws as splinters, or 0 when it
+  // throws none or never explodes.
+  int SplinterOf(int s) const {
+    const ObjDef& d = o_[static_cast<std::size_t>(s)];
+    const bool explodes = d.GROUNDREMOVE == 1 || d.WORMEXPLODE == 1 || d.TIMETOEXPLODE != 0;
+    if (!explodes || d.SPLINTERAMOUNT <= 0 || d.SPLINTERTYPE < 1 || d.SPLINTERTYPE >= kObjSlots) return 0;
+    return d.SPLINTERTYPE;
+  }
+
+  // An object whose explosion throws itself again, directly or through other
+  // objects, never dies out: with more than one splinter each round it fills
+  // the game's object table within seconds. Said once per chain, at its
+  // lowest object.
+  void SplinterChain(const Owner& o, int s) {
+    std::vector<int> chain{s};
+    for (int next = SplinterOf(s); next != 0 && chain.size() <= static_cast<std::size_t>(kObjSlots); next = SplinterOf(next)) {
+      if (next == s) {
+        if (*std::min_element(chain.begin(), chain.end()) != s) return;
+        std::string path;
+        for (int c : chain) path += std::to_string(c) + " -> ";
+        At(o, "SPLINTERTYPE",
+           chain.size() == 1 ? "makes the object splinter into itself: every explosion throws new copies, "
+                               "so they never die out"
+                             : "starts a chain of splinters that comes back to the object (" + path +
+                                   std::to_string(s) + "): every explosion throws new copies, so they never die out");
+        return;
+      }
+      chain.push_back(next);
     }
   }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <thread>
@@ -43,6 +44,7 @@ const char* ReasonText(StopReason r) {
     case StopReason::kFrameLimit: return "frame limit";
     case StopReason::kNoConnection: return "no connection";
     case StopReason::kConnectionLost: return "NETWORK CONNECTION LOST";
+    case StopReason::kNoAnswer: return "no answer";
     case StopReason::kNone: break;
   }
   return "game over";
@@ -65,6 +67,10 @@ std::string BotReport::Line() const {
                   std::to_string(batches) + " batches, ";
   if (!error.empty()) return s + "error: " + error;
   if (refused) return s + "refused: the server closed the connection before the game began";
+  if (reason == StopReason::kNoAnswer)
+    return s + "no answer: the server accepted the connection but sent no game settings within " +
+           std::to_string(answer_ms / 1000) + " s";
+  if (reason == StopReason::kAsked && frames == 0) return s + "stopped before the server sent the game settings";
   s += ReasonText(reason);
   if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
     s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
@@ -140,6 +146,7 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
   report.reason = platform.reason();
   report.loss_after_ms = platform.loss_after_ms();
   report.refused = report.reason == StopReason::kConnectionLost && !platform.got_config();
+  report.answer_ms = static_cast<std::int64_t>(o.limits.answer_ms);
   if (report.reason == StopReason::kNoConnection)
     report.error = "cannot connect to " + o.address + " port " + std::to_string(o.port);
   else if (!platform.messages.empty())
@@ -211,8 +218,17 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
       return false;
     }
   }
-  if (!have_address) error = "no server address given";
-  return have_address;
+  if (!have_address) {
+    error = "no server address given";
+    return false;
+  }
+  // Said once here, rather than by every bot at every game.
+  std::error_code ec;
+  if (!o.dump_dir.empty() && !std::filesystem::is_directory(o.dump_dir, ec)) {
+    error = "--dump " + o.dump_dir + ": no such folder";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace krel::bot

@@ -43,6 +43,7 @@ struct BotReport {
   std::int64_t loss_after_ms = -1;
   BotPlatform::Rates rates;  // paced bots only
   bool pipelined = false;
+  std::int64_t answer_ms = 0;  // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).
   bool Ok() const;

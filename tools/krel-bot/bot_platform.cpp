@@ -92,6 +92,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
   HeadlessPlatform::ProcessEvents(sink);
   const std::int64_t now = RealMs();
   if (w_.wsState == kConnected) {
+    if (!was_connected_) connected_ms_ = now;
     was_connected_ = true;
     if (w_.ConfigReceived != kFalse) got_config_ = true;
   }
@@ -138,6 +139,12 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
   if (w_.wsState == 0 && loss_frame_ < 0) {
     loss_frame_ = frames_;
     loss_after_ms_ = batches_ > 0 ? now - last_batch_ms_ : -1;
+    if (!got_config_) {
+      // No game was played: there is nothing to go on with locally. The game
+      // closes a silent server's connection after answer_ms; a server that
+      // closed sooner refused.
+      return stop(now - connected_ms_ >= limits_.answer_ms ? StopReason::kNoAnswer : StopReason::kConnectionLost);
+    }
     if (reason_ == StopReason::kNone) reason_ = StopReason::kConnectionLost;
     if (end_ms_ == 0) end_ms_ = now;
   }

@@ -18,7 +18,7 @@
 namespace krel::bot {
 
 // Why a bot stopped playing.
-enum class StopReason { kNone, kAsked, kFrameLimit, kNoConnection, kConnectionLost };
+enum class StopReason { kNone, kAsked, kFrameLimit, kNoConnection, kConnectionLost, kNoAnswer };
 
 // What the bots of one process share: how many have joined (or given up),
 // and when each worm's frames were drawn, so that a bot can tell how late
@@ -46,6 +46,10 @@ class BotPlatform : public HeadlessPlatform {
     std::int64_t frames = 0;               // 0: no limit
     std::uint32_t connect_ms = 5000;       // give up connecting after this long
     std::int64_t frames_after_loss = 25;   // local play shown before the bot ends
+    // The game gives a server that accepted the connection this long to
+    // send its settings, then closes the connection; a loss after that long
+    // without settings is the server's silence, not its refusal.
+    std::uint32_t answer_ms = 10000;
     // The worms enter play only once this many clients are in the game
     // (the server takes no one new after that); 0: at once.
     int wait_for_clients = 0;
@@ -96,6 +100,7 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t loss_frame_ = -1;
   std::int64_t loss_after_ms_ = -1;
   std::int64_t last_seen_batches_ = 0;
+  std::int64_t connected_ms_ = -1;
   bool was_connected_ = false;
   bool got_config_ = false;
   bool released_ = false;

@@ -1,11 +1,17 @@
 // krel-bot ADDRESS [--count N]: fills a relay server with computer players.
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 
+#include "client/core/data_files.h"
 #include "client/core/startup.h"
 #include "client/net/net_client.h"
 #include "tools/krel-bot/bot.h"
+
+#ifndef KREL_INSTALLED_DATA_DIR
+#define KREL_INSTALLED_DATA_DIR ""
+#endif
 
 namespace {
 
@@ -24,8 +30,9 @@ const char* kUsage =
     "              (default: the bots' own count; they always wait for one another)\n"
     "  --lives N   lives per worm if the bots' settings become the game's (default 15)\n"
     "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
-    "  --data DIR  folder of arms.dat and level.bmp (default: the program's own)\n"
-    "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"    "  --paced     frames every 40 ms in real time, as a person's client plays; asks\n"
+    "  --data DIR  folder of arms.dat and level.bmp (default: where krel looks for them)\n"
+    "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"
+    "  --paced     frames every 40 ms in real time, as a person's client plays; asks\n"
     "              the server to play it pipelined (frames need not wait for batches)\n"
     "              and reports frames/s, batches/s and how late the others' worms are\n"
     "  --lock-step with --paced: wait for every batch all the same\n"
@@ -43,7 +50,11 @@ int main(int argc, char** argv) {
     }
   }
   krel::bot::BotOptions o;
-  o.data_dir = krel::ProgramDirectory();
+  // Where krel itself looks: beside the program, the player's data folder,
+  // the installed data folder.
+  o.data_dir = krel::FindDataDir(krel::DataSearchDirs(krel::ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
+                                                      std::getenv("HOME"), KREL_INSTALLED_DATA_DIR),
+                                 "arms.dat");
   krel::NetClient ports;
   std::string warning;
   krel::NetPortsFromEnvironment(ports, warning);

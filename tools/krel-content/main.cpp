@@ -67,6 +67,36 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   return false;
 }
 
+// An SDL stream that appends what is written to out (which must outlive it);
+// closing it frees it.
+SDL_RWops* MemoryWriter(std::vector<std::uint8_t>& out) {
+  SDL_RWops* rw = SDL_AllocRW();
+  if (rw == nullptr) return nullptr;
+  rw->type = SDL_RWOPS_UNKNOWN;
+  rw->hidden.unknown.data1 = &out;
+  rw->size = [](SDL_RWops* c) -> Sint64 {
+    return static_cast<Sint64>(static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1)->size());
+  };
+  rw->seek = [](SDL_RWops* c, Sint64 offset, int whence) -> Sint64 {
+    // Only telling the position is needed; the stream writes at its end.
+    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
+    if (offset == 0 && (whence == RW_SEEK_CUR || whence == RW_SEEK_END)) return static_cast<Sint64>(v->size());
+    return SDL_SetError("the PNG stream cannot seek");
+  };
+  rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+  rw->write = [](SDL_RWops* c, const void* p, size_t size, size_t n) -> size_t {
+    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    v->insert(v->end(), b, b + size * n);
+    return n;
+  };
+  rw->close = [](SDL_RWops* c) -> int {
+    SDL_FreeRW(c);
+    return 0;
+  };
+  return rw;
+}
+
 int Build(const std::string& dir) {
   const Content c = BuildContent();
   if (!ReportErrors(c)) return 1;
@@ -102,7 +132,10 @@ int Level(int argc, char** argv) {
       return Usage();
     }
   }
-  if (file.empty()) return Usage();
+  if (file.empty()) {
+    std::fputs("krel-content: level: no FILE given to write the level to\n", stderr);
+    return Usage();
+  }
   const Palette palette = BuildPalette();
   return Write(file, EncodeBmp8(GenerateLevel(options), palette)) ? 0 : 1;
 }
@@ -118,10 +151,13 @@ int Icon(const std::string& size_text, const std::string& file) {
   const int n = static_cast<int>(size);
   std::vector<std::uint8_t> rgba = WormIcon(c, n);
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), n, n, 32, n * 4, SDL_PIXELFORMAT_RGBA32);
-  const bool ok = s != nullptr && IMG_SavePNG(s, file.c_str()) == 0;
-  if (!ok) std::fprintf(stderr, "krel-content: cannot write %s: %s\n", file.c_str(), IMG_GetError());
+  // Encoded in memory, then written as every other output is: whole or not at all.
+  std::vector<std::uint8_t> png;
+  SDL_RWops* rw = s != nullptr ? MemoryWriter(png) : nullptr;
+  const bool encoded = rw != nullptr && IMG_SavePNG_RW(s, rw, 1) == 0;
+  if (!encoded) std::fprintf(stderr, "krel-content: cannot encode %s: %s\n", file.c_str(), IMG_GetError());
   if (s != nullptr) SDL_FreeSurface(s);
-  return ok ? 0 : 1;
+  return encoded && Write(file, png) ? 0 : 1;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "tools/krel-content/writers.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace krel::content {
 namespace {
@@ -108,16 +110,40 @@ std::vector<std::uint8_t> EncodeWav8(const std::vector<std::uint8_t>& samples, i
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
-  if (!f) {
-    error = "cannot open " + path + " for writing: " + std::strerror(errno);
+  // Into a temporary file beside the target, synced, then renamed over it:
+  // a failure (a full disk) leaves the old file as it was and no half file.
+  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
-  errno = 0;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
-  const bool closed = std::fclose(f.release()) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + path + (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string());
+  auto fail = [&](int err) {
+    error = "cannot write " + path + ": " + std::strerror(err);
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return false;
+  };
+  struct stat old_file {};
+  if (::stat(path.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode) &&
+      ::fchmod(fd, old_file.st_mode & 07777) != 0)
+    return fail(errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail(errno);
+  if (::close(fd) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    ::unlink(tmp.c_str());
     return false;
   }
   return true;

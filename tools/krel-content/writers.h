@@ -20,7 +20,9 @@ std::vector<std::uint8_t> EncodeBmp24(const RgbImage& image);
 // RIFF/WAVE, PCM, one channel, 8 bits unsigned (128 is silence).
 std::vector<std::uint8_t> EncodeWav8(const std::vector<std::uint8_t>& samples, int rate);
 
-// Writes bytes to path; false with error set when that fails.
+// Writes bytes to path atomically (a temporary file beside it, then a
+// rename), keeping an existing file's permissions; false with error set
+// when that fails, and then path is as it was.
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace krel::content

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "protocol/printable.h"
 #include "tools/krel-trace/trace_compare.h"
 
 namespace {
@@ -44,8 +45,15 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  for (int i : {2, 3}) {
+    if (auto bad = krel::UnreadableTraceLine(i == 2 ? a : b, argv[i])) {
+      std::cerr << "krel-trace: unreadable trace: " << krel::Printable(*bad) << "\n";
+      return 2;
+    }
+  }
   if (auto diff = krel::FirstTraceDifference(a, b, argv[2], argv[3])) {
-    std::cout << *diff << "\n";
+    // The fields' values come from the files: no control byte reaches the terminal.
+    std::cout << krel::Printable(*diff) << "\n";
     return 1;
   }
   std::cout << "the traces agree\n";

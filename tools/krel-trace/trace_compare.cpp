@@ -7,6 +7,10 @@ namespace krel {
 
 namespace {
 
+// A trace line nests three levels deep; far more is no trace, and an
+// unbounded depth would let one line exhaust the stack.
+constexpr int kMaxNesting = 64;
+
 class Flattener {
  public:
   Flattener(std::string_view s, TraceFields& out) : s_(s), out_(out) {}
@@ -54,7 +58,15 @@ class Flattener {
     out_.emplace_back(path, std::move(text));
     return true;
   }
+  // Counts one more level of nesting while it lives.
+  struct Level {
+    explicit Level(int& depth) : depth(++depth) {}
+    ~Level() { --depth; }
+    int& depth;
+  };
   bool Object(const std::string& path, std::string& why) {
+    Level level(depth_);
+    if (depth_ > kMaxNesting) return Fail(why, "nested deeper than " + std::to_string(kMaxNesting) + " levels");
     ++i_;
     Blank();
     if (i_ < s_.size() && s_[i_] == '}') {
@@ -84,6 +96,8 @@ class Flattener {
     }
   }
   bool Array(const std::string& path, std::string& why) {
+    Level level(depth_);
+    if (depth_ > kMaxNesting) return Fail(why, "nested deeper than " + std::to_string(kMaxNesting) + " levels");
     ++i_;
     Blank();
     if (i_ < s_.size() && s_[i_] == ']') {
@@ -122,6 +136,7 @@ class Flattener {
 
   std::string_view s_;
   std::size_t i_ = 0;
+  int depth_ = 0;
   TraceFields& out_;
 };
 
@@ -222,6 +237,16 @@ bool FlattenTraceLine(std::string_view line, TraceFields& out, std::string& why)
   out.clear();
   Flattener f(line, out);
   return f.Run(why);
+}
+
+std::optional<std::string> UnreadableTraceLine(std::string_view text, const std::string& name) {
+  std::vector<std::string_view> lines = Lines(text);
+  TraceFields fields;
+  std::string why;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    if (!FlattenTraceLine(lines[n], fields, why)) return name + ", line " + std::to_string(n + 1) + ": " + why;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b, const std::string& a_name,

@@ -16,6 +16,11 @@ namespace krel {
 using TraceFields = std::vector<std::pair<std::string, std::string>>;
 bool FlattenTraceLine(std::string_view line, TraceFields& out, std::string& why);
 
+// The first line of text that is not a trace line, described for a person
+// ("A, line 3: nested deeper than 64 levels at column 65"); empty when every
+// line can be read. name names the trace in the text.
+std::optional<std::string> UnreadableTraceLine(std::string_view text, const std::string& name);
+
 // The first difference between two traces, described for a person:
 //   "line 12 (game 1, frame 120): players[2].X is 34.5 in A but 34.6 in B"
 // Empty when they agree. Traces of network games (their lines carry

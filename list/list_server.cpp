@@ -1,0 +1,150 @@
+#include "list/list_server.h"
+
+#include <cstring>
+
+#include "protocol/net_sockets.h"
+
+namespace krel {
+namespace {
+
+// SipHash-2-4: a keyed hash, so that nobody without the secret can compute
+// the token of an address they cannot receive at.
+std::uint64_t Rotl(std::uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+
+std::uint64_t SipHash(const std::array<std::uint8_t, 16>& key, const std::uint8_t* in, std::size_t len) {
+  std::uint64_t k0 = 0, k1 = 0;
+  for (int i = 7; i >= 0; --i) {
+    k0 = (k0 << 8) | key[static_cast<std::size_t>(i)];
+    k1 = (k1 << 8) | key[static_cast<std::size_t>(i + 8)];
+  }
+  std::uint64_t v0 = 0x736f6d6570736575ULL ^ k0, v1 = 0x646f72616e646f6dULL ^ k1;
+  std::uint64_t v2 = 0x6c7967656e657261ULL ^ k0, v3 = 0x7465646279746573ULL ^ k1;
+  auto round = [&] {
+    v0 += v1; v1 = Rotl(v1, 13); v1 ^= v0; v0 = Rotl(v0, 32);
+    v2 += v3; v3 = Rotl(v3, 16); v3 ^= v2;
+    v0 += v3; v3 = Rotl(v3, 21); v3 ^= v0;
+    v2 += v1; v1 = Rotl(v1, 17); v1 ^= v2; v2 = Rotl(v2, 32);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= len; i += 8) {
+    std::uint64_t m = 0;
+    for (int j = 7; j >= 0; --j) m = (m << 8) | in[i + static_cast<std::size_t>(j)];
+    v3 ^= m; round(); round(); v0 ^= m;
+  }
+  std::uint64_t last = static_cast<std::uint64_t>(len & 0xFF) << 56;
+  for (std::size_t j = 0; i + j < len; ++j) last |= static_cast<std::uint64_t>(in[i + j]) << (8 * j);
+  v3 ^= last; round(); round(); v0 ^= last;
+  v2 ^= 0xFF;
+  round(); round(); round(); round();
+  return v0 ^ v1 ^ v2 ^ v3;
+}
+
+}  // namespace
+
+std::string ListEntryText(const ListEntry& e) { return UdpPeer{e.address_be, e.port}.Text() + ":" + std::to_string(e.port); }
+
+ListServer::ListServer(ListLimits limits, const std::array<std::uint8_t, 16>& secret)
+    : limits_(limits), secret_(secret) {}
+
+ListToken ListServer::Token(std::uint32_t address_be, std::uint16_t port, std::int64_t period) const {
+  std::uint8_t in[14];
+  std::memcpy(in, &address_be, 4);
+  in[4] = static_cast<std::uint8_t>(port >> 8);
+  in[5] = static_cast<std::uint8_t>(port);
+  for (int i = 0; i < 8; ++i) in[6 + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(period) >> (8 * i));
+  const std::uint64_t h = SipHash(secret_, in, sizeof in);
+  ListToken t;
+  for (int i = 0; i < 8; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(h >> (8 * i));
+  return t;
+}
+
+ListToken ListServer::TokenFor(std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms) const {
+  return Token(address_be, port, now_ms / limits_.token_period_ms);
+}
+
+void ListServer::Datagram(std::string_view bytes, std::uint32_t from_address_be, std::uint16_t from_port,
+                          std::int64_t now_ms, std::string& reply) {
+  reply.clear();
+  ++counters_.datagrams;
+  ListMessage m;
+  if (from_port == 0 || !ParseListDatagram(bytes, m)) {
+    ++counters_.dropped;
+    return;
+  }
+  if (m.kind == ListMessage::Kind::kRegister)
+    Register(m, from_address_be, from_port, now_ms, reply);
+  else if (m.kind == ListMessage::Kind::kQuery)
+    Answer(m, now_ms, reply);
+  else
+    ++counters_.dropped;  // tokens and answers are for relays and clients
+}
+
+void ListServer::Register(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms,
+                          std::string& reply) {
+  const std::int64_t period = now_ms / limits_.token_period_ms;
+  const ListToken current = Token(address_be, port, period);
+  // Only a token this server sent to that very address and port counts; a
+  // wrong one (or none yet) is answered with the right one and nothing else.
+  if (m.token != current) {
+    if (m.token != Token(address_be, port, period - 1)) {
+      ++counters_.tokens_sent;
+      reply = EncodeListToken(current);
+      return;
+    }
+    reply = EncodeListToken(current);  // still valid, but the relay should move on to the new one
+  }
+  ++counters_.registrations;
+  const std::uint64_t key = ListKey(address_be, m.relay.port);
+  auto it = entries_.find(key);
+  if (m.withdraw) {
+    if (it != entries_.end()) Remove(it, "withdrawn");
+    return;
+  }
+  if (it == entries_.end()) {
+    std::uint32_t& mine = per_source_[address_be];
+    if (entries_.size() >= limits_.max_entries || mine >= limits_.per_source) {
+      if (mine == 0) per_source_.erase(address_be);
+      ++counters_.refused_full;
+      return;
+    }
+    ++mine;
+    it = entries_.emplace(key, Entry{}).first;
+    it->second.relay.address_be = address_be;
+    it->second.relay.port = m.relay.port;
+    if (on_event) on_event("listed " + ListEntryText(it->second.relay));
+  }
+  it->second.relay.worms = m.relay.worms;
+  it->second.relay.running = m.relay.running;
+  it->second.seen_ms = now_ms;
+}
+
+void ListServer::Answer(const ListMessage& m, std::int64_t now_ms, std::string& reply) {
+  ++counters_.queries;
+  // Never more bytes back than came in.
+  const std::size_t room = std::min(m.size, kListMaxDatagram);
+  if (room < kListAnswerHeader) return;
+  const std::size_t fits = std::min((room - kListAnswerHeader) / kListEntrySize, kListMaxAnswerEntries);
+  std::vector<ListEntry> page;
+  auto it = entries_.upper_bound(m.cursor);
+  for (; it != entries_.end() && page.size() < fits; ++it)
+    if (now_ms - it->second.seen_ms <= limits_.expire_ms) page.push_back(it->second.relay);
+  reply = EncodeListAnswer(m.nonce, it != entries_.end(), page);
+}
+
+void ListServer::Remove(std::map<std::uint64_t, Entry>::iterator it, const char* why) {
+  const std::uint32_t address = it->second.relay.address_be;
+  if (on_event) on_event(std::string(why) + " " + ListEntryText(it->second.relay));
+  entries_.erase(it);
+  auto src = per_source_.find(address);
+  if (src != per_source_.end() && --src->second == 0) per_source_.erase(src);
+}
+
+void ListServer::Expire(std::int64_t now_ms) {
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    auto next = std::next(it);
+    if (now_ms - it->second.seen_ms > limits_.expire_ms) Remove(it, "expired");
+    it = next;
+  }
+}
+
+}  // namespace krel

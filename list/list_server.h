@@ -1,0 +1,73 @@
+// The list server's logic, without sockets: registrations from relay servers
+// (counted only after a token round trip), expiry, and paged answers to the
+// clients' queries. Every datagram goes in through Datagram(); whatever it
+// answers comes back in `reply`. Everything is bounded: entries in all,
+// entries per source address, bytes per datagram; a datagram that is not
+// well formed changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "protocol/list_wire.h"
+
+namespace krel {
+
+struct ListLimits {
+  std::size_t max_entries = 10000;
+  std::size_t per_source = 16;
+  std::int64_t expire_ms = 30000;
+  // Tokens are valid for this long (and one period more), then replaced.
+  std::int64_t token_period_ms = 60000;
+};
+
+struct ListCounters {
+  std::uint64_t datagrams = 0, dropped = 0, tokens_sent = 0, registrations = 0, queries = 0, refused_full = 0;
+};
+
+class ListServer {
+ public:
+  // `secret`: 16 random bytes that make the tokens unguessable.
+  ListServer(ListLimits limits, const std::array<std::uint8_t, 16>& secret);
+
+  // One datagram from `from_address_be`:`from_port` at `now_ms`. `reply` is
+  // emptied and filled with the datagram to send back to the sender, if any.
+  void Datagram(std::string_view bytes, std::uint32_t from_address_be, std::uint16_t from_port, std::int64_t now_ms,
+                std::string& reply);
+  // Drops the entries not renewed within the expiry time.
+  void Expire(std::int64_t now_ms);
+
+  std::size_t size() const { return entries_.size(); }
+  const ListCounters& counters() const { return counters_; }
+  // The token a relay at that address and port must send back.
+  ListToken TokenFor(std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms) const;
+
+  // Log lines: a relay listed, withdrawn or expired.
+  std::function<void(const std::string& line)> on_event;
+
+ private:
+  struct Entry {
+    ListEntry relay;
+    std::int64_t seen_ms = 0;
+  };
+  void Register(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms,
+                std::string& reply);
+  void Answer(const ListMessage& m, std::int64_t now_ms, std::string& reply);
+  void Remove(std::map<std::uint64_t, Entry>::iterator it, const char* why);
+  ListToken Token(std::uint32_t address_be, std::uint16_t port, std::int64_t period) const;
+
+  ListLimits limits_;
+  std::array<std::uint8_t, 16> secret_;
+  std::map<std::uint64_t, Entry> entries_;                      // by address, then TCP port
+  std::unordered_map<std::uint32_t, std::uint32_t> per_source_;  // entries per address
+  ListCounters counters_;
+};
+
+// "a.b.c.d:port"
+std::string ListEntryText(const ListEntry& e);
+
+}  // namespace krel

@@ -1,0 +1,179 @@
+// The list-server protocol: UDP datagrams, every one starting with the four
+// bytes "KRLS" and one kind byte. Numbers are unsigned and big-endian; an
+// address is the four bytes of an IPv4 address as they travel in IP. No
+// datagram is longer than 1,200 bytes.
+//
+//   Registration, relay -> list (17 bytes, every few seconds per list server)
+//     "KRLS" "R" token[8] tcp_port[2] worms[1] flags[1]
+//     token: the last one this list server sent to this relay's address and
+//       port; all zero before the first. flags: bit 0 a game is running,
+//       bit 1 the relay is going away (remove the entry). worms: 0..16 worm
+//       slots in use. The entry's address is the datagram's source address.
+//   Token, list -> relay (13 bytes, answers a registration whose token is
+//     wrong or old)
+//     "KRLS" "T" token[8]
+//     Only whoever receives at the registering address and port learns the
+//     token, so a registration from a forged address never counts. The
+//     answer is smaller than what it answers: a forged registration cannot
+//     make the list server send more than it was sent.
+//   Query, client -> list (15 bytes or more, up to 1,200)
+//     "KRLS" "Q" nonce[4] cursor_address[4] cursor_port[2] zero padding
+//     Asks for the entries after the cursor in the list's order (address,
+//     then port); the cursor of the first query is all zero.
+//   Answer, list -> client (11 + 8 * count bytes, never more than the query)
+//     "KRLS" "A" nonce[4] flags[1] count[1] count * entry
+//     entry: address[4] tcp_port[2] worms[1] flags[1] (bit 0 game running)
+//     nonce: the query's. flags bit 0: more entries follow the last one; the
+//     client asks again with that entry as the cursor. One query gets at most
+//     one answer, no larger than the query itself, so the list server
+//     cannot be used to amplify traffic towards a forged source.
+#include "protocol/list_wire.h"
+
+#include <cstring>
+
+namespace krel {
+namespace {
+
+constexpr std::string_view kMagic = "KRLS";
+
+void Put16(std::string& out, std::uint32_t v) {
+  out += static_cast<char>((v >> 8) & 0xFF);
+  out += static_cast<char>(v & 0xFF);
+}
+
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v >> 16);
+  Put16(out, v & 0xFFFF);
+}
+
+void PutAddress(std::string& out, std::uint32_t address_be) {
+  char bytes[4];
+  std::memcpy(bytes, &address_be, 4);
+  out.append(bytes, 4);
+}
+
+std::uint32_t Get16(std::string_view d, std::size_t at) {
+  return (static_cast<std::uint32_t>(static_cast<unsigned char>(d[at])) << 8) | static_cast<unsigned char>(d[at + 1]);
+}
+
+std::uint32_t Get32(std::string_view d, std::size_t at) { return (Get16(d, at) << 16) | Get16(d, at + 2); }
+
+std::uint32_t GetAddress(std::string_view d, std::size_t at) {
+  std::uint32_t a = 0;
+  std::memcpy(&a, d.data() + at, 4);
+  return a;
+}
+
+std::string Header(char kind) {
+  std::string out(kMagic);
+  out += kind;
+  return out;
+}
+
+}  // namespace
+
+std::uint64_t ListKey(std::uint32_t address_be, std::uint16_t port) {
+  unsigned char b[4];
+  std::memcpy(b, &address_be, 4);
+  const std::uint64_t a = (static_cast<std::uint64_t>(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+  return (a << 16) | port;
+}
+
+bool ParseListDatagram(std::string_view d, ListMessage& out) {
+  if (d.size() < kListHeader || d.size() > kListMaxDatagram || d.substr(0, 4) != kMagic) return false;
+  out = ListMessage{};
+  switch (d[4]) {
+    case 'R': {
+      if (d.size() != kListRegisterSize) return false;
+      out.kind = ListMessage::Kind::kRegister;
+      std::memcpy(out.token.data(), d.data() + 5, 8);
+      out.relay.port = static_cast<std::uint16_t>(Get16(d, 13));
+      const unsigned worms = static_cast<unsigned char>(d[15]);
+      const unsigned flags = static_cast<unsigned char>(d[16]);
+      if (out.relay.port == 0 || worms > kListMaxWorms || flags > 3) return false;
+      out.relay.worms = static_cast<std::uint8_t>(worms);
+      out.relay.running = (flags & 1) != 0;
+      out.withdraw = (flags & 2) != 0;
+      return true;
+    }
+    case 'T':
+      if (d.size() != kListTokenSize) return false;
+      out.kind = ListMessage::Kind::kToken;
+      std::memcpy(out.token.data(), d.data() + 5, 8);
+      return true;
+    case 'Q':
+      if (d.size() < kListQueryMin) return false;
+      out.kind = ListMessage::Kind::kQuery;
+      out.nonce = Get32(d, 5);
+      out.cursor = ListKey(GetAddress(d, 9), static_cast<std::uint16_t>(Get16(d, 13)));
+      out.size = d.size();
+      return true;
+    case 'A': {
+      if (d.size() < kListAnswerHeader) return false;
+      const std::size_t count = static_cast<unsigned char>(d[10]);
+      const unsigned flags = static_cast<unsigned char>(d[9]);
+      if (flags > 1 || d.size() != kListAnswerHeader + count * kListEntrySize) return false;
+      out.kind = ListMessage::Kind::kAnswer;
+      out.nonce = Get32(d, 5);
+      out.more = flags == 1;
+      out.entries.reserve(count);
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = kListAnswerHeader + i * kListEntrySize;
+        ListEntry e;
+        e.address_be = GetAddress(d, at);
+        e.port = static_cast<std::uint16_t>(Get16(d, at + 4));
+        const unsigned worms = static_cast<unsigned char>(d[at + 6]);
+        const unsigned eflags = static_cast<unsigned char>(d[at + 7]);
+        if (e.port == 0 || worms > kListMaxWorms || eflags > 1) return false;
+        e.worms = static_cast<std::uint8_t>(worms);
+        e.running = eflags == 1;
+        out.entries.push_back(e);
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running,
+                               bool withdraw) {
+  std::string out = Header('R');
+  out.append(reinterpret_cast<const char*>(token.data()), token.size());
+  Put16(out, tcp_port);
+  out += static_cast<char>(worms < 0 ? 0 : worms > kListMaxWorms ? kListMaxWorms : worms);
+  out += static_cast<char>((running ? 1 : 0) | (withdraw ? 2 : 0));
+  return out;
+}
+
+std::string EncodeListToken(const ListToken& token) {
+  std::string out = Header('T');
+  out.append(reinterpret_cast<const char*>(token.data()), token.size());
+  return out;
+}
+
+std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size) {
+  std::string out = Header('Q');
+  Put32(out, nonce);
+  Put32(out, static_cast<std::uint32_t>(cursor >> 16));
+  Put16(out, static_cast<std::uint32_t>(cursor & 0xFFFF));
+  if (size > kListMaxDatagram) size = kListMaxDatagram;
+  if (out.size() < size) out.resize(size, '\0');
+  return out;
+}
+
+std::string EncodeListAnswer(std::uint32_t nonce, bool more, const std::vector<ListEntry>& entries) {
+  std::string out = Header('A');
+  Put32(out, nonce);
+  out += static_cast<char>(more ? 1 : 0);
+  out += static_cast<char>(entries.size());
+  for (const ListEntry& e : entries) {
+    PutAddress(out, e.address_be);
+    Put16(out, e.port);
+    out += static_cast<char>(e.worms);
+    out += static_cast<char>(e.running ? 1 : 0);
+  }
+  return out;
+}
+
+}  // namespace krel

@@ -1,0 +1,65 @@
+// The datagrams between relay servers, the list server (krelList) and the
+// game clients that ask it for servers. The format is documented at the top
+// of list_wire.cpp, which writes every one of them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace krel {
+
+inline constexpr std::uint16_t kListPort = 17385;
+// No datagram of this protocol is longer; longer ones are dropped unread.
+inline constexpr std::size_t kListMaxDatagram = 1200;
+inline constexpr std::size_t kListHeader = 5;           // magic and kind
+inline constexpr std::size_t kListRegisterSize = 17;
+inline constexpr std::size_t kListTokenSize = 13;
+inline constexpr std::size_t kListQueryMin = 15;
+inline constexpr std::size_t kListAnswerHeader = 11;
+inline constexpr std::size_t kListEntrySize = 8;
+inline constexpr std::size_t kListMaxAnswerEntries = (kListMaxDatagram - kListAnswerHeader) / kListEntrySize;
+inline constexpr int kListMaxWorms = 16;
+
+using ListToken = std::array<std::uint8_t, 8>;
+
+// One relay as the list knows it. `address_be` is the IPv4 address in
+// network byte order, as the sockets use it.
+struct ListEntry {
+  std::uint32_t address_be = 0;
+  std::uint16_t port = 0;
+  std::uint8_t worms = 0;
+  bool running = false;
+};
+
+struct ListMessage {
+  enum class Kind { kRegister, kToken, kQuery, kAnswer };
+  Kind kind = Kind::kRegister;
+  ListToken token{};            // kRegister, kToken
+  ListEntry relay;              // kRegister: port, worms, running
+  bool withdraw = false;        // kRegister: the relay is going away
+  std::uint32_t nonce = 0;      // kQuery, kAnswer
+  std::uint64_t cursor = 0;     // kQuery: answer entries after this key
+  std::size_t size = 0;         // kQuery: the datagram's length
+  bool more = false;            // kAnswer: entries follow after the last one
+  std::vector<ListEntry> entries;  // kAnswer
+};
+
+// The order of the list and the cursor of a query: address, then port.
+std::uint64_t ListKey(std::uint32_t address_be, std::uint16_t port);
+
+// False for anything that is not exactly one well-formed datagram of this
+// protocol (wrong magic, unknown kind, wrong length, values out of range).
+bool ParseListDatagram(std::string_view datagram, ListMessage& out);
+
+std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running,
+                               bool withdraw);
+std::string EncodeListToken(const ListToken& token);
+// Padded with zero bytes to `size` (at least kListQueryMin, at most
+// kListMaxDatagram): the list server answers with no more bytes than that.
+std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size);
+std::string EncodeListAnswer(std::uint32_t nonce, bool more, const std::vector<ListEntry>& entries);
+
+}  // namespace krel

@@ -1,0 +1,154 @@
+// The address screen's connection attempt: what it says under the address
+// when a server refuses (its own chat line, "FULL", "REFUSED"), that a
+// server which answers the greeting is joined with its answer intact, and
+// what the address takes: host names, HOST:PORT, up to 63 characters.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "client/net/connect_attempt.h"
+#include "client/net/net_client.h"
+#include "client/net/select_server.h"
+#include "client/net/session.h"
+#include "platform/headless/headless_platform.h"
+#include "protocol/resolver.h"
+#include "server_test_support.h"
+#include "sim_test_support.h"
+
+namespace krel {
+namespace {
+
+using namespace krel::testing;
+
+// A loopback server on the client's own loop that does `behave` with every
+// connection it accepts.
+struct FakeServer {
+  enum class Behave { kRefuseWithLine, kCloseAtOnce, kAnswerGreeting };
+  TcpListener listener;
+  std::unique_ptr<TcpConnection> conn;
+  FakeServer(EventLoop& loop, Behave behave) : listener(loop) {
+    std::string error;
+    EXPECT_TRUE(listener.Listen(0, "127.0.0.1", &error)) << error;
+    listener.OnRequest = [this, &loop, behave](TcpRequest& r) {
+      conn = std::make_unique<TcpConnection>(loop);
+      conn->Accept(r);
+      if (behave == Behave::kRefuseWithLine) {
+        conn->Send(std::string("cA GAME IS RUNNING ON THIS SERVER") + '\0');
+        conn->Close();
+      } else if (behave == Behave::kCloseAtOnce) {
+        conn->Close();
+      } else {
+        conn->OnData = [this](std::size_t) {
+          if (conn->ReadAll().size() >= 13) conn->Send(test::ConfigReply(7, 80, false));
+        };
+      }
+    };
+  }
+};
+
+struct Client {
+  std::unique_ptr<World> w = MakeSimWorld();
+  HeadlessPlatform platform;
+  NetClient n;
+  Client() {
+    w->platform = &platform;
+    AttachNetwork(*w, n);
+  }
+  // Runs the attempt until it has joined or failed.
+  ConnectAttempt::Phase Run(ConnectAttempt& a) {
+    for (int i = 0; i < 2000 && a.phase() != ConnectAttempt::Phase::kIdle &&
+                    a.phase() != ConnectAttempt::Phase::kJoined; ++i) {
+      n.loop.Yield(5);
+      a.Step();
+    }
+    return a.phase();
+  }
+};
+
+TEST(ConnectAttempt, ARefusalSaysWhyUnderTheAddressAndTheScreenStays) {
+  struct Case {
+    FakeServer::Behave behave;
+    bool listening;
+    const char* reason;
+  } cases[] = {
+      {FakeServer::Behave::kRefuseWithLine, true, "A GAME IS RUNNING ON THIS SERVER"},
+      {FakeServer::Behave::kCloseAtOnce, true, "FULL"},
+      {FakeServer::Behave::kCloseAtOnce, false, "REFUSED"},
+  };
+  for (const Case& c : cases) {
+    Client client;
+    FakeServer server(client.n.loop, c.behave);
+    const std::uint16_t port = server.listener.port();
+    if (!c.listening) server.listener.Close();
+    ConnectAttempt attempt(*client.w);
+    attempt.Begin("127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(client.Run(attempt), ConnectAttempt::Phase::kIdle) << c.reason;
+    EXPECT_EQ(attempt.reason(), c.reason);
+    // Nothing of it reached the game: no chat line, no open connection.
+    EXPECT_EQ(std::tuple(client.w->ChatLines[1], client.n.ws.state(), client.w->wsState),
+              std::tuple(std::string(), 0, 0))
+        << c.reason;
+  }
+}
+
+TEST(ConnectAttempt, AServerThatAnswersTheGreetingIsJoined) {
+  Client client;
+  FakeServer server(client.n.loop, FakeServer::Behave::kAnswerGreeting);
+  ConnectAttempt attempt(*client.w);
+  attempt.Begin(" 127.0.0.1 : " + std::to_string(server.listener.port()));
+  ASSERT_EQ(client.Run(attempt), ConnectAttempt::Phase::kJoined);
+  EXPECT_EQ(attempt.reason(), "");
+  // The configuration that ended the wait went to the game.
+  EXPECT_EQ(std::tuple(client.w->ConfigReceived, client.w->LivesSetting, client.w->wsState),
+            std::tuple(kTrue, int16{7}, 7));
+}
+
+TEST(ConnectAttempt, EarlyBytesAreToldApart) {
+  const std::string line = std::string("cHELLO") + '\0';
+  EXPECT_EQ(RefusalText(""), "FULL");
+  EXPECT_EQ(RefusalText(line + "cGO AWAY" + '\0'), "GO AWAY");
+  EXPECT_EQ(RefusalText(line + "cUNFINISHED"), "HELLO");
+  EXPECT_EQ(RefusalText("c" + std::string(80, 'X') + '\0').size(), 50u);
+  EXPECT_FALSE(BeyondChatLines(line));
+  EXPECT_FALSE(BeyondChatLines(line + "cPART"));
+  EXPECT_TRUE(BeyondChatLines(line + "C"));
+  EXPECT_TRUE(BeyondChatLines("C"));
+}
+
+TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
+  auto w = MakeSimWorld();
+  HeadlessPlatform platform;
+  w->platform = &platform;
+  std::string address;
+  for (unsigned char c : std::string("Game-1.example_net:17384!?/\xE4")) TypeAddressChar(*w, address, c);
+  EXPECT_EQ(address, "Game-1.example_net:17384");
+  TypeAddressChar(*w, address, 8);
+  EXPECT_EQ(address, "Game-1.example_net:1738");
+  address.clear();
+  for (int i = 0; i < 70; ++i) TypeAddressChar(*w, address, 'a');
+  EXPECT_EQ(address.size(), 63u);
+
+  struct Case {
+    const char* text;
+    bool ok;
+    const char* host;
+    std::uint16_t port;
+  } cases[] = {
+      {"10.0.0.1", true, "10.0.0.1", 17384},  {" krel.example.org:4000 ", true, "krel.example.org", 4000},
+      {"localhost : 65535", true, "localhost", 65535}, {"host:0", false, "", 0},
+      {"host:65536", false, "", 0},          {"host:", false, "", 0},
+      {":17384", false, "", 0},              {"a b", false, "", 0},
+      {"", false, "", 0},                    {"host:12x", false, "", 0},
+  };
+  for (const Case& c : cases) {
+    std::string host;
+    std::uint16_t port = 17384;
+    ASSERT_EQ(SplitHostPort(c.text, host, port), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(c.host), c.port)) << c.text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace krel

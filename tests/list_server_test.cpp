@@ -1,0 +1,271 @@
+// The list server: its datagrams, the token round trip that a registration
+// needs, expiry, the bounds, paged answers that never outgrow the query, a
+// flood of forged and random datagrams; and krelServer --register with the
+// client's query against it over loopback sockets in one thread. The real
+// programs together (two relays, a flood, a client joining through the
+// list) are tests/e2e/krel_server_list.sh.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "client/net/list_query.h"
+#include "list/list_server.h"
+#include "protocol/list_wire.h"
+#include "protocol/net_sockets.h"
+#include "server/server_app.h"
+
+namespace krel {
+namespace {
+
+constexpr std::array<std::uint8_t, 16> kSecret{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+std::uint32_t Ip(const char* text) {
+  std::uint32_t a = 0;
+  EXPECT_TRUE(ParseIPv4(text, &a));
+  return a;
+}
+
+// Sends datagrams to a ListServer as if from one address and port.
+struct Relay {
+  ListServer& list;
+  std::uint32_t ip;
+  std::uint16_t udp_port;
+  std::string reply;
+  void Send(const std::string& d, std::int64_t now) { list.Datagram(d, ip, udp_port, now, reply); }
+  // The whole round trip: ask, take the token, register with it.
+  void Register(std::uint16_t tcp_port, std::int64_t now, int worms = 2, bool running = false) {
+    Send(EncodeListRegister(ListToken{}, tcp_port, worms, running, false), now);
+    ListMessage m;
+    ASSERT_TRUE(ParseListDatagram(reply, m));
+    Send(EncodeListRegister(m.token, tcp_port, worms, running, false), now);
+  }
+};
+
+std::vector<ListEntry> AllPages(ListServer& list, std::int64_t now, std::size_t query_size = kListMaxDatagram) {
+  std::vector<ListEntry> all;
+  std::uint64_t cursor = 0;
+  std::string reply;
+  for (int page = 0; page < 1000; ++page) {
+    const std::string query = EncodeListQuery(77, cursor, query_size);
+    list.Datagram(query, Ip("127.0.0.9"), 5000, now, reply);
+    EXPECT_LE(reply.size(), query.size());
+    ListMessage m;
+    if (!ParseListDatagram(reply, m) || m.kind != ListMessage::Kind::kAnswer || m.nonce != 77) {
+      ADD_FAILURE() << "no answer";
+      break;
+    }
+    all.insert(all.end(), m.entries.begin(), m.entries.end());
+    if (!m.more || m.entries.empty()) break;
+    cursor = ListKey(m.entries.back().address_be, m.entries.back().port);
+  }
+  return all;
+}
+
+TEST(ListWire, DatagramsRoundTripAndMalformedOnesAreRefused) {
+  ListToken token{9, 8, 7, 6, 5, 4, 3, 2};
+  ListMessage m;
+  ASSERT_TRUE(ParseListDatagram(EncodeListRegister(token, 17384, 6, true, false), m));
+  EXPECT_EQ(std::tuple(m.kind, m.token, m.relay.port, m.relay.worms, m.relay.running, m.withdraw),
+            std::tuple(ListMessage::Kind::kRegister, token, std::uint16_t{17384}, std::uint8_t{6}, true, false));
+  ASSERT_TRUE(ParseListDatagram(EncodeListQuery(0xDEADBEEF, ListKey(Ip("10.1.2.3"), 99), 1200), m));
+  EXPECT_EQ(std::tuple(m.kind, m.nonce, m.cursor, m.size),
+            std::tuple(ListMessage::Kind::kQuery, 0xDEADBEEFu, ListKey(Ip("10.1.2.3"), 99), std::size_t{1200}));
+  const std::vector<ListEntry> entries{{Ip("10.0.0.1"), 1, 16, true}, {Ip("192.168.1.2"), 65535, 0, false}};
+  ASSERT_TRUE(ParseListDatagram(EncodeListAnswer(5, true, entries), m));
+  ASSERT_EQ(m.entries.size(), 2u);
+  EXPECT_EQ(std::tuple(m.more, ListEntryText(m.entries[0]), m.entries[0].worms, m.entries[0].running),
+            std::tuple(true, std::string("10.0.0.1:1"), std::uint8_t{16}, true));
+  EXPECT_EQ(ListEntryText(m.entries[1]), "192.168.1.2:65535");
+  EXPECT_LT(ListKey(Ip("9.255.255.255"), 65535), ListKey(Ip("10.0.0.0"), 1));
+
+  const std::string reg = EncodeListRegister(token, 17384, 2, false, false);
+  const std::string bad[] = {
+      "", "KRLS", reg.substr(0, 16), reg + "x", "KRLX" + reg.substr(4), "KRLSZ" + reg.substr(5),
+      EncodeListRegister(token, 0, 2, false, false),                // port 0
+      reg.substr(0, 15) + '\x11' + reg.substr(16),                  // 17 worms
+      reg.substr(0, 16) + '\x04',                                   // unknown flag
+      EncodeListToken(token) + "x",
+      EncodeListQuery(1, 0, 15).substr(0, 14),
+      EncodeListQuery(1, 0, 1200) + "x",                            // longer than any datagram
+      EncodeListAnswer(1, false, entries).substr(0, 18),            // count says two
+      EncodeListAnswer(1, false, {{Ip("10.0.0.1"), 1, 17, false}}),  // 17 worms
+  };
+  for (const std::string& d : bad) EXPECT_FALSE(ParseListDatagram(d, m)) << testing::PrintToString(d);
+}
+
+TEST(ListServer, ARegistrationCountsOnlyAfterTheTokenRoundTripFromThatAddressAndPort) {
+  ListLimits limits;
+  limits.token_period_ms = 10000;
+  ListServer list(limits, kSecret);
+  Relay a{list, Ip("10.0.0.1"), 4000, {}};
+  a.Send(EncodeListRegister(ListToken{}, 17384, 2, false, false), 0);
+  ListMessage m;
+  ASSERT_TRUE(ParseListDatagram(a.reply, m));
+  ASSERT_EQ(m.kind, ListMessage::Kind::kToken);
+  EXPECT_LT(a.reply.size(), kListRegisterSize);  // never more back than came in
+  EXPECT_EQ(list.size(), 0u);
+  // The token is worth nothing from another address or another port.
+  Relay forged_ip{list, Ip("10.0.0.2"), 4000, {}}, forged_port{list, Ip("10.0.0.1"), 4001, {}};
+  forged_ip.Send(EncodeListRegister(m.token, 17384, 2, false, false), 0);
+  forged_port.Send(EncodeListRegister(m.token, 17384, 2, false, false), 0);
+  EXPECT_EQ(list.size(), 0u);
+  a.Send(EncodeListRegister(m.token, 17384, 4, true, false), 100);
+  EXPECT_TRUE(a.reply.empty());
+  ASSERT_EQ(list.size(), 1u);
+  const auto listed = AllPages(list, 100);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(std::tuple(ListEntryText(listed[0]), listed[0].worms, listed[0].running),
+            std::tuple(std::string("10.0.0.1:17384"), std::uint8_t{4}, true));
+  // A token of the last period still counts and brings the new one; an
+  // older one does not.
+  const std::int64_t period = limits.token_period_ms;
+  a.Send(EncodeListRegister(m.token, 17384, 2, false, false), period + 5);
+  ListMessage renewed;
+  ASSERT_TRUE(ParseListDatagram(a.reply, renewed));
+  EXPECT_NE(renewed.token, m.token);
+  EXPECT_EQ(AllPages(list, period + 5).at(0).worms, 2);
+  a.Send(EncodeListRegister(m.token, 17384, 9, false, false), 2 * period + 5);
+  EXPECT_EQ(AllPages(list, 2 * period + 5).at(0).worms, 2);
+}
+
+TEST(ListServer, EntriesExpireWithoutRenewalAndLeaveWhenWithdrawn) {
+  ListServer list({}, kSecret);
+  Relay a{list, Ip("10.0.0.1"), 4000, {}};
+  a.Register(1000, 0);
+  a.Register(1001, 0);
+  a.Register(1001, 20000);  // renewed
+  list.Expire(30000);
+  EXPECT_EQ(list.size(), 2u);
+  list.Expire(30001);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(AllPages(list, 30001).at(0).port, 1001);
+  const ListToken token = list.TokenFor(a.ip, a.udp_port, 30001);
+  a.Send(EncodeListRegister(token, 1001, 0, false, true), 30001);
+  EXPECT_EQ(list.size(), 0u);
+}
+
+TEST(ListServer, EntriesAreBoundedPerSourceAddressAndInAll) {
+  ListLimits limits;
+  limits.max_entries = 40;
+  ListServer list(limits, kSecret);
+  Relay greedy{list, Ip("10.0.0.1"), 4000, {}};
+  for (int p = 1; p <= 20; ++p) greedy.Register(static_cast<std::uint16_t>(p), 0);
+  EXPECT_EQ(list.size(), 16u);
+  for (int host = 2; host <= 5; ++host) {
+    Relay r{list, Ip(("10.0.0." + std::to_string(host)).c_str()), 4000, {}};
+    for (int p = 1; p <= 10; ++p) r.Register(static_cast<std::uint16_t>(p), 0);
+  }
+  EXPECT_EQ(list.size(), 40u);
+  greedy.Register(3, 10, 7);  // renewing a listed relay still works when full
+  EXPECT_EQ(AllPages(list, 10).at(2).worms, 7);
+  EXPECT_GT(list.counters().refused_full, 0u);
+}
+
+TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
+  ListServer list({}, kSecret);
+  for (int host = 1; host <= 25; ++host) {
+    Relay r{list, Ip(("10.0.1." + std::to_string(host)).c_str()), 4000, {}};
+    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(1000 + p), 0);
+  }
+  ASSERT_EQ(list.size(), 400u);
+  for (std::size_t size : {kListMaxDatagram, std::size_t{500}, std::size_t{60}}) {
+    const auto all = AllPages(list, 0, size);
+    ASSERT_EQ(all.size(), 400u) << size;
+    for (std::size_t i = 1; i < all.size(); ++i)
+      EXPECT_LT(ListKey(all[i - 1].address_be, all[i - 1].port), ListKey(all[i].address_be, all[i].port));
+  }
+  std::string reply;
+  list.Datagram(EncodeListQuery(1, 0, kListQueryMin), Ip("10.9.9.9"), 9, 0, reply);
+  EXPECT_LE(reply.size(), kListQueryMin);
+}
+
+TEST(ListServer, AFloodOfForgedAndRandomDatagramsLeavesTheRealRelaysListed) {
+  ListLimits limits;
+  limits.max_entries = 1000;
+  ListServer list(limits, kSecret);
+  Relay real1{list, Ip("127.0.0.1"), 5001, {}}, real2{list, Ip("127.0.0.1"), 5002, {}};
+  real1.Register(17384, 0);
+  real2.Register(17385, 0);
+  std::mt19937 random(7);
+  std::string reply;
+  std::size_t answered_bytes = 0, sent_bytes = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const std::uint32_t ip = static_cast<std::uint32_t>(random());
+    const auto port = static_cast<std::uint16_t>(1 + random() % 65535);
+    std::string d;
+    switch (i % 4) {
+      case 0:  // random bytes, sometimes with the right magic
+        d.resize(random() % 1400);
+        for (char& c : d) c = static_cast<char>(random());
+        if (i % 8 == 0 && d.size() > 5) d.replace(0, 5, "KRLSR");
+        break;
+      case 1: {  // a registration with a guessed token, from a forged address
+        ListToken t;
+        for (auto& b : t) b = static_cast<std::uint8_t>(random());
+        d = EncodeListRegister(t, port, 3, false, false);
+        break;
+      }
+      case 2:  // a registration from an address that really answers
+        d = EncodeListRegister(list.TokenFor(ip, port, 0), port, 3, false, false);
+        break;
+      default:  // a query too small for its answer
+        d = EncodeListQuery(static_cast<std::uint32_t>(i), 0, 15 + random() % 40);
+    }
+    sent_bytes += d.size();
+    list.Datagram(d, ip, port, 0, reply);
+    answered_bytes += reply.size();
+    EXPECT_LE(reply.size(), d.size());
+    if (i % 5000 == 0) list.Expire(0);
+  }
+  EXPECT_EQ(list.size(), limits.max_entries);
+  EXPECT_LE(answered_bytes, sent_bytes);
+  real1.Register(17384, 1000);
+  real2.Register(17385, 1000);
+  list.Expire(31000);
+  const auto left = AllPages(list, 31000);
+  ASSERT_EQ(left.size(), 2u);
+  EXPECT_EQ(std::tuple(left[0].port, left[1].port), std::tuple(17384, 17385));
+}
+
+// krelServer's registrar, the list server and a client's query, on loopback
+// sockets in one thread.
+TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
+  EventLoop loop;
+  ListServer list({}, kSecret);
+  UdpSocket socket(loop);
+  std::string error, reply;
+  ASSERT_TRUE(socket.Bind(0, "127.0.0.1", &error)) << error;
+  socket.OnDatagramFrom = [&](const std::string& d, const UdpPeer& from) {
+    list.Datagram(d, from.address_be, from.port, EventLoop::NowMs(), reply);
+    if (!reply.empty()) socket.SendTo(from, reply);
+  };
+  UdpSocket catcher(loop);
+  ASSERT_TRUE(catcher.Bind(0, "127.0.0.1", &error));
+  ServerOptions o;
+  std::tie(o.port, o.bind_address, o.announce_to, o.announce_port) =
+      std::tuple(0, "127.0.0.1", "127.0.0.1", catcher.port());
+  o.register_with = {"127.0.0.1:" + std::to_string(socket.port())};
+  auto app = std::make_unique<ServerApp>(loop, o);
+  ASSERT_TRUE(app->Start(&error)) << error;
+  ASSERT_TRUE(app->StartRegistering(&error)) << error;
+
+  ListQuery query(loop, {"127.0.0.1:" + std::to_string(socket.port())});
+  std::vector<ListedServer> found;
+  const std::int64_t end = EventLoop::NowMs() + 20000;
+  while (found.empty() && EventLoop::NowMs() < end) {
+    app->Yield(5);
+    query.Poll(EventLoop::NowMs());
+    found = query.Servers();
+  }
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(std::tuple(found[0].address, found[0].port, found[0].worms, found[0].running),
+            std::tuple(std::string("127.0.0.1"), app->port(), 0, false));
+  EXPECT_EQ(ListedServerLine(found[0]), "127.0.0.1:" + std::to_string(app->port()) + " (0 worms)");
+  // A relay that ends withdraws at once instead of waiting to expire.
+  app.reset();
+  for (int i = 0; i < 2000 && list.size() > 0; ++i) loop.Yield(5);
+  EXPECT_EQ(list.size(), 0u);
+}
+
+}  // namespace
+}  // namespace krel
