@@ -40,6 +40,8 @@ for label, arg in (("quiet", 0), ("busy (400 particles)", 400)):
     total = None if sim is None or draw is None else sim + draw
     rows.append((f"frame, {label}: simulation / drawing / both", f"{fmt(sim)} / {fmt(draw)} / {fmt(total)} ms",
                  "both well under 2 ms" if arg else ""))
+rows.append(("ace computer player, both worms, per frame",
+             f"{fmt(get('BM_AceTwoWorms/iterations:3000', 'ai_ms'))} ms", "under 0.2 ms"))
 rows.append(("gehbar (one point)", f"{fmt(ns('BM_gehbar'))} ns", ""))
 rows.append(("dig, radius 12 / fill, radius 12", f"{fmt(ns('BM_dig/12'), 3)} / {fmt(ns('BM_dig/-12'), 3)} ns", ""))
 rows.append(("codec: full worm record encoded and decoded",

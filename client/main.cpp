@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     krel::InputScript script;
     std::string error;
     if (!krel::LoadInputScript(input, script, error)) {
-      platform->MessageBox("KREL_INPUT: " + error);
+      // A key script means nobody is at the keyboard to close a box.
+      std::cerr << "krel: KREL_INPUT: " << error << "\n";
       return 2;
     }
     scripted = std::make_unique<krel::ScriptInputPlatform>(*platform, std::move(script));
@@ -101,7 +102,8 @@ int main(int argc, char** argv) {
   if (std::string seed = Env("KREL_SEED"); !seed.empty()) {
     std::uint64_t value = 0;
     if (!ParseSeed(seed, value)) {
-      sdl.MessageBox("KREL_SEED: \"" + seed + "\" is not a whole number from 0 to 18446744073709551615");
+      // Set by automation, like KREL_INPUT: said on stderr, not in a box.
+      std::cerr << "krel: KREL_SEED: \"" << seed << "\" is not a whole number from 0 to 18446744073709551615\n";
       return 2;
     }
     world->FixedSeed = value;

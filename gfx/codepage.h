@@ -25,6 +25,11 @@ std::string Utf8ToCp1252(std::string_view utf8);
 // go unnoticed).
 std::string Utf8ToCp1252(std::string_view utf8, char replacement);
 
+// The code page 437 code of a Windows-1252 byte (the font's cells are in
+// code page 437 order); -1 when code page 437 has no such character.
+// Control bytes and DEL have none.
+int Cp437FromCp1252(unsigned char b);
+
 // Windows-1252 to UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);
 

@@ -114,6 +114,12 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
         script += '\n';
         continue;
       }
+      if (SplitKeyword(body, "RESULTS", rest)) {
+        if (!rest.empty()) return fail("RESULTS takes nothing after it");
+        out.results_screen = true;
+        script += '\n';
+        continue;
+      }
       if (SplitKeyword(body, "SETTING", rest)) {
         out.settings.append(rest);
         out.settings += '\n';
@@ -152,6 +158,7 @@ std::string RecordingHeader(const Recording& r) {
   out += "# krel recording: the keys held at every keyboard read (KREL_INPUT format)\n";
   if (r.arms) out += "ARMS " + Hex32(*r.arms) + "\n";
   if (r.level) out += "LEVEL " + Hex32(*r.level) + "\n";
+  if (r.results_screen) out += "RESULTS\n";
   std::string_view s = r.settings;
   while (!s.empty()) {
     std::size_t nl = s.find('\n');

@@ -9,6 +9,10 @@
 //   LEVEL 01234567             FNV-1a of the level file it was made with
 //   SETTING [General Settings] one line of the settings file as it was when
 //   SETTING "Lives"="15"       the session started (krel.ini syntax)
+//   RESULTS                    a results screen followed each game and read
+//                              the keyboard like any screen; a recording
+//                              without this line was made before there was
+//                              one, and plays back without it
 //   ...key script lines...
 //   END                        the window was closed here (last line)
 //
@@ -37,6 +41,7 @@ struct Recording {
   std::optional<std::uint32_t> level;  // checksum of level.bmp when recorded
   std::string settings;                // the settings file's text
   bool ends_closed = false;            // END: the window was closed
+  bool results_screen = false;         // RESULTS: games end in the results screen
   InputScript script;
 };
 
@@ -45,7 +50,7 @@ struct Recording {
 bool ParseRecording(std::string_view text, const std::string& origin, Recording& out, std::string& error);
 bool LoadRecording(const std::string& path, Recording& out, std::string& error);
 
-// The header lines of a recording (SEED, ARMS, LEVEL, SETTING), each ending
+// The header lines of a recording (SEED, ARMS, LEVEL, SETTING, RESULTS), each ending
 // in a line feed.
 std::string RecordingHeader(const Recording& r);
 

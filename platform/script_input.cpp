@@ -1,6 +1,7 @@
 #include "platform/script_input.h"
 
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "gfx/codepage.h"
@@ -214,6 +215,8 @@ ScriptInputPlatform::ScriptInputPlatform(Platform& inner, InputScript script)
     : PlatformDecorator(inner), script_(std::move(script)) {
   EnterStep(0);
 }
+
+void ScriptInputPlatform::MessageBox(const std::string& text) { std::cerr << "krel: " << text << std::endl; }
 
 void ScriptInputPlatform::EnterStep(std::size_t index) {
   step_ = index;

@@ -71,6 +71,10 @@ class ScriptInputPlatform : public PlatformDecorator {
   // whatever is plugged in.
   void ReadKeyboard(std::uint8_t state[256]) override;
 
+  // Nobody is at the keyboard to close a box: the message goes to standard
+  // error only (and the program, whose messages are all fatal, ends).
+  void MessageBox(const std::string& text) override;
+
   // True once every line of the script has been used.
   bool finished() const { return step_ >= script_.steps.size(); }
   // Reads of the keyboard so far (event-time reads not counted).

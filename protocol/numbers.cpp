@@ -58,7 +58,26 @@ std::int64_t ToInt64(double v) { return Saturated<std::int64_t>(v); }
 std::optional<int16> ToInt16Checked(double v) { return Checked<int16>(v); }
 std::optional<int32> ToInt32Checked(double v) { return Checked<int32>(v); }
 
-std::int64_t FixedRawFromDouble(double v) { return ToInt64(v * static_cast<double>(fixed::kScale)); }
+std::int64_t FixedRawFromDouble(double v) {
+  const double scale = static_cast<double>(fixed::kScale);
+  const double p = v * scale;  // v × 10000, itself rounded to a double
+  // Beyond 2^52 every double is a whole number and the product's own
+  // rounding is all there is; no game value comes near (4.5e11 pixels).
+  if (!std::isfinite(p) || std::fabs(p) >= 4503599627370496.0) return ToInt64(p);
+  const double fl = std::floor(p);
+  // The rounded product can only mislead at an exact half: elsewhere its
+  // error (at most half a unit in its last place) cannot carry the exact
+  // v × 10000 across the half-way point. At a half, the exact product lies
+  // above, below or on it, as the product's rounding error (computed
+  // exactly by the fused multiply-add) says: 0.00005 as a double is a
+  // little more than 5/100000 and so becomes 1/10000, not 0.
+  if (p - fl == 0.5) {
+    const double error = std::fma(v, scale, -p);
+    if (error > 0) return static_cast<std::int64_t>(fl) + 1;
+    if (error < 0) return static_cast<std::int64_t>(fl);
+  }
+  return ToInt64(p);
+}
 
 fixed::fixed(double v) : raw_(FixedRawFromDouble(v)) {}
 

@@ -97,7 +97,10 @@ class fixed {
   std::int64_t raw_ = 0;
 };
 
-// Rounding of a double to the nearest 1/10000, ties to even, as a raw value.
+// Rounding of a double to the nearest 1/10000, ties to even, as a raw value:
+// nearest to the double's exact value, so a double a hair above a half-way
+// point rounds up even where v × 10000 in double arithmetic lands exactly on
+// the half (which plain rounding of that product would send to even).
 std::int64_t FixedRawFromDouble(double v);
 
 }  // namespace krel

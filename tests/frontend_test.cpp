@@ -11,6 +11,7 @@
 
 #include "client/frontend/edit_player.h"
 #include "client/frontend/menu.h"
+#include "client/frontend/results.h"
 #include "client/frontend/select_weapons.h"
 #include "client/worms/input.h"
 #include "core_test_support.h"
@@ -177,6 +178,25 @@ TEST(PlayerEditor, KeyCaptureAndTheColourLimit) {
   EXPECT_EQ(w.MenuColor[2], 360);
 }
 
+TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
+  ScreenRig r;
+  World& w = *r.w;
+  EditorState e;
+  e.player = 1;
+  EditorPasses(w, e, "- U -");  // line 10
+  std::vector<std::string> shown;
+  for (int k = 0; k < 4; ++k) {
+    shown.push_back(EditorLines(w, e)[9].text);
+    EditorPasses(w, e, "N -");
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE",
+                                             "CONTROLLER: HUMAN"}));
+  // "1" keeps meaning the design's computer player; "2" is the ace.
+  EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
+                               ControllerFromSetting("x")}),
+            std::vector<flag>({kControllerHuman, kControllerCpu, kControllerAce, kControllerHuman}));
+}
+
 TEST(WeaponSelection, BothColumnsMoveAtOnceAndTheWheelWraps) {
   ScreenRig r;
   World& w = *r.w;
@@ -221,6 +241,45 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   EXPECT_FALSE(WeaponPasses(w, c, "-"));
   WeaponChoice any;
   EXPECT_FALSE(WeaponPasses(w, any, "E"));
+}
+
+TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {
+  ScreenRig r;
+  World& w = *r.w;
+  w.NumPlayers = 2;
+  w.LivesSetting = 3;
+  w.Players[1].SetName("Ann");
+  w.Players[2].SetName("Zed-\xC4rger");
+  std::tie(w.Players[1].Lives, w.Players[1].Kills, w.Suicides[1]) = std::tuple(-1, 1, 2);
+  std::tie(w.Players[2].Lives, w.Players[2].Kills, w.Suicides[2]) = std::tuple(0, 0, 0);
+  auto texts = [&w](GameEnd end) {
+    std::vector<std::string> t;
+    for (const TextLine& l : ResultsLines(w, end)) t.push_back(l.text);
+    return t;
+  };
+  // Title, five heads, two rows of name, kills, deaths, suicides, lives left,
+  // the verdict and the prompt. Both show no lives left, but the worm that
+  // ran out (Lives -1) lost, whatever its kills.
+  EXPECT_EQ(texts(GameEnd::kGameOver),
+            (std::vector<std::string>{"GAME OVER", "WORM", "KILLS", "DEATHS", "SUICIDES", "LIVES", "Ann", "1", "4", "2",
+                                      "0", "Zed-\xC4rger", "0", "3", "0", "0", "Zed-\xC4rger WINS", "PRESS A KEY"}));
+  EXPECT_EQ(texts(GameEnd::kEscape)[16], "Zed-\xC4rger WAS AHEAD");
+  w.Players[1].Lives = 0;
+  EXPECT_EQ(texts(GameEnd::kGameOver)[16], "Ann WINS");  // level on lives: the kills decide
+  w.Players[1].Kills = 0;
+  EXPECT_EQ(texts(GameEnd::kGameOver)[16], "A DRAW");
+  EXPECT_EQ(texts(GameEnd::kEscape)[16], "NOBODY WAS AHEAD");
+}
+
+TEST(Results, AKeyHeldFromTheGameMustBeLetGoBeforeAPressEndsTheScreen) {
+  ScreenRig r;
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(ParseInputScript("3 ESCAPE\n2 -\n1 SPACE\n5 -\n", "keys", script, error)) << error;
+  ScriptInputPlatform scripted(r.platform, std::move(script));
+  r.w->platform = &scripted;
+  ShowResults(*r.w, GameEnd::kEscape);
+  EXPECT_EQ(std::pair(scripted.reads(), r.w->QuitRequested), std::pair(std::uint64_t{6}, false));
 }
 
 TEST(MenuRun, ClosingTheWindowEndsEveryScreenAtOnceWithoutSaving) {

@@ -166,6 +166,17 @@ TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
   EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) && error.find("no/such/folder") != std::string::npos);
 }
 
+TEST(GameLoop, WithoutSoundTheFirstGameSaysSoInAChatLineOnce) {
+  GameRig r;
+  r.w->SoundMissing = true;
+  const std::vector<std::string> said{"Audiohardware nicht gefunden ! No sound"};
+  EXPECT_EQ(r.Run(2), GameEnd::kEscape);
+  EXPECT_EQ(r.w->ChatLog, said);
+  r.platform.ReleaseAllKeys();
+  EXPECT_EQ(r.Run(2), GameEnd::kEscape);
+  EXPECT_TRUE(r.w->ChatLog.empty());
+}
+
 TEST(Startup, OnlyTheExactWordAsksForAWindow) {
   EXPECT_TRUE(WantsWindow("/window"));
   for (const char* other : {"", "/WINDOW", "/Window", "/window ", " /window", "/window x", "-window", "/windowed"})

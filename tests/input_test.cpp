@@ -78,14 +78,23 @@ TEST(Keyboard, PlayerSettingsLoadWithTheirExactNames) {
   EXPECT_EQ(r.w.KeyMap[1], (std::array<int16, 8>{0, 203, 57, 200, 208, 36, 37, 38}));
   EXPECT_EQ(r.w.KeyMap[2], (std::array<int16, 8>{0, 31, 18, 18, 32, 0, 45, 46}));
   EXPECT_EQ(std::tuple(r.w.MenuName[1], r.w.MenuName[2], r.w.MenuColor[1]), std::tuple("Alice", "Player 2", 360));
-  // A missing colour is a fresh random hue 0..359 each time the default is used.
+  // A missing colour is a fresh random hue 0..359 each time the default is
+  // used, at least 90 degrees round the hue circle from the other worm's,
+  // whether that one was drawn too or stored (for either player).
+  auto apart = [](int a, int b) { return std::min((a - b + 720) % 360, (b - a + 720) % 360) >= 90; };
+  EXPECT_TRUE(apart(r.w.MenuColor[1], r.w.MenuColor[2])) << r.w.MenuColor[2];
   std::set<int> hues;
   World fresh;
-  for (int i = 0; i < 10; ++i) {
+  Rig second;
+  second.store.SaveSetting("Player 2 Settings", "Color", "10");
+  for (int i = 0; i < 40; ++i) {
     LoadPlayerSettings(fresh);
     hues.insert({fresh.MenuColor[1], fresh.MenuColor[2]});
+    EXPECT_TRUE(apart(fresh.MenuColor[1], fresh.MenuColor[2])) << fresh.MenuColor[1] << " " << fresh.MenuColor[2];
+    LoadPlayerSettings(second.w);
+    EXPECT_TRUE(second.w.MenuColor[2] == 10 && apart(second.w.MenuColor[1], 10)) << second.w.MenuColor[1];
   }
-  EXPECT_TRUE(hues.size() > 10 && *hues.begin() >= 0 && *hues.rbegin() <= 359) << hues.size();
+  EXPECT_TRUE(hues.size() > 20 && *hues.begin() >= 0 && *hues.rbegin() <= 359) << hues.size();
 }
 
 TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {

@@ -25,8 +25,13 @@ TEST(Rounding, HalfGoesToEvenAndOutOfRangeSaturatesOrIsReported) {
 }
 
 TEST(Fixed, ConversionsRoundHalfToEvenExactly) {
-  EXPECT_EQ(fixed(0.5 / 10000).raw(), 0);  // a binary-exact tie: even neighbour
-  EXPECT_EQ(fixed(2.5 / 10000 * 1.0000001).raw(), 3);
+  // Nearest to the double's exact value: 0.00005 and 0.00025 are a hair
+  // above their half-way points and 0.00035 a hair below, although v × 10000
+  // in double arithmetic lands exactly on 0.5, 2.5 and 3.5; only m/32 (m
+  // odd) are true ties, and they go to the even neighbour.
+  const struct { double v; std::int64_t raw; } near_ties[] = {
+      {0.00005, 1}, {-0.00005, -1}, {0.00025, 3}, {0.00035, 3}, {1.0 / 32, 312}, {3.0 / 32, 938}};
+  for (const auto& c : near_ties) EXPECT_EQ(fixed(c.v).raw(), c.raw) << c.v;
   EXPECT_EQ(fixed(1e30).raw(), kMax);
   EXPECT_EQ(fixed(std::nan("")).raw(), 0);
   const struct { fixed v; int32 rounded; std::int64_t floor; } cases[] = {

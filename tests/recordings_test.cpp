@@ -78,6 +78,24 @@ TEST(Recordings, EveryShippedRecordingPlaysBackAsRecorded) {
   }
 }
 
+// A game left with Escape, then a press and a second game. A recording made
+// with the results screen (RESULTS) spends the press on it; one made before
+// there was one went straight to the menu, and still does.
+TEST(Recordings, OnlyRecordingsMadeWithTheResultsScreenPassThroughIt) {
+  const char* keys = "3 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n1 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n2 -\nEND\n";
+  for (const auto& [header, ends] : {std::pair("", "escape escape "), std::pair("RESULTS\n", "escape closed ")}) {
+    TempCwd cwd;
+    const fs::path rec = cwd.path() / "session.rec";
+    testing::WriteFileBytes(rec, std::string("SEED 5\n") + header + keys);
+    RunResult r = RunKrel(Playing(rec), cwd.path() / "out");
+    ASSERT_EQ(r.status, 0);
+    std::string seen;
+    for (std::size_t at = r.dump.find("\"end\":\""); at != std::string::npos; at = r.dump.find("\"end\":\"", at + 1))
+      seen += r.dump.substr(at + 7, r.dump.find('"', at + 7) - at - 7) + " ";
+    EXPECT_EQ(seen, ends) << header;
+  }
+}
+
 TEST(Recordings, ASessionRecordedHerePlaysBackTheSame) {
   TempCwd cwd;
   // Player 1 typed a name in its editor, then both worms fight a while;
@@ -100,6 +118,8 @@ TEST(Recordings, ASessionRecordedHerePlaysBackTheSame) {
   ASSERT_EQ(original.status, 0);
   ASSERT_NE(original.dump.find("\"end\":\"closed\""), std::string::npos) << original.dump;
   ASSERT_NE(original.dump.find("Zo\\u0161 #"), std::string::npos) << original.dump;
+
+  EXPECT_NE(ReadFileBytes(rec).find("\nRESULTS\n"), std::string::npos);  // made with the results screen
 
   RunResult again = RunKrel(Playing(rec), cwd.path() / "b");
   ASSERT_EQ(again.status, 0);

@@ -242,6 +242,17 @@ TEST_F(Frame, ChatLinesExpireAfterSixtyFramesAndTheRestMoveUp) {
   EXPECT_EQ(std::tuple(w.ChatLines[1], w.ChatLines[3]), std::tuple("two", ""));
 }
 
+TEST_F(Frame, AChatLineTooLongForItsHalfGoesOnInTheRowsBelow) {
+  w.ChatLines = {"", "Screenshot krel-20261207-031007-2.png", "next", "", "", "", "", "", "", "", ""};
+  w.ChatTimes = {};
+  w.Players[1].Age = 1;
+  ShowAll(w);
+  for (int x : {1, 162}) {
+    EXPECT_EQ(std::tuple(TextAt(x, 8, 7), TextAt(x, 16, 7), TextAt(x, 24, 7)),
+              std::tuple("SCREENSHOT", "KREL-20261207-031007-2.PNG", "NEXT")) << x;
+  }
+}
+
 TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
   w.NumPlayers = 3;
   const char* names[] = {"", "  Anna", "Bo", "Cy"};

@@ -117,6 +117,11 @@ TEST(InputScript, HoldLinesLastTheirCountOfReadsThenTheWindowCloses) {
   // after the end does not close; a read past the end does, at the next one.
   EXPECT_EQ(r.Run("ERE"), "- [] close ");
   EXPECT_EQ(r.inner.keyboard_reads(), 0);  // the real keyboard is never asked
+  // Nobody is at the keyboard to close a message box: stderr only.
+  ::testing::internal::CaptureStderr();
+  r.p.MessageBox("arms.dat:3: broken");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "krel: arms.dat:3: broken\n");
+  EXPECT_TRUE(r.inner.messages().empty());
 }
 
 TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {

@@ -1,4 +1,5 @@
 #include "client/present/text.h"
+#include "gfx/text_wrap.h"
 
 #include <gtest/gtest.h>
 
@@ -40,20 +41,31 @@ class Text : public ::testing::Test {
   World w;
 };
 
-TEST_F(Text, CodesWithoutACellAdvanceAndColoursWithoutAStripDrawNothing) {
-  // Codes 1 and 252 have no cell; 2 and 251 are the first and last cells.
-  // DrawText2 draws no shadow.
-  DrawText2(w, w.surfBack, "\x01\x02\xFB\xFC" "A", 0, 0, 7);
-  EXPECT_EQ(Ink(kWhiteInk), (P{{6, 0}, {11, 7}, {12, 0}, {17, 7}, {24, 0}, {29, 7}}));
-  EXPECT_EQ(Ink(kBack).size(), 320u * 240u - 6u);
+TEST_F(Text, ColoursWithoutAStripDrawNothing) {
   // An empty strip draws no glyph but DrawText still draws the shadow; a
   // colour number without a strip draws nothing at all.
-  w.surfBack.Clear(kBack);
   DrawText(w, w.surfBack, "A", 0, 0, 9);
   DrawText(w, w.surfBack, "A", 20, 0, 11);
   DrawText(w, w.surfBack, "A", 40, 0, -1);
   EXPECT_EQ(Ink(kShadowInk), (P{{1, 1}, {6, 8}}));
   EXPECT_EQ(Ink(kBack).size(), 320u * 240u - 2u);
+}
+
+// Text is Windows-1252 and the font's cells are in code page 437 order: each
+// character is drawn from its own cell, and one the font cannot show as "?".
+TEST_F(Text, EachCharacterTakesItsCodePage437CellOrAQuestionMark) {
+  // Strip 7 marks each cell's glyph with the cell's code in its top row.
+  for (int c = 2; c <= 251; ++c) w.surfFont[7].At(1, 8 * c - 16) = static_cast<Pixel>(c);
+  // Cell 142 ("Ä") is left empty in strip 0, the strip that says what the
+  // font has.
+  for (int y = 8 * 142 - 16; y < 8 * 142 - 8; ++y)
+    for (int x = 0; x < 8; ++x) w.surfFont[0].At(x, y) = kKey;
+  w.FontCellsReady = false;
+  const std::string text = "a\xE4\xF6\xFC\xDF\xC4\x80\x01\x7F\xE9 \xA0";  // a ä ö ü ß Ä € SOH DEL é, blanks
+  const int cells[] = {'a', 132, 148, 129, 225, '?', '?', '?', '?', 130, ' ', ' '};
+  DrawText2(w, w.surfBack, text, 0, 0, 7);
+  for (std::size_t i = 0; i < std::size(cells); ++i)
+    EXPECT_EQ(w.surfBack.At(6 * static_cast<int>(i), 0), cells[i]) << "character " << i;
 }
 
 TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
@@ -70,6 +82,21 @@ TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
   for (int x = 3; x <= 309; x += 6) shadows.insert({{x, 1}, {x + 5, 8}});
   EXPECT_EQ(Ink(kWhiteInk), glyphs);
   EXPECT_EQ(Ink(kShadowInk), shadows);
+}
+
+TEST(WrapText, BreaksAtBlanksThenSeparatorsThenHard) {
+  using L = std::vector<std::string>;
+  const struct { const char* text; std::size_t width; L lines; } cases[] = {
+      {"", 5, {}},
+      {"abc def", 7, {"abc def"}},
+      {"abc def  ghi", 7, {"abc def", "ghi"}},
+      {"SCREENSHOT krel-20261207-031007.png", 26, {"SCREENSHOT", "krel-20261207-031007.png"}},
+      {"/home/ann/Pictures/krel/x.png", 12, {"/home/ann/", "Pictures/", "krel/x.png"}},
+      {"abcdefgh", 3, {"abc", "def", "gh"}},
+      {"one\ntwo three", 5, {"one", "two", "three"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WrapText(c.text, c.width), c.lines) << c.text;
+  EXPECT_EQ(WrapTextLines("abc def ghi", 7), "abc def\nghi");
 }
 
 }  // namespace

@@ -194,6 +194,36 @@ TEST(Worms, FiringSpreadsRecoilsAndCreatesShotsAhead) {
   EXPECT_EQ(w->Shots.size(), 7u);
 }
 
+// The aim key moves the aim before the trigger acts: a worm at aim 6 that
+// holds up while firing shoots and recoils exactly as one already at aim 7.
+TEST(Worms, ShotHeldWithTheAimKeyLeavesAtTheNewAim) {
+  struct Result {
+    Entity shot;
+    fixed dirx, diry, speed;
+  };
+  auto fire = [](int16 aim, bool up) {
+    auto w = MakeSimWorld();
+    WeaponDef& def = w->WeaponDefs[1];
+    def.AMMO = 10;
+    def.NUMOBJECTS = 1;
+    def.SPEED = 100;
+    def.RECOIL = 50;
+    Player& pl = PlaceWorm(*w, 1, 100, 50);
+    pl.Ammo[0] = 10;
+    pl.Aim = aim;
+    pl.FacingRight = kTrue;
+    pl.Ctrl[kShoot] = 1;
+    pl.Ctrl[kUp] = up ? 1 : 0;
+    PlayerAction(*w);
+    EXPECT_EQ(pl.Aim, 7);
+    return Result{w->Shots.at(1), pl.DirX, pl.DirY, pl.Speed};
+  };
+  const Result held = fire(6, true), still = fire(7, false);
+  EXPECT_EQ(std::tuple(held.shot.x, held.shot.Y, held.shot.dx, held.shot.dy),
+            std::tuple(still.shot.x, still.shot.Y, still.shot.dx, still.shot.dy));
+  EXPECT_EQ(std::tuple(held.dirx, held.diry, held.speed), std::tuple(still.dirx, still.diry, still.speed));
+}
+
 TEST(Worms, RopeHookCatchesAnotherWormOnlyInALocalGame) {
   for (int ws : {0, 7}) {
     auto w = MakeSimWorld();

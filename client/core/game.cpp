@@ -20,7 +20,7 @@
 #include "client/weapons/explosions.h"
 #include "client/weapons/objects.h"
 #include "client/weapons/shots.h"
-#include "client/worms/computer.h"
+#include "client/worms/ace.h"
 #include "client/worms/input.h"
 #include "client/worms/worms.h"
 #include "platform/keycodes.h"
@@ -119,9 +119,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     // Read now, acted on by the next frame.
     ReadKeyboardState(w);
     ReadControls(w);
-    for (int p = 1; p <= 2; ++p) {
-      if (w.Players[static_cast<std::size_t>(p)].Computer != kFalse) ComputerPlayer(w, p);
-    }
+    RunComputerPlayers(w);
     SendMyData(w);
   }
 }
@@ -215,6 +213,7 @@ void InitGame(World& w) {
     pl.SetName(w.MenuName[static_cast<std::size_t>(p)]);
     pl.Computer = w.MenuComputer[static_cast<std::size_t>(p)];
   }
+  w.Suicides.fill(0);
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int p = 1; p <= last; ++p) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
@@ -267,6 +266,10 @@ GameEnd Game(World& w) {
   w.FrameStart = TickCount(w);
   SeedRandom(w);
   InitGame(w);
+  if (w.SoundMissing && !w.SoundMissingSaid) {
+    w.SoundMissingSaid = true;
+    AddChatMsg(w, std::string(kNoSoundDevice) + " No sound", true);
+  }
   if (w.trace != nullptr) w.trace->GameStarted();
   if (w.observer != nullptr) w.observer->OnGameStart(w);
   int32 scratch = 0;

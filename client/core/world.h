@@ -14,6 +14,7 @@
 
 #include "gfx/surface.h"
 #include "client/weapons/defs.h"
+#include "client/worms/ace_path.h"
 #include "protocol/numbers.h"
 #include "protocol/worm_codec.h"
 
@@ -80,6 +81,38 @@ struct AiRecord {
   flag RopedWhileStuck = kFalse;
 };
 
+// Who controls a local worm (Player::Computer, MenuComputer): a person, the
+// design's computer player (the flag's true value, what "CPU" means in saved
+// settings and recordings) or the ace computer player.
+inline constexpr flag kControllerHuman = kFalse;
+inline constexpr flag kControllerCpu = kTrue;
+inline constexpr flag kControllerAce = 2;
+
+// The ace computer player's memory of one worm (client/worms/ace.cpp).
+struct AceRecord {
+  int32 lastX = 0, lastY = 0;   // whole pixels at the previous call
+  int32 stillFrames = 0;        // calls since the worm last got 2 pixels away from lastX, lastY
+  int32 stuckFrames = 0;        // calls in a row trying to walk without getting anywhere
+  int32 ropeFrames = 0;         // calls since the rope was thrown; 0 without a rope
+  int32 dodgeFrames = 0;        // calls left of a dodge
+  int32 dodgeDir = 0;           // -1 left, +1 right
+  int32 wanderDir = 1;          // where to walk without a better idea
+  int32 nextSlot = 0;           // the slot to weigh up next
+  // Per weapon slot: the best aim step found (-1 none), its facing and worth.
+  std::array<int32, 5> aim{-1, -1, -1, -1, -1};
+  std::array<flag, 5> facingRight{};
+  std::array<int32, 5> worth{};
+  AcePath path;                 // the way to the other worm
+  int32 pathAge = 0;            // calls since the way was worked out
+  int32 wayX = 0, wayY = 0;     // where the worm was heading last
+  int32 bestCost = 0xFFFF;      // the nearest the worm has come to the goal, as the way's cost
+  int32 noProgress = 0;         // calls since it last came nearer
+  int32 detourFrames = 0;       // calls left of a detour off the way, when the way led nowhere
+  // Points of the level the worm could not get to: the way avoids them.
+  std::array<int32, 8> deadX{}, deadY{};
+  int32 deadCount = 0;
+};
+
 struct World {
   // --- players -----------------------------------------------------------
   std::array<Player, kMaxPlayerSlots> Players{};
@@ -136,8 +169,17 @@ struct World {
   ObjTable ObjDefs{};
   SObjTable SObjDefs{};
 
+  // Each worm's suicides in the current game, as this client saw them (the
+  // results screen's; Lives and Kills keep the rest of the score).
+  std::array<int16, kMaxPlayerSlots> Suicides{};
+
+  // Whether the results screen follows each game (a recording made before
+  // there was one plays without it).
+  bool ResultsScreen = true;
+
   // --- computer players (1 and 2; never reset between games) -------------
   std::array<AiRecord, 3> AiState{};
+  std::array<AceRecord, 3> AceState{};
 
   // --- chat (1..10; index 0 unused) --------------------------------------
   std::array<std::string, 11> ChatLines{};
@@ -158,6 +200,10 @@ struct World {
   Surface surfWorld;
   Surface surfPal;
   std::array<Surface, 11> surfFont{};
+  // The font cell drawn for each byte of text (client/present/text.h),
+  // worked out from surfFont(0) by the first text drawn after it changed.
+  std::array<std::uint8_t, 256> FontCells{};
+  bool FontCellsReady = false;
   Surface surfGfx16, surfGfx8, surfGfx4;
   std::array<Surface, 19> surfWorm{};  // 1..18
   std::array<PaletteEntry, 256> paletteEntries{};
@@ -166,6 +212,9 @@ struct World {
   // --- sound -------------------------------------------------------------
   int32 soundsThisFrame = 0;
   int soundVoiceNext = 0;
+  // No sound device: the game plays silently; the first game says so once.
+  bool SoundMissing = false;
+  bool SoundMissingSaid = false;
 
   // --- timing ------------------------------------------------------------
   std::uint32_t FrameStart = 0;

@@ -40,6 +40,17 @@ void TypeIntoName(World& w, EditorState& e) {
 
 }  // namespace
 
+flag NextController(flag c) {
+  if (c == kControllerHuman) return kControllerCpu;
+  if (c == kControllerAce) return kControllerHuman;
+  return kControllerAce;
+}
+
+const char* ControllerName(flag c) {
+  if (c == kControllerHuman) return "HUMAN";
+  return c == kControllerAce ? "ACE" : "CPU";
+}
+
 bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys) {
   const auto p = static_cast<std::size_t>(e.player);
   bool stay = true;
@@ -75,7 +86,7 @@ bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys) {
     if (!e.latch) {
       PlaySound(w, 28);
       if (e.line == 1 || IsKeyLine(e.line)) e.editing = true;
-      if (e.line == kEditorLines) w.MenuComputer[p] = ToFlag(w.MenuComputer[p] == kFalse);
+      if (e.line == kEditorLines) w.MenuComputer[p] = NextController(w.MenuComputer[p]);
       e.latch = true;
     }
   } else {
@@ -92,7 +103,7 @@ std::vector<TextLine> EditorLines(const World& w, const EditorState& e) {
   texts.push_back("NAME: " + w.MenuName[p] + (e.editing && e.line == 1 ? "_" : ""));
   texts.push_back("COLOR: ");
   for (int j = 1; j <= 7; ++j) texts.push_back(kKeyLabels[j - 1] + KeyName(w, w.KeyMap[p][static_cast<std::size_t>(j)]));
-  texts.push_back(std::string("CONTROLLER: ") + (w.MenuComputer[p] != kFalse ? "CPU" : "HUMAN"));
+  texts.push_back(std::string("CONTROLLER: ") + ControllerName(w.MenuComputer[p]));
 
   std::vector<TextLine> lines;
   for (int i = 1; i <= kEditorLines; ++i) {

@@ -26,6 +26,11 @@ struct EditorState {
 // way. Returns false when the player leaves with Escape.
 bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys);
 
+// The CONTROLLER line's cycle: HUMAN, CPU (the design's computer player),
+// ACE (the ace computer player), HUMAN again; and the word it shows.
+flag NextController(flag c);
+const char* ControllerName(flag c);
+
 // The ten lines of the screen in their colours.
 std::vector<TextLine> EditorLines(const World& w, const EditorState& e);
 

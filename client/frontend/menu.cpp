@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <random>
 
 #include "client/core/game.h"
 #include "client/core/game_settings.h"
 #include "client/frontend/edit_player.h"
+#include "client/frontend/results.h"
 #include "client/frontend/select_weapons.h"
 #include "client/net/select_server.h"
 #include "client/present/sound.h"
@@ -53,7 +56,21 @@ int Cycle(int item, int step) {
 std::string OnOff(flag f) { return f != kFalse ? " ON" : " OFF"; }
 
 // A whole random number 0..n-1.
-int RandomBelow(World& w, int n) { return std::clamp(static_cast<int>(std::floor(w.Rand() * n)), 0, n - 1); }
+int RandomBelow(const std::function<double()>& rand, int n) {
+  return std::clamp(static_cast<int>(std::floor(rand() * n)), 0, n - 1);
+}
+
+// After a game: the menu gets a background of its own again instead of the
+// game's last frame, then the results screen (unless a recording made
+// before it existed is playing) shows the game's outcome over it. The
+// pieces are drawn from a copy of the random source, so that the draws of
+// the next weapon selection, and so every recorded session, stay the same.
+void AfterGame(World& w, GameEnd end) {
+  if (w.QuitRequested || end == GameEnd::kClosed) return;
+  std::mt19937_64 copy = w.rng;
+  ComposeMenuBackground(w, [&copy] { return static_cast<double>(copy() >> 11) * (1.0 / 9007199254740992.0); });
+  if (w.ResultsScreen) ShowResults(w, end);
+}
 
 }  // namespace
 
@@ -126,6 +143,10 @@ std::vector<TextLine> MenuLines(const World& w, const MenuState& m) {
 std::string MenuNotice() { return std::string(kVersionText) + "  ARROWS+ENTER CHOOSE, ESC GOES BACK"; }
 
 void ComposeMenuBackground(World& w) {
+  ComposeMenuBackground(w, [&w] { return w.Rand(); });
+}
+
+void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   constexpr int kPieceW = 160, kPieceH = 189;
   w.surfBack.Clear(0);
   // Two pieces of the level side by side. A level smaller than the usual
@@ -134,7 +155,7 @@ void ComposeMenuBackground(World& w) {
   const int span_x = std::clamp(w.LevelWidth - kPieceW + 1, 1, 340);
   const int span_y = std::clamp(w.LevelHeight - kPieceH + 1, 1, 150);
   for (int left : {0, kPieceW}) {
-    const int sx = RandomBelow(w, span_x), sy = RandomBelow(w, span_y);
+    const int sx = RandomBelow(rand, span_x), sy = RandomBelow(rand, span_y);
     w.surfBack.BltFast(left, 0, w.LevelSurface, makerect(sx, sy, kPieceW, kPieceH), false);
   }
   w.surfBack.BltColorFill(makerect(160, 0, 1, 200), 0);
@@ -161,7 +182,7 @@ void MainScreen(World& w) {
         w.ConfigReceived = kTrue;
         w.NumPlayers = 2;
         SelectWeapons(w);
-        if (!w.QuitRequested) Game(w);
+        if (!w.QuitRequested) AfterGame(w, Game(w));
         break;
       case MenuCommand::kNetworkGame:
         w.ConfigReceived = kTrue;
@@ -170,7 +191,7 @@ void MainScreen(World& w) {
         // Left with Escape there is no connection: the game is a local one,
         // for the two local players whatever an earlier network game counted.
         if (w.wsState != kConnected) w.NumPlayers = 2;
-        if (!w.QuitRequested) Game(w);
+        if (!w.QuitRequested) AfterGame(w, Game(w));
         break;
       case MenuCommand::kEditPlayer1:
         EditPlayer(w, 1);

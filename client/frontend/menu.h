@@ -2,6 +2,7 @@
 // two player editors, and saves the settings when the player quits.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "client/core/world.h"
@@ -46,6 +47,8 @@ std::string MenuNotice();
 // the divider, a thumbnail of the whole level) and keeps it, with the
 // notice, in surfBack2.
 void ComposeMenuBackground(World& w);
+// The same with the piece positions drawn from rand ([0, 1)).
+void ComposeMenuBackground(World& w, const std::function<double()>& rand);
 
 // Loads the settings and runs the menu until the player quits, then saves
 // them. Closing the window ends it at once, without saving.

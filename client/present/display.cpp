@@ -64,6 +64,7 @@ Surface BlankKeyed(const World& w, int width, int height) {
 
 void BuildFontStrips(World& w) {
   w.surfFont[0] = KeyedSheet(w, "FONT");
+  w.FontCellsReady = false;
   for (int k = 1; k < 11; ++k) w.surfFont[static_cast<std::size_t>(k)] = BlankKeyed(w, kFontWidth, kFontHeight);
   for (int k = 1; k <= 7; ++k) {
     const int32 to = k == 1 ? 0 : w.PaletteColors[static_cast<std::size_t>(kFontColourNumbers[k])];

@@ -11,6 +11,7 @@
 #include "client/present/render_world.h"
 #include "client/present/text.h"
 #include "gfx/codepage.h"
+#include "gfx/text_wrap.h"
 #include "platform/platform.h"
 
 namespace krel {
@@ -27,6 +28,10 @@ constexpr int kMinimapY = 190;
 constexpr int kMinimapScale = 7;  // the dots' scale, whatever the level's size
 constexpr int kWhite = 7;         // font colour
 constexpr int kChatExpiry = 60;   // frames on player 1's clock
+// A chat line keeps to its half: 26 glyphs from x 1 end at 157, within the
+// left view's 159 pixels (from x 162, at 318 in the right one).
+constexpr std::size_t kChatColumns = 26;
+constexpr int kChatRows = 22;
 
 // The colour number n's screen colour; false for numbers off the table.
 bool PaletteColour(const World& w, std::int64_t n, Pixel& out) {
@@ -81,6 +86,7 @@ void DrawChat(World& w) {
   const bool left = w.Players[1].Alive != kFalse;
   const bool right = w.Players[2].Alive != kFalse;
   constexpr std::size_t kLines = 10;
+  int row = 1;  // rows 8 pixels apart from y 8, within the view's 190
   for (std::size_t j = 1; j <= kLines; ++j) {
     if (static_cast<std::int64_t>(now) - w.ChatTimes[j] > kChatExpiry) {
       // The lines below move up; the one now at j waits for the next frame.
@@ -93,10 +99,15 @@ void DrawChat(World& w) {
       continue;
     }
     if (w.ChatLines[j].empty()) continue;
-    const std::string line = Cp1252Upper(w.ChatLines[j]);
-    const int y = 8 * static_cast<int>(j);
-    if (left) DrawText2(w, w.surfBack, line, 1, y, kWhite);
-    if (right) DrawText2(w, w.surfBack, line, 162, y, kWhite);
+    // A line too long for its half goes on in the rows below it, pushing
+    // the later lines down.
+    row = std::max(row, static_cast<int>(j));
+    for (const std::string& piece : WrapText(Cp1252Upper(w.ChatLines[j]), kChatColumns)) {
+      if (row > kChatRows) return;
+      const int y = 8 * row++;
+      if (left) DrawText2(w, w.surfBack, piece, 1, y, kWhite);
+      if (right) DrawText2(w, w.surfBack, piece, 162, y, kWhite);
+    }
   }
 }
 

@@ -26,15 +26,13 @@ const char* SoundName(int n) { return n >= 1 && n <= kSounds ? kSoundNames[n] : 
 
 bool InitSound(World& w, std::string& error) {
   std::string why;
-  if (w.platform == nullptr || !w.platform->OpenAudio(why)) {
-    // The game cannot run without a sound device; SDL's dummy driver is one
-    // that needs no hardware.
-    std::fprintf(stderr,
-                 "krel: no audio device%s%s.\n"
-                 "krel: to play without sound, start it with SDL_AUDIODRIVER=dummy in the environment.\n",
+  w.SoundMissing = w.platform == nullptr || !w.platform->OpenAudio(why);
+  if (w.SoundMissing) {
+    // Said once here and once in the first game; every effect is then a
+    // silent request that still counts against the frame's budget.
+    std::fprintf(stderr, "krel: %s (no sound device%s%s); playing on without sound\n", kNoSoundDevice,
                  why.empty() ? "" : ": ", why.c_str());
-    error = "Audiohardware nicht gefunden !";
-    return false;
+    return true;
   }
   for (int n = 1; n <= kSounds; ++n) {
     const std::span<const std::uint8_t> wav = FindResource(kSoundNames[n]);

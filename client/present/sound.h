@@ -8,8 +8,14 @@
 namespace krel {
 
 // Opens the sound device through w.platform and loads the thirty effects.
-// On failure error holds the message to show and the program ends.
+// Without a sound device it says so on stderr, sets w.SoundMissing and
+// returns true: the game plays on silently (the first game also says it in
+// a chat line). False only when a built-in effect cannot be loaded; error
+// then holds the message to show and the program ends.
 bool InitSound(World& w, std::string& error);
+
+// The design's words for a missing sound device.
+inline constexpr const char* kNoSoundDevice = "Audiohardware nicht gefunden !";
 
 // Starts effect n (1..30) once; at most five starts per frame (the frame loop
 // resets soundsThisFrame), ten voices in a ring.

@@ -1,7 +1,11 @@
 // Text in the bitmap font. The font strips surfFont(0..10) hold one 8x8
 // cell per character code 2..251 (code c at y = 8c - 16); a glyph is the
 // six columns 1..6 of its cell and the pen advances 6 pixels per character.
-// Text is a byte string in the game's single-byte code page.
+// Text is a byte string in the game's single-byte code page (Windows-1252);
+// each byte is drawn with the cell of the same character in code page 437
+// ("ä" is byte 228, cell 132), and a character the font has no glyph for
+// (no such character in code page 437, an empty cell, a control byte) is
+// drawn as "?".
 #pragma once
 
 #include <string_view>
@@ -14,8 +18,7 @@ inline constexpr int kFontColours = 11;   // font colour numbers 0..10
 inline constexpr int kGlyphAdvance = 6;
 
 // Draws txt at (x, Y) in font colour col, each glyph over its dark grey
-// shadow (strip 0) one pixel right and down. Characters without a cell
-// (codes below 2 or above 251) draw nothing but still advance. A glyph
+// shadow (strip 0) one pixel right and down. A glyph
 // that would stick out of surf is left out, like any copy. A colour number
 // outside 0..10 draws nothing.
 void DrawText(World& w, Surface& surf, std::string_view txt, int x, int Y, int col);

@@ -110,6 +110,7 @@ int ReplaySession::Begin(World& w, Platform*& platform, SettingsStore*& settings
       return 2;
     }
     w.FixedSeed = rec.seed;
+    w.ResultsScreen = rec.results_screen;
     recorded_settings_ = std::make_unique<IniSettingsStore>("");
     recorded_settings_->Parse(rec.settings, options_.play);
     settings = recorded_settings_.get();
@@ -156,6 +157,7 @@ void ReplaySession::StartRecording(World& w, Platform*& platform, SettingsStore&
   header.seed = *w.FixedSeed;
   header.arms = FileChecksum(w.ProgramDir + "/arms.dat");
   header.level = FileChecksum(w.ProgramDir + "/level.bmp");
+  header.results_screen = w.ResultsScreen;
   if (auto* ini = dynamic_cast<IniSettingsStore*>(&settings)) header.settings = ini->Serialize();
   writer_ = std::make_unique<RecordingWriter>(path, [](const std::string& text) { Say(text); });
   if (!writer_->Start(RecordingHeader(header))) return;  // said once; the game goes on

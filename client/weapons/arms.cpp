@@ -229,12 +229,7 @@ class Loader {
   }
 
   bool Fail(std::string_view key, std::string what) {
-    std::string hint;
-    if (line_ != nullptr && line_->text.find('\n') != std::string_view::npos) {
-      hint = " (this line contains line feeds without a carriage return; they do not end a "
-             "line in this file: save it with CR LF line ends)";
-    }
-    return FailAt(line_ != nullptr ? line_->number : 0, key, std::move(what) + hint);
+    return FailAt(line_ != nullptr ? line_->number : 0, key, std::move(what));
   }
 
   bool FailAt(int line, std::string_view key, std::string what) {
@@ -311,26 +306,24 @@ std::string NoWeaponReason(const WeaponTable& weapons, std::string_view bytes) {
     if (SlotInUse(weapons[s])) return {};
   if (bytes.find_first_not_of("\r\n") == std::string_view::npos)
     return "the weapon file is empty; it must define at least one weapon (ORDER:1, NAME:..., ...)";
-  std::string reason = "the weapon file defines no weapon (weapon slots 1-41 are all empty), so nobody could shoot";
-  if (HasLoneLineFeed(bytes)) {
-    return reason + "; its lines end in line feeds only, which do not end a line in this file, so it "
-                    "reads as one long line: save it with CR LF line ends";
-  }
-  return reason + "; each weapon starts with an ORDER:n line";
+  return "the weapon file defines no weapon (weapon slots 1-41 are all empty), so nobody could shoot; each "
+         "weapon starts with an ORDER:n line";
 }
 
 }  // namespace
 
-// A lone LF is an ordinary character of the line, as the design's file
-// format has it; a file with LF-only line ends is therefore one long line.
+// A line ends at CR LF, at a lone CR or at a lone LF: a file saved on
+// Linux (LF) loads like the shipped one (CR LF). The design ends lines at
+// CR only, which turned an LF file into one long line that was refused;
+// nothing a modder writes on purpose depends on that.
 std::vector<ArmsLine> SplitArmsLines(std::string_view data) {
   std::vector<ArmsLine> lines;
   std::size_t start = 0;
   int number = 1;
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (data[i] != '\r') continue;
+    if (data[i] != '\r' && data[i] != '\n') continue;
     lines.push_back({data.substr(start, i - start), number++});
-    if (i + 1 < data.size() && data[i + 1] == '\n') ++i;
+    if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
     start = i + 1;
   }
   if (start < data.size()) lines.push_back({data.substr(start), number});

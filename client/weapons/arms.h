@@ -25,8 +25,7 @@ struct ArmsError {
 // the file does not set is 0. Returns false and fills error on any fatal
 // condition; the tables are then all zero. Besides the file's own rules, a
 // file that leaves every weapon slot 1..41 empty is refused: a game with it
-// would start with nothing to shoot (an empty file, or one whose lines end in
-// line feeds only and so read as one long line, are the usual causes).
+// would start with nothing to shoot.
 bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path,
               ArmsError& error);
 inline bool LoadArms(World& w, const std::string& path, ArmsError& error) {
@@ -39,7 +38,7 @@ bool LoadArmsFromBytes(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, s
                        const std::string& name, ArmsError& error);
 
 // One line of a weapon file: its text without the line end, and its number
-// (1-based). A line ends at CR or at CR LF; a lone LF belongs to the line.
+// (1-based). A line ends at CR LF, CR or LF.
 struct ArmsLine {
   std::string_view text;
   int number = 0;
@@ -51,8 +50,8 @@ bool SlotInUse(const WeaponDef& d);
 bool SlotInUse(const ObjDef& d);
 bool SlotInUse(const SObjDef& d);
 
-// True when bytes hold a line feed not preceded by a carriage return: such a
-// line feed does not end a line of the weapon file.
+// True when bytes hold a line feed not preceded by a carriage return (a file
+// saved with LF line ends; it loads all the same).
 bool HasLoneLineFeed(std::string_view bytes);
 
 }  // namespace krel

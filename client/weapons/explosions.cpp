@@ -155,6 +155,8 @@ void PlayerDied(World& w, int16 p, int16 killer, bool bywinsock) {
   if (p < 0 || p >= kMaxPlayerSlots) return;
   Player& pl = w.Players[static_cast<std::size_t>(p)];
   if (!bywinsock) {
+    int16& suicides = w.Suicides[static_cast<std::size_t>(p)];
+    if (killer == p && suicides < INT16_MAX) ++suicides;
     if (w.wsState == 0) {
       pl.Lives = static_cast<int16>(std::max<int>(pl.Lives - 1, INT16_MIN));
       if (killer != p && killer >= 0 && killer < kMaxPlayerSlots) {

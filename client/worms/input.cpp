@@ -1,7 +1,10 @@
 #include "client/worms/input.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/keycodes.h"
 #include "platform/platform.h"
@@ -42,6 +45,16 @@ const Binding& BindingOf(Control c) {
 std::string Section(int p) { return p == 1 ? "Player 1 Settings" : "Player 2 Settings"; }
 
 int16 RandomHue(World& w) { return static_cast<int16>(std::floor(w.Rand() * 360.0)); }
+
+// Worm colours apart by at least this many degrees of hue.
+constexpr int kMinHueDistance = 90;
+
+// A random hue at least 90 degrees round the circle from `other`: one draw
+// of the random source, like RandomHue, spread over the 180 hues allowed.
+int16 RandomHueAwayFrom(World& w, int other) {
+  const int step = static_cast<int>(std::floor(w.Rand() * (360.0 - 2 * kMinHueDistance)));
+  return static_cast<int16>((other + kMinHueDistance + std::clamp(step, 0, 179)) % 360);
+}
 
 }  // namespace
 
@@ -141,24 +154,46 @@ std::optional<int16> ParseStoredInt16(const std::string& text) {
   return ToInt16Checked(v);
 }
 
+flag ControllerFromSetting(const std::string& text) {
+  if (text == "1") return kControllerCpu;
+  if (text == "2") return kControllerAce;
+  return kControllerHuman;
+}
+
 void LoadPlayerSettings(World& w) {
   SetDefaultKeys(w);
+  // The stored colours first: a colour left to chance keeps its distance
+  // from the other worm's, stored or drawn. The draws stay one per missing
+  // colour, player 1's first, as before.
+  std::array<std::optional<int16>, 3> stored;
+  for (int p = 1; p <= 2; ++p) {
+    std::optional<int16>& color = stored[static_cast<std::size_t>(p)];
+    if (w.settings) color = ParseStoredInt16(w.settings->GetSetting(Section(p), "Color", ""));
+    if (color && (*color < 0 || *color > 360)) color.reset();
+  }
+  for (int p = 1; p <= 2; ++p) {
+    const std::optional<int16>& color = stored[static_cast<std::size_t>(p)];
+    const std::optional<int16>& other = stored[static_cast<std::size_t>(3 - p)];
+    int16 hue = 0;
+    if (color) hue = *color;
+    else if (p == 2) hue = RandomHueAwayFrom(w, w.MenuColor[1]);
+    else if (other) hue = RandomHueAwayFrom(w, *other);
+    else hue = RandomHue(w);
+    w.MenuColor[static_cast<std::size_t>(p)] = hue;
+  }
+
   for (int p = 1; p <= 2; ++p) {
     std::string section = Section(p);
     std::string default_name = p == 1 ? "Player 1" : "Player 2";
     w.MenuName[static_cast<std::size_t>(p)] =
         w.settings ? w.settings->GetSetting(section, "Name", default_name) : default_name;
 
-    std::optional<int16> color;
-    if (w.settings) color = ParseStoredInt16(w.settings->GetSetting(section, "Color", ""));
-    if (!color || *color < 0 || *color > 360) color = RandomHue(w);
-    w.MenuColor[static_cast<std::size_t>(p)] = *color;
-
     // Who controls the worm is the player editor's choice; a "Computer" = "1"
     // written into the section by hand hands the worm to the computer from
-    // the start. The menu never writes it, so it stays as the player left it.
+    // the start, "2" to the ace computer player. The menu never writes it, so
+    // it stays as the player left it.
     w.MenuComputer[static_cast<std::size_t>(p)] =
-        ToFlag(w.settings != nullptr && w.settings->GetSetting(section, "Computer", "0") == "1");
+        ControllerFromSetting(w.settings != nullptr ? w.settings->GetSetting(section, "Computer", "0") : "0");
 
     for (const Binding& b : kBindings) {
       std::optional<int16> code;

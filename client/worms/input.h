@@ -48,6 +48,10 @@ std::optional<int16> ParseStoredInt16(const std::string& text);
 // takes its default; a missing colour a fresh random hue 0..359), and saved
 // in the order Name, Color, Down, Up, Left, Right, Shoot, Jump, Select.
 void LoadPlayerSettings(World& w);
+
+// The controller a stored "Computer" value names: "1" the design's computer
+// player, "2" the ace, anything else a person.
+flag ControllerFromSetting(const std::string& text);
 void SavePlayerSettings(World& w);
 
 }  // namespace krel

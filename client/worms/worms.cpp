@@ -267,10 +267,11 @@ void ActOne(World& w, int p, int last) {
     if (Held(pl, kJump)) pl.Alive = kTrue;  // back in play where the respawn put it
     return;
   }
+  if (!Held(pl, kChange)) WalkDigAim(w, p, pl, D(winkl(pl.Aim)));
+  // Walking may have turned the worm and the aim keys moved its aim; the
+  // rest of the frame (rope launch, shot, recoil) uses both as they are now.
   const fixed aim = winkl(pl.Aim);
   const double a = D(aim);
-  if (!Held(pl, kChange)) WalkDigAim(w, p, pl, a);
-  // Walking may have turned the worm; the rest of the frame aims its way.
   const double f = pl.FacingRight != kFalse ? 1.0 : -1.0;
   if (Held(pl, kJump)) Jump(w, pl, f, a);
   if (pl.Ctrl[kChange] == 1 && (p == 1 || p == 2)) ChangeCombinations(w, p, pl);

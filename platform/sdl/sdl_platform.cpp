@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -9,7 +10,9 @@
 
 #include "gfx/codepage.h"
 #include "gfx/surface.h"
+#include "gfx/text_wrap.h"
 #include "platform/keycodes.h"
+#include "platform/quit_signals.h"
 #include "platform/screenshot_path.h"
 #include "platform/sdl/screenshot.h"
 #include "platform/sdl/sdl_keymap.h"
@@ -24,6 +27,9 @@ static_assert(static_cast<int>(PadButton::kDpadRight) == SDL_CONTROLLER_BUTTON_D
 static_assert(static_cast<int>(PadButton::kCount) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1);
 static_assert(static_cast<int>(PadAxis::kLeftX) == SDL_CONTROLLER_AXIS_LEFTX);
 static_assert(static_cast<int>(PadAxis::kTriggerRight) == SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+
+// Message boxes break their lines here when the screen's width is unknown.
+constexpr int kMessageColumns = 72;
 
 // Screenshots are saved at twice the picture's size.
 constexpr int kScreenshotScale = 2;
@@ -59,6 +65,11 @@ constexpr const char* kNoDisplayHint =
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
+  // SIGINT and SIGTERM are ours (platform/quit_signals.h): SDL's own
+  // handlers only queue a quit event, which nothing reads while a message
+  // box is up or before the window opens.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  InstallQuitSignals();
   // Clock and event queue are needed before any window exists.
   SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS);
   // Pads play like the keyboard does, with or without the focus. Without
@@ -142,10 +153,13 @@ bool SdlPlatform::OpenDisplay(bool fullscreen, std::string& error) {
   fullscreen_ = fullscreen;
   SDL_ShowCursor(fullscreen ? SDL_DISABLE : SDL_ENABLE);
   SDL_StartTextInput();
+  // With the window open, a signal closes it the way the player would.
+  SetQuitSignalsGraceful(true);
   return true;
 }
 
 void SdlPlatform::CloseDisplay() {
+  SetQuitSignalsGraceful(false);
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   if (window_ != nullptr) {
@@ -268,6 +282,10 @@ bool SdlPlatform::DisplayUsable() {
 }
 
 void SdlPlatform::ProcessEvents(EventSink& sink) {
+  if (QuitSignalled() && !quit_signal_delivered_) {
+    quit_signal_delivered_ = true;
+    sink.OnClose();
+  }
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) {
     switch (e.type) {
@@ -394,7 +412,16 @@ void SdlPlatform::MessageBox(const std::string& text) {
   const char* driver = video_ ? SDL_GetCurrentVideoDriver() : std::getenv("SDL_VIDEODRIVER");
   if (Headless(driver)) return;
   if (!video_ && std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return;
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Krel", text.c_str(), window_);
+  // The box is as wide as its longest line, so long lines are broken to
+  // fit three quarters of the screen (about 8 pixels a character).
+  int columns = kMessageColumns;
+  SDL_DisplayMode desktop;
+  if (video_ && SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0)
+    columns = std::clamp(desktop.w * 3 / 4 / 8, 40, 120);
+  // The box runs a loop of its own: a signal must end the program at once.
+  ImmediateQuitScope immediate;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Krel", WrapTextLines(text, static_cast<std::size_t>(columns)).c_str(),
+                           window_);
 }
 
 }  // namespace krel

@@ -52,7 +52,8 @@ class SdlPlatform : public Platform {
 
   void SaveScreenshot(EventSink& sink) override;
 
-  // Always written to standard error; shown in a box when there is a display.
+  // Always written to standard error; shown in a box, its lines broken to
+  // fit the screen, when there is a display.
   void MessageBox(const std::string& text) override;
 
   // The open window and its renderer (nullptr while closed).
@@ -77,6 +78,7 @@ class SdlPlatform : public Platform {
   // After Alt+Enter, Return reads as up until it is let go, so the menus do
   // not take the switch for a choice.
   bool hide_return_ = false;
+  bool quit_signal_delivered_ = false;
   // The last frame shown, for F12.
   std::vector<std::uint16_t> last_frame_;
   int last_w_ = 0;

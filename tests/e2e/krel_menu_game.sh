@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole program under SDL's dummy drivers, driven by a key script: raise
 # the lives, hand both worms to the computer, play a local game for ten
-# seconds, leave with Escape and quit. krel must end with status 0, save its
+# seconds, leave with Escape, pass the results screen and quit. krel must end with status 0, save its
 # settings, write performance.log and one KREL_DUMP line with both worms in play.
 set -euo pipefail
 BUILD_DIR=$(cd "$1" && pwd)
@@ -30,6 +30,7 @@ press() { for key; do printf '1 %s\n1 -\n' "$key"; done; }
   press ESCAPE UP UP                  # the main page, up to NEW LOCAL GAME
   printf '1 RETURN\n3 -\n1 RETURN\n'   # weapon selection once Enter is up; keep the weapons shown
   printf '250 -\n1 ESCAPE\n2 -\n'      # the computer plays both worms, then Escape
+  press SPACE                         # past the results screen
   press UP                            # from NEW LOCAL GAME round to QUIT TO OS
   echo '1 RETURN'
 } > keys.txt

@@ -199,6 +199,14 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
       o.limits.paced = true;
     } else if (a == "--lock-step") {
       o.lock_step = true;
+    } else if (a == "--player") {
+      const std::string who = i + 1 < args.size() ? args[i + 1] : "";
+      if (who != "cpu" && who != "ace") {
+        error = "--player needs cpu or ace";
+        return false;
+      }
+      o.limits.controller = who == "ace" ? kControllerAce : kControllerCpu;
+      ++i;
     } else if (a == "--dump" || a == "--data") {
       if (i + 1 >= args.size()) {
         error = a + " needs a folder";

@@ -122,8 +122,8 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     frames_at_release_ = frames_;
     batches_at_release_ = batches_;
     for (int p = 1; p <= 2; ++p) {
-      w_.MenuComputer[static_cast<std::size_t>(p)] = kTrue;
-      w_.Players[static_cast<std::size_t>(p)].Computer = kTrue;
+      w_.MenuComputer[static_cast<std::size_t>(p)] = limits_.controller;
+      w_.Players[static_cast<std::size_t>(p)].Computer = limits_.controller;
     }
   }
   auto stop = [&](StopReason why) {

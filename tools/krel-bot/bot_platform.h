@@ -58,6 +58,8 @@ class BotPlatform : public HeadlessPlatform {
     // Frames every 40 ms in real time, as a person's client plays, instead
     // of as fast as the batches come.
     bool paced = false;
+    // Who plays the worms once they enter play.
+    flag controller = kControllerCpu;
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
 

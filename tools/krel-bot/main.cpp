@@ -21,7 +21,8 @@ void OnSignal(int) { g_stop = true; }
 
 const char* kUsage =
     "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
-    "                [--seed N] [--data DIR] [--dump DIR] [--paced [--lock-step]]\n"
+    "                [--seed N] [--data DIR] [--dump DIR] [--player cpu|ace]\n"
+    "                [--paced [--lock-step]]\n"
     "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
     "both worms played by the computer, as fast as the server's batches come.\n"
     "  --port N    the server's TCP port (default 17384, or KREL_TCP_PORT)\n"
@@ -32,6 +33,7 @@ const char* kUsage =
     "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
     "  --data DIR  folder of arms.dat and level.bmp (default: where krel looks for them)\n"
     "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"
+    "  --player cpu|ace  the computer player of the worms (default cpu)\n"
     "  --paced     frames every 40 ms in real time, as a person's client plays; asks\n"
     "              the server to play it pipelined (frames need not wait for batches)\n"
     "              and reports frames/s, batches/s and how late the others' worms are\n"

@@ -43,9 +43,10 @@ start_server() {
 
 # start_client NAME WORM1 WORM2 CPU GAME_KEYS [ENV...]: the menu to NEW
 # NETWORK GAME, the weapons as dealt, the address typed, then the game part of
-# the key script (GAME_KEYS, lines of the KREL_INPUT format), Escape and quit.
-# With CPU 1 both worms are played by the computer. ENV (NAME=VALUE words)
-# is added to the client's environment; its frame trace goes to trace.jsonl.
+# the key script (GAME_KEYS, lines of the KREL_INPUT format), Escape, the
+# results screen and quit. With CPU 1 both worms are played by the computer.
+# ENV (NAME=VALUE words) is added to the client's environment; its frame
+# trace goes to trace.jsonl.
 #
 # The server takes new clients only until a worm comes alive, and the
 # computer revives a worm at once; so the client that joins first is played
@@ -69,6 +70,8 @@ TYPE 127.0.0.1
 $5
 1 ESCAPE
 2 -
+1 SPACE     # past the results screen
+1 -
 1 ESCAPE    # QUIT TO OS
 1 -
 1 RETURN

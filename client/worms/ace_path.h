@@ -1,0 +1,34 @@
+// The ace computer player's sense of the way: the level seen as cells of
+// 4 by 4 pixels (free, soil that can be dug, rock that cannot), and for every
+// cell the cost of getting from it to a goal, free cells being cheaper than
+// soil. The worm follows the cheapest way a few cells at a time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace krel {
+
+struct World;
+
+struct AcePath {
+  static constexpr int kCell = 4;
+  static constexpr std::uint16_t kUnreached = 0xFFFF;
+  int width = 0, height = 0;  // in cells
+  double goalX = -1e6, goalY = -1e6;
+  std::vector<std::uint16_t> cost;
+};
+
+// Fills path with the cost of every cell to the cell of (gx, gy). The cells
+// within two of each of the `avoid` points (x, y pairs) count as rock.
+void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX = nullptr,
+               const std::int32_t* avoidY = nullptr, int avoidCount = 0);
+
+// The cost of the way from (x, y); kUnreached when it has none.
+std::uint16_t CostAt(const AcePath& path, double x, double y);
+
+// The centre of the cell `ahead` steps along the cheapest way from (x, y);
+// false when (x, y) has no way to the goal.
+bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy);
+
+}  // namespace krel
