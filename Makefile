@@ -14,7 +14,7 @@ INSTALL_BUILD ?= release
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench fuzz recordings install uninstall clean
+.PHONY: all deps release run test server bench bench-net fuzz recordings install uninstall clean
 
 all: release
 
@@ -62,6 +62,12 @@ bench: deps
 	python3 bench/peak_rss.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/rss.json
 	python3 bench/server_attacks.py $(RELEASE_DIR) > $(RELEASE_DIR)/bench-results/server_attacks.json
 	@python3 bench/table.py $(RELEASE_DIR)/bench-results
+
+# Network games over slow links: two paced bots through a delaying proxy on
+# 127.0.0.1 at round trips of 0 to 200 ms, pipelined and in lock-step
+# (about seven minutes; the table of the README's performance section).
+bench-net: release
+	python3 bench/netplay_bench.py $(RELEASE_DIR)
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
 # corpus in tests/fuzz/corpus; findings and crashing inputs go to

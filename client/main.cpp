@@ -14,6 +14,8 @@
 //   KREL_TCP_PORT     the relay server's game port instead of 17384
 //   KREL_UDP_PORT     the port heard for server announcements instead of 17383
 //   KREL_LIST_SERVERS list servers to ask for relays (instead of krel.ini's)
+//   KREL_LOCKSTEP=1   network games wait for every batch, as over a LAN, even
+//                     where the server could play this client pipelined
 //
 // The command line: --help, --version, --window (or the single argument
 // /window); see client/core/command_line.h.
@@ -120,6 +122,7 @@ int main(int argc, char** argv) {
   std::string port_warning;
   krel::NetPortsFromEnvironment(net, port_warning);
   if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
+  net.AskPipelined = Env("KREL_LOCKSTEP") != "1";
 
   world->ProgramDir = krel::ProgramDirectory();
   world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),

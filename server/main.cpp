@@ -1,7 +1,7 @@
 // krelServer: the relay server of network games.
 //
 //   krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]
-//              [--register HOST[:PORT]]...
+//              [--register HOST[:PORT]]... [--lock-step]
 //
 // Ctrl+C with players online asks first; with nobody online the server
 // withdraws its announcement and ends. SIGTERM ends it without asking.
@@ -35,14 +35,16 @@ void OnSignal(int sig) {
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
-      "                  [--register HOST[:PORT]]...\n"
+      "                  [--register HOST[:PORT]]... [--lock-step]\n"
       "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
       "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n"
       "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
-      "                     given) about this relay every few seconds; may be repeated\n",
+      "                     given) about this relay every few seconds; may be repeated\n"
+      "  --lock-step        every client waits for each batch, also one that could\n"
+      "                     play ahead over a slow link (pipelined)\n",
       out);
 }
 
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
     if (arg == "--version") {
       std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
       return 0;
+    }
+    if (arg == "--lock-step") {
+      options.limits.queued_frames = 0;
+      continue;
     }
     if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind" &&
         arg != "--register") {

@@ -74,11 +74,12 @@ void Relay::SocketError(Session& session, const std::string& text) {
 void Relay::Tick() {
   ++ticks_;
   // In lock-step everyone falls silent when one client does: a client whose
-  // states for this cycle are in is waiting for the others, not idle, and
-  // its wait for the batch is what the late one is measured by.
+  // states for this cycle are in (or, pipelined, whose next frame is queued)
+  // is waiting for the others, not idle, and its wait for the batch is what
+  // the late one is measured by.
   int waited = -1;
   for (auto& s : sessions_)
-    if (s->offline_watch && s->states_this_cycle >= 2) waited = std::max(waited, ticks_ - s->waiting_since);
+    if (s->offline_watch && (s->states_this_cycle >= 2 || s->FrameWaiting())) waited = std::max(waited, ticks_ - s->waiting_since);
   for (auto& s : sessions_) {
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
@@ -90,7 +91,7 @@ void Relay::Tick() {
       s->End("an unfinished message for too long");
       continue;
     }
-    if (s->states_this_cycle >= 2)
+    if (s->states_this_cycle >= 2 || s->FrameWaiting())
       s->LastDataTick = s->Ticks;
     else if (waited > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
       s->End("no data in time");
@@ -134,7 +135,8 @@ void Relay::EmptyExtras() {
 
 void Relay::IGotData(int play) {
   if (play != -1) ++updates_this_cycle_;
-  if (updates_this_cycle_ < players_online_) return;
+  if (updates_this_cycle_ + QueuedStates() < players_online_) return;
+  TakeQueuedFrames();
   // A batch with a new worm count makes every client start its game state
   // over: each gets the longer limit for its next state.
   const bool restart = players_online_ != last_batch_players_;
@@ -142,6 +144,8 @@ void Relay::IGotData(int play) {
   for (auto& s : sessions_) {
     s->states_this_cycle = 0;
     s->events_this_cycle = {};
+    // A pipelined client already holding its next frame waits from now on.
+    if (s->FrameWaiting()) s->waiting_since = ticks_;
     if (restart && s->offline_watch) {
       s->grace = true;
       s->LastDataTick = s->Ticks;

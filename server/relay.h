@@ -60,6 +60,9 @@ struct RelayLimits {
   std::size_t max_receive = 64 * 1024;        // bytes of one unfinished message
   std::size_t max_queued = 1024 * 1024;       // unsent bytes to one client
   std::size_t max_extras = 1024 * 1024;       // event bytes of one slot per cycle
+  // Frames a pipelined session may have waiting (frame_queue.h); 0 plays
+  // every session in lock-step.
+  std::size_t queued_frames = 2;
 };
 
 class Relay {
@@ -102,6 +105,10 @@ class Relay {
 
   void IGotData(int play);
   void IMustGoNow(int play);
+  // Pipelined sessions: states of theirs that wait for the cycle, and
+  // storing each one's oldest frame when the cycle is complete.
+  int QueuedStates() const;
+  void TakeQueuedFrames();
   void GameStarted();
   void Settle();
   void EndSession(Session& session);

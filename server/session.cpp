@@ -3,6 +3,8 @@
 //
 //   "$KREL0.82.0.0"              greeting, first of all; checked once 15 bytes are in
 //   "C" lives[4] loading[4] landc[6]   the client's settings; answered with the game's
+//                                (a second one right after asks to play pipelined,
+//                                answered with "P" version: see frame_queue.h)
 //   "p" / "i" / "I" record       state of the client's next worm (first, second, ...)
 //   "w" / "o" color[4] x Y dx dy[3] ty[2] owner[2]   a shot / an object
 //   "s" 4[4] x Y dx dy[3] ty[2] owner[2]             a special object
@@ -122,6 +124,7 @@ bool Session::TakeConfig(std::size_t& pos) {
   TakeField(in, landc, KindFlag);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(std::string_view(RecvBuffer).substr(pos + 1));
+  if (AskedForPipelining()) return true;
   if (t_.SessionConfig.empty()) {
     // The game's settings must be ones the option screen offers: a game with
     // no lives would end at once for everyone who joins later.
@@ -148,6 +151,8 @@ bool Session::TakeConfig(std::size_t& pos) {
 }
 
 bool Session::TakeState(std::size_t& pos, char tag) {
+  any_state_ = true;
+  if (frames_) return TakeQueuedState(pos, tag);
   const int s = FirstSlot + SlotToggle;
   std::string_view body = std::string_view(RecvBuffer).substr(pos + 1);
   WireReader in(body);

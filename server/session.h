@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "protocol/event_limits.h"
+#include "server/frame_queue.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -51,6 +52,9 @@ class Session {
   // "client #N address:port (slots a-b)": the number and address stay for the
   // session's life, the slots are those it holds now (they move when others leave).
   std::string Who() const;
+  // Pipelined, with a whole frame waiting for the others: not idle.
+  bool FrameWaiting() const { return frames_ && frames_->Ready(); }
+  bool Pipelined() const { return frames_ != nullptr; }
 
  private:
   friend class Relay;
@@ -71,10 +75,19 @@ class Session {
   bool CountOrEnd(char tag, std::size_t bytes);
   void applyKills(int playr);
   void End(std::string reason);
+  // Pipelined sessions (frame_queue.h): the second "C" asks for the mode;
+  // their states wait in frames_ until a cycle stores them in the slots.
+  bool AskedForPipelining();
+  bool TakeQueuedState(std::size_t& pos, char tag);
+  void StoreFrame(const QueuedFrame& frame);
 
   Relay& relay_;
   SlotTables& t_;
   std::unique_ptr<Link> link_;
+  std::unique_ptr<FrameQueue> frames_;  // set once the session plays pipelined
+  int configs_ = 0;                     // "C" messages received
+  bool any_state_ = false;              // a state message has arrived
+  bool score_taken_ = false;            // a pipelined frame has been stored
   const std::string name_;
 };
 

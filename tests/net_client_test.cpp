@@ -122,6 +122,57 @@ TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
   EXPECT_EQ(c.w->Players[3].RopeState, -2);
 }
 
+// A batch of `count` worms, each with the given score, encoded in full.
+std::string ScoreBatch(int count, int lives, int x = 100) {
+  std::string b = Bytes({'n', count});
+  for (int k = 1; k <= count; ++k) {
+    Player p, sent;
+    std::tie(p.X, p.Lives) = std::tuple(x + k, lives);
+    b += 'p';
+    EncodeWormFull(b, p, sent, WormRefs::Whole);
+  }
+  return b;
+}
+
+TEST(NetPipelined, OnlyAClientThatAskedPlaysAheadAndTakesOnlyTheScoreOfItsOwnWorms) {
+  for (const bool asked : {true, false}) {
+    NetWorld c;
+    c.n.AskPipelined = asked;
+    c.w->NumPlayers = 2;
+    c.w->Players[1].X = 300;
+    c.n.RecvBuffer = "P" + Bytes({kPipelineVersion}) + ScoreBatch(2, 14);
+    EXPECT_TRUE(ProcessReceived(*c.w));
+    EXPECT_EQ(c.n.Pipelined, asked);
+    // Pipelined, the echo of its own worm is a round trip old: the worm
+    // stays where it is now, only the server's score is taken.
+    EXPECT_EQ(std::tuple(c.w->Players[1].X, c.w->Players[1].Lives), std::tuple(fixed(asked ? 300 : 101), int16{14}));
+  }
+}
+
+TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestart) {
+  NetWorld c;
+  c.w->NumPlayers = 2;
+  c.n.RecvBuffer = "P" + Bytes({kPipelineVersion}) + ScoreBatch(2, 15) + ScoreBatch(4, 15) + "cLater" + '\0';
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.n.HoldReceive && c.n.RestartPending);
+  EXPECT_EQ(c.w->ChatLines[1], "") << "held until the game has started again";
+  EXPECT_TRUE(TakeRestart(*c.w));
+  ResumeReceiving(*c.w);
+  EXPECT_EQ(std::tuple(c.w->ChatLines[1], c.n.RecvBuffer.empty()), std::tuple(std::string("Later"), true));
+}
+
+TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
+  for (const int state : {7, 0}) {
+    NetWorld c;
+    c.w->wsState = state;
+    ConnectionLost(*c.w);
+    EXPECT_EQ(c.w->ChatLines[1], "NETWORK CONNECTION LOST");
+    // A local game that ran late says the chat line (as it always did), not
+    // that a server went away.
+    EXPECT_EQ(c.w->Notice, state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "") << state;
+  }
+}
+
 TEST(Chat, TenLinesAtMostAndOwnLinesGoToTheServerFirst) {
   auto w = MakeSimWorld();
   for (int i = 1; i <= 11; ++i) AddChatMsg(*w, "line " + std::to_string(i), false);

@@ -169,6 +169,34 @@ TEST(TraceCompare, NamesTheFirstFrameAndFieldThatDiffer) {
   }
 }
 
+TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
+  // A batch line as a client writes it: its own worm first.
+  auto batch = [](int game, int n, const std::string& own, int own_lives, const std::string& other, int other_lives,
+                  int level) {
+    return "{\"game\":" + std::to_string(game) + ",\"batch\":" + std::to_string(n) +
+           ",\"NumPlayers\":4,\"players\":[{\"Name\":\"" + own + "\",\"Lives\":" + std::to_string(own_lives) +
+           "},{\"Name\":\"" + other + "\",\"Lives\":" + std::to_string(other_lives) +
+           "}],\"LevelChecksum\":" + std::to_string(level) + "}\n";
+  };
+  const std::string a = "{\"game\":1,\"frame\":7,\"batch\":49,\"players\":[]}\n" + batch(1, 50, "Anna", 14, "Bert", 15, 9) +
+                        "{\"game\":1,\"frame\":9,\"batch\":50,\"players\":[]}\n" + batch(1, 100, "Anna", 14, "Bert", 15, 8);
+  const struct {
+    std::string b;
+    std::string want;  // empty: they agree
+  } cases[] = {
+      // Another game number, other frames, the worms in B's own order.
+      {"{\"game\":3,\"frame\":88,\"batch\":50,\"players\":[]}\n" + batch(3, 50, "Bert", 15, "Anna", 14, 9) +
+           batch(3, 100, "Bert", 15, "Anna", 14, 8),
+       ""},
+      {batch(2, 50, "Bert", 15, "Anna", 14, 9) + batch(2, 100, "Bert", 15, "Anna", 14, 7),
+       "batch 100 (4 worms): LevelChecksum is 8 in A but 7 in B"},
+      {batch(2, 50, "Bert", 15, "Anna", 13, 9), "batch 50 (4 worms): players[\"Anna\"].Lives is 14 in A but 13 in B"},
+      {batch(2, 150, "Bert", 15, "Anna", 14, 9), "A and B have no batch in common"},
+      {"{\"game\":1,\"frame\":1,\"players\":[]}\n", "B holds no network game's batches, A does"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(a, c.b, "A", "B").value_or(""), c.want) << c.b;
+}
+
 TEST(TraceCompare, DeepNestingIsUnreadableNotACrash) {
   const std::string good = "{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":[[1]]}]}\n";
   const std::string deep = "{\"a\":" + std::string(300000, '[') + "\n";

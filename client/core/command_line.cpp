@@ -61,6 +61,7 @@ std::string ClientUsage() {
          "  KREL_TRACE_EVERY=N  with KREL_TRACE: only every Nth frame\n"
          "  KREL_TCP_PORT=N   the relay server's game port (default 17384)\n"
          "  KREL_UDP_PORT=N   the port heard for server announcements (default 17383)\n"
+         "  KREL_LOCKSTEP=1   network games wait for every batch (no pipelined play)\n"
          "  KREL_LIST_SERVERS=\"HOST[:PORT] ...\"  list servers to ask for relays (instead of krel.ini's)\n"
          "  XDG_DATA_HOME     arms.dat and level.bmp are looked for beside the program,\n"
          "                    then in $XDG_DATA_HOME/krel (default ~/.local/share/krel),\n"

@@ -77,13 +77,17 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
       dxDoEvents(w);
       if (w.QuitRequested) return GameEnd::kClosed;
       // A batch brought another set of worms: the game starts over for them.
-      if (TakeRestart(w)) InitGame(w);
+      if (TakeRestart(w)) {
+        InitGame(w);
+        ResumeReceiving(w);
+      }
       if (Elapsed(w, kFrameMs) && w.NetFrameReady != kFalse) break;
       if (Elapsed(w, kNetTimeoutMs)) break;
       if (w.platform != nullptr) w.platform->Delay(1);
     }
-    // Checked in every game, local ones too.
-    if (Elapsed(w, kNetTimeoutMs)) ConnectionLost(w);
+    // Checked in every game, local ones too. Pipelined frames do not wait,
+    // so there the silence since the last batch counts.
+    if (Elapsed(w, kNetTimeoutMs) || BatchOverdue(w, kNetTimeoutMs)) ConnectionLost(w);
     w.FrameStart = TickCount(w);
     ++frames;
     tcperf(w, w.PerfCounters[0]);
@@ -256,6 +260,8 @@ void InitGame(World& w) {
 GameEnd Game(World& w) {
   w.PerfCounters.fill(0);
   w.ChatLog.clear();
+  w.Notice.clear();
+  w.NoticeFrames = 0;
   w.ResetEntityTables();
   w.FrameStart = TickCount(w);
   SeedRandom(w);

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "client/core/dump.h"
+#include "client/net/net_client.h"
 
 namespace krel {
 
@@ -39,7 +40,9 @@ void Int(std::string& out, const char* name, std::int64_t v) {
 
 std::string TraceLine(const World& w, std::int64_t game, std::int64_t frame) {
   static constexpr char kLetters[] = " LRUDSJC";
-  std::string out = "{\"game\":" + std::to_string(game) + ",\"frame\":" + std::to_string(frame) + ",\"players\":[";
+  std::string out = "{\"game\":" + std::to_string(game) + ",\"frame\":" + std::to_string(frame);
+  if (w.net != nullptr && w.wsState == TcpConnection::kConnected) out += ",\"batch\":" + std::to_string(w.net->Batches);
+  out += ",\"players\":[";
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   bool first = true;
   for (int p = 1; p <= last; ++p) {
@@ -86,6 +89,13 @@ FrameTrace::~FrameTrace() {
 void FrameTrace::Frame(const World& w, std::int64_t frame) {
   if (failed_ || frame % every_ != 0) return;
   buffer_ += TraceLine(w, game_, frame);
+  buffer_ += '\n';
+  if (buffer_.size() >= kFlushBytes) Flush();
+}
+
+void FrameTrace::Batch(const std::string& dump_line) {
+  if (failed_ || dump_line.size() < 2) return;
+  buffer_ += "{\"game\":" + std::to_string(game_) + "," + dump_line.substr(1);
   buffer_ += '\n';
   if (buffer_.size() >= kFlushBytes) Flush();
 }

@@ -16,6 +16,17 @@
 // The fixed-point fields are written exactly (their shortest decimal form),
 // so traces compare by text. Shots, Objs, SObjs: live entries of the three tables.
 // LevelChecksum (as in KREL_DUMP) on every 50th frame only.
+//
+// In a network game every frame line also carries "batch" (batches applied
+// since the set of worms last changed, the dump's count), and after every
+// 50th batch a batch line is written, the dump's batch line with the game:
+//
+//   {"game":1,"batch":50,"NumPlayers":4,"players":[{"Name":"Anna ...",
+//     "Lives":15,"Kills":0},...],"LevelChecksum":2166136261}
+//
+// Frames of two clients of one game never match (each counts from its own
+// join, and a pipelined client runs its own worms ahead of what the others
+// see); the batch lines do, and krel-trace compares network traces by them.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +48,8 @@ class FrameTrace {
   void GameStarted() { ++game_; }
   // Called once per completed frame.
   void Frame(const World& w, std::int64_t frame);
+  // A network game's batch line: `dump_line` is the dump's line of the batch.
+  void Batch(const std::string& dump_line);
   // Writes what is buffered (the end of every game and the program).
   void Flush();
 

@@ -186,6 +186,11 @@ struct World {
   std::array<int32, 11> ChatTimes{};
   // Every line shown during the current game, for the end-of-game report.
   std::vector<std::string> ChatLog;
+  // A line across the middle of the screen that says what happened to the
+  // game (the server went away), for NoticeFrames more frames and for as
+  // long as neither worm of this player is in play.
+  std::string Notice;
+  int32 NoticeFrames = 0;
 
   // --- display -----------------------------------------------------------
   Pixel colorKey = 0xF81F;

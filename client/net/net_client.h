@@ -14,6 +14,7 @@
 #include "client/core/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
+#include "protocol/pipelined.h"
 
 namespace krel {
 
@@ -52,6 +53,22 @@ struct NetClient {
   // Batches completed since the set of worms last changed: the same count
   // on every client of the game.
   std::int64_t Batches = 0;
+
+  // Pipelined play over slow links: the client runs its 40 ms frames
+  // without waiting for the batches and sends every frame; the server
+  // queues them. Asked for with a second "C" after the greeting, which a
+  // server that does not know the mode answers like the first; the client
+  // plays lock-step until the server's "P" says yes. AskPipelined false keeps
+  // this client in lock-step (it waits for every batch).
+  bool AskPipelined = true;
+  bool Pipelined = false;
+  // Tick count of the last completed batch (pipelined frames never wait, so
+  // this is how a silent server is noticed).
+  std::uint32_t LastBatchTick = 0;
+  // A batch changed the set of worms: what follows it waits in RecvBuffer
+  // until the game has started again, so that no later dig lands on the
+  // level that the restart loads anew.
+  bool HoldReceive = false;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

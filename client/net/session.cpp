@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "client/core/game.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "protocol/worm_codec.h"
@@ -14,6 +15,8 @@ namespace {
 
 constexpr int kConnected = TcpConnection::kConnected;
 constexpr std::size_t kChatLogLines = 200;
+// How long the line about a lost server stays on screen at least (5 s).
+constexpr int32 kNoticeFrames = 125;
 
 void Send(World& w, const std::string& bytes) {
   if (w.net != nullptr) w.net->ws.Send(bytes);
@@ -82,7 +85,8 @@ void SendMyData(World& w) {
     w.NetFrameReady = kTrue;  // a local game never waits
     return;
   }
-  w.NetFrameReady = kFalse;
+  // Pipelined, the next frame need not wait for this one's batch.
+  if (!w.net->Pipelined) w.NetFrameReady = kFalse;
   std::string block = std::move(w.OutBuffer);
   w.OutBuffer.clear();
   for (int p = 1; p <= 2; ++p) {
@@ -101,8 +105,33 @@ bool TakeRestart(World& w) {
 }
 
 void ConnectionLost(World& w) {
+  const bool was_open = w.wsState != 0;
   CloseConnection(w);
   AddChatMsg(w, "NETWORK CONNECTION LOST", true);
+  // Said in words a player understands, where it cannot be missed: the
+  // others' worms stay where they were and this player's go on alone.
+  if (was_open) {
+    w.Notice = "SERVER CONNECTION LOST: PLAYING ON LOCALLY";
+    w.NoticeFrames = kNoticeFrames;
+  }
+}
+
+void StartPipelined(World& w) {
+  if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined) return;
+  w.net->Pipelined = true;
+  w.net->LastBatchTick = TickCount(w);
+  w.NetFrameReady = kTrue;
+}
+
+bool BatchOverdue(World& w, std::uint32_t ms) {
+  if (w.net == nullptr || !w.net->Pipelined || w.wsState != kConnected) return false;
+  return TickCount(w) - w.net->LastBatchTick > ms;
+}
+
+void ResumeReceiving(World& w) {
+  if (w.net == nullptr || !w.net->HoldReceive) return;
+  w.net->HoldReceive = false;
+  if (!ProcessReceived(w)) ConnectionLost(w);
 }
 
 void CloseConnection(World& w) {
@@ -116,6 +145,8 @@ void CloseConnection(World& w) {
     w.net->PlayerSetChanged = false;
     w.net->RestartPending = false;
     w.net->Batches = 0;
+    w.net->Pipelined = false;
+    w.net->HoldReceive = false;
   }
   w.wsState = 0;
 }

@@ -2,6 +2,7 @@
 // the end of the connection.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "client/core/world.h"
@@ -15,6 +16,16 @@ void SendMyData(World& w);
 // The connection was closed by the server or timed out: closes it and shows
 // "NETWORK CONNECTION LOST"; the game goes on as a local game.
 void ConnectionLost(World& w);
+
+// The server agreed to pipelined play (its "P"): from now on frames do not
+// wait for batches. Ignored when this client did not ask for it.
+void StartPipelined(World& w);
+// Pipelined play: true when no batch has come for more than `ms`
+// milliseconds (the connection counts as lost, as a lock-step frame's
+// two-second wait does).
+bool BatchOverdue(World& w, std::uint32_t ms);
+// After the restart for a new set of worms: handles what arrived meanwhile.
+void ResumeReceiving(World& w);
 
 // True once after a batch brought a new set of worms: the caller (the frame
 // loop, between frames) restarts the game state for them.

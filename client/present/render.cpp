@@ -111,6 +111,20 @@ void DrawChat(World& w) {
   }
 }
 
+// Unlike chat, drawn over both views whether the worms are in play or not:
+// a player looking at the standings must see it too.
+void DrawNotice(World& w) {
+  if (w.Notice.empty()) return;
+  const bool waiting = w.Players[1].Alive == kFalse && w.Players[2].Alive == kFalse;
+  if (w.NoticeFrames <= 0 && !waiting) {
+    w.Notice.clear();
+    return;
+  }
+  if (w.NoticeFrames > 0) --w.NoticeFrames;
+  const int width = kGlyphAdvance * static_cast<int>(w.Notice.size());
+  DrawText(w, w.surfBack, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
+}
+
 }  // namespace
 
 void ShowAll(World& w) {
@@ -157,6 +171,7 @@ void ShowAll(World& w) {
   }
 
   DrawChat(w);
+  DrawNotice(w);
 
   if (w.platform != nullptr) w.platform->Present(back);
 }

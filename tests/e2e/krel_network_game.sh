@@ -2,10 +2,12 @@
 # A network game of the real programs on loopback: krelServer and two krel
 # clients reach the server through the address screen and play a few
 # hundred frames, one client's worms played by the computer, the other's by
-# scripted people. Both clients
-# must have seen the same four worms with the same score, and after every
-# 50th batch their levels must be the same: every dig went through the
-# server and was applied by both in the same order.
+# scripted people. The people's client plays pipelined (its frames do not
+# wait for the batches), the computer's in lock-step (KREL_LOCKSTEP=1). Both
+# clients must have seen the same four worms with the same score, and after
+# every 50th batch their levels must be the same: every dig went through the
+# server and was applied by both in the same order. Their frame traces agree
+# batch by batch (krel-trace compare).
 # (lib/network.sh starts krelServer with --announce-to 127.0.0.1.)
 set -euo pipefail
 source "$(dirname "$0")/lib/network.sh"
@@ -14,9 +16,14 @@ CLIENT_PIDS=()
 start_server
 start_client a Anna Alf 0 "$(human_keys 400)"
 wait_joined 1
-start_client b Bert Bea 1 "400 -"
+start_client b Bert Bea 1 "400 -" KREL_LOCKSTEP=1
 wait_clients
 kill "$SERVER_PID" 2>/dev/null || true
+[ "$(grep -c 'plays pipelined' "$WORK/server.txt")" -eq 1 ] || { echo "FAIL: not one pipelined client"; cat "$WORK/server.txt"; exit 1; }
+TRACE_TOOL="$BUILD_DIR/tools/krel-trace/krel-trace"
+if [ -x "$TRACE_TOOL" ]; then
+  "$TRACE_TOOL" compare "$WORK/a/trace.jsonl" "$WORK/b/trace.jsonl" || { echo "FAIL: the traces part ways"; exit 1; }
+fi
 
 python3 - "$WORK/a/dump.jsonl" "$WORK/b/dump.jsonl" <<'PY'
 import json, sys

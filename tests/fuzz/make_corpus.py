@@ -68,6 +68,14 @@ states = b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
 write("session", "two-clients", session([(0, hello), (1, hello), (0, states[:60]), (0, states[60:]),
                                          (1, states[:60]), (1, states[60:])]))
 write("session", "events", session([(0, hello), (0, events + b"f\x01\x02"), (0, states[:60]), (0, states[60:])]))
+# A client that asks to play pipelined (its "C" twice) beside one that does
+# not, several frames ahead.
+ahead = states * 3 + events
+write("session", "pipelined", session([(0, hello + hello[13:]), (1, hello)] +
+                                      [(0, ahead[i:i + 64]) for i in range(0, len(ahead), 64)] +
+                                      [(1, states[:60]), (1, states[60:])]))
+batch_p = b"C\x00\x0f\x00\x64\x01" + b"P\x01" + b"n\x02" + b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
+write("batch", "pipelined", arrivals(batch_p + b"n\x04" + events, 9))
 
 # At and over the work bound of one frame (a session) and of one batch (the
 # client), so the fuzzers start at the edges of protocol/event_limits.h.

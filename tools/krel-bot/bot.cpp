@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -73,17 +74,30 @@ std::string BotReport::Line() const {
   s += ReasonText(reason);
   if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
     s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
+  if (rates.frames_per_s >= 0) {
+    char text[160];
+    std::snprintf(text, sizeof text, "; %s, %.1f frames/s, %.1f batches/s, others' worms %.0f ms late",
+                  pipelined ? "pipelined" : "lock-step", rates.frames_per_s, rates.batches_per_s,
+                  rates.remote_delay_ms);
+    s += text;
+  }
   return s;
 }
 
-BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop) {
+BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, BotShared& shared) {
   BotReport report;
   report.bot = bot;
   auto w = std::make_unique<World>();
-  BotPlatform platform(*w, stop, o.limits);
+  BotPlatform::Limits limits = o.limits;
+  // Unless told otherwise, the bots wait for one another: the server takes
+  // no one new once a worm is in play.
+  if (limits.wait_for_clients == 0) limits.wait_for_clients = o.count;
+  limits.wait_for_bots = o.count;
+  BotPlatform platform(*w, stop, limits, shared);
   MemorySettings settings;
   NetClient net;
   net.tcpPort = o.port;
+  net.AskPipelined = o.limits.paced && !o.lock_step;
   w->platform = &platform;
   w->settings = &settings;
   w->ProgramDir = o.data_dir;
@@ -119,10 +133,14 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop) {
   settings.SaveSetting("Network", "LastServer", o.address);
   AttachNetwork(*w, net);
   SelectServer(*w);
+  // Joined (its session exists whatever happens next) or given up.
+  ++shared.settled;
   if (w->wsState == TcpConnection::kConnected) {
     const GameEnd end = Game(*w);
     report.game_over = end == GameEnd::kGameOver;
   }
+  report.rates = platform.rates();
+  report.pipelined = platform.played_pipelined();
   report.frames = platform.frames();
   report.batches = platform.batches();
   report.reason = platform.reason();
@@ -139,8 +157,9 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop) {
 std::vector<BotReport> RunBots(const BotOptions& o, const std::atomic<bool>& stop) {
   std::vector<BotReport> reports(static_cast<std::size_t>(o.count));
   std::vector<std::thread> threads;
+  BotShared shared;
   for (int k = 1; k <= o.count; ++k)
-    threads.emplace_back([&, k] { reports[static_cast<std::size_t>(k - 1)] = RunBot(o, k, stop); });
+    threads.emplace_back([&, k] { reports[static_cast<std::size_t>(k - 1)] = RunBot(o, k, stop, shared); });
   for (std::thread& t : threads) t.join();
   return reports;
 }
@@ -176,6 +195,10 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--seed") {
       if (!value(0, 2147483647, v)) return false;
       o.seed = static_cast<std::uint64_t>(v);
+    } else if (a == "--paced") {
+      o.limits.paced = true;
+    } else if (a == "--lock-step") {
+      o.lock_step = true;
     } else if (a == "--player") {
       const std::string who = i + 1 < args.size() ? args[i + 1] : "";
       if (who != "cpu" && who != "ace") {

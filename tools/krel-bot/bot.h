@@ -27,6 +27,10 @@ struct BotOptions {
   std::optional<std::uint64_t> seed;
   // When not empty, bot k appends the game's dump lines to DIR/bot-k.jsonl.
   std::string dump_dir;
+  // Paced bots (limits.paced) ask the server to play them pipelined unless
+  // this is set; bots that play as fast as the batches come always wait
+  // for every batch.
+  bool lock_step = false;
 };
 
 struct BotReport {
@@ -37,6 +41,8 @@ struct BotReport {
   bool game_over = false;
   bool refused = false;  // the server closed before sending the game's settings
   std::int64_t loss_after_ms = -1;
+  BotPlatform::Rates rates;  // paced bots only
+  bool pipelined = false;
   std::int64_t answer_ms = 0;  // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).
@@ -46,7 +52,7 @@ struct BotReport {
 
 // Runs one bot until it is asked to stop, reaches its frame limit, loses its
 // connection or its game ends. Bots are numbered from 1.
-BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop);
+BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, BotShared& shared);
 
 // Runs o.count bots side by side and returns their reports in bot order.
 std::vector<BotReport> RunBots(const BotOptions& o, const std::atomic<bool>& stop);

@@ -1,5 +1,6 @@
 #include "tools/krel-bot/bot_platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -14,9 +15,49 @@ constexpr int kConnected = 7;
 constexpr std::uint32_t kFrameMs = 40;
 }  // namespace
 
-BotPlatform::BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits)
-    : w_(w), stop_(stop), limits_(limits), start_ms_(0) {
+void BotShared::Drawn(const std::string& name, std::int32_t age, std::int64_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  drawn_[name][static_cast<std::size_t>(age) % kRing] = Entry{age, ms};
+}
+
+bool BotShared::WhenDrawn(const std::string& name, std::int32_t age, std::int64_t& ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = drawn_.find(name);
+  if (it == drawn_.end() || age < 0) return false;
+  const Entry& e = it->second[static_cast<std::size_t>(age) % kRing];
+  if (e.age != age) return false;
+  ms = e.ms;
+  return true;
+}
+
+BotPlatform::BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared)
+    : w_(w), stop_(stop), limits_(limits), start_ms_(0), shared_(shared) {
   start_ms_ = RealMs();
+}
+
+void BotPlatform::Present(const Surface&) {
+  if (!got_config_) return;
+  ++frames_;
+  // The state this frame ends with is sent now: its Age names the moment.
+  if (limits_.paced && w_.wsState == kConnected) {
+    const std::int64_t now = RealMs();
+    for (int p = 1; p <= 2; ++p) {
+      const Player& pl = w_.Players[static_cast<std::size_t>(p)];
+      shared_.Drawn(pl.Name, pl.Age, now);
+    }
+  }
+}
+
+BotPlatform::Rates BotPlatform::rates() {
+  Rates r;
+  if (!limits_.paced || !released_) return r;
+  const std::int64_t end = end_ms_ > 0 ? end_ms_ : RealMs();
+  const double seconds = static_cast<double>(end - release_ms_) / 1000.0;
+  if (seconds <= 0) return r;
+  r.frames_per_s = static_cast<double>(frames_ - frames_at_release_) / seconds;
+  r.batches_per_s = static_cast<double>(batches_ - batches_at_release_) / seconds;
+  if (delay_count_ > 0) r.remote_delay_ms = delay_sum_ / static_cast<double>(delay_count_);
+  return r;
 }
 
 std::int64_t BotPlatform::RealMs() const {
@@ -27,7 +68,7 @@ std::int64_t BotPlatform::RealMs() const {
 std::uint32_t BotPlatform::TickCount() { return static_cast<std::uint32_t>(RealMs() - start_ms_) + skipped_; }
 
 void BotPlatform::Delay(std::uint32_t ms) {
-  if (w_.wsState == kConnected && w_.ConfigReceived != kFalse && w_.NetFrameReady != kFalse) {
+  if (!limits_.paced && w_.wsState == kConnected && w_.ConfigReceived != kFalse && w_.NetFrameReady != kFalse) {
     // Only the frame interval is left to wait for: let it pass at once.
     skipped_ += kFrameMs;
     return;
@@ -55,22 +96,38 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     was_connected_ = true;
     if (w_.ConfigReceived != kFalse) got_config_ = true;
   }
+  if (w_.net != nullptr && w_.net->Pipelined) pipelined_ = true;
   if (w_.net != nullptr && w_.net->Batches != last_seen_batches_) {
     // The count starts again when the set of worms changes.
     const std::int64_t b = w_.net->Batches;
     batches_ += b > last_seen_batches_ ? b - last_seen_batches_ : b;
     last_seen_batches_ = b;
     last_batch_ms_ = now;
+    // The others' worms are as the batch left them: how long ago were they so?
+    const int last = std::min<int>(w_.NumPlayers, kMaxNetPlayers);
+    for (int p = 3; released_ && limits_.paced && p <= last; ++p) {
+      const Player& pl = w_.Players[static_cast<std::size_t>(p)];
+      std::int64_t drawn = 0;
+      if (shared_.WhenDrawn(pl.Name, pl.Age, drawn)) {
+        delay_sum_ += static_cast<double>(now - drawn);
+        ++delay_count_;
+      }
+    }
   }
-  if (!released_ && w_.NumPlayers >= 2 * limits_.wait_for_clients) {
+  if (!released_ && w_.NumPlayers >= 2 * limits_.wait_for_clients &&
+      shared_.settled.load() >= limits_.wait_for_bots) {
     // The computer takes over both worms, this game and every restart.
     released_ = true;
+    release_ms_ = now;
+    frames_at_release_ = frames_;
+    batches_at_release_ = batches_;
     for (int p = 1; p <= 2; ++p) {
       w_.MenuComputer[static_cast<std::size_t>(p)] = limits_.controller;
       w_.Players[static_cast<std::size_t>(p)].Computer = limits_.controller;
     }
   }
   auto stop = [&](StopReason why) {
+    if (end_ms_ == 0) end_ms_ = now;
     if (reason_ == StopReason::kNone) reason_ = why;
     sink.OnClose();
   };
@@ -89,6 +146,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
       return stop(now - connected_ms_ >= limits_.answer_ms ? StopReason::kNoAnswer : StopReason::kConnectionLost);
     }
     if (reason_ == StopReason::kNone) reason_ = StopReason::kConnectionLost;
+    if (end_ms_ == 0) end_ms_ = now;
   }
   // After a loss the game goes on locally for a moment, as any client's does.
   if (loss_frame_ >= 0 && frames_ - loss_frame_ >= limits_.frames_after_loss) return stop(StopReason::kConnectionLost);

@@ -5,8 +5,11 @@
 // batches come.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "client/core/world.h"
@@ -16,6 +19,26 @@ namespace krel::bot {
 
 // Why a bot stopped playing.
 enum class StopReason { kNone, kAsked, kFrameLimit, kNoConnection, kConnectionLost, kNoAnswer };
+
+// What the bots of one process share: how many have joined (or given up),
+// and when each worm's frames were drawn, so that a bot can tell how late
+// the states of the others' worms reach it.
+class BotShared {
+ public:
+  std::atomic<int> settled{0};
+  void Drawn(const std::string& name, std::int32_t age, std::int64_t ms);
+  // When the worm `name` drew the frame of `age`; false when not known.
+  bool WhenDrawn(const std::string& name, std::int32_t age, std::int64_t& ms);
+
+ private:
+  static constexpr std::size_t kRing = 1024;
+  struct Entry {
+    std::int32_t age = -1;
+    std::int64_t ms = 0;
+  };
+  std::mutex mutex_;
+  std::map<std::string, std::array<Entry, kRing>> drawn_;
+};
 
 class BotPlatform : public HeadlessPlatform {
  public:
@@ -30,17 +53,20 @@ class BotPlatform : public HeadlessPlatform {
     // The worms enter play only once this many clients are in the game
     // (the server takes no one new after that); 0: at once.
     int wait_for_clients = 0;
+    // ... and once this many bots of the process have joined or given up.
+    int wait_for_bots = 0;
+    // Frames every 40 ms in real time, as a person's client plays, instead
+    // of as fast as the batches come.
+    bool paced = false;
     // Who plays the worms once they enter play.
     flag controller = kControllerCpu;
   };
-  BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits);
+  BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
 
   std::uint32_t TickCount() override;
   void Delay(std::uint32_t ms) override;
   // Counts the game's frames (the address screen presents too).
-  void Present(const Surface&) override {
-    if (got_config_) ++frames_;
-  }
+  void Present(const Surface&) override;
   void ProcessEvents(EventSink& sink) override;
   void ReadKeyboard(std::uint8_t state[256]) override;
   void MessageBox(const std::string& text) override { messages += text + "\n"; }
@@ -52,6 +78,15 @@ class BotPlatform : public HeadlessPlatform {
   bool got_config() const { return got_config_; }
   // Real milliseconds from the last batch to noticing the connection lost.
   std::int64_t loss_after_ms() const { return loss_after_ms_; }
+  // Paced bots, from the moment their worms were released to the end:
+  // frames and batches per second, and how old, on average, the others'
+  // worm states were when their batch arrived (-1 when not measured).
+  struct Rates {
+    double frames_per_s = -1, batches_per_s = -1, remote_delay_ms = -1;
+  };
+  Rates rates();
+  // The server played this bot pipelined.
+  bool played_pipelined() const { return pipelined_; }
   std::string messages;
 
  private:
@@ -71,7 +106,13 @@ class BotPlatform : public HeadlessPlatform {
   bool was_connected_ = false;
   bool got_config_ = false;
   bool released_ = false;
+  bool pipelined_ = false;
   StopReason reason_ = StopReason::kNone;
+  BotShared& shared_;
+  std::int64_t release_ms_ = 0, end_ms_ = 0;
+  std::int64_t frames_at_release_ = 0, batches_at_release_ = 0;
+  double delay_sum_ = 0;
+  std::int64_t delay_count_ = 0;
 };
 
 }  // namespace krel::bot

@@ -22,16 +22,22 @@ void OnSignal(int) { g_stop = true; }
 const char* kUsage =
     "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
     "                [--seed N] [--data DIR] [--dump DIR] [--player cpu|ace]\n"
+    "                [--paced [--lock-step]]\n"
     "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
     "both worms played by the computer, as fast as the server's batches come.\n"
     "  --port N    the server's TCP port (default 17384, or KREL_TCP_PORT)\n"
     "  --frames N  each bot leaves after N frames (default: plays until Ctrl+C)\n"
     "  --wait-for N  the worms enter play only once N clients are in the game\n"
+    "              (default: the bots' own count; they always wait for one another)\n"
     "  --lives N   lives per worm if the bots' settings become the game's (default 15)\n"
     "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
     "  --data DIR  folder of arms.dat and level.bmp (default: where krel looks for them)\n"
     "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"
     "  --player cpu|ace  the computer player of the worms (default cpu)\n"
+    "  --paced     frames every 40 ms in real time, as a person's client plays; asks\n"
+    "              the server to play it pipelined (frames need not wait for batches)\n"
+    "              and reports frames/s, batches/s and how late the others' worms are\n"
+    "  --lock-step with --paced: wait for every batch all the same\n"
     "Exit status 0 when every bot played until its end, 1 when one could not connect\n"
     "or lost its connection, 2 on a wrong command line.\n";
 

@@ -13,8 +13,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: krel-trace compare A B\n"
     "Compares two frame traces (KREL_TRACE) line by line and names the first\n"
-    "frame and field that differ. Exit status: 0 the same, 1 different,\n"
-    "2 a file cannot be read.\n";
+    "frame and field that differ. Traces of two clients of one network game are\n"
+    "compared by their batch lines instead (every 50th batch: the worms' scores\n"
+    "by name and the level), since their frames never match. Exit status: 0 the\n"
+    "same, 1 different, 2 a file cannot be read.\n";
 
 bool Read(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);

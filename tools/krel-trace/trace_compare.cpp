@@ -1,6 +1,7 @@
 #include "tools/krel-trace/trace_compare.h"
 
 #include <algorithm>
+#include <map>
 
 namespace krel {
 
@@ -106,10 +107,14 @@ class Flattener {
     }
     for (int index = 0;; ++index) {
       // An element is named by its "n" when it has one (the player number),
-      // else by its place.
+      // else by its "Name" (the worms of a network game's batch line, which
+      // every client numbers its own way), else by its place.
       std::size_t first = out_.size();
       if (!Value(path + "[#]", why)) return false;
       std::string key = std::to_string(index);
+      for (std::size_t k = first; k < out_.size(); ++k) {
+        if (out_[k].first == path + "[#].Name") key = out_[k].second;
+      }
       for (std::size_t k = first; k < out_.size(); ++k) {
         if (out_[k].first == path + "[#].n") key = out_[k].second;
       }
@@ -163,6 +168,69 @@ std::string InPlay(const TraceFields& f) {
   return out.empty() ? "none" : out;
 }
 
+bool Has(const TraceFields& f, const std::string& name) {
+  return std::any_of(f.begin(), f.end(), [&](const auto& e) { return e.first == name; });
+}
+
+// A network game's batch line (client/core/trace.h): "batch" without "frame".
+bool IsBatchLine(const TraceFields& f) { return Has(f, "batch") && !Has(f, "frame"); }
+
+struct BatchLine {
+  std::string key;  // "batch N (M worms)", with the occurrence when it repeats
+  TraceFields fields;
+};
+
+// The batch lines of a trace; false (with why) on a malformed line.
+bool BatchLines(const std::vector<std::string_view>& lines, const std::string& name, std::vector<BatchLine>& out,
+                std::string& why) {
+  std::map<std::string, int> seen;
+  TraceFields f;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    if (!FlattenTraceLine(lines[n], f, why)) {
+      why = name + ", line " + std::to_string(n + 1) + ": " + why;
+      return false;
+    }
+    if (!IsBatchLine(f)) continue;
+    std::string key = "batch " + Field(f, "batch") + " (" + Field(f, "NumPlayers") + " worms)";
+    if (const int k = seen[key]++; k > 0) key += " #" + std::to_string(k + 1);
+    // The game's number counts the games each program has played.
+    f.erase(std::remove_if(f.begin(), f.end(), [](const auto& e) { return e.first == "game"; }), f.end());
+    out.push_back({std::move(key), f});
+  }
+  return true;
+}
+
+// Two clients of one network game: their batch lines, batch by batch.
+std::optional<std::string> FirstBatchDifference(const std::vector<std::string_view>& la,
+                                                const std::vector<std::string_view>& lb, const std::string& a_name,
+                                                const std::string& b_name) {
+  std::vector<BatchLine> ba, bb;
+  std::string why;
+  if (!BatchLines(la, a_name, ba, why) || !BatchLines(lb, b_name, bb, why)) return why;
+  if (ba.empty() || bb.empty())
+    return (ba.empty() ? a_name : b_name) + " holds no network game's batches, " + (ba.empty() ? b_name : a_name) +
+           " does";
+  std::map<std::string, const TraceFields*> other;
+  for (const BatchLine& l : bb) other[l.key] = &l.fields;
+  int compared = 0;
+  for (const BatchLine& l : ba) {
+    auto it = other.find(l.key);
+    if (it == other.end()) continue;
+    ++compared;
+    const TraceFields& fb = *it->second;
+    for (const auto& [k, v] : l.fields) {
+      auto m = std::find_if(fb.begin(), fb.end(), [&](const auto& e) { return e.first == k; });
+      if (m == fb.end()) return l.key + ": " + k + " is " + v + " in " + a_name + " and missing in " + b_name;
+      if (m->second != v) return l.key + ": " + k + " is " + v + " in " + a_name + " but " + m->second + " in " + b_name;
+    }
+    for (const auto& [k, v] : fb) {
+      if (!Has(l.fields, k)) return l.key + ": " + k + " is " + v + " in " + b_name + " and missing in " + a_name;
+    }
+  }
+  if (compared == 0) return a_name + " and " + b_name + " have no batch in common";
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool FlattenTraceLine(std::string_view line, TraceFields& out, std::string& why) {
@@ -184,6 +252,9 @@ std::optional<std::string> UnreadableTraceLine(std::string_view text, const std:
 std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b, const std::string& a_name,
                                                 const std::string& b_name) {
   std::vector<std::string_view> la = Lines(a), lb = Lines(b);
+  // Frames of two clients of one network game never match; their batches do.
+  auto any_batch = [](std::string_view text) { return text.find("\"batch\":") != std::string_view::npos; };
+  if (any_batch(a) || any_batch(b)) return FirstBatchDifference(la, lb, a_name, b_name);
   TraceFields fa, fb;
   std::string why;
   for (std::size_t n = 0; n < std::max(la.size(), lb.size()); ++n) {

@@ -23,7 +23,11 @@ std::optional<std::string> UnreadableTraceLine(std::string_view text, const std:
 
 // The first difference between two traces, described for a person:
 //   "line 12 (game 1, frame 120): players[2].X is 34.5 in A but 34.6 in B"
-// Empty when they agree. `a_name` and `b_name` name the two traces in the
+// Empty when they agree. Traces of network games (their lines carry
+// "batch") are compared by their batch lines instead, batch by batch, with
+// the worms matched by name (each client numbers them its own way, and runs
+// its own frames):
+//   "batch 50 (4 worms): players[\"Anna ...\"].Lives is 14 in A but 13 in B" `a_name` and `b_name` name the two traces in the
 // text. A malformed line is reported as a difference too, with its line.
 std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b,
                                                 const std::string& a_name, const std::string& b_name);

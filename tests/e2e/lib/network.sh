@@ -25,10 +25,11 @@ net_setup() {
   export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 }
 
+# start_server [ARGS...]: ARGS go to krelServer besides the loopback ones.
 start_server() {
   # Made before the server starts, so that reading it cannot race its creation.
   : > "$WORK/server.txt"
-  "$SERVER" --port 0 --announce-port "$UDP_PORT" --announce-to 127.0.0.1 --bind 127.0.0.1 \
+  "$SERVER" --port 0 --announce-port "$UDP_PORT" --announce-to 127.0.0.1 --bind 127.0.0.1 "$@" \
     > "$WORK/server.txt" 2>&1 < /dev/null &
   SERVER_PID=$!
   PIDS+=("$SERVER_PID")
@@ -40,10 +41,12 @@ start_server() {
   echo "krelServer did not start"; cat "$WORK/server.txt"; exit 1
 }
 
-# start_client NAME WORM1 WORM2 CPU GAME_KEYS: the menu to NEW NETWORK GAME,
-# the weapons as dealt, the address typed, then the game part of the key
-# script (GAME_KEYS, lines of the KREL_INPUT format), Escape, the results
-# screen and quit. With CPU 1 both worms are played by the computer.
+# start_client NAME WORM1 WORM2 CPU GAME_KEYS [ENV...]: the menu to NEW
+# NETWORK GAME, the weapons as dealt, the address typed, then the game part of
+# the key script (GAME_KEYS, lines of the KREL_INPUT format), Escape, the
+# results screen and quit. With CPU 1 both worms are played by the computer.
+# ENV (NAME=VALUE words) is added to the client's environment; its frame
+# trace goes to trace.jsonl.
 #
 # The server takes new clients only until a worm comes alive, and the
 # computer revives a worm at once; so the client that joins first is played
@@ -74,7 +77,8 @@ $5
 1 RETURN
 KEYS
   (cd "$dir" && KREL_CONFIG_DIR="$dir/config" KREL_INPUT="$dir/keys.txt" KREL_DUMP="$dir/dump.jsonl" \
-     KREL_TCP_PORT="$TCP_PORT" KREL_UDP_PORT="$UDP_PORT" exec timeout 120 "$WORK/bin/krel" > "$dir/out.txt" 2>&1) &
+     KREL_TRACE="$dir/trace.jsonl" KREL_TCP_PORT="$TCP_PORT" KREL_UDP_PORT="$UDP_PORT" \
+     exec env "${@:6}" timeout 120 "$WORK/bin/krel" > "$dir/out.txt" 2>&1) &
   PIDS+=("$!")
   CLIENT_PIDS+=("$!")
 }
