@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config
   libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev
   libgtest-dev googletest libbenchmark-dev
-  xvfb desktop-file-utils
+  xvfb xfonts-base desktop-file-utils
 )
 
 missing=()
