@@ -228,7 +228,7 @@ TEST(ListServer, AFloodOfForgedAndRandomDatagramsLeavesTheRealRelaysListed) {
 }
 
 // krelServer's registrar, the list server and a client's query, on loopback
-// sockets in one thread.
+// sockets in one thread; the relay announces as with --announce-to 127.0.0.1.
 TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   EventLoop loop;
   ListServer list({}, kSecret);
