@@ -140,6 +140,32 @@ TEST(Ace, LobsLandWithinAFewPixelsOfTheAimPoint) {
   }
 }
 
+// Motion tests points beside a worm's centre, so a worm whose centre has
+// ended up a few pixels inside rock can neither walk, jump, dig nor rope out
+// of it, and a kick of its own shots only drives it into more rock. The ace
+// must not stay there for the rest of the game: it fires into the rock
+// around it until the blasts push it out or end its life, and plays on
+// elsewhere. Wedged 3 pixels deep in a rock wall, the target in the open.
+TEST(Ace, AWormWedgedInRockFiresItselfOut) {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  World& w = *owned;
+  Fill(w, 0, 120, 300, 150, kRockColour);
+  Fill(w, 150, 0, 300, 150, kRockColour);
+  Player& me = PlaceWorm(w, 1, 153, 100);
+  me.FacingRight = kFalse;
+  PlaceWorm(w, 2, 40, 115);
+  Arm(w, 1, kBazooka);
+  int frames = 0;
+  auto wedged = [&] {
+    return me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 && std::abs(me.Y.ToDouble() - 100) < 2;
+  };
+  while (frames < 1000 && wedged()) {
+    Frame(w);
+    ++frames;
+  }
+  EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
+}
+
 TEST(Arena, ShortGamesKeepHealthInRangeAndRepeatFromTheirSeed) {
   arena::ArenaOptions o;
   o.data_dir = std::string(KREL_SOURCE_DIR) + "/data";

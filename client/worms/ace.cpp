@@ -295,6 +295,84 @@ void Travel(Sight& s, double gx, double gy) {
   }
 }
 
+// A worm whose centre has ended up inside rock cannot walk, jump, dig or
+// rope out of it: the hook holds at once and motion tests points beside the
+// centre. The kick of a shot still moves it when the point the kick heads
+// for is open, so it aims the kick there and fires, safe shots first, and
+// after kRiskAfter frames of standing still any shot that kicks it free;
+// after kBlastAfter frames it fires its biggest blast where it stands.
+// True when it has taken the controls.
+bool KickOutOfRock(Sight& s) {
+  constexpr int kRiskAfter = 75, kBlastAfter = 105;
+  const World& w = s.w;
+  Player& me = s.me;
+  if (gehbar(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
+                                                               static_cast<int32>(std::lround(s.y)))) != kRock)
+    return false;
+  const int cur = CurSlot(me);
+  const WeaponDef* W = WeaponInSlot(w, me, cur);
+  // Kicks too weak to move it: the last way out is the push of its own
+  // blast, which may cost it its life but not the rest of the game.
+  const bool blastOut = s.S.stillFrames >= kBlastAfter;
+  auto strength = [&](const WeaponDef& V) { return blastOut ? BlastOf(w, V).damage + 1 : V.RECOIL; };
+  if (W == nullptr || strength(*W) <= 0 || !Loaded(me, cur)) {
+    // The loaded weapon with the hardest kick (or blast).
+    int want = -1, kick = 0;
+    for (int k = 0; k < kSlots; ++k) {
+      const WeaponDef* V = WeaponInSlot(w, me, k);
+      if (V != nullptr && Loaded(me, k) && strength(*V) > kick) {
+        want = k;
+        kick = strength(*V);
+      }
+    }
+    if (want < 0 || want == cur) return false;
+    if (me.Age % 2 == 0) {  // taps, so that each press counts
+      Press(me, kChange);
+      Press(me, ((want - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+    }
+    return true;
+  }
+  const bool right = me.FacingRight != kFalse;
+  if (blastOut) {
+    // Into the rock around it, so that the blast goes off right there.
+    int into = -1;
+    for (int k = 0; k < 19; ++k) {
+      const FlightState at = LaunchState(me, *W, k, right);
+      if (!gehbar(w, at.x, at.y) && (into < 0 || std::abs(k - me.Aim) < std::abs(into - me.Aim))) into = k;
+    }
+    if (into < 0) into = me.Aim;
+    if (AimAt(me, into) && static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
+    return true;
+  }
+  const double f = right ? 1 : -1;
+  const Blast b = BlastOf(w, *W);
+  const FlightWorms worms{s.ex, s.ey, s.x, s.y};
+  int pick = -1, pickSide = 0;
+  bool pickSafe = false;
+  for (int k = 0; k < 19; ++k) {
+    const double a = AimDegrees[static_cast<std::size_t>(k)] * 3.14159265358979 / 180;
+    const double kx = -f * std::sin(a), ky = std::cos(a);
+    const double sx = kx > 0.05 ? 1 : (kx < -0.05 ? -1 : 0), sy = ky > 0.05 ? 1 : (ky < -0.05 ? -1 : 0);
+    if (!gehbar(w, s.x + kx + 2 * sx, s.y + ky + 4 * sy)) continue;
+    const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, 300);
+    const bool safe = Worth(*W, b, r, s.x, s.y, s.ex, s.ey, false) >= 0;
+    if (pick < 0 || (safe && !pickSafe) ||
+        (safe == pickSafe && std::abs(k - me.Aim) < std::abs(pick - me.Aim))) {
+      pick = k;
+      pickSafe = safe;
+      pickSide = static_cast<int>(sx);
+    }
+  }
+  if (pick < 0 || (!pickSafe && s.S.stillFrames < kRiskAfter)) return false;
+  if (AimAt(me, pick)) {
+    if (static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
+    // A walk key the kick's way adds its step once the kick has the worm
+    // moving; blocked, it does not turn the worm.
+    if (pickSide != 0) Press(me, pickSide > 0 ? kRight : kLeft);
+  }
+  return true;
+}
+
 }  // namespace
 
 AceAim AceBestAim(const World& w, int p, int slot, double tx, double ty) {
@@ -516,26 +594,36 @@ void AcePlayer(World& w, int p) {
     Press(me, kJump);
   }
   if (S.stillFrames > kRestlessFrames * 2) {
-    // Nothing has moved the worm for a long time: dig low (a worm caught on
-    // a point of ground drops once it is gone), jump, dig high (which leaves
-    // room to turn round in), turn, dig level and rope in turns, the rope
-    // each time at another angle.
+    // Nothing has moved the worm for a long time: walk to the open side, jump,
+    // walk the other way (a blocked step does not turn the worm, so each way
+    // gets its turn whatever the facing), dig up (which leaves room to jump
+    // and turn round in), dig level, dig low (a worm caught on a point of
+    // ground drops once it is gone), jumping all the while, and rope, each
+    // time at another angle. A worm wedged in rock kicks itself out first.
     me.Ctrl.fill(0);
-    const int round = (S.stillFrames - kRestlessFrames * 2) / 14;
-    const int phase = round % 6;
-    static constexpr int kDigAims[] = {1, 0, 15, 0, 8};
-    if (phase == 0 || phase == 2 || phase == 4) {
-      if (AimAt(me, kDigAims[phase])) {
+    const int round = (S.stillFrames - kRestlessFrames * 2) / 16;
+    const int phase = round % 7;
+    // The open side is chosen once a round: a step can change which side
+    // looks open, and turning back each frame gets nowhere.
+    if ((S.stillFrames - kRestlessFrames * 2) % (16 * 7) == 1)
+      S.wanderDir = !gehbar(w, x - 2, y) && gehbar(w, x + 2, y) ? 1 : -1;
+    static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
+    if (KickOutOfRock(s)) {
+      // firing its way out
+    } else if (phase <= 5) {
+      // The jump goes with every walk and dig: a worm in a hole it has dug
+      // gets out once the soil above it is gone.
+      Press(me, kJump);
+      if (phase == 0 || phase == 2) {
+        Press(me, (phase == 0 ? S.wanderDir : -S.wanderDir) > 0 ? kRight : kLeft);
+      } else if (phase >= 3 && AimAt(me, kDigAims[phase]) && me.Age % 2 == 0) {
+        // Tapped: only a fresh press of the second key digs again.
         Press(me, kLeft);
         Press(me, kRight);
       }
-    } else if (phase == 3) {
-      Press(me, me.FacingRight != kFalse ? kLeft : kRight);
-    } else if (phase == 1) {
-      Press(me, kJump);
     } else if (me.RopeState == 0) {
       static constexpr int kRopeAims[] = {15, 11, 17, 13, 9};
-      if (AimAt(me, kRopeAims[(round / 6) % 5])) {
+      if (AimAt(me, kRopeAims[(round / 7) % 5])) {
         Press(me, kJump);
         Press(me, kChange);
       }

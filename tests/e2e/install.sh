@@ -19,7 +19,7 @@ prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$BUILD_DIR/CMakeCache.txt")
 root="$DEST$prefix"
 
 # Every program a user runs, each with its man page.
-programs=(krel krel-arms krel-content krel-bot krel-trace)
+programs=(krel krel-arms krel-content krel-bot krel-trace krel-arena)
 [ -x "$BUILD_DIR/krelServer" ] && programs+=(krelServer)
 [ -x "$BUILD_DIR/krelList" ] && programs+=(krelList)
 expected=(

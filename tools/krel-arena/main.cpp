@@ -1,11 +1,13 @@
 // krel-arena: plays local games of two computer players against each other,
 // headless and as fast as the machine goes, and prints a table and a JSON
 // line of kills, deaths, suicides, standing still and winners.
+#include <cstdlib>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "client/core/data_files.h"
 #include "client/core/startup.h"
 #include "tools/krel-arena/arena.h"
 
@@ -22,7 +24,7 @@ constexpr const char* kUsage =
     "  --games N   number of games (default 10)\n"
     "  --seed S    seed of the first game (default 1)\n"
     "  --frames F  frames per game (default 4500)\n"
-    "  --data DIR  folder of arms.dat and level.bmp (default: the program's own)\n"
+    "  --data DIR  folder of arms.dat and level.bmp (default: where krel looks for them)\n"
     "Exit status 0 after the games, 2 on a wrong command line, 1 when the data cannot be loaded.\n";
 
 bool Number(const std::string& text, long long lo, long long hi, long long& out) {
@@ -39,7 +41,11 @@ bool Number(const std::string& text, long long lo, long long hi, long long& out)
 
 int main(int argc, char** argv) {
   krel::arena::ArenaOptions o;
-  o.data_dir = krel::ProgramDirectory();
+  // Where krel itself looks: beside the program, the player's data folder,
+  // the installed data folder.
+  o.data_dir = krel::FindDataDir(krel::DataSearchDirs(krel::ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
+                                                      std::getenv("HOME"), KREL_INSTALLED_DATA_DIR),
+                                 "arms.dat");
   std::vector<std::string> args(argv + 1, argv + argc);
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
