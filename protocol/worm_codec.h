@@ -186,4 +186,15 @@ void DecodeWormInputs(WireReader& in, Rec& w) {
   TakeField(in, w.RandSeed, KindLong);
 }
 
+// The state message of tag 'p', 'i' or 'I' (any other tag reads as 'I').
+template <class Rec>
+void DecodeWormState(char tag, WireReader& in, Rec& w) {
+  if (tag == 'p')
+    DecodeWormFull(in, w);
+  else if (tag == 'i')
+    DecodeWormBrief(in, w);
+  else
+    DecodeWormInputs(in, w);
+}
+
 }  // namespace krel

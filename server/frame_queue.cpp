@@ -70,12 +70,7 @@ bool Session::TakeQueuedState(std::size_t& pos, char tag) {
   std::string_view body = std::string_view(RecvBuffer).substr(pos + 1);
   WireReader in(body);
   SlotRecord worm = frames_->Received(SlotToggle);
-  if (tag == 'p')
-    DecodeWormFull(in, worm);
-  else if (tag == 'i')
-    DecodeWormBrief(in, worm);
-  else
-    DecodeWormInputs(in, worm);
+  DecodeWormState(tag, in, worm);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
   frames_->Received(SlotToggle) = worm;

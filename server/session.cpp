@@ -158,12 +158,7 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   WireReader in(body);
   // Decoded into a copy: nothing of a partial message reaches the table.
   SlotRecord worm = t_.Slots[s];
-  if (tag == 'p')
-    DecodeWormFull(in, worm);
-  else if (tag == 'i')
-    DecodeWormBrief(in, worm);
-  else
-    DecodeWormInputs(in, worm);
+  DecodeWormState(tag, in, worm);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
   t_.Slots[s] = worm;
@@ -171,15 +166,8 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   grace = false;
   applyKills(s);
 
-  std::string& update = t_.SlotUpdate[s];
-  update.assign(1, tag);
-  const WormRefs refs = t_.SendWhole[s] ? WormRefs::Whole : WormRefs::Server;
-  if (tag == 'p')
-    EncodeWormFull(update, t_.Slots[s], t_.SentSlots[s], refs);
-  else if (tag == 'i')
-    EncodeWormBrief(update, t_.Slots[s], t_.SentSlots[s], refs);
-  else
-    EncodeWormInputs(update, t_.Slots[s], t_.SentSlots[s], refs);
+  EncodeSlotUpdate(t_.SlotUpdate[s], tag, t_.Slots[s], t_.SentSlots[s],
+                   t_.SendWhole[s] ? WormRefs::Whole : WormRefs::Server);
 
   if (relay_.listening_ && t_.Slots[s].Alive != kFalse) relay_.GameStarted();
   if (++states_this_cycle == 2) waiting_since = relay_.ticks_;

@@ -60,12 +60,7 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
   Player& pl = w.Players[static_cast<std::size_t>(k)];
   // Decoded into a copy, so a cut record leaves the worm as it was.
   Player copy = pl;
-  if (tag == 'p')
-    DecodeWormFull(in, copy);
-  else if (tag == 'i')
-    DecodeWormBrief(in, copy);
-  else
-    DecodeWormInputs(in, copy);
+  DecodeWormState(tag, in, copy);
   if (in.Incomplete) return false;
   if (n.Pipelined && k <= 2) {
     // Pipelined, the batch brings this client's own worms back as they were
