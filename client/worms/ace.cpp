@@ -33,6 +33,12 @@ constexpr int kLookAheadFrames = 90;
 constexpr int kThreatFrames = 14;
 // Standing still this long, the worm moves anyway.
 constexpr int kRestlessFrames = 30;
+// Still this long, the worm goes through its rounds of ways out of a stuck
+// place (walk, dig, jump, rope), kStuckStep frames each. Begun at 60 frames
+// they let worms stand up to 12 s in ace-against-ace games; they take over
+// from a still worm's detour (kDetourAfter), which goes on once it moves.
+constexpr int kStuckAfter = 45;
+constexpr int kStuckStep = 16;
 // Stuck this long on the way, the worm makes a detour of kDetourFrames.
 constexpr int kDetourAfter = 50;
 constexpr int kDetourFrames = 60;
@@ -303,7 +309,7 @@ void Travel(Sight& s, double gx, double gy) {
 // after kBlastAfter frames it fires its biggest blast where it stands.
 // True when it has taken the controls.
 bool KickOutOfRock(Sight& s) {
-  constexpr int kRiskAfter = 75, kBlastAfter = 105;
+  constexpr int kRiskAfter = kStuckAfter + 15, kBlastAfter = kStuckAfter + 45;
   const World& w = s.w;
   Player& me = s.me;
   if (gehbar(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
@@ -593,7 +599,7 @@ void AcePlayer(World& w, int p) {
     // Aiming from one spot too long: hop, which keeps the facing and aim.
     Press(me, kJump);
   }
-  if (S.stillFrames > kRestlessFrames * 2) {
+  if (S.stillFrames > kStuckAfter) {
     // Nothing has moved the worm for a long time: walk to the open side, jump,
     // walk the other way (a blocked step does not turn the worm, so each way
     // gets its turn whatever the facing), dig up (which leaves room to jump
@@ -601,11 +607,11 @@ void AcePlayer(World& w, int p) {
     // ground drops once it is gone), jumping all the while, and rope, each
     // time at another angle. A worm wedged in rock kicks itself out first.
     me.Ctrl.fill(0);
-    const int round = (S.stillFrames - kRestlessFrames * 2) / 16;
+    const int round = (S.stillFrames - kStuckAfter) / kStuckStep;
     const int phase = round % 7;
     // The open side is chosen once a round: a step can change which side
     // looks open, and turning back each frame gets nowhere.
-    if ((S.stillFrames - kRestlessFrames * 2) % (16 * 7) == 1)
+    if ((S.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
       S.wanderDir = !gehbar(w, x - 2, y) && gehbar(w, x + 2, y) ? 1 : -1;
     static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
     if (KickOutOfRock(s)) {
