@@ -22,15 +22,6 @@
 
 namespace {
 
-int g_signal_pipe[2] = {-1, -1};
-
-void OnSignal(int sig) {
-  const int saved = errno;
-  char c = static_cast<char>(sig);
-  (void)!write(g_signal_pipe[1], &c, 1);
-  errno = saved;
-}
-
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelList [--port N] [--bind ADDR] [--expire SECONDS]\n"
@@ -95,15 +86,11 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+  const int quit_pipe = krel::QuitSignalPipe();
+  if (quit_pipe < 0) {
     std::perror("krelList: pipe");
     return 1;
   }
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
 
   std::array<std::uint8_t, 16> secret{};
   std::random_device random;
@@ -142,7 +129,7 @@ int main(int argc, char** argv) {
   });
   second.Enable(true);
   bool done = false;
-  loop.Watch(g_signal_pipe[0], [&](short) { done = true; });
+  loop.Watch(quit_pipe, [&](short) { done = true; });
 
   Log("Krel list server listening on UDP port " + std::to_string(socket.port()) + " (entries expire after " +
       std::to_string(expire_s) + " s)");

@@ -23,15 +23,6 @@
 
 namespace {
 
-int g_signal_pipe[2] = {-1, -1};
-
-void OnSignal(int sig) {
-  const int saved = errno;
-  char c = static_cast<char>(sig);
-  (void)!write(g_signal_pipe[1], &c, 1);
-  errno = saved;
-}
-
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
@@ -109,15 +100,11 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+  const int quit_pipe = krel::QuitSignalPipe();
+  if (quit_pipe < 0) {
     std::perror("krelServer: pipe");
     return 1;
   }
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
   krel::EventLoop loop;
@@ -161,9 +148,9 @@ int main(int argc, char** argv) {
         stdout);
     std::fflush(stdout);
   };
-  loop.Watch(g_signal_pipe[0], [&](short) {
+  loop.Watch(quit_pipe, [&](short) {
     char sig = 0;
-    while (read(g_signal_pipe[0], &sig, 1) == 1) {
+    while (read(quit_pipe, &sig, 1) == 1) {
       if (sig == SIGTERM) {
         finish(app.relay().PlayersOnline() == 0);
       } else if (app.relay().PlayersOnline() == 0) {

@@ -34,6 +34,22 @@ std::uint16_t EnterCost(const World& w, int cx, int cy) {
 
 int CellOf(double v, int limit) { return std::clamp(static_cast<int>(v) / AcePath::kCell, 0, limit - 1); }
 
+// The cheapest cell within `ring` cells of (cx, cy), if cheaper than `best`;
+// ties go to the first found, row by row.
+void CheapestAround(const AcePath& path, int cx, int cy, int ring, std::uint16_t& best, int& bx, int& by) {
+  for (int dy = -ring; dy <= ring; ++dy)
+    for (int dx = -ring; dx <= ring; ++dx) {
+      const int nx = cx + dx, ny = cy + dy;
+      if (nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
+      const std::uint16_t c = path.cost[static_cast<std::size_t>(ny * path.width + nx)];
+      if (c < best) {
+        best = c;
+        bx = nx;
+        by = ny;
+      }
+    }
+}
+
 }  // namespace
 
 void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX,
@@ -113,18 +129,7 @@ bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, do
     // off is no start.
     std::uint16_t best = AcePath::kUnreached;
     int bx = cx, by = cy;
-    for (int ring = 1; ring <= 2 && best == AcePath::kUnreached; ++ring)
-      for (int dy = -ring; dy <= ring; ++dy)
-        for (int dx = -ring; dx <= ring; ++dx) {
-          const int nx = cx + dx, ny = cy + dy;
-          if (nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
-          const std::uint16_t c = path.cost[static_cast<std::size_t>(ny * path.width + nx)];
-          if (c < best) {
-            best = c;
-            bx = nx;
-            by = ny;
-          }
-        }
+    for (int ring = 1; ring <= 2 && best == AcePath::kUnreached; ++ring) CheapestAround(path, cx, cy, ring, best, bx, by);
     if (best == AcePath::kUnreached) return false;
     cx = bx;
     cy = by;
@@ -132,18 +137,7 @@ bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, do
   for (int k = 0; k < ahead; ++k) {
     int bx = cx, by = cy;
     std::uint16_t best = path.cost[static_cast<std::size_t>(cy * path.width + cx)];
-    for (int dy = -1; dy <= 1; ++dy) {
-      for (int dx = -1; dx <= 1; ++dx) {
-        const int nx = cx + dx, ny = cy + dy;
-        if (nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
-        const std::uint16_t c = path.cost[static_cast<std::size_t>(ny * path.width + nx)];
-        if (c < best) {
-          best = c;
-          bx = nx;
-          by = ny;
-        }
-      }
-    }
+    CheapestAround(path, cx, cy, 1, best, bx, by);
     if (bx == cx && by == cy) break;  // at the goal
     cx = bx;
     cy = by;
