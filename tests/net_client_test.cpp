@@ -4,6 +4,7 @@
 // --announce-to 127.0.0.1), and losing it, are
 // tests/e2e/krel_network_game.sh and krel_network_lost.sh.
 #include <gtest/gtest.h>
+#include <cerrno>
 
 #include <memory>
 
@@ -170,6 +171,18 @@ TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
     // A local game that ran late says the chat line (as it always did), not
     // that a server went away.
     EXPECT_EQ(c.w->Notice, state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "") << state;
+  }
+}
+
+TEST(NetLost, AServerThatResetsTheConnectionIsLostLikeOneThatClosedIt) {
+  // A server killed with our states unread resets instead of closing.
+  for (const auto& [code, said] : {std::pair{ECONNRESET, true}, {EPIPE, true}, {EHOSTUNREACH, false}}) {
+    NetWorld c;
+    AttachNetwork(*c.w, c.n);
+    c.w->wsState = 7;
+    c.n.ws.OnError(code, "");
+    EXPECT_EQ(c.w->ChatLines[1], said ? "NETWORK CONNECTION LOST" : "") << code;
+    EXPECT_EQ(c.w->wsState, 0) << code;
   }
 }
 

@@ -2,6 +2,7 @@
 // pace the game, chat lines and the end of the connection.
 #include "client/net/session.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "client/core/game.h"
@@ -60,8 +61,15 @@ void AttachNetwork(World& w, NetClient& net) {
   net.ws.OnData = [&w](std::size_t) { DataArrival(w); };
   // Closed by the server: the game goes on locally, and says so.
   net.ws.OnClose = [&w] { ConnectionLost(w); };
-  // A socket error closes quietly.
-  net.ws.OnError = [&w](int, const std::string&) { CloseConnection(w); };
+  // A server that went away with data of ours unread resets the connection
+  // instead of closing it; for the player that is the same lost server.
+  // Any other socket error closes quietly.
+  net.ws.OnError = [&w](int code, const std::string&) {
+    if (code == ECONNRESET || code == ECONNABORTED || code == EPIPE)
+      ConnectionLost(w);
+    else
+      CloseConnection(w);
+  };
 }
 
 void NetPortsFromEnvironment(NetClient& net, std::string& warning) {
