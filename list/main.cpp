@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   };
   krel::Timer second(loop, 1000, [&] {
     list.Expire(krel::EventLoop::NowMs());
-    if (untold > 0) Log("(" + std::to_string(untold) + " more changes not shown)");
+    if (untold > 0) Log(std::string("(").append(std::to_string(untold)).append(" more changes not shown)"));
     lines_this_second = untold = 0;
   });
   second.Enable(true);

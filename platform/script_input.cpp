@@ -22,7 +22,9 @@ int HexDigit(char c) {
 }
 
 // "text" in quotes, for messages.
-std::string Quoted(std::string_view text) { return "\"" + Printable(text, {.quoted = true}) + "\""; }
+std::string Quoted(std::string_view text) {
+  return std::string("\"").append(Printable(text, {.quoted = true})).append("\"");
+}
 
 std::size_t Utf8Length(unsigned char lead) {
   if (lead < 0x80) return 1;

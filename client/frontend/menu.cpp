@@ -133,8 +133,8 @@ std::vector<TextLine> MenuLines(const World& w, const MenuState& m) {
     colour[it.item] = (it.item == m.selected && m.blink) ? it.blink : it.normal;
     lines.push_back({it.text, it.x, it.y, colour[it.item]});
   }
-  lines.push_back({" " + std::to_string(w.LivesSetting), kValueX, 20, colour[kItemLives]});
-  lines.push_back({" " + std::to_string(w.LoadingSetting), kValueX, 30, colour[kItemLoading]});
+  lines.push_back({std::string(" ").append(std::to_string(w.LivesSetting)), kValueX, 20, colour[kItemLives]});
+  lines.push_back({std::string(" ").append(std::to_string(w.LoadingSetting)), kValueX, 30, colour[kItemLoading]});
   lines.push_back({OnOff(w.RegenerateLevel), kValueX, 40, colour[kItemRegenerate]});
   lines.push_back({OnOff(w.LoadAndChange), kValueX, 50, colour[kItemLoadAndChange]});
   return lines;

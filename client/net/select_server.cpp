@@ -50,7 +50,7 @@ std::vector<Pick> Picks(const NetClient& n, const ListQuery* list) {
   if (list != nullptr) {
     for (const ListedServer& s : list->Servers()) {
       std::string address = s.address;
-      if (s.port != n.tcpPort) address += ":" + std::to_string(s.port);
+      if (s.port != n.tcpPort) address.append(":").append(std::to_string(s.port));
       picks.push_back({ListedServerLine(s), address});
     }
   }

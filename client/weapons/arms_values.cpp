@@ -139,8 +139,9 @@ double ParseLenient(std::string_view text) {
 
 std::string QuoteForMessage(std::string_view text) {
   static constexpr std::size_t kMaxShown = 40;
-  return "\"" + Printable(text.substr(0, kMaxShown), {.quoted = true, .ascii = true}) +
-         (text.size() > kMaxShown ? "..." : "") + "\"";
+  return std::string("\"")
+      .append(Printable(text.substr(0, kMaxShown), {.quoted = true, .ascii = true}))
+      .append(text.size() > kMaxShown ? "...\"" : "\"");
 }
 
 std::optional<int16> ConvertValue(ValueForm form, std::string_view text, std::string& problem) {
