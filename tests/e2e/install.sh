@@ -58,7 +58,7 @@ if [ -x "$root/bin/krelList" ]; then
 fi
 grep -q "^ExecStart=$prefix/bin/krelList " "$root/lib/systemd/system/krelList.service" ||
   { echo "unit does not start the installed krelList"; exit 1; }
-grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO}" \
+grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO} .*\$KREL_SERVER_OPTIONS$" \
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
 
