@@ -1,8 +1,14 @@
 // The address screen's connection attempt: what it says under the address
 // when a server refuses (its own chat line, "FULL", "REFUSED"), that a
 // server which answers the greeting is joined with its answer intact, and
-// what the address takes: host names, HOST:PORT, up to 63 characters.
+// what the address takes: host names, HOST:PORT, up to 63 characters, and
+// that a server which never takes the connection is "NO ANSWER".
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -101,6 +107,35 @@ TEST(ConnectAttempt, AServerThatAnswersTheGreetingIsJoined) {
   // The configuration that ended the wait went to the game.
   EXPECT_EQ(std::tuple(client.w->ConfigReceived, client.w->LivesSetting, client.w->wsState),
             std::tuple(kTrue, int16{7}, 7));
+}
+
+TEST(ConnectAttempt, AServerThatNeverAnswersTheConnectionIsNoAnswer) {
+  // A listener whose one-place queue is taken drops further connection
+  // requests, so the attempt's connection stays unanswered.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  const int filler = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), len), 0);
+  ASSERT_EQ(listen(fd, 0), 0);
+  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+  ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&addr), len), 0);
+
+  Client client;
+  ConnectAttempt attempt(*client.w);
+  attempt.Begin("127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+  for (int i = 0; i < 2000 && attempt.phase() == ConnectAttempt::Phase::kResolving; ++i) {
+    client.n.loop.Yield(5);
+    attempt.Step();
+  }
+  ASSERT_EQ(attempt.phase(), ConnectAttempt::Phase::kConnecting);
+  client.platform.Advance(6000);
+  EXPECT_EQ(client.Run(attempt), ConnectAttempt::Phase::kIdle);
+  EXPECT_EQ(attempt.reason(), "NO ANSWER");
+  close(filler);
+  close(fd);
 }
 
 TEST(ConnectAttempt, EarlyBytesAreToldApart) {
