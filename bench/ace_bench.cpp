@@ -37,7 +37,7 @@ void BM_AceTwoWorms(benchmark::State& state) {
   const std::string dir = std::string(KREL_SOURCE_DIR) + "/data";
   w.ProgramDir = dir;
   std::string error;
-  if (!InitDDraw(w, dir, error)) throw std::runtime_error(error);
+  if (!InitDisplay(w, dir, error)) throw std::runtime_error(error);
   ArmsError armsError;
   if (!LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, dir + "/arms.dat", armsError))
     throw std::runtime_error(armsError.Message());

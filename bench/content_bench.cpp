@@ -14,7 +14,7 @@ void BM_InitSurfaces(benchmark::State& state) {
   w.NumPlayers = static_cast<krel::int16>(state.range(0));
   for (int j = 1; j <= w.NumPlayers; ++j) w.Players[j].Color = static_cast<krel::int16>(j * 21);
   for (auto _ : state) {
-    krel::initsurfaces(w);
+    krel::RebuildSurfaces(w);
     benchmark::DoNotOptimize(w.surfWorm[1].pixels().data());
   }
 }
@@ -22,7 +22,7 @@ BENCHMARK(BM_InitSurfaces)->Arg(2)->Arg(17)->Unit(benchmark::kMillisecond);
 
 void BM_BuildWormSheet(benchmark::State& state) {
   krel::World w;
-  krel::initsurfaces(w);
+  krel::RebuildSurfaces(w);
   w.Players[1].Color = 200;
   for (auto _ : state) {
     krel::BuildWormSheet(w, 1);

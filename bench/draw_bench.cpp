@@ -91,7 +91,7 @@ void BM_ShowAllBusyFrame(benchmark::State& state) {
   w->ProgramDir = data;
   std::string error;
   ArmsError arms_error;
-  if (!InitDDraw(*w, data, error) || !LoadArms(*w, data + "/arms.dat", arms_error)) {
+  if (!InitDisplay(*w, data, error) || !LoadArms(*w, data + "/arms.dat", arms_error)) {
     state.SkipWithError("cannot load the shipped data");
     return;
   }
@@ -103,7 +103,7 @@ void BM_ShowAllBusyFrame(benchmark::State& state) {
     do {
       x = fixed(static_cast<int>(rng() % static_cast<unsigned>(w->LevelWidth)));
       y = fixed(static_cast<int>(rng() % static_cast<unsigned>(w->LevelHeight)));
-    } while (!gehbar(*w, x.ToDouble(), y.ToDouble()));
+    } while (!IsPassable(*w, x.ToDouble(), y.ToDouble()));
   };
   int laser = 0;
   for (int n = 0; n <= 40; ++n)

@@ -24,7 +24,7 @@ namespace {
 void KeepBusy(World& w, std::size_t particles) {
   while (w.Objs.size() <= particles) {
     const double x = std::floor(w.Rand() * w.LevelWidth), y = std::floor(w.Rand() * 320);
-    if (!gehbar(w, x, y)) continue;
+    if (!IsPassable(w, x, y)) continue;
     AddObj(w, fixed(x), fixed(y), fixed(w.Rand() - 0.5), fixed(w.Rand() - 0.5), 0,
            static_cast<int16>(3 + w.Rand() * 27), 0);
   }

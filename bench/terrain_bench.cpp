@@ -1,4 +1,4 @@
-// The passability test and digging: gehbar runs dozens of times per worm and
+// The passability test and digging: IsPassable runs dozens of times per worm and
 // over a thousand times per beam every frame; dig of radius 12 is a typical
 // explosion.
 #include <benchmark/benchmark.h>
@@ -40,7 +40,7 @@ void BM_gehbar(benchmark::State& state) {
   std::size_t i = 0;
   for (auto _ : state) {
     const auto& p = points[i++ & 4095];
-    benchmark::DoNotOptimize(gehbar(*w, p.first, p.second));
+    benchmark::DoNotOptimize(IsPassable(*w, p.first, p.second));
   }
   state.SetItemsProcessed(state.iterations());
 }

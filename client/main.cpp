@@ -34,7 +34,7 @@
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
   world->settings = store;
   if (replay.NetworkAllowed()) krel::AttachNetwork(*world, net);
   // The start-up code still sees the game's own command line.
-  int status = krel::Form_Load(*world, options.window ? "/window" : "");
+  int status = krel::StartProgram(*world, options.window ? "/window" : "");
   replay.End();
   return status;
 }

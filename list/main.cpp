@@ -16,6 +16,7 @@
 #include <string>
 
 #include "list/list_server.h"
+#include "protocol/base/quit_pipe.h"
 #include "protocol/field_codec.h"
 #include "protocol/net_loop.h"
 #include "protocol/net_sockets.h"

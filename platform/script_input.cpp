@@ -6,7 +6,7 @@
 
 #include "gfx/codepage.h"
 #include "platform/keycodes.h"
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace krel {
 

@@ -15,7 +15,7 @@
 #include <unordered_map>
 
 #include "gfx/codepage.h"
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace krel {
 

@@ -46,7 +46,7 @@
 #include <cstddef>
 #include <string>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,29 +11,6 @@
 #include <vector>
 
 namespace krel {
-
-namespace {
-
-int g_quit_pipe[2] = {-1, -1};
-
-void OnQuitSignal(int sig) {
-  const int saved = errno;
-  const char c = static_cast<char>(sig);
-  (void)!write(g_quit_pipe[1], &c, 1);
-  errno = saved;
-}
-
-}  // namespace
-
-int QuitSignalPipe() {
-  if (g_quit_pipe[0] < 0 && pipe2(g_quit_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
-  struct sigaction sa {};
-  sa.sa_handler = OnQuitSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  return g_quit_pipe[0];
-}
 
 std::int64_t EventLoop::NowMs() {
   using namespace std::chrono;

@@ -71,9 +71,4 @@ class Timer {
   bool enabled_ = false;
 };
 
-// SIGINT and SIGTERM write their number into a pipe instead of ending the
-// program, so that a server hears them in its loop like any socket. Returns
-// the pipe's read end to Watch, or -1 when no pipe could be made.
-int QuitSignalPipe();
-
 }  // namespace krel

@@ -26,7 +26,7 @@
 #include <string>
 
 #include "protocol/field_codec.h"
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 

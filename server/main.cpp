@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 
+#include "protocol/base/quit_pipe.h"
 #include "protocol/field_codec.h"
 #include "server/server_app.h"
 #include "server/status.h"

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace krel {
 

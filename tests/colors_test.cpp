@@ -13,15 +13,15 @@ constexpr Pixel kKey = 0xF81F;
 constexpr Pixel kBack = 0x1234;
 using Three = std::tuple<int, int, int>;
 
-cClrModels Rgb(Three rgb) {
-  cClrModels c;
+ColorModel Rgb(Three rgb) {
+  ColorModel c;
   const auto [r, g, b] = rgb;
   c.rgbR(std::uint8_t(r)), c.rgbG(std::uint8_t(g)), c.rgbB(std::uint8_t(b));
   return c;
 }
 
-Three RgbOf(const cClrModels& c) { return {c.rgbR(), c.rgbG(), c.rgbB()}; }
-Three Hls(const cClrModels& c) { return {c.hlsH(), c.hlsL(), c.hlsS()}; }
+Three RgbOf(const ColorModel& c) { return {c.rgbR(), c.rgbG(), c.rgbB()}; }
+Three Hls(const ColorModel& c) { return {c.hlsH(), c.hlsL(), c.hlsS()}; }
 
 TEST(ClrModels, HlsBothWays) {
   // Hue 0 is magenta and 60 red; a grey reads as 60. Channels half way
@@ -35,7 +35,7 @@ TEST(ClrModels, HlsBothWays) {
       {{255, 255, 255}, {60, 100, 0}}, {{76, 76, 76}, {60, 30, 0}},     {{255, 128, 128}, {60, 75, 100}}};
   for (const auto& [rgb, hls] : pairs) {
     EXPECT_EQ(Hls(Rgb(rgb)), hls) << std::get<0>(rgb) << "," << std::get<1>(rgb) << "," << std::get<2>(rgb);
-    cClrModels set;
+    ColorModel set;
     set.SetHLS(std::get<0>(hls), std::get<1>(hls), std::get<2>(hls));
     EXPECT_EQ(RgbOf(set), rgb) << std::get<0>(hls) << " " << std::get<1>(hls) << " " << std::get<2>(hls);
   }
@@ -54,7 +54,7 @@ TEST(ClrModels, SetsFitTheChannelsOrReportOverflowKeepingTheColour) {
       {'H', 60, 101, 0, 0, {1, 2, 3}}, {'H', 400, 50, 100, 0, {1, 2, 3}}, {'M', 256, 0, 0, 0, {1, 2, 3}},
       {'K', -10, 0, 0, 0, {1, 2, 3}},  {'K', 0, 0, 0, 101, {1, 2, 3}},    {'Y', 32767, 32767, 32767, 0, {1, 2, 3}}};
   for (const auto& t : sets) {
-    cClrModels c = Rgb({1, 2, 3});
+    ColorModel c = Rgb({1, 2, 3});
     auto set = [&] {
       t.model == 'H' ? c.SetHLS(t.a, t.b, t.c)
       : t.model == 'M' ? c.SetCMY(t.a, t.b, t.c)

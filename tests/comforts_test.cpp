@@ -84,7 +84,7 @@ struct PadRig {
   }
   // Delivers the queued fake events, then reads as a game frame does.
   void Frame() {
-    dxDoEvents(w);
+    PumpWindowEvents(w);
     ReadKeyboardState(w);
     ReadControls(w);
   }

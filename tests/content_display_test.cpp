@@ -20,7 +20,7 @@ struct Display : ::testing::Test {
   void SetUp() override {
     w.platform = &platform;
     std::string error;
-    ASSERT_TRUE(InitDDraw(w, kDataDir, error)) << error;
+    ASSERT_TRUE(InitDisplay(w, kDataDir, error)) << error;
   }
 };
 
@@ -77,7 +77,7 @@ TEST(DisplayFailure, ADisplayThatWillNotOpenIsReportedWithTheWayOut) {
     World w;
     w.platform = &platform;
     std::string error;
-    ASSERT_FALSE(InitDDraw(w, kDataDir, error));
+    ASSERT_FALSE(InitDisplay(w, kDataDir, error));
     EXPECT_NE(error.find(c.why), std::string::npos) << error;
     EXPECT_EQ(error.find("/window") != std::string::npos, c.advises_window) << error;
   }

@@ -154,7 +154,7 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
   // Closing the minimised window ends the wait at once.
   r.platform.unusable_checks = 1000000;
   r.platform.QueueClose();
-  EXPECT_TRUE(!dxDoEvents(*r.w) && r.w->QuitRequested && r.platform.unusable_checks > 999990);
+  EXPECT_TRUE(!PumpWindowEvents(*r.w) && r.w->QuitRequested && r.platform.unusable_checks > 999990);
 }
 
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {

@@ -35,7 +35,7 @@ class Match {
     w.platform = &platform_;
     w.ProgramDir = dataDir;
     std::string error;
-    if (!InitDDraw(w, dataDir, error)) throw std::runtime_error(error);
+    if (!InitDisplay(w, dataDir, error)) throw std::runtime_error(error);
     ArmsError armsError;
     if (!LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, dataDir + "/arms.dat", armsError))
       throw std::runtime_error(armsError.Message());

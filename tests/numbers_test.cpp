@@ -1,4 +1,4 @@
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 #include <gtest/gtest.h>
 

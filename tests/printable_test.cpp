@@ -9,7 +9,7 @@
 #include "platform/record_input.h"
 #include "platform/script_input.h"
 #include "platform/settings.h"
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 #include "server/relay.h"
 #include "server/status.h"
 #include "server_test_support.h"

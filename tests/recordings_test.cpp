@@ -48,7 +48,7 @@ RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* k
   RunResult r;
   r.status = session.Begin(*w, w->platform, w->settings);
   if (r.status >= 0) return r;
-  r.status = Form_Load(*w, "");
+  r.status = StartProgram(*w, "");
   session.End();
   r.dump = ReadFileBytes(dir / "dump.json");
   r.trace = ReadFileBytes(dir / "trace.json");

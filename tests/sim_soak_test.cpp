@@ -68,7 +68,7 @@ TEST(SimulationSoak, LongMatchKeepsEveryInvariant) {
         if (!placed) {
           ASSERT_EQ(pl.Alive, kFalse) << frame;
         }
-        ASSERT_TRUE(gehbar(w, pl.X.ToDouble(), pl.Y.ToDouble())) << frame;
+        ASSERT_TRUE(IsPassable(w, pl.X.ToDouble(), pl.Y.ToDouble())) << frame;
         ASSERT_TRUE(pl.X < fixed(490) && pl.Y < fixed(320)) << frame;
       }
       lives[static_cast<std::size_t>(p)] = pl.Lives;

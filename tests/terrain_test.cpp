@@ -38,7 +38,7 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
       {11, kOther}, {12, kSoil}, {18, kSoil}, {19, kRock}, {29, kRock}, {30, kOther}, {93, kOther}, {94, kSoil},
       {103, kSoil}, {104, kOther}, {159, kFree}, {168, kOther}, {174, kOther}, {180, kSoil}, {181, kOther}};
   for (const auto& c : cases)
-    EXPECT_TRUE(typ(*w, Colour(c.colour)) == c.material && MaterialOf(*w, Colour(c.colour)) == c.material) << c.colour;
+    EXPECT_TRUE(LookUpMaterial(*w, Colour(c.colour)) == c.material && MaterialOf(*w, Colour(c.colour)) == c.material) << c.colour;
   EXPECT_EQ(MaterialOf(*w, 70000), kOther);
   // A pixel value in two ranges takes the first: soil, then rock, then free.
   for (int n : {25, 160, 100}) w->PaletteColors[n] = 5;
@@ -50,7 +50,7 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
   w->PaletteColors[17] = -3;
   w->PaletteColors[163] = 65536;
   BuildMaterialTable(*w);
-  for (int32 v = 0; v < 65536; ++v) ASSERT_EQ(MaterialOf(*w, v), typ(*w, v)) << v;
+  for (int32 v = 0; v < 65536; ++v) ASSERT_EQ(MaterialOf(*w, v), LookUpMaterial(*w, v)) << v;
 }
 
 TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
@@ -59,13 +59,13 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
       {5, 5, true}, {0, 5, false}, {5, 0, false}, {-0.2, 5, false}, {20, 5, false}, {std::nan(""), 5, false},
       {5, HUGE_VAL, false}, {19.4, 5, true}, {19.6, 5, false},  // 19.6 rounds to column 20
       {5, 342, false}, {5, 350, false}, {5, 341.6, true}};      // row 342 exists but lies outside
-  for (const auto& c : cases) EXPECT_EQ(gehbar(*w, c.x, c.y), c.free) << c.x << "," << c.y;
+  for (const auto& c : cases) EXPECT_EQ(IsPassable(*w, c.x, c.y), c.free) << c.x << "," << c.y;
   // A level lower than the window is never read below its last row, even
   // where its bitmap has more rows.
   auto low = MakeWorld(30, 120, 160);
   low->LevelHeight = 100;
-  for (double y : {99.4, 99.6, 100.0, 110.0, 341.0}) EXPECT_EQ(gehbar(*low, 10, y), y < 99.5) << y;
-  EXPECT_FALSE(gehbar(World{}, 1, 1));
+  for (double y : {99.4, 99.6, 100.0, 110.0, 341.0}) EXPECT_EQ(IsPassable(*low, 10, y), y < 99.5) << y;
+  EXPECT_FALSE(IsPassable(World{}, 1, 1));
   // Half to even on both axes: in soil, only the expected cell of row 7 and
   // of column 7 is free.
   const struct { double v; int cell; } rounding[] = {{1.5, 2}, {2.5, 2}, {3.4999, 3}};
@@ -73,7 +73,7 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
     auto s = MakeWorld(10, 10, 12);
     Paint(*s, c.cell, 7, 160);
     Paint(*s, 7, c.cell, 160);
-    EXPECT_TRUE(gehbar(*s, c.v, 7) && gehbar(*s, 7, c.v)) << c.v;
+    EXPECT_TRUE(IsPassable(*s, c.v, 7) && IsPassable(*s, 7, c.v)) << c.v;
   }
 }
 
@@ -89,7 +89,7 @@ TEST(TerrainDig, DiscsThatDoNotFitOrWaitForTheServerChangeNothing) {
     const std::vector<Pixel> before = Pixels(*w);
     w->wsState = c.ws;
     for (int16 owner : {0, 1, 2, 3}) dig(*w, c.x, c.y, c.radius, owner, c.echo);
-    EXPECT_TRUE((Pixels(*w) != before) == c.digs && (!c.digs || gehbar(*w, c.x, c.y)))
+    EXPECT_TRUE((Pixels(*w) != before) == c.digs && (!c.digs || IsPassable(*w, c.x, c.y)))
         << c.x << "," << c.y << " r " << c.radius << " wsState " << c.ws;
     // Row 0 and column 0 are never written, even by discs that touch them.
     for (int i = 0; i < 150; ++i)

@@ -202,7 +202,7 @@ TEST(Death, LocalCountingRemainsRespawnAndChatLines) {
     EXPECT_EQ(std::tuple(pl.Health, pl.Alive, pl.RopeState, w->ChatLines[1]), std::tuple(100, kFalse, 0, c.line));
     ASSERT_EQ(w->Objs.size(), 5u);  // four remains of object type 2, owner 0
     EXPECT_EQ(std::tuple(w->Objs[1].ty, w->Objs[1].owner), std::tuple(2, 0));
-    EXPECT_TRUE(gehbar(*w, pl.X.ToDouble(), pl.Y.ToDouble()));
+    EXPECT_TRUE(IsPassable(*w, pl.X.ToDouble(), pl.Y.ToDouble()));
     EXPECT_TRUE(pl.X < fixed(490) && pl.Y < fixed(320));
   }
 }

@@ -19,7 +19,7 @@ TEST(Motion, CompassAnglesAimTableAndSubSteps) {
   for (const auto& c : angles) EXPECT_EQ(atan2(c.x, c.y), c.deg) << c.x << "," << c.y;
 
   for (const auto& [step, rad] : {std::pair{0, 2.4435}, {7, 1.5708}, {18, 0.0}, {19, 0.0}, {-1, 0.0}})
-    EXPECT_EQ(winkl(step), fixed(rad)) << step;
+    EXPECT_EQ(AimAngle(step), fixed(rad)) << step;
   // Sub-steps round half to even and cap the caller's speed at 32000.
   fixed fast(40000), half(44.5);
   EXPECT_EQ(std::tuple(calcspeed(fast), fast, calcspeed(half)), std::tuple(1066, fixed(32000), 1));

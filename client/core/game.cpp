@@ -45,7 +45,7 @@ class FormEvents : public EventSink {
   explicit FormEvents(World& w) : w_(w) {}
   void OnKeyDown() override { Form_KeyDown(w_); }
   void OnKeyPress(unsigned char ch) override { Form_KeyPress(w_, ch); }
-  void OnClose() override { Form_QueryUnload(w_); }
+  void OnClose() override { RequestQuit(w_); }
   // Shown to this player only, never sent to the other players.
   void OnNotice(const std::string& text) override { AddChatMsg(w_, text, true); }
 
@@ -74,7 +74,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     // network's batch is in, or 2000 ms in any case. Lost time is not made up.
     w.soundsThisFrame = 0;
     for (;;) {
-      dxDoEvents(w);
+      PumpWindowEvents(w);
       if (w.QuitRequested) return GameEnd::kClosed;
       // A batch brought another set of worms: the game starts over for them.
       if (TakeRestart(w)) {
@@ -90,24 +90,24 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     if (Elapsed(w, kNetTimeoutMs) || BatchOverdue(w, kNetTimeoutMs)) ConnectionLost(w);
     w.FrameStart = TickCount(w);
     ++frames;
-    tcperf(w, w.PerfCounters[0]);
+    AddPhaseTime(w, w.PhaseTimes[0]);
 
     PlayerAction(w);
-    tcperf(w, w.PerfCounters[1]);
+    AddPhaseTime(w, w.PhaseTimes[1]);
     if (w.KeyState[DIK_ESCAPE] != 0) return GameEnd::kEscape;
 
     MoveShots(w);
-    tcperf(w, w.PerfCounters[2]);
+    AddPhaseTime(w, w.PhaseTimes[2]);
     ParticleMove(w);
-    tcperf(w, w.PerfCounters[3]);
+    AddPhaseTime(w, w.PhaseTimes[3]);
     SObjMove(w);
-    tcperf(w, w.PerfCounters[4]);
+    AddPhaseTime(w, w.PhaseTimes[4]);
     ShowAll(w);
     BonusDrop(w);
-    tcperf(w, w.PerfCounters[5]);
+    AddPhaseTime(w, w.PhaseTimes[5]);
     if (w.trace != nullptr) w.trace->Frame(w, frames);
 
-    if (dxDoEvents(w)) w.FrameStart = TickCount(w);
+    if (PumpWindowEvents(w)) w.FrameStart = TickCount(w);
     if (w.QuitRequested) return GameEnd::kClosed;
 
     if (w.Players[1].Lives < 0 || w.Players[2].Lives < 0) {
@@ -129,7 +129,7 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
   std::string error;
   // Closing the window ends the program at once; only a game that ran to its
   // end reports its timing.
-  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PerfCounters, error))
+  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PhaseTimes, error))
     std::cerr << "krel: " << error << "\n";
   if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
     std::cerr << "krel: " << error << "\n";
@@ -152,13 +152,13 @@ void SeedRandom(World& w) {
   w.Seed(MixSeed(wall ^ (static_cast<std::uint64_t>(TickCount(w)) << 32)));
 }
 
-void tcperf(World& w, int32& countvar) {
+void AddPhaseTime(World& w, int32& countvar) {
   std::uint32_t now = TickCount(w);
-  std::int64_t sum = static_cast<std::int64_t>(countvar) + static_cast<std::int64_t>(now - w.tcperfLast);
+  std::int64_t sum = static_cast<std::int64_t>(countvar) + static_cast<std::int64_t>(now - w.PhaseClockLast);
   // A game would have to run for weeks to get here; stop at the top rather
   // than wrap into negative totals.
   countvar = static_cast<int32>(std::min<std::int64_t>(sum, std::numeric_limits<int32>::max()));
-  w.tcperfLast = now;
+  w.PhaseClockLast = now;
 }
 
 void ProcessWindowEvents(World& w) {
@@ -169,7 +169,7 @@ void ProcessWindowEvents(World& w) {
   w.platform->ProcessEvents(sink);
 }
 
-bool dxDoEvents(World& w) {
+bool PumpWindowEvents(World& w) {
   ProcessWindowEvents(w);
   if (w.platform == nullptr || w.platform->DisplayUsable()) return false;
   // Minimised: the game stands still until the window is back.
@@ -180,7 +180,7 @@ bool dxDoEvents(World& w) {
       // The software surfaces survive; what depends on the display is
       // rebuilt. Enter has no pending key-press state to discard here: the
       // keyboard is only ever read as a whole table.
-      initsurfaces(w);
+      RebuildSurfaces(w);
       return true;
     }
   }
@@ -188,7 +188,7 @@ bool dxDoEvents(World& w) {
 }
 
 void InitGame(World& w) {
-  dxDoEvents(w);
+  PumpWindowEvents(w);
   // A network game waits here for the server's game configuration.
   const std::uint32_t waitStart = TickCount(w);
   while (w.wsState == kConnected && w.ConfigReceived == kFalse && !w.QuitRequested) {
@@ -199,7 +199,7 @@ void InitGame(World& w) {
       break;
     }
     if (w.platform != nullptr) w.platform->Delay(1);
-    dxDoEvents(w);
+    PumpWindowEvents(w);
   }
 
   // The three reds of the laser sights, in the screen's format.
@@ -253,12 +253,12 @@ void InitGame(World& w) {
   w.KeyState.fill(0);
   ReadControls(w);
 
-  initsurfaces(w);
+  RebuildSurfaces(w);
   SendMyData(w);
 }
 
 GameEnd Game(World& w) {
-  w.PerfCounters.fill(0);
+  w.PhaseTimes.fill(0);
   w.ChatLog.clear();
   w.Notice.clear();
   w.NoticeFrames = 0;
@@ -273,7 +273,7 @@ GameEnd Game(World& w) {
   if (w.trace != nullptr) w.trace->GameStarted();
   if (w.observer != nullptr) w.observer->OnGameStart(w);
   int32 scratch = 0;
-  tcperf(w, scratch);  // the first measured phase starts here
+  AddPhaseTime(w, scratch);  // the first measured phase starts here
   PlaySound(w, 23);
   std::int64_t frames = 0;
   GameEnd end = RunFrames(w, frames);

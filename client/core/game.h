@@ -30,13 +30,13 @@ void InitGame(World& w);
 // display otherwise unusable) waits until it is back, rebuilds the graphics
 // and returns true; otherwise returns false. Returns false at once when the
 // window was closed.
-bool dxDoEvents(World& w);
+bool PumpWindowEvents(World& w);
 
 // Processes pending window events only (key-down, typed characters, close).
 void ProcessWindowEvents(World& w);
 
 // Phase timing: adds the milliseconds since the previous call to countvar.
-void tcperf(World& w, int32& countvar);
+void AddPhaseTime(World& w, int32& countvar);
 
 // Seeds World::Rand from the clock, or from FixedSeed when it is set.
 void SeedRandom(World& w);

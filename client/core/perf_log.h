@@ -4,11 +4,11 @@
 #include <array>
 #include <string>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 
-// The six lines for PerfCounters(0..5), each ending in CR LF, in the Windows
+// The six lines for PhaseTimes(0..5), each ending in CR LF, in the Windows
 // code page ("Schüsse" with the single byte 0xFC):
 //   Warten, Spieler, Schüsse, Objekte, SObjs, Anzeigen.
 std::string FormatPerformanceLog(const std::array<int32, 21>& counters);

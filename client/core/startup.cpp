@@ -30,9 +30,9 @@ std::string ProgramDirectory() {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-void Form_QueryUnload(World& w) { w.QuitRequested = true; }
+void RequestQuit(World& w) { w.QuitRequested = true; }
 
-int Form_Load(World& w, const std::string& commandLine) {
+int StartProgram(World& w, const std::string& commandLine) {
   w.ResetEntityTables();
   w.Fullscreen = ToFlag(!WantsWindow(commandLine));
   LoadServerWatch(w);
@@ -50,7 +50,7 @@ int Form_Load(World& w, const std::string& commandLine) {
   if (w.QuitRequested) return 0;
 
   std::string error;
-  if (!InitDDraw(w, DataDir(w, "level.bmp"), error)) {
+  if (!InitDisplay(w, DataDir(w, "level.bmp"), error)) {
     std::string note = DataFileNotFoundNote(w, "level.bmp");
     w.platform->MessageBox(error + (note.empty() ? "" : "\n" + note));
     return 1;

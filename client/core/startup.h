@@ -21,9 +21,9 @@ std::string ProgramDirectory();
 // must name the folder of arms.dat and level.bmp. Returns the exit status:
 // 0 after a normal end (the menu returned or the window was closed), 1 after
 // a start-up failure, which has been shown with a message box.
-int Form_Load(World& w, const std::string& commandLine);
+int StartProgram(World& w, const std::string& commandLine);
 
 // The window was closed: every loop unwinds promptly and the program ends.
-void Form_QueryUnload(World& w);
+void RequestQuit(World& w);
 
 }  // namespace krel

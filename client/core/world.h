@@ -15,7 +15,7 @@
 #include "gfx/surface.h"
 #include "client/weapons/defs.h"
 #include "client/worms/ace_path.h"
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -218,8 +218,8 @@ struct World {
 
   // --- timing ------------------------------------------------------------
   std::uint32_t FrameStart = 0;
-  std::array<int32, 21> PerfCounters{};
-  std::uint32_t tcperfLast = 0;
+  std::array<int32, 21> PhaseTimes{};
+  std::uint32_t PhaseClockLast = 0;
 
   // --- services ----------------------------------------------------------
   Platform* platform = nullptr;        // never owned

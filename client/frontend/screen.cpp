@@ -17,11 +17,11 @@ void KeySnapshot::Set(int code, bool down) {
 }
 
 bool ScreenPacer::Next(World& w) {
-  // dxDoEvents also waits out a minimised window and rebuilds the graphics.
-  dxDoEvents(w);
+  // PumpWindowEvents also waits out a minimised window and rebuilds the graphics.
+  PumpWindowEvents(w);
   while (started_ && !w.QuitRequested && TickCount(w) - last_ < min_ms_) {
     if (w.platform != nullptr) w.platform->Delay(1);
-    dxDoEvents(w);
+    PumpWindowEvents(w);
   }
   if (w.QuitRequested) return false;
   started_ = true;

@@ -10,7 +10,7 @@ namespace {
 
 [[noreturn]] void Overflow(const char* operation, const char* what, double value, const char* range) {
   std::ostringstream msg;
-  msg << "cClrModels::" << operation << ": " << what << " " << value << " does not fit " << range;
+  msg << "ColorModel::" << operation << ": " << what << " " << value << " does not fit " << range;
   throw std::overflow_error(msg.str());
 }
 
@@ -30,11 +30,11 @@ int16 Int16(double v, const char* operation, const char* what) {
 
 }  // namespace
 
-cClrModels::byte cClrModels::cmyC() const { return static_cast<byte>(255 - m_R); }
-cClrModels::byte cClrModels::cmyM() const { return static_cast<byte>(255 - m_G); }
-cClrModels::byte cClrModels::cmyY() const { return static_cast<byte>(255 - m_B); }
+ColorModel::byte ColorModel::cmyC() const { return static_cast<byte>(255 - m_R); }
+ColorModel::byte ColorModel::cmyM() const { return static_cast<byte>(255 - m_G); }
+ColorModel::byte ColorModel::cmyY() const { return static_cast<byte>(255 - m_B); }
 
-int16 cClrModels::cmykK() const {
+int16 ColorModel::cmykK() const {
   return Int16(MinOf(255 - m_R, 255 - m_G, 255 - m_B) / 2.55, "cmykK", "black");
 }
 
@@ -50,15 +50,15 @@ int16 CmykPart(int channel, int16 k, const char* operation) {
 
 }  // namespace
 
-int16 cClrModels::cmykC() const { return CmykPart(m_R, cmykK(), "cmykC"); }
-int16 cClrModels::cmykM() const { return CmykPart(m_G, cmykK(), "cmykM"); }
-int16 cClrModels::cmykY() const { return CmykPart(m_B, cmykK(), "cmykY"); }
+int16 ColorModel::cmykC() const { return CmykPart(m_R, cmykK(), "cmykC"); }
+int16 ColorModel::cmykM() const { return CmykPart(m_G, cmykK(), "cmykM"); }
+int16 ColorModel::cmykY() const { return CmykPart(m_B, cmykK(), "cmykY"); }
 
-int16 cClrModels::hlsL() const {
+int16 ColorModel::hlsL() const {
   return Int16((MaxOf(m_R, m_G, m_B) + MinOf(m_R, m_G, m_B)) / 2.0 / 2.55, "hlsL", "lightness");
 }
 
-int16 cClrModels::hlsS() const {
+int16 ColorModel::hlsS() const {
   const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
   const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
   if (mx == mn) return 0;
@@ -68,7 +68,7 @@ int16 cClrModels::hlsS() const {
   return Int16(percent, "hlsS", "saturation");
 }
 
-int16 cClrModels::hlsH() const {
+int16 ColorModel::hlsH() const {
   const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
   const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
   float h = 0.0f;
@@ -86,23 +86,23 @@ int16 cClrModels::hlsH() const {
   return Int16(degrees, "hlsH", "hue");
 }
 
-cClrModels::byte cClrModels::ycbcrY() const {
+ColorModel::byte ColorModel::ycbcrY() const {
   return Byte(0.2989 * m_R + 0.5866 * m_G + 0.1145 * m_B, "ycbcrY", "luma");
 }
 
-cClrModels::byte cClrModels::ycbcrCb() const {
+ColorModel::byte ColorModel::ycbcrCb() const {
   int16 v = Int16(-0.1687 * m_R - 0.3313 * m_G + 0.5 * m_B + 128, "ycbcrCb", "value");
   if (v >= 256) v = 255;
   return Byte(v, "ycbcrCb", "value");
 }
 
-cClrModels::byte cClrModels::ycbcrCr() const {
+ColorModel::byte ColorModel::ycbcrCr() const {
   int16 v = Int16(0.5 * m_R - 0.4187 * m_G - 0.0813 * m_B + 128, "ycbcrCr", "value");
   if (v >= 256) v = 255;
   return Byte(v, "ycbcrCr", "value");
 }
 
-void cClrModels::SetCMY(int16 C, int16 M, int16 Y) {
+void ColorModel::SetCMY(int16 C, int16 M, int16 Y) {
   const byte r = Byte(255 - C, "SetCMY", "red");
   const byte g = Byte(255 - M, "SetCMY", "green");
   const byte b = Byte(255 - Y, "SetCMY", "blue");
@@ -111,7 +111,7 @@ void cClrModels::SetCMY(int16 C, int16 M, int16 Y) {
   m_B = b;
 }
 
-void cClrModels::SetHLS(int16 H, int16 L, int16 S) {
+void ColorModel::SetHLS(int16 H, int16 L, int16 S) {
   // The parameters are worked out in double and held in single precision.
   const float h = static_cast<float>(H / 60.0 - 1);
   const float l = static_cast<float>(L / 100.0);
@@ -158,7 +158,7 @@ void cClrModels::SetHLS(int16 H, int16 L, int16 S) {
   m_B = B;
 }
 
-void cClrModels::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
+void ColorModel::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
   const float c = static_cast<float>(C / 100.0);
   const float m = static_cast<float>(M / 100.0);
   const float y = static_cast<float>(Y / 100.0);
@@ -172,7 +172,7 @@ void cClrModels::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
   m_B = B;
 }
 
-void cClrModels::SetYCbCr(int16 Y, int16 Cb, int16 Cr) {
+void ColorModel::SetYCbCr(int16 Y, int16 Cb, int16 Cr) {
   auto clamp = [](int16 v) { return static_cast<byte>(v < 0 ? 0 : v > 255 ? 255 : v); };
   const int16 r = Int16((Cr - 128) * 1.402 + Y, "SetYCbCr", "red");
   const int16 g = Int16(Y - (Cb - 128) * 0.34414 - (Cr - 128) * 0.71414, "SetYCbCr", "green");

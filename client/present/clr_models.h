@@ -15,11 +15,11 @@
 
 #include <cstdint>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 
-class cClrModels {
+class ColorModel {
  public:
   using byte = std::uint8_t;
 

@@ -11,7 +11,7 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
   if (hue < 0 || hue > 360) hue = (hue % 360 + 360) % 360;
   // The model holds no state between calls beyond the colour set here, so a
   // fresh instance serves every call.
-  cClrModels model;
+  ColorModel model;
   model.rgbR(palent.red);
   model.rgbG(palent.green);
   model.rgbB(palent.blue);

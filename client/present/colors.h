@@ -15,7 +15,7 @@ int32 SurfaceColor(const Surface& surf, int r, int g, int b);
 
 // A worm colour: the palette entry's saturation is kept, its lightness
 // mirrored (100 - L) and its hue replaced by newcolor (the hue scale of
-// cClrModels). The result is in surfBack's format. A grey entry stays a grey
+// ColorModel). The result is in surfBack's format. A grey entry stays a grey
 // whatever the hue. Hues outside 0..360 (a hand-edited settings file) are
 // taken modulo 360 rather than failing: hue is an angle.
 int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor);

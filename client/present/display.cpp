@@ -41,7 +41,7 @@ bool DecodeResource(const char* name, BmpImage& image, std::string& error) {
 
 // A sheet from a resource, keyed with the transparent colour. A resource
 // that cannot be read leaves an empty sheet (which draws nothing) and a note
-// on standard error; InitDDraw has already refused to start without them.
+// on standard error; InitDisplay has already refused to start without them.
 Surface KeyedSheet(const World& w, const char* name, BmpImage* keep = nullptr) {
   BmpImage image;
   std::string error;
@@ -105,7 +105,7 @@ void BuildWormSheet(World& w, int j) {
     sheet.BltFast(kWormSheetWidth - 1 - c, 0, sheet, Rect{c, 0, c + 1, kWormSheetHeight}, false);
 }
 
-bool InitDDraw(World& w, const std::string& dir, std::string& error) {
+bool InitDisplay(World& w, const std::string& dir, std::string& error) {
   // Refuse to start on a broken build before anything is opened.
   for (const char* name : kBitmaps) {
     BmpImage image;
@@ -130,13 +130,13 @@ bool InitDDraw(World& w, const std::string& dir, std::string& error) {
   w.surfBack = Surface(320, 240);
   w.surfBack2 = Surface(320, 240);
   // The pixel values the level is read with must exist before the level.
-  initsurfaces(w);
+  RebuildSurfaces(w);
   if (!loadlevel(w, dir, error)) return false;
   w.surfWorld = Surface(w.LevelWidth, w.LevelHeight);
   return true;
 }
 
-void initsurfaces(World& w) {
+void RebuildSurfaces(World& w) {
   const PixelFormat& format = w.surfBack.GetPixelFormat();
   w.colorKey = static_cast<Pixel>(format.red_mask | format.blue_mask);
 

@@ -9,17 +9,17 @@
 namespace krel {
 
 // Opens the display through w.platform, creates surfBack and surfBack2,
-// builds the colour tables and sheets (initsurfaces), then loads the level
+// builds the colour tables and sheets (RebuildSurfaces), then loads the level
 // from dir (its materials are read with those colours) and creates
 // surfWorld. On failure error holds the message to show and the program ends.
-bool InitDDraw(World& w, const std::string& dir, std::string& error);
+bool InitDisplay(World& w, const std::string& dir, std::string& error);
 
 // (Re)builds the palette tables, font strips, sprite sheets and worm sheets.
-void initsurfaces(World& w);
+void RebuildSurfaces(World& w);
 
 // Builds surfWorm(j) from the worm frames of surfGfx16 in player j's colour,
 // with the mirrored frames in its right half (uses surfWorm(17) and (18) as
-// scratch). initsurfaces calls it for players 1..NumPlayers.
+// scratch). RebuildSurfaces calls it for players 1..NumPlayers.
 void BuildWormSheet(World& w, int j);
 
 }  // namespace krel

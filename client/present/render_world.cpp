@@ -76,7 +76,7 @@ void DrawLaser(World& w, const Player& p, double sx, double sy) {
   while (std::floor(px) > 0 && std::floor(px) < w.LevelWidth && std::floor(py) > 0 && std::floor(py) < w.LevelHeight) {
     px = static_cast<float>(px + sx);
     py = static_cast<float>(py - sy);
-    if (!gehbar(w, px, py)) break;
+    if (!IsPassable(w, px, py)) break;
     const int shade = std::min(2, static_cast<int>(std::floor(3 * w.Rand())));
     s.SetLockedPixel(ToInt32(px), ToInt32(py), w.laserColors[static_cast<std::size_t>(shade)]);
   }
@@ -91,7 +91,7 @@ void DrawWorm(World& w, int i) {
              p.FacingRight != kFalse);
 
   // The crosshair: a small diagonal cross 10 pixels out along the aim.
-  const double a = winkl(p.Aim).ToDouble();
+  const double a = AimAngle(p.Aim).ToDouble();
   const double side = p.FacingRight != kFalse ? 1.0 : -1.0;
   const double cx = side * 10 * std::sin(a);
   const double cy = -10 * std::cos(a);

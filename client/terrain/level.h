@@ -38,7 +38,7 @@ void BuildMaterialTable(World& w);
 // order soil, rock, free. A value matching none gives 4 and writes its
 // decimal number at (0, 0) of surfBack, which makes a stray colour in a
 // level visible to whoever drew it.
-int16 typ(World& w, int32 color);
+int16 LookUpMaterial(World& w, int32 color);
 
 // The same classification from the material table, without side effects.
 int16 MaterialOf(const World& w, int32 color);
@@ -46,7 +46,7 @@ int16 MaterialOf(const World& w, int32 color);
 // True when the point is free space: inside x > 0, Y > 0, x < LevelWidth,
 // Y < 342, and the pixel at the point rounded half to even lies inside the
 // bitmap and is free. Reads nothing outside that window.
-bool gehbar(const World& w, double x, double Y);
+bool IsPassable(const World& w, double x, double Y);
 
 // Removes (radius > 0) or adds soil (radius <= 0) in the disc of points
 // nearer than |radius| to (x, y). A disc that does not fit inside the level

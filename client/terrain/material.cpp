@@ -21,7 +21,7 @@ constexpr MaterialRange kRanges[] = {
 constexpr int kUnknownColourFont = 7;  // white
 
 // Round half to even for 0 < v < 2^31, cheaper than the general routine:
-// gehbar runs thousands of times per frame. v - trunc(v) is exact here.
+// IsPassable runs thousands of times per frame. v - trunc(v) is exact here.
 inline int RoundPositive(double v) {
   const int i = static_cast<int>(v);
   const double frac = v - i;
@@ -44,7 +44,7 @@ void BuildMaterialTable(World& w) {
   }
 }
 
-int16 typ(World& w, int32 color) {
+int16 LookUpMaterial(World& w, int32 color) {
   for (const MaterialRange& r : kRanges)
     for (int n = r.first; n <= r.last; ++n)
       if (w.PaletteColors[static_cast<std::size_t>(n)] == color) return r.material;
@@ -58,7 +58,7 @@ int16 MaterialOf(const World& w, int32 color) {
   return m == 0 ? static_cast<int16>(kOther) : static_cast<int16>(m);
 }
 
-bool gehbar(const World& w, double x, double Y) {
+bool IsPassable(const World& w, double x, double Y) {
   // Also false for NaN, which fails every comparison.
   if (!(x > 0 && Y > 0 && x < w.LevelWidth && Y < kPassableBottom)) return false;
   const int px = RoundPositive(x);

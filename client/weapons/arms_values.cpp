@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace krel {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 

@@ -22,9 +22,9 @@ void TakeHealth(Player& pl, int amount) {
 }
 
 void BounceOffGround(const World& w, Entity& e, int bounce) {
-  if (gehbar(w, D(e.x - e.dx), D(e.Y + e.dy))) {
+  if (IsPassable(w, D(e.x - e.dx), D(e.Y + e.dy))) {
     e.dx = -e.dx;
-  } else if (gehbar(w, D(e.x + e.dx), D(e.Y - e.dy))) {
+  } else if (IsPassable(w, D(e.x + e.dx), D(e.Y - e.dy))) {
     e.dy = -e.dy;
   } else {
     e.dx = -e.dx;

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 

@@ -64,7 +64,7 @@ bool FindFreeSpot(World& w, fixed& x, fixed& y) {
   for (int k = 0; k < kRespawnHeight; ++k) {
     const int row = (start + k) % kRespawnHeight;
     for (int col = 0; col < kRespawnWidth; ++col) {
-      if (gehbar(w, col, row)) {
+      if (IsPassable(w, col, row)) {
         x = col;
         y = row;
         return true;
@@ -81,7 +81,7 @@ void Respawn(World& w, int16 p) {
     pl.X = static_cast<int>(std::floor(w.Rand() * kRespawnWidth));
     pl.Y = static_cast<int>(std::floor(w.Rand() * kRespawnHeight));
     dig(w, pl.X.ToInt16(), pl.Y.ToInt16(), 6, p, false);
-    if (gehbar(w, D(pl.X), D(pl.Y))) return;
+    if (IsPassable(w, D(pl.X), D(pl.Y))) return;
   }
   // Nowhere to be made free at random: take any free pixel, and only when
   // the whole area is solid leave the worm where the last try put it.

@@ -56,7 +56,7 @@ bool Step(World& w, int32 i, const ObjDef& T, Outcome& out) {
     if (out != Outcome::kGoesOn) return false;  // a removed object does nothing more this frame
   }
   Obj& o = w.Objs[static_cast<std::size_t>(i)];
-  if (!gehbar(w, D(o.x), D(o.Y))) {
+  if (!IsPassable(w, D(o.x), D(o.Y))) {
     if (T.GROUNDREMOVE == 1) {
       ExplodeObj(w, i);
       RemoveObj(w, i);

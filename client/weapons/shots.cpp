@@ -113,7 +113,7 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
     if (out != Outcome::kGoesOn) return false;
   }
   Shot& s = w.Shots[static_cast<std::size_t>(i)];
-  if (!gehbar(w, D(s.x), D(s.Y))) {
+  if (!IsPassable(w, D(s.x), D(s.Y))) {
     if (W.GROUNDEXPLODE == 1) {
       ExplodeShot(w, i);
       if (W.SPEED < kBeamSpeed) RemoveShot(w, i);
@@ -203,7 +203,7 @@ void BonusDrop(World& w) {
   if (std::floor(w.Rand() * 1000) != 0) return;
   const double x = std::floor(w.Rand() * w.LevelWidth);
   const double y = std::floor(w.Rand() * w.LevelHeight);
-  if (!gehbar(w, x, y)) return;
+  if (!IsPassable(w, x, y)) return;
   AddShot(w, fixed(x), fixed(y), 0, fixed(0.1), 1, -1, static_cast<int16>(std::floor(w.Rand() * 81) - 40));
 }
 

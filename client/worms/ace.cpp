@@ -109,7 +109,7 @@ struct Sight {
 
 void Press(Player& me, int j) { me.Ctrl[static_cast<std::size_t>(j)] = 1; }
 
-bool OnGround(const World& w, double x, double y) { return !gehbar(w, x, y + 5); }
+bool OnGround(const World& w, double x, double y) { return !IsPassable(w, x, y + 5); }
 
 // Presses up or down towards aim step k; true when the aim is there.
 bool AimAt(Player& me, int k) {
@@ -225,7 +225,7 @@ void DigToward(Sight& s, double gx, double gy) {
   int k = AimToward(gx - s.x, gy - s.y);
   // Straight up the dig would not open the way ahead.
   k = std::clamp(k, 0, 15);
-  if ((s.me.FacingRight != kFalse) != right && gehbar(s.w, s.x + (right ? 2 : -2), s.y)) {
+  if ((s.me.FacingRight != kFalse) != right && IsPassable(s.w, s.x + (right ? 2 : -2), s.y)) {
     Press(s.me, right ? kRight : kLeft);
     return;
   }
@@ -246,13 +246,13 @@ void Travel(Sight& s, double gx, double gy) {
     ++S.ropeFrames;
     const double hook2 = Dist2(me.RopeX.ToDouble(), me.RopeY.ToDouble(), s.x, s.y);
     const bool hanging = S.ropeFrames > 8 && S.stillFrames > 3;
-    if (S.ropeFrames > 45 || (hanging && gehbar(w, s.near[0], s.near[1])) || (S.ropeFrames > 4 && s.y < gy - 5) ||
+    if (S.ropeFrames > 45 || (hanging && IsPassable(w, s.near[0], s.near[1])) || (S.ropeFrames > 4 && s.y < gy - 5) ||
         (S.ropeFrames > 12 && hook2 > 60 * 60)) {
       Press(me, kJump);  // lets go
       S.ropeFrames = 0;
-    } else if (!gehbar(w, s.near[0], s.near[1])) {
+    } else if (!IsPassable(w, s.near[0], s.near[1])) {
       DigToward(s, s.near[0], s.near[1]);  // hanging under soil: dig on up
-    } else if (gy < s.y - 8 && me.RopeLength > fixed(5) && !gehbar(w, me.RopeX.ToDouble(), me.RopeY.ToDouble())) {
+    } else if (gy < s.y - 8 && me.RopeLength > fixed(5) && !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble())) {
       // The hook holds above: a shorter rope pulls the worm up.
       Press(me, kChange);
       Press(me, kUp);
@@ -267,7 +267,7 @@ void Travel(Sight& s, double gx, double gy) {
   if (dir != 0) Press(me, dir > 0 ? kRight : kLeft);
   if (!ground) return;  // in the air the walk keys steer
 
-  if (!gehbar(w, s.near[0], s.near[1]) && S.stillFrames >= 1) {
+  if (!IsPassable(w, s.near[0], s.near[1]) && S.stillFrames >= 1) {
     // The way leads through soil.
     DigToward(s, s.near[0], s.near[1]);
     return;
@@ -279,7 +279,7 @@ void Travel(Sight& s, double gx, double gy) {
     if (phase == 0) {
       DigToward(s, tx, gy);
     } else if (phase == 1) {
-      if (gehbar(w, s.x, s.y - 4)) Press(me, kJump);
+      if (IsPassable(w, s.x, s.y - 4)) Press(me, kJump);
       else DigToward(s, tx, s.y - 20);
     } else if (phase == 2) {
       me.Ctrl.fill(0);
@@ -292,8 +292,8 @@ void Travel(Sight& s, double gx, double gy) {
   if (dir != 0 && gy < s.y + 25) {
     // A drop ahead with the goal not below: jump it rather than fall in.
     bool drop = true;
-    for (int d = 4; d <= 24 && drop; d += 4) drop = gehbar(w, s.x + 6 * dir, s.y + d);
-    if (drop && gehbar(w, s.x, s.y - 4)) Press(me, kJump);
+    for (int d = 4; d <= 24 && drop; d += 4) drop = IsPassable(w, s.x + 6 * dir, s.y + d);
+    if (drop && IsPassable(w, s.x, s.y - 4)) Press(me, kJump);
   }
   if (wantUp && S.stillFrames > 1) {
     me.Ctrl.fill(0);
@@ -312,7 +312,7 @@ bool KickOutOfRock(Sight& s) {
   constexpr int kRiskAfter = kStuckAfter + 15, kBlastAfter = kStuckAfter + 45;
   const World& w = s.w;
   Player& me = s.me;
-  if (gehbar(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
+  if (IsPassable(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
                                                                static_cast<int32>(std::lround(s.y)))) != kRock)
     return false;
   const int cur = CurSlot(me);
@@ -344,7 +344,7 @@ bool KickOutOfRock(Sight& s) {
     int into = -1;
     for (int k = 0; k < 19; ++k) {
       const FlightState at = LaunchState(me, *W, k, right);
-      if (!gehbar(w, at.x, at.y) && (into < 0 || std::abs(k - me.Aim) < std::abs(into - me.Aim))) into = k;
+      if (!IsPassable(w, at.x, at.y) && (into < 0 || std::abs(k - me.Aim) < std::abs(into - me.Aim))) into = k;
     }
     if (into < 0) into = me.Aim;
     if (AimAt(me, into) && static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
@@ -359,7 +359,7 @@ bool KickOutOfRock(Sight& s) {
     const double a = AimDegrees[static_cast<std::size_t>(k)] * 3.14159265358979 / 180;
     const double kx = -f * std::sin(a), ky = std::cos(a);
     const double sx = kx > 0.05 ? 1 : (kx < -0.05 ? -1 : 0), sy = ky > 0.05 ? 1 : (ky < -0.05 ? -1 : 0);
-    if (!gehbar(w, s.x + kx + 2 * sx, s.y + ky + 4 * sy)) continue;
+    if (!IsPassable(w, s.x + kx + 2 * sx, s.y + ky + 4 * sy)) continue;
     const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, 300);
     const bool safe = Worth(*W, b, r, s.x, s.y, s.ex, s.ey, false) >= 0;
     if (pick < 0 || (safe && !pickSafe) ||
@@ -574,7 +574,7 @@ void AcePlayer(World& w, int p) {
         if (!Waypoint(S.path, x, y, k, wx, wy)) break;
         s.near[0] = wx;
         s.near[1] = wy;
-        if (!gehbar(w, wx, wy)) break;
+        if (!IsPassable(w, wx, wy)) break;
       }
     }
     // A shot that blows the way open is fired on the way, when the worm
@@ -612,7 +612,7 @@ void AcePlayer(World& w, int p) {
     // The open side is chosen once a round: a step can change which side
     // looks open, and turning back each frame gets nowhere.
     if ((S.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
-      S.wanderDir = !gehbar(w, x - 2, y) && gehbar(w, x + 2, y) ? 1 : -1;
+      S.wanderDir = !IsPassable(w, x - 2, y) && IsPassable(w, x + 2, y) ? 1 : -1;
     static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
     if (KickOutOfRock(s)) {
       // firing its way out

@@ -25,7 +25,7 @@ std::uint16_t EnterCost(const World& w, int cx, int cy) {
     const int x = k == 4 ? x0 + AcePath::kCell / 2 : x0 + (k % 2) * (AcePath::kCell - 1);
     const int y = k == 4 ? y0 + AcePath::kCell / 2 : y0 + (k / 2) * (AcePath::kCell - 1);
     if (x <= 0 || y <= 0 || x >= w.LevelWidth || y >= bottom) return kBlocked;
-    if (gehbar(w, x, y)) continue;
+    if (IsPassable(w, x, y)) continue;
     if (MaterialOf(w, w.LevelSurface.At(x, y)) == kRock) return kBlocked;
     soil = true;
   }

@@ -33,7 +33,7 @@ double Dist2(double ax, double ay, double bx, double by) { return (ax - bx) * (a
 }  // namespace
 
 FlightState LaunchState(const Player& pl, const WeaponDef& W, int aim, bool facingRight) {
-  const double a = winkl(aim).ToDouble();
+  const double a = AimAngle(aim).ToDouble();
   const double f = facingRight ? 1.0 : -1.0;
   const double dirX = pl.DirX.ToDouble(), dirY = pl.DirY.ToDouble(), speed = pl.Speed.ToDouble();
   const double carryX = W.WORMAFFECT == 1 ? dirX : 0.0, carryY = W.WORMAFFECT == 1 ? dirY : 0.0;
@@ -64,11 +64,11 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
         if (t2 < reach2) return {FlightEnd::kTarget, s.x, s.y, frame, r.closest2};
         if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return {FlightEnd::kSelf, s.x, s.y, frame, r.closest2};
       }
-      if (!gehbar(w, s.x, s.y)) {
+      if (!IsPassable(w, s.x, s.y)) {
         if (W.GROUNDEXPLODE == 1) return {FlightEnd::kGround, s.x, s.y, frame, r.closest2};
-        if (gehbar(w, s.x - s.dx, s.y + s.dy))
+        if (IsPassable(w, s.x - s.dx, s.y + s.dy))
           s.dx = -s.dx;
-        else if (gehbar(w, s.x + s.dx, s.y - s.dy))
+        else if (IsPassable(w, s.x + s.dx, s.y - s.dy))
           s.dy = -s.dy;
         else {
           s.dx = -s.dx;

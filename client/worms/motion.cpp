@@ -31,7 +31,7 @@ void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay,
   if (!keepspeed) speed = fixed(div);
 }
 
-fixed winkl(int richt) {
+fixed AimAngle(int richt) {
   if (richt < 0 || richt > 18) return fixed(0);
   return AimAngles[static_cast<std::size_t>(richt)];
 }

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "protocol/numbers.h"
+#include "protocol/base/numbers.h"
 
 namespace krel {
 
@@ -24,7 +24,7 @@ extern const std::array<fixed, 19> AimAngles;
 void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay, bool keepspeed);
 
 // AimAngles(richt); 0 for any step outside 0..18.
-fixed winkl(int richt);
+fixed AimAngle(int richt);
 
 // Compass direction of (-x, -Y) in whole degrees clockwise from straight up
 // (Y grows downwards), with the design's quirks kept: (0.008, 1) gives 180.

@@ -24,7 +24,7 @@ constexpr std::int64_t kMaxWormSteps = 32000;
 
 double D(fixed f) { return f.ToDouble(); }
 
-bool Free(const World& w, double x, double y) { return gehbar(w, x, y); }
+bool Free(const World& w, double x, double y) { return IsPassable(w, x, y); }
 
 int Sign(fixed v) { return v > fixed(0) ? 1 : (v < fixed(0) ? -1 : 0); }
 
@@ -267,10 +267,10 @@ void ActOne(World& w, int p, int last) {
     if (Held(pl, kJump)) pl.Alive = kTrue;  // back in play where the respawn put it
     return;
   }
-  if (!Held(pl, kChange)) WalkDigAim(w, p, pl, D(winkl(pl.Aim)));
+  if (!Held(pl, kChange)) WalkDigAim(w, p, pl, D(AimAngle(pl.Aim)));
   // Walking may have turned the worm and the aim keys moved its aim; the
   // rest of the frame (rope launch, shot, recoil) uses both as they are now.
-  const fixed aim = winkl(pl.Aim);
+  const fixed aim = AimAngle(pl.Aim);
   const double a = D(aim);
   const double f = pl.FacingRight != kFalse ? 1.0 : -1.0;
   if (Held(pl, kJump)) Jump(w, pl, f, a);

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int stepx = w->LevelWidth / 7 + 1, stepy = w->LevelHeight / 5 + 1;
   for (int y = -stepy; y <= w->LevelHeight + stepy; y += stepy) {
     for (int x = -stepx; x <= w->LevelWidth + stepx; x += stepx) {
-      krel::gehbar(*w, x, y);
+      krel::IsPassable(*w, x, y);
       krel::dig(*w, static_cast<krel::int16>(x), static_cast<krel::int16>(y), static_cast<krel::int16>(x % 9 - 3), 1, true);
     }
   }

@@ -47,7 +47,7 @@ GameResult PlayGame(const ArenaOptions& o, int index) {
   w.platform = &platform;
   w.ProgramDir = o.data_dir;
   std::string error;
-  if (!InitDDraw(w, o.data_dir, error)) throw std::runtime_error(error);
+  if (!InitDisplay(w, o.data_dir, error)) throw std::runtime_error(error);
   ArmsError armsError;
   if (!LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, o.data_dir + "/arms.dat", armsError))
     throw std::runtime_error(armsError.Message());

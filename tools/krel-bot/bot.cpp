@@ -113,7 +113,7 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
     return report;
   }
   std::string error;
-  if (!InitDDraw(*w, o.data_dir, error) || !InitSound(*w, error)) {
+  if (!InitDisplay(*w, o.data_dir, error) || !InitSound(*w, error)) {
     report.error = error;
     return report;
   }

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 #include "tools/krel-trace/trace_compare.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "protocol/printable.h"
+#include "protocol/base/printable.h"
 
 namespace krel {
 
