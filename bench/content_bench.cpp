@@ -3,7 +3,8 @@
 // seventeen players it should still cost well under one 40 ms frame.
 #include <benchmark/benchmark.h>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
+#include "client/present/display_state.h"
 #include "client/present/display.h"
 #include "client/present/sound.h"
 
@@ -15,7 +16,7 @@ void BM_InitSurfaces(benchmark::State& state) {
   for (int j = 1; j <= w.NumPlayers; ++j) w.Players[j].Color = static_cast<krel::int16>(j * 21);
   for (auto _ : state) {
     krel::RebuildSurfaces(w);
-    benchmark::DoNotOptimize(w.surfWorm[1].pixels().data());
+    benchmark::DoNotOptimize(DisplayOf(w).surfWorm[1].pixels().data());
   }
 }
 BENCHMARK(BM_InitSurfaces)->Arg(2)->Arg(17)->Unit(benchmark::kMillisecond);
@@ -26,7 +27,7 @@ void BM_BuildWormSheet(benchmark::State& state) {
   w.Players[1].Color = 200;
   for (auto _ : state) {
     krel::BuildWormSheet(w, 1);
-    benchmark::DoNotOptimize(w.surfWorm[1].pixels().data());
+    benchmark::DoNotOptimize(DisplayOf(w).surfWorm[1].pixels().data());
   }
 }
 BENCHMARK(BM_BuildWormSheet)->Unit(benchmark::kMicrosecond);
@@ -34,9 +35,9 @@ BENCHMARK(BM_BuildWormSheet)->Unit(benchmark::kMicrosecond);
 void BM_PlaySoundFrame(benchmark::State& state) {
   krel::World w;  // no platform: measures the ring and the budget alone
   for (auto _ : state) {
-    w.soundsThisFrame = 0;
+    SoundOf(w).soundsThisFrame = 0;
     for (krel::int16 n = 1; n <= 8; ++n) krel::PlaySound(w, n);
-    benchmark::DoNotOptimize(w.soundVoiceNext);
+    benchmark::DoNotOptimize(SoundOf(w).soundVoiceNext);
   }
 }
 BENCHMARK(BM_PlaySoundFrame);

@@ -11,11 +11,11 @@
 #include <random>
 #include <string>
 
-#include "client/core/dump.h"
-#include "client/core/game.h"
-#include "client/core/game_settings.h"
-#include "client/terrain/level.h"
-#include "client/worms/input.h"
+#include "client/simulation/report/dump.h"
+#include "client/app/game.h"
+#include "client/frontend/game_settings.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/worms/input.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/settings.h"

@@ -8,11 +8,11 @@
 #include <random>
 #include <string>
 
-#include "client/core/game.h"
+#include "client/app/game.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
-#include "client/terrain/level.h"
-#include "client/weapons/arms.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/arms.h"
 #include "gfx/surface.h"
 #include "platform/headless/headless_platform.h"
 

@@ -11,9 +11,9 @@
 #include <cmath>
 #include <tuple>
 
-#include "client/terrain/level.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
 #include "tests/match_rig.h"
 #include "tests/sim_test_support.h"
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "client/terrain/level.h"
+#include "client/simulation/terrain/level.h"
 
 namespace krel {
 namespace {
@@ -52,7 +52,7 @@ void BM_dig(benchmark::State& state) {
   const auto radius = static_cast<int16>(state.range(0));
   int16 x = 20;
   for (auto _ : state) {
-    dig(*w, x, 150, radius, 0, false);
+    Dig(*w, x, 150, radius, 0, Origin::kLocal);
     x = static_cast<int16>(x >= kWidth - 20 ? 20 : x + 7);
     benchmark::ClobberMemory();
   }

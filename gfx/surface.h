@@ -98,8 +98,8 @@ class Surface {
   void DrawLine(int x1, int y1, int x2, int y2);
 
   // Direct pixel access. The software surfaces need no real locking, so
-  // Lock/Unlock exist only so that callers read like the design's drawing
-  // service; they cost nothing.
+  // Lock/Unlock exist only so that callers read like locked-surface drawing
+  // code; they cost nothing.
   void Lock() const {}
   void Unlock() const {}
   // Out-of-range reads give 0 and out-of-range writes are ignored; hot paths

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "client/weapons/arms_fields.h"
+#include "client/simulation/weapons/arms_fields.h"
 
 namespace krel {
 namespace {

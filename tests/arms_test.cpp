@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "client/weapons/arms.h"
-#include "client/weapons/arms_values.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/weapons/arms_values.h"
 #include "core_test_support.h"
 
 namespace krel {

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 #include "core_test_support.h"
 #include "tools/krel-arms/lint.h"
 #include "tools/krel-arms/report.h"

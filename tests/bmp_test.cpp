@@ -1,10 +1,10 @@
-#include "client/present/bmp.h"
+#include "gfx/bmp.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "client/present/bmp_write.h"
+#include "gfx/bmp_write.h"
 
 namespace krel {
 namespace {

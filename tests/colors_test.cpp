@@ -1,4 +1,5 @@
 #include "client/present/colors.h"
+#include "client/present/display_state.h"
 
 #include <gtest/gtest.h>
 
@@ -73,8 +74,8 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
   // Each channel clamped, then floor(v * max / 255): 96 -> 11 and 8 -> 0 of
   // 31, 4 -> 0 and 5 -> 1 of 63; 254 is not yet the full channel.
   const struct { int r, g, b; int32 px; } pixels[] = {
-      {255, 0, 255, w.colorKey}, {96, -1, 1000, (11 << 11) | 31}, {8, 4, 8, 0}, {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
-  for (const auto& p : pixels) EXPECT_EQ(SurfaceColor(w.surfBack, p.r, p.g, p.b), p.px) << p.r << "," << p.g;
+      {255, 0, 255, DisplayOf(w).colorKey}, {96, -1, 1000, (11 << 11) | 31}, {8, 4, 8, 0}, {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
+  for (const auto& p : pixels) EXPECT_EQ(SurfaceColor(DisplayOf(w).surfBack, p.r, p.g, p.b), p.px) << p.r << "," << p.g;
   // Saturation kept, lightness mirrored, the hue replaced: a grey entry
   // gives the mirrored grey whatever the hue (L = 39 -> 61, 155.55 -> 156);
   // full blue at L = 50 takes the new hue; dark blue (L = 25) turns light.
@@ -84,7 +85,7 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
       {grey, 200, 156, 156, 156}, {blue, 180, 0, 255, 0}, {blue, 0, 255, 0, 255}, {blue, 420, 255, 0, 0},
       {blue, -300, 255, 0, 0},    {dark, 60, 255, 128, 128}};
   for (const auto& c : cases)
-    EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(w.surfBack, c.r, c.g, c.b)) << c.hue;
+    EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(DisplayOf(w).surfBack, c.r, c.g, c.b)) << c.hue;
 }
 
 // A keyed 4x2 source: key, A, B, A / A, key, B, B.

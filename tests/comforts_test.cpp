@@ -10,11 +10,12 @@
 #include <tuple>
 #include <vector>
 
-#include "client/core/command_line.h"
-#include "client/core/data_files.h"
-#include "client/core/game.h"
-#include "client/core/world.h"
-#include "client/worms/input.h"
+#include "client/app/command_line.h"
+#include "client/app/data_files.h"
+#include "client/app/game.h"
+#include "client/frontend/window_events.h"
+#include "client/state/world.h"
+#include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"

@@ -14,7 +14,7 @@
 
 #include "client/net/connect_attempt.h"
 #include "client/net/net_client.h"
-#include "client/net/select_server.h"
+#include "client/frontend/select_server.h"
 #include "client/net/session.h"
 #include "platform/headless/headless_platform.h"
 #include "protocol/resolver.h"
@@ -91,7 +91,7 @@ TEST(ConnectAttempt, ARefusalSaysWhyUnderTheAddressAndTheScreenStays) {
     EXPECT_EQ(client.Run(attempt), ConnectAttempt::Phase::kIdle) << c.reason;
     EXPECT_EQ(attempt.reason(), c.reason);
     // Nothing of it reached the game: no chat line, no open connection.
-    EXPECT_EQ(std::tuple(client.w->ChatLines[1], client.n.ws.state(), client.w->wsState),
+    EXPECT_EQ(std::tuple(client.w->ChatLines[1], client.n.ws.state(), static_cast<int>(client.w->Connection)),
               std::tuple(std::string(), 0, 0))
         << c.reason;
   }
@@ -105,7 +105,7 @@ TEST(ConnectAttempt, AServerThatAnswersTheGreetingIsJoined) {
   ASSERT_EQ(client.Run(attempt), ConnectAttempt::Phase::kJoined);
   EXPECT_EQ(attempt.reason(), "");
   // The configuration that ended the wait went to the game.
-  EXPECT_EQ(std::tuple(client.w->ConfigReceived, client.w->LivesSetting, client.w->wsState),
+  EXPECT_EQ(std::tuple(client.w->ConfigReceived, client.w->LivesSetting, static_cast<int>(client.w->Connection)),
             std::tuple(kTrue, int16{7}, 7));
 }
 

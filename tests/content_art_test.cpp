@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "client/present/bmp.h"
+#include "gfx/bmp.h"
 #include "client/present/resources.h"
 #include "gfx/surface.h"
 

@@ -5,10 +5,10 @@
 #include <set>
 #include <string>
 
-#include "client/core/world.h"
-#include "client/present/bmp.h"
+#include "client/state/world.h"
+#include "gfx/bmp.h"
 #include "client/present/resources.h"
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 
 namespace krel {
 namespace {

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
+#include "client/present/display_state.h"
 #include "client/present/colors.h"
 #include "client/present/display.h"
 #include "platform/headless/headless_platform.h"
@@ -33,17 +34,17 @@ TEST_F(Display, TheLastColourIsBlackAndEveryFontStripInksWhereTheFirstDoes) {
   int inked = 0;
   for (int y = 8 * 'A' - 16; y < 8 * 'A' - 8; ++y)
     for (int x = 0; x < 8; ++x) {
-      const bool is_ink = w.surfFont[0].At(x, y) != w.colorKey;
+      const bool is_ink = DisplayOf(w).surfFont[0].At(x, y) != DisplayOf(w).colorKey;
       inked += is_ink;
       for (int k = 1; k <= 10; ++k)
-        EXPECT_EQ(w.surfFont[k].At(x, y) != w.colorKey, is_ink && k <= 7) << k << ": " << x << "," << y;
+        EXPECT_EQ(DisplayOf(w).surfFont[k].At(x, y) != DisplayOf(w).colorKey, is_ink && k <= 7) << k << ": " << x << "," << y;
     }
   EXPECT_GT(inked, 10);
 }
 
 TEST_F(Display, WormSheetsTakeThePlayersHueKeepTransparencyAndMirror) {
   auto check = [this](int j, int16 hue) {
-    const Surface& sheet = w.surfWorm[j];
+    const Surface& sheet = DisplayOf(w).surfWorm[j];
     ASSERT_EQ(sheet.width(), 672);
     int recoloured = 0;
     for (int y = 0; y < 16; ++y)
@@ -52,7 +53,7 @@ TEST_F(Display, WormSheetsTakeThePlayersHueKeepTransparencyAndMirror) {
         EXPECT_EQ(sheet.At(671 - x, y), got) << "player " << j << ": the mirror of column " << x;
         Pixel want = src;  // transparent and grey pixels stay as they are
         for (int n = 29; n <= 33; ++n)
-          if (src == w.PaletteColors[n]) want = CreateHLSColor(w, w.paletteEntries[n], hue), ++recoloured;
+          if (src == w.PaletteColors[n]) want = CreateHLSColor(w, DisplayOf(w).paletteEntries[n], hue), ++recoloured;
         EXPECT_EQ(got, want) << "player " << j << ", hue " << hue << " at " << x << "," << y;
       }
     EXPECT_GT(recoloured, 21 * 25) << "player " << j;

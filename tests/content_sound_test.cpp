@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
 #include "platform/headless/headless_platform.h"
 
@@ -24,13 +25,13 @@ TEST(SoundSetUp, WithoutAudioTheGermanMessageThenFiveStartsPerFrameOnARingOfTenV
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "krel: Audiohardware nicht gefunden ! (no sound device: no audio device (headless)); playing on without "
             "sound\n");
-  EXPECT_TRUE(w.SoundMissing && error.empty());
+  EXPECT_TRUE(SoundOf(w).SoundMissing && error.empty());
   EXPECT_EQ(platform.sounds_loaded(), 0);
   platform.SetAudioAvailable(true);
   ASSERT_TRUE(InitSound(w, error)) << error;
-  EXPECT_FALSE(w.SoundMissing);
+  EXPECT_FALSE(SoundOf(w).SoundMissing);
   EXPECT_EQ(platform.sounds_loaded(), 30);
-  auto frame = [&w](std::initializer_list<int16> ns) { w.soundsThisFrame = 0; for (int16 n : ns) PlaySound(w, n); };
+  auto frame = [&w](std::initializer_list<int16> ns) { SoundOf(w).soundsThisFrame = 0; for (int16 n : ns) PlaySound(w, n); };
   frame({0, -1, 31, 32767, 1, 2, 3, 4, 5, 6});  // numbers naming no effect use none of the budget
   frame({7, 8, 9, 10, 11});
   frame({12, 12});

@@ -7,9 +7,9 @@
 #include <array>
 #include <iostream>
 
-#include "client/weapons/entities.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/weapons/entities.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
 #include "match_rig.h"
 #include "sim_test_support.h"
 

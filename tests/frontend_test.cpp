@@ -9,11 +9,12 @@
 #include <tuple>
 #include <vector>
 
+#include "client/app/game.h"
 #include "client/frontend/edit_player.h"
 #include "client/frontend/menu.h"
 #include "client/frontend/results.h"
 #include "client/frontend/select_weapons.h"
-#include "client/worms/input.h"
+#include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
@@ -191,7 +192,7 @@ TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
   }
   EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE",
                                              "CONTROLLER: HUMAN"}));
-  // "1" keeps meaning the design's computer player; "2" is the ace.
+  // "1" keeps meaning the simple computer player; "2" is the ace.
   EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
                                ControllerFromSetting("x")}),
             std::vector<flag>({kControllerHuman, kControllerCpu, kControllerAce, kControllerHuman}));
@@ -297,7 +298,7 @@ TEST(MenuRun, ClosingTheWindowEndsEveryScreenAtOnceWithoutSaving) {
     r.w->platform = &scripted;
     r.w->settings = &store;
     initkeys(*r.w);
-    MainScreen(*r.w);
+    MainScreen(*r.w, Game);
     EXPECT_EQ(std::tuple(r.w->QuitRequested, store.files_written()), std::tuple(true, 0)) << keys;
   }
 }

@@ -10,12 +10,14 @@
 #include <tuple>
 #include <vector>
 
-#include "client/core/dump.h"
-#include "client/core/game.h"
-#include "client/core/startup.h"
-#include "client/core/world.h"
-#include "client/terrain/level.h"
-#include "client/worms/input.h"
+#include "client/simulation/report/dump.h"
+#include "client/present/display_state.h"
+#include "client/app/game.h"
+#include "client/frontend/window_events.h"
+#include "client/app/startup.h"
+#include "client/state/world.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
@@ -123,13 +125,13 @@ TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
   for (const Case c : {Case{1, -1, true}, Case{2, -1, true}, Case{1, 0, false}, Case{3, -1, false}}) {
     GameRig r;
     r.w->NumPlayers = 3;
-    r.w->surfBack2.Clear(0x1234);
+    DisplayOf(*r.w).surfBack2.Clear(0x1234);
     Player& target = r.w->Players[static_cast<std::size_t>(c.player)];
     GameEnd end = r.Run(4, [&](int n) { if (n == 2) target.Lives = c.lives; });
     EXPECT_EQ(end, c.over ? GameEnd::kGameOver : GameEnd::kEscape) << c.player << " " << c.lives;
     EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
     // Game over leaves the final frame behind the menu.
-    EXPECT_EQ(r.w->surfBack2.pixels() == r.w->surfBack.pixels(), c.over);
+    EXPECT_EQ(DisplayOf(*r.w).surfBack2.pixels() == DisplayOf(*r.w).surfBack.pixels(), c.over);
     EXPECT_EQ(ReadFileBytes("performance.log"), "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
                                                     "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
   }
@@ -168,7 +170,7 @@ TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
 
 TEST(GameLoop, WithoutSoundTheFirstGameSaysSoInAChatLineOnce) {
   GameRig r;
-  r.w->SoundMissing = true;
+  SoundOf(*r.w).SoundMissing = true;
   const std::vector<std::string> said{"Audiohardware nicht gefunden ! No sound"};
   EXPECT_EQ(r.Run(2), GameEnd::kEscape);
   EXPECT_EQ(r.w->ChatLog, said);

@@ -7,8 +7,8 @@
 #include <tuple>
 #include <vector>
 
-#include "client/core/game_settings.h"
-#include "client/worms/input.h"
+#include "client/frontend/game_settings.h"
+#include "client/simulation/worms/input.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/settings.h"
@@ -50,7 +50,7 @@ TEST(Keyboard, NoKeyOutsideTheTableAndLastKeyTheLowestDown) {
            {{}, 99}, {{DIK_LEFT, DIK_A}, DIK_A}, {{DIK_LEFT}, DIK_LEFT}}) {
     r.platform.ReleaseAllKeys();
     for (int k : down) r.platform.SetKey(k, true);
-    Form_KeyDown(r.w);
+    KeyPressed(r.w);
     EXPECT_EQ(r.w.LastKey, last);
   }
   initkeys(r.w);  // the names shown for keys are the platform's

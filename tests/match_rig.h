@@ -14,15 +14,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "client/core/game.h"
-#include "client/core/world.h"
+#include "client/app/game.h"
+#include "client/state/world.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
-#include "client/weapons/arms.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
-#include "client/worms/computer.h"
-#include "client/worms/worms.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
+#include "client/ai/computer.h"
+#include "client/simulation/worms/worms.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel::testing {

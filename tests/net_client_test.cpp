@@ -8,13 +8,15 @@
 
 #include <memory>
 
+#include "client/app/client_events.h"
+#include "client/state/chat.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
-#include "client/net/select_server.h"
+#include "client/frontend/select_server.h"
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
-#include "client/weapons/explosions.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/shots.h"
 #include "platform/headless/headless_platform.h"
 #include "protocol/worm_codec.h"
 #include "server_test_support.h"
@@ -40,12 +42,14 @@ struct NetWorld {
 
 TEST(NetEvents, OwnEventsAreEncodedForTheServerNotApplied) {
   auto w = MakeSimWorld(504, 350);
-  w->wsState = 7;
+  ClientEvents events(*w);
+  w->events = &events;
+  w->Connection = ConnectionState::kConnected;
   AddShot(*w, fixed(1.5), 0, 0, fixed(-0.01), 2, 3, -1);
   EXPECT_EQ(w->OutBuffer, Bytes({'w', 0xFE, 0xFF, 0, 0, 0x96, 128, 128, 0xFE, 0xFF, 0xFF, 3, 2}));
   w->OutBuffer.clear();
-  dig(*w, 10, 20, 5, 1, false);
-  PlayerDied(*w, 2, 1, false);  // reported, not counted
+  Dig(*w, 10, 20, 5, 1, Origin::kLocal);
+  PlayerDied(*w, 2, 1, Origin::kLocal);  // reported, not counted
   EXPECT_EQ(w->OutBuffer.substr(0, 10), Bytes({'d', 0, 10, 0, 20, 0, 5, 'f', 1, 2}));
   EXPECT_EQ(std::tuple(w->Shots.size(), w->Players[1].Kills), std::tuple(std::size_t{1}, int16{0}));
 }
@@ -165,7 +169,7 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestart) {
 TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
   for (const int state : {7, 0}) {
     NetWorld c;
-    c.w->wsState = state;
+    c.w->Connection = static_cast<ConnectionState>(state);
     ConnectionLost(*c.w);
     EXPECT_EQ(c.w->ChatLines[1], "NETWORK CONNECTION LOST");
     // A local game that ran late says the chat line (as it always did), not
@@ -179,21 +183,21 @@ TEST(NetLost, AServerThatResetsTheConnectionIsLostLikeOneThatClosedIt) {
   for (const auto& [code, said] : {std::pair{ECONNRESET, true}, {EPIPE, true}, {EHOSTUNREACH, false}}) {
     NetWorld c;
     AttachNetwork(*c.w, c.n);
-    c.w->wsState = 7;
+    c.w->Connection = ConnectionState::kConnected;
     c.n.ws.OnError(code, "");
     EXPECT_EQ(c.w->ChatLines[1], said ? "NETWORK CONNECTION LOST" : "") << code;
-    EXPECT_EQ(c.w->wsState, 0) << code;
+    EXPECT_EQ(static_cast<int>(c.w->Connection), 0) << code;
   }
 }
 
 TEST(Chat, TenLinesAtMostAndOwnLinesGoToTheServerFirst) {
   auto w = MakeSimWorld();
-  for (int i = 1; i <= 11; ++i) AddChatMsg(*w, "line " + std::to_string(i), false);
+  for (int i = 1; i <= 11; ++i) AddChatMsg(*w, "line " + std::to_string(i), Origin::kLocal);
   EXPECT_EQ(std::tuple(w->ChatLines[10], w->ChatLog.size()), std::tuple(std::string("line 10"), std::size_t{10}));
   auto v = MakeSimWorld();
-  v->wsState = 7;  // connected: the line waits for the server's relay
-  AddChatMsg(*v, "hello", false);
-  AddChatMsg(*v, "from the server", true);
+  v->Connection = ConnectionState::kConnected;  // connected: the line waits for the server's relay
+  AddChatMsg(*v, "hello", Origin::kLocal);
+  ShowChatLine(*v, "from the server");
   EXPECT_EQ(std::tuple(v->ChatLines[1], v->ChatLines[2]), std::tuple(std::string("from the server"), std::string()));
 }
 

@@ -5,11 +5,12 @@
 
 #include <memory>
 
+#include "client/app/client_events.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
-#include "client/terrain/level.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/shots.h"
 #include "protocol/event_limits.h"
 #include "sim_test_support.h"
 
@@ -42,7 +43,11 @@ std::string Event(char tag) {
 struct NetWorld {
   std::unique_ptr<World> w = MakeSimWorld(504, 350);
   NetClient n;
-  NetWorld() { w->net = &n; }
+  ClientEvents events{*w};
+  NetWorld() {
+    w->net = &n;
+    w->events = &events;
+  }
 };
 
 TEST(NetLimits, ABatchAskingMoreThanAGameIsALostConnection) {
@@ -76,21 +81,21 @@ TEST(NetLimits, ABatchAskingMoreThanAGameIsALostConnection) {
 
 TEST(NetLimits, AnEndedConnectionGivesItsBufferBack) {
   NetWorld net;
-  net.w->wsState = 7;
+  net.w->Connection = ConnectionState::kConnected;
   net.n.RecvBuffer = "c" + std::string(kMaxReceiveBuffer + 1, 'x');
   EXPECT_FALSE(ProcessReceived(*net.w));
   ConnectionLost(*net.w);
   EXPECT_LT(net.n.RecvBuffer.capacity(), 64u);
-  EXPECT_EQ(std::tuple(net.w->wsState, net.w->ChatLines[1]), std::tuple(0, std::string("NETWORK CONNECTION LOST")));
+  EXPECT_EQ(std::tuple(static_cast<int>(net.w->Connection), net.w->ChatLines[1]), std::tuple(0, std::string("NETWORK CONNECTION LOST")));
 }
 
 TEST(NetLimits, OwnEventsBeyondWhatTheRelayAcceptsAreDropped) {
   NetWorld net;
-  net.w->wsState = 7;
+  net.w->Connection = ConnectionState::kConnected;
   const EventCounts& b = kFrameEventBound;
   for (int i = 0; i < b.shots + 10; ++i) AddShot(*net.w, 10, 10, 0, 0, 1, 3, 0);
-  for (int i = 0; i < b.digs + 10; ++i) dig(*net.w, 100, 100, 5, 1, false);
-  dig(*net.w, 100, 100, kMaxDigRadius + 1, 1, false);
+  for (int i = 0; i < b.digs + 10; ++i) Dig(*net.w, 100, 100, 5, 1, Origin::kLocal);
+  Dig(*net.w, 100, 100, kMaxDigRadius + 1, 1, Origin::kLocal);
   AddShot(*net.w, -kCoordinateMargin - 1, 10, 0, 0, 1, 3, 0);
   std::size_t shots = 0, digs = 0;
   for (std::string_view rest = net.w->OutBuffer; !rest.empty();) {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 #include "platform/record_input.h"
 #include "platform/script_input.h"
 #include "platform/settings.h"

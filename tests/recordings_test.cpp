@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/startup.h"
+#include "client/app/startup.h"
 #include "client/replay/replay_session.h"
 #include "core_test_support.h"
 #include "platform/script_input.h"

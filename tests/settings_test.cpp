@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "client/core/game_settings.h"
+#include "client/frontend/game_settings.h"
 #include "core_test_support.h"
 #include "platform/settings.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 
 namespace krel {
 namespace {

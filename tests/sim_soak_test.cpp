@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "client/terrain/level.h"
+#include "client/simulation/terrain/level.h"
 #include "match_rig.h"
 
 namespace krel {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "client/terrain/level.h"
+#include "client/simulation/terrain/level.h"
 #include "core_test_support.h"
 
 namespace krel {
@@ -77,20 +77,20 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
   }
 }
 
-// Radius 0 digs nothing. In a network game (wsState not 0) a local
-// dig waits for the server's echo (bywinsock), which is applied.
+// Radius 0 digs nothing. In a network game (not closed) a local
+// dig waits for the server's echo (Origin::kNetwork), which is applied.
 TEST(TerrainDig, DiscsThatDoNotFitOrWaitForTheServerChangeNothing) {
-  const struct { int16 x, y, radius; bool digs; int ws = 0; bool echo = false; } cases[] = {
+  const struct { int16 x, y, radius; bool digs; int ws = 0; Origin echo = Origin::kLocal; } cases[] = {
       {4, 100, 5, false}, {5, 100, 5, true}, {46, 100, 5, false}, {45, 50, 5, true}, {20, 4, 5, false},
       {20, 5, 5, true}, {20, 146, 5, false}, {20, 145, 5, true}, {20, 75, 32767, false}, {20, 75, -32768, false},
-      {-32768, -32768, 3, false}, {20, 75, 0, false}, {20, 75, -5, false, 7}, {20, 75, 5, true, 7, true}};
+      {-32768, -32768, 3, false}, {20, 75, 0, false}, {20, 75, -5, false, 7}, {20, 75, 5, true, 7, Origin::kNetwork}};
   for (const auto& c : cases) {
     auto w = MakeWorld(50, 150, 12);
     const std::vector<Pixel> before = Pixels(*w);
-    w->wsState = c.ws;
-    for (int16 owner : {0, 1, 2, 3}) dig(*w, c.x, c.y, c.radius, owner, c.echo);
+    w->Connection = static_cast<ConnectionState>(c.ws);
+    for (int16 owner : {0, 1, 2, 3}) Dig(*w, c.x, c.y, c.radius, owner, c.echo);
     EXPECT_TRUE((Pixels(*w) != before) == c.digs && (!c.digs || IsPassable(*w, c.x, c.y)))
-        << c.x << "," << c.y << " r " << c.radius << " wsState " << c.ws;
+        << c.x << "," << c.y << " r " << c.radius << " connection " << c.ws;
     // Row 0 and column 0 are never written, even by discs that touch them.
     for (int i = 0; i < 150; ++i)
       ASSERT_TRUE(w->LevelSurface.At(0, i) == Colour(12) && w->LevelSurface.At(i % 50, 0) == Colour(12)) << i;

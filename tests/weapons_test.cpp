@@ -2,10 +2,10 @@
 // with a weapon table of the test's own.
 #include <gtest/gtest.h>
 
-#include "client/weapons/entities.h"
-#include "client/weapons/explosions.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/weapons/entities.h"
+#include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
 #include "sim_test_support.h"
 
 namespace krel {
@@ -174,14 +174,15 @@ TEST(Entities, RemovalCutsOnlyTheDeadTail) {
 }
 
 TEST(Entities, NetworkGameSendsOwnRequestsAndDropsOthers) {
-  const struct { int ws; int16 owner; bool bywinsock; bool applied; } cases[] = {
-      {0, 5, false, true}, {7, 1, false, false}, {7, 3, false, false}, {7, 3, true, true}, {3, 1, false, false}};
+  const struct { int ws; int16 owner; Origin origin; bool applied; } cases[] = {
+      {0, 5, Origin::kLocal, true},    {7, 1, Origin::kLocal, false}, {7, 3, Origin::kLocal, false},
+      {7, 3, Origin::kNetwork, true}, {3, 1, Origin::kLocal, false}};
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
-    w->wsState = c.ws;
-    AddShot(*w, 10, 10, 0, 0, c.owner, 0, 0, c.bywinsock);
-    AddObj(*w, 10, 10, 0, 0, c.owner, 1, 0, c.bywinsock);
-    AddSObj(*w, 10, 10, 0, 0, c.owner, 1, c.bywinsock);
+    w->Connection = static_cast<ConnectionState>(c.ws);
+    AddShot(*w, 10, 10, 0, 0, c.owner, 0, 0, c.origin);
+    AddObj(*w, 10, 10, 0, 0, c.owner, 1, 0, c.origin);
+    AddSObj(*w, 10, 10, 0, 0, c.owner, 1, c.origin);
     const std::size_t n = c.applied ? 2 : 1;
     EXPECT_EQ(std::tuple(w->Shots.size(), w->Objs.size(), w->SObjs.size()), std::tuple(n, n, n)) << c.ws << c.owner;
   }
@@ -197,7 +198,7 @@ TEST(Death, LocalCountingRemainsRespawnAndChatLines) {
     pl.Lives = 5;
     pl.Health = -3;
     pl.RopeState = 1;
-    PlayerDied(*w, 2, c.killer, false);
+    PlayerDied(*w, 2, c.killer, Origin::kLocal);
     EXPECT_EQ(std::tuple(pl.Lives, w->Players[1].Kills, w->Players[0].Kills), std::tuple(c.lives2, c.kills1, c.kills0));
     EXPECT_EQ(std::tuple(pl.Health, pl.Alive, pl.RopeState, w->ChatLines[1]), std::tuple(100, kFalse, 0, c.line));
     ASSERT_EQ(w->Objs.size(), 5u);  // four remains of object type 2, owner 0
@@ -215,9 +216,9 @@ TEST(Death, RespawnEndsWhenNothingCanBeDug) {
     auto w = MakeSimWorld(504, 350);
     Fill(*w, 0, 0, 504, 350, kRockColour);
     if (onePixel) Fill(*w, 300, 200, 301, 201, kFreeColour);
-    w->wsState = 7;
+    w->Connection = ConnectionState::kConnected;
     Player& pl = PlaceWorm(*w, 1, 30, 30);
-    PlayerDied(*w, 1, 1, true);
+    PlayerDied(*w, 1, 1, Origin::kNetwork);
     EXPECT_EQ(pl.Alive, kFalse);
     if (onePixel) {
       EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(300), fixed(200)));
@@ -225,8 +226,8 @@ TEST(Death, RespawnEndsWhenNothingCanBeDug) {
     EXPECT_TRUE(w->ChatLines[1].empty());  // only placed: no line, nothing counted
   }
   auto w = MakeSimWorld();
-  PlayerDied(*w, 18, 1, false);   // no such player
-  PlayerDied(*w, -1, 1, false);
+  PlayerDied(*w, 18, 1, Origin::kLocal);   // no such player
+  PlayerDied(*w, -1, 1, Origin::kLocal);
   EXPECT_TRUE(w->ChatLines[1].empty());
 }
 

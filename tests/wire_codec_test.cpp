@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "protocol/field_codec.h"
 #include "protocol/worm_codec.h"
 

@@ -1,9 +1,9 @@
 // Worm movement and actions, and the numeric routines every mover shares.
 #include <gtest/gtest.h>
 
-#include "client/weapons/shots.h"
-#include "client/worms/motion.h"
-#include "client/worms/worms.h"
+#include "client/simulation/weapons/shots.h"
+#include "client/simulation/worms/motion.h"
+#include "client/simulation/worms/worms.h"
 #include "sim_test_support.h"
 
 namespace krel {
@@ -227,7 +227,7 @@ TEST(Worms, ShotHeldWithTheAimKeyLeavesAtTheNewAim) {
 TEST(Worms, RopeHookCatchesAnotherWormOnlyInALocalGame) {
   for (int ws : {0, 7}) {
     auto w = MakeSimWorld();
-    w->wsState = ws;
+    w->Connection = static_cast<ConnectionState>(ws);
     PlaceWorm(*w, 1, 50, 50);
     PlaceWorm(*w, 2, 100, 50);
     Player& pl = w->Players[1];

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "client/frontend/screen.h"
 
 namespace krel {
@@ -26,7 +26,7 @@ struct EditorState {
 // way. Returns false when the player leaves with Escape.
 bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys);
 
-// The CONTROLLER line's cycle: HUMAN, CPU (the design's computer player),
+// The CONTROLLER line's cycle: HUMAN, CPU (the simple computer player),
 // ACE (the ace computer player), HUMAN again; and the word it shows.
 flag NextController(flag c);
 const char* ControllerName(flag c);

@@ -5,12 +5,13 @@
 #include <functional>
 #include <random>
 
-#include "client/core/game.h"
-#include "client/core/game_settings.h"
+#include "client/present/display_state.h"
+#include "client/frontend/window_events.h"
+#include "client/frontend/game_settings.h"
 #include "client/frontend/edit_player.h"
 #include "client/frontend/results.h"
 #include "client/frontend/select_weapons.h"
-#include "client/net/select_server.h"
+#include "client/frontend/select_server.h"
 #include "client/present/sound.h"
 #include "client/present/text.h"
 #include "platform/keycodes.h"
@@ -148,7 +149,7 @@ void ComposeMenuBackground(World& w) {
 
 void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   constexpr int kPieceW = 160, kPieceH = 189;
-  w.surfBack.Clear(0);
+  DisplayOf(w).surfBack.Clear(0);
   // Two pieces of the level side by side. A level smaller than the usual
   // one still gives pieces from inside it; one smaller than a piece leaves
   // that half black.
@@ -156,21 +157,21 @@ void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   const int span_y = std::clamp(w.LevelHeight - kPieceH + 1, 1, 150);
   for (int left : {0, kPieceW}) {
     const int sx = RandomBelow(rand, span_x), sy = RandomBelow(rand, span_y);
-    w.surfBack.BltFast(left, 0, w.LevelSurface, makerect(sx, sy, kPieceW, kPieceH), false);
+    DisplayOf(w).surfBack.BltFast(left, 0, w.LevelSurface, makerect(sx, sy, kPieceW, kPieceH), false);
   }
-  w.surfBack.BltColorFill(makerect(160, 0, 1, 200), 0);
-  w.surfBack.Blt(makerect(124, 190, 72, 50), w.LevelSurface, makerect(0, 0, w.LevelWidth, w.LevelHeight), false);
-  w.surfBack2.BltFast(0, 0, w.surfBack, makerect(0, 0, 320, 240), false);
-  DrawText(w, w.surfBack2, MenuNotice(), 10, 182, 5);
+  DisplayOf(w).surfBack.BltColorFill(makerect(160, 0, 1, 200), 0);
+  DisplayOf(w).surfBack.Blt(makerect(124, 190, 72, 50), w.LevelSurface, makerect(0, 0, w.LevelWidth, w.LevelHeight), false);
+  DisplayOf(w).surfBack2.BltFast(0, 0, DisplayOf(w).surfBack, makerect(0, 0, 320, 240), false);
+  DrawText(w, DisplayOf(w).surfBack2, MenuNotice(), 10, 182, 5);
 }
 
-void MainScreen(World& w) {
+void MainScreen(World& w, const PlayGame& play) {
   LoadSettings(w);
   ComposeMenuBackground(w);
   MenuState m;
   ScreenPacer pacer(kMenuFrameMs);
   while (pacer.Next(w)) {
-    w.surfBack.BltFast(0, 0, w.surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
     m.blink = !m.blink;
     DrawLines(w, MenuLines(w, m));
 
@@ -182,7 +183,7 @@ void MainScreen(World& w) {
         w.ConfigReceived = kTrue;
         w.NumPlayers = 2;
         SelectWeapons(w);
-        if (!w.QuitRequested) AfterGame(w, Game(w));
+        if (!w.QuitRequested) AfterGame(w, play(w));
         break;
       case MenuCommand::kNetworkGame:
         w.ConfigReceived = kTrue;
@@ -190,8 +191,8 @@ void MainScreen(World& w) {
         if (!w.QuitRequested) SelectServer(w);
         // Left with Escape there is no connection: the game is a local one,
         // for the two local players whatever an earlier network game counted.
-        if (w.wsState != kConnected) w.NumPlayers = 2;
-        if (!w.QuitRequested) AfterGame(w, Game(w));
+        if (w.Connection != ConnectionState::kConnected) w.NumPlayers = 2;
+        if (!w.QuitRequested) AfterGame(w, play(w));
         break;
       case MenuCommand::kEditPlayer1:
         EditPlayer(w, 1);

@@ -5,7 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/game_end.h"
+#include "client/state/world.h"
 #include "client/frontend/screen.h"
 
 namespace krel {
@@ -50,8 +51,12 @@ void ComposeMenuBackground(World& w);
 // The same with the piece positions drawn from rand ([0, 1)).
 void ComposeMenuBackground(World& w, const std::function<double()>& rand);
 
+// Plays one game from set-up to its end (the application's game loop).
+using PlayGame = std::function<GameEnd(World&)>;
+
 // Loads the settings and runs the menu until the player quits, then saves
-// them. Closing the window ends it at once, without saving.
-void MainScreen(World& w);
+// them; `play` runs each game the menu starts. Closing the window ends it at
+// once, without saving.
+void MainScreen(World& w, const PlayGame& play);
 
 }  // namespace krel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "client/present/display_state.h"
 #include "client/present/render_world.h"
 #include "client/present/sprites.h"
 #include "gfx/surface.h"
@@ -100,7 +101,7 @@ std::vector<TextLine> ResultsLines(const World& w, GameEnd end) {
 }
 
 void ShowResults(World& w, GameEnd end) {
-  const Surface background = w.surfBack;
+  const Surface background = DisplayOf(w).surfBack;
   const std::vector<TextLine> lines = ResultsLines(w, end);
   const int rows = static_cast<int>(Standings(w).size());
   const int bottom = kFirstRowY + rows * RowHeight(rows) + 16;
@@ -108,10 +109,10 @@ void ShowResults(World& w, GameEnd end) {
   bool latch = true;
   ScreenPacer pacer(kResultsFrameMs);
   while (pacer.Next(w)) {
-    w.surfBack = background;
-    w.surfBack.BltColorFill(makerect(6, kTitleY - 6, 308, bottom - kTitleY + 6), 0);
+    DisplayOf(w).surfBack = background;
+    DisplayOf(w).surfBack.BltColorFill(makerect(6, kTitleY - 6, 308, bottom - kTitleY + 6), 0);
     for (int i = 0; i < rows; ++i)
-      DrawPlayer(w, w.surfBack, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)), true);
+      DrawPlayer(w, DisplayOf(w).surfBack, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)), true);
     DrawLines(w, lines);
     const KeySnapshot keys = KeySnapshot::Read(w);
     bool any = false;

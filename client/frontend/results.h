@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "client/core/game.h"
-#include "client/core/world.h"
+#include "client/state/game_end.h"
+#include "client/state/world.h"
 #include "client/frontend/screen.h"
 
 namespace krel {

@@ -1,6 +1,7 @@
 #include "client/frontend/screen.h"
 
-#include "client/core/game.h"
+#include "client/present/display_state.h"
+#include "client/frontend/window_events.h"
 #include "client/present/text.h"
 #include "platform/platform.h"
 
@@ -27,16 +28,16 @@ bool ScreenPacer::Next(World& w) {
   started_ = true;
   last_ = TickCount(w);
   // Menu sounds count against the same per-frame budget as the game's.
-  w.soundsThisFrame = 0;
+  SoundOf(w).soundsThisFrame = 0;
   return true;
 }
 
 void DrawLines(World& w, const std::vector<TextLine>& lines) {
-  for (const TextLine& l : lines) DrawText(w, w.surfBack, l.text, l.x, l.y, l.col);
+  for (const TextLine& l : lines) DrawText(w, DisplayOf(w).surfBack, l.text, l.x, l.y, l.col);
 }
 
 void PresentScreen(World& w) {
-  if (w.platform != nullptr) w.platform->Present(w.surfBack);
+  if (w.platform != nullptr) w.platform->Present(DisplayOf(w).surfBack);
   ProcessWindowEvents(w);
 }
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "client/core/game.h"
+#include "client/present/display_state.h"
+#include "client/frontend/window_events.h"
 #include "client/present/sound.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
@@ -110,7 +111,7 @@ void SelectWeapons(World& w) {
   ScreenPacer pacer(kWeaponFrameMs);
   while (pacer.Next(w)) {
     const KeySnapshot keys = KeySnapshot::Read(w);
-    w.surfBack.BltFast(0, 0, w.surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
     c.blink = !c.blink;
     DrawLines(w, WeaponLines(w, c));
     if (!HandleWeaponKeys(w, c, keys)) return;

@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "client/frontend/screen.h"
 
 namespace krel {

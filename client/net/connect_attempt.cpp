@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include "client/core/game.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "protocol/field_codec.h"
@@ -84,7 +83,7 @@ void ConnectAttempt::Step() {
     std::uint32_t address = 0;
     if (!resolver_.Result(address)) return Fail("UNKNOWN HOST");
     n_.ws.Close();
-    w_.wsState = 0;
+    w_.Connection = ConnectionState::kClosed;
     Intercept();
     if (!n_.ws.Connect(UdpPeer{address, port_}.Text(), port_)) return Fail("");
     start_ = TickCount(w_);
@@ -97,7 +96,7 @@ void ConnectAttempt::Step() {
     if (closed_) return Fail(error_ == ECONNREFUSED ? "REFUSED" : "NO ANSWER");
     if (n_.ws.state() == TcpConnection::kConnected) {
       SendGreeting(w_);
-      w_.wsState = n_.ws.state();
+      w_.Connection = static_cast<ConnectionState>(n_.ws.state());
       start_ = TickCount(w_);
       phase_ = Phase::kAnswering;
     } else if (Elapsed() > kConnectWaitMs) {
@@ -170,7 +169,7 @@ void ConnectAttempt::Join() {
     early_.clear();
     if (n_.ws.OnData) n_.ws.OnData(0);
   }
-  w_.wsState = n_.ws.state();
+  w_.Connection = static_cast<ConnectionState>(n_.ws.state());
 }
 
 }  // namespace krel

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "protocol/resolver.h"
 
 namespace krel {
@@ -17,8 +17,8 @@ struct NetClient;
 
 // What a server sent before it closed the connection it had just accepted:
 // the text of the last complete chat line ("c", text, 0 byte) in `bytes`, or
-// "FULL" when it said nothing (the design's server closes a ninth client
-// that way).
+// "FULL" when it said nothing (a server of the first protocol closes a
+// ninth client that way).
 std::string RefusalText(const std::string& bytes);
 
 // True when `bytes` holds more than complete chat lines: the server has

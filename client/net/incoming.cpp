@@ -14,14 +14,14 @@
 #include <cstdlib>
 #include <cstdio>
 
-#include "client/core/dump.h"
-#include "client/core/game.h"
-#include "client/core/trace.h"
+#include "client/state/chat.h"
+#include "client/simulation/report/dump.h"
+#include "client/simulation/report/trace.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
-#include "client/terrain/level.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -158,7 +158,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;
       if (!CountEvent(n.BatchEvents, 'c', end + 2, kBatchEventBound)) return Step::kRefuse;
-      AddChatMsg(w, std::string(in.rest.substr(0, end)), true);
+      ShowChatLine(w, std::string(in.rest.substr(0, end)));
       in.rest.remove_prefix(end + 1);
       return Step::kNext;
     }
@@ -175,23 +175,23 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
 
 void AddShotFromString(World& w, WireReader& in, int16 owner) {
   const EventFields e = TakeEvent(in);
-  if (!in.Incomplete) AddShot(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), true);
+  if (!in.Incomplete) AddShot(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), Origin::kNetwork);
 }
 
 void AddObjectFromString(World& w, WireReader& in, int16 owner) {
   const EventFields e = TakeEvent(in);
-  if (!in.Incomplete) AddObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), true);
+  if (!in.Incomplete) AddObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, e.first.ToInt16(), Origin::kNetwork);
 }
 
 void AddSObjectFromString(World& w, WireReader& in, int16 owner) {
   const EventFields e = TakeEvent(in);
-  if (!in.Incomplete) AddSObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, true);
+  if (!in.Incomplete) AddSObj(w, e.x, e.Y, e.dx, e.dy, owner, e.ty, Origin::kNetwork);
 }
 
 void DigFromString(World& w, WireReader& in, int16 owner) {
   int16 x = 0, y = 0, radius = 0;
   for (int16* v : {&x, &y, &radius}) TakeField(in, *v, KindShort);
-  if (!in.Incomplete) dig(w, x, y, radius, owner, true);
+  if (!in.Incomplete) Dig(w, x, y, radius, owner, Origin::kNetwork);
 }
 
 void ParseConfigData(World& w, WireReader& in) {

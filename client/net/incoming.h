@@ -1,9 +1,9 @@
 // Decoding what the server sends: the events relayed in a batch, which are
-// applied as if they had happened here (bywinsock true), and the game's
+// applied as if they had happened here (Origin::kNetwork), and the game's
 // configuration.
 #pragma once
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "protocol/field_codec.h"
 
 namespace krel {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "protocol/list_wire.h"
 #include "protocol/net_loop.h"
 #include "protocol/net_sockets.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
 #include "protocol/pipelined.h"
@@ -78,7 +78,7 @@ struct NetClient {
 void AttachNetwork(World& w, NetClient& net);
 
 // Lets pending socket notifications run, then mirrors the socket's state
-// into w.wsState. Harmless without a network.
+// into w.Connection. Harmless without a network.
 void NetYield(World& w);
 
 // The ports from KREL_TCP_PORT and KREL_UDP_PORT when set (so tests can run

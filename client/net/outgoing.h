@@ -3,7 +3,7 @@
 // kill reports "f", appended to OutBuffer and sent with the next state.
 #pragma once
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 

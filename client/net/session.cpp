@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "client/core/game.h"
+#include "client/state/chat.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "protocol/worm_codec.h"
@@ -15,7 +15,6 @@ namespace krel {
 namespace {
 
 constexpr int kConnected = TcpConnection::kConnected;
-constexpr std::size_t kChatLogLines = 200;
 // How long the line about a lost server stays on screen at least (5 s).
 constexpr int32 kNoticeFrames = 125;
 
@@ -82,7 +81,7 @@ void NetPortsFromEnvironment(NetClient& net, std::string& warning) {
 void NetYield(World& w) {
   if (w.net == nullptr) return;
   w.net->loop.Yield(0);
-  w.wsState = w.net->ws.state();
+  w.Connection = static_cast<ConnectionState>(w.net->ws.state());
 }
 
 void SendMyData(World& w) {
@@ -113,9 +112,9 @@ bool TakeRestart(World& w) {
 }
 
 void ConnectionLost(World& w) {
-  const bool was_open = w.wsState != 0;
+  const bool was_open = w.Networked();
   CloseConnection(w);
-  AddChatMsg(w, "NETWORK CONNECTION LOST", true);
+  ShowChatLine(w, "NETWORK CONNECTION LOST");
   // Said in words a player understands, where it cannot be missed: the
   // others' worms stay where they were and this player's go on alone.
   if (was_open) {
@@ -132,7 +131,7 @@ void StartPipelined(World& w) {
 }
 
 bool BatchOverdue(World& w, std::uint32_t ms) {
-  if (w.net == nullptr || !w.net->Pipelined || w.wsState != kConnected) return false;
+  if (w.net == nullptr || !w.net->Pipelined || w.Connection != ConnectionState::kConnected) return false;
   return TickCount(w) - w.net->LastBatchTick > ms;
 }
 
@@ -156,27 +155,16 @@ void CloseConnection(World& w) {
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
   }
-  w.wsState = 0;
+  w.Connection = ConnectionState::kClosed;
 }
 
-void AddChatMsg(World& w, const std::string& text, bool bywinsock) {
-  if (w.wsState != 0 && !bywinsock) {
-    // Shown when the server relays it, on every client alike; beyond the
-    // bound of one frame it is dropped, as the relay would refuse it.
-    if (w.net != nullptr && !CountEvent(w.net->FrameEvents, 'c', text.size() + 2, kFrameEventBound)) return;
-    std::string message = "c" + text;
-    message += '\0';
-    Send(w, message);
-    return;
-  }
-  for (std::size_t i = 1; i < w.ChatLines.size(); ++i) {
-    if (w.ChatLines[i].empty()) {
-      if (w.ChatLog.size() < kChatLogLines) w.ChatLog.push_back(text);
-      w.ChatLines[i] = text;
-      w.ChatTimes[i] = w.Players[1].Age;
-      return;
-    }
-  }
+void SendChatLine(World& w, const std::string& text) {
+  // Beyond the bound of one frame the line is dropped, as the relay would
+  // refuse it.
+  if (w.net != nullptr && !CountEvent(w.net->FrameEvents, 'c', text.size() + 2, kFrameEventBound)) return;
+  std::string message = "c" + text;
+  message += '\0';
+  Send(w, message);
 }
 
 }  // namespace krel

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 
@@ -33,8 +33,8 @@ bool TakeRestart(World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 
-// Adds a chat line: it takes the first empty entry of ChatLines(1..10), with
-// ChatTimes = Age of player 1; when all ten are in use it is dropped.
-void AddChatMsg(World& w, const std::string& text, bool bywinsock);
+// Sends a chat line of this client's to the relay, which shows it on every
+// client of the game (client/state/chat.h).
+void SendChatLine(World& w, const std::string& text);
 
 }  // namespace krel

@@ -1,4 +1,5 @@
 #include "client/present/colors.h"
+#include "client/present/display_state.h"
 
 namespace krel {
 
@@ -18,7 +19,7 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
   const int16 l = model.hlsL();
   const int16 s = model.hlsS();
   model.SetHLS(static_cast<int16>(hue), static_cast<int16>(100 - l), s);
-  return SurfaceColor(w.surfBack, model.rgbR(), model.rgbG(), model.rgbB());
+  return SurfaceColor(DisplayOf(w).surfBack, model.rgbR(), model.rgbG(), model.rgbB());
 }
 
 bool BltColorChange(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,

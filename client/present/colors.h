@@ -3,7 +3,8 @@
 // recolour the font strips and the worm sheets).
 #pragma once
 
-#include "client/core/world.h"
+#include "client/state/world.h"
+#include "gfx/palette.h"
 #include "client/present/clr_models.h"
 #include "gfx/surface.h"
 

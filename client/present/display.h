@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 

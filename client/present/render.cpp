@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "client/frontend/statistics.h"
+#include "client/present/display_state.h"
+#include "client/present/statistics.h"
 #include "client/present/colors.h"
 #include "client/present/render_world.h"
 #include "client/present/text.h"
@@ -44,7 +45,7 @@ bool PaletteColour(const World& w, std::int64_t n, Pixel& out) {
 void Bar(World& w, int x, int y, std::int64_t width, int height, std::int64_t n) {
   Pixel colour = 0;
   if (width <= 0 || !PaletteColour(w, n, colour)) return;
-  w.surfBack.BltColorFill(makerect(x, y, static_cast<double>(width), height), colour);
+  DisplayOf(w).surfBack.BltColorFill(makerect(x, y, static_cast<double>(width), height), colour);
 }
 
 // The ammunition bar's width: the share of rounds left, or while the slot
@@ -76,9 +77,9 @@ void DrawPanel(World& w, int i, int x0) {
   Bar(w, x0, 207, percent, 4, 243 + IDiv(percent, 10));
   if (p.CurWeapon >= 0 && p.CurWeapon < static_cast<int>(p.Ammo.size()) &&
       p.Ammo[static_cast<std::size_t>(p.CurWeapon)] < fixed(0))
-    DrawText2(w, w.surfBack, "Reloading...", x0, 206, kWhite);
-  DrawText2(w, w.surfBack, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
-  DrawText2(w, w.surfBack, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
+    DrawText2(w, DisplayOf(w).surfBack, "Reloading...", x0, 206, kWhite);
+  DrawText2(w, DisplayOf(w).surfBack, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
+  DrawText2(w, DisplayOf(w).surfBack, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
 }
 
 void DrawChat(World& w) {
@@ -105,8 +106,8 @@ void DrawChat(World& w) {
     for (const std::string& piece : WrapText(Cp1252Upper(w.ChatLines[j]), kChatColumns)) {
       if (row > kChatRows) return;
       const int y = 8 * row++;
-      if (left) DrawText2(w, w.surfBack, piece, 1, y, kWhite);
-      if (right) DrawText2(w, w.surfBack, piece, 162, y, kWhite);
+      if (left) DrawText2(w, DisplayOf(w).surfBack, piece, 1, y, kWhite);
+      if (right) DrawText2(w, DisplayOf(w).surfBack, piece, 162, y, kWhite);
     }
   }
 }
@@ -122,21 +123,21 @@ void DrawNotice(World& w) {
   }
   if (w.NoticeFrames > 0) --w.NoticeFrames;
   const int width = kGlyphAdvance * static_cast<int>(w.Notice.size());
-  DrawText(w, w.surfBack, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
+  DrawText(w, DisplayOf(w).surfBack, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
 }
 
 }  // namespace
 
 void ShowAll(World& w) {
-  Surface& back = w.surfBack;
+  Surface& back = DisplayOf(w).surfBack;
   back.BltColorFill(makerect(0, 0, 320, 240), 0);
 
   // A level reloaded at the start of a game may have another size than the
   // canvas made at start-up; the canvas follows it.
-  if (w.surfWorld.width() != w.LevelWidth || w.surfWorld.height() != w.LevelHeight)
-    w.surfWorld = Surface(w.LevelWidth, w.LevelHeight);
+  if (DisplayOf(w).surfWorld.width() != w.LevelWidth || DisplayOf(w).surfWorld.height() != w.LevelHeight)
+    DisplayOf(w).surfWorld = Surface(w.LevelWidth, w.LevelHeight);
   const Rect whole = makerect(0, 0, w.LevelWidth, w.LevelHeight);
-  w.surfWorld.BltFast(0, 0, w.LevelSurface, whole, false);
+  DisplayOf(w).surfWorld.BltFast(0, 0, w.LevelSurface, whole, false);
   // The minimap shows the whole level, scaled into 72x50.
   back.Blt(makerect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
 
@@ -151,7 +152,7 @@ void ShowAll(World& w) {
   // over its view instead of a status panel.
   for (int i = 1; i <= 2; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
-    back.BltFast(i == 1 ? 0 : kRightViewX, 0, w.surfWorld, makerect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
+    back.BltFast(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).surfWorld, makerect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
                  false);
     if (p.Alive != kFalse)
       DrawPanel(w, i, i == 1 ? 10 : 210);
@@ -167,7 +168,7 @@ void ShowAll(World& w) {
     if (p.Alive == kFalse) continue;
     back.BltColorFill(makerect(ToInt32(p.X.ToDouble() / kMinimapScale + kMinimapX),
                                ToInt32(p.Y.ToDouble() / kMinimapScale + kMinimapY), 1, 1),
-                      static_cast<Pixel>(CreateHLSColor(w, w.paletteEntries[30], p.Color)));
+                      static_cast<Pixel>(CreateHLSColor(w, DisplayOf(w).paletteEntries[30], p.Color)));
   }
 
   DrawChat(w);

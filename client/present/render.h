@@ -2,7 +2,7 @@
 // the chat lines, composed in surfBack and presented.
 #pragma once
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 

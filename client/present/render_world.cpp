@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "client/present/display_state.h"
 #include "client/present/sprites.h"
-#include "client/terrain/level.h"
-#include "client/weapons/shots.h"
-#include "client/worms/motion.h"
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/shots.h"
+#include "client/simulation/worms/motion.h"
 
 namespace krel {
 
@@ -42,9 +43,9 @@ const WeaponDef* CurrentWeapon(const World& w, const Player& p) {
 void Dot(World& w, fixed x, fixed y, int n) {
   if (n < 0 || n >= static_cast<int>(w.PaletteColors.size())) return;
   if (!(x > fixed(0) && y > fixed(0) && x < fixed(w.LevelWidth) && y < fixed(w.LevelHeight))) return;
-  w.surfWorld.Lock();
-  w.surfWorld.SetLockedPixel(Nearest(x), Nearest(y), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
-  w.surfWorld.Unlock();
+  DisplayOf(w).surfWorld.Lock();
+  DisplayOf(w).surfWorld.SetLockedPixel(Nearest(x), Nearest(y), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
+  DisplayOf(w).surfWorld.Unlock();
 }
 
 void DrawRope(World& w, Player& p) {
@@ -55,7 +56,7 @@ void DrawRope(World& w, Player& p) {
       p.RopeY = w.Players[static_cast<std::size_t>(q)].Y;
     }
   }
-  Surface& s = w.surfWorld;
+  Surface& s = DisplayOf(w).surfWorld;
   s.SetForeColor(200, 100, 0);
   s.DrawLine(Nearest(p.X), Nearest(p.Y), Nearest(p.RopeX), Nearest(p.RopeY));
   const int hx = Coord(p.RopeX.Floor());
@@ -71,14 +72,14 @@ void DrawRope(World& w, Player& p) {
 void DrawLaser(World& w, const Player& p, double sx, double sy) {
   float px = static_cast<float>(p.X.ToDouble());
   float py = static_cast<float>(p.Y.ToDouble());
-  Surface& s = w.surfWorld;
+  Surface& s = DisplayOf(w).surfWorld;
   s.Lock();
   while (std::floor(px) > 0 && std::floor(px) < w.LevelWidth && std::floor(py) > 0 && std::floor(py) < w.LevelHeight) {
     px = static_cast<float>(px + sx);
     py = static_cast<float>(py - sy);
     if (!IsPassable(w, px, py)) break;
     const int shade = std::min(2, static_cast<int>(std::floor(3 * w.Rand())));
-    s.SetLockedPixel(ToInt32(px), ToInt32(py), w.laserColors[static_cast<std::size_t>(shade)]);
+    s.SetLockedPixel(ToInt32(px), ToInt32(py), DisplayOf(w).laserColors[static_cast<std::size_t>(shade)]);
   }
   s.Unlock();
 }
@@ -87,7 +88,7 @@ void DrawWorm(World& w, int i) {
   Player& p = w.Players[static_cast<std::size_t>(i)];
   if (p.RopeState != 0) DrawRope(w, p);
 
-  DrawPlayer(w, w.surfWorld, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(), (p.Y - fixed(4)).ToInt16(),
+  DrawPlayer(w, DisplayOf(w).surfWorld, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(), (p.Y - fixed(4)).ToInt16(),
              p.FacingRight != kFalse);
 
   // The crosshair: a small diagonal cross 10 pixels out along the aim.
@@ -97,7 +98,7 @@ void DrawWorm(World& w, int i) {
   const double cy = -10 * std::cos(a);
   const double x = p.X.ToDouble();
   const double y = p.Y.ToDouble();
-  Surface& s = w.surfWorld;
+  Surface& s = DisplayOf(w).surfWorld;
   s.SetForeColor(255, 255, 255);
   s.DrawLine(Nearest(x - 1 + cx), Nearest(y - 1 + cy), Nearest(x + 2 + cx), Nearest(y + 2 + cy));
   s.DrawLine(Nearest(x + 1 + cx), Nearest(y - 1 + cy), Nearest(x - 2 + cx), Nearest(y + 2 + cy));
@@ -119,16 +120,16 @@ void DrawPlainShot(World& w, const Shot& shot, const WeaponDef& wd) {
       f = std::min<int>(shot.age, wd.ANIMFRAMES);
     else
       f = static_cast<int>(wd.ANIMFRAMES + 1 == 0 ? 0 : shot.age % (wd.ANIMFRAMES + 1));
-    DrawTile(w, w.surfWorld, kGfx8 + wd.ANIMSFRAME + f, x, y, false);
+    DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd.ANIMSFRAME + f, x, y, false);
   } else if (wd.ANIMSFRAME != 100 && shot.ty != -1) {
-    DrawTile(w, w.surfWorld, kGfx8 + wd.ANIMSFRAME, x, y, false);
+    DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd.ANIMSFRAME, x, y, false);
   } else if (shot.color > 0) {
     // A weapon bonus: the crate with the name of the weapon it gives.
-    DrawTile(w, w.surfWorld, kCrate, x, y, false);
+    DrawTile(w, DisplayOf(w).surfWorld, kCrate, x, y, false);
     if (const WeaponDef* gift = Weapon(w, shot.color))
-      DrawLabel(w, w.surfWorld, Trim(gift->NAME), shot.x.ToDouble(), shot.Y.ToDouble() - 12);
+      DrawLabel(w, DisplayOf(w).surfWorld, Trim(gift->NAME), shot.x.ToDouble(), shot.Y.ToDouble() - 12);
   } else {
-    DrawTile(w, w.surfWorld, kHealthPack, x, y, false);
+    DrawTile(w, DisplayOf(w).surfWorld, kHealthPack, x, y, false);
   }
 }
 
@@ -169,11 +170,11 @@ void DrawShots(World& w) {
           // A beam: a line from the shot back to whoever fired it, for this
           // one frame only.
           if (wd->BULLETCOLOR >= 0 && wd->BULLETCOLOR < 256) {
-            const PaletteEntry& c = w.paletteEntries[static_cast<std::size_t>(wd->BULLETCOLOR)];
-            w.surfWorld.SetForeColor(c.red, c.green, c.blue);
+            const PaletteEntry& c = DisplayOf(w).paletteEntries[static_cast<std::size_t>(wd->BULLETCOLOR)];
+            DisplayOf(w).surfWorld.SetForeColor(c.red, c.green, c.blue);
             if (shot.owner >= 0 && shot.owner < kMaxPlayerSlots) {
               const Player& owner = w.Players[static_cast<std::size_t>(shot.owner)];
-              w.surfWorld.DrawLine(Nearest(shot.x), Nearest(shot.Y), Nearest(owner.X), Nearest(owner.Y));
+              DisplayOf(w).surfWorld.DrawLine(Nearest(shot.x), Nearest(shot.Y), Nearest(owner.X), Nearest(owner.Y));
             }
           }
           RemoveShot(w, static_cast<int32>(k));
@@ -186,12 +187,12 @@ void DrawShots(World& w) {
         DrawPlainShot(w, shot, *wd);
         break;
       case 2:  // 17 rotations
-        DrawTile(w, w.surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22, x, y,
+        DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22, x, y,
                  false);
         break;
       case 1:
       case 3:  // 15 rotations
-        DrawTile(w, w.surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25, x, y,
+        DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25, x, y,
                  false);
         break;
       default:
@@ -211,9 +212,9 @@ void DrawObjects(World& w) {
       Dot(w, o.x, o.Y, o.color != 0 ? o.color : t.BULLETCOLOR);
     } else if (t.ANIMFRAMES != 0) {
       // Animated objects start one cell after their first frame.
-      DrawTile(w, w.surfWorld, kGfx8 + t.ANIMSFRAME + o.age % t.ANIMFRAMES + 1, x, y, false);
+      DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + t.ANIMSFRAME + o.age % t.ANIMFRAMES + 1, x, y, false);
     } else {
-      DrawTile(w, w.surfWorld, kGfx8 + t.ANIMSFRAME, x, y, false);
+      DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + t.ANIMSFRAME, x, y, false);
     }
   }
 }
@@ -223,7 +224,7 @@ void DrawSpecialObjects(World& w) {
     const SObj& o = w.SObjs[k];
     if (o.removed != kFalse || o.ty < 0 || o.ty >= kSObjSlots) continue;
     const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(o.ty)];
-    DrawTile(w, w.surfWorld, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)), (o.x - fixed(8)).ToDouble(),
+    DrawTile(w, DisplayOf(w).surfWorld, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)), (o.x - fixed(8)).ToDouble(),
              (o.Y - fixed(8)).ToDouble(), false);
   }
 }
@@ -234,7 +235,7 @@ void DrawWeaponLabels(World& w) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     if (p.Alive == kFalse || p.Ctrl[kChange] == 0) continue;
     if (const WeaponDef* wd = CurrentWeapon(w, p))
-      DrawLabel(w, w.surfWorld, Trim(wd->NAME), p.X.ToDouble(), p.Y.ToDouble() - 10);
+      DrawLabel(w, DisplayOf(w).surfWorld, Trim(wd->NAME), p.X.ToDouble(), p.Y.ToDouble() - 10);
   }
 }
 

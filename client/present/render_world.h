@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 

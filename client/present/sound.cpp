@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "client/present/display_state.h"
 #include "client/present/resources.h"
 #include "platform/platform.h"
 
@@ -26,8 +27,8 @@ const char* SoundName(int n) { return n >= 1 && n <= kSounds ? kSoundNames[n] : 
 
 bool InitSound(World& w, std::string& error) {
   std::string why;
-  w.SoundMissing = w.platform == nullptr || !w.platform->OpenAudio(why);
-  if (w.SoundMissing) {
+  SoundOf(w).SoundMissing = w.platform == nullptr || !w.platform->OpenAudio(why);
+  if (SoundOf(w).SoundMissing) {
     // Said once here and once in the first game; every effect is then a
     // silent request that still counts against the frame's budget.
     std::fprintf(stderr, "krel: %s (no sound device%s%s); playing on without sound\n", kNoSoundDevice,
@@ -47,8 +48,8 @@ bool InitSound(World& w, std::string& error) {
       return false;
     }
   }
-  w.soundVoiceNext = 0;
-  w.soundsThisFrame = 0;
+  SoundOf(w).soundVoiceNext = 0;
+  SoundOf(w).soundsThisFrame = 0;
   return true;
 }
 
@@ -56,11 +57,11 @@ void PlaySound(World& w, int16 n) {
   // A number that names no effect (a weapon file may say anything) is not a
   // request at all: it neither plays nor uses up the frame's budget.
   if (n < 1 || n > kSounds) return;
-  w.soundsThisFrame += 1;
-  if (w.soundsThisFrame > kStartsPerFrame) return;
+  SoundOf(w).soundsThisFrame += 1;
+  if (SoundOf(w).soundsThisFrame > kStartsPerFrame) return;
   // The eleventh start takes the voice of the first, cutting it off.
-  w.soundVoiceNext = (w.soundVoiceNext + 1) % kVoices;
-  if (w.platform != nullptr) w.platform->PlayOnVoice(w.soundVoiceNext, n);
+  SoundOf(w).soundVoiceNext = (SoundOf(w).soundVoiceNext + 1) % kVoices;
+  if (w.platform != nullptr) w.platform->PlayOnVoice(SoundOf(w).soundVoiceNext, n);
 }
 
 }  // namespace krel

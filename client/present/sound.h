@@ -3,18 +3,19 @@
 
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
+#include "client/present/display_state.h"
 
 namespace krel {
 
 // Opens the sound device through w.platform and loads the thirty effects.
-// Without a sound device it says so on stderr, sets w.SoundMissing and
+// Without a sound device it says so on stderr, sets SoundOf(w).SoundMissing and
 // returns true: the game plays on silently (the first game also says it in
 // a chat line). False only when a built-in effect cannot be loaded; error
 // then holds the message to show and the program ends.
 bool InitSound(World& w, std::string& error);
 
-// The design's words for a missing sound device.
+// What Krel says when there is no sound device (kept as it always was).
 inline constexpr const char* kNoSoundDevice = "Audiohardware nicht gefunden !";
 
 // Starts effect n (1..30) once; at most five starts per frame (the frame loop

@@ -1,42 +1,14 @@
 #include "client/present/sprites.h"
 
+#include "client/present/display_state.h"
+
 namespace krel {
-
-namespace {
-
-struct Sheet {
-  const Surface* surf;
-  int cell;
-  int width;
-  int height;
-  int cells;  // cells the sheet holds
-};
-
-// The sheet and cell of a sprite number, or a sheet of nullptr when the
-// number has no cell.
-Sheet Locate(const World& w, std::int64_t nr) {
-  if (nr < 0) return {nullptr, 0, 0, 0, 0};
-  if (nr < 200) return {&w.surfGfx16, static_cast<int>(nr), 16, 16, w.surfGfx16.width() / 16};
-  if (nr < 400) return {&w.surfGfx8, static_cast<int>(nr - 200), 7, 8, w.surfGfx8.width() / 7};
-  if (nr - 400 > 1000000) return {nullptr, 0, 0, 0, 0};
-  return {&w.surfGfx4, static_cast<int>(nr - 400), 4, 4, w.surfGfx4.width() / 4};
-}
-
-}  // namespace
-
-void DrawTile(World& w, Surface& surf, double nr, double x, double Y, bool) {
-  const Sheet s = Locate(w, ToInt32(nr));
-  if (s.surf == nullptr || s.cell >= s.cells) return;
-  const Rect src = makerect(static_cast<double>(s.cell) * s.width, 0, s.width, s.height);
-  // A place partly outside the target is refused by the copy itself.
-  surf.BltFast(ToInt32(x), ToInt32(Y), *s.surf, src, true);
-}
 
 void DrawPlayer(World& w, Surface& surf, int play, int anim, int16 x, int16 Y, bool richt) {
   // A frame number off the 21 frames would land in the other half of the
   // sheet and show a wrong, mirrored frame; it draws nothing instead.
-  if (play < 1 || play >= static_cast<int>(w.surfWorm.size()) || anim < 0 || anim > 20) return;
-  const Surface& sheet = w.surfWorm[static_cast<std::size_t>(play)];
+  if (play < 1 || play >= static_cast<int>(DisplayOf(w).surfWorm.size()) || anim < 0 || anim > 20) return;
+  const Surface& sheet = DisplayOf(w).surfWorm[static_cast<std::size_t>(play)];
   const int sx = richt ? 16 * anim : 672 - 16 * (anim + 1);
   surf.BltFast(x, Y, sheet, makerect(sx, 0, 16, 16), true);
 }

@@ -1,5 +1,6 @@
 #include "client/present/text.h"
 
+#include "client/present/display_state.h"
 #include "gfx/codepage.h"
 
 namespace krel {
@@ -19,13 +20,13 @@ bool HasGlyph(const Surface& strip, int c) {
 }
 
 void BuildFontCells(World& w) {
-  const Surface& font = w.surfFont[0];
+  const Surface& font = DisplayOf(w).surfFont[0];
   for (int b = 0; b < 256; ++b) {
     const int c = Cp437FromCp1252(static_cast<unsigned char>(b));
     const bool shown = c == ' ' || (c >= kFirstCode && c <= kLastCode && HasGlyph(font, c));
-    w.FontCells[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(shown ? c : kQuestionMark);
+    DisplayOf(w).FontCells[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(shown ? c : kQuestionMark);
   }
-  w.FontCellsReady = true;
+  DisplayOf(w).FontCellsReady = true;
 }
 
 void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col, bool shadow) {
@@ -33,12 +34,12 @@ void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col,
   // A line wholly above or below the surface cannot show; this also keeps
   // the shadow's y + 1 away from the integer limit.
   if (y < -9 || y >= surf.height()) return;
-  if (!w.FontCellsReady) BuildFontCells(w);
-  const Surface& ink = w.surfFont[col];
-  const Surface& dark = w.surfFont[0];
+  if (!DisplayOf(w).FontCellsReady) BuildFontCells(w);
+  const Surface& ink = DisplayOf(w).surfFont[col];
+  const Surface& dark = DisplayOf(w).surfFont[0];
   for (const char ch : text) {
     if (x >= surf.width()) break;  // nothing further along can be drawn
-    const int c = w.FontCells[static_cast<unsigned char>(ch)];
+    const int c = DisplayOf(w).FontCells[static_cast<unsigned char>(ch)];
     if (c >= kFirstCode && c <= kLastCode) {
       const Rect glyph{1, 8 * c - 16, 7, 8 * c - 8};
       if (shadow) surf.BltFast(x + 1, y + 1, dark, glyph, true);

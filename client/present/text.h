@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel {
 

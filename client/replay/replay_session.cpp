@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "client/net/session.h"
+#include "client/state/chat.h"
 
 namespace krel {
 
@@ -167,16 +167,16 @@ void ReplaySession::StartRecording(World& w, Platform*& platform, SettingsStore&
 
 void ReplaySession::OnGameStart(World& w) {
   if (!differs_.empty()) {
-    AddChatMsg(w, "RESULT MAY DIFFER: " + differs_, true);
+    ShowChatLine(w, "RESULT MAY DIFFER: " + differs_);
     differs_.clear();
   }
-  network_game_ = w.wsState == kConnected;
+  network_game_ = w.Connection == ConnectionState::kConnected;
   if (network_game_ && recorder_) {
     recorder_->SetPaused(true, "a network game was played here; it is not recorded");
     if (!network_said_) {
       network_said_ = true;
       Say("network games are not recorded; the rest of the session is");
-      AddChatMsg(w, "NETWORK GAMES ARE NOT RECORDED", true);
+      ShowChatLine(w, "NETWORK GAMES ARE NOT RECORDED");
     }
   }
 }

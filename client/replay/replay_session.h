@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "client/core/trace.h"
-#include "client/core/world.h"
+#include "client/simulation/report/trace.h"
+#include "client/state/game_observer.h"
+#include "client/state/world.h"
 #include "client/replay/replay_options.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/record_input.h"

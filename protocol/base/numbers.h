@@ -36,7 +36,7 @@ std::optional<int16> ToInt16Checked(double v);
 std::optional<int32> ToInt32Checked(double v);
 
 // Integer division truncating towards zero; a zero divisor gives 0 rather
-// than trapping (the design never divides by zero on purpose).
+// than trapping (the game never divides by zero on purpose).
 inline constexpr std::int64_t IDiv(std::int64_t a, std::int64_t b) {
   if (b == 0) return 0;
   if (b == -1) return a == INT64_MIN ? INT64_MAX : -a;

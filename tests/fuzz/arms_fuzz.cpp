@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto tables = std::make_unique<krel::World>();

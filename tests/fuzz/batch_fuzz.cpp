@@ -9,9 +9,9 @@
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
-#include "client/worms/worms.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
+#include "client/simulation/worms/worms.h"
 #include "tests/sim_test_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   auto net = std::make_unique<krel::NetClient>();
   w->net = net.get();
-  w->wsState = 7;
+  w->Connection = krel::ConnectionState::kConnected;
   std::string_view rest(reinterpret_cast<const char*>(data), size);
   int frames = 0;
   while (!rest.empty() && frames < 64) {

@@ -7,15 +7,15 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "client/core/game.h"
+#include "client/app/game.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
-#include "client/weapons/arms.h"
-#include "client/weapons/objects.h"
-#include "client/weapons/shots.h"
-#include "client/worms/ace.h"
-#include "client/worms/flight.h"
-#include "client/worms/worms.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/weapons/objects.h"
+#include "client/simulation/weapons/shots.h"
+#include "client/ai/ace.h"
+#include "client/ai/flight.h"
+#include "client/simulation/worms/worms.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel::arena {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 
 namespace krel::arena {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "client/core/data_files.h"
-#include "client/core/startup.h"
+#include "client/app/data_files.h"
+#include "client/app/startup.h"
 #include "tools/krel-arena/arena.h"
 
 namespace {
@@ -19,7 +19,7 @@ constexpr const char* kUsage =
     "S .. S+N-1, F frames each (default 4500, three minutes), without a window and without\n"
     "pacing; both worms of a game get the same five weapons, drawn from its seed, and the\n"
     "sides change worms from game to game. Prints a table and then one JSON line.\n"
-    "  --a, --b    cpu: the design's computer player; ace: the ace computer player\n"
+    "  --a, --b    cpu: the simple computer player; ace: the ace computer player\n"
     "              (default a ace, b cpu)\n"
     "  --games N   number of games (default 10)\n"
     "  --seed S    seed of the first game (default 1)\n"

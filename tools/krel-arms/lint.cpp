@@ -4,9 +4,9 @@
 #include <map>
 #include <tuple>
 
-#include "client/weapons/arms.h"
-#include "client/weapons/arms_fields.h"
-#include "client/weapons/arms_values.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/weapons/arms_fields.h"
+#include "client/simulation/weapons/arms_values.h"
 
 namespace krel {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/weapons/defs.h"
+#include "client/state/definitions.h"
 
 namespace krel {
 

@@ -3,9 +3,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "client/core/json_text.h"
-#include "client/weapons/arms.h"
-#include "client/weapons/arms_fields.h"
+#include "client/simulation/report/json_text.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/weapons/arms_fields.h"
 
 namespace krel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "client/weapons/defs.h"
+#include "client/state/definitions.h"
 
 namespace krel {
 

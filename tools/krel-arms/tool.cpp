@@ -4,7 +4,7 @@
 #include <iterator>
 #include <memory>
 
-#include "client/weapons/arms.h"
+#include "client/simulation/weapons/arms.h"
 #include "tools/krel-arms/lint.h"
 #include "tools/krel-arms/report.h"
 

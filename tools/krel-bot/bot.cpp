@@ -9,14 +9,14 @@
 #include <memory>
 #include <thread>
 
-#include "client/core/game.h"
+#include "client/app/game.h"
 #include "client/frontend/select_weapons.h"
 #include "client/net/net_client.h"
-#include "client/net/select_server.h"
+#include "client/frontend/select_server.h"
 #include "client/present/display.h"
 #include "client/present/sound.h"
-#include "client/weapons/arms.h"
-#include "client/worms/input.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/simulation/worms/input.h"
 #include "platform/settings.h"
 
 namespace krel::bot {
@@ -135,7 +135,7 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
   SelectServer(*w);
   // Joined (its session exists whatever happens next) or given up.
   ++shared.settled;
-  if (w->wsState == TcpConnection::kConnected) {
+  if (w->Connection == ConnectionState::kConnected) {
     const GameEnd end = Game(*w);
     report.game_over = end == GameEnd::kGameOver;
   }

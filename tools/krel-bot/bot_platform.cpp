@@ -39,7 +39,7 @@ void BotPlatform::Present(const Surface&) {
   if (!got_config_) return;
   ++frames_;
   // The state this frame ends with is sent now: its Age names the moment.
-  if (limits_.paced && w_.wsState == kConnected) {
+  if (limits_.paced && w_.Connection == ConnectionState::kConnected) {
     const std::int64_t now = RealMs();
     for (int p = 1; p <= 2; ++p) {
       const Player& pl = w_.Players[static_cast<std::size_t>(p)];
@@ -68,7 +68,7 @@ std::int64_t BotPlatform::RealMs() const {
 std::uint32_t BotPlatform::TickCount() { return static_cast<std::uint32_t>(RealMs() - start_ms_) + skipped_; }
 
 void BotPlatform::Delay(std::uint32_t ms) {
-  if (!limits_.paced && w_.wsState == kConnected && w_.ConfigReceived != kFalse && w_.NetFrameReady != kFalse) {
+  if (!limits_.paced && w_.Connection == ConnectionState::kConnected && w_.ConfigReceived != kFalse && w_.NetFrameReady != kFalse) {
     // Only the frame interval is left to wait for: let it pass at once.
     skipped_ += kFrameMs;
     return;
@@ -84,14 +84,14 @@ void BotPlatform::Delay(std::uint32_t ms) {
 void BotPlatform::ReadKeyboard(std::uint8_t state[256]) {
   // Enter confirms the server address (it must be seen up first); in a
   // game no key is held: the computer plays both worms.
-  SetKey(DIK_RETURN, w_.wsState != kConnected && keyboard_reads() >= 1);
+  SetKey(DIK_RETURN, w_.Connection != ConnectionState::kConnected && keyboard_reads() >= 1);
   HeadlessPlatform::ReadKeyboard(state);
 }
 
 void BotPlatform::ProcessEvents(EventSink& sink) {
   HeadlessPlatform::ProcessEvents(sink);
   const std::int64_t now = RealMs();
-  if (w_.wsState == kConnected) {
+  if (w_.Connection == ConnectionState::kConnected) {
     if (!was_connected_) connected_ms_ = now;
     was_connected_ = true;
     if (w_.ConfigReceived != kFalse) got_config_ = true;
@@ -136,7 +136,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     if (now - start_ms_ > limits_.connect_ms) stop(StopReason::kNoConnection);
     return;
   }
-  if (w_.wsState == 0 && loss_frame_ < 0) {
+  if (!w_.Networked() && loss_frame_ < 0) {
     loss_frame_ = frames_;
     loss_after_ms_ = batches_ > 0 ? now - last_batch_ms_ : -1;
     if (!got_config_) {

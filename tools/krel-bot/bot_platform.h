@@ -12,7 +12,7 @@
 #include <mutex>
 #include <string>
 
-#include "client/core/world.h"
+#include "client/state/world.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel::bot {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "client/core/data_files.h"
-#include "client/core/startup.h"
+#include "client/app/data_files.h"
+#include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "tools/krel-bot/bot.h"
 

@@ -172,7 +172,7 @@ bool Has(const TraceFields& f, const std::string& name) {
   return std::any_of(f.begin(), f.end(), [&](const auto& e) { return e.first == name; });
 }
 
-// A network game's batch line (client/core/trace.h): "batch" without "frame".
+// A network game's batch line (client/simulation/report/trace.h): "batch" without "frame".
 bool IsBatchLine(const TraceFields& f) { return Has(f, "batch") && !Has(f, "frame"); }
 
 struct BatchLine {

@@ -1,0 +1,150 @@
+#include "client/ai/ace_path.h"
+
+#include <algorithm>
+#include <functional>
+#include <queue>
+#include <utility>
+
+#include "client/simulation/terrain/level.h"
+
+namespace krel {
+
+namespace {
+
+// Digging moves the worm nearly as fast as walking; rock never gives way.
+constexpr std::uint16_t kFreeCost = 2, kSoilCost = 4;
+constexpr std::uint16_t kBlocked = 0;
+
+// Cost of entering each cell: 0 for rock and the level's edge.
+// Any rock in the cell blocks it: a worm needs more room than a pixel.
+std::uint16_t EnterCost(const World& w, int cx, int cy) {
+  const int x0 = cx * AcePath::kCell, y0 = cy * AcePath::kCell;
+  const int bottom = std::min<int>(w.LevelHeight, kPassableBottom);
+  bool soil = false;
+  for (int k = 0; k < 5; ++k) {
+    const int x = k == 4 ? x0 + AcePath::kCell / 2 : x0 + (k % 2) * (AcePath::kCell - 1);
+    const int y = k == 4 ? y0 + AcePath::kCell / 2 : y0 + (k / 2) * (AcePath::kCell - 1);
+    if (x <= 0 || y <= 0 || x >= w.LevelWidth || y >= bottom) return kBlocked;
+    if (IsPassable(w, x, y)) continue;
+    if (MaterialOf(w, w.LevelSurface.At(x, y)) == kRock) return kBlocked;
+    soil = true;
+  }
+  return soil ? kSoilCost : kFreeCost;
+}
+
+int CellOf(double v, int limit) { return std::clamp(static_cast<int>(v) / AcePath::kCell, 0, limit - 1); }
+
+// The cheapest cell within `ring` cells of (cx, cy), if cheaper than `best`;
+// ties go to the first found, row by row.
+void CheapestAround(const AcePath& path, int cx, int cy, int ring, std::uint16_t& best, int& bx, int& by) {
+  for (int dy = -ring; dy <= ring; ++dy)
+    for (int dx = -ring; dx <= ring; ++dx) {
+      const int nx = cx + dx, ny = cy + dy;
+      if (nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
+      const std::uint16_t c = path.cost[static_cast<std::size_t>(ny * path.width + nx)];
+      if (c < best) {
+        best = c;
+        bx = nx;
+        by = ny;
+      }
+    }
+}
+
+}  // namespace
+
+void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX,
+               const std::int32_t* avoidY, int avoidCount) {
+  path.width = (w.LevelWidth + AcePath::kCell - 1) / AcePath::kCell;
+  path.height = (std::min<int>(w.LevelHeight, kPassableBottom) + AcePath::kCell - 1) / AcePath::kCell;
+  path.goalX = gx;
+  path.goalY = gy;
+  const int n = path.width * path.height;
+  path.cost.assign(static_cast<std::size_t>(std::max(n, 0)), AcePath::kUnreached);
+  if (n <= 0) return;
+  std::vector<std::uint16_t> enter(static_cast<std::size_t>(n));
+  for (int cy = 0; cy < path.height; ++cy)
+    for (int cx = 0; cx < path.width; ++cx)
+      enter[static_cast<std::size_t>(cy * path.width + cx)] = EnterCost(w, cx, cy);
+  // A worm is wider than a cell: a gap of one cell between rocks is no way.
+  std::vector<std::uint16_t> rock(enter);
+  for (int cy = 0; cy < path.height; ++cy)
+    for (int cx = 0; cx < path.width; ++cx) {
+      const bool left = cx > 0 && rock[static_cast<std::size_t>(cy * path.width + cx - 1)] == kBlocked;
+      const bool right = cx + 1 < path.width && rock[static_cast<std::size_t>(cy * path.width + cx + 1)] == kBlocked;
+      const bool up = cy > 0 && rock[static_cast<std::size_t>((cy - 1) * path.width + cx)] == kBlocked;
+      const bool down = cy + 1 < path.height && rock[static_cast<std::size_t>((cy + 1) * path.width + cx)] == kBlocked;
+      if ((left && right) || (up && down)) enter[static_cast<std::size_t>(cy * path.width + cx)] = kBlocked;
+    }
+
+  for (int k = 0; k < avoidCount; ++k) {
+    const int ax = CellOf(avoidX[k], path.width), ay = CellOf(avoidY[k], path.height);
+    for (int cy = std::max(0, ay - 2); cy <= std::min(path.height - 1, ay + 2); ++cy)
+      for (int cx = std::max(0, ax - 2); cx <= std::min(path.width - 1, ax + 2); ++cx)
+        enter[static_cast<std::size_t>(cy * path.width + cx)] = kBlocked;
+  }
+  // Dijkstra; ties go by cell index, so the result never depends on anything
+  // but the level.
+  using Item = std::pair<std::uint32_t, int>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
+  const int goal = CellOf(gy, path.height) * path.width + CellOf(gx, path.width);
+  path.cost[static_cast<std::size_t>(goal)] = 0;
+  open.push({0, goal});
+  while (!open.empty()) {
+    const auto [c, at] = open.top();
+    open.pop();
+    if (c != path.cost[static_cast<std::size_t>(at)]) continue;
+    const int ax = at % path.width, ay = at / path.width;
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int nx = ax + dx, ny = ay + dy;
+        if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
+        const int next = ny * path.width + nx;
+        // The cost is paid for the cell left behind towards the goal, so that
+        // a worm standing in soil still finds its way out.
+        const std::uint16_t e = enter[static_cast<std::size_t>(next)];
+        if (e == kBlocked) continue;
+        const std::uint32_t step = (dx != 0 && dy != 0) ? e + e / 2 : e;
+        const std::uint32_t nc = std::min<std::uint32_t>(c + step, AcePath::kUnreached - 1);
+        if (nc < path.cost[static_cast<std::size_t>(next)]) {
+          path.cost[static_cast<std::size_t>(next)] = static_cast<std::uint16_t>(nc);
+          open.push({nc, next});
+        }
+      }
+    }
+  }
+}
+
+std::uint16_t CostAt(const AcePath& path, double x, double y) {
+  if (path.width <= 0 || path.height <= 0) return AcePath::kUnreached;
+  return path.cost[static_cast<std::size_t>(CellOf(y, path.height) * path.width + CellOf(x, path.width))];
+}
+
+bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy) {
+  if (path.width <= 0 || path.height <= 0) return false;
+  int cx = CellOf(x, path.width), cy = CellOf(y, path.height);
+  if (path.cost[static_cast<std::size_t>(cy * path.width + cx)] == AcePath::kUnreached) {
+    // A worm beside rock may sit in a cell whose centre is rock: start from
+    // the best cell around it.
+    // The nearest ring with a way wins: a cell behind a rock wall two cells
+    // off is no start.
+    std::uint16_t best = AcePath::kUnreached;
+    int bx = cx, by = cy;
+    for (int ring = 1; ring <= 2 && best == AcePath::kUnreached; ++ring) CheapestAround(path, cx, cy, ring, best, bx, by);
+    if (best == AcePath::kUnreached) return false;
+    cx = bx;
+    cy = by;
+  }
+  for (int k = 0; k < ahead; ++k) {
+    int bx = cx, by = cy;
+    std::uint16_t best = path.cost[static_cast<std::size_t>(cy * path.width + cx)];
+    CheapestAround(path, cx, cy, 1, best, bx, by);
+    if (bx == cx && by == cy) break;  // at the goal
+    cx = bx;
+    cy = by;
+  }
+  wx = cx * AcePath::kCell + AcePath::kCell / 2.0;
+  wy = cy * AcePath::kCell + AcePath::kCell / 2.0;
+  return true;
+}
+
+}  // namespace krel

@@ -1,0 +1,120 @@
+// Plain double arithmetic stands in for the game's fixed-point numbers: the
+// look-ahead needs to be right to a pixel or two, not to the last digit.
+#include "client/ai/flight.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "client/simulation/terrain/level.h"
+#include "client/simulation/worms/motion.h"
+
+namespace krel {
+
+namespace {
+
+constexpr int kBeamSpeed = 32000;
+
+void Accelerate(FlightState& s, double ax, double ay) {
+  const double vx = s.dx * s.speed + ax, vy = s.dy * s.speed + ay;
+  const double len = std::sqrt(vx * vx + vy * vy);
+  const double div = len < 30 ? 30 : len;
+  s.dx = vx / div;
+  s.dy = vy / div;
+  s.speed = div;
+}
+
+int SubSteps(double& speed) {
+  if (speed > kBeamSpeed) speed = kBeamSpeed;
+  return static_cast<int>(std::nearbyint(speed)) / 30;
+}
+
+double Dist2(double ax, double ay, double bx, double by) { return (ax - bx) * (ax - bx) + (ay - by) * (ay - by); }
+
+}  // namespace
+
+FlightState LaunchState(const Player& pl, const WeaponDef& W, int aim, bool facingRight) {
+  const double a = AimAngle(aim).ToDouble();
+  const double f = facingRight ? 1.0 : -1.0;
+  const double dirX = pl.DirX.ToDouble(), dirY = pl.DirY.ToDouble(), speed = pl.Speed.ToDouble();
+  const double carryX = W.WORMAFFECT == 1 ? dirX : 0.0, carryY = W.WORMAFFECT == 1 ? dirY : 0.0;
+  FlightState s;
+  s.x = pl.X.ToDouble() + dirX * speed / 10 + f * 9 * std::sin(a);
+  s.y = pl.Y.ToDouble() + dirY * speed / 10 - 9 * std::cos(a);
+  s.dx = carryX / 3 + f * std::sin(a);
+  s.dy = carryY / 3 - std::cos(a);
+  s.speed = W.SPEED;
+  return s;
+}
+
+FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const FlightWorms& worms, int maxFrames,
+                 int maxSteps) {
+  FlightResult r;
+  const bool contact = W.WORMEXPLODE == 1 || W.WORMREMOVE == 1;
+  const double reach = W.WORMDETECTRANGE + 4.0, reach2 = reach * reach;
+  int steps = 0;
+  for (int frame = 1; frame <= maxFrames; ++frame) {
+    ++s.age;
+    if (W.GRAVITY > 0) Accelerate(s, 0, W.GRAVITY / 200.0);
+    if (W.SHOTTYPE != 2) s.speed = (s.speed + W.ACCADD) * (W.ACCMULTIPLY / 100.0);
+    const int n = SubSteps(s.speed);
+    for (int k = 0; k <= n; ++k) {
+      const double t2 = Dist2(s.x, s.y, worms.tx, worms.ty);
+      r.closest2 = std::min(r.closest2, t2);
+      if (contact) {
+        if (t2 < reach2) return {FlightEnd::kTarget, s.x, s.y, frame, r.closest2};
+        if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return {FlightEnd::kSelf, s.x, s.y, frame, r.closest2};
+      }
+      if (!IsPassable(w, s.x, s.y)) {
+        if (W.GROUNDEXPLODE == 1) return {FlightEnd::kGround, s.x, s.y, frame, r.closest2};
+        if (IsPassable(w, s.x - s.dx, s.y + s.dy))
+          s.dx = -s.dx;
+        else if (IsPassable(w, s.x + s.dx, s.y - s.dy))
+          s.dy = -s.dy;
+        else {
+          s.dx = -s.dx;
+          s.dy = -s.dy;
+        }
+        s.speed *= W.BOUNCE / 100.0;
+      }
+      if (SubSteps(s.speed) >= 1) {
+        s.x += s.dx;
+        s.y += s.dy;
+      }
+      if (++steps >= maxSteps) return {FlightEnd::kFlying, s.x, s.y, frame, r.closest2};
+    }
+    // The timer's random extra delay is taken at its middle.
+    if (W.TIMETOEXPLODE != 0 && s.age > W.TIMETOEXPLODE + W.TIMETOEXPLODEV / 2)
+      return {FlightEnd::kTimer, s.x, s.y, frame, r.closest2};
+    if (s.x < -50 || s.x > w.LevelWidth + 50 || s.y > kPassableBottom + 50)
+      return {FlightEnd::kGone, s.x, s.y, frame, r.closest2};
+  }
+  return {FlightEnd::kFlying, s.x, s.y, maxFrames, r.closest2};
+}
+
+Blast BlastOf(const World& w, const WeaponDef& W) {
+  Blast b;
+  const bool explodes = W.WORMEXPLODE == 1 || W.GROUNDEXPLODE == 1 || W.TIMETOEXPLODE != 0;
+  if (!explodes) return b;
+  if (W.CREATEONHIT > 0 && W.CREATEONHIT < kSObjSlots) {
+    const SObjDef& so = w.SObjDefs[static_cast<std::size_t>(W.CREATEONHIT)];
+    b.radius = so.WORMDETECTRANGE;
+    b.damage = so.DAMAGE;
+  }
+  if (W.SPLINTERAMOUNT > 0 && W.SPLINTERTYPE > 0 && W.SPLINTERTYPE < kObjSlots) {
+    const ObjDef& o = w.ObjDefs[static_cast<std::size_t>(W.SPLINTERTYPE)];
+    int hurt = (o.WORMREMOVE == 1 || o.WORMEXPLODE == 1) ? o.HITDAMAGE : 0;
+    if (o.CREATEONHIT > 0 && o.CREATEONHIT < kSObjSlots)
+      hurt += w.SObjDefs[static_cast<std::size_t>(o.CREATEONHIT)].DAMAGE;
+    if (hurt > 0) {
+      b.splinterDamage = hurt * W.SPLINTERAMOUNT;
+      // Splinters start 5 pixels out and fly a few frames before they fall
+      // or burst; faster ones reach further.
+      b.splinterReach = 20 + o.SPEED / 6.0;
+      // Splinters that bounce about before they burst get further still.
+      if (o.GROUNDREMOVE != 1 && o.BOUNCE > 0) b.splinterReach += 25;
+    }
+  }
+  return b;
+}
+
+}  // namespace krel

@@ -1,0 +1,150 @@
+#include "client/frontend/select_server.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "client/present/display_state.h"
+#include "client/frontend/window_events.h"
+#include "client/net/connect_attempt.h"
+#include "client/net/list_query.h"
+#include "client/net/net_client.h"
+#include "client/net/server_watch.h"
+#include "client/net/session.h"
+#include "client/present/sound.h"
+#include "client/present/text.h"
+#include "platform/keycodes.h"
+#include "platform/platform.h"
+#include "platform/settings.h"
+
+namespace krel {
+
+namespace {
+
+constexpr std::uint32_t kPassMs = 31;
+// The lines under the address: its status, then the servers to pick.
+constexpr int kFirstLineY = 50;
+constexpr int kLastLineY = 230;
+
+bool Down(const std::array<std::uint8_t, 256>& keys, int code) { return (keys[static_cast<std::size_t>(code)] & 0x80) != 0; }
+
+void WaitForPass(World& w, std::uint32_t& last) {
+  for (;;) {
+    ProcessWindowEvents(w);
+    if (w.QuitRequested || TickCount(w) - last >= kPassMs) break;
+    if (w.platform != nullptr) w.platform->Delay(1);
+  }
+  last = TickCount(w);
+}
+
+// One line of the list under the address, and the address Enter uses.
+struct Pick {
+  std::string line;
+  std::string address;
+};
+
+// The LAN servers first, in the order they answered, then the list servers'.
+std::vector<Pick> Picks(const NetClient& n, const ListQuery* list) {
+  std::vector<Pick> picks;
+  for (const std::string& entry : n.ServerList)
+    if (!entry.empty()) picks.push_back({ServerListLine(entry), entry.substr(1)});
+  if (list != nullptr) {
+    for (const ListedServer& s : list->Servers()) {
+      std::string address = s.address;
+      if (s.port != n.tcpPort) address.append(":").append(std::to_string(s.port));
+      picks.push_back({ListedServerLine(s), address});
+    }
+  }
+  return picks;
+}
+
+}  // namespace
+
+void TypeAddressChar(World& w, std::string& address, unsigned char ch) {
+  const bool host_char = (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                         ch == ' ' || ch == '.' || ch == '-' || ch == '_' || ch == ':';
+  if (ch == 8) {
+    if (!address.empty()) address.pop_back();
+    PlaySound(w, 27);
+  } else if (host_char && address.size() < kAddressLength) {
+    address += static_cast<char>(ch);
+    PlaySound(w, 26);
+  }
+}
+
+void SelectServer(World& w) {
+  if (w.net == nullptr || w.platform == nullptr) return;
+  NetClient& n = *w.net;
+  std::string address = w.settings != nullptr ? w.settings->GetSetting("Network", "LastServer", "") : "";
+  if (address.size() > kAddressLength) address.resize(kAddressLength);
+  w.TypedText.clear();
+  const std::vector<std::string> list_servers = ListServerNames(w);
+  std::unique_ptr<ListQuery> list;
+  if (!list_servers.empty()) list = std::make_unique<ListQuery>(n.loop, list_servers);
+  ConnectAttempt attempt(w);
+  bool armed = false, blink = false;
+  bool up_was_down = false, down_was_down = false;
+  int selected = -1;  // -1: the typed address; else a line of the list
+  std::uint32_t last = TickCount(w) - kPassMs;
+  for (;;) {
+    WaitForPass(w, last);
+    if (w.QuitRequested) return;
+    if (list) list->Poll(EventLoop::NowMs());
+    attempt.Step();
+    if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
+
+    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
+    blink = !blink;
+    DrawText(w, DisplayOf(w).surfBack, "Server: " + address + "_", 5, 40, blink ? 2 : 3);
+    // Under the address: what the attempt is doing or why the last one failed.
+    int y = kFirstLineY;
+    const std::string status = attempt.Resolving() ? "RESOLVING..." : attempt.reason();
+    if (!status.empty()) {
+      DrawText(w, DisplayOf(w).surfBack, status, 10, y, 5);
+      y += 10;
+    }
+    const std::vector<Pick> picks = Picks(n, list.get());
+    if (selected >= static_cast<int>(picks.size())) selected = static_cast<int>(picks.size()) - 1;
+    // As many lines as fit, scrolled so that the chosen one shows.
+    const int room = (kLastLineY - y) / 10 + 1;
+    const int first = selected >= room ? selected - room + 1 : 0;
+    for (int i = first; i < static_cast<int>(picks.size()) && i < first + room; ++i, y += 10)
+      DrawText(w, DisplayOf(w).surfBack, picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2);
+
+    std::array<std::uint8_t, 256> keys{};
+    w.platform->ReadKeyboard(keys.data());
+    if (Down(keys, DIK_ESCAPE) && armed) {
+      attempt.Abandon();
+      return;
+    }
+    // Up and down walk through the list; the chosen server's address
+    // becomes the address, which typing may then change.
+    const bool up = Down(keys, DIK_UP), down = Down(keys, DIK_DOWN);
+    if (attempt.phase() == ConnectAttempt::Phase::kIdle && !picks.empty()) {
+      const int before = selected;
+      if (down && !down_was_down && selected + 1 < static_cast<int>(picks.size())) ++selected;
+      if (up && !up_was_down && selected >= 0) --selected;
+      if (selected != before && selected >= 0) address = picks[static_cast<std::size_t>(selected)].address;
+    }
+    up_was_down = up;
+    down_was_down = down;
+    if (!Down(keys, DIK_RETURN)) {
+      armed = true;
+    } else if (armed && attempt.phase() == ConnectAttempt::Phase::kIdle) {
+      // While Enter is held, a failed attempt repeats.
+      attempt.Begin(address);
+      w.NumPlayers = 2;
+      if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
+    }
+    w.platform->Present(DisplayOf(w).surfBack);
+    for (unsigned char ch : w.TypedText) {
+      TypeAddressChar(w, address, ch);
+      selected = -1;
+    }
+    w.TypedText.clear();
+  }
+  w.NumPlayers = 2;
+  if (w.settings != nullptr) w.settings->SaveSetting("Network", "LastServer", address);
+}
+
+}  // namespace krel

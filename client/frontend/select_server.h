@@ -1,0 +1,26 @@
+// The server-address screen: the player types the address of a relay
+// server, or picks one of the servers heard on the local network or named
+// by a list server with the arrow keys, and connects with Enter. Under the
+// address it says why the last attempt failed.
+#pragma once
+
+#include <string>
+
+#include "client/state/world.h"
+
+namespace krel {
+
+inline constexpr std::size_t kAddressLength = 63;
+
+// Returns with the connection open, the greeting and this client's
+// settings sent and ConfigReceived false; or, after Escape (or without a
+// network), with the connection closed.
+void SelectServer(World& w);
+
+// One typed character applied to the address: backspace removes the last
+// character; a blank, letter, digit, point, minus, underscore or colon (a
+// host name, an address, a port) is appended up to 63 characters, with their
+// sounds; anything else is ignored.
+void TypeAddressChar(World& w, std::string& address, unsigned char ch);
+
+}  // namespace krel

@@ -1,0 +1,49 @@
+// What the presentation keeps beside the game object: the picture's surfaces
+// and colour tables, and the sound player's counters.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "client/state/world.h"
+#include "gfx/palette.h"
+#include "gfx/surface.h"
+#include "client/present/display_state.h"
+
+namespace krel {
+
+struct Display {
+  Pixel colorKey = 0xF81F;
+  Rect rcWindow{};
+  Surface surfBack{320, 240};
+  Surface surfBack2{320, 240};
+  Surface surfWorld;
+  Surface surfPal;
+  std::array<Surface, 11> surfFont{};
+  // The font cell drawn for each byte of text (client/present/text.h),
+  // worked out from surfFont(0) by the first text drawn after it changed.
+  std::array<std::uint8_t, 256> FontCells{};
+  bool FontCellsReady = false;
+  std::array<Surface, 19> surfWorm{};  // 1..18
+  std::array<PaletteEntry, 256> paletteEntries{};
+  std::array<Pixel, 3> laserColors{};
+};
+
+struct SoundState {
+  int32 soundsThisFrame = 0;
+  int soundVoiceNext = 0;
+  // No sound device: the game plays silently; the first game says so once.
+  bool SoundMissing = false;
+  bool SoundMissingSaid = false;
+};
+
+// The world's display and sound state, made on first use.
+inline Display& DisplayOf(World& w) { return w.display.GetOrMake(); }
+inline SoundState& SoundOf(World& w) { return w.sound.GetOrMake(); }
+// A world that never had a display reads as a blank one.
+inline const Display& DisplayOf(const World& w) {
+  static const Display blank;
+  return w.display.get() != nullptr ? *w.display.get() : blank;
+}
+
+}  // namespace krel

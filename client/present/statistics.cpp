@@ -1,0 +1,38 @@
+#include "client/present/statistics.h"
+
+#include <algorithm>
+#include <string>
+
+#include "client/present/display_state.h"
+#include "client/present/render_world.h"
+#include "client/present/sprites.h"
+#include "client/present/text.h"
+
+namespace krel {
+
+namespace {
+
+constexpr int kWhite = 7;
+constexpr int kDarkGrey = 0;
+constexpr int kRowHeight = 11;
+
+}  // namespace
+
+void DrawStatistics(World& w, int x) {
+  Surface& back = DisplayOf(w).surfBack;
+  DrawText(w, back, "PRESS JUMP TO START", x, 180, kWhite);
+  const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
+  for (int i = 1; i <= last; ++i) {
+    const Player& p = w.Players[static_cast<std::size_t>(i)];
+    const int y = kRowHeight * i;
+    DrawPlayer(w, back, i, 2, static_cast<int16>(x - 5), static_cast<int16>(y), true);
+    DrawText2(w, back, Trim(p.Name), x + 8, y, p.Alive != kFalse ? kWhite : kDarkGrey);
+    DrawText2(w, back, std::to_string(p.Lives), x + 110, y, kWhite);
+    DrawText2(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
+    const std::int64_t n = 233 + IDiv(p.Health, 10);
+    if (p.Health > 0 && n >= 0 && n < static_cast<std::int64_t>(w.PaletteColors.size()))
+      back.BltColorFill(makerect(x + 8, y + 7, p.Health, 2), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
+  }
+}
+
+}  // namespace krel

@@ -1,0 +1,12 @@
+// How a game ended.
+#pragma once
+
+namespace krel {
+
+enum class GameEnd {
+  kEscape,    // the Escape key
+  kGameOver,  // player 1 or 2 has fewer than 0 lives
+  kClosed,    // the window was closed (or the input script ran out)
+};
+
+}  // namespace krel
