@@ -46,7 +46,7 @@ Session* Relay::Connect(std::unique_ptr<Link> link) {
   }
   sessions_.push_back(std::make_unique<Session>(*this, std::move(link), ++next_serial_));
   Session& s = *sessions_.back();
-  s.SetPlayer(players_online_ + 1);
+  s.SetFirstSlot(players_online_ + 1);
   players_online_ += 2;
   // Every field of every worm travels in full to the newcomer.
   for (int i = 1; i <= players_online_; ++i) tables_.SentSlots[i] = SlotRecord{};
@@ -86,16 +86,16 @@ void Relay::Tick() {
         s->End(s->greeted ? "no configuration in time" : "no greeting in time");
       continue;
     }
-    ++s->Ticks;
-    if (!s->RecvBuffer.empty() && ++s->partial_ticks > limits_.offline_ticks) {
+    ++s->watch_ticks;
+    if (!s->receive_buffer.empty() && ++s->partial_ticks > limits_.offline_ticks) {
       s->End("an unfinished message for too long");
       continue;
     }
     if (s->states_this_cycle >= 2 || s->FrameWaiting())
-      s->LastDataTick = s->Ticks;
-    else if (waited > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
+      s->last_state_tick = s->watch_ticks;
+    else if (waited > (s->restart_grace ? limits_.restart_ticks : limits_.offline_ticks))
       s->End("no data in time");
-    else if (s->Ticks - s->LastDataTick > limits_.alone_ticks)
+    else if (s->watch_ticks - s->last_state_tick > limits_.alone_ticks)
       s->End("no data in time while nobody waited");
   }
   Settle();
@@ -133,10 +133,28 @@ void Relay::EmptyExtras() {
   for (auto& e : tables_.SlotExtras) e.clear();
 }
 
-void Relay::IGotData(int play) {
-  if (play != -1) ++updates_this_cycle_;
+void Relay::OnStateDelivered() {
+  ++updates_this_cycle_;
+  FinishCycleIfComplete();
+}
+
+int Relay::QueuedStates() const {
+  int n = 0;
+  for (const auto& s : sessions_) {
+    if (s->FrameWaiting() && s->end_reason.empty()) n += 2;
+  }
+  return n;
+}
+
+void Relay::StoreQueuedFrames() {
+  for (auto& s : sessions_) {
+    if (s->FrameWaiting() && s->end_reason.empty()) s->StoreQueuedFrame();
+  }
+}
+
+void Relay::FinishCycleIfComplete() {
   if (updates_this_cycle_ + QueuedStates() < players_online_) return;
-  TakeQueuedFrames();
+  StoreQueuedFrames();
   // A batch with a new worm count makes every client start its game state
   // over: each gets the longer limit for its next state.
   const bool restart = players_online_ != last_batch_players_;
@@ -147,8 +165,8 @@ void Relay::IGotData(int play) {
     // A pipelined client already holding its next frame waits from now on.
     if (s->FrameWaiting()) s->waiting_since = ticks_;
     if (restart && s->offline_watch) {
-      s->grace = true;
-      s->LastDataTick = s->Ticks;
+      s->restart_grace = true;
+      s->last_state_tick = s->watch_ticks;
     }
     if (s->end_reason.empty()) s->SendNow();
   }
@@ -164,16 +182,16 @@ void Relay::MoveSlot(int from, int to) {
   tables_.SlotExtras[to] = std::move(tables_.SlotExtras[from]);
 }
 
-void Relay::IMustGoNow(int play) {
+void Relay::ReleaseSlots(int first_slot) {
   const int highest = players_online_ - 1;
-  if (play != highest) {
+  if (first_slot != highest) {
     // The session holding the highest pair takes the freed one, with its
     // worms, so the slots in use stay 1..PlayersOnline.
     for (auto& s : sessions_) {
-      if (s->FirstSlot != highest) continue;
-      s->SetPlayer(play);
-      MoveSlot(highest, play);
-      MoveSlot(highest + 1, play + 1);
+      if (s->first_slot != highest) continue;
+      s->SetFirstSlot(first_slot);
+      MoveSlot(highest, first_slot);
+      MoveSlot(highest + 1, first_slot + 1);
       break;
     }
     // Worms changed places in every client's view: what each client holds at
@@ -184,16 +202,11 @@ void Relay::IMustGoNow(int play) {
       if (update.empty()) continue;
       const char tag = update[0];
       update.assign(1, tag);
-      if (tag == 'p')
-        EncodeWormFull(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
-      else if (tag == 'i')
-        EncodeWormBrief(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
-      else
-        EncodeWormInputs(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+      EncodeWormState(tag, update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
     }
   }
   // The pair now free starts empty, so a newcomer inherits nothing.
-  const int freed = play != highest ? highest : play;
+  const int freed = first_slot != highest ? highest : first_slot;
   for (int i : {freed, freed + 1}) {
     if (i < 1 || i > kLastSlot) continue;
     tables_.Slots[i] = SlotRecord{};
@@ -212,7 +225,7 @@ void Relay::IMustGoNow(int play) {
     tables_.SessionConfig.clear();
     hooks_.Event("everyone has left: open for a new game");
   }
-  IGotData(-1);
+  FinishCycleIfComplete();
 }
 
 void Relay::EndSession(Session& session) {
@@ -221,7 +234,7 @@ void Relay::EndSession(Session& session) {
   auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](auto& p) { return p.get() == &session; });
   graveyard_.push_back(std::move(*it));
   sessions_.erase(it);
-  IMustGoNow(session.FirstSlot);
+  ReleaseSlots(session.first_slot);
 }
 
 void Relay::Settle() {
