@@ -49,7 +49,7 @@ Session* Relay::Connect(std::unique_ptr<Link> link) {
   s.SetFirstSlot(players_online_ + 1);
   players_online_ += 2;
   // Every field of every worm travels in full to the newcomer.
-  for (int i = 1; i <= players_online_; ++i) tables_.SentSlots[i] = SlotRecord{};
+  for (int i = 1; i <= players_online_; ++i) tables_.sent_slots[i] = SlotRecord{};
   hooks_.Event(s.Who() + " connected");
   hooks_.Changed();
   return &s;
@@ -78,8 +78,10 @@ void Relay::Tick() {
   // is waiting for the others, not idle, and its wait for the batch is what
   // the late one is measured by.
   int waited = -1;
-  for (auto& s : sessions_)
-    if (s->offline_watch && (s->states_this_cycle >= 2 || s->FrameWaiting())) waited = std::max(waited, ticks_ - s->waiting_since);
+  for (auto& s : sessions_) {
+    if (s->offline_watch && (s->states_this_cycle >= 2 || s->FrameWaiting()))
+      waited = std::max(waited, ticks_ - s->waiting_since);
+  }
   for (auto& s : sessions_) {
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
@@ -130,11 +132,11 @@ void Relay::GameStarted() {
 }
 
 void Relay::EmptyExtras() {
-  for (auto& e : tables_.SlotExtras) e.clear();
+  for (auto& e : tables_.cycle_events) e.clear();
 }
 
 void Relay::OnStateDelivered() {
-  ++updates_this_cycle_;
+  ++states_this_cycle_;
   FinishCycleIfComplete();
 }
 
@@ -153,7 +155,7 @@ void Relay::StoreQueuedFrames() {
 }
 
 void Relay::FinishCycleIfComplete() {
-  if (updates_this_cycle_ + QueuedStates() < players_online_) return;
+  if (states_this_cycle_ + QueuedStates() < players_online_) return;
   StoreQueuedFrames();
   // A batch with a new worm count makes every client start its game state
   // over: each gets the longer limit for its next state.
@@ -168,18 +170,18 @@ void Relay::FinishCycleIfComplete() {
       s->restart_grace = true;
       s->last_state_tick = s->watch_ticks;
     }
-    if (s->end_reason.empty()) s->SendNow();
+    if (s->end_reason.empty()) s->SendBatch();
   }
   if (players_online_ > 0) ++batches_;
-  updates_this_cycle_ = 0;
+  states_this_cycle_ = 0;
   EmptyExtras();
-  tables_.SendWhole.fill(false);
+  tables_.send_whole.fill(false);
 }
 
 void Relay::MoveSlot(int from, int to) {
-  tables_.Slots[to] = tables_.Slots[from];
-  tables_.SlotUpdate[to] = std::move(tables_.SlotUpdate[from]);
-  tables_.SlotExtras[to] = std::move(tables_.SlotExtras[from]);
+  tables_.slots[to] = tables_.slots[from];
+  tables_.relayed_states[to] = std::move(tables_.relayed_states[from]);
+  tables_.cycle_events[to] = std::move(tables_.cycle_events[from]);
 }
 
 void Relay::ReleaseSlots(int first_slot) {
@@ -197,22 +199,22 @@ void Relay::ReleaseSlots(int first_slot) {
     // Worms changed places in every client's view: what each client holds at
     // a place is no longer known, so every worm travels in full once.
     for (int i = 1; i <= players_online_ - 2; ++i) {
-      tables_.SendWhole[i] = true;
-      std::string& update = tables_.SlotUpdate[i];
+      tables_.send_whole[i] = true;
+      std::string& update = tables_.relayed_states[i];
       if (update.empty()) continue;
       const char tag = update[0];
       update.assign(1, tag);
-      EncodeWormState(tag, update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+      EncodeWormState(tag, update, tables_.slots[i], tables_.sent_slots[i], WormRefs::Whole);
     }
   }
   // The pair now free starts empty, so a newcomer inherits nothing.
   const int freed = first_slot != highest ? highest : first_slot;
   for (int i : {freed, freed + 1}) {
     if (i < 1 || i > kLastSlot) continue;
-    tables_.Slots[i] = SlotRecord{};
-    tables_.SentSlots[i] = SlotRecord{};
-    tables_.SlotUpdate[i].clear();
-    tables_.SlotExtras[i].clear();
+    tables_.slots[i] = SlotRecord{};
+    tables_.sent_slots[i] = SlotRecord{};
+    tables_.relayed_states[i].clear();
+    tables_.cycle_events[i].clear();
   }
   players_online_ = std::max(0, players_online_ - 2);
   hooks_.Changed();
@@ -220,9 +222,9 @@ void Relay::ReleaseSlots(int first_slot) {
     listening_ = true;
     hooks_.SetListening(true);
     hooks_.SetAnnouncing(true);
-    updates_this_cycle_ = 0;
+    states_this_cycle_ = 0;
     EmptyExtras();
-    tables_.SessionConfig.clear();
+    tables_.game_config.clear();
     hooks_.Event("everyone has left: open for a new game");
   }
   FinishCycleIfComplete();

@@ -130,7 +130,7 @@ class Relay {
   std::vector<std::unique_ptr<Session>> graveyard_;
   int players_online_ = 0;
   int next_serial_ = 0;
-  int updates_this_cycle_ = 0;
+  int states_this_cycle_ = 0;   // lock-step state messages stored in this cycle
   int last_batch_players_ = 0;  // the worm count of the latest batch
   int ticks_ = 0;               // Tick() calls so far
   bool listening_ = false;

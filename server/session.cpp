@@ -51,7 +51,7 @@ int Session::SlotOfPlayerNumber(int number) const {
 }
 
 void Session::ApplyScoreChanges(int slot) {
-  SlotRecord& r = tables_.Slots[slot];
+  SlotRecord& r = tables_.slots[slot];
   // Saturating: a score never wraps round, however long a game runs.
   r.Lives = static_cast<int16>(std::max(-32768, std::min(32767, r.Lives + r.PendingDeaths)));
   r.Kills = static_cast<int16>(std::max(-32768, std::min(32767, r.Kills + r.PendingKills)));
@@ -126,7 +126,7 @@ bool Session::TakeConfig(std::size_t& pos) {
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(std::string_view(receive_buffer).substr(pos + 1));
   if (AskedForPipelining()) return true;
-  if (tables_.SessionConfig.empty()) {
+  if (tables_.game_config.empty()) {
     // The game's settings must be ones the option screen offers: a game with
     // no lives would end at once for everyone who joins later.
     const int16 lives_in = lives, loading_in = loading;
@@ -136,13 +136,13 @@ bool Session::TakeConfig(std::size_t& pos) {
       relay_.hooks_.Event(Who() + " asked for lives " + std::to_string(lives_in) + ", loading " +
                           std::to_string(loading_in) + ": the game uses " + std::to_string(lives) + ", " +
                           std::to_string(loading));
-    tables_.SessionConfig.assign(1, 'C');
-    AppendField(tables_.SessionConfig, lives, 0, KindShort);
-    AppendField(tables_.SessionConfig, loading, 0, KindShort);
-    AppendField(tables_.SessionConfig, landc, 0, KindFlag);
+    tables_.game_config.assign(1, 'C');
+    AppendField(tables_.game_config, lives, 0, KindShort);
+    AppendField(tables_.game_config, loading, 0, KindShort);
+    AppendField(tables_.game_config, landc, 0, KindFlag);
   }
-  link_->Send(tables_.SessionConfig);
-  relay_.CountOut(tables_.SessionConfig.size());
+  link_->Send(tables_.game_config);
+  relay_.CountOut(tables_.game_config.size());
   if (!offline_watch) {
     offline_watch = true;
     restart_grace = true;
@@ -158,7 +158,7 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
   WireReader in(body);
   // Decoded into a copy: nothing of a partial message reaches the table.
-  WormRecord state = tables_.Slots[slot];
+  WormRecord state = tables_.slots[slot];
   DecodeWormState(tag, in, state);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
@@ -193,13 +193,13 @@ void Session::HeardState() {
 }
 
 void Session::StoreState(int slot, char tag, const WormRecord& state) {
-  SlotRecord& record = tables_.Slots[slot];
+  SlotRecord& record = tables_.slots[slot];
   static_cast<WormRecord&>(record) = state;  // the pending score changes stay
   ApplyScoreChanges(slot);
-  std::string& update = tables_.SlotUpdate[slot];
+  std::string& update = tables_.relayed_states[slot];
   update.assign(1, tag);
-  EncodeWormState(tag, update, record, tables_.SentSlots[slot],
-                  tables_.SendWhole[slot] ? WormRefs::Whole : WormRefs::Server);
+  EncodeWormState(tag, update, record, tables_.sent_slots[slot],
+                  tables_.send_whole[slot] ? WormRefs::Whole : WormRefs::Server);
   if (relay_.listening_ && record.Alive != kFalse) relay_.GameStarted();
 }
 
@@ -216,27 +216,27 @@ bool Session::AskedForPipelining() {
 }
 
 void Session::StoreQueuedFrame() {
-  const QueuedFrame frame = pipelined_->NextFrame(tables_.Slots[first_slot], tables_.Slots[first_slot + 1]);
+  const QueuedFrame frame = pipelined_->NextFrame(tables_.slots[first_slot], tables_.slots[first_slot + 1]);
   for (int i = 0; i < 2; ++i) {
     const QueuedState& queued = frame[static_cast<std::size_t>(i)];
     StoreState(first_slot + i, queued.tag, queued.worm);
   }
 }
 
-void Session::SendNow() {
+void Session::SendBatch() {
   if (!link_->Connected()) return;
   std::string& batch = relay_.batch_;
   batch.assign(1, 'n');
   AppendRawByte(batch, relay_.players_online_);
-  batch += tables_.SlotExtras[0];
+  batch += tables_.cycle_events[0];
   for (int s : {first_slot, first_slot + 1}) {
-    batch += tables_.SlotExtras[s];
-    batch += tables_.SlotUpdate[s];
+    batch += tables_.cycle_events[s];
+    batch += tables_.relayed_states[s];
   }
   for (int i = 1; i <= relay_.players_online_; ++i) {
     if (i == first_slot || i == first_slot + 1) continue;
-    batch += tables_.SlotExtras[i];
-    batch += tables_.SlotUpdate[i];
+    batch += tables_.cycle_events[i];
+    batch += tables_.relayed_states[i];
   }
   relay_.CountOut(batch.size());
   link_->Send(batch);

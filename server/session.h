@@ -20,7 +20,7 @@ class Session {
   // The slot of a worm as the client numbers it in a kill report (its own
   // worms are 1 and 2, the others follow in slot order).
   int SlotOfPlayerNumber(int number) const;
-  void SendNow();
+  void SendBatch();
 
   // The session's worms are in slots first_slot and first_slot + 1.
   int first_slot = 0;

@@ -23,8 +23,8 @@ bool Session::TakeKill(std::size_t& pos) {
   if (victim != first_slot && victim != first_slot + 1) return true;
   // A worm that left in this cycle may still be named; it has no score now.
   auto in_use = [&](int slot) { return slot >= 1 && slot <= relay_.players_online_; };
-  if (in_use(victim)) tables_.Slots[victim].PendingDeaths = -1;
-  if (killer != victim && in_use(killer)) tables_.Slots[killer].PendingKills = 1;
+  if (in_use(victim)) tables_.slots[victim].PendingDeaths = -1;
+  if (killer != victim && in_use(killer)) tables_.slots[killer].PendingKills = 1;
   return true;
 }
 
@@ -89,7 +89,7 @@ bool Session::CountOrEnd(char tag, std::size_t bytes) {
 }
 
 void Session::AddExtras(int slot, std::string_view message) {
-  std::string& extras = tables_.SlotExtras[slot];
+  std::string& extras = tables_.cycle_events[slot];
   if (extras.size() + message.size() > relay_.limits_.max_extras) {
     End("more than " + std::to_string(relay_.limits_.max_extras) + " bytes of events in one cycle");
     return;

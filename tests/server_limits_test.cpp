@@ -93,7 +93,7 @@ TEST(RelayLimits, AClientReportsOnlyItsOwnWormsDeaths) {
   // the victim twice, then its own worm 2 (slot 4), killed by slot 1.
   rig.Send(1, Greeting() + "f" + Byte(3) + Byte(3) + "f" + Byte(2) + Byte(3) + "f" + Byte(3) + Byte(2) + rig.States());
   rig.Send(0, rig.States());
-  auto& slots = rig.relay->tables().Slots;
+  auto& slots = rig.relay->tables().slots;
   EXPECT_EQ(std::tuple(slots[1].Lives, slots[3].Lives, slots[4].Lives, slots[1].Kills), std::tuple(15, 15, 14, 1));
   EXPECT_TRUE(rig.Alive(1)) << "a report about another's worm is ignored, not punished";
 }

@@ -61,7 +61,7 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
     for (WormRecord& w : pipelined.worms) w.Age = age;
     return events + pipelined.States();
   };
-  auto& slots = rig.relay->tables().Slots;
+  auto& slots = rig.relay->tables().slots;
   auto batches = [&] { return rig.relay->Batches(); };
   // Two frames ahead, the second reporting its first worm's death.
   rig.Send(0, frame(1) + frame(2, "f" + Byte(1) + Byte(1)));

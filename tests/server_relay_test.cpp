@@ -67,7 +67,7 @@ TEST(RelayServer, KillReportsAreArbitratedOncePerCycle) {
   cycle("", "");
   // B (slots 3, 4) reports twice that worm 3 in its view (slot 1) killed its worm 1.
   cycle("", "f" + Byte(3) + Byte(1) + "f" + Byte(3) + Byte(1));
-  auto& slots = rig.relay->tables().Slots;
+  auto& slots = rig.relay->tables().slots;
   EXPECT_EQ(slots[3].Lives, 14);
   EXPECT_EQ(slots[1].Kills, 1);
   // A suicide costs a life and scores nothing (the client has taken over
@@ -94,8 +94,8 @@ TEST(RelayServer, ALeavingClientFreesItsPairForTheHighestOne) {
       << "the others still get their batch";
   EXPECT_EQ(rig.relay->Caption(), "Krel Server - 4 players");
   EXPECT_EQ(rig.sessions[2]->first_slot, 3);
-  EXPECT_EQ(rig.relay->tables().Slots[3].Name, c.worms[0].Name);
-  EXPECT_TRUE(rig.relay->tables().Slots[5].Name.empty());
+  EXPECT_EQ(rig.relay->tables().slots[3].Name, c.worms[0].Name);
+  EXPECT_TRUE(rig.relay->tables().slots[5].Name.empty());
 
   // Log lines name a session by its number and address:port, which never
   // change, and by the slots it holds at that moment.

@@ -31,7 +31,9 @@ inline std::string Greeting(int lives = 15, int loading = 100, bool landc = true
   return s;
 }
 
-inline std::string ConfigReply(int lives, int loading, bool landc) { return Greeting(lives, loading, landc).substr(13); }
+inline std::string ConfigReply(int lives, int loading, bool landc) {
+  return Greeting(lives, loading, landc).substr(kVersionText.size());
+}
 
 inline std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
 
@@ -87,7 +89,8 @@ struct TestServer {
     return true;
   }
   bool HasEvent(const std::string& part) const {
-    return std::any_of(events.begin(), events.end(), [&](const std::string& e) { return e.find(part) != std::string::npos; });
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::string& e) { return e.find(part) != std::string::npos; });
   }
 };
 
