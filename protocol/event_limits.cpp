@@ -24,12 +24,12 @@ bool DigInRange(int x, int y, int radius) {
   return std::abs(radius) <= kMaxDigRadius && CoordinateInRange(x) && CoordinateInRange(y);
 }
 
-bool EventInRange(char tag, fixed x, fixed y, int ty) {
+bool EventInRange(char tag, fixed x, fixed y, int type) {
   if (!CoordinateInRange(x.ToDouble()) || !CoordinateInRange(y.ToDouble())) return false;
   switch (tag) {
-    case 'w': return ty >= -1 && ty <= 40;
-    case 'o': return ty >= 0 && ty <= 30;
-    case 's': return ty >= 0 && ty <= 20;
+    case 'w': return type >= -1 && type <= 40;
+    case 'o': return type >= 0 && type <= 30;
+    case 's': return type >= 0 && type <= 20;
     default: return true;
   }
 }

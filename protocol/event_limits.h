@@ -85,7 +85,7 @@ bool CountEvent(EventCounts& counts, char tag, std::size_t bytes, const EventCou
 // object a table slot (0..30, 0..20).
 bool CoordinateInRange(double v);
 bool DigInRange(int x, int y, int radius);
-bool EventInRange(char tag, fixed x, fixed y, int ty);
+bool EventInRange(char tag, fixed x, fixed y, int type);
 
 // Why CountEvent or a range check refused, for the log: "more than 1024
 // digs in one frame".

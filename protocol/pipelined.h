@@ -1,6 +1,25 @@
-// Pipelined play, the one thing both programs must agree on besides the
-// codec: the version byte after the server's "P" (server/frame_queue.h
-// tells how a client asks and what changes).
+// Pipelined play, the one handshake both programs must agree on besides the
+// codec. A client that runs its frames without waiting for the batches
+// (over a slow link) keeps several frames in flight; the server then queues
+// its frames instead of keeping only its latest state.
+//
+// The handshake, right after connecting:
+//
+//   client -> server   "$KREL0.82.0.0"            greeting
+//   client -> server   "C" lives loading landc    the client's settings
+//   client -> server   "C" lives loading landc    the same once more: asks for the mode
+//   server -> client   "C" lives loading landc    the game's settings (answers the first)
+//   server -> client   "P" version                raw byte kPipelineVersion: the mode is on
+//
+// A lock-step client sends its "C" once. A server that does not know the
+// mode, or plays every client in lock-step, answers the second "C" like the
+// first and the client stays in lock-step; a client ignores a "P" of
+// another version. Nothing else on the wire changes: the client sends its
+// events and two "p" per frame, every client gets the same batches.
+//
+// A pipelined client reports Lives and Kills as it last heard them, up to a
+// round trip late, so the server keeps the score of its worms itself
+// (server/pipelined_session.h).
 #pragma once
 
 namespace krel {

@@ -144,6 +144,18 @@ void EncodeWormInputs(std::string& out, const Rec& w, Rec& sent, WormRefs refs) 
   sent = w;
 }
 
+// The state message of tag 'p', 'i' or 'I' (any other tag writes as 'I'),
+// without the tag: the twin of DecodeWormState below.
+template <class Rec>
+void EncodeWormState(char tag, std::string& out, const Rec& w, Rec& sent, WormRefs refs) {
+  if (tag == 'p')
+    EncodeWormFull(out, w, sent, refs);
+  else if (tag == 'i')
+    EncodeWormBrief(out, w, sent, refs);
+  else
+    EncodeWormInputs(out, w, sent, refs);
+}
+
 // Decoders write field by field into `w`; on a cut record they stop with
 // `in.Incomplete` set and the fields read so far already written. Callers
 // that must not see a partial record decode into a copy.

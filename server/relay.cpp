@@ -46,10 +46,10 @@ Session* Relay::Connect(std::unique_ptr<Link> link) {
   }
   sessions_.push_back(std::make_unique<Session>(*this, std::move(link), ++next_serial_));
   Session& s = *sessions_.back();
-  s.SetPlayer(players_online_ + 1);
+  s.SetFirstSlot(players_online_ + 1);
   players_online_ += 2;
   // Every field of every worm travels in full to the newcomer.
-  for (int i = 1; i <= players_online_; ++i) tables_.SentSlots[i] = SlotRecord{};
+  for (int i = 1; i <= players_online_; ++i) tables_.sent_slots[i] = SlotRecord{};
   hooks_.Event(s.Who() + " connected");
   hooks_.Changed();
   return &s;
@@ -78,24 +78,26 @@ void Relay::Tick() {
   // is waiting for the others, not idle, and its wait for the batch is what
   // the late one is measured by.
   int waited = -1;
-  for (auto& s : sessions_)
-    if (s->offline_watch && (s->states_this_cycle >= 2 || s->FrameWaiting())) waited = std::max(waited, ticks_ - s->waiting_since);
+  for (auto& s : sessions_) {
+    if (s->offline_watch && (s->states_this_cycle >= 2 || s->FrameWaiting()))
+      waited = std::max(waited, ticks_ - s->waiting_since);
+  }
   for (auto& s : sessions_) {
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
         s->End(s->greeted ? "no configuration in time" : "no greeting in time");
       continue;
     }
-    ++s->Ticks;
-    if (!s->RecvBuffer.empty() && ++s->partial_ticks > limits_.offline_ticks) {
+    ++s->watch_ticks;
+    if (!s->receive_buffer.empty() && ++s->partial_ticks > limits_.offline_ticks) {
       s->End("an unfinished message for too long");
       continue;
     }
     if (s->states_this_cycle >= 2 || s->FrameWaiting())
-      s->LastDataTick = s->Ticks;
-    else if (waited > (s->grace ? limits_.restart_ticks : limits_.offline_ticks))
+      s->last_state_tick = s->watch_ticks;
+    else if (waited > (s->restart_grace ? limits_.restart_ticks : limits_.offline_ticks))
       s->End("no data in time");
-    else if (s->Ticks - s->LastDataTick > limits_.alone_ticks)
+    else if (s->watch_ticks - s->last_state_tick > limits_.alone_ticks)
       s->End("no data in time while nobody waited");
   }
   Settle();
@@ -130,13 +132,31 @@ void Relay::GameStarted() {
 }
 
 void Relay::EmptyExtras() {
-  for (auto& e : tables_.SlotExtras) e.clear();
+  for (auto& e : tables_.cycle_events) e.clear();
 }
 
-void Relay::IGotData(int play) {
-  if (play != -1) ++updates_this_cycle_;
-  if (updates_this_cycle_ + QueuedStates() < players_online_) return;
-  TakeQueuedFrames();
+void Relay::OnStateDelivered() {
+  ++states_this_cycle_;
+  FinishCycleIfComplete();
+}
+
+int Relay::QueuedStates() const {
+  int n = 0;
+  for (const auto& s : sessions_) {
+    if (s->FrameWaiting() && s->end_reason.empty()) n += 2;
+  }
+  return n;
+}
+
+void Relay::StoreQueuedFrames() {
+  for (auto& s : sessions_) {
+    if (s->FrameWaiting() && s->end_reason.empty()) s->StoreQueuedFrame();
+  }
+}
+
+void Relay::FinishCycleIfComplete() {
+  if (states_this_cycle_ + QueuedStates() < players_online_) return;
+  StoreQueuedFrames();
   // A batch with a new worm count makes every client start its game state
   // over: each gets the longer limit for its next state.
   const bool restart = players_online_ != last_batch_players_;
@@ -147,59 +167,54 @@ void Relay::IGotData(int play) {
     // A pipelined client already holding its next frame waits from now on.
     if (s->FrameWaiting()) s->waiting_since = ticks_;
     if (restart && s->offline_watch) {
-      s->grace = true;
-      s->LastDataTick = s->Ticks;
+      s->restart_grace = true;
+      s->last_state_tick = s->watch_ticks;
     }
-    if (s->end_reason.empty()) s->SendNow();
+    if (s->end_reason.empty()) s->SendBatch();
   }
   if (players_online_ > 0) ++batches_;
-  updates_this_cycle_ = 0;
+  states_this_cycle_ = 0;
   EmptyExtras();
-  tables_.SendWhole.fill(false);
+  tables_.send_whole.fill(false);
 }
 
 void Relay::MoveSlot(int from, int to) {
-  tables_.Slots[to] = tables_.Slots[from];
-  tables_.SlotUpdate[to] = std::move(tables_.SlotUpdate[from]);
-  tables_.SlotExtras[to] = std::move(tables_.SlotExtras[from]);
+  tables_.slots[to] = tables_.slots[from];
+  tables_.relayed_states[to] = std::move(tables_.relayed_states[from]);
+  tables_.cycle_events[to] = std::move(tables_.cycle_events[from]);
 }
 
-void Relay::IMustGoNow(int play) {
+void Relay::ReleaseSlots(int first_slot) {
   const int highest = players_online_ - 1;
-  if (play != highest) {
+  if (first_slot != highest) {
     // The session holding the highest pair takes the freed one, with its
     // worms, so the slots in use stay 1..PlayersOnline.
     for (auto& s : sessions_) {
-      if (s->FirstSlot != highest) continue;
-      s->SetPlayer(play);
-      MoveSlot(highest, play);
-      MoveSlot(highest + 1, play + 1);
+      if (s->first_slot != highest) continue;
+      s->SetFirstSlot(first_slot);
+      MoveSlot(highest, first_slot);
+      MoveSlot(highest + 1, first_slot + 1);
       break;
     }
     // Worms changed places in every client's view: what each client holds at
     // a place is no longer known, so every worm travels in full once.
     for (int i = 1; i <= players_online_ - 2; ++i) {
-      tables_.SendWhole[i] = true;
-      std::string& update = tables_.SlotUpdate[i];
+      tables_.send_whole[i] = true;
+      std::string& update = tables_.relayed_states[i];
       if (update.empty()) continue;
       const char tag = update[0];
       update.assign(1, tag);
-      if (tag == 'p')
-        EncodeWormFull(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
-      else if (tag == 'i')
-        EncodeWormBrief(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
-      else
-        EncodeWormInputs(update, tables_.Slots[i], tables_.SentSlots[i], WormRefs::Whole);
+      EncodeWormState(tag, update, tables_.slots[i], tables_.sent_slots[i], WormRefs::Whole);
     }
   }
   // The pair now free starts empty, so a newcomer inherits nothing.
-  const int freed = play != highest ? highest : play;
+  const int freed = first_slot != highest ? highest : first_slot;
   for (int i : {freed, freed + 1}) {
     if (i < 1 || i > kLastSlot) continue;
-    tables_.Slots[i] = SlotRecord{};
-    tables_.SentSlots[i] = SlotRecord{};
-    tables_.SlotUpdate[i].clear();
-    tables_.SlotExtras[i].clear();
+    tables_.slots[i] = SlotRecord{};
+    tables_.sent_slots[i] = SlotRecord{};
+    tables_.relayed_states[i].clear();
+    tables_.cycle_events[i].clear();
   }
   players_online_ = std::max(0, players_online_ - 2);
   hooks_.Changed();
@@ -207,12 +222,12 @@ void Relay::IMustGoNow(int play) {
     listening_ = true;
     hooks_.SetListening(true);
     hooks_.SetAnnouncing(true);
-    updates_this_cycle_ = 0;
+    states_this_cycle_ = 0;
     EmptyExtras();
-    tables_.SessionConfig.clear();
+    tables_.game_config.clear();
     hooks_.Event("everyone has left: open for a new game");
   }
-  IGotData(-1);
+  FinishCycleIfComplete();
 }
 
 void Relay::EndSession(Session& session) {
@@ -221,7 +236,7 @@ void Relay::EndSession(Session& session) {
   auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](auto& p) { return p.get() == &session; });
   graveyard_.push_back(std::move(*it));
   sessions_.erase(it);
-  IMustGoNow(session.FirstSlot);
+  ReleaseSlots(session.first_slot);
 }
 
 void Relay::Settle() {

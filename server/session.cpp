@@ -3,8 +3,7 @@
 //
 //   "$KREL0.82.0.0"              greeting, first of all; checked once 15 bytes are in
 //   "C" lives[4] loading[4] landc[6]   the client's settings; answered with the game's
-//                                (a second one right after asks to play pipelined,
-//                                answered with "P" version: see frame_queue.h)
+//                                (a second one right after: protocol/pipelined.h)
 //   "p" / "i" / "I" record       state of the client's next worm (first, second, ...)
 //   "w" / "o" color[4] x Y dx dy[3] ty[2] owner[2]   a shot / an object
 //   "s" 4[4] x Y dx dy[3] ty[2] owner[2]             a special object
@@ -26,31 +25,33 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/pipelined.h"
+
 namespace krel {
 
 Session::Session(Relay& relay, std::unique_ptr<Link> link, int serial_number)
     : serial(serial_number),
       relay_(relay),
-      t_(relay.tables_),
+      tables_(relay.tables_),
       link_(std::move(link)),
       name_("client #" + std::to_string(serial) + " " + link_->Peer()) {}
 
 std::string Session::Who() const {
-  return name_ + " (slots " + std::to_string(FirstSlot) + "-" + std::to_string(FirstSlot + 1) + ")";
+  return name_ + " (slots " + std::to_string(first_slot) + "-" + std::to_string(first_slot + 1) + ")";
 }
 
 void Session::End(std::string reason) {
   if (end_reason.empty()) end_reason = std::move(reason);
 }
 
-int Session::calcplayer(int nr) const {
-  if (nr == 1 || nr == 2) return FirstSlot + nr - 1;
-  if (nr < FirstSlot + 2) return nr - 2;
-  return nr;
+int Session::SlotOfPlayerNumber(int number) const {
+  if (number == 1 || number == 2) return first_slot + number - 1;
+  if (number < first_slot + 2) return number - 2;
+  return number;
 }
 
-void Session::applyKills(int playr) {
-  SlotRecord& r = t_.Slots[playr];
+void Session::ApplyScoreChanges(int slot) {
+  SlotRecord& r = tables_.slots[slot];
   // Saturating: a score never wraps round, however long a game runs.
   r.Lives = static_cast<int16>(std::max(-32768, std::min(32767, r.Lives + r.PendingDeaths)));
   r.Kills = static_cast<int16>(std::max(-32768, std::min(32767, r.Kills + r.PendingKills)));
@@ -62,14 +63,14 @@ void Session::Arrived(std::string_view bytes) {
   // Bytes alone are no sign of life (a trickle of an endless chat line would
   // hold the game for ever): only complete state messages count, see TakeState.
   relay_.CountIn(bytes.size());
-  RecvBuffer.append(bytes);
+  receive_buffer.append(bytes);
   Process();
 }
 
 void Session::Process() {
   std::size_t pos = 0;
-  while (pos < RecvBuffer.size() && end_reason.empty()) {
-    const char tag = RecvBuffer[pos];
+  while (pos < receive_buffer.size() && end_reason.empty()) {
+    const char tag = receive_buffer[pos];
     if (!greeted && tag != '$') {
       End("version rejected (no greeting)");
       break;
@@ -96,15 +97,15 @@ void Session::Process() {
     }
     if (!complete) break;
   }
-  RecvBuffer.erase(0, pos);
+  receive_buffer.erase(0, pos);
   // The age of the unfinished message at the front, if any.
-  if (pos > 0 || RecvBuffer.empty()) partial_ticks = 0;
-  if (end_reason.empty() && RecvBuffer.size() > relay_.limits_.max_receive)
+  if (pos > 0 || receive_buffer.empty()) partial_ticks = 0;
+  if (end_reason.empty() && receive_buffer.size() > relay_.limits_.max_receive)
     End("receive buffer over " + std::to_string(relay_.limits_.max_receive) + " bytes without a complete message");
 }
 
 bool Session::TakeGreeting(std::size_t& pos) {
-  std::string_view rest = std::string_view(RecvBuffer).substr(pos);
+  std::string_view rest = std::string_view(receive_buffer).substr(pos);
   if (rest.size() <= kVersionText.size() + 1) return false;
   if (rest.substr(0, kVersionText.size()) != kVersionText) {
     End("version rejected");
@@ -116,16 +117,16 @@ bool Session::TakeGreeting(std::size_t& pos) {
 }
 
 bool Session::TakeConfig(std::size_t& pos) {
-  WireReader in(std::string_view(RecvBuffer).substr(pos + 1));
+  WireReader in(std::string_view(receive_buffer).substr(pos + 1));
   int16 lives = 0, loading = 0;
   flag landc = kFalse;
   TakeField(in, lives, KindShort);
   TakeField(in, loading, KindShort);
   TakeField(in, landc, KindFlag);
   if (in.Incomplete) return false;
-  pos += 1 + in.Consumed(std::string_view(RecvBuffer).substr(pos + 1));
+  pos += 1 + in.Consumed(std::string_view(receive_buffer).substr(pos + 1));
   if (AskedForPipelining()) return true;
-  if (t_.SessionConfig.empty()) {
+  if (tables_.game_config.empty()) {
     // The game's settings must be ones the option screen offers: a game with
     // no lives would end at once for everyone who joins later.
     const int16 lives_in = lives, loading_in = loading;
@@ -135,152 +136,107 @@ bool Session::TakeConfig(std::size_t& pos) {
       relay_.hooks_.Event(Who() + " asked for lives " + std::to_string(lives_in) + ", loading " +
                           std::to_string(loading_in) + ": the game uses " + std::to_string(lives) + ", " +
                           std::to_string(loading));
-    t_.SessionConfig.assign(1, 'C');
-    AppendField(t_.SessionConfig, lives, 0, KindShort);
-    AppendField(t_.SessionConfig, loading, 0, KindShort);
-    AppendField(t_.SessionConfig, landc, 0, KindFlag);
+    tables_.game_config.assign(1, 'C');
+    AppendField(tables_.game_config, lives, 0, KindShort);
+    AppendField(tables_.game_config, loading, 0, KindShort);
+    AppendField(tables_.game_config, landc, 0, KindFlag);
   }
-  link_->Send(t_.SessionConfig);
-  relay_.CountOut(t_.SessionConfig.size());
+  link_->Send(tables_.game_config);
+  relay_.CountOut(tables_.game_config.size());
   if (!offline_watch) {
     offline_watch = true;
-    grace = true;
-    LastDataTick = Ticks;
+    restart_grace = true;
+    last_state_tick = watch_ticks;
   }
   return true;
 }
 
 bool Session::TakeState(std::size_t& pos, char tag) {
   any_state_ = true;
-  if (frames_) return TakeQueuedState(pos, tag);
-  const int s = FirstSlot + SlotToggle;
-  std::string_view body = std::string_view(RecvBuffer).substr(pos + 1);
+  if (pipelined_) return TakeQueuedState(pos, tag);
+  const int slot = first_slot + next_worm;
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
   WireReader in(body);
   // Decoded into a copy: nothing of a partial message reaches the table.
-  SlotRecord worm = t_.Slots[s];
-  DecodeWormState(tag, in, worm);
+  WormRecord state = tables_.slots[slot];
+  DecodeWormState(tag, in, state);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(body);
-  t_.Slots[s] = worm;
-  LastDataTick = Ticks;
-  grace = false;
-  applyKills(s);
-
-  EncodeSlotUpdate(t_.SlotUpdate[s], tag, t_.Slots[s], t_.SentSlots[s],
-                   t_.SendWhole[s] ? WormRefs::Whole : WormRefs::Server);
-
-  if (relay_.listening_ && t_.Slots[s].Alive != kFalse) relay_.GameStarted();
+  HeardState();
+  StoreState(slot, tag, state);
   if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
-  relay_.IGotData(s);
-  SlotToggle = 1 - SlotToggle;
+  relay_.OnStateDelivered();
+  next_worm = 1 - next_worm;
   return true;
 }
 
-bool Session::TakeKill(std::size_t& pos) {
-  if (RecvBuffer.size() - pos < 3) return false;
-  const int killer = calcplayer(static_cast<unsigned char>(RecvBuffer[pos + 1]));
-  const int victim = calcplayer(static_cast<unsigned char>(RecvBuffer[pos + 2]));
-  pos += 3;
-  for (int slot : {killer, victim}) {
-    if (slot < 0 || slot > kLastSlot) {
-      End("kill report names slot " + std::to_string(slot) + ", outside the table");
-      return true;
-    }
-  }
-  // A client answers only for its own worms: a report of another's death is
-  // ignored (a report naming a worm it holds elsewhere cannot be told from a
-  // forged one, and the owner reports its own worms' deaths in any case).
-  if (victim != FirstSlot && victim != FirstSlot + 1) return true;
-  // A worm that left in this cycle may still be named; it has no score now.
-  auto in_use = [&](int slot) { return slot >= 1 && slot <= relay_.players_online_; };
-  if (in_use(victim)) t_.Slots[victim].PendingDeaths = -1;
-  if (killer != victim && in_use(killer)) t_.Slots[killer].PendingKills = 1;
-  return true;
-}
-
-bool Session::TakeEvent(std::size_t& pos, char tag) {
-  std::string_view body = std::string_view(RecvBuffer).substr(pos + 1);
+bool Session::TakeQueuedState(std::size_t& pos, char tag) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
   WireReader in(body);
-  fixed first, x, y, dx, dy;
-  int16 ty = 0, owner = 0;
-  TakeField(in, first, KindShort);
-  for (fixed* v : {&x, &y, &dx, &dy}) TakeField(in, *v, KindFixed);
-  TakeField(in, ty, KindByte);
-  TakeField(in, owner, KindByte);
-  if (in.Incomplete) return false;
+  const bool was_waiting = pipelined_->FrameWaiting();
+  const PipelinedSession::Taken taken = pipelined_->TakeState(tag, in, next_worm);
+  if (taken == PipelinedSession::Taken::kIncomplete) return false;
   pos += 1 + in.Consumed(body);
-  if (owner != 1 && owner != 2) {
-    End("event with owner byte " + std::to_string(owner) + " (only 1 or 2 are worms of a client)");
-    return true;
-  }
-  if (!EventInRange(tag, x, y, ty)) {
-    End(std::string("\"") + tag + "\" at " + std::to_string(x.ToDouble()) + "," + std::to_string(y.ToDouble()) +
-        " of type " + std::to_string(ty) + ": outside what a game creates");
-    return true;
-  }
-  std::string message(1, tag);
-  AppendField(message, first, 0, KindShort);
-  for (fixed v : {x, y, dx, dy}) AppendField(message, v, 0, KindFixed);
-  AppendField(message, ty, 0, KindByte);
-  if (CountOrEnd(tag, message.size())) AddExtras(FirstSlot + owner - 1, message);
+  HeardState();
+  const bool frame_complete = taken == PipelinedSession::Taken::kFrame;
+  // Its wait for the others starts with the first frame that queues.
+  if (frame_complete && !was_waiting) waiting_since = relay_.ticks_;
+  next_worm = 1 - next_worm;
+  // A whole frame may complete the cycle the others are waiting in.
+  if (frame_complete) relay_.FinishCycleIfComplete();
   return true;
 }
 
-bool Session::TakeDig(std::size_t& pos) {
-  std::string_view body = std::string_view(RecvBuffer).substr(pos + 1);
-  WireReader in(body);
-  fixed x, y, radius;
-  for (fixed* v : {&x, &y, &radius}) TakeField(in, *v, KindShort);
-  if (in.Incomplete) return false;
-  pos += 1 + in.Consumed(body);
-  if (!DigInRange(x.ToInt16(), y.ToInt16(), radius.ToInt16())) {
-    End("dig at " + std::to_string(x.ToInt16()) + "," + std::to_string(y.ToInt16()) + " of radius " +
-        std::to_string(radius.ToInt16()) + ": outside what a game digs");
-    return true;
-  }
-  std::string message = "d";
-  for (fixed v : {x, y, radius}) AppendField(message, v, 0, KindShort);
-  if (CountOrEnd('d', message.size())) AddExtras(0, message);
+void Session::HeardState() {
+  last_state_tick = watch_ticks;
+  restart_grace = false;
+}
+
+void Session::StoreState(int slot, char tag, const WormRecord& state) {
+  SlotRecord& record = tables_.slots[slot];
+  static_cast<WormRecord&>(record) = state;  // the pending score changes stay
+  ApplyScoreChanges(slot);
+  std::string& update = tables_.relayed_states[slot];
+  update.assign(1, tag);
+  EncodeWormState(tag, update, record, tables_.sent_slots[slot],
+                  tables_.send_whole[slot] ? WormRefs::Whole : WormRefs::Server);
+  if (relay_.listening_ && record.Alive != kFalse) relay_.GameStarted();
+}
+
+bool Session::AskedForPipelining() {
+  ++config_messages_;
+  if (config_messages_ != 2 || any_state_ || pipelined_ || relay_.limits_.queued_frames == 0) return false;
+  pipelined_ = std::make_unique<PipelinedSession>(relay_.limits_.queued_frames);
+  std::string reply = "P";
+  AppendRawByte(reply, kPipelineVersion);
+  link_->Send(reply);
+  relay_.CountOut(reply.size());
+  relay_.hooks_.Event(Who() + " plays pipelined");
   return true;
 }
 
-bool Session::TakeChat(std::size_t& pos) {
-  std::size_t zero = RecvBuffer.find('\0', pos);
-  if (zero == std::string::npos) return false;
-  if (CountOrEnd('c', zero + 1 - pos)) AddExtras(0, std::string_view(RecvBuffer).substr(pos, zero + 1 - pos));
-  pos = zero + 1;
-  return true;
-}
-
-bool Session::CountOrEnd(char tag, std::size_t bytes) {
-  if (CountEvent(events_this_cycle, tag, bytes, kFrameEventBound)) return true;
-  End(EventBoundText(tag, kFrameEventBound) + " in one cycle");
-  return false;
-}
-
-void Session::AddExtras(int slot, std::string_view message) {
-  std::string& extras = t_.SlotExtras[slot];
-  if (extras.size() + message.size() > relay_.limits_.max_extras) {
-    End("more than " + std::to_string(relay_.limits_.max_extras) + " bytes of events in one cycle");
-    return;
+void Session::StoreQueuedFrame() {
+  const QueuedFrame frame = pipelined_->NextFrame(tables_.slots[first_slot], tables_.slots[first_slot + 1]);
+  for (int i = 0; i < 2; ++i) {
+    const QueuedState& queued = frame[static_cast<std::size_t>(i)];
+    StoreState(first_slot + i, queued.tag, queued.worm);
   }
-  extras.append(message);
 }
 
-void Session::SendNow() {
+void Session::SendBatch() {
   if (!link_->Connected()) return;
   std::string& batch = relay_.batch_;
   batch.assign(1, 'n');
   AppendRawByte(batch, relay_.players_online_);
-  batch += t_.SlotExtras[0];
-  for (int s : {FirstSlot, FirstSlot + 1}) {
-    batch += t_.SlotExtras[s];
-    batch += t_.SlotUpdate[s];
+  batch += tables_.cycle_events[0];
+  for (int s : {first_slot, first_slot + 1}) {
+    batch += tables_.cycle_events[s];
+    batch += tables_.relayed_states[s];
   }
   for (int i = 1; i <= relay_.players_online_; ++i) {
-    if (i == FirstSlot || i == FirstSlot + 1) continue;
-    batch += t_.SlotExtras[i];
-    batch += t_.SlotUpdate[i];
+    if (i == first_slot || i == first_slot + 1) continue;
+    batch += tables_.cycle_events[i];
+    batch += tables_.relayed_states[i];
   }
   relay_.CountOut(batch.size());
   link_->Send(batch);

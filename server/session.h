@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "protocol/event_limits.h"
-#include "server/frame_queue.h"
+#include "server/pipelined_session.h"
 #include "server/relay.h"
 
 namespace krel {
@@ -16,24 +16,29 @@ class Session {
  public:
   Session(Relay& relay, std::unique_ptr<Link> link, int serial);
 
-  void SetPlayer(int newplay) { FirstSlot = newplay; }
-  // The client's local worm number as a slot (its own worms are 1 and 2,
-  // the others follow in slot order).
-  int calcplayer(int nr) const;
-  void SendNow();
+  void SetFirstSlot(int slot) { first_slot = slot; }
+  // The slot of a worm as the client numbers it in a kill report (its own
+  // worms are 1 and 2, the others follow in slot order).
+  int SlotOfPlayerNumber(int number) const;
+  void SendBatch();
 
-  int FirstSlot = 0;
-  std::string RecvBuffer;
-  int SlotToggle = 0;
-  int Ticks = 0;
-  int LastDataTick = 0;
+  // The session's worms are in slots first_slot and first_slot + 1.
+  int first_slot = 0;
+  // Received bytes not yet taken as messages.
+  std::string receive_buffer;
+  // Which of the client's worms (0 or 1) the next state message is for.
+  int next_worm = 0;
+  // Ticks since the inactivity watch began, and the one of the last
+  // complete state message (or of the last wait for the others).
+  int watch_ticks = 0;
+  int last_state_tick = 0;
   // The inactivity watch runs from the moment the configuration was
   // answered: a real client sends its worms' states every frame from then on.
   bool offline_watch = false;
   // The longer restart limit applies until the next complete state message:
   // set at the configuration and whenever a batch brought a new set of
   // worms, after which every client starts its game state over.
-  bool grace = false;
+  bool restart_grace = false;
   // Ticks for which an unfinished message has been waiting for its end.
   int partial_ticks = 0;
   // The relay's tick at which this cycle's states were all in.
@@ -53,8 +58,8 @@ class Session {
   // session's life, the slots are those it holds now (they move when others leave).
   std::string Who() const;
   // Pipelined, with a whole frame waiting for the others: not idle.
-  bool FrameWaiting() const { return frames_ && frames_->Ready(); }
-  bool Pipelined() const { return frames_ != nullptr; }
+  bool FrameWaiting() const { return pipelined_ && pipelined_->FrameWaiting(); }
+  bool Pipelined() const { return pipelined_ != nullptr; }
 
  private:
   friend class Relay;
@@ -65,6 +70,7 @@ class Session {
   bool TakeGreeting(std::size_t& pos);
   bool TakeConfig(std::size_t& pos);
   bool TakeState(std::size_t& pos, char tag);
+  bool TakeQueuedState(std::size_t& pos, char tag);
   bool TakeKill(std::size_t& pos);
   bool TakeEvent(std::size_t& pos, char tag);
   bool TakeDig(std::size_t& pos);
@@ -73,21 +79,25 @@ class Session {
   // Counts an event against the bound of one cycle; false (and the session
   // ends) when it is over.
   bool CountOrEnd(char tag, std::size_t bytes);
-  void applyKills(int playr);
-  void End(std::string reason);
-  // Pipelined sessions (frame_queue.h): the second "C" asks for the mode;
-  // their states wait in frames_ until a cycle stores them in the slots.
+  // A complete state message arrived: the client is alive.
+  void HeardState();
+  // The one way a worm's state gets into its slot, in lock-step as from a
+  // queued frame: the slot takes the state with its pending score changes,
+  // and its relayed message is encoded.
+  void StoreState(int slot, char tag, const WormRecord& state);
+  void ApplyScoreChanges(int slot);
+  // Pipelined sessions: the second "C" asks for the mode; a cycle stores
+  // the oldest queued frame.
   bool AskedForPipelining();
-  bool TakeQueuedState(std::size_t& pos, char tag);
-  void StoreFrame(const QueuedFrame& frame);
+  void StoreQueuedFrame();
+  void End(std::string reason);
 
   Relay& relay_;
-  SlotTables& t_;
+  SlotTables& tables_;
   std::unique_ptr<Link> link_;
-  std::unique_ptr<FrameQueue> frames_;  // set once the session plays pipelined
-  int configs_ = 0;                     // "C" messages received
-  bool any_state_ = false;              // a state message has arrived
-  bool score_taken_ = false;            // a pipelined frame has been stored
+  std::unique_ptr<PipelinedSession> pipelined_;  // set once the session plays pipelined
+  int config_messages_ = 0;                      // "C" messages received
+  bool any_state_ = false;                       // a state message has arrived
   const std::string name_;
 };
 

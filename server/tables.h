@@ -21,18 +21,18 @@ struct SlotRecord : WormRecord {
 };
 
 struct SlotTables {
-  std::array<SlotRecord, kSlotCount> Slots{};
+  std::array<SlotRecord, kSlotCount> slots{};
   // Each slot as last encoded: the reference of the delta encoding.
-  std::array<SlotRecord, kSlotCount> SentSlots{};
+  std::array<SlotRecord, kSlotCount> sent_slots{};
   // The latest state message of each slot as relayed (tag and body).
-  std::array<std::string, kSlotCount> SlotUpdate{};
+  std::array<std::string, kSlotCount> relayed_states{};
   // Events of the current cycle; emptied after every batch.
-  std::array<std::string, kSlotCount> SlotExtras{};
+  std::array<std::string, kSlotCount> cycle_events{};
   // Slots whose receivers' copies are unknown (after a re-pack): encoded in
   // full until the next batch has gone out.
-  std::array<bool, kSlotCount> SendWhole{};
+  std::array<bool, kSlotCount> send_whole{};
   // The "C" message of the current game; empty while none is fixed.
-  std::string SessionConfig;
+  std::string game_config;
 };
 
 }  // namespace krel

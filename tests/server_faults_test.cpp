@@ -1,3 +1,6 @@
+// Faults of one client end only its session: bad input, a frozen client, one
+// that stops reading, and a ninth client (on loopback: a refusal closes the
+// connection).
 #include <gtest/gtest.h>
 
 #include "server_test_support.h"
@@ -26,16 +29,17 @@ TEST(RelayFaults, BadInputEndsOnlyTheOffendingSession) {
   limits.greeting_ticks = 10;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TestServer srv(limits);
-    PlayingClient good(srv, "Good");
-    RawClient bad(srv);
-    bad.Send(c.bytes);
-    EXPECT_TRUE(bad.WaitClosed());
-    EXPECT_TRUE(srv.HasEvent(c.event));
-    EXPECT_EQ(srv.relay().PlayersOnline(), 2);
+    Rig rig(2, limits);
+    rig.Send(0, Greeting());
+    rig.Take(0);
+    rig.Send(1, c.bytes);
+    EXPECT_TRUE(rig.TickUntil([&] { return !rig.Alive(1); }));
+    EXPECT_FALSE(rig.links[1]->open);
+    EXPECT_TRUE(rig.Logged(c.event));
+    EXPECT_EQ(rig.relay->PlayersOnline(), 2);
     // The player goes on: its next cycle's batch comes.
-    good.client.Send(good.States());
-    EXPECT_EQ(good.client.Take(1), "n");
+    rig.Send(0, rig.States());
+    EXPECT_EQ(rig.got(0).substr(0, 1), "n");
   }
 }
 
@@ -55,14 +59,14 @@ TEST(RelayFaults, ANinthClientIsRefusedAndTheEightPlayOn) {
 // In lock-step every client falls silent while one is frozen: only the one
 // that owes its states is ended, and the others get their batch.
 TEST(RelayFaults, AFrozenClientIsEndedAndTheWaitingOnesPlayOn) {
-  TestServer srv;
-  PlayingClient a(srv, "A"), b(srv, "B"), frozen(srv, "F");
-  a.worms[0].Alive = kTrue;
-  for (PlayingClient* p : {&a, &b}) p->client.Send(p->States());
-  EXPECT_TRUE(srv.RunUntil([&] { return frozen.client.closed; }, 5000));
-  EXPECT_TRUE(srv.HasEvent("no data in time"));
-  EXPECT_EQ(srv.relay().PlayersOnline(), 4);
-  for (PlayingClient* p : {&a, &b}) EXPECT_EQ(p->client.Take(1), "n");
+  Rig rig(3);
+  for (int i = 0; i < 3; ++i) rig.Send(i, Greeting()), rig.Take(i);
+  rig.worm.Alive = kTrue;
+  for (int i : {0, 1}) rig.Send(i, rig.States());
+  EXPECT_TRUE(rig.TickUntil([&] { return !rig.Alive(2); }));
+  EXPECT_TRUE(rig.Logged("no data in time"));
+  EXPECT_EQ(rig.relay->PlayersOnline(), 4);
+  for (int i : {0, 1}) EXPECT_EQ(rig.got(i).substr(0, 1), "n") << i;
 }
 
 TEST(RelayFaults, AClientThatStopsReadingIsEndedAtTheQueueBound) {
@@ -82,7 +86,7 @@ TEST(RelayFaults, AClientThatStopsReadingIsEndedAtTheQueueBound) {
   EXPECT_EQ(relay.PlayersOnline(), 2);
   ASSERT_EQ(relay.sessions().size(), 1u);
   EXPECT_EQ(relay.sessions()[0].get(), sb);
-  EXPECT_EQ(sb->FirstSlot, 1) << "the remaining session moved into the freed pair";
+  EXPECT_EQ(sb->first_slot, 1) << "the remaining session moved into the freed pair";
   EXPECT_NE(hooks.events.back().find("not reading"), std::string::npos);
 }
 

@@ -33,53 +33,6 @@ std::string Times(int n, const std::string& one) {
   return s;
 }
 
-// A link that keeps what the relay sent it.
-struct KeepLink : FakeLink {
-  std::string* got;
-  explicit KeepLink(std::string* into) : got(into) {}
-  void Send(std::string_view b) override { got->append(b); }
-};
-
-// The relay with playing clients on fake links.
-struct Rig {
-  FakeHooks hooks;
-  RelayLimits limits;
-  std::unique_ptr<Relay> relay;
-  std::vector<Session*> sessions;
-  std::vector<std::string> got;
-  WormRecord worm = Worm("W");
-
-  explicit Rig(int clients, RelayLimits l = {}) : limits(l), got(static_cast<std::size_t>(clients)) {
-    relay = std::make_unique<Relay>(hooks, limits);
-    relay->Start();
-    for (int i = 0; i < clients; ++i) sessions.push_back(relay->Connect(std::make_unique<KeepLink>(&got[i])));
-  }
-  std::string States() {
-    WormRecord sent;
-    std::string first = StateMessage(worm, sent);
-    return first + StateMessage(worm, sent);
-  }
-  void Send(int i, const std::string& bytes) {
-    if (!Alive(i)) return;
-    relay->Arrived(*sessions[static_cast<std::size_t>(i)], bytes);
-    relay->Reap();
-  }
-  void Ticks(int n) {
-    for (int k = 0; k < n; ++k) relay->Tick();
-    relay->Reap();
-  }
-  bool Alive(int i) const {
-    for (auto& s : relay->sessions())
-      if (s.get() == sessions[static_cast<std::size_t>(i)]) return true;
-    return false;
-  }
-  bool Logged(const std::string& part) const {
-    for (auto& e : hooks.events)
-      if (e.find(part) != std::string::npos) return true;
-    return false;
-  }
-};
-
 TEST(RelayLimits, WorkAndRangeBeyondAGameEndOnlyTheOffendingSession) {
   const EventCounts& b = kFrameEventBound;
   struct Case {
@@ -140,7 +93,7 @@ TEST(RelayLimits, AClientReportsOnlyItsOwnWormsDeaths) {
   // the victim twice, then its own worm 2 (slot 4), killed by slot 1.
   rig.Send(1, Greeting() + "f" + Byte(3) + Byte(3) + "f" + Byte(2) + Byte(3) + "f" + Byte(3) + Byte(2) + rig.States());
   rig.Send(0, rig.States());
-  auto& slots = rig.relay->tables().Slots;
+  auto& slots = rig.relay->tables().slots;
   EXPECT_EQ(std::tuple(slots[1].Lives, slots[3].Lives, slots[4].Lives, slots[1].Kills), std::tuple(15, 15, 14, 1));
   EXPECT_TRUE(rig.Alive(1)) << "a report about another's worm is ignored, not punished";
 }
@@ -155,8 +108,8 @@ TEST(RelayLimits, TheFirstConfigurationIsHeldToWhatTheOptionScreenOffers) {
     Rig rig(2);
     rig.Send(0, Greeting(c.lives, c.loading));
     rig.Send(1, Greeting());
-    EXPECT_EQ(rig.got[0], ConfigReply(c.want_lives, c.want_loading, true));
-    EXPECT_EQ(rig.got[1], rig.got[0]) << "every later client gets the game's settings";
+    EXPECT_EQ(rig.got(0), ConfigReply(c.want_lives, c.want_loading, true));
+    EXPECT_EQ(rig.got(1), rig.got(0)) << "every later client gets the game's settings";
     EXPECT_EQ(rig.Logged("asked for lives"), c.lives != c.want_lives || c.loading != c.want_loading);
   }
 }

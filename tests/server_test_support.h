@@ -1,6 +1,6 @@
-// Scripted clients that speak the byte protocol to a relay server running
-// in the same thread on loopback, and fake links for driving the relay logic
-// without sockets.
+// The relay driven through fake links (Rig), which is how its logic is
+// tested, and scripted clients that speak the byte protocol to a relay
+// server on loopback, for what only real sockets show.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "protocol/field_codec.h"
@@ -30,7 +31,9 @@ inline std::string Greeting(int lives = 15, int loading = 100, bool landc = true
   return s;
 }
 
-inline std::string ConfigReply(int lives, int loading, bool landc) { return Greeting(lives, loading, landc).substr(13); }
+inline std::string ConfigReply(int lives, int loading, bool landc) {
+  return Greeting(lives, loading, landc).substr(kVersionText.size());
+}
 
 inline std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
 
@@ -47,6 +50,14 @@ inline WormRecord Worm(const std::string& name, int x = 100) {
   std::tie(w.X, w.Y, w.Lives, w.Health, w.Color) = std::tuple(x, 50, 15, 100, 200);
   return w;
 }
+
+// A client's two worms and its copies of what it last sent of them.
+struct TwoWorms {
+  WormRecord worms[2];
+  WormRecord sent[2];
+  explicit TwoWorms(const std::string& name) : worms{Worm(name + "1"), Worm(name + "2", 200)} {}
+  std::string States() { return StateMessage(worms[0], sent[0]) + StateMessage(worms[1], sent[1]); }
+};
 
 // The relay in-process on 127.0.0.1 with a free port and quick timers, its
 // announcements caught on a UDP port of the test's own.
@@ -69,10 +80,6 @@ struct TestServer {
     if (!app->Start(&error)) throw std::runtime_error(error);
   }
   Relay& relay() { return app->relay(); }
-  void Run(int ms) {
-    auto end = EventLoop::NowMs() + ms;
-    while (EventLoop::NowMs() < end) app->Yield(2);
-  }
   bool RunUntil(const std::function<bool()>& done, int ms = 3000) {
     auto end = EventLoop::NowMs() + ms;
     while (!done()) {
@@ -82,7 +89,8 @@ struct TestServer {
     return true;
   }
   bool HasEvent(const std::string& part) const {
-    return std::any_of(events.begin(), events.end(), [&](const std::string& e) { return e.find(part) != std::string::npos; });
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::string& e) { return e.find(part) != std::string::npos; });
   }
 };
 
@@ -113,16 +121,12 @@ struct RawClient {
 };
 
 // A client that has greeted and read its configuration, with two worms.
-struct PlayingClient {
+struct PlayingClient : TwoWorms {
   RawClient client;
-  WormRecord worms[2];
-  WormRecord sent[2];
-  PlayingClient(TestServer& srv, const std::string& name, int lives = 15)
-      : client(srv), worms{Worm(name + "1"), Worm(name + "2", 200)} {
+  PlayingClient(TestServer& srv, const std::string& name, int lives = 15) : TwoWorms(name), client(srv) {
     client.Send(Greeting(lives));
     EXPECT_EQ(client.Take(6)[0], 'C');
   }
-  std::string States() { return StateMessage(worms[0], sent[0]) + StateMessage(worms[1], sent[1]); }
 };
 
 // A link whose send queue the test sets, and hooks that keep the events,
@@ -136,12 +140,83 @@ struct FakeLink : Link {
   void Close() override { open = false; }
 };
 
+// A link that keeps what the relay sent it.
+struct KeepLink : FakeLink {
+  std::string* got;
+  std::string peer;
+  KeepLink(std::string* into, std::string address) : got(into), peer(std::move(address)) {}
+  void Send(std::string_view bytes) override { got->append(bytes); }
+  std::string Peer() const override { return peer; }
+};
+
 struct FakeHooks : RelayHooks {
-  std::vector<std::string> events;
+  std::vector<std::string> events, datagrams;
+  bool announcing = false;
   void SetListening(bool) override {}
-  void SetAnnouncing(bool) override {}
-  void Announce(std::string_view) override {}
+  void SetAnnouncing(bool on) override { announcing = on; }
+  void Announce(std::string_view datagram) override { datagrams.emplace_back(datagram); }
   void Event(const std::string& line) override { events.push_back(line); }
+};
+
+// The relay with clients on fake links; the test calls its tick, so
+// nothing depends on a clock. Client i is the i-th connected, at the
+// address 127.0.0.1:500i.
+struct Rig {
+  FakeHooks hooks;
+  std::unique_ptr<Relay> relay;
+  std::vector<Session*> sessions;
+  std::vector<KeepLink*> links;
+  std::vector<std::unique_ptr<std::string>> received;
+  WormRecord worm = Worm("W");
+
+  explicit Rig(int clients, RelayLimits limits = {}) : relay(std::make_unique<Relay>(hooks, limits)) {
+    relay->Start();
+    for (int i = 0; i < clients; ++i) Connect();
+  }
+  // A new connection; false when the relay refused it.
+  bool Connect() {
+    received.push_back(std::make_unique<std::string>());
+    auto link = std::make_unique<KeepLink>(received.back().get(), "127.0.0.1:500" + std::to_string(links.size()));
+    links.push_back(link.get());
+    sessions.push_back(relay->Connect(std::move(link)));
+    return sessions.back() != nullptr;
+  }
+  // Two full states of a worm of no importance.
+  std::string States() {
+    WormRecord sent;
+    std::string first = StateMessage(worm, sent);
+    return first + StateMessage(worm, sent);
+  }
+  std::string& got(int i) { return *received[static_cast<std::size_t>(i)]; }
+  // What client i received since the last Take.
+  std::string Take(int i) { return std::exchange(got(i), std::string()); }
+  void Send(int i, const std::string& bytes) {
+    if (!Alive(i)) return;
+    relay->Arrived(*sessions[static_cast<std::size_t>(i)], bytes);
+    relay->Reap();
+  }
+  void Close(int i) {
+    relay->PeerClosed(*sessions[static_cast<std::size_t>(i)]);
+    relay->Reap();
+  }
+  void Ticks(int n) {
+    for (int k = 0; k < n; ++k) relay->Tick();
+    relay->Reap();
+  }
+  // Ticks until `done`, at most `limit` of them; true when it came.
+  bool TickUntil(const std::function<bool()>& done, int limit = 1000) {
+    for (int k = 0; k < limit && !done(); ++k) Ticks(1);
+    return done();
+  }
+  bool Alive(int i) const {
+    const Session* s = sessions[static_cast<std::size_t>(i)];
+    return s != nullptr && std::any_of(relay->sessions().begin(), relay->sessions().end(),
+                                       [&](const auto& p) { return p.get() == s; });
+  }
+  bool Logged(const std::string& part) const {
+    return std::any_of(hooks.events.begin(), hooks.events.end(),
+                       [&](const std::string& e) { return e.find(part) != std::string::npos; });
+  }
 };
 
 }  // namespace krel::test

@@ -1,0 +1,27 @@
+#include "server/pipelined_session.h"
+
+namespace krel {
+
+PipelinedSession::Taken PipelinedSession::TakeState(char tag, WireReader& in, int worm) {
+  WormRecord state = frames_.Received(worm);
+  DecodeWormState(tag, in, state);
+  if (in.Incomplete) return Taken::kIncomplete;
+  frames_.Received(worm) = state;
+  return frames_.Add(worm, tag, state) ? Taken::kFrame : Taken::kState;
+}
+
+QueuedFrame PipelinedSession::NextFrame(const WormRecord& first_slot, const WormRecord& second_slot) {
+  QueuedFrame frame = frames_.Pop();
+  const WormRecord* slots[2] = {&first_slot, &second_slot};
+  for (std::size_t i = 0; i < 2; ++i) {
+    WormRecord& worm = frame[i].worm;
+    if (frame_stored_ && worm.Age > slots[i]->Age) {
+      worm.Lives = slots[i]->Lives;
+      worm.Kills = slots[i]->Kills;
+    }
+  }
+  frame_stored_ = true;
+  return frame;
+}
+
+}  // namespace krel
