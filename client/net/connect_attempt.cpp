@@ -28,8 +28,7 @@ void SendGreeting(World& w) {
   AppendField(hello, w.LivesSetting, 0, KindShort);
   AppendField(hello, w.LoadingSetting, 0, KindShort);
   AppendField(hello, w.LoadAndChange != kFalse ? 1 : 0, 0, KindFlag);
-  // The same "C" once more asks to play pipelined (net_client.h); a server
-  // that does not know the mode answers it with the settings again.
+  // The same "C" once more asks to play pipelined (protocol/pipelined.h).
   if (w.net->AskPipelined) hello += hello.substr(kVersionText.size());
   w.net->ws.Send(hello);
   w.ConfigReceived = kFalse;

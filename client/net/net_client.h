@@ -54,12 +54,10 @@ struct NetClient {
   // on every client of the game.
   std::int64_t Batches = 0;
 
-  // Pipelined play over slow links: the client runs its 40 ms frames
-  // without waiting for the batches and sends every frame; the server
-  // queues them. Asked for with a second "C" after the greeting, which a
-  // server that does not know the mode answers like the first; the client
-  // plays lock-step until the server's "P" says yes. AskPipelined false keeps
-  // this client in lock-step (it waits for every batch).
+  // Pipelined play over slow links (the handshake: protocol/pipelined.h):
+  // the client runs its 40 ms frames without waiting for the batches.
+  // AskPipelined false keeps this client in lock-step (it waits for every
+  // batch); Pipelined is set once the server agreed.
   bool AskPipelined = true;
   bool Pipelined = false;
   // Tick count of the last completed batch (pipelined frames never wait, so
