@@ -16,7 +16,7 @@ void BM_InitSurfaces(benchmark::State& state) {
   for (int j = 1; j <= w.NumPlayers; ++j) w.Players[j].Color = static_cast<krel::int16>(j * 21);
   for (auto _ : state) {
     krel::RebuildSurfaces(w);
-    benchmark::DoNotOptimize(DisplayOf(w).surfWorm[1].pixels().data());
+    benchmark::DoNotOptimize(DisplayOf(w).WormSheets[1].pixels().data());
   }
 }
 BENCHMARK(BM_InitSurfaces)->Arg(2)->Arg(17)->Unit(benchmark::kMillisecond);
@@ -27,7 +27,7 @@ void BM_BuildWormSheet(benchmark::State& state) {
   w.Players[1].Color = 200;
   for (auto _ : state) {
     krel::BuildWormSheet(w, 1);
-    benchmark::DoNotOptimize(DisplayOf(w).surfWorm[1].pixels().data());
+    benchmark::DoNotOptimize(DisplayOf(w).WormSheets[1].pixels().data());
   }
 }
 BENCHMARK(BM_BuildWormSheet)->Unit(benchmark::kMicrosecond);

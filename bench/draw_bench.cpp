@@ -40,7 +40,7 @@ void BM_KeyedSprite16(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     const int cell = i % 110;
-    benchmark::DoNotOptimize(world.BltFast(40 + (i % 400), 100, sheet, Rect{16 * cell, 0, 16 * cell + 16, 16}, true));
+    benchmark::DoNotOptimize(world.Blit(40 + (i % 400), 100, sheet, Rect{16 * cell, 0, 16 * cell + 16, 16}, true));
     ++i;
   }
   state.SetItemsProcessed(state.iterations());
@@ -51,7 +51,7 @@ void BM_ViewCopy159x190(benchmark::State& state) {
   Surface world = Noise(504, 350, 3);
   Surface back(320, 240);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(back.BltFast(0, 0, world, Rect{100, 80, 259, 270}, false));
+    benchmark::DoNotOptimize(back.Blit(0, 0, world, Rect{100, 80, 259, 270}, false));
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * 159 * 190 * 2);
@@ -62,7 +62,7 @@ void BM_Stretch320x240To640x480(benchmark::State& state) {
   Surface back = Noise(320, 240, 4);
   Surface screen(640, 480);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(screen.Blt(Rect{0, 0, 640, 480}, back, Rect{0, 0, 320, 240}));
+    benchmark::DoNotOptimize(screen.BlitStretched(Rect{0, 0, 640, 480}, back, Rect{0, 0, 320, 240}));
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * 640 * 480 * 2);
@@ -73,7 +73,7 @@ void BM_MinimapShrink(benchmark::State& state) {
   Surface level = Noise(504, 350, 5);
   Surface back(320, 240);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(back.Blt(Rect{124, 190, 196, 240}, level, Rect{0, 0, 504, 350}));
+    benchmark::DoNotOptimize(back.BlitStretched(Rect{124, 190, 196, 240}, level, Rect{0, 0, 504, 350}));
     benchmark::ClobberMemory();
   }
 }

@@ -23,13 +23,13 @@ bool Surface::PlaceInside(std::int64_t x, std::int64_t y, std::int64_t w, std::i
   return x >= 0 && y >= 0 && w > 0 && h > 0 && x + w <= width_ && y + h <= height_;
 }
 
-bool Surface::BltColorFill(const Rect& r, Pixel colour) {
+bool Surface::FillRect(const Rect& r, Pixel colour) {
   if (!RectInside(r)) return false;
   for (int y = r.Top; y < r.Bottom; ++y) std::fill(row(y) + r.Left, row(y) + r.Right, colour);
   return true;
 }
 
-bool Surface::BltFast(int x, int y, const Surface& src, const Rect& srcRect, bool keyed) {
+bool Surface::Blit(int x, int y, const Surface& src, const Rect& srcRect, bool keyed) {
   if (!src.RectInside(srcRect)) return false;
   const int w = srcRect.Width();
   const int h = srcRect.Height();
@@ -39,9 +39,9 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect& srcRect, boo
   // temporary so that the result equals a copy from an untouched source.
   if (&src == this) {
     Surface tmp(w, h);
-    tmp.BltFast(0, 0, src, srcRect, false);
+    tmp.Blit(0, 0, src, srcRect, false);
     if (src.has_key_) tmp.SetColorKey(src.key_);
-    return BltFast(x, y, tmp, Rect{0, 0, w, h}, keyed);
+    return Blit(x, y, tmp, Rect{0, 0, w, h}, keyed);
   }
 
   if (!keyed || !src.has_key_) {
@@ -59,19 +59,19 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect& srcRect, boo
   return true;
 }
 
-bool Surface::Blt(const Rect& dstRect, const Surface& src, const Rect& srcRect, bool keyed) {
+bool Surface::BlitStretched(const Rect& dstRect, const Surface& src, const Rect& srcRect, bool keyed) {
   if (!src.RectInside(srcRect) || !RectInside(dstRect)) return false;
   const int sw = srcRect.Width();
   const int sh = srcRect.Height();
   const int dw = dstRect.Width();
   const int dh = dstRect.Height();
-  if (sw == dw && sh == dh) return BltFast(dstRect.Left, dstRect.Top, src, srcRect, keyed);
+  if (sw == dw && sh == dh) return Blit(dstRect.Left, dstRect.Top, src, srcRect, keyed);
 
   if (&src == this) {
     Surface tmp(sw, sh);
-    tmp.BltFast(0, 0, src, srcRect, false);
+    tmp.Blit(0, 0, src, srcRect, false);
     if (src.has_key_) tmp.SetColorKey(src.key_);
-    return Blt(dstRect, tmp, Rect{0, 0, sw, sh}, keyed);
+    return BlitStretched(dstRect, tmp, Rect{0, 0, sw, sh}, keyed);
   }
 
   // Target pixel i (counted from the rectangle's edge) lies over source
@@ -172,13 +172,13 @@ void Surface::DrawLine(int x1, int y1, int x2, int y2) {
   }
 }
 
-Pixel Surface::GetLockedPixel(int x, int y) const { return Contains(x, y) ? At(x, y) : 0; }
+Pixel Surface::PixelAt(int x, int y) const { return Contains(x, y) ? At(x, y) : 0; }
 
-void Surface::SetLockedPixel(int x, int y, Pixel v) {
+void Surface::SetPixel(int x, int y, Pixel v) {
   if (Contains(x, y)) At(x, y) = v;
 }
 
-Rect makerect(double x, double Y, double B, double H) {
+Rect MakeRect(double x, double Y, double B, double H) {
   return Rect{ToInt32(x), ToInt32(Y), ToInt32(x + B), ToInt32(Y + H)};
 }
 

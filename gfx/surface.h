@@ -63,7 +63,7 @@ class Surface {
   int width() const { return width_; }
   int height() const { return height_; }
   bool empty() const { return width_ == 0 || height_ == 0; }
-  const PixelFormat& GetPixelFormat() const { return kScreenFormat; }
+  const PixelFormat& Format() const { return kScreenFormat; }
 
   // Source colour key: pixels equal to it are left out by keyed copies.
   void SetColorKey(Pixel key) { key_ = key; has_key_ = true; }
@@ -74,20 +74,20 @@ class Surface {
   // Whole-surface or rectangle fill; a rectangle partly outside is refused.
   // Returns whether anything was drawn.
   void Clear(Pixel colour);
-  bool BltColorFill(const Rect& r, Pixel colour);
+  bool FillRect(const Rect& r, Pixel colour);
 
   // Copies src's rectangle to (x, y). With keyed true, pixels equal to src's
   // colour key are left out (src must have a key; without one the copy is
   // plain). Refused when either rectangle is not wholly inside its surface.
   // src may be this surface; overlapping rectangles copy as if through a
   // temporary.
-  bool BltFast(int x, int y, const Surface& src, const Rect& srcRect, bool keyed);
+  bool Blit(int x, int y, const Surface& src, const Rect& srcRect, bool keyed);
 
   // Stretching copy of src's rectangle onto dstRect (any size, nearest
   // neighbour: each target pixel takes the source pixel under its centre).
   // Refused, drawing nothing, when either rectangle is empty or not wholly
-  // inside its surface. keyed works as in BltFast; src may be this surface.
-  bool Blt(const Rect& dstRect, const Surface& src, const Rect& srcRect, bool keyed = false);
+  // inside its surface. keyed works as in Blit; src may be this surface.
+  bool BlitStretched(const Rect& dstRect, const Surface& src, const Rect& srcRect, bool keyed = false);
 
   // Line drawing in the manner of a GDI pen: SetForeColor takes an RGB
   // colour (0..255 each) and converts it to the screen format; DrawLine
@@ -97,15 +97,10 @@ class Surface {
   Pixel ForeColor() const { return fore_; }
   void DrawLine(int x1, int y1, int x2, int y2);
 
-  // Direct pixel access. The software surfaces need no real locking, so
-  // Lock/Unlock exist only so that callers read like locked-surface drawing
-  // code; they cost nothing.
-  void Lock() const {}
-  void Unlock() const {}
-  // Out-of-range reads give 0 and out-of-range writes are ignored; hot paths
+  // Direct pixel access. Out-of-range reads give 0 and out-of-range writes are ignored; hot paths
   // that have already checked their bounds use At()/row() directly.
-  Pixel GetLockedPixel(int x, int y) const;
-  void SetLockedPixel(int x, int y, Pixel v);
+  Pixel PixelAt(int x, int y) const;
+  void SetPixel(int x, int y, Pixel v);
   bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
 
   Pixel At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
@@ -130,6 +125,6 @@ class Surface {
 };
 
 // {x, Y, x + B, Y + H}, each rounded half to even to 32 bits.
-Rect makerect(double x, double Y, double B, double H);
+Rect MakeRect(double x, double Y, double B, double H);
 
 }  // namespace krel

@@ -74,8 +74,8 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
   // Each channel clamped, then floor(v * max / 255): 96 -> 11 and 8 -> 0 of
   // 31, 4 -> 0 and 5 -> 1 of 63; 254 is not yet the full channel.
   const struct { int r, g, b; int32 px; } pixels[] = {
-      {255, 0, 255, DisplayOf(w).colorKey}, {96, -1, 1000, (11 << 11) | 31}, {8, 4, 8, 0}, {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
-  for (const auto& p : pixels) EXPECT_EQ(SurfaceColor(DisplayOf(w).surfBack, p.r, p.g, p.b), p.px) << p.r << "," << p.g;
+      {255, 0, 255, DisplayOf(w).ColourKey}, {96, -1, 1000, (11 << 11) | 31}, {8, 4, 8, 0}, {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
+  for (const auto& p : pixels) EXPECT_EQ(SurfaceColor(DisplayOf(w).Back, p.r, p.g, p.b), p.px) << p.r << "," << p.g;
   // Saturation kept, lightness mirrored, the hue replaced: a grey entry
   // gives the mirrored grey whatever the hue (L = 39 -> 61, 155.55 -> 156);
   // full blue at L = 50 takes the new hue; dark blue (L = 25) turns light.
@@ -85,7 +85,7 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
       {grey, 200, 156, 156, 156}, {blue, 180, 0, 255, 0}, {blue, 0, 255, 0, 255}, {blue, 420, 255, 0, 0},
       {blue, -300, 255, 0, 0},    {dark, 60, 255, 128, 128}};
   for (const auto& c : cases)
-    EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(DisplayOf(w).surfBack, c.r, c.g, c.b)) << c.hue;
+    EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(DisplayOf(w).Back, c.r, c.g, c.b)) << c.hue;
 }
 
 // A keyed 4x2 source: key, A, B, A / A, key, B, B.
@@ -115,7 +115,7 @@ TEST(Colors, BltColorChangeSwapsOneColourKeepsTransparencyAndRefusesOutside) {
     Surface src = ColourSource(), other(4, 2);
     if (!c.keyed) src.ClearColorKey();
     other.Clear(kBack);
-    ASSERT_TRUE(BltColorChange(c.same ? src : other, src, 1, 0, 0, 0, 3, 2, c.from, c.to));
+    ASSERT_TRUE(ReplaceColour(c.same ? src : other, src, 1, 0, 0, 0, 3, 2, c.from, c.to));
     const std::vector<Pixel> want(c.want, c.want + 8), back(8, kBack);
     EXPECT_EQ(other.pixels(), c.same ? back : want) << c.from << " -> " << c.to << " same " << c.same;
     EXPECT_EQ(src.pixels(), c.same ? want : ColourSource().pixels()) << c.from << " -> " << c.to;
@@ -127,7 +127,7 @@ TEST(Colors, BltColorChangeSwapsOneColourKeepsTransparencyAndRefusesOutside) {
   Surface dst(6, 3);
   dst.Clear(kBack);
   const int refused[][6] = {{0, 0, 1, 0, 4, 2}, {3, 0, 0, 0, 4, 2}, {INT_MAX - 1, 0, 0, 0, 4, 2}};
-  for (const auto& r : refused) EXPECT_FALSE(BltColorChange(dst, src, r[0], r[1], r[2], r[3], r[4], r[5], kA, kC));
+  for (const auto& r : refused) EXPECT_FALSE(ReplaceColour(dst, src, r[0], r[1], r[2], r[3], r[4], r[5], kA, kC));
   EXPECT_EQ(dst.pixels(), std::vector<Pixel>(18, kBack));
 }
 

@@ -34,26 +34,26 @@ TEST_F(Display, TheLastColourIsBlackAndEveryFontStripInksWhereTheFirstDoes) {
   int inked = 0;
   for (int y = 8 * 'A' - 16; y < 8 * 'A' - 8; ++y)
     for (int x = 0; x < 8; ++x) {
-      const bool is_ink = DisplayOf(w).surfFont[0].At(x, y) != DisplayOf(w).colorKey;
+      const bool is_ink = DisplayOf(w).Fonts[0].At(x, y) != DisplayOf(w).ColourKey;
       inked += is_ink;
       for (int k = 1; k <= 10; ++k)
-        EXPECT_EQ(DisplayOf(w).surfFont[k].At(x, y) != DisplayOf(w).colorKey, is_ink && k <= 7) << k << ": " << x << "," << y;
+        EXPECT_EQ(DisplayOf(w).Fonts[k].At(x, y) != DisplayOf(w).ColourKey, is_ink && k <= 7) << k << ": " << x << "," << y;
     }
   EXPECT_GT(inked, 10);
 }
 
 TEST_F(Display, WormSheetsTakeThePlayersHueKeepTransparencyAndMirror) {
   auto check = [this](int j, int16 hue) {
-    const Surface& sheet = DisplayOf(w).surfWorm[j];
+    const Surface& sheet = DisplayOf(w).WormSheets[j];
     ASSERT_EQ(sheet.width(), 672);
     int recoloured = 0;
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 336; ++x) {
-        const Pixel src = w.surfGfx16.At(256 + x, y), got = sheet.At(x, y);
+        const Pixel src = w.Tiles16.At(256 + x, y), got = sheet.At(x, y);
         EXPECT_EQ(sheet.At(671 - x, y), got) << "player " << j << ": the mirror of column " << x;
         Pixel want = src;  // transparent and grey pixels stay as they are
         for (int n = 29; n <= 33; ++n)
-          if (src == w.PaletteColors[n]) want = CreateHLSColor(w, DisplayOf(w).paletteEntries[n], hue), ++recoloured;
+          if (src == w.PaletteColors[n]) want = CreateHLSColor(w, DisplayOf(w).Palette[n], hue), ++recoloured;
         EXPECT_EQ(got, want) << "player " << j << ", hue " << hue << " at " << x << "," << y;
       }
     EXPECT_GT(recoloured, 21 * 25) << "player " << j;

@@ -125,13 +125,13 @@ TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
   for (const Case c : {Case{1, -1, true}, Case{2, -1, true}, Case{1, 0, false}, Case{3, -1, false}}) {
     GameRig r;
     r.w->NumPlayers = 3;
-    DisplayOf(*r.w).surfBack2.Clear(0x1234);
+    DisplayOf(*r.w).SavedBack.Clear(0x1234);
     Player& target = r.w->Players[static_cast<std::size_t>(c.player)];
     GameEnd end = r.Run(4, [&](int n) { if (n == 2) target.Lives = c.lives; });
     EXPECT_EQ(end, c.over ? GameEnd::kGameOver : GameEnd::kEscape) << c.player << " " << c.lives;
     EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
     // Game over leaves the final frame behind the menu.
-    EXPECT_EQ(DisplayOf(*r.w).surfBack2.pixels() == DisplayOf(*r.w).surfBack.pixels(), c.over);
+    EXPECT_EQ(DisplayOf(*r.w).SavedBack.pixels() == DisplayOf(*r.w).Back.pixels(), c.over);
     EXPECT_EQ(ReadFileBytes("performance.log"), "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
                                                     "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
   }

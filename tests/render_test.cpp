@@ -60,21 +60,21 @@ struct Frame : ::testing::Test {
     w.LevelHeight = 300;
     w.LevelSurface = Surface(400, 300);
     w.LevelSurface.Clear(kFree);
-    DisplayOf(w).surfWorld = Surface(400, 300);
-    w.surfGfx16 = Sheet(110, 16, 16, Gfx16);
-    w.surfGfx8 = Sheet(130, 7, 8, Gfx8);
-    w.surfGfx4 = Sheet(30, 4, 4, Gfx4);
-    for (int p = 1; p <= 6; ++p) DisplayOf(w).surfWorm[p] = Sheet(42, 16, 16, nullptr, false, p);
+    DisplayOf(w).WorldView = Surface(400, 300);
+    w.Tiles16 = Sheet(110, 16, 16, Gfx16);
+    w.Tiles8 = Sheet(130, 7, 8, Gfx8);
+    w.Tiles4 = Sheet(30, 4, 4, Gfx4);
+    for (int p = 1; p <= 6; ++p) DisplayOf(w).WormSheets[p] = Sheet(42, 16, 16, nullptr, false, p);
     // Font strip k draws the top row of each glyph in the value 256 k + c,
     // so the text on a row can be read back.
     for (int k = 0; k < 11; ++k) {
-      DisplayOf(w).surfFont[k] = Surface(8, 2000);
-      DisplayOf(w).surfFont[k].Clear(kKey);
+      DisplayOf(w).Fonts[k] = Surface(8, 2000);
+      DisplayOf(w).Fonts[k].Clear(kKey);
       for (int c = 2; c <= 251; ++c)
-        for (int x = 0; x < 8; ++x) DisplayOf(w).surfFont[k].At(x, 8 * c - 16) = static_cast<Pixel>(256 * k + c);
-      DisplayOf(w).surfFont[k].SetColorKey(kKey);
+        for (int x = 0; x < 8; ++x) DisplayOf(w).Fonts[k].At(x, 8 * c - 16) = static_cast<Pixel>(256 * k + c);
+      DisplayOf(w).Fonts[k].SetColorKey(kKey);
     }
-    DisplayOf(w).laserColors = {0x1111, 0x2222, 0x3333};
+    DisplayOf(w).LaserColours = {0x1111, 0x2222, 0x3333};
     for (int p = 1; p <= 2; ++p) {
       w.Players[p].Alive = kTrue;
       w.Players[p].Health = 100;
@@ -93,7 +93,7 @@ struct Frame : ::testing::Test {
     }
     return s;
   }
-  Pixel Canvas(int x, int y) const { return DisplayOf(w).surfWorld.At(x, y); }
+  Pixel Canvas(int x, int y) const { return DisplayOf(w).WorldView.At(x, y); }
   Pixel Back(int x, int y) const { return platform.last_frame().At(x, y); }
   // The next number of a generator seeded 5 after `draws` numbers.
   static auto RandAfter(int draws) {
@@ -110,7 +110,7 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
   w.Players[1].Alive = w.Players[2].Alive = kFalse;  // no worms over the level
   w.Players[2].ViewX = 200;
   w.Players[2].ViewY = 100;
-  DisplayOf(w).surfBack.Clear(0x7777);  // stale content must not survive
+  DisplayOf(w).Back.Clear(0x7777);  // stale content must not survive
   ShowAll(w);
   const auto level = [&](int x, int y) { return w.LevelSurface.At(x, y); };
   EXPECT_EQ(std::tuple(Back(0, 0), Back(158, 189), Back(161, 0), Back(319, 189)),
@@ -121,7 +121,7 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
 
   // A level of another size (reloaded for a new game) gets a canvas to match;
   // a view reaching past the world's edge (300 + 159 > 400) stays black.
-  DisplayOf(w).surfWorld = Surface(10, 10);
+  DisplayOf(w).WorldView = Surface(10, 10);
   w.Players[1].ViewX = 300;
   ShowAll(w);
   EXPECT_EQ(std::tuple(Back(5, 5), Back(161, 0)), std::tuple(0, level(200, 100)));
@@ -134,8 +134,8 @@ TEST_F(Frame, SpriteNumbersPickTheirSheetAndCellAndNeverDrawPartly) {
       {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
   };
   for (const auto& c : cases) {
-    DisplayOf(w).surfWorld = w.LevelSurface;
-    DrawTile(w, DisplayOf(w).surfWorld, c.nr, c.x, c.y, false);
+    DisplayOf(w).WorldView = w.LevelSurface;
+    DrawTile(w, DisplayOf(w).WorldView, c.nr, c.x, c.y, false);
     const int x = ToInt32(c.x) + 1, y = ToInt32(c.y) + 1;
     EXPECT_EQ(Canvas(std::min(x, 399), std::min(y, 299)), c.expected) << "sprite " << c.nr << " at " << c.x;
     EXPECT_EQ(Canvas(std::max(x - 1, 0), std::max(y - 1, 0)), kFree) << "the transparent pixel stays out";
@@ -177,7 +177,7 @@ TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
 TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
   w.WeaponDefs[3].SHOTTYPE = 4;  // weapon 2 is a beam
   w.WeaponDefs[3].BULLETCOLOR = 40;
-  DisplayOf(w).paletteEntries[40] = {255, 0, 0, 0};
+  DisplayOf(w).Palette[40] = {255, 0, 0, 0};
   w.Players[1].X = 100;
   w.Players[1].Y = 30;
   const Shot beam = MakeShot(2, 150, 30);

@@ -38,7 +38,7 @@ Surface Numbered(int w, int h) {
 }
 
 TEST(Surface, CopiesAndFillsPartlyOutsideDrawNothing) {
-  EXPECT_EQ(makerect(1.5, 0.5, 2, 2), (Rect{2, 0, 4, 2}));  // half to even: 1.5 -> 2, 0.5 -> 0, 3.5 -> 4, 2.5 -> 2
+  EXPECT_EQ(MakeRect(1.5, 0.5, 2, 2), (Rect{2, 0, 4, 2}));  // half to even: 1.5 -> 2, 0.5 -> 0, 3.5 -> 4, 2.5 -> 2
   const Surface src = Numbered(8, 8);
   Surface dst(10, 6);
   dst.Clear(kBack);
@@ -46,16 +46,16 @@ TEST(Surface, CopiesAndFillsPartlyOutsideDrawNothing) {
   const struct { int x, y; Rect r; } copies[] = {
       {0, 0, {-1, 0, 3, 3}}, {0, 0, {6, 6, 9, 8}}, {0, 0, {3, 3, 1, 5}}, {-1, 0, in},     {0, 4, in},
       {INT_MAX - 1, 0, in},  {INT_MIN, 0, in},      {0, 0, {INT_MIN, 0, INT_MAX, 3}}};
-  for (const auto& c : copies) EXPECT_FALSE(dst.BltFast(c.x, c.y, src, c.r, false)) << c.x << "," << c.y;
+  for (const auto& c : copies) EXPECT_FALSE(dst.Blit(c.x, c.y, src, c.r, false)) << c.x << "," << c.y;
   const struct { Rect d, s; } stretches[] = {
       {{5, 5, 11, 6}, in}, {{0, 0, 4, 4}, {6, 0, 9, 3}}, {{0, 0, 0, 4}, in}, {{INT_MIN, 0, INT_MAX, 3}, in}};
-  for (const auto& c : stretches) EXPECT_FALSE(dst.Blt(c.d, src, c.s)) << c.d.Left << "," << c.d.Right;
-  for (const Rect& r : {Rect{8, 0, 11, 2}, Rect{0, -1, 2, 2}}) EXPECT_FALSE(dst.BltColorFill(r, 7));
-  for (auto [x, y] : {std::pair{10, 0}, std::pair{0, -1}}) dst.SetLockedPixel(x, y, 7);  // writes outside are ignored
+  for (const auto& c : stretches) EXPECT_FALSE(dst.BlitStretched(c.d, src, c.s)) << c.d.Left << "," << c.d.Right;
+  for (const Rect& r : {Rect{8, 0, 11, 2}, Rect{0, -1, 2, 2}}) EXPECT_FALSE(dst.FillRect(r, 7));
+  for (auto [x, y] : {std::pair{10, 0}, std::pair{0, -1}}) dst.SetPixel(x, y, 7);  // writes outside are ignored
   EXPECT_TRUE(Drawn(dst).empty());
-  EXPECT_EQ(dst.GetLockedPixel(-1, 0) + dst.GetLockedPixel(10, 0), 0);
+  EXPECT_EQ(dst.PixelAt(-1, 0) + dst.PixelAt(10, 0), 0);
   // Exactly at the edges is inside (copies at the edges: the keyed test below).
-  ASSERT_TRUE(dst.BltColorFill(Rect{8, 4, 10, 6}, 7));
+  ASSERT_TRUE(dst.FillRect(Rect{8, 4, 10, 6}, 7));
   EXPECT_EQ(Drawn(dst), (Points{{8, 4}, {9, 4}, {8, 5}, {9, 5}}));
 }
 
@@ -82,8 +82,8 @@ TEST(Surface, KeyedOverlappingAndStretchedCopies) {
     Surface& out = same ? src : other;
     const Surface original = src, before = out;
     const Rect from{c.from, c.from, c.to, c.to};
-    ASSERT_TRUE(c.to - c.from == c.end - c.at ? out.BltFast(c.at, c.at, src, from, keyed)
-                                              : out.Blt(Rect{c.at, c.at, c.end, c.end}, src, from, keyed));
+    ASSERT_TRUE(c.to - c.from == c.end - c.at ? out.Blit(c.at, c.at, src, from, keyed)
+                                              : out.BlitStretched(Rect{c.at, c.at, c.end, c.end}, src, from, keyed));
     for (int i = 0; i < 25; ++i) {
       const int x = i % 5, y = i / 5;
       const bool inside = x >= c.at && x < c.end && y >= c.at && y < c.end;

@@ -23,7 +23,7 @@ class Text : public ::testing::Test {
  protected:
   void SetUp() override {
     for (int strip : {0, 7}) {
-      Surface& s = DisplayOf(w).surfFont[strip] = Surface(8, 2000);
+      Surface& s = DisplayOf(w).Fonts[strip] = Surface(8, 2000);
       s.Clear(kKey);
       s.SetColorKey(kKey);
       for (int top = 0; top <= 8 * 251 - 16; top += 8) {
@@ -31,12 +31,12 @@ class Text : public ::testing::Test {
         s.At(0, top + 3) = s.At(7, top + 3) = kCellEdge;
       }
     }
-    DisplayOf(w).surfBack.Clear(kBack);
+    DisplayOf(w).Back.Clear(kBack);
   }
   P Ink(Pixel colour) const {
     P p;
     for (int i = 0; i < 320 * 240; ++i)
-      if (DisplayOf(w).surfBack.pixels()[i] == colour) p.insert({i % 320, i / 320});
+      if (DisplayOf(w).Back.pixels()[i] == colour) p.insert({i % 320, i / 320});
     return p;
   }
   World w;
@@ -45,9 +45,9 @@ class Text : public ::testing::Test {
 TEST_F(Text, ColoursWithoutAStripDrawNothing) {
   // An empty strip draws no glyph but DrawText still draws the shadow; a
   // colour number without a strip draws nothing at all.
-  DrawText(w, DisplayOf(w).surfBack, "A", 0, 0, 9);
-  DrawText(w, DisplayOf(w).surfBack, "A", 20, 0, 11);
-  DrawText(w, DisplayOf(w).surfBack, "A", 40, 0, -1);
+  DrawText(w, DisplayOf(w).Back, "A", 0, 0, 9);
+  DrawText(w, DisplayOf(w).Back, "A", 20, 0, 11);
+  DrawText(w, DisplayOf(w).Back, "A", 40, 0, -1);
   EXPECT_EQ(Ink(kShadowInk), (P{{1, 1}, {6, 8}}));
   EXPECT_EQ(Ink(kBack).size(), 320u * 240u - 2u);
 }
@@ -56,28 +56,28 @@ TEST_F(Text, ColoursWithoutAStripDrawNothing) {
 // character is drawn from its own cell, and one the font cannot show as "?".
 TEST_F(Text, EachCharacterTakesItsCodePage437CellOrAQuestionMark) {
   // Strip 7 marks each cell's glyph with the cell's code in its top row.
-  for (int c = 2; c <= 251; ++c) DisplayOf(w).surfFont[7].At(1, 8 * c - 16) = static_cast<Pixel>(c);
+  for (int c = 2; c <= 251; ++c) DisplayOf(w).Fonts[7].At(1, 8 * c - 16) = static_cast<Pixel>(c);
   // Cell 142 ("Ä") is left empty in strip 0, the strip that says what the
   // font has.
   for (int y = 8 * 142 - 16; y < 8 * 142 - 8; ++y)
-    for (int x = 0; x < 8; ++x) DisplayOf(w).surfFont[0].At(x, y) = kKey;
+    for (int x = 0; x < 8; ++x) DisplayOf(w).Fonts[0].At(x, y) = kKey;
   DisplayOf(w).FontCellsReady = false;
   const std::string text = "a\xE4\xF6\xFC\xDF\xC4\x80\x01\x7F\xE9 \xA0";  // a ä ö ü ß Ä € SOH DEL é, blanks
   const int cells[] = {'a', 132, 148, 129, 225, '?', '?', '?', '?', 130, ' ', ' '};
-  DrawText2(w, DisplayOf(w).surfBack, text, 0, 0, 7);
+  DrawText2(w, DisplayOf(w).Back, text, 0, 0, 7);
   for (std::size_t i = 0; i < std::size(cells); ++i)
-    EXPECT_EQ(DisplayOf(w).surfBack.At(6 * static_cast<int>(i), 0), cells[i]) << "character " << i;
+    EXPECT_EQ(DisplayOf(w).Back.At(6 * static_cast<int>(i), 0), cells[i]) << "character " << i;
 }
 
 TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
   // Far off the surface: nothing, and the pen position does not overflow.
-  DrawText(w, DisplayOf(w).surfBack, "AB", 0, INT_MAX, 7);
-  DrawText(w, DisplayOf(w).surfBack, "AB", INT_MIN, INT_MIN, 7);
-  DrawText(w, DisplayOf(w).surfBack, "AB", INT_MAX - 3, 0, 7);
+  DrawText(w, DisplayOf(w).Back, "AB", 0, INT_MAX, 7);
+  DrawText(w, DisplayOf(w).Back, "AB", INT_MIN, INT_MIN, 7);
+  DrawText(w, DisplayOf(w).Back, "AB", INT_MAX - 3, 0, 7);
   EXPECT_EQ(Ink(kBack).size(), 320u * 240u);
   // From x = -4 the first glyph and its shadow stick out on the left; the
   // glyphs at 2, 8, ..., 314 fit, but the last one's shadow would reach 320.
-  DrawText(w, DisplayOf(w).surfBack, std::string(1000, 'A'), -4, 0, 7);
+  DrawText(w, DisplayOf(w).Back, std::string(1000, 'A'), -4, 0, 7);
   P glyphs, shadows;
   for (int x = 2; x <= 314; x += 6) glyphs.insert({{x, 0}, {x + 5, 7}});
   for (int x = 3; x <= 309; x += 6) shadows.insert({{x, 1}, {x + 5, 8}});

@@ -112,7 +112,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
 
     if (w.Players[1].Lives < 0 || w.Players[2].Lives < 0) {
       // The final frame stays behind the menu.
-      DisplayOf(w).surfBack2.BltFast(0, 0, DisplayOf(w).surfBack, makerect(0, 0, 320, 240), false);
+      DisplayOf(w).SavedBack.Blit(0, 0, DisplayOf(w).Back, MakeRect(0, 0, 320, 240), false);
       return GameEnd::kGameOver;
     }
 
@@ -177,9 +177,9 @@ void InitGame(World& w) {
   }
 
   // The three reds of the laser sights, in the screen's format.
-  DisplayOf(w).laserColors = {static_cast<Pixel>(SurfaceColor(DisplayOf(w).surfBack, 96, 0, 0)),
-                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).surfBack, 64, 0, 0)),
-                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).surfBack, 255, 0, 0))};
+  DisplayOf(w).LaserColours = {static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 96, 0, 0)),
+                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 64, 0, 0)),
+                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 255, 0, 0))};
 
   for (int p = 1; p <= 2; ++p) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];

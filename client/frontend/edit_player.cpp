@@ -121,13 +121,13 @@ void EditPlayer(World& w, int player) {
   w.TypedText.clear();
   ScreenPacer pacer(kEditorFrameMs);
   while (pacer.Next(w)) {
-    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     e.blink = !e.blink;
     const std::vector<TextLine> lines = EditorLines(w, e);
     DrawLines(w, {lines.begin(), lines.begin() + 1});
     // The bar shows the worm's hue before the colour line's text.
-    const int32 bar = CreateHLSColor(w, DisplayOf(w).paletteEntries[29], w.MenuColor[static_cast<std::size_t>(player)]);
-    DisplayOf(w).surfBack.BltColorFill(makerect(175, 29, 120, 8), static_cast<Pixel>(bar));
+    const int32 bar = CreateHLSColor(w, DisplayOf(w).Palette[29], w.MenuColor[static_cast<std::size_t>(player)]);
+    DisplayOf(w).Back.FillRect(MakeRect(175, 29, 120, 8), static_cast<Pixel>(bar));
     DrawLines(w, {lines.begin() + 1, lines.end()});
 
     if (!HandleEditorKeys(w, e, KeySnapshot::Read(w))) return;

@@ -149,7 +149,7 @@ void ComposeMenuBackground(World& w) {
 
 void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   constexpr int kPieceW = 160, kPieceH = 189;
-  DisplayOf(w).surfBack.Clear(0);
+  DisplayOf(w).Back.Clear(0);
   // Two pieces of the level side by side. A level smaller than the usual
   // one still gives pieces from inside it; one smaller than a piece leaves
   // that half black.
@@ -157,12 +157,12 @@ void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   const int span_y = std::clamp(w.LevelHeight - kPieceH + 1, 1, 150);
   for (int left : {0, kPieceW}) {
     const int sx = RandomBelow(rand, span_x), sy = RandomBelow(rand, span_y);
-    DisplayOf(w).surfBack.BltFast(left, 0, w.LevelSurface, makerect(sx, sy, kPieceW, kPieceH), false);
+    DisplayOf(w).Back.Blit(left, 0, w.LevelSurface, MakeRect(sx, sy, kPieceW, kPieceH), false);
   }
-  DisplayOf(w).surfBack.BltColorFill(makerect(160, 0, 1, 200), 0);
-  DisplayOf(w).surfBack.Blt(makerect(124, 190, 72, 50), w.LevelSurface, makerect(0, 0, w.LevelWidth, w.LevelHeight), false);
-  DisplayOf(w).surfBack2.BltFast(0, 0, DisplayOf(w).surfBack, makerect(0, 0, 320, 240), false);
-  DrawText(w, DisplayOf(w).surfBack2, MenuNotice(), 10, 182, 5);
+  DisplayOf(w).Back.FillRect(MakeRect(160, 0, 1, 200), 0);
+  DisplayOf(w).Back.BlitStretched(MakeRect(124, 190, 72, 50), w.LevelSurface, MakeRect(0, 0, w.LevelWidth, w.LevelHeight), false);
+  DisplayOf(w).SavedBack.Blit(0, 0, DisplayOf(w).Back, MakeRect(0, 0, 320, 240), false);
+  DrawText(w, DisplayOf(w).SavedBack, MenuNotice(), 10, 182, 5);
 }
 
 void MainScreen(World& w, const PlayGame& play) {
@@ -171,7 +171,7 @@ void MainScreen(World& w, const PlayGame& play) {
   MenuState m;
   ScreenPacer pacer(kMenuFrameMs);
   while (pacer.Next(w)) {
-    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     m.blink = !m.blink;
     DrawLines(w, MenuLines(w, m));
 

@@ -44,9 +44,9 @@ std::vector<TextLine> MenuLines(const World& w, const MenuState& m);
 // The notice line at (10, 182): the version and how to work the menu.
 std::string MenuNotice();
 
-// Composes the menu background on surfBack (two random pieces of the level,
+// Composes the menu background on Back (two random pieces of the level,
 // the divider, a thumbnail of the whole level) and keeps it, with the
-// notice, in surfBack2.
+// notice, in SavedBack.
 void ComposeMenuBackground(World& w);
 // The same with the piece positions drawn from rand ([0, 1)).
 void ComposeMenuBackground(World& w, const std::function<double()>& rand);

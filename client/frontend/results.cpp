@@ -101,7 +101,7 @@ std::vector<TextLine> ResultsLines(const World& w, GameEnd end) {
 }
 
 void ShowResults(World& w, GameEnd end) {
-  const Surface background = DisplayOf(w).surfBack;
+  const Surface background = DisplayOf(w).Back;
   const std::vector<TextLine> lines = ResultsLines(w, end);
   const int rows = static_cast<int>(Standings(w).size());
   const int bottom = kFirstRowY + rows * RowHeight(rows) + 16;
@@ -109,10 +109,10 @@ void ShowResults(World& w, GameEnd end) {
   bool latch = true;
   ScreenPacer pacer(kResultsFrameMs);
   while (pacer.Next(w)) {
-    DisplayOf(w).surfBack = background;
-    DisplayOf(w).surfBack.BltColorFill(makerect(6, kTitleY - 6, 308, bottom - kTitleY + 6), 0);
+    DisplayOf(w).Back = background;
+    DisplayOf(w).Back.FillRect(MakeRect(6, kTitleY - 6, 308, bottom - kTitleY + 6), 0);
     for (int i = 0; i < rows; ++i)
-      DrawPlayer(w, DisplayOf(w).surfBack, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)), true);
+      DrawPlayer(w, DisplayOf(w).Back, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)), true);
     DrawLines(w, lines);
     const KeySnapshot keys = KeySnapshot::Read(w);
     bool any = false;

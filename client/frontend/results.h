@@ -31,7 +31,7 @@ int Winner(const std::vector<Standing>& standings);
 // the prompt. A game left with Escape has no winner, only a leader.
 std::vector<TextLine> ResultsLines(const World& w, GameEnd end);
 
-// Shows the screen over surfBack's current picture until a key goes down
+// Shows the screen over Back's current picture until a key goes down
 // that was up (a key still held from the game does not count) or the window
 // closes.
 void ShowResults(World& w, GameEnd end);

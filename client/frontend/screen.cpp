@@ -33,11 +33,11 @@ bool ScreenPacer::Next(World& w) {
 }
 
 void DrawLines(World& w, const std::vector<TextLine>& lines) {
-  for (const TextLine& l : lines) DrawText(w, DisplayOf(w).surfBack, l.text, l.x, l.y, l.col);
+  for (const TextLine& l : lines) DrawText(w, DisplayOf(w).Back, l.text, l.x, l.y, l.col);
 }
 
 void PresentScreen(World& w) {
-  if (w.platform != nullptr) w.platform->Present(DisplayOf(w).surfBack);
+  if (w.platform != nullptr) w.platform->Present(DisplayOf(w).Back);
   ProcessWindowEvents(w);
 }
 

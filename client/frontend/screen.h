@@ -54,7 +54,7 @@ struct TextLine {
 
 void DrawLines(World& w, const std::vector<TextLine>& lines);
 
-// Shows surfBack and lets pending window events run.
+// Shows Back and lets pending window events run.
 void PresentScreen(World& w);
 
 }  // namespace krel

@@ -93,14 +93,14 @@ void SelectServer(World& w) {
     attempt.Step();
     if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
 
-    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     blink = !blink;
-    DrawText(w, DisplayOf(w).surfBack, "Server: " + address + "_", 5, 40, blink ? 2 : 3);
+    DrawText(w, DisplayOf(w).Back, "Server: " + address + "_", 5, 40, blink ? 2 : 3);
     // Under the address: what the attempt is doing or why the last one failed.
     int y = kFirstLineY;
     const std::string status = attempt.Resolving() ? "RESOLVING..." : attempt.reason();
     if (!status.empty()) {
-      DrawText(w, DisplayOf(w).surfBack, status, 10, y, 5);
+      DrawText(w, DisplayOf(w).Back, status, 10, y, 5);
       y += 10;
     }
     const std::vector<Pick> picks = Picks(n, list.get());
@@ -109,7 +109,7 @@ void SelectServer(World& w) {
     const int room = (kLastLineY - y) / 10 + 1;
     const int first = selected >= room ? selected - room + 1 : 0;
     for (int i = first; i < static_cast<int>(picks.size()) && i < first + room; ++i, y += 10)
-      DrawText(w, DisplayOf(w).surfBack, picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2);
+      DrawText(w, DisplayOf(w).Back, picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2);
 
     std::array<std::uint8_t, 256> keys{};
     w.platform->ReadKeyboard(keys.data());
@@ -136,7 +136,7 @@ void SelectServer(World& w) {
       w.NumPlayers = 2;
       if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
     }
-    w.platform->Present(DisplayOf(w).surfBack);
+    w.platform->Present(DisplayOf(w).Back);
     for (unsigned char ch : w.TypedText) {
       TypeAddressChar(w, address, ch);
       selected = -1;

@@ -111,7 +111,7 @@ void SelectWeapons(World& w) {
   ScreenPacer pacer(kWeaponFrameMs);
   while (pacer.Next(w)) {
     const KeySnapshot keys = KeySnapshot::Read(w);
-    DisplayOf(w).surfBack.BltFast(0, 0, DisplayOf(w).surfBack2, makerect(0, 0, 320, 240), false);
+    DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     c.blink = !c.blink;
     DrawLines(w, WeaponLines(w, c));
     if (!HandleWeaponKeys(w, c, keys)) return;

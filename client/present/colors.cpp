@@ -4,7 +4,7 @@
 namespace krel {
 
 int32 SurfaceColor(const Surface& surf, int r, int g, int b) {
-  return static_cast<int32>(PixelFromRgb(surf.GetPixelFormat(), r, g, b));
+  return static_cast<int32>(PixelFromRgb(surf.Format(), r, g, b));
 }
 
 int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor) {
@@ -19,10 +19,10 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
   const int16 l = model.hlsL();
   const int16 s = model.hlsS();
   model.SetHLS(static_cast<int16>(hue), static_cast<int16>(100 - l), s);
-  return SurfaceColor(DisplayOf(w).surfBack, model.rgbR(), model.rgbG(), model.rgbB());
+  return SurfaceColor(DisplayOf(w).Back, model.rgbR(), model.rgbG(), model.rgbB());
 }
 
-bool BltColorChange(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
+bool ReplaceColour(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
                     int hsrc, int32 colvon, int32 colto) {
   if (!surfsrc.PlaceInside(xsrc, ysrc, wsrc, hsrc)) return false;
   if (!surfdest.PlaceInside(xdest, ydest, wsrc, hsrc)) return false;
@@ -31,9 +31,9 @@ bool BltColorChange(Surface& surfdest, const Surface& surfsrc, int xdest, int yd
   if (&surfdest == &surfsrc) {
     // Read everything before writing anything, as if through a temporary.
     Surface copy(wsrc, hsrc);
-    copy.BltFast(0, 0, surfsrc, src_rect, false);
+    copy.Blit(0, 0, surfsrc, src_rect, false);
     if (surfsrc.HasColorKey()) copy.SetColorKey(surfsrc.ColorKey());
-    return BltColorChange(surfdest, copy, xdest, ydest, 0, 0, wsrc, hsrc, colvon, colto);
+    return ReplaceColour(surfdest, copy, xdest, ydest, 0, 0, wsrc, hsrc, colvon, colto);
   }
 
   const bool keyed = surfsrc.HasColorKey();

@@ -16,7 +16,7 @@ int32 SurfaceColor(const Surface& surf, int r, int g, int b);
 
 // A worm colour: the palette entry's saturation is kept, its lightness
 // mirrored (100 - L) and its hue replaced by newcolor (the hue scale of
-// ColorModel). The result is in surfBack's format. A grey entry stays a grey
+// ColorModel). The result is in Back's format. A grey entry stays a grey
 // whatever the hue. Hues outside 0..360 (a hand-edited settings file) are
 // taken modulo 360 rather than failing: hue is an angle.
 int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor);
@@ -29,7 +29,7 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
 // surfsrc is not changed. Like every copy, it draws nothing when either
 // rectangle is empty or not wholly inside its surface; returns whether it
 // drew.
-bool BltColorChange(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
+bool ReplaceColour(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
                     int hsrc, int32 colvon, int32 colto);
 
 }  // namespace krel

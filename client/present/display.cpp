@@ -51,25 +51,25 @@ Surface KeyedSheet(const World& w, const char* name, BmpImage* keep = nullptr) {
     return Surface();
   }
   Surface s = SurfaceFromBmp(image);
-  s.SetColorKey(DisplayOf(w).colorKey);
+  s.SetColorKey(DisplayOf(w).ColourKey);
   if (keep != nullptr) *keep = std::move(image);
   return s;
 }
 
 Surface BlankKeyed(const World& w, int width, int height) {
   Surface s(width, height);
-  s.Clear(DisplayOf(w).colorKey);
-  s.SetColorKey(DisplayOf(w).colorKey);
+  s.Clear(DisplayOf(w).ColourKey);
+  s.SetColorKey(DisplayOf(w).ColourKey);
   return s;
 }
 
 void BuildFontStrips(World& w) {
-  DisplayOf(w).surfFont[0] = KeyedSheet(w, "FONT");
+  DisplayOf(w).Fonts[0] = KeyedSheet(w, "FONT");
   DisplayOf(w).FontCellsReady = false;
-  for (int k = 1; k < 11; ++k) DisplayOf(w).surfFont[static_cast<std::size_t>(k)] = BlankKeyed(w, kFontWidth, kFontHeight);
+  for (int k = 1; k < 11; ++k) DisplayOf(w).Fonts[static_cast<std::size_t>(k)] = BlankKeyed(w, kFontWidth, kFontHeight);
   for (int k = 1; k <= 7; ++k) {
     const int32 to = k == 1 ? 0 : w.PaletteColors[static_cast<std::size_t>(kFontColourNumbers[k])];
-    BltColorChange(DisplayOf(w).surfFont[static_cast<std::size_t>(k)], DisplayOf(w).surfFont[0], 0, 0, 0, 0, kFontWidth, kFontHeight,
+    ReplaceColour(DisplayOf(w).Fonts[static_cast<std::size_t>(k)], DisplayOf(w).Fonts[0], 0, 0, 0, 0, kFontWidth, kFontHeight,
                    w.PaletteColors[kFontInk], to);
   }
 }
@@ -77,33 +77,33 @@ void BuildFontStrips(World& w) {
 }  // namespace
 
 void BuildWormSheet(World& w, int j) {
-  Surface& sheet = DisplayOf(w).surfWorm[static_cast<std::size_t>(j)];
-  Surface& a = DisplayOf(w).surfWorm[17];
-  Surface& b = DisplayOf(w).surfWorm[18];
+  Surface& sheet = DisplayOf(w).WormSheets[static_cast<std::size_t>(j)];
+  Surface& a = DisplayOf(w).WormSheets[17];
+  Surface& b = DisplayOf(w).WormSheets[18];
   const int16 hue = w.Players[static_cast<std::size_t>(j)].Color;
-  auto shade = [&w, hue](int k) { return CreateHLSColor(w, DisplayOf(w).paletteEntries[static_cast<std::size_t>(k)], hue); };
+  auto shade = [&w, hue](int k) { return CreateHLSColor(w, DisplayOf(w).Palette[static_cast<std::size_t>(k)], hue); };
   auto from = [&w](int k) { return w.PaletteColors[static_cast<std::size_t>(k)]; };
 
   // Each copy swaps one of the blue shades for the player's; the pixel value
   // of colour number k (palette index k + 1) gets the shade derived from
   // palette entry k. Two scratch sheets take turns.
-  sheet.Clear(DisplayOf(w).colorKey);
-  b.Clear(DisplayOf(w).colorKey);
-  BltColorChange(b, w.surfGfx16, 0, 0, kWormFramesX, 0, kWormFramesWidth, 16, from(29), shade(29));
-  a.Clear(DisplayOf(w).colorKey);
-  BltColorChange(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(30), shade(30));
-  b.Clear(DisplayOf(w).colorKey);
-  BltColorChange(b, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(31), shade(31));
-  a.Clear(DisplayOf(w).colorKey);
-  BltColorChange(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(32), shade(32));
+  sheet.Clear(DisplayOf(w).ColourKey);
+  b.Clear(DisplayOf(w).ColourKey);
+  ReplaceColour(b, w.Tiles16, 0, 0, kWormFramesX, 0, kWormFramesWidth, 16, from(29), shade(29));
+  a.Clear(DisplayOf(w).ColourKey);
+  ReplaceColour(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(30), shade(30));
+  b.Clear(DisplayOf(w).ColourKey);
+  ReplaceColour(b, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(31), shade(31));
+  a.Clear(DisplayOf(w).ColourKey);
+  ReplaceColour(a, b, 0, 0, 0, 0, kWormFramesWidth, 16, from(32), shade(32));
   // For player 17 the sheet is scratch sheet a itself; the copy onto itself
   // is still the last colour swap.
-  BltColorChange(sheet, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(33), shade(33));
+  ReplaceColour(sheet, a, 0, 0, 0, 0, kWormFramesWidth, 16, from(33), shade(33));
 
   // Facing left: the right half holds the mirror image, frame f at
   // x = 672 - 16 (f + 1).
   for (int c = 0; c < kWormFramesWidth; ++c)
-    sheet.BltFast(kWormSheetWidth - 1 - c, 0, sheet, Rect{c, 0, c + 1, kWormSheetHeight}, false);
+    sheet.Blit(kWormSheetWidth - 1 - c, 0, sheet, Rect{c, 0, c + 1, kWormSheetHeight}, false);
 }
 
 bool InitDisplay(World& w, const std::string& dir, std::string& error) {
@@ -127,19 +127,19 @@ bool InitDisplay(World& w, const std::string& dir, std::string& error) {
     }
   }
   // The window scales every frame itself; there is no screen rectangle.
-  DisplayOf(w).rcWindow = Rect{};
-  DisplayOf(w).surfBack = Surface(320, 240);
-  DisplayOf(w).surfBack2 = Surface(320, 240);
+  DisplayOf(w).WindowRect = Rect{};
+  DisplayOf(w).Back = Surface(320, 240);
+  DisplayOf(w).SavedBack = Surface(320, 240);
   // The pixel values the level is read with must exist before the level.
   RebuildSurfaces(w);
   if (!loadlevel(w, dir, error)) return false;
-  DisplayOf(w).surfWorld = Surface(w.LevelWidth, w.LevelHeight);
+  DisplayOf(w).WorldView = Surface(w.LevelWidth, w.LevelHeight);
   return true;
 }
 
 void RebuildSurfaces(World& w) {
-  const PixelFormat& format = DisplayOf(w).surfBack.GetPixelFormat();
-  DisplayOf(w).colorKey = static_cast<Pixel>(format.red_mask | format.blue_mask);
+  const PixelFormat& format = DisplayOf(w).Back.Format();
+  DisplayOf(w).ColourKey = static_cast<Pixel>(format.red_mask | format.blue_mask);
 
   // Colour numbers: pixel i + 1 of the PAL strip is colour number i. The
   // strip has no pixel for 255; it takes the value of colour number 0
@@ -147,10 +147,8 @@ void RebuildSurfaces(World& w) {
   BmpImage pal;
   std::string error;
   if (DecodeResource("PAL", pal, error)) {
-    DisplayOf(w).surfPal = SurfaceFromBmp(pal);
-    DisplayOf(w).surfPal.Lock();
-    for (int i = 0; i <= 254; ++i) w.PaletteColors[static_cast<std::size_t>(i)] = DisplayOf(w).surfPal.GetLockedPixel(i + 1, 0);
-    DisplayOf(w).surfPal.Unlock();
+    DisplayOf(w).PaletteStrip = SurfaceFromBmp(pal);
+    for (int i = 0; i <= 254; ++i) w.PaletteColors[static_cast<std::size_t>(i)] = DisplayOf(w).PaletteStrip.PixelAt(i + 1, 0);
     w.PaletteColors[255] = w.PaletteColors[0];
     // The level is classified through a table made from these values; keep
     // it in step whenever they are rebuilt.
@@ -169,18 +167,18 @@ void RebuildSurfaces(World& w) {
     for (int k = 0; k < 256; ++k) {
       PaletteEntry e = font.palette[static_cast<std::size_t>(k)];
       e.flags = 0;
-      DisplayOf(w).paletteEntries[static_cast<std::size_t>(k)] = e;
+      DisplayOf(w).Palette[static_cast<std::size_t>(k)] = e;
     }
   }
 
-  w.surfGfx16 = KeyedSheet(w, "GFX16");
+  w.Tiles16 = KeyedSheet(w, "GFX16");
   for (int j = 1; j <= 18; ++j)
-    DisplayOf(w).surfWorm[static_cast<std::size_t>(j)] = BlankKeyed(w, kWormSheetWidth, kWormSheetHeight);
+    DisplayOf(w).WormSheets[static_cast<std::size_t>(j)] = BlankKeyed(w, kWormSheetWidth, kWormSheetHeight);
   const int players = std::min<int>(w.NumPlayers, kMaxNetPlayers);
   for (int j = 1; j <= players; ++j) BuildWormSheet(w, j);
 
-  w.surfGfx8 = KeyedSheet(w, "GFX8");
-  w.surfGfx4 = KeyedSheet(w, "GFX4");
+  w.Tiles8 = KeyedSheet(w, "GFX8");
+  w.Tiles4 = KeyedSheet(w, "GFX4");
 }
 
 }  // namespace krel

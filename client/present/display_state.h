@@ -13,20 +13,20 @@
 namespace krel {
 
 struct Display {
-  Pixel colorKey = 0xF81F;
-  Rect rcWindow{};
-  Surface surfBack{320, 240};
-  Surface surfBack2{320, 240};
-  Surface surfWorld;
-  Surface surfPal;
-  std::array<Surface, 11> surfFont{};
+  Pixel ColourKey = 0xF81F;
+  Rect WindowRect{};
+  Surface Back{320, 240};
+  Surface SavedBack{320, 240};
+  Surface WorldView;
+  Surface PaletteStrip;
+  std::array<Surface, 11> Fonts{};
   // The font cell drawn for each byte of text (client/present/text.h),
-  // worked out from surfFont(0) by the first text drawn after it changed.
+  // worked out from Fonts(0) by the first text drawn after it changed.
   std::array<std::uint8_t, 256> FontCells{};
   bool FontCellsReady = false;
-  std::array<Surface, 19> surfWorm{};  // 1..18
-  std::array<PaletteEntry, 256> paletteEntries{};
-  std::array<Pixel, 3> laserColors{};
+  std::array<Surface, 19> WormSheets{};  // 1..18
+  std::array<PaletteEntry, 256> Palette{};
+  std::array<Pixel, 3> LaserColours{};
 };
 
 struct SoundState {

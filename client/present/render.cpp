@@ -1,6 +1,6 @@
-// Drawing one frame. The world is drawn once at level size onto surfWorld
+// Drawing one frame. The world is drawn once at level size onto WorldView
 // and cut twice into the players' views, which is cheaper than drawing each
-// view on its own; the panels, minimap and chat go straight onto surfBack.
+// view on its own; the panels, minimap and chat go straight onto Back.
 #include "client/present/render.h"
 
 #include <algorithm>
@@ -45,7 +45,7 @@ bool PaletteColour(const World& w, std::int64_t n, Pixel& out) {
 void Bar(World& w, int x, int y, std::int64_t width, int height, std::int64_t n) {
   Pixel colour = 0;
   if (width <= 0 || !PaletteColour(w, n, colour)) return;
-  DisplayOf(w).surfBack.BltColorFill(makerect(x, y, static_cast<double>(width), height), colour);
+  DisplayOf(w).Back.FillRect(MakeRect(x, y, static_cast<double>(width), height), colour);
 }
 
 // The ammunition bar's width: the share of rounds left, or while the slot
@@ -77,9 +77,9 @@ void DrawPanel(World& w, int i, int x0) {
   Bar(w, x0, 207, percent, 4, 243 + IDiv(percent, 10));
   if (p.CurWeapon >= 0 && p.CurWeapon < static_cast<int>(p.Ammo.size()) &&
       p.Ammo[static_cast<std::size_t>(p.CurWeapon)] < fixed(0))
-    DrawText2(w, DisplayOf(w).surfBack, "Reloading...", x0, 206, kWhite);
-  DrawText2(w, DisplayOf(w).surfBack, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
-  DrawText2(w, DisplayOf(w).surfBack, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
+    DrawText2(w, DisplayOf(w).Back, "Reloading...", x0, 206, kWhite);
+  DrawText2(w, DisplayOf(w).Back, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
+  DrawText2(w, DisplayOf(w).Back, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
 }
 
 void DrawChat(World& w) {
@@ -106,8 +106,8 @@ void DrawChat(World& w) {
     for (const std::string& piece : WrapText(Cp1252Upper(w.ChatLines[j]), kChatColumns)) {
       if (row > kChatRows) return;
       const int y = 8 * row++;
-      if (left) DrawText2(w, DisplayOf(w).surfBack, piece, 1, y, kWhite);
-      if (right) DrawText2(w, DisplayOf(w).surfBack, piece, 162, y, kWhite);
+      if (left) DrawText2(w, DisplayOf(w).Back, piece, 1, y, kWhite);
+      if (right) DrawText2(w, DisplayOf(w).Back, piece, 162, y, kWhite);
     }
   }
 }
@@ -123,23 +123,23 @@ void DrawNotice(World& w) {
   }
   if (w.NoticeFrames > 0) --w.NoticeFrames;
   const int width = kGlyphAdvance * static_cast<int>(w.Notice.size());
-  DrawText(w, DisplayOf(w).surfBack, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
+  DrawText(w, DisplayOf(w).Back, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
 }
 
 }  // namespace
 
 void ShowAll(World& w) {
-  Surface& back = DisplayOf(w).surfBack;
-  back.BltColorFill(makerect(0, 0, 320, 240), 0);
+  Surface& back = DisplayOf(w).Back;
+  back.FillRect(MakeRect(0, 0, 320, 240), 0);
 
   // A level reloaded at the start of a game may have another size than the
   // canvas made at start-up; the canvas follows it.
-  if (DisplayOf(w).surfWorld.width() != w.LevelWidth || DisplayOf(w).surfWorld.height() != w.LevelHeight)
-    DisplayOf(w).surfWorld = Surface(w.LevelWidth, w.LevelHeight);
-  const Rect whole = makerect(0, 0, w.LevelWidth, w.LevelHeight);
-  DisplayOf(w).surfWorld.BltFast(0, 0, w.LevelSurface, whole, false);
+  if (DisplayOf(w).WorldView.width() != w.LevelWidth || DisplayOf(w).WorldView.height() != w.LevelHeight)
+    DisplayOf(w).WorldView = Surface(w.LevelWidth, w.LevelHeight);
+  const Rect whole = MakeRect(0, 0, w.LevelWidth, w.LevelHeight);
+  DisplayOf(w).WorldView.Blit(0, 0, w.LevelSurface, whole, false);
   // The minimap shows the whole level, scaled into 72x50.
-  back.Blt(makerect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
+  back.BlitStretched(MakeRect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
 
   DrawWorms(w);
   DrawShots(w);
@@ -152,7 +152,7 @@ void ShowAll(World& w) {
   // over its view instead of a status panel.
   for (int i = 1; i <= 2; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
-    back.BltFast(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).surfWorld, makerect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
+    back.Blit(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).WorldView, MakeRect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
                  false);
     if (p.Alive != kFalse)
       DrawPanel(w, i, i == 1 ? 10 : 210);
@@ -160,15 +160,15 @@ void ShowAll(World& w) {
       DrawStatistics(w, i == 1 ? 10 : 170);
   }
 
-  back.BltColorFill(makerect(0, kSeparatorY, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));
+  back.FillRect(MakeRect(0, kSeparatorY, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));
 
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int i = 1; i <= last; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     if (p.Alive == kFalse) continue;
-    back.BltColorFill(makerect(ToInt32(p.X.ToDouble() / kMinimapScale + kMinimapX),
+    back.FillRect(MakeRect(ToInt32(p.X.ToDouble() / kMinimapScale + kMinimapX),
                                ToInt32(p.Y.ToDouble() / kMinimapScale + kMinimapY), 1, 1),
-                      static_cast<Pixel>(CreateHLSColor(w, DisplayOf(w).paletteEntries[30], p.Color)));
+                      static_cast<Pixel>(CreateHLSColor(w, DisplayOf(w).Palette[30], p.Color)));
   }
 
   DrawChat(w);

@@ -1,5 +1,5 @@
 // Drawing one frame: both players' views, the status panels, the minimap and
-// the chat lines, composed in surfBack and presented.
+// the chat lines, composed in Back and presented.
 #pragma once
 
 #include "client/state/world.h"

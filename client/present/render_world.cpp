@@ -43,9 +43,7 @@ const WeaponDef* CurrentWeapon(const World& w, const Player& p) {
 void Dot(World& w, fixed x, fixed y, int n) {
   if (n < 0 || n >= static_cast<int>(w.PaletteColors.size())) return;
   if (!(x > fixed(0) && y > fixed(0) && x < fixed(w.LevelWidth) && y < fixed(w.LevelHeight))) return;
-  DisplayOf(w).surfWorld.Lock();
-  DisplayOf(w).surfWorld.SetLockedPixel(Nearest(x), Nearest(y), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
-  DisplayOf(w).surfWorld.Unlock();
+  DisplayOf(w).WorldView.SetPixel(Nearest(x), Nearest(y), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
 }
 
 void DrawRope(World& w, Player& p) {
@@ -56,7 +54,7 @@ void DrawRope(World& w, Player& p) {
       p.RopeY = w.Players[static_cast<std::size_t>(q)].Y;
     }
   }
-  Surface& s = DisplayOf(w).surfWorld;
+  Surface& s = DisplayOf(w).WorldView;
   s.SetForeColor(200, 100, 0);
   s.DrawLine(Nearest(p.X), Nearest(p.Y), Nearest(p.RopeX), Nearest(p.RopeY));
   const int hx = Coord(p.RopeX.Floor());
@@ -72,23 +70,21 @@ void DrawRope(World& w, Player& p) {
 void DrawLaser(World& w, const Player& p, double sx, double sy) {
   float px = static_cast<float>(p.X.ToDouble());
   float py = static_cast<float>(p.Y.ToDouble());
-  Surface& s = DisplayOf(w).surfWorld;
-  s.Lock();
+  Surface& s = DisplayOf(w).WorldView;
   while (std::floor(px) > 0 && std::floor(px) < w.LevelWidth && std::floor(py) > 0 && std::floor(py) < w.LevelHeight) {
     px = static_cast<float>(px + sx);
     py = static_cast<float>(py - sy);
     if (!IsPassable(w, px, py)) break;
     const int shade = std::min(2, static_cast<int>(std::floor(3 * w.Rand())));
-    s.SetLockedPixel(ToInt32(px), ToInt32(py), DisplayOf(w).laserColors[static_cast<std::size_t>(shade)]);
+    s.SetPixel(ToInt32(px), ToInt32(py), DisplayOf(w).LaserColours[static_cast<std::size_t>(shade)]);
   }
-  s.Unlock();
 }
 
 void DrawWorm(World& w, int i) {
   Player& p = w.Players[static_cast<std::size_t>(i)];
   if (p.RopeState != 0) DrawRope(w, p);
 
-  DrawPlayer(w, DisplayOf(w).surfWorld, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(), (p.Y - fixed(4)).ToInt16(),
+  DrawPlayer(w, DisplayOf(w).WorldView, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(), (p.Y - fixed(4)).ToInt16(),
              p.FacingRight != kFalse);
 
   // The crosshair: a small diagonal cross 10 pixels out along the aim.
@@ -98,7 +94,7 @@ void DrawWorm(World& w, int i) {
   const double cy = -10 * std::cos(a);
   const double x = p.X.ToDouble();
   const double y = p.Y.ToDouble();
-  Surface& s = DisplayOf(w).surfWorld;
+  Surface& s = DisplayOf(w).WorldView;
   s.SetForeColor(255, 255, 255);
   s.DrawLine(Nearest(x - 1 + cx), Nearest(y - 1 + cy), Nearest(x + 2 + cx), Nearest(y + 2 + cy));
   s.DrawLine(Nearest(x + 1 + cx), Nearest(y - 1 + cy), Nearest(x - 2 + cx), Nearest(y + 2 + cy));
@@ -120,16 +116,16 @@ void DrawPlainShot(World& w, const Shot& shot, const WeaponDef& wd) {
       f = std::min<int>(shot.age, wd.ANIMFRAMES);
     else
       f = static_cast<int>(wd.ANIMFRAMES + 1 == 0 ? 0 : shot.age % (wd.ANIMFRAMES + 1));
-    DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd.ANIMSFRAME + f, x, y, false);
+    DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd.ANIMSFRAME + f, x, y, false);
   } else if (wd.ANIMSFRAME != 100 && shot.ty != -1) {
-    DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd.ANIMSFRAME, x, y, false);
+    DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd.ANIMSFRAME, x, y, false);
   } else if (shot.color > 0) {
     // A weapon bonus: the crate with the name of the weapon it gives.
-    DrawTile(w, DisplayOf(w).surfWorld, kCrate, x, y, false);
+    DrawTile(w, DisplayOf(w).WorldView, kCrate, x, y, false);
     if (const WeaponDef* gift = Weapon(w, shot.color))
-      DrawLabel(w, DisplayOf(w).surfWorld, Trim(gift->NAME), shot.x.ToDouble(), shot.Y.ToDouble() - 12);
+      DrawLabel(w, DisplayOf(w).WorldView, Trim(gift->NAME), shot.x.ToDouble(), shot.Y.ToDouble() - 12);
   } else {
-    DrawTile(w, DisplayOf(w).surfWorld, kHealthPack, x, y, false);
+    DrawTile(w, DisplayOf(w).WorldView, kHealthPack, x, y, false);
   }
 }
 
@@ -170,11 +166,11 @@ void DrawShots(World& w) {
           // A beam: a line from the shot back to whoever fired it, for this
           // one frame only.
           if (wd->BULLETCOLOR >= 0 && wd->BULLETCOLOR < 256) {
-            const PaletteEntry& c = DisplayOf(w).paletteEntries[static_cast<std::size_t>(wd->BULLETCOLOR)];
-            DisplayOf(w).surfWorld.SetForeColor(c.red, c.green, c.blue);
+            const PaletteEntry& c = DisplayOf(w).Palette[static_cast<std::size_t>(wd->BULLETCOLOR)];
+            DisplayOf(w).WorldView.SetForeColor(c.red, c.green, c.blue);
             if (shot.owner >= 0 && shot.owner < kMaxPlayerSlots) {
               const Player& owner = w.Players[static_cast<std::size_t>(shot.owner)];
-              DisplayOf(w).surfWorld.DrawLine(Nearest(shot.x), Nearest(shot.Y), Nearest(owner.X), Nearest(owner.Y));
+              DisplayOf(w).WorldView.DrawLine(Nearest(shot.x), Nearest(shot.Y), Nearest(owner.X), Nearest(owner.Y));
             }
           }
           RemoveShot(w, static_cast<int32>(k));
@@ -187,12 +183,12 @@ void DrawShots(World& w) {
         DrawPlainShot(w, shot, *wd);
         break;
       case 2:  // 17 rotations
-        DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22, x, y,
+        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22, x, y,
                  false);
         break;
       case 1:
       case 3:  // 15 rotations
-        DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25, x, y,
+        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25, x, y,
                  false);
         break;
       default:
@@ -212,9 +208,9 @@ void DrawObjects(World& w) {
       Dot(w, o.x, o.Y, o.color != 0 ? o.color : t.BULLETCOLOR);
     } else if (t.ANIMFRAMES != 0) {
       // Animated objects start one cell after their first frame.
-      DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + t.ANIMSFRAME + o.age % t.ANIMFRAMES + 1, x, y, false);
+      DrawTile(w, DisplayOf(w).WorldView, kGfx8 + t.ANIMSFRAME + o.age % t.ANIMFRAMES + 1, x, y, false);
     } else {
-      DrawTile(w, DisplayOf(w).surfWorld, kGfx8 + t.ANIMSFRAME, x, y, false);
+      DrawTile(w, DisplayOf(w).WorldView, kGfx8 + t.ANIMSFRAME, x, y, false);
     }
   }
 }
@@ -224,7 +220,7 @@ void DrawSpecialObjects(World& w) {
     const SObj& o = w.SObjs[k];
     if (o.removed != kFalse || o.ty < 0 || o.ty >= kSObjSlots) continue;
     const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(o.ty)];
-    DrawTile(w, DisplayOf(w).surfWorld, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)), (o.x - fixed(8)).ToDouble(),
+    DrawTile(w, DisplayOf(w).WorldView, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)), (o.x - fixed(8)).ToDouble(),
              (o.Y - fixed(8)).ToDouble(), false);
   }
 }
@@ -235,7 +231,7 @@ void DrawWeaponLabels(World& w) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     if (p.Alive == kFalse || p.Ctrl[kChange] == 0) continue;
     if (const WeaponDef* wd = CurrentWeapon(w, p))
-      DrawLabel(w, DisplayOf(w).surfWorld, Trim(wd->NAME), p.X.ToDouble(), p.Y.ToDouble() - 10);
+      DrawLabel(w, DisplayOf(w).WorldView, Trim(wd->NAME), p.X.ToDouble(), p.Y.ToDouble() - 10);
   }
 }
 

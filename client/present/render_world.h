@@ -1,5 +1,5 @@
 // The world stage of a frame: everything that lives in the level, drawn
-// once at level size onto surfWorld. ShowAll calls these in this order;
+// once at level size onto WorldView. ShowAll calls these in this order;
 // later drawings cover earlier ones.
 #pragma once
 

@@ -19,7 +19,7 @@ constexpr int kRowHeight = 11;
 }  // namespace
 
 void DrawStatistics(World& w, int x) {
-  Surface& back = DisplayOf(w).surfBack;
+  Surface& back = DisplayOf(w).Back;
   DrawText(w, back, "PRESS JUMP TO START", x, 180, kWhite);
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int i = 1; i <= last; ++i) {
@@ -31,7 +31,7 @@ void DrawStatistics(World& w, int x) {
     DrawText2(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
     const std::int64_t n = 233 + IDiv(p.Health, 10);
     if (p.Health > 0 && n >= 0 && n < static_cast<std::int64_t>(w.PaletteColors.size()))
-      back.BltColorFill(makerect(x + 8, y + 7, p.Health, 2), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
+      back.FillRect(MakeRect(x + 8, y + 7, p.Health, 2), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
   }
 }
 

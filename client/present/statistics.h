@@ -7,7 +7,7 @@
 
 namespace krel {
 
-// Draws the panel onto surfBack with its left edge at x; changes no game
+// Draws the panel onto Back with its left edge at x; changes no game
 // state.
 void DrawStatistics(World& w, int x);
 

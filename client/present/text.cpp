@@ -20,7 +20,7 @@ bool HasGlyph(const Surface& strip, int c) {
 }
 
 void BuildFontCells(World& w) {
-  const Surface& font = DisplayOf(w).surfFont[0];
+  const Surface& font = DisplayOf(w).Fonts[0];
   for (int b = 0; b < 256; ++b) {
     const int c = Cp437FromCp1252(static_cast<unsigned char>(b));
     const bool shown = c == ' ' || (c >= kFirstCode && c <= kLastCode && HasGlyph(font, c));
@@ -35,15 +35,15 @@ void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col,
   // the shadow's y + 1 away from the integer limit.
   if (y < -9 || y >= surf.height()) return;
   if (!DisplayOf(w).FontCellsReady) BuildFontCells(w);
-  const Surface& ink = DisplayOf(w).surfFont[col];
-  const Surface& dark = DisplayOf(w).surfFont[0];
+  const Surface& ink = DisplayOf(w).Fonts[col];
+  const Surface& dark = DisplayOf(w).Fonts[0];
   for (const char ch : text) {
     if (x >= surf.width()) break;  // nothing further along can be drawn
     const int c = DisplayOf(w).FontCells[static_cast<unsigned char>(ch)];
     if (c >= kFirstCode && c <= kLastCode) {
       const Rect glyph{1, 8 * c - 16, 7, 8 * c - 8};
-      if (shadow) surf.BltFast(x + 1, y + 1, dark, glyph, true);
-      surf.BltFast(x, y, ink, glyph, true);
+      if (shadow) surf.Blit(x + 1, y + 1, dark, glyph, true);
+      surf.Blit(x, y, ink, glyph, true);
     }
     x += kGlyphAdvance;
   }

@@ -1,4 +1,4 @@
-// Text in the bitmap font. The font strips surfFont(0..10) hold one 8x8
+// Text in the bitmap font. The font strips Fonts(0..10) hold one 8x8
 // cell per character code 2..251 (code c at y = 8c - 16); a glyph is the
 // six columns 1..6 of its cell and the pen advances 6 pixels per character.
 // Text is a byte string in the game's single-byte code page (Windows-1252);

@@ -114,7 +114,7 @@ struct World {
 
   // --- sprite sheets ------------------------------------------------------
   // Also stamped into the level by objects that draw themselves there.
-  Surface surfGfx16, surfGfx8, surfGfx4;
+  Surface Tiles16, Tiles8, Tiles4;
 
   // --- timing ------------------------------------------------------------
   std::uint32_t FrameStart = 0;

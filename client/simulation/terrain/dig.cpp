@@ -41,7 +41,6 @@ void Dig(World& w, int16 x, int16 y, int16 radius, int16 owner, Origin origin) {
   const int base = radius >= 1 ? kFreeBase : kSoilBase;
   const std::int64_t r2 = static_cast<std::int64_t>(r) * r;
 
-  s.Lock();
   // Column by column, top to bottom: each written pixel draws its own random
   // number, so this order is part of the result every client must repeat.
   for (int px = std::max(x - r, 1); px <= x + r && px < width; ++px) {
@@ -59,7 +58,6 @@ void Dig(World& w, int16 x, int16 y, int16 radius, int16 owner, Origin origin) {
       p = static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]);
     }
   }
-  s.Unlock();
 }
 
 }  // namespace krel

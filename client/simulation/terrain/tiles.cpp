@@ -16,10 +16,10 @@ struct Sheet {
 // number has no cell.
 Sheet Locate(const World& w, std::int64_t nr) {
   if (nr < 0) return {nullptr, 0, 0, 0, 0};
-  if (nr < 200) return {&w.surfGfx16, static_cast<int>(nr), 16, 16, w.surfGfx16.width() / 16};
-  if (nr < 400) return {&w.surfGfx8, static_cast<int>(nr - 200), 7, 8, w.surfGfx8.width() / 7};
+  if (nr < 200) return {&w.Tiles16, static_cast<int>(nr), 16, 16, w.Tiles16.width() / 16};
+  if (nr < 400) return {&w.Tiles8, static_cast<int>(nr - 200), 7, 8, w.Tiles8.width() / 7};
   if (nr - 400 > 1000000) return {nullptr, 0, 0, 0, 0};
-  return {&w.surfGfx4, static_cast<int>(nr - 400), 4, 4, w.surfGfx4.width() / 4};
+  return {&w.Tiles4, static_cast<int>(nr - 400), 4, 4, w.Tiles4.width() / 4};
 }
 
 }  // namespace
@@ -27,9 +27,9 @@ Sheet Locate(const World& w, std::int64_t nr) {
 void DrawTile(World& w, Surface& surf, double nr, double x, double Y, bool) {
   const Sheet s = Locate(w, ToInt32(nr));
   if (s.surf == nullptr || s.cell >= s.cells) return;
-  const Rect src = makerect(static_cast<double>(s.cell) * s.width, 0, s.width, s.height);
+  const Rect src = MakeRect(static_cast<double>(s.cell) * s.width, 0, s.width, s.height);
   // A place partly outside the target is refused by the copy itself.
-  surf.BltFast(ToInt32(x), ToInt32(Y), *s.surf, src, true);
+  surf.Blit(ToInt32(x), ToInt32(Y), *s.surf, src, true);
 }
 
 }  // namespace krel
