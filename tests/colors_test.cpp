@@ -17,12 +17,12 @@ using Three = std::tuple<int, int, int>;
 ColorModel Rgb(Three rgb) {
   ColorModel c;
   const auto [r, g, b] = rgb;
-  c.rgbR(std::uint8_t(r)), c.rgbG(std::uint8_t(g)), c.rgbB(std::uint8_t(b));
+  c.SetRed(std::uint8_t(r)), c.SetGreen(std::uint8_t(g)), c.SetBlue(std::uint8_t(b));
   return c;
 }
 
-Three RgbOf(const ColorModel& c) { return {c.rgbR(), c.rgbG(), c.rgbB()}; }
-Three Hls(const ColorModel& c) { return {c.hlsH(), c.hlsL(), c.hlsS()}; }
+Three RgbOf(const ColorModel& c) { return {c.Red(), c.Green(), c.Blue()}; }
+Three Hls(const ColorModel& c) { return {c.Hue(), c.Lightness(), c.Saturation()}; }
 
 TEST(ClrModels, HlsBothWays) {
   // Hue 0 is magenta and 60 red; a grey reads as 60. Channels half way

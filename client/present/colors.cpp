@@ -13,13 +13,13 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
   // The model holds no state between calls beyond the colour set here, so a
   // fresh instance serves every call.
   ColorModel model;
-  model.rgbR(palent.red);
-  model.rgbG(palent.green);
-  model.rgbB(palent.blue);
-  const int16 l = model.hlsL();
-  const int16 s = model.hlsS();
+  model.SetRed(palent.red);
+  model.SetGreen(palent.green);
+  model.SetBlue(palent.blue);
+  const int16 l = model.Lightness();
+  const int16 s = model.Saturation();
   model.SetHLS(static_cast<int16>(hue), static_cast<int16>(100 - l), s);
-  return SurfaceColor(DisplayOf(w).Back, model.rgbR(), model.rgbG(), model.rgbB());
+  return SurfaceColor(DisplayOf(w).Back, model.Red(), model.Green(), model.Blue());
 }
 
 bool ReplaceColour(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,

@@ -5,7 +5,7 @@
 
 #include "client/state/world.h"
 #include "gfx/palette.h"
-#include "client/present/clr_models.h"
+#include "client/present/color_model.h"
 #include "gfx/surface.h"
 
 namespace krel {

@@ -24,30 +24,30 @@ class ColorModel {
   using byte = std::uint8_t;
 
   // CMY: the complements of the channels.
-  byte cmyC() const;
-  byte cmyM() const;
+  byte Cyan() const;
+  byte Magenta() const;
   // CMYK in percent; black is K = 100 with C = M = Y = 0.
-  int16 cmykK() const;
-  int16 cmykC() const;
-  int16 cmykM() const;
-  int16 cmykY() const;
-  byte cmyY() const;
+  int16 CmykBlack() const;
+  int16 CmykCyan() const;
+  int16 CmykMagenta() const;
+  int16 CmykYellow() const;
+  byte Yellow() const;
   // HLS: hue in degrees on this class's scale (0 magenta, 60 red, 120
   // yellow, 180 green, 240 cyan, 300 blue; a grey reads as 60), lightness and
   // saturation in percent.
-  int16 hlsH() const;
-  int16 hlsL() const;
-  int16 hlsS() const;
-  void rgbR(byte NewVal) { m_R = NewVal; }
-  byte rgbR() const { return m_R; }
-  byte rgbG() const { return m_G; }
-  byte rgbB() const { return m_B; }
+  int16 Hue() const;
+  int16 Lightness() const;
+  int16 Saturation() const;
+  void SetRed(byte value) { red_ = value; }
+  byte Red() const { return red_; }
+  byte Green() const { return green_; }
+  byte Blue() const { return blue_; }
   // YCbCr (full range, Cb and Cr centred on 128 and capped at 255).
-  byte ycbcrY() const;
-  byte ycbcrCb() const;
-  byte ycbcrCr() const;
-  void rgbG(byte NewVal) { m_G = NewVal; }
-  void rgbB(byte NewVal) { m_B = NewVal; }
+  byte Luma() const;
+  byte BlueDifference() const;
+  byte RedDifference() const;
+  void SetGreen(byte value) { green_ = value; }
+  void SetBlue(byte value) { blue_ = value; }
 
   void SetCMY(int16 C, int16 M, int16 Y);
   void SetHLS(int16 H, int16 L, int16 S);
@@ -75,9 +75,9 @@ class ColorModel {
     return m;
   }
 
-  byte m_R = 0;
-  byte m_G = 0;
-  byte m_B = 0;
+  byte red_ = 0;
+  byte green_ = 0;
+  byte blue_ = 0;
 };
 
 }  // namespace krel

@@ -1,4 +1,4 @@
-#include "client/present/clr_models.h"
+#include "client/present/color_model.h"
 
 #include <cmath>
 #include <sstream>
@@ -30,12 +30,12 @@ int16 Int16(double v, const char* operation, const char* what) {
 
 }  // namespace
 
-ColorModel::byte ColorModel::cmyC() const { return static_cast<byte>(255 - m_R); }
-ColorModel::byte ColorModel::cmyM() const { return static_cast<byte>(255 - m_G); }
-ColorModel::byte ColorModel::cmyY() const { return static_cast<byte>(255 - m_B); }
+ColorModel::byte ColorModel::Cyan() const { return static_cast<byte>(255 - red_); }
+ColorModel::byte ColorModel::Magenta() const { return static_cast<byte>(255 - green_); }
+ColorModel::byte ColorModel::Yellow() const { return static_cast<byte>(255 - blue_); }
 
-int16 ColorModel::cmykK() const {
-  return Int16(MinOf(255 - m_R, 255 - m_G, 255 - m_B) / 2.55, "cmykK", "black");
+int16 ColorModel::CmykBlack() const {
+  return Int16(MinOf(255 - red_, 255 - green_, 255 - blue_) / 2.55, "CmykBlack", "black");
 }
 
 namespace {
@@ -50,26 +50,26 @@ int16 CmykPart(int channel, int16 k, const char* operation) {
 
 }  // namespace
 
-int16 ColorModel::cmykC() const { return CmykPart(m_R, cmykK(), "cmykC"); }
-int16 ColorModel::cmykM() const { return CmykPart(m_G, cmykK(), "cmykM"); }
-int16 ColorModel::cmykY() const { return CmykPart(m_B, cmykK(), "cmykY"); }
+int16 ColorModel::CmykCyan() const { return CmykPart(red_, CmykBlack(), "CmykCyan"); }
+int16 ColorModel::CmykMagenta() const { return CmykPart(green_, CmykBlack(), "CmykMagenta"); }
+int16 ColorModel::CmykYellow() const { return CmykPart(blue_, CmykBlack(), "CmykYellow"); }
 
-int16 ColorModel::hlsL() const {
-  return Int16((MaxOf(m_R, m_G, m_B) + MinOf(m_R, m_G, m_B)) / 2.0 / 2.55, "hlsL", "lightness");
+int16 ColorModel::Lightness() const {
+  return Int16((MaxOf(red_, green_, blue_) + MinOf(red_, green_, blue_)) / 2.0 / 2.55, "Lightness", "lightness");
 }
 
-int16 ColorModel::hlsS() const {
-  const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
+int16 ColorModel::Saturation() const {
+  const float r = red_ / 255.0f, g = green_ / 255.0f, b = blue_ / 255.0f;
   const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
   if (mx == mn) return 0;
   const float d = mx - mn;
-  const float s = hlsL() <= 50 ? d / (mx + mn) : d / (2.0f - mx - mn);
+  const float s = Lightness() <= 50 ? d / (mx + mn) : d / (2.0f - mx - mn);
   const float percent = s * 100.0f;
-  return Int16(percent, "hlsS", "saturation");
+  return Int16(percent, "Saturation", "saturation");
 }
 
-int16 ColorModel::hlsH() const {
-  const float r = m_R / 255.0f, g = m_G / 255.0f, b = m_B / 255.0f;
+int16 ColorModel::Hue() const {
+  const float r = red_ / 255.0f, g = green_ / 255.0f, b = blue_ / 255.0f;
   const float mx = MaxOf(r, g, b), mn = MinOf(r, g, b);
   float h = 0.0f;
   if (mx != mn) {
@@ -83,32 +83,32 @@ int16 ColorModel::hlsH() const {
   }
   float degrees = (h + 1.0f) * 60.0f;
   if (degrees < 0.0f) degrees += 360.0f;
-  return Int16(degrees, "hlsH", "hue");
+  return Int16(degrees, "Hue", "hue");
 }
 
-ColorModel::byte ColorModel::ycbcrY() const {
-  return Byte(0.2989 * m_R + 0.5866 * m_G + 0.1145 * m_B, "ycbcrY", "luma");
+ColorModel::byte ColorModel::Luma() const {
+  return Byte(0.2989 * red_ + 0.5866 * green_ + 0.1145 * blue_, "Luma", "luma");
 }
 
-ColorModel::byte ColorModel::ycbcrCb() const {
-  int16 v = Int16(-0.1687 * m_R - 0.3313 * m_G + 0.5 * m_B + 128, "ycbcrCb", "value");
+ColorModel::byte ColorModel::BlueDifference() const {
+  int16 v = Int16(-0.1687 * red_ - 0.3313 * green_ + 0.5 * blue_ + 128, "BlueDifference", "value");
   if (v >= 256) v = 255;
-  return Byte(v, "ycbcrCb", "value");
+  return Byte(v, "BlueDifference", "value");
 }
 
-ColorModel::byte ColorModel::ycbcrCr() const {
-  int16 v = Int16(0.5 * m_R - 0.4187 * m_G - 0.0813 * m_B + 128, "ycbcrCr", "value");
+ColorModel::byte ColorModel::RedDifference() const {
+  int16 v = Int16(0.5 * red_ - 0.4187 * green_ - 0.0813 * blue_ + 128, "RedDifference", "value");
   if (v >= 256) v = 255;
-  return Byte(v, "ycbcrCr", "value");
+  return Byte(v, "RedDifference", "value");
 }
 
 void ColorModel::SetCMY(int16 C, int16 M, int16 Y) {
   const byte r = Byte(255 - C, "SetCMY", "red");
   const byte g = Byte(255 - M, "SetCMY", "green");
   const byte b = Byte(255 - Y, "SetCMY", "blue");
-  m_R = r;
-  m_G = g;
-  m_B = b;
+  red_ = r;
+  green_ = g;
+  blue_ = b;
 }
 
 void ColorModel::SetHLS(int16 H, int16 L, int16 S) {
@@ -153,9 +153,9 @@ void ColorModel::SetHLS(int16 H, int16 L, int16 S) {
   const byte R = Byte(r255, "SetHLS", "red");
   const byte G = Byte(g255, "SetHLS", "green");
   const byte B = Byte(b255, "SetHLS", "blue");
-  m_R = R;
-  m_G = G;
-  m_B = B;
+  red_ = R;
+  green_ = G;
+  blue_ = B;
 }
 
 void ColorModel::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
@@ -167,9 +167,9 @@ void ColorModel::SetCMYK(int16 C, int16 M, int16 Y, int16 K) {
   const byte R = Byte(channel(c), "SetCMYK", "red");
   const byte G = Byte(channel(m), "SetCMYK", "green");
   const byte B = Byte(channel(y), "SetCMYK", "blue");
-  m_R = R;
-  m_G = G;
-  m_B = B;
+  red_ = R;
+  green_ = G;
+  blue_ = B;
 }
 
 void ColorModel::SetYCbCr(int16 Y, int16 Cb, int16 Cr) {
@@ -177,9 +177,9 @@ void ColorModel::SetYCbCr(int16 Y, int16 Cb, int16 Cr) {
   const int16 r = Int16((Cr - 128) * 1.402 + Y, "SetYCbCr", "red");
   const int16 g = Int16(Y - (Cb - 128) * 0.34414 - (Cr - 128) * 0.71414, "SetYCbCr", "green");
   const int16 b = Int16((Cb - 128) * 1.772 + Y, "SetYCbCr", "blue");
-  m_R = clamp(r);
-  m_G = clamp(g);
-  m_B = clamp(b);
+  red_ = clamp(r);
+  green_ = clamp(g);
+  blue_ = clamp(b);
 }
 
 }  // namespace krel
