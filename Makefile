@@ -29,7 +29,7 @@ release: deps
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # Programs to PREFIX/bin, arms.dat and level.bmp to PREFIX/share/krel, the
-# desktop entry, icons, man pages and krelServer@.service (see README.md).
+# desktop entry, icons, man pages and krelServer@.service (see docs/server.md).
 install: $(INSTALL_BUILD)
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR)
 
@@ -65,7 +65,7 @@ bench: deps
 
 # Network games over slow links: two paced bots through a delaying proxy on
 # 127.0.0.1 at round trips of 0 to 200 ms, pipelined and in lock-step
-# (about seven minutes; the table of the README's performance section).
+# (about seven minutes; the table in docs/performance.md).
 bench-net: release
 	python3 bench/netplay_bench.py $(RELEASE_DIR)
 

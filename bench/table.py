@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # (Only labels here: the measurement runs krelServer with --announce-to 127.0.0.1, in peak_rss.py.)
-"""Prints the performance table of the README from the JSON files that
+"""Prints the performance table of docs/performance.md from the JSON files that
 `make bench` writes (Google Benchmark's --benchmark_out and peak_rss.py).
 Usage: table.py RESULTS_DIR"""
 import glob, json, os, platform, re, subprocess, sys
@@ -42,7 +42,7 @@ for label, arg in (("quiet", 0), ("busy (400 particles)", 400)):
                  "both well under 2 ms" if arg else ""))
 rows.append(("ace computer player, both worms, per frame",
              f"{fmt(get('BM_AceTwoWorms/iterations:3000', 'ai_ms'))} ms", "under 0.2 ms"))
-rows.append(("gehbar (one point)", f"{fmt(ns('BM_gehbar'))} ns", ""))
+rows.append(("IsPassable (one point)", f"{fmt(ns('BM_IsPassable'))} ns", ""))
 rows.append(("dig, radius 12 / fill, radius 12", f"{fmt(ns('BM_dig/12'), 3)} / {fmt(ns('BM_dig/-12'), 3)} ns", ""))
 rows.append(("codec: full worm record encoded and decoded",
              f"{fmt(ns('BM_WormRecordEncodeDecode'))} ns ({fmt(get('BM_WormRecordEncodeDecode', 'record_bytes'))} bytes)", ""))

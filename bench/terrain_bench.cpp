@@ -31,7 +31,7 @@ std::unique_ptr<World> MakeLevel() {
   return w;
 }
 
-void BM_gehbar(benchmark::State& state) {
+void BM_IsPassable(benchmark::State& state) {
   auto w = MakeLevel();
   std::mt19937 rng(3);
   std::uniform_real_distribution<double> xs(-5.0, kWidth + 5.0), ys(-5.0, 350.0);
@@ -44,7 +44,7 @@ void BM_gehbar(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_gehbar);
+BENCHMARK(BM_IsPassable);
 
 // Digging (positive radius) and filling with soil (negative radius).
 void BM_dig(benchmark::State& state) {

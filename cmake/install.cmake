@@ -42,8 +42,10 @@ foreach(program krel krelServer krel-bot krel-arms krel-content krel-trace krel-
     install(FILES ${CMAKE_SOURCE_DIR}/dist/${program}.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
   endif()
 endforeach()
-# The README's link to data/README.md holds there too.
+# The README's links to data/README.md and docs/ hold there too.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/krel)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/server.md ${CMAKE_SOURCE_DIR}/docs/developers.md
+              ${CMAKE_SOURCE_DIR}/docs/performance.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/krel/docs)
 install(FILES ${CMAKE_SOURCE_DIR}/data/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/krel/data)
 # The shipped files, never a player's changed copy from the build folder.
 install(FILES ${CMAKE_SOURCE_DIR}/data/arms.dat ${CMAKE_SOURCE_DIR}/data/level.bmp
