@@ -384,11 +384,11 @@ bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std:
     return false;
   }
   if (!LoadArmsFromBytes(weapons, objs, sobjs, data, path, error)) return false;
-  if (std::string reason = NoWeaponReason(weapons, data); !reason.empty()) {
+  if (std::string no_weapon = NoWeaponReason(weapons, data); !no_weapon.empty()) {
     weapons = {};
     objs = {};
     sobjs = {};
-    error = ArmsError{path, 0, "", std::move(reason)};
+    error = ArmsError{path, 0, "", std::move(no_weapon)};
     return false;
   }
   return true;
