@@ -29,7 +29,6 @@ namespace krel {
 namespace {
 
 constexpr int kSlots = 5;
-constexpr int kBeamSpeed = 32000;
 constexpr int kLookAheadFrames = 90;
 constexpr int kThreatFrames = 14;
 // Standing still this long, the worm moves anyway.

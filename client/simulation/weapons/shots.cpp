@@ -22,7 +22,6 @@ namespace krel {
 namespace {
 
 constexpr double kTwoPi = 2 * 3.1415;  // the game's own pi, kept for its trail directions
-constexpr int kBeamSpeed = 32000;
 
 void PickUpBonus(World& w, Player& pl, int16 color) {
   if (color < 1) {

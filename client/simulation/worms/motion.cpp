@@ -14,26 +14,48 @@ std::array<fixed, 19> MakeAimAngles() {
   return a;
 }
 
+// How each kind of number takes part in the motion rules.
+template <typename Number>
+struct MotionNumbers;
+
+template <>
+struct MotionNumbers<fixed> {
+  static double ToDouble(fixed v) { return v.ToDouble(); }
+  // The length is taken in single precision, as every client must.
+  static double Length(double x, double y) { return static_cast<float>(std::sqrt(x * x + y * y)); }
+  static int32 Round(fixed v) { return v.ToInt32(); }
+};
+
+template <>
+struct MotionNumbers<double> {
+  static double ToDouble(double v) { return v; }
+  static double Length(double x, double y) { return std::sqrt(x * x + y * y); }
+  static int32 Round(double v) { return ToInt32(v); }
+};
+
 }  // namespace
 
 const std::array<fixed, 19> AimAngles = MakeAimAngles();
 
-void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay, bool keepspeed) {
-  const fixed vx = dirx * speed + ax;
-  const fixed vy = diry * speed + ay;
-  const double x = vx.ToDouble();
-  const double y = vy.ToDouble();
-  // The length is taken in single precision, as every client must.
-  const float len = static_cast<float>(std::sqrt(x * x + y * y));
-  const double div = len < 30.0f ? 30.0 : static_cast<double>(len);
-  dirx = fixed(x / div);
-  diry = fixed(y / div);
-  if (!keepspeed) speed = fixed(div);
+template <typename Number>
+void AddAcceleration(Number& dirx, Number& diry, Number& speed, std::type_identity_t<Number> ax,
+                     std::type_identity_t<Number> ay, bool keepspeed) {
+  using N = MotionNumbers<Number>;
+  const double x = N::ToDouble(dirx * speed + ax);
+  const double y = N::ToDouble(diry * speed + ay);
+  const double len = N::Length(x, y);
+  const double div = len < kSpeedPerStep ? kSpeedPerStep : len;
+  dirx = Number(x / div);
+  diry = Number(y / div);
+  if (!keepspeed) speed = Number(div);
 }
 
-fixed AimAngle(int richt) {
-  if (richt < 0 || richt > 18) return fixed(0);
-  return AimAngles[static_cast<std::size_t>(richt)];
+template void AddAcceleration<fixed>(fixed&, fixed&, fixed&, fixed, fixed, bool);
+template void AddAcceleration<double>(double&, double&, double&, double, double, bool);
+
+fixed AimAngle(int step) {
+  if (step < 0 || step > 18) return fixed(0);
+  return AimAngles[static_cast<std::size_t>(step)];
 }
 
 int16 atan2(double x, double Y) {
@@ -45,9 +67,13 @@ int16 atan2(double x, double Y) {
   return static_cast<int16>(d);
 }
 
-int32 calcspeed(fixed& spd) {
-  if (spd > fixed(32000)) spd = fixed(32000);
-  return spd.ToInt32() / 30;
+template <typename Number>
+int32 calcspeed(Number& spd) {
+  if (spd > Number(kBeamSpeed)) spd = Number(kBeamSpeed);
+  return MotionNumbers<Number>::Round(spd) / kSpeedPerStep;
 }
+
+template int32 calcspeed<fixed>(fixed&);
+template int32 calcspeed<double>(double&);
 
 }  // namespace krel

@@ -4,10 +4,19 @@
 #pragma once
 
 #include <array>
+#include <type_traits>
 
 #include "protocol/base/numbers.h"
 
 namespace krel {
+
+// The speed of an instant weapon (a beam), which crosses the level within
+// one frame; no shot or object moves faster.
+inline constexpr int kBeamSpeed = 32000;
+
+// Every kSpeedPerStep of a shot's or object's speed is one more movement
+// sub-step per frame.
+inline constexpr int kSpeedPerStep = 30;
 
 // Aim steps 0..18 in whole degrees from straight up, clockwise for a worm
 // facing right.
@@ -19,19 +28,29 @@ inline constexpr std::array<int, 19> AimDegrees{140, 135, 128, 122, 115, 107, 99
 extern const std::array<fixed, 19> AimAngles;
 
 // Adds the acceleration (ax, ay) to the velocity (dirx, diry) * speed. The
-// new direction is the velocity divided by its length, or by 30 when it is
-// shorter; unless keepspeed, speed becomes that divisor (never below 30).
-void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay, bool keepspeed);
+// new direction is the velocity divided by its length, or by kSpeedPerStep
+// when it is shorter; unless keepspeed, speed becomes that divisor (never
+// below kSpeedPerStep).
+//
+// One rule for two kinds of number: the game's fixed-point numbers, whose
+// length is taken in single precision as every client must, and the doubles
+// of the flight look-ahead (client/ai/flight.h), whose length is taken in
+// double precision. Both are instantiated in motion.cpp.
+template <typename Number>
+void AddAcceleration(Number& dirx, Number& diry, Number& speed, std::type_identity_t<Number> ax,
+                     std::type_identity_t<Number> ay, bool keepspeed);
 
-// AimAngles(richt); 0 for any step outside 0..18.
-fixed AimAngle(int richt);
+// AimAngles[step]; 0 for any step outside 0..18.
+fixed AimAngle(int step);
 
 // Compass direction of (-x, -Y) in whole degrees clockwise from straight up
 // (Y grows downwards), with its historic quirks kept: (0.008, 1) gives 180.
 int16 atan2(double x, double Y);
 
-// Movement sub-steps of a shot or object: spd (capped at 32000 in place)
-// rounded half to even, divided by 30, truncated.
-int32 calcspeed(fixed& spd);
+// Movement sub-steps of a shot or object: spd (capped at kBeamSpeed in
+// place) rounded half to even, divided by kSpeedPerStep, truncated. For
+// fixed (the game) and double (the flight look-ahead).
+template <typename Number>
+int32 calcspeed(Number& spd);
 
 }  // namespace krel
