@@ -23,10 +23,10 @@ FlightState LaunchState(const Player& pl, const WeaponDef& W, int aim, bool faci
   const double dirX = pl.DirX.ToDouble(), dirY = pl.DirY.ToDouble(), speed = pl.Speed.ToDouble();
   const double carryX = W.WORMAFFECT == 1 ? dirX : 0.0, carryY = W.WORMAFFECT == 1 ? dirY : 0.0;
   FlightState s;
-  s.x = pl.X.ToDouble() + dirX * speed / 10 + f * 9 * std::sin(a);
-  s.y = pl.Y.ToDouble() + dirY * speed / 10 - 9 * std::cos(a);
-  s.dx = carryX / 3 + f * std::sin(a);
-  s.dy = carryY / 3 - std::cos(a);
+  s.x = pl.X.ToDouble() + dirX * speed / kWormStepDivisor + f * kMuzzleDistance * std::sin(a);
+  s.y = pl.Y.ToDouble() + dirY * speed / kWormStepDivisor - kMuzzleDistance * std::cos(a);
+  s.dx = carryX / kCarryDivisor + f * std::sin(a);
+  s.dy = carryY / kCarryDivisor - std::cos(a);
   s.speed = W.SPEED;
   return s;
 }
@@ -39,7 +39,7 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
   int steps = 0;
   for (int frame = 1; frame <= maxFrames; ++frame) {
     ++s.age;
-    if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, W.GRAVITY / 200.0, false);
+    if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, ShotGravity(W.GRAVITY), false);
     if (W.SHOTTYPE != 2) s.speed = (s.speed + W.ACCADD) * (W.ACCMULTIPLY / 100.0);
     const int n = calcspeed(s.speed);
     for (int k = 0; k <= n; ++k) {

@@ -8,8 +8,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-std::array<fixed, 19> MakeAimAngles() {
-  std::array<fixed, 19> a{};
+std::array<fixed, kAimSteps> MakeAimAngles() {
+  std::array<fixed, kAimSteps> a{};
   for (std::size_t i = 0; i < a.size(); ++i) a[i] = fixed(AimDegrees[i] * kPi / 180.0);
   return a;
 }
@@ -35,7 +35,7 @@ struct MotionNumbers<double> {
 
 }  // namespace
 
-const std::array<fixed, 19> AimAngles = MakeAimAngles();
+const std::array<fixed, kAimSteps> AimAngles = MakeAimAngles();
 
 template <typename Number>
 void AddAcceleration(Number& dirx, Number& diry, Number& speed, std::type_identity_t<Number> ax,
@@ -54,7 +54,7 @@ template void AddAcceleration<fixed>(fixed&, fixed&, fixed&, fixed, fixed, bool)
 template void AddAcceleration<double>(double&, double&, double&, double, double, bool);
 
 fixed AimAngle(int step) {
-  if (step < 0 || step > 18) return fixed(0);
+  if (step < 0 || step >= kAimSteps) return fixed(0);
   return AimAngles[static_cast<std::size_t>(step)];
 }
 
