@@ -1,6 +1,7 @@
 #include "client/simulation/worms/motion.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace krel {
 
@@ -30,7 +31,13 @@ template <>
 struct MotionNumbers<double> {
   static double ToDouble(double v) { return v; }
   static double Length(double x, double y) { return std::sqrt(x * x + y * y); }
-  static int32 Round(double v) { return ToInt32(v); }
+  // Round half to even in the default rounding mode, as ToInt32 does, but
+  // inline: the look-ahead rounds on every step. Only called on speeds
+  // already capped at kBeamSpeed; the lowest ones (and NaN) give INT32_MIN.
+  static int32 Round(double v) {
+    const double r = std::nearbyint(v);
+    return r > static_cast<double>(INT32_MIN) ? static_cast<int32>(r) : INT32_MIN;
+  }
 };
 
 }  // namespace
