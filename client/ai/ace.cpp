@@ -97,14 +97,16 @@ bool Diggable(const World& w, const FlightResult& r) {
 
 int StepLimit(double dist) { return static_cast<int>(std::min(900.0, dist * 1.4 + 60)); }
 
+// What the worm knows this frame.
 struct Sight {
   World& w;
   int p;
   Player& me;
   AceRecord& memory;
-  const Player* enemy;
-  double x, y, ex, ey;
-  double near[2];  // a few pixels along the way
+  const Player* enemy;  // the other worm, nullptr without one
+  double x, y;          // the worm
+  double ex, ey;        // the other worm (the worm itself without one)
+  double near[2];       // a few pixels along the way
 };
 
 void Press(Player& me, int control) { me.Ctrl[static_cast<std::size_t>(control)] = 1; }

@@ -1,6 +1,7 @@
 // Plain double arithmetic stands in for the game's fixed-point numbers: the
 // look-ahead needs to be right to a pixel or two, not to the last digit. The
-// motion rules themselves are the game's own (client/simulation/worms/motion.h).
+// acceleration, the sub-step count and the launch constants are the game's
+// own (client/simulation/worms/motion.h), instantiated for doubles.
 #include "client/ai/flight.h"
 
 #include <algorithm>
