@@ -29,7 +29,6 @@ namespace krel {
 namespace {
 
 constexpr int kSlots = 5;
-constexpr int kBeamSpeed = 32000;
 constexpr int kLookAheadFrames = 90;
 constexpr int kThreatFrames = 14;
 // Standing still this long, the worm moves anyway.
@@ -98,19 +97,21 @@ bool Diggable(const World& w, const FlightResult& r) {
 
 int StepLimit(double dist) { return static_cast<int>(std::min(900.0, dist * 1.4 + 60)); }
 
+// What the worm knows this frame.
 struct Sight {
   World& w;
   int p;
   Player& me;
-  AceRecord& S;
-  const Player* enemy;
-  double x, y, ex, ey;
-  double near[2];  // a few pixels along the way
+  AceRecord& memory;
+  const Player* enemy;  // the other worm, nullptr without one
+  double x, y;          // the worm
+  double ex, ey;        // the other worm (the worm itself without one)
+  double near[2];       // a few pixels along the way
 };
 
-void Press(Player& me, int j) { me.Ctrl[static_cast<std::size_t>(j)] = 1; }
+void Press(Player& me, int control) { me.Ctrl[static_cast<std::size_t>(control)] = 1; }
 
-bool OnGround(const World& w, double x, double y) { return !IsPassable(w, x, y + 5); }
+bool OnGround(const World& w, double x, double y) { return !IsPassable(w, x, y + kWormFeet); }
 
 // Presses up or down towards aim step k; true when the aim is there.
 bool AimAt(Player& me, int k) {
@@ -124,9 +125,9 @@ bool AimAt(Player& me, int k) {
 int AimToward(double dx, double dy) {
   const double deg = std::atan2(std::abs(dx), -dy) * 180.0 / 3.14159265358979;  // 0 up, 180 down
   int best = 0;
-  for (int k = 0; k < 19; ++k)
-    if (std::abs(AimDegrees[static_cast<std::size_t>(k)] - deg) < std::abs(AimDegrees[static_cast<std::size_t>(best)] - deg))
-      best = k;
+  auto off = [&](int k) { return std::abs(AimDegrees[static_cast<std::size_t>(k)] - deg); };
+  for (int k = 0; k < kAimSteps; ++k)
+    if (off(k) < off(best)) best = k;
   return best;
 }
 
@@ -143,7 +144,7 @@ bool Threatened(const Sight& s, int& awayDir) {
     const Blast b = BlastOf(w, W);
     if (W.HITDAMAGE <= 0 && b.damage <= 0 && b.splinterDamage <= 0) continue;
     const double sx = sh.x.ToDouble(), sy = sh.Y.ToDouble();
-    const double reach = (sh.speed.ToDouble() / 30 + 1) * kThreatFrames + b.radius + 30;
+    const double reach = (sh.speed.ToDouble() / kSpeedPerStep + 1) * kThreatFrames + b.radius + 30;
     if (Dist2(sx, sy, s.x, s.y) > reach * reach) continue;
     ++checked;
     FlightState f{sx, sy, sh.dx.ToDouble(), sh.dy.ToDouble(), sh.speed.ToDouble(), sh.age};
@@ -178,7 +179,8 @@ bool Threatened(const Sight& s, int& awayDir) {
     if (hurt <= 0) continue;
     ++checked;
     const double ox = o.x.ToDouble(), oy = o.Y.ToDouble();
-    const double vx = o.dx.ToDouble() * o.speed.ToDouble() / 30, vy = o.dy.ToDouble() * o.speed.ToDouble() / 30;
+    const double vx = o.dx.ToDouble() * o.speed.ToDouble() / kSpeedPerStep;
+    const double vy = o.dy.ToDouble() * o.speed.ToDouble() / kSpeedPerStep;
     // Where it will be in a few frames, on a straight line.
     const double fx = ox + vx * 4, fy = oy + vy * 4;
     if (Dist2(fx, fy, s.x, s.y) < reach * reach || Dist2(ox, oy, s.x, s.y) < reach * reach) {
@@ -212,7 +214,7 @@ void ThrowRope(Sight& s, double gx, double gy) {
   if (AimAt(s.me, k)) {
     Press(s.me, kJump);
     Press(s.me, kChange);
-    s.S.ropeFrames = 1;
+    s.memory.ropeFrames = 1;
   }
 }
 
@@ -226,7 +228,7 @@ void DigToward(Sight& s, double gx, double gy) {
   int k = AimToward(gx - s.x, gy - s.y);
   // Straight up the dig would not open the way ahead.
   k = std::clamp(k, 0, 15);
-  if ((s.me.FacingRight != kFalse) != right && IsPassable(s.w, s.x + (right ? 2 : -2), s.y)) {
+  if ((s.me.FacingRight != kFalse) != right && IsPassable(s.w, s.x + (right ? kWormHalfWidth : -kWormHalfWidth), s.y)) {
     Press(s.me, right ? kRight : kLeft);
     return;
   }
@@ -238,19 +240,19 @@ void DigToward(Sight& s, double gx, double gy) {
 // Gets the worm towards (gx, gy).
 void Travel(Sight& s, double gx, double gy) {
   Player& me = s.me;
-  AceRecord& S = s.S;
+  AceRecord& memory = s.memory;
   const World& w = s.w;
   const int dir = gx > s.x + 3 ? 1 : (gx < s.x - 3 ? -1 : 0);
   const bool ground = OnGround(w, s.x, s.y);
 
   if (me.RopeState != 0) {
-    ++S.ropeFrames;
+    ++memory.ropeFrames;
     const double hook2 = Dist2(me.RopeX.ToDouble(), me.RopeY.ToDouble(), s.x, s.y);
-    const bool hanging = S.ropeFrames > 8 && S.stillFrames > 3;
-    if (S.ropeFrames > 45 || (hanging && IsPassable(w, s.near[0], s.near[1])) || (S.ropeFrames > 4 && s.y < gy - 5) ||
-        (S.ropeFrames > 12 && hook2 > 60 * 60)) {
+    const bool hanging = memory.ropeFrames > 8 && memory.stillFrames > 3;
+    if (memory.ropeFrames > 45 || (hanging && IsPassable(w, s.near[0], s.near[1])) ||
+        (memory.ropeFrames > 4 && s.y < gy - 5) || (memory.ropeFrames > 12 && hook2 > 60 * 60)) {
       Press(me, kJump);  // lets go
-      S.ropeFrames = 0;
+      memory.ropeFrames = 0;
     } else if (!IsPassable(w, s.near[0], s.near[1])) {
       DigToward(s, s.near[0], s.near[1]);  // hanging under soil: dig on up
     } else if (gy < s.y - 8 && me.RopeLength > fixed(5) && !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble())) {
@@ -262,25 +264,25 @@ void Travel(Sight& s, double gx, double gy) {
     }
     return;
   }
-  S.ropeFrames = 0;
+  memory.ropeFrames = 0;
 
   const bool wantUp = gy < s.y - 20;
   if (dir != 0) Press(me, dir > 0 ? kRight : kLeft);
   if (!ground) return;  // in the air the walk keys steer
 
-  if (!IsPassable(w, s.near[0], s.near[1]) && S.stillFrames >= 1) {
+  if (!IsPassable(w, s.near[0], s.near[1]) && memory.stillFrames >= 1) {
     // The way leads through soil.
     DigToward(s, s.near[0], s.near[1]);
     return;
   }
-  if (S.stillFrames >= 3 || S.noProgress >= 20) {
+  if (memory.stillFrames >= 3 || memory.noProgress >= 20) {
     // Walking gets nowhere: dig, jump, rope, in turns.
-    const int phase = ((S.noProgress >= 20 ? S.noProgress : S.stillFrames) / 10) % 4;
-    const double tx = dir != 0 ? gx : s.x + S.wanderDir * 20;
+    const int phase = ((memory.noProgress >= 20 ? memory.noProgress : memory.stillFrames) / 10) % 4;
+    const double tx = dir != 0 ? gx : s.x + memory.wanderDir * 20;
     if (phase == 0) {
       DigToward(s, tx, gy);
     } else if (phase == 1) {
-      if (IsPassable(w, s.x, s.y - 4)) Press(me, kJump);
+      if (IsPassable(w, s.x, s.y - kWormHalfHeight)) Press(me, kJump);
       else DigToward(s, tx, s.y - 20);
     } else if (phase == 2) {
       me.Ctrl.fill(0);
@@ -294,9 +296,9 @@ void Travel(Sight& s, double gx, double gy) {
     // A drop ahead with the goal not below: jump it rather than fall in.
     bool drop = true;
     for (int d = 4; d <= 24 && drop; d += 4) drop = IsPassable(w, s.x + 6 * dir, s.y + d);
-    if (drop && IsPassable(w, s.x, s.y - 4)) Press(me, kJump);
+    if (drop && IsPassable(w, s.x, s.y - kWormHalfHeight)) Press(me, kJump);
   }
-  if (wantUp && S.stillFrames > 1) {
+  if (wantUp && memory.stillFrames > 1) {
     me.Ctrl.fill(0);
     ThrowRope(s, gx, gy - 10);
   }
@@ -320,16 +322,16 @@ bool KickOutOfRock(Sight& s) {
   const WeaponDef* W = WeaponInSlot(w, me, cur);
   // Kicks too weak to move it: the last way out is the push of its own
   // blast, which may cost it its life but not the rest of the game.
-  const bool blastOut = s.S.stillFrames >= kBlastAfter;
-  auto strength = [&](const WeaponDef& V) { return blastOut ? BlastOf(w, V).damage + 1 : V.RECOIL; };
+  const bool blastOut = s.memory.stillFrames >= kBlastAfter;
+  auto strength = [&](const WeaponDef& def) { return blastOut ? BlastOf(w, def).damage + 1 : def.RECOIL; };
   if (W == nullptr || strength(*W) <= 0 || !Loaded(me, cur)) {
     // The loaded weapon with the hardest kick (or blast).
     int want = -1, kick = 0;
     for (int k = 0; k < kSlots; ++k) {
-      const WeaponDef* V = WeaponInSlot(w, me, k);
-      if (V != nullptr && Loaded(me, k) && strength(*V) > kick) {
+      const WeaponDef* other = WeaponInSlot(w, me, k);
+      if (other != nullptr && Loaded(me, k) && strength(*other) > kick) {
         want = k;
-        kick = strength(*V);
+        kick = strength(*other);
       }
     }
     if (want < 0 || want == cur) return false;
@@ -343,7 +345,7 @@ bool KickOutOfRock(Sight& s) {
   if (blastOut) {
     // Into the rock around it, so that the blast goes off right there.
     int into = -1;
-    for (int k = 0; k < 19; ++k) {
+    for (int k = 0; k < kAimSteps; ++k) {
       const FlightState at = LaunchState(me, *W, k, right);
       if (!IsPassable(w, at.x, at.y) && (into < 0 || std::abs(k - me.Aim) < std::abs(into - me.Aim))) into = k;
     }
@@ -356,11 +358,11 @@ bool KickOutOfRock(Sight& s) {
   const FlightWorms worms{s.ex, s.ey, s.x, s.y};
   int pick = -1, pickSide = 0;
   bool pickSafe = false;
-  for (int k = 0; k < 19; ++k) {
+  for (int k = 0; k < kAimSteps; ++k) {
     const double a = AimDegrees[static_cast<std::size_t>(k)] * 3.14159265358979 / 180;
     const double kx = -f * std::sin(a), ky = std::cos(a);
     const double sx = kx > 0.05 ? 1 : (kx < -0.05 ? -1 : 0), sy = ky > 0.05 ? 1 : (ky < -0.05 ? -1 : 0);
-    if (!IsPassable(w, s.x + kx + 2 * sx, s.y + ky + 4 * sy)) continue;
+    if (!IsPassable(w, s.x + kx + kWormHalfWidth * sx, s.y + ky + kWormHalfHeight * sy)) continue;
     const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, 300);
     const bool safe = Worth(*W, b, r, s.x, s.y, s.ex, s.ey, false) >= 0;
     if (pick < 0 || (safe && !pickSafe) ||
@@ -370,7 +372,7 @@ bool KickOutOfRock(Sight& s) {
       pickSide = static_cast<int>(sx);
     }
   }
-  if (pick < 0 || (!pickSafe && s.S.stillFrames < kRiskAfter)) return false;
+  if (pick < 0 || (!pickSafe && s.memory.stillFrames < kRiskAfter)) return false;
   if (AimAt(me, pick)) {
     if (static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
     // A walk key the kick's way adds its step once the kick has the worm
@@ -394,7 +396,7 @@ AceAim AceBestAim(const World& w, int p, int slot, double tx, double ty) {
   const int limit = StepLimit(std::sqrt(Dist2(x, y, tx, ty)));
   FlightWorms worms{tx, ty, x, y};
   double bestClose = 1e18;
-  for (int k = 0; k < 19; ++k) {
+  for (int k = 0; k < kAimSteps; ++k) {
     const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, limit);
     const int v = Worth(*W, b, r, x, y, tx, ty, Diggable(w, r));
     if (v > best.worth || (v == best.worth && v > 0 && r.closest2 < bestClose)) {
@@ -408,22 +410,22 @@ AceAim AceBestAim(const World& w, int p, int slot, double tx, double ty) {
 void AcePlayer(World& w, int p) {
   if (p < 1 || p > 2) return;
   Player& me = w.Players[static_cast<std::size_t>(p)];
-  AceRecord& S = ComputersOf(w).ace[static_cast<std::size_t>(p)];
+  AceRecord& memory = ComputersOf(w).ace[static_cast<std::size_t>(p)];
   me.Ctrl.fill(0);
   if (me.Alive == kFalse) {
     Press(me, kJump);  // back into the game at once
-    AcePath path = std::move(S.path);
-    S = AceRecord{};
-    S.path = std::move(path);
-    S.pathAge = 1000;  // the worm is somewhere else now
+    AcePath path = std::move(memory.path);
+    memory = AceRecord{};
+    memory.path = std::move(path);
+    memory.pathAge = 1000;  // the worm is somewhere else now
     return;
   }
 
   const double x = me.X.ToDouble(), y = me.Y.ToDouble();
   const int32 px = static_cast<int32>(std::lround(x)), py = static_cast<int32>(std::lround(y));
   // Jitter of a pixel is no movement.
-  const bool moved = std::abs(px - S.lastX) >= 2 || std::abs(py - S.lastY) >= 2;
-  S.stillFrames = moved ? 0 : S.stillFrames + 1;
+  const bool moved = std::abs(px - memory.lastX) >= 2 || std::abs(py - memory.lastY) >= 2;
+  memory.stillFrames = moved ? 0 : memory.stillFrames + 1;
 
   // The other worm: the nearest one in play.
   const Player* enemy = nullptr;
@@ -438,21 +440,22 @@ void AcePlayer(World& w, int p) {
       enemy = &o;
     }
   }
-  Sight s{w, p, me, S, enemy, x, y, enemy ? enemy->X.ToDouble() : x, enemy ? enemy->Y.ToDouble() : y, {x, y}};
+  Sight s{w, p, me, memory, enemy, x, y, enemy ? enemy->X.ToDouble() : x, enemy ? enemy->Y.ToDouble() : y, {x, y}};
   if (enemy != nullptr) {
     // The way to the other worm, worked out again now and then and whenever
     // it has gone elsewhere.
-    if (++S.pathAge >= 50 || Dist2(S.path.goalX, S.path.goalY, s.ex, s.ey) > 40 * 40) {
-      BuildPath(w, s.ex, s.ey, S.path, S.deadX.data(), S.deadY.data(), std::min<int>(S.deadCount, 8));
-      S.pathAge = 0;
-      S.bestCost = CostAt(S.path, x, y);
+    if (++memory.pathAge >= 50 || Dist2(memory.path.goalX, memory.path.goalY, s.ex, s.ey) > 40 * 40) {
+      BuildPath(w, s.ex, s.ey, memory.path, memory.deadX.data(), memory.deadY.data(),
+                std::min<int>(memory.deadCount, 8));
+      memory.pathAge = 0;
+      memory.bestCost = CostAt(memory.path, x, y);
     }
-    const int32 c = CostAt(S.path, x, y);
-    if (c < S.bestCost) {
-      S.bestCost = c;
-      S.noProgress = 0;
+    const int32 c = CostAt(memory.path, x, y);
+    if (c < memory.bestCost) {
+      memory.bestCost = c;
+      memory.noProgress = 0;
     } else {
-      ++S.noProgress;
+      ++memory.noProgress;
     }
   }
 
@@ -460,20 +463,20 @@ void AcePlayer(World& w, int p) {
   // in turn.
   const int cur = CurSlot(me);
   if (enemy != nullptr) {
-    const int slot = (me.Age % 2 == 0) ? cur : S.nextSlot;
-    if (me.Age % 2 != 0) S.nextSlot = (S.nextSlot + 1) % kSlots;
+    const int slot = (me.Age % 2 == 0) ? cur : memory.nextSlot;
+    if (me.Age % 2 != 0) memory.nextSlot = (memory.nextSlot + 1) % kSlots;
     const AceAim a = AceBestAim(w, p, slot, s.ex, s.ey);
-    S.aim[static_cast<std::size_t>(slot)] = a.aim;
-    S.facingRight[static_cast<std::size_t>(slot)] = ToFlag(a.facingRight);
-    S.worth[static_cast<std::size_t>(slot)] = a.worth;
+    memory.aim[static_cast<std::size_t>(slot)] = a.aim;
+    memory.facingRight[static_cast<std::size_t>(slot)] = ToFlag(a.facingRight);
+    memory.worth[static_cast<std::size_t>(slot)] = a.worth;
   }
 
   // Out of the way of incoming fire first.
   int away = 0;
-  if (S.dodgeFrames > 0) --S.dodgeFrames;
+  if (memory.dodgeFrames > 0) --memory.dodgeFrames;
   if (Threatened(s, away)) {
-    S.dodgeFrames = 6;
-    S.dodgeDir = away;
+    memory.dodgeFrames = 6;
+    memory.dodgeDir = away;
   }
 
   bool busy = false;  // the controls of this frame are taken
@@ -482,9 +485,9 @@ void AcePlayer(World& w, int p) {
     int want = -1;
     for (int k = 0; k < kSlots; ++k) {
       const auto i = static_cast<std::size_t>(k);
-      if (!Loaded(me, k) || S.worth[i] <= kDigShot) continue;
-      if (want < 0 || S.worth[i] > S.worth[static_cast<std::size_t>(want)] + (k == cur ? -1 : 0) ||
-          (k == cur && S.worth[i] >= S.worth[static_cast<std::size_t>(want)]))
+      if (!Loaded(me, k) || memory.worth[i] <= kDigShot) continue;
+      if (want < 0 || memory.worth[i] > memory.worth[static_cast<std::size_t>(want)] + (k == cur ? -1 : 0) ||
+          (k == cur && memory.worth[i] >= memory.worth[static_cast<std::size_t>(want)]))
         want = k;
     }
     // Nothing to fire now: only the selected slot reloads, so select an
@@ -496,18 +499,18 @@ void AcePlayer(World& w, int p) {
           if (!Loaded(me, (cur + k) % kSlots)) want = (cur + k) % kSlots;
     }
     const bool mayChange = Loaded(me, cur) || w.LoadAndChange != kFalse;
-    if (want >= 0 && want != cur && mayChange && S.dodgeFrames == 0) {
+    if (want >= 0 && want != cur && mayChange && memory.dodgeFrames == 0) {
       Press(me, kChange);
       Press(me, ((want - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
       busy = true;
-    } else if (want == cur && S.worth[static_cast<std::size_t>(cur)] > kDigShot && S.dodgeFrames == 0) {
+    } else if (want == cur && memory.worth[static_cast<std::size_t>(cur)] > kDigShot && memory.dodgeFrames == 0) {
       const auto i = static_cast<std::size_t>(cur);
-      const bool right = S.facingRight[i] != kFalse;
+      const bool right = memory.facingRight[i] != kFalse;
       if ((me.FacingRight != kFalse) != right) {
         Press(me, right ? kRight : kLeft);  // a step turns the worm
-        if (S.stillFrames > 2 && OnGround(w, x, y)) Press(me, kJump);
+        if (memory.stillFrames > 2 && OnGround(w, x, y)) Press(me, kJump);
         busy = true;
-      } else if (!AimAt(me, S.aim[i])) {
+      } else if (!AimAt(me, memory.aim[i])) {
         busy = true;
       } else {
         const WeaponDef* W = WeaponInSlot(w, me, cur);
@@ -521,7 +524,7 @@ void AcePlayer(World& w, int p) {
             Press(me, kShoot);
             busy = true;
           } else {
-            S.worth[i] = 0;
+            memory.worth[i] = 0;
           }
         } else {
           busy = true;  // aimed, waiting for the trigger
@@ -530,49 +533,49 @@ void AcePlayer(World& w, int p) {
     }
   }
 
-  if (S.dodgeFrames > 0) {
+  if (memory.dodgeFrames > 0) {
     if (!busy || !me.Ctrl[kShoot]) {
-      Press(me, S.dodgeDir > 0 ? kRight : kLeft);
-      if (OnGround(w, x, y) && S.dodgeFrames > 4) Press(me, kJump);
+      Press(me, memory.dodgeDir > 0 ? kRight : kLeft);
+      if (OnGround(w, x, y) && memory.dodgeFrames > 4) Press(me, kJump);
     }
   } else if (!busy) {
     double gx = s.ex, gy = s.ey;
     if (enemy == nullptr) {
       // Nobody to fight: roam.
-      gx = x + S.wanderDir * 40;
+      gx = x + memory.wanderDir * 40;
       gy = y;
     } else if (best2 < kTooClose * kTooClose || (best2 < 120 * 120 && OwnBlastFlying(w, p))) {
       // Too close for a safe shot: back off.
       gx = x + (x >= s.ex ? 60 : -60);
       gy = y;
     }
-    if (S.stillFrames == kDetourAfter || S.noProgress == kDetourAfter * 3) {
+    if (memory.stillFrames == kDetourAfter || memory.noProgress == kDetourAfter * 3) {
       // The way leads nowhere the worm can go: off somewhere else for a
       // while, each time the other way.
-      S.detourFrames = kDetourFrames;
-      S.wanderDir = -S.wanderDir;
-      if (S.detourFrames > 0 && enemy != nullptr && S.noProgress >= kDetourAfter) {
+      memory.detourFrames = kDetourFrames;
+      memory.wanderDir = -memory.wanderDir;
+      if (memory.detourFrames > 0 && enemy != nullptr && memory.noProgress >= kDetourAfter) {
         // Where the way led is out of reach: the next way goes round it.
-        const auto k = static_cast<std::size_t>(S.deadCount % 8);
-        S.deadX[k] = S.wayX;
-        S.deadY[k] = S.wayY;
-        ++S.deadCount;
-        S.pathAge = 1000;
+        const auto k = static_cast<std::size_t>(memory.deadCount % 8);
+        memory.deadX[k] = memory.wayX;
+        memory.deadY[k] = memory.wayY;
+        ++memory.deadCount;
+        memory.pathAge = 1000;
       }
     }
-    if (S.detourFrames > 0) {
-      --S.detourFrames;
-      gx = x + S.wanderDir * 80;
+    if (memory.detourFrames > 0) {
+      --memory.detourFrames;
+      gx = x + memory.wanderDir * 80;
       gy = y - 30;
     } else if (enemy != nullptr && best2 >= kTooClose * kTooClose) {
       double wx = 0, wy = 0;
-      if (Waypoint(S.path, x, y, 10, wx, wy)) {
+      if (Waypoint(memory.path, x, y, 10, wx, wy)) {
         gx = wx;
         gy = wy;
       }
       // The first soil along the next few cells of the way, if any.
       for (int k = 1; k <= 4; ++k) {
-        if (!Waypoint(S.path, x, y, k, wx, wy)) break;
+        if (!Waypoint(memory.path, x, y, k, wx, wy)) break;
         s.near[0] = wx;
         s.near[1] = wy;
         if (!IsPassable(w, wx, wy)) break;
@@ -582,25 +585,25 @@ void AcePlayer(World& w, int p) {
     // happens to be aimed for it.
     const auto c = static_cast<std::size_t>(cur);
     const WeaponDef* W = WeaponInSlot(w, me, cur);
-    const bool digShot = enemy != nullptr && S.worth[c] == kDigShot && Loaded(me, cur) && me.Aim == S.aim[c] &&
-                         (me.FacingRight != kFalse) == (S.facingRight[c] != kFalse) && W != nullptr &&
-                         static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY;
-    S.wayX = static_cast<int32>(gx);
-    S.wayY = static_cast<int32>(gy);
+    const bool digShot = enemy != nullptr && memory.worth[c] == kDigShot && Loaded(me, cur) &&
+                         me.Aim == memory.aim[c] && (me.FacingRight != kFalse) == (memory.facingRight[c] != kFalse) &&
+                         W != nullptr && static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY;
+    memory.wayX = static_cast<int32>(gx);
+    memory.wayY = static_cast<int32>(gy);
     const bool walking = std::abs(gx - x) > 3;
-    S.stuckFrames = (walking && !moved) ? S.stuckFrames + 1 : 0;
+    memory.stuckFrames = (walking && !moved) ? memory.stuckFrames + 1 : 0;
     Travel(s, gx, gy);
     if (digShot && !me.Ctrl[kUp] && !me.Ctrl[kDown] && !me.Ctrl[kChange] && !me.Ctrl[kLeft] && !me.Ctrl[kRight])
       Press(me, kShoot);
-    if (enemy == nullptr && S.stuckFrames > 30) {
-      S.wanderDir = -S.wanderDir;
-      S.stuckFrames = 0;
+    if (enemy == nullptr && memory.stuckFrames > 30) {
+      memory.wanderDir = -memory.wanderDir;
+      memory.stuckFrames = 0;
     }
-  } else if (S.stillFrames > kRestlessFrames && !me.Ctrl[kShoot] && !me.Ctrl[kChange] && OnGround(w, x, y)) {
+  } else if (memory.stillFrames > kRestlessFrames && !me.Ctrl[kShoot] && !me.Ctrl[kChange] && OnGround(w, x, y)) {
     // Aiming from one spot too long: hop, which keeps the facing and aim.
     Press(me, kJump);
   }
-  if (S.stillFrames > kStuckAfter) {
+  if (memory.stillFrames > kStuckAfter) {
     // Nothing has moved the worm for a long time: walk to the open side, jump,
     // walk the other way (a blocked step does not turn the worm, so each way
     // gets its turn whatever the facing), dig up (which leaves room to jump
@@ -608,12 +611,12 @@ void AcePlayer(World& w, int p) {
     // ground drops once it is gone), jumping all the while, and rope, each
     // time at another angle. A worm wedged in rock kicks itself out first.
     me.Ctrl.fill(0);
-    const int round = (S.stillFrames - kStuckAfter) / kStuckStep;
+    const int round = (memory.stillFrames - kStuckAfter) / kStuckStep;
     const int phase = round % 7;
     // The open side is chosen once a round: a step can change which side
     // looks open, and turning back each frame gets nowhere.
-    if ((S.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
-      S.wanderDir = !IsPassable(w, x - 2, y) && IsPassable(w, x + 2, y) ? 1 : -1;
+    if ((memory.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
+      memory.wanderDir = !IsPassable(w, x - kWormHalfWidth, y) && IsPassable(w, x + kWormHalfWidth, y) ? 1 : -1;
     static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
     if (KickOutOfRock(s)) {
       // firing its way out
@@ -622,7 +625,7 @@ void AcePlayer(World& w, int p) {
       // gets out once the soil above it is gone.
       Press(me, kJump);
       if (phase == 0 || phase == 2) {
-        Press(me, (phase == 0 ? S.wanderDir : -S.wanderDir) > 0 ? kRight : kLeft);
+        Press(me, (phase == 0 ? memory.wanderDir : -memory.wanderDir) > 0 ? kRight : kLeft);
       } else if (phase >= 3 && AimAt(me, kDigAims[phase]) && me.Age % 2 == 0) {
         // Tapped: only a fresh press of the second key digs again.
         Press(me, kLeft);
@@ -641,8 +644,8 @@ void AcePlayer(World& w, int p) {
   }
 
   if (moved) {
-    S.lastX = px;
-    S.lastY = py;
+    memory.lastX = px;
+    memory.lastY = py;
   }
 }
 

@@ -129,7 +129,8 @@ bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, do
     // off is no start.
     std::uint16_t best = AcePath::kUnreached;
     int bx = cx, by = cy;
-    for (int ring = 1; ring <= 2 && best == AcePath::kUnreached; ++ring) CheapestAround(path, cx, cy, ring, best, bx, by);
+    for (int ring = 1; ring <= 2 && best == AcePath::kUnreached; ++ring)
+      CheapestAround(path, cx, cy, ring, best, bx, by);
     if (best == AcePath::kUnreached) return false;
     cx = bx;
     cy = by;

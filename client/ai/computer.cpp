@@ -13,54 +13,55 @@ namespace krel {
 
 namespace {
 
-int Draw(World& w, int range, int p) { return static_cast<int>(std::floor(range * w.Rand(p))); }
+// A random whole number from 0 to range - 1, from player p's stream.
+int RandomBelow(World& w, int range, int p) { return static_cast<int>(std::floor(range * w.Rand(p))); }
 
 }  // namespace
 
 void ComputerPlayer(World& w, int p) {
   if (p < 1 || p > 2) return;
-  Player& P = w.Players[static_cast<std::size_t>(p)];
-  AiRecord& S = ComputersOf(w).simple[static_cast<std::size_t>(p)];
-  if (S.Target < 0 || S.Target >= kMaxPlayerSlots) S.Target = 0;
-  const Player& target = w.Players[static_cast<std::size_t>(S.Target)];
+  Player& me = w.Players[static_cast<std::size_t>(p)];
+  AiRecord& memory = ComputersOf(w).simple[static_cast<std::size_t>(p)];
+  if (memory.Target < 0 || memory.Target >= kMaxPlayerSlots) memory.Target = 0;
+  const Player& target = w.Players[static_cast<std::size_t>(memory.Target)];
   const double tx = target.X.ToDouble(), ty = target.Y.ToDouble();
-  const double x = P.X.ToDouble(), y = P.Y.ToDouble();
-  auto& c = P.Ctrl;
+  const double x = me.X.ToDouble(), y = me.Y.ToDouble();
+  auto& c = me.Ctrl;
 
   c.fill(0);
-  if (P.Alive == kFalse) c[kJump] = 1;  // revives the worm
+  if (me.Alive == kFalse) c[kJump] = 1;  // revives the worm
 
-  if (P.X == S.LastX && std::abs(tx - x) > 2) {
+  if (me.X == memory.LastX && std::abs(tx - x) > 2) {
     // Stuck sideways: left and right together dig ahead, once per blockage.
-    if (S.DugWhileStuck == kFalse) {
+    if (memory.DugWhileStuck == kFalse) {
       c[kLeft] = 1;
       c[kRight] = 1;
-      S.DugWhileStuck = kTrue;
+      memory.DugWhileStuck = kTrue;
     }
   } else {
-    S.DugWhileStuck = kFalse;
+    memory.DugWhileStuck = kFalse;
   }
 
-  if (P.Y == S.LastY && std::abs(ty - y) > 2) {
-    const int r = Draw(w, 5, p);
+  if (me.Y == memory.LastY && std::abs(ty - y) > 2) {
+    const int r = RandomBelow(w, 5, p);
     if (r < 3) {
       c[kJump] = 1;
-    } else if (S.RopedWhileStuck != kFalse) {
+    } else if (memory.RopedWhileStuck != kFalse) {
       // The rope did not help: chase somebody else. With fewer than two
       // players there is nobody else, and the worm keeps its target.
       if (w.NumPlayers >= 2) {
         do {
-          S.Target = static_cast<int16>(Draw(w, w.NumPlayers, p) + 1);
-        } while (S.Target == p);
+          memory.Target = static_cast<int16>(RandomBelow(w, w.NumPlayers, p) + 1);
+        } while (memory.Target == p);
       }
     } else {
-      P.Aim = 0;
+      me.Aim = 0;
       c[kJump] = 1;
       c[kChange] = 1;  // jump with change throws the rope
-      S.RopedWhileStuck = kTrue;
+      memory.RopedWhileStuck = kTrue;
     }
   } else {
-    S.RopedWhileStuck = kFalse;
+    memory.RopedWhileStuck = kFalse;
   }
 
   if (tx - x > 2) c[kRight] = 1;
@@ -70,21 +71,21 @@ void ComputerPlayer(World& w, int p) {
   // up, 90 level, 180 straight down.
   const int t = atan2(-std::abs(tx - x), y - ty);
   int k = 0;
-  while (k < 19 && !(AimDegrees[static_cast<std::size_t>(k)] < t)) ++k;
-  if (k > P.Aim) c[kUp] = 1;
-  if (k < P.Aim) c[kDown] = 1;
-  if (k != P.Aim) {
-    if (Draw(w, 20, p) == 0) {
+  while (k < kAimSteps && !(AimDegrees[static_cast<std::size_t>(k)] < t)) ++k;
+  if (k > me.Aim) c[kUp] = 1;
+  if (k < me.Aim) c[kDown] = 1;
+  if (k != me.Aim) {
+    if (RandomBelow(w, 20, p) == 0) {
       c[kChange] = 1;
       c[kLeft] = 1;
-      P.CurWeapon = static_cast<int16>(Draw(w, 5, p));
+      me.CurWeapon = static_cast<int16>(RandomBelow(w, 5, p));
     }
-  } else if (Draw(w, 20, p) == 0) {
+  } else if (RandomBelow(w, 20, p) == 0) {
     c[kShoot] = 1;
   }
 
-  S.LastX = P.X;
-  S.LastY = P.Y;
+  memory.LastX = me.X;
+  memory.LastY = me.Y;
 }
 
 }  // namespace krel

@@ -1,5 +1,7 @@
 // Plain double arithmetic stands in for the game's fixed-point numbers: the
-// look-ahead needs to be right to a pixel or two, not to the last digit.
+// look-ahead needs to be right to a pixel or two, not to the last digit. The
+// acceleration, the sub-step count and the launch constants are the game's
+// own (client/simulation/worms/motion.h), instantiated for doubles.
 #include "client/ai/flight.h"
 
 #include <algorithm>
@@ -12,22 +14,6 @@ namespace krel {
 
 namespace {
 
-constexpr int kBeamSpeed = 32000;
-
-void Accelerate(FlightState& s, double ax, double ay) {
-  const double vx = s.dx * s.speed + ax, vy = s.dy * s.speed + ay;
-  const double len = std::sqrt(vx * vx + vy * vy);
-  const double div = len < 30 ? 30 : len;
-  s.dx = vx / div;
-  s.dy = vy / div;
-  s.speed = div;
-}
-
-int SubSteps(double& speed) {
-  if (speed > kBeamSpeed) speed = kBeamSpeed;
-  return static_cast<int>(std::nearbyint(speed)) / 30;
-}
-
 double Dist2(double ax, double ay, double bx, double by) { return (ax - bx) * (ax - bx) + (ay - by) * (ay - by); }
 
 }  // namespace
@@ -38,10 +24,10 @@ FlightState LaunchState(const Player& pl, const WeaponDef& W, int aim, bool faci
   const double dirX = pl.DirX.ToDouble(), dirY = pl.DirY.ToDouble(), speed = pl.Speed.ToDouble();
   const double carryX = W.WORMAFFECT == 1 ? dirX : 0.0, carryY = W.WORMAFFECT == 1 ? dirY : 0.0;
   FlightState s;
-  s.x = pl.X.ToDouble() + dirX * speed / 10 + f * 9 * std::sin(a);
-  s.y = pl.Y.ToDouble() + dirY * speed / 10 - 9 * std::cos(a);
-  s.dx = carryX / 3 + f * std::sin(a);
-  s.dy = carryY / 3 - std::cos(a);
+  s.x = pl.X.ToDouble() + dirX * speed / kWormStepDivisor + f * kMuzzleDistance * std::sin(a);
+  s.y = pl.Y.ToDouble() + dirY * speed / kWormStepDivisor - kMuzzleDistance * std::cos(a);
+  s.dx = carryX / kCarryDivisor + f * std::sin(a);
+  s.dy = carryY / kCarryDivisor - std::cos(a);
   s.speed = W.SPEED;
   return s;
 }
@@ -54,9 +40,9 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
   int steps = 0;
   for (int frame = 1; frame <= maxFrames; ++frame) {
     ++s.age;
-    if (W.GRAVITY > 0) Accelerate(s, 0, W.GRAVITY / 200.0);
+    if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, ShotGravity(W.GRAVITY), false);
     if (W.SHOTTYPE != 2) s.speed = (s.speed + W.ACCADD) * (W.ACCMULTIPLY / 100.0);
-    const int n = SubSteps(s.speed);
+    const int n = calcspeed(s.speed);
     for (int k = 0; k <= n; ++k) {
       const double t2 = Dist2(s.x, s.y, worms.tx, worms.ty);
       r.closest2 = std::min(r.closest2, t2);
@@ -76,7 +62,7 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
         }
         s.speed *= W.BOUNCE / 100.0;
       }
-      if (SubSteps(s.speed) >= 1) {
+      if (calcspeed(s.speed) >= 1) {
         s.x += s.dx;
         s.y += s.dy;
       }

@@ -10,6 +10,7 @@
 
 #include "client/simulation/weapons/arms_fields.h"
 #include "client/simulation/weapons/arms_values.h"
+#include "client/simulation/worms/motion.h"
 
 namespace krel {
 namespace {
@@ -176,7 +177,7 @@ class Loader {
 
   // An instant weapon: drawn as a beam and crossing the level in one frame.
   static void Finalise(WeaponDef& w) {
-    if (w.SHOTTYPE == 4 && w.SHADOW == 0) w.SPEED = 32000;
+    if (w.SHOTTYPE == 4 && w.SHADOW == 0) w.SPEED = kBeamSpeed;
   }
 
   // A trail appears every delay × 5 movement steps. A trail whose delay is

@@ -22,7 +22,6 @@ namespace krel {
 namespace {
 
 constexpr double kTwoPi = 2 * 3.1415;  // the game's own pi, kept for its trail directions
-constexpr int kBeamSpeed = 32000;
 
 void PickUpBonus(World& w, Player& pl, int16 color) {
   if (color < 1) {
@@ -147,7 +146,7 @@ bool MoveOne(World& w, int32 i) {
   {
     Shot& s = w.Shots[static_cast<std::size_t>(i)];
     if (s.age < INT16_MAX) ++s.age;
-    if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, fixed(W.GRAVITY / 200.0), false);
+    if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, fixed(ShotGravity(W.GRAVITY)), false);
     if (W.SHOTTYPE != 2) {
       s.speed += fixed(W.ACCADD);
       s.speed = s.speed * fixed(W.ACCMULTIPLY / 100.0);

@@ -1,6 +1,7 @@
 #include "client/simulation/worms/motion.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace krel {
 
@@ -8,32 +9,60 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-std::array<fixed, 19> MakeAimAngles() {
-  std::array<fixed, 19> a{};
+std::array<fixed, kAimSteps> MakeAimAngles() {
+  std::array<fixed, kAimSteps> a{};
   for (std::size_t i = 0; i < a.size(); ++i) a[i] = fixed(AimDegrees[i] * kPi / 180.0);
   return a;
 }
 
+// How each kind of number takes part in the motion rules.
+template <typename Number>
+struct MotionNumbers;
+
+template <>
+struct MotionNumbers<fixed> {
+  static double ToDouble(fixed v) { return v.ToDouble(); }
+  // The length is taken in single precision, as every client must.
+  static double Length(double x, double y) { return static_cast<float>(std::sqrt(x * x + y * y)); }
+  static int32 Round(fixed v) { return v.ToInt32(); }
+};
+
+template <>
+struct MotionNumbers<double> {
+  static double ToDouble(double v) { return v; }
+  static double Length(double x, double y) { return std::sqrt(x * x + y * y); }
+  // Round half to even in the default rounding mode, as ToInt32 does, but
+  // inline: the look-ahead rounds on every step. Only called on speeds
+  // already capped at kBeamSpeed; the lowest ones (and NaN) give INT32_MIN.
+  static int32 Round(double v) {
+    const double r = std::nearbyint(v);
+    return r > static_cast<double>(INT32_MIN) ? static_cast<int32>(r) : INT32_MIN;
+  }
+};
+
 }  // namespace
 
-const std::array<fixed, 19> AimAngles = MakeAimAngles();
+const std::array<fixed, kAimSteps> AimAngles = MakeAimAngles();
 
-void AddAcceleration(fixed& dirx, fixed& diry, fixed& speed, fixed ax, fixed ay, bool keepspeed) {
-  const fixed vx = dirx * speed + ax;
-  const fixed vy = diry * speed + ay;
-  const double x = vx.ToDouble();
-  const double y = vy.ToDouble();
-  // The length is taken in single precision, as every client must.
-  const float len = static_cast<float>(std::sqrt(x * x + y * y));
-  const double div = len < 30.0f ? 30.0 : static_cast<double>(len);
-  dirx = fixed(x / div);
-  diry = fixed(y / div);
-  if (!keepspeed) speed = fixed(div);
+template <typename Number>
+void AddAcceleration(Number& dirx, Number& diry, Number& speed, std::type_identity_t<Number> ax,
+                     std::type_identity_t<Number> ay, bool keepspeed) {
+  using N = MotionNumbers<Number>;
+  const double x = N::ToDouble(dirx * speed + ax);
+  const double y = N::ToDouble(diry * speed + ay);
+  const double len = N::Length(x, y);
+  const double div = len < kSpeedPerStep ? kSpeedPerStep : len;
+  dirx = Number(x / div);
+  diry = Number(y / div);
+  if (!keepspeed) speed = Number(div);
 }
 
-fixed AimAngle(int richt) {
-  if (richt < 0 || richt > 18) return fixed(0);
-  return AimAngles[static_cast<std::size_t>(richt)];
+template void AddAcceleration<fixed>(fixed&, fixed&, fixed&, fixed, fixed, bool);
+template void AddAcceleration<double>(double&, double&, double&, double, double, bool);
+
+fixed AimAngle(int step) {
+  if (step < 0 || step >= kAimSteps) return fixed(0);
+  return AimAngles[static_cast<std::size_t>(step)];
 }
 
 int16 atan2(double x, double Y) {
@@ -45,9 +74,13 @@ int16 atan2(double x, double Y) {
   return static_cast<int16>(d);
 }
 
-int32 calcspeed(fixed& spd) {
-  if (spd > fixed(32000)) spd = fixed(32000);
-  return spd.ToInt32() / 30;
+template <typename Number>
+int32 calcspeed(Number& spd) {
+  if (spd > Number(kBeamSpeed)) spd = Number(kBeamSpeed);
+  return MotionNumbers<Number>::Round(spd) / kSpeedPerStep;
 }
+
+template int32 calcspeed<fixed>(fixed&);
+template int32 calcspeed<double>(double&);
 
 }  // namespace krel

@@ -47,10 +47,10 @@ fixed& CurrentAmmo(Player& pl) { return pl.Ammo[static_cast<std::size_t>(std::cl
 // Walking one pixel towards dir (-1 left, +1 right), with the drop test
 // ahead and the step climb.
 void Walk(World& w, Player& pl, int dir) {
-  if (!Free(w, D(pl.X) + 2 * dir, D(pl.Y))) return;
-  if (Free(w, D(pl.X) + 2 * dir, D(pl.Y) + 5)) {
+  if (!Free(w, D(pl.X) + kWormHalfWidth * dir, D(pl.Y))) return;
+  if (Free(w, D(pl.X) + kWormHalfWidth * dir, D(pl.Y) + kWormFeet)) {
     // A drop ahead: on ground the worm steps off, in the air it steers.
-    if (!Free(w, D(pl.X), D(pl.Y) + 5))
+    if (!Free(w, D(pl.X), D(pl.Y) + kWormFeet))
       pl.X += fixed(dir);
     else
       Accelerate(pl, 3.0 * dir, 0);
@@ -85,7 +85,7 @@ void WalkDigAim(World& w, int p, Player& pl, double a) {
       Walk(w, pl, 1);
     }
   }
-  if (Held(pl, kUp) && pl.Aim < 18) ++pl.Aim;
+  if (Held(pl, kUp) && pl.Aim < kAimSteps - 1) ++pl.Aim;
   if (Held(pl, kDown) && pl.Aim > 0) --pl.Aim;
 }
 
@@ -99,7 +99,7 @@ void Jump(World& w, Player& pl, double f, double a) {
     pl.RopeLength = 20;
     return;
   }
-  if (Free(w, D(pl.X), D(pl.Y) - 4) && !Free(w, D(pl.X), D(pl.Y) + 5)) {
+  if (Free(w, D(pl.X), D(pl.Y) - kWormHalfHeight) && !Free(w, D(pl.X), D(pl.Y) + kWormFeet)) {
     Accelerate(pl, 0, -45);
     pl.Y -= fixed(1);
   }
@@ -125,17 +125,17 @@ void Fire(World& w, int p, Player& pl, double f, fixed a) {
     const double s = std::floor(W.DISTRIBUTION * r / 1000.0) - W.DISTRIBUTION / 2000.0;
     return D(a + fixed(s * kDegToRad));
   };
-  const double ownX = D(pl.DirX * pl.Speed) / 10;
-  const double ownY = D(pl.DirY * pl.Speed) / 10;
+  const double ownX = D(pl.DirX * pl.Speed) / kWormStepDivisor;
+  const double ownY = D(pl.DirY * pl.Speed) / kWormStepDivisor;
   const double carryX = W.WORMAFFECT == 1 ? D(pl.DirX) : 0.0;
   const double carryY = W.WORMAFFECT == 1 ? D(pl.DirY) : 0.0;
   for (int n = 0; n < W.NUMOBJECTS; ++n) {
     const double r1 = w.Rand(p), r2 = w.Rand(p), r3 = w.Rand(p), r4 = w.Rand(p), r5 = w.Rand(p);
     const double a1 = spread(r1), a2 = spread(r2), a3 = spread(r3), a4 = spread(r4);
     const int16 color = W.ANIMSFRAME == 100 ? static_cast<int16>(std::floor(81 * r5) - 40) : 0;
-    AddShot(w, fixed(D(pl.X) + ownX + f * 9 * std::sin(a1)), fixed(D(pl.Y) + ownY - 9 * std::cos(a2)),
-            fixed(carryX / 3 + f * std::sin(a3)), fixed(carryY / 3 - std::cos(a4)), static_cast<int16>(p), weapon,
-            color);
+    AddShot(w, fixed(D(pl.X) + ownX + f * kMuzzleDistance * std::sin(a1)),
+            fixed(D(pl.Y) + ownY - kMuzzleDistance * std::cos(a2)), fixed(carryX / kCarryDivisor + f * std::sin(a3)),
+            fixed(carryY / kCarryDivisor - std::cos(a4)), static_cast<int16>(p), weapon, color);
   }
   const double ad = D(a);
   Accelerate(pl, -f * std::sin(ad) * W.RECOIL / 4, std::cos(ad) * W.RECOIL / 4);
@@ -222,18 +222,18 @@ void Move(World& w, Player& pl) {
   for (std::int64_t i = 0; i < n; ++i) {
     int sx = Sign(pl.DirX);
     const int sy = Sign(pl.DirY);
-    if (Free(w, D(pl.X + pl.DirX) + 2 * sx, D(pl.Y + pl.DirY) + 4 * sy)) {
-      pl.X += pl.DirX / fixed(10);
-      pl.Y += pl.DirY / fixed(10);
+    if (Free(w, D(pl.X + pl.DirX) + kWormHalfWidth * sx, D(pl.Y + pl.DirY) + kWormHalfHeight * sy)) {
+      pl.X += pl.DirX / fixed(kWormStepDivisor);
+      pl.Y += pl.DirY / fixed(kWormStepDivisor);
       continue;
     }
     bool blocked = false;
-    if (!Free(w, D(pl.X + pl.DirX / fixed(10)) + 2 * sx, D(pl.Y) + 4 * sy)) {
+    if (!Free(w, D(pl.X + pl.DirX / fixed(kWormStepDivisor)) + kWormHalfWidth * sx, D(pl.Y) + kWormHalfHeight * sy)) {
       Bounce(pl.DirX, pl.Speed);
       blocked = true;
     }
     sx = Sign(pl.DirX);
-    if (!Free(w, D(pl.X) + 2 * sx, D(pl.Y + pl.DirY) + 4 * sy)) {
+    if (!Free(w, D(pl.X) + kWormHalfWidth * sx, D(pl.Y + pl.DirY) + kWormHalfHeight * sy)) {
       Bounce(pl.DirY, pl.Speed);
       blocked = true;
     }
@@ -279,7 +279,7 @@ void ActOne(World& w, int p, int last) {
   OwnRope(w, p, pl, last);
   Move(w, pl);
   pl.Speed = pl.Speed * fixed(0.95);
-  if (Free(w, D(pl.X), D(pl.Y) + 5))
+  if (Free(w, D(pl.X), D(pl.Y) + kWormFeet))
     Accelerate(pl, 0, 3);
   else
     pl.DirX = pl.DirX * fixed(0.1);
