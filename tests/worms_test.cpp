@@ -22,7 +22,7 @@ TEST(Motion, CompassAnglesAimTableAndSubSteps) {
     EXPECT_EQ(AimAngle(step), fixed(rad)) << step;
   // Sub-steps round half to even and cap the caller's speed at 32000.
   fixed fast(40000), half(44.5);
-  EXPECT_EQ(std::tuple(calcspeed(fast), fast, calcspeed(half)), std::tuple(1066, fixed(32000), 1));
+  EXPECT_EQ(std::tuple(MoveSubSteps(fast), fast, MoveSubSteps(half)), std::tuple(1066, fixed(32000), 1));
 }
 
 TEST(Motion, AccelerationKeepsSpeedAtLeast30) {

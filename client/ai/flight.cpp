@@ -42,7 +42,7 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
     ++s.age;
     if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, ShotGravity(W.GRAVITY), false);
     if (W.SHOTTYPE != 2) s.speed = (s.speed + W.ACCADD) * (W.ACCMULTIPLY / 100.0);
-    const int n = calcspeed(s.speed);
+    const int n = MoveSubSteps(s.speed);
     for (int k = 0; k <= n; ++k) {
       const double t2 = Dist2(s.x, s.y, worms.tx, worms.ty);
       r.closest2 = std::min(r.closest2, t2);
@@ -62,7 +62,7 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
         }
         s.speed *= W.BOUNCE / 100.0;
       }
-      if (calcspeed(s.speed) >= 1) {
+      if (MoveSubSteps(s.speed) >= 1) {
         s.x += s.dx;
         s.y += s.dy;
       }

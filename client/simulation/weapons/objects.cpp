@@ -76,7 +76,7 @@ bool MoveOne(World& w, int32 i) {
     Obj& o = w.Objs[static_cast<std::size_t>(i)];
     AddAcceleration(o.dx, o.dy, o.speed, 0, fixed(T.GRAVITY / 500.0), false);
     if (o.age < INT16_MAX) ++o.age;
-    n = calcspeed(o.speed);
+    n = MoveSubSteps(o.speed);
   }
   Outcome out = Outcome::kGoesOn;
   for (int32 k = 0; k < n; ++k)

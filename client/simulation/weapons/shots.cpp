@@ -120,7 +120,7 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
     BounceOffGround(w, s, W.BOUNCE);
   }
   // A shot slowed below 30 in this frame stands still for the rest of it.
-  if (calcspeed(s.speed) >= 1) {
+  if (MoveSubSteps(s.speed) >= 1) {
     s.x += s.dx;
     s.Y += s.dy;
   }
@@ -154,7 +154,7 @@ bool MoveOne(World& w, int32 i) {
       Steer(w, s);
     }
   }
-  const int32 n = calcspeed(w.Shots[static_cast<std::size_t>(i)].speed);
+  const int32 n = MoveSubSteps(w.Shots[static_cast<std::size_t>(i)].speed);
   Outcome out = Outcome::kGoesOn;
   for (int32 k = 0; k <= n; ++k)
     if (!Step(w, i, W, out)) break;

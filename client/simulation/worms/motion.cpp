@@ -75,12 +75,12 @@ int16 atan2(double x, double Y) {
 }
 
 template <typename Number>
-int32 calcspeed(Number& spd) {
+int32 MoveSubSteps(Number& spd) {
   if (spd > Number(kBeamSpeed)) spd = Number(kBeamSpeed);
   return MotionNumbers<Number>::Round(spd) / kSpeedPerStep;
 }
 
-template int32 calcspeed<fixed>(fixed&);
-template int32 calcspeed<double>(double&);
+template int32 MoveSubSteps<fixed>(fixed&);
+template int32 MoveSubSteps<double>(double&);
 
 }  // namespace krel

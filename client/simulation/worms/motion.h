@@ -74,6 +74,6 @@ int16 atan2(double x, double Y);
 // place) rounded half to even, divided by kSpeedPerStep, truncated. For
 // fixed (the game) and double (the flight look-ahead).
 template <typename Number>
-int32 calcspeed(Number& spd);
+int32 MoveSubSteps(Number& spd);
 
 }  // namespace krel
