@@ -14,7 +14,7 @@ INSTALL_BUILD ?= release
 # prints "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps release run test server bench bench-net fuzz recordings install uninstall clean
+.PHONY: all deps release run test server bench bench-net fuzz recordings install uninstall clean format format-check
 
 all: release
 
@@ -42,11 +42,26 @@ uninstall:
 run: release
 	cd $(RELEASE_DIR) && ./krel $(ARGS)
 
-# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, then every test.
+# The sanitizer build of the tests: what they need and no benchmarks. In CI
+# (CI=true) a compiler warning fails the build.
+TEST_CONFIG := -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON -DKREL_BENCH=OFF \
+  -DKREL_WERROR=$(if $(filter true 1 yes,$(CI)),ON,OFF)
+
+# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, then every
+# test, then the format check.
 test: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON > /dev/null
+	cmake -S . -B $(TEST_DIR) $(TEST_CONFIG) > /dev/null
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	@bash scripts/format.sh --check
+
+# Formats every C++ file of the tree with .clang-format; format-check only
+# names the files that are not formatted.
+format: deps
+	@bash scripts/format.sh
+
+format-check: deps
+	@bash scripts/format.sh --check
 
 # The relay server; it announces itself only where --announce-to says.
 server: release
@@ -74,7 +89,7 @@ bench-net: release
 # build/asan/fuzz-corpus/<name>/.
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKREL_SANITIZE=ON > /dev/null
+	cmake -S . -B $(TEST_DIR) $(TEST_CONFIG) > /dev/null
 	@cmake --build $(TEST_DIR) --target krel_fuzzers -j $(JOBS) || { echo "make fuzz needs clang with libFuzzer (apt-get install clang)"; exit 1; }
 	@for f in session arms level batch list; do \
 	  echo "== fuzzing $$f for $(FUZZ_SECONDS) s"; \

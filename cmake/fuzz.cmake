@@ -19,14 +19,28 @@ endif()
 set(KREL_FUZZ_TARGETS session arms level batch list)
 if(KREL_FUZZ_OK AND TARGET krel_resources)
   include(ExternalProject)
+  # The same compiler cache as the main build (a list, passed with | between
+  # its words).
+  string(REPLACE ";" "|" fuzz_launcher "${CMAKE_CXX_COMPILER_LAUNCHER}")
   ExternalProject_Add(krel_fuzzers
     SOURCE_DIR ${CMAKE_SOURCE_DIR}/tests/fuzz
     BINARY_DIR ${CMAKE_BINARY_DIR}/fuzz
+    LIST_SEPARATOR |
     CMAKE_ARGS -DCMAKE_CXX_COMPILER=${KREL_CLANGXX} -DCMAKE_BUILD_TYPE=
+               -DCMAKE_CXX_COMPILER_LAUNCHER=${fuzz_launcher}
                -DKREL_ROOT=${CMAKE_SOURCE_DIR}
                -DKREL_RESOURCES_CPP=${CMAKE_BINARY_DIR}/data/content/resources.cpp
                -DKREL_FUZZ_OUT=${CMAKE_BINARY_DIR}
-    BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     DEPENDS krel_resources)
+  # Built once, and again only when a source it compiles changed: not a
+  # whole sub-build started on every build of the tests.
+  set(fuzz_inputs)
+  foreach(dir tests/fuzz protocol server list gfx client platform tools/krel-content)
+    file(GLOB_RECURSE dir_inputs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)
+    list(APPEND fuzz_inputs ${dir_inputs})
+  endforeach()
+  # tools/krel-content makes resources.cpp, which the fuzzers compile.
+  list(FILTER fuzz_inputs EXCLUDE REGEX ".*/platform/sdl/.*")
+  ExternalProject_Add_StepDependencies(krel_fuzzers build ${fuzz_inputs} ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
 endif()

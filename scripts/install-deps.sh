@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xfonts-base desktop-file-utils
+  clang-format ccache
 )
 
 missing=()

@@ -42,8 +42,14 @@ grep -qF 'arms.dat:2: SPEED: "fast" is not a number' out.txt || { cat out.txt; e
 "$WORK/bin/krel" --window > box.txt 2>&1 &
 pid=$!
 for _ in $(seq 300); do grep -q 'is not a number' box.txt && break; sleep 0.1; done
-sleep 2  # the box is up
-box=$(cat "/proc/$pid/task/$pid/children" 2> /dev/null || true)
+# The box is up once krel has its child; without fonts krel ends instead.
+box=
+for _ in $(seq 300); do
+  box=$(cat "/proc/$pid/task/$pid/children" 2> /dev/null || true)
+  [ -n "$box" ] && break
+  kill -0 "$pid" 2> /dev/null || break
+  sleep 0.1
+done
 if kill -0 "$pid" 2> /dev/null && [ -n "$box" ]; then
   kill -TERM "$pid"
   ended=

@@ -11,7 +11,10 @@ start_client a Anna Alf 0 "$(human_keys 400)"
 wait_joined 1
 start_client b Bert Bea 1 "400 -"
 wait_joined 2
-sleep 6
+# In the middle of the game: once the first worm is alive (the server takes
+# no more clients then), while both clients still play.
+for _ in $(seq 600); do grep -q 'game started' "$WORK/server.txt" && break; sleep 0.1; done
+grep -q 'game started' "$WORK/server.txt" || { echo "the game did not start"; cat "$WORK/server.txt"; exit 1; }
 kill -9 "$SERVER_PID"
 wait_clients
 

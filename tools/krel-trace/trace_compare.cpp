@@ -60,7 +60,7 @@ class Flattener {
   }
   // Counts one more level of nesting while it lives.
   struct Level {
-    explicit Level(int& depth) : depth(++depth) {}
+    explicit Level(int& counter) : depth(++counter) {}
     ~Level() { --depth; }
     int& depth;
   };
