@@ -5,18 +5,18 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cmath>
+#include <ctime>
 #include <memory>
 #include <stdexcept>
 
+#include "client/ai/ace.h"
 #include "client/app/game.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
-#include "client/ai/ace.h"
 #include "client/simulation/worms/worms.h"
 #include "platform/headless/headless_platform.h"
 

@@ -3,10 +3,10 @@
 // seventeen players it should still cost well under one 40 ms frame.
 #include <benchmark/benchmark.h>
 
-#include "client/state/world.h"
-#include "client/present/display_state.h"
 #include "client/present/display.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
+#include "client/state/world.h"
 
 namespace {
 

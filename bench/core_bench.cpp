@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "client/simulation/report/dump.h"
 #include "client/app/game.h"
 #include "client/frontend/game_settings.h"
+#include "client/simulation/report/dump.h"
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/worms/input.h"
 #include "platform/headless/headless_platform.h"
@@ -89,7 +89,8 @@ BENCHMARK(BM_LevelChecksum)->Unit(benchmark::kMillisecond);
 
 // What the menu does when the player quits: 22 values, each saved safely.
 void BM_SaveAllSettings(benchmark::State& state) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("krel-bench-ini-" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("krel-bench-ini-" + std::to_string(getpid()));
   IniSettingsStore store((dir / "krel.ini").string());
   World w;
   w.settings = &store;
@@ -103,7 +104,8 @@ BENCHMARK(BM_SaveAllSettings)->Unit(benchmark::kMillisecond);
 // per value stays the same from 10,000 to 80,000 values.
 void BM_LoadLargeSettings(benchmark::State& state) {
   std::string text = "[General Settings]\n";
-  for (int k = 0; k < state.range(0); ++k) text += "\"Value " + std::to_string(k) + "\"=\"" + std::to_string(k) + "\"\n";
+  for (int k = 0; k < state.range(0); ++k)
+    text += "\"Value " + std::to_string(k) + "\"=\"" + std::to_string(k) + "\"\n";
   for (auto _ : state) {
     IniSettingsStore store("");
     store.Parse(text, "krel.ini");

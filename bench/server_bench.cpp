@@ -14,8 +14,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <tuple>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -132,7 +132,6 @@ class ServerThread {
   std::uint16_t port_ = 0;
   std::int64_t batches_ = 0;
 };
-
 
 void BM_RelayCycle8Clients(benchmark::State& state) {
   ServerThread server;

@@ -44,7 +44,8 @@ void BM_Match(benchmark::State& state) {
     m.Frame([&](int phase, auto&& step) {
       const auto t0 = std::chrono::steady_clock::now();
       step();
-      seconds[static_cast<std::size_t>(phase)] += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      seconds[static_cast<std::size_t>(phase)] +=
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     });
   }
   const char* names[] = {"worms_ms", "shots_ms", "objs_ms", "sobjs_ms", "draw_ms"};

@@ -29,9 +29,7 @@ std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
          (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
-std::int32_t I32(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::int32_t>(U32(b, at));
-}
+std::int32_t I32(std::span<const std::uint8_t> b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
 
 bool Fail(std::string& error, const std::string& message) {
   error = message;
@@ -75,8 +73,8 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, BmpImage& out, std::string& 
     return Fail(error, "unsupported BMP compression " + std::to_string(compression) +
                            " at offset 30 (only uncompressed images are read)");
   if (width < 1 || width > kMaxSide)
-    return Fail(error, "BMP width " + std::to_string(width) + " at offset 18 is outside 1.." +
-                           std::to_string(kMaxSide));
+    return Fail(error,
+                "BMP width " + std::to_string(width) + " at offset 18 is outside 1.." + std::to_string(kMaxSide));
   // A negative height marks a top-down image.
   const bool top_down = raw_height < 0;
   const std::int64_t height = top_down ? -raw_height : raw_height;
@@ -88,8 +86,7 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, BmpImage& out, std::string& 
   int palette_size = 0;
   if (bits == 8) {
     if (colours_used > 256)
-      return Fail(error, "BMP palette size " + std::to_string(colours_used) +
-                             " at offset 46 is more than 256 entries");
+      return Fail(error, "BMP palette size " + std::to_string(colours_used) + " at offset 46 is more than 256 entries");
     palette_size = colours_used == 0 ? 256 : static_cast<int>(colours_used);
     const std::uint64_t palette_end = headers_end + 4u * static_cast<std::uint64_t>(palette_size);
     if (palette_end > size)
@@ -111,8 +108,8 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, BmpImage& out, std::string& 
   const std::uint64_t data_end = data_offset + stride * static_cast<std::uint64_t>(height - 1) + row_bytes;
   if (data_end > size)
     return Fail(error, "truncated BMP: " + std::to_string(width) + "x" + std::to_string(height) + " pixels at " +
-                           std::to_string(bits) + " bits need the data to end at byte " +
-                           std::to_string(data_end) + ", the file has " + std::to_string(size));
+                           std::to_string(bits) + " bits need the data to end at byte " + std::to_string(data_end) +
+                           ", the file has " + std::to_string(size));
 
   BmpImage img;
   img.width = static_cast<int>(width);
@@ -138,8 +135,8 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, BmpImage& out, std::string& 
       for (std::size_t x = 0; x < w; ++x) {
         if (src[x] >= palette_size)
           return Fail(error, "BMP pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") uses colour index " +
-                                 std::to_string(src[x]) + " but the palette has only " +
-                                 std::to_string(palette_size) + " entries");
+                                 std::to_string(src[x]) + " but the palette has only " + std::to_string(palette_size) +
+                                 " entries");
       }
       std::memcpy(img.indices.data() + out_row, src, w);
     } else {
@@ -166,8 +163,7 @@ bool LoadBmpFile(const std::string& path, BmpImage& out, std::string& error) {
     return Fail(error, path + ": " + std::to_string(length) + " bytes is too large for a BMP the game can use");
   in.seekg(0, std::ios::beg);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-  if (length > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), length))
-    return Fail(error, path + ": read error");
+  if (length > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), length)) return Fail(error, path + ": read error");
   std::string why;
   if (!DecodeBmp(bytes, out, why)) return Fail(error, path + ": " + why);
   return true;

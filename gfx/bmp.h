@@ -16,9 +16,9 @@ namespace krel {
 struct BmpImage {
   int width = 0;
   int height = 0;
-  int bits = 0;                          // 8 or 24
-  std::vector<std::uint8_t> indices;     // 8-bit: width*height palette indices, top row first
-  std::vector<std::uint32_t> rgb;        // 24-bit: 0xRRGGBB per pixel, top row first
+  int bits = 0;                       // 8 or 24
+  std::vector<std::uint8_t> indices;  // 8-bit: width*height palette indices, top row first
+  std::vector<std::uint32_t> rgb;     // 24-bit: 0xRRGGBB per pixel, top row first
   std::array<PaletteEntry, 256> palette{};
   int palette_size = 0;
 };

@@ -21,8 +21,8 @@ void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 void CheckSize(const char* what, int width, int height, std::size_t pixels) {
   if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
-    throw std::invalid_argument(std::string(what) + ": size " + std::to_string(width) + "x" +
-                                std::to_string(height) + " is outside 1..16384 per side");
+    throw std::invalid_argument(std::string(what) + ": size " + std::to_string(width) + "x" + std::to_string(height) +
+                                " is outside 1..16384 per side");
   if (pixels != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
     throw std::invalid_argument(std::string(what) + ": " + std::to_string(pixels) + " pixels given for a " +
                                 std::to_string(width) + "x" + std::to_string(height) + " image");

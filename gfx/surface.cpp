@@ -15,8 +15,7 @@ Surface::Surface(int width, int height)
 void Surface::Clear(Pixel colour) { std::fill(pixels_.begin(), pixels_.end(), colour); }
 
 bool Surface::RectInside(const Rect& r) const {
-  return r.Left >= 0 && r.Top >= 0 && r.Right <= width_ && r.Bottom <= height_ && r.Left < r.Right &&
-         r.Top < r.Bottom;
+  return r.Left >= 0 && r.Top >= 0 && r.Right <= width_ && r.Bottom <= height_ && r.Left < r.Right && r.Top < r.Bottom;
 }
 
 bool Surface::PlaceInside(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) const {
@@ -45,8 +44,7 @@ bool Surface::Blit(int x, int y, const Surface& src, const Rect& srcRect, bool k
   }
 
   if (!keyed || !src.has_key_) {
-    for (int j = 0; j < h; ++j)
-      std::memcpy(row(y + j) + x, src.row(srcRect.Top + j) + srcRect.Left, sizeof(Pixel) * w);
+    for (int j = 0; j < h; ++j) std::memcpy(row(y + j) + x, src.row(srcRect.Top + j) + srcRect.Left, sizeof(Pixel) * w);
     return true;
   }
   const Pixel key = src.key_;

@@ -66,7 +66,10 @@ class Surface {
   const PixelFormat& Format() const { return kScreenFormat; }
 
   // Source colour key: pixels equal to it are left out by keyed copies.
-  void SetColorKey(Pixel key) { key_ = key; has_key_ = true; }
+  void SetColorKey(Pixel key) {
+    key_ = key;
+    has_key_ = true;
+  }
   void ClearColorKey() { has_key_ = false; }
   bool HasColorKey() const { return has_key_; }
   Pixel ColorKey() const { return key_; }

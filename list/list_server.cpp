@@ -20,28 +20,49 @@ std::uint64_t SipHash(const std::array<std::uint8_t, 16>& key, const std::uint8_
   std::uint64_t v0 = 0x736f6d6570736575ULL ^ k0, v1 = 0x646f72616e646f6dULL ^ k1;
   std::uint64_t v2 = 0x6c7967656e657261ULL ^ k0, v3 = 0x7465646279746573ULL ^ k1;
   auto round = [&] {
-    v0 += v1; v1 = Rotl(v1, 13); v1 ^= v0; v0 = Rotl(v0, 32);
-    v2 += v3; v3 = Rotl(v3, 16); v3 ^= v2;
-    v0 += v3; v3 = Rotl(v3, 21); v3 ^= v0;
-    v2 += v1; v1 = Rotl(v1, 17); v1 ^= v2; v2 = Rotl(v2, 32);
+    v0 += v1;
+    v1 = Rotl(v1, 13);
+    v1 ^= v0;
+    v0 = Rotl(v0, 32);
+    v2 += v3;
+    v3 = Rotl(v3, 16);
+    v3 ^= v2;
+    v0 += v3;
+    v3 = Rotl(v3, 21);
+    v3 ^= v0;
+    v2 += v1;
+    v1 = Rotl(v1, 17);
+    v1 ^= v2;
+    v2 = Rotl(v2, 32);
   };
   std::size_t i = 0;
   for (; i + 8 <= len; i += 8) {
     std::uint64_t m = 0;
     for (int j = 7; j >= 0; --j) m = (m << 8) | in[i + static_cast<std::size_t>(j)];
-    v3 ^= m; round(); round(); v0 ^= m;
+    v3 ^= m;
+    round();
+    round();
+    v0 ^= m;
   }
   std::uint64_t last = static_cast<std::uint64_t>(len & 0xFF) << 56;
   for (std::size_t j = 0; i + j < len; ++j) last |= static_cast<std::uint64_t>(in[i + j]) << (8 * j);
-  v3 ^= last; round(); round(); v0 ^= last;
+  v3 ^= last;
+  round();
+  round();
+  v0 ^= last;
   v2 ^= 0xFF;
-  round(); round(); round(); round();
+  round();
+  round();
+  round();
+  round();
   return v0 ^ v1 ^ v2 ^ v3;
 }
 
 }  // namespace
 
-std::string ListEntryText(const ListEntry& e) { return UdpPeer{e.address_be, e.port}.Text() + ":" + std::to_string(e.port); }
+std::string ListEntryText(const ListEntry& e) {
+  return UdpPeer{e.address_be, e.port}.Text() + ":" + std::to_string(e.port);
+}
 
 ListServer::ListServer(ListLimits limits, const std::array<std::uint8_t, 16>& secret)
     : limits_(limits), secret_(secret) {}

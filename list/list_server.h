@@ -62,7 +62,7 @@ class ListServer {
 
   ListLimits limits_;
   std::array<std::uint8_t, 16> secret_;
-  std::map<std::uint64_t, Entry> entries_;                      // by address, then TCP port
+  std::map<std::uint64_t, Entry> entries_;                       // by address, then TCP port
   std::unordered_map<std::uint32_t, std::uint32_t> per_source_;  // entries per address
   ListCounters counters_;
 };

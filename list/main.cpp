@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
   Log("Krel list server listening on UDP port " + std::to_string(socket.port()) + " (entries expire after " +
       std::to_string(expire_s) + " s)");
   while (!done) loop.Yield(1000);
-  Log("ending with " + std::to_string(list.size()) + " relays listed; " + std::to_string(list.counters().registrations) +
-      " registrations, " + std::to_string(list.counters().queries) + " queries, " +
-      std::to_string(list.counters().dropped) + " datagrams dropped");
+  Log("ending with " + std::to_string(list.size()) + " relays listed; " +
+      std::to_string(list.counters().registrations) + " registrations, " + std::to_string(list.counters().queries) +
+      " queries, " + std::to_string(list.counters().dropped) + " datagrams dropped");
   return 0;
 }

@@ -168,11 +168,11 @@ struct Alias {
   int code;
 };
 constexpr Alias kAliases[] = {
-    {"BACKSPACE", DIK_BACK},       {"NUMPADSTAR", DIK_MULTIPLY}, {"LALT", DIK_LMENU},
+    {"BACKSPACE", DIK_BACK},       {"NUMPADSTAR", DIK_MULTIPLY},  {"LALT", DIK_LMENU},
     {"CAPSLOCK", DIK_CAPITAL},     {"NUMPADMINUS", DIK_SUBTRACT}, {"NUMPADPLUS", DIK_ADD},
-    {"NUMPADPERIOD", DIK_DECIMAL}, {"NUMPADSLASH", DIK_DIVIDE},  {"RALT", DIK_RMENU},
-    {"UPARROW", DIK_UP},           {"PGUP", DIK_PRIOR},          {"LEFTARROW", DIK_LEFT},
-    {"RIGHTARROW", DIK_RIGHT},     {"DOWNARROW", DIK_DOWN},      {"PGDN", DIK_NEXT},
+    {"NUMPADPERIOD", DIK_DECIMAL}, {"NUMPADSLASH", DIK_DIVIDE},   {"RALT", DIK_RMENU},
+    {"UPARROW", DIK_UP},           {"PGUP", DIK_PRIOR},           {"LEFTARROW", DIK_LEFT},
+    {"RIGHTARROW", DIK_RIGHT},     {"DOWNARROW", DIK_DOWN},       {"PGDN", DIK_NEXT},
     {"CIRCUMFLEX", DIK_PREVTRACK},
 };
 
@@ -190,8 +190,7 @@ const KeyInfo* Find(int code) {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
   }
   return true;
 }
@@ -226,8 +225,7 @@ std::optional<KeyStroke> KeyForChar(unsigned char c) {
   for (int r = 0; r < 4; ++r) {
     for (int i = 0; kRows[r][i] != '\0'; ++i) {
       if (c == static_cast<unsigned char>(kRows[r][i])) return KeyStroke{kRowStart[r] + i, false};
-      if (r > 0 && c == std::toupper(static_cast<unsigned char>(kRows[r][i])))
-        return KeyStroke{kRowStart[r] + i, true};
+      if (r > 0 && c == std::toupper(static_cast<unsigned char>(kRows[r][i]))) return KeyStroke{kRowStart[r] + i, true};
     }
   }
   // Shifted digits and punctuation of the US layout.
@@ -237,18 +235,18 @@ std::optional<KeyStroke> KeyForChar(unsigned char c) {
     bool shift;
   };
   static constexpr Punct kPunct[] = {
-      {'!', DIK_1, true},          {'@', DIK_2, true},          {'#', DIK_3, true},
-      {'$', DIK_4, true},          {'%', DIK_5, true},          {'^', DIK_6, true},
-      {'&', DIK_7, true},          {'*', DIK_8, true},          {'(', DIK_9, true},
-      {')', DIK_0, true},          {'-', DIK_MINUS, false},     {'_', DIK_MINUS, true},
-      {'=', DIK_EQUALS, false},    {'+', DIK_EQUALS, true},     {'[', DIK_LBRACKET, false},
-      {'{', DIK_LBRACKET, true},   {']', DIK_RBRACKET, false},  {'}', DIK_RBRACKET, true},
-      {';', DIK_SEMICOLON, false}, {':', DIK_SEMICOLON, true},  {'\'', DIK_APOSTROPHE, false},
-      {'"', DIK_APOSTROPHE, true}, {'`', DIK_GRAVE, false},     {'~', DIK_GRAVE, true},
+      {'!', DIK_1, true},           {'@', DIK_2, true},         {'#', DIK_3, true},
+      {'$', DIK_4, true},           {'%', DIK_5, true},         {'^', DIK_6, true},
+      {'&', DIK_7, true},           {'*', DIK_8, true},         {'(', DIK_9, true},
+      {')', DIK_0, true},           {'-', DIK_MINUS, false},    {'_', DIK_MINUS, true},
+      {'=', DIK_EQUALS, false},     {'+', DIK_EQUALS, true},    {'[', DIK_LBRACKET, false},
+      {'{', DIK_LBRACKET, true},    {']', DIK_RBRACKET, false}, {'}', DIK_RBRACKET, true},
+      {';', DIK_SEMICOLON, false},  {':', DIK_SEMICOLON, true}, {'\'', DIK_APOSTROPHE, false},
+      {'"', DIK_APOSTROPHE, true},  {'`', DIK_GRAVE, false},    {'~', DIK_GRAVE, true},
       {'\\', DIK_BACKSLASH, false}, {'|', DIK_BACKSLASH, true}, {',', DIK_COMMA, false},
-      {'<', DIK_COMMA, true},      {'.', DIK_PERIOD, false},    {'>', DIK_PERIOD, true},
-      {'/', DIK_SLASH, false},     {'?', DIK_SLASH, true},      {' ', DIK_SPACE, false},
-      {'\b', DIK_BACK, false},     {'\t', DIK_TAB, false},      {'\r', DIK_RETURN, false},
+      {'<', DIK_COMMA, true},       {'.', DIK_PERIOD, false},   {'>', DIK_PERIOD, true},
+      {'/', DIK_SLASH, false},      {'?', DIK_SLASH, true},     {' ', DIK_SPACE, false},
+      {'\b', DIK_BACK, false},      {'\t', DIK_TAB, false},     {'\r', DIK_RETURN, false},
       {'\x1b', DIK_ESCAPE, false},
   };
   for (const Punct& p : kPunct) {

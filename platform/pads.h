@@ -13,8 +13,22 @@ namespace krel {
 // Buttons and axes of a standard pad (an Xbox-style layout); the values are
 // those of SDL's game controller API.
 enum class PadButton : int {
-  kA = 0, kB, kX, kY, kBack, kGuide, kStart, kLeftStick, kRightStick, kLeftShoulder, kRightShoulder,
-  kDpadUp, kDpadDown, kDpadLeft, kDpadRight, kCount
+  kA = 0,
+  kB,
+  kX,
+  kY,
+  kBack,
+  kGuide,
+  kStart,
+  kLeftStick,
+  kRightStick,
+  kLeftShoulder,
+  kRightShoulder,
+  kDpadUp,
+  kDpadDown,
+  kDpadLeft,
+  kDpadRight,
+  kCount
 };
 enum class PadAxis : int { kLeftX = 0, kLeftY, kRightX, kRightY, kTriggerLeft, kTriggerRight, kCount };
 

@@ -44,7 +44,10 @@ bool ParseHex32(std::string_view s, std::uint32_t& v) {
   if (s.empty() || s.size() > 8) return false;
   v = 0;
   for (char c : s) {
-    int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    int d = (c >= '0' && c <= '9')   ? c - '0'
+            : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                     : -1;
     if (d < 0) return false;
     v = v * 16 + static_cast<std::uint32_t>(d);
   }
@@ -106,7 +109,9 @@ bool ParseRecording(std::string_view text, const std::string& origin, Recording&
       continue;
     }
     if (in_header && !comment) {
-      std::string_view kw = SplitKeyword(body, "ARMS", rest) ? "ARMS" : SplitKeyword(body, "LEVEL", rest) ? "LEVEL" : "";
+      std::string_view kw = SplitKeyword(body, "ARMS", rest)    ? "ARMS"
+                            : SplitKeyword(body, "LEVEL", rest) ? "LEVEL"
+                                                                : "";
       if (!kw.empty()) {
         std::uint32_t sum = 0;
         if (!ParseHex32(rest, sum)) return fail(std::string(kw) + " needs a checksum of up to 8 hex digits");

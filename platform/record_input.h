@@ -74,7 +74,9 @@ class RecordingWriter {
 
   // Creates (or empties) the file and writes text at once.
   bool Start(const std::string& text);
-  void Append(std::string_view text) { if (!failed_) buffer_.append(text); }
+  void Append(std::string_view text) {
+    if (!failed_) buffer_.append(text);
+  }
   void Flush();
   bool failed() const { return failed_; }
   const std::string& path() const { return path_; }
@@ -121,9 +123,9 @@ class RecordInputPlatform : public PlatformDecorator {
   bool paused_ = false;
   bool read_since_events_ = false;  // a read happened since the last event processing
   bool close_pending_ = false;
-  bool close_read_ = false;          // a read happened since the close arrived
+  bool close_read_ = false;  // a read happened since the close arrived
   std::uint32_t close_since_ = 0;
-  bool closed_ = false;              // the close was handed to the game
+  bool closed_ = false;  // the close was handed to the game
   bool end_written_ = false;
 };
 

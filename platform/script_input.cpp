@@ -79,9 +79,7 @@ bool ParseTypeText(std::string_view raw, std::string& out, std::string& why) {
           i += 2;
           break;
         }
-        default:
-          why = "unknown escape \\" + Printable(std::string_view(&e, 1));
-          return false;
+        default: why = "unknown escape \\" + Printable(std::string_view(&e, 1)); return false;
       }
       kept();
       continue;
@@ -122,8 +120,7 @@ std::vector<std::string_view> Tokens(std::string_view s) {
 
 }  // namespace
 
-bool ParseInputScript(std::string_view text, const std::string& origin, InputScript& out,
-                      std::string& error) {
+bool ParseInputScript(std::string_view text, const std::string& origin, InputScript& out, std::string& error) {
   out.steps.clear();
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a UTF-8 byte-order mark
   int lineno = 0;

@@ -43,10 +43,10 @@ namespace krel {
 struct ScriptStep {
   enum class Kind { kHold, kType };
   Kind kind = Kind::kHold;
-  int line = 0;               // 1-based line in the script
-  std::uint64_t count = 0;    // kHold: reads
-  std::vector<int> keys;      // kHold: scan codes held (empty for "-")
-  std::string text;           // kType: the characters, Windows-1252 bytes
+  int line = 0;             // 1-based line in the script
+  std::uint64_t count = 0;  // kHold: reads
+  std::vector<int> keys;    // kHold: scan codes held (empty for "-")
+  std::string text;         // kType: the characters, Windows-1252 bytes
 };
 
 struct InputScript {
@@ -55,8 +55,7 @@ struct InputScript {
 
 // Parses script text. On a malformed line returns false and error names the
 // origin, the line and what is wrong; nothing is guessed.
-bool ParseInputScript(std::string_view text, const std::string& origin, InputScript& out,
-                      std::string& error);
+bool ParseInputScript(std::string_view text, const std::string& origin, InputScript& out, std::string& error);
 // Reads the whole file at path; false when it cannot be opened.
 bool ReadWholeTextFile(const std::string& path, std::string& text);
 
@@ -86,8 +85,8 @@ class ScriptInputPlatform : public PlatformDecorator {
 
   InputScript script_;
   std::size_t step_ = 0;
-  std::uint64_t remaining_ = 0;       // reads left in the current hold line
-  bool announced_ = false;            // key-down of the current hold line sent
+  std::uint64_t remaining_ = 0;                // reads left in the current hold line
+  bool announced_ = false;                     // key-down of the current hold line sent
   std::array<std::uint8_t, 256> last_read_{};  // what the last read reported
   // While a key-down event runs, reads show this instead of using a read.
   bool in_event_ = false;

@@ -86,9 +86,7 @@ bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& out, std
         pos += 2;
         break;
       }
-      default:
-        why = "unknown escape \\" + Printable(std::string_view(&e, 1));
-        return false;
+      default: why = "unknown escape \\" + Printable(std::string_view(&e, 1)); return false;
     }
   }
   why = "missing closing quote";
@@ -352,13 +350,14 @@ void IniSettingsStore::Parse(const std::string& text, const std::string& origin)
     }
     auto& values = sections_[static_cast<std::size_t>(current)].second;
     auto [at, added] = value_at[static_cast<std::size_t>(current)].emplace(key, values.size());
-    if (added) values.emplace_back(key, value);
-    else values[at->second].second = value;  // a later line wins, as an editor would expect
+    if (added)
+      values.emplace_back(key, value);
+    else
+      values[at->second].second = value;  // a later line wins, as an editor would expect
   }
 }
 
-std::string IniSettingsStore::GetSetting(const std::string& section, const std::string& key,
-                                         const std::string& def) {
+std::string IniSettingsStore::GetSetting(const std::string& section, const std::string& key, const std::string& def) {
   for (const auto& s : sections_) {
     if (s.first != section) continue;
     for (const auto& kv : s.second) {
@@ -368,8 +367,7 @@ std::string IniSettingsStore::GetSetting(const std::string& section, const std::
   return def;
 }
 
-void IniSettingsStore::SaveSetting(const std::string& section, const std::string& key,
-                                   const std::string& value) {
+void IniSettingsStore::SaveSetting(const std::string& section, const std::string& key, const std::string& value) {
   std::vector<std::pair<std::string, std::string>>* values = nullptr;
   for (auto& s : sections_) {
     if (s.first == section) values = &s.second;

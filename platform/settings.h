@@ -18,10 +18,8 @@ class SettingsStore {
   virtual ~SettingsStore() = default;
   // The stored text, or def when the value was never written (or could not
   // be read back).
-  virtual std::string GetSetting(const std::string& section, const std::string& key,
-                                 const std::string& def) = 0;
-  virtual void SaveSetting(const std::string& section, const std::string& key,
-                           const std::string& value) = 0;
+  virtual std::string GetSetting(const std::string& section, const std::string& key, const std::string& def) = 0;
+  virtual void SaveSetting(const std::string& section, const std::string& key, const std::string& value) = 0;
 
   // Saves between BeginSaves and the matching EndSaves may be kept back and
   // stored together at EndSaves, in the order they were made. Pairs nest.
@@ -75,8 +73,7 @@ class IniSettingsStore : public SettingsStore {
   // password database). Empty when none of them can be determined.
   static std::string DefaultPath();
 
-  std::string GetSetting(const std::string& section, const std::string& key,
-                         const std::string& def) override;
+  std::string GetSetting(const std::string& section, const std::string& key, const std::string& def) override;
   void SaveSetting(const std::string& section, const std::string& key, const std::string& value) override;
   void BeginSaves() override;
   void EndSaves() override;

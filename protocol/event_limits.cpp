@@ -11,9 +11,7 @@ bool CountEvent(EventCounts& counts, char tag, std::size_t bytes, const EventCou
     case 'o': return ++counts.objects <= bound.objects;
     case 's': return ++counts.special <= bound.special;
     case 'd': return ++counts.digs <= bound.digs;
-    case 'c':
-      counts.chat_bytes += bytes;
-      return ++counts.chats <= bound.chats && counts.chat_bytes <= bound.chat_bytes;
+    case 'c': counts.chat_bytes += bytes; return ++counts.chats <= bound.chats && counts.chat_bytes <= bound.chat_bytes;
     default: return true;
   }
 }

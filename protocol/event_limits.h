@@ -72,9 +72,9 @@ struct EventCounts {
 
 inline constexpr EventCounts kFrameEventBound = {512, 4096, 2048, 1024, 64, 4096};
 inline constexpr EventCounts kBatchEventBound = {
-    kFrameEventBound.shots * kMaxBatchClients,   kFrameEventBound.objects * kMaxBatchClients,
-    kFrameEventBound.special * kMaxBatchClients, kFrameEventBound.digs * kMaxBatchClients,
-    kFrameEventBound.chats * kMaxBatchClients,   kFrameEventBound.chat_bytes * kMaxBatchClients};
+    kFrameEventBound.shots * kMaxBatchClients,  kFrameEventBound.objects* kMaxBatchClients,
+    kFrameEventBound.special* kMaxBatchClients, kFrameEventBound.digs* kMaxBatchClients,
+    kFrameEventBound.chats* kMaxBatchClients,   kFrameEventBound.chat_bytes* kMaxBatchClients};
 
 // Counts one relayed event ("w", "o", "s", "d" or "c", `bytes` long with
 // its tag) into `counts`; false when that takes it over `bound`.

@@ -52,11 +52,8 @@ void AppendNumberWhole(std::string& dest, fixed value, int kind) {
       for (int shift = 24; shift >= 0; shift -= 8) dest.push_back(static_cast<char>(Byte(v >> shift)));
       break;
     }
-    case KindFlag:
-      dest.push_back(static_cast<char>(value.raw() != 0 ? 1 : 0));
-      break;
-    default:
-      break;
+    case KindFlag: dest.push_back(static_cast<char>(value.raw() != 0 ? 1 : 0)); break;
+    default: break;
   }
 }
 

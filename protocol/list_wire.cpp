@@ -131,13 +131,11 @@ bool ParseListDatagram(std::string_view d, ListMessage& out) {
       }
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
-std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running,
-                               bool withdraw) {
+std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running, bool withdraw) {
   std::string out = Header('R');
   out.append(reinterpret_cast<const char*>(token.data()), token.size());
   Put16(out, tcp_port);

@@ -14,7 +14,7 @@ namespace krel {
 inline constexpr std::uint16_t kListPort = 17385;
 // No datagram of this protocol is longer; longer ones are dropped unread.
 inline constexpr std::size_t kListMaxDatagram = 1200;
-inline constexpr std::size_t kListHeader = 5;           // magic and kind
+inline constexpr std::size_t kListHeader = 5;  // magic and kind
 inline constexpr std::size_t kListRegisterSize = 17;
 inline constexpr std::size_t kListTokenSize = 13;
 inline constexpr std::size_t kListQueryMin = 15;
@@ -37,13 +37,13 @@ struct ListEntry {
 struct ListMessage {
   enum class Kind { kRegister, kToken, kQuery, kAnswer };
   Kind kind = Kind::kRegister;
-  ListToken token{};            // kRegister, kToken
-  ListEntry relay;              // kRegister: port, worms, running
-  bool withdraw = false;        // kRegister: the relay is going away
-  std::uint32_t nonce = 0;      // kQuery, kAnswer
-  std::uint64_t cursor = 0;     // kQuery: answer entries after this key
-  std::size_t size = 0;         // kQuery: the datagram's length
-  bool more = false;            // kAnswer: entries follow after the last one
+  ListToken token{};               // kRegister, kToken
+  ListEntry relay;                 // kRegister: port, worms, running
+  bool withdraw = false;           // kRegister: the relay is going away
+  std::uint32_t nonce = 0;         // kQuery, kAnswer
+  std::uint64_t cursor = 0;        // kQuery: answer entries after this key
+  std::size_t size = 0;            // kQuery: the datagram's length
+  bool more = false;               // kAnswer: entries follow after the last one
   std::vector<ListEntry> entries;  // kAnswer
 };
 
@@ -54,8 +54,7 @@ std::uint64_t ListKey(std::uint32_t address_be, std::uint16_t port);
 // protocol (wrong magic, unknown kind, wrong length, values out of range).
 bool ParseListDatagram(std::string_view datagram, ListMessage& out);
 
-std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running,
-                               bool withdraw);
+std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running, bool withdraw);
 std::string EncodeListToken(const ListToken& token);
 // Padded with zero bytes to `size` (at least kListQueryMin, at most
 // kListMaxDatagram): the list server answers with no more bytes than that.

@@ -333,7 +333,8 @@ void UdpSocket::Ready() {
     ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
     if (n < 0) return;
     if (OnDatagramFrom) {
-      OnDatagramFrom(std::string(buf, static_cast<std::size_t>(n)), UdpPeer{from.sin_addr.s_addr, ntohs(from.sin_port)});
+      OnDatagramFrom(std::string(buf, static_cast<std::size_t>(n)),
+                     UdpPeer{from.sin_addr.s_addr, ntohs(from.sin_port)});
       continue;
     }
     if (OnDatagram) OnDatagram(std::string(buf, static_cast<std::size_t>(n)), AddressText(from));

@@ -25,8 +25,8 @@
 #include <array>
 #include <string>
 
-#include "protocol/field_codec.h"
 #include "protocol/base/numbers.h"
+#include "protocol/field_codec.h"
 
 namespace krel {
 

@@ -15,9 +15,7 @@ Relay::~Relay() = default;
 
 void Relay::Reap() { graveyard_.clear(); }
 
-std::string Relay::PlayersLabel() const {
-  return "Currently " + std::to_string(players_online_) + " players online.";
-}
+std::string Relay::PlayersLabel() const { return "Currently " + std::to_string(players_online_) + " players online."; }
 
 std::string Relay::Caption() const { return "Krel Server - " + std::to_string(players_online_) + " players"; }
 

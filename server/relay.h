@@ -40,7 +40,7 @@ class RelayHooks {
 };
 
 struct RelayLimits {
-  int greeting_ticks = 100;   // ticks a connection may take to greet and configure
+  int greeting_ticks = 100;  // ticks a connection may take to greet and configure
   // Life is complete state messages. A client that owes its states is
   // ended once the clients that have sent theirs have waited this many
   // ticks (the longest waiting one counts): well below their own two-second
@@ -57,9 +57,9 @@ struct RelayLimits {
   // Silence that ends a session while nobody waits for it (everyone is
   // silent, or it plays alone).
   int alone_ticks = 100;
-  std::size_t max_receive = 64 * 1024;        // bytes of one unfinished message
-  std::size_t max_queued = 1024 * 1024;       // unsent bytes to one client
-  std::size_t max_extras = 1024 * 1024;       // event bytes of one slot per cycle
+  std::size_t max_receive = 64 * 1024;   // bytes of one unfinished message
+  std::size_t max_queued = 1024 * 1024;  // unsent bytes to one client
+  std::size_t max_extras = 1024 * 1024;  // event bytes of one slot per cycle
   // Frames a pipelined session may have waiting (frame_queue.h); 0 plays
   // every session in lock-step.
   std::size_t queued_frames = 2;

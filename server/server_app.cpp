@@ -32,10 +32,11 @@ ServerApp::ServerApp(EventLoop& loop, ServerOptions options)
       listener_(loop),
       refusals_(loop),
       announcer_(loop),
-      tick_(loop, options_.tick_ms, [this] {
-        relay_.Tick();
-        refusals_.Tick();
-      }),
+      tick_(loop, options_.tick_ms,
+            [this] {
+              relay_.Tick();
+              refusals_.Tick();
+            }),
       announce_(loop, options_.announce_ms, [this] { relay_.AnnounceTick(); }),
       counter_(loop, options_.counter_ms, [this] {
         relay_.CounterTick();
@@ -66,9 +67,12 @@ bool ServerApp::StartRegistering(std::string* error) {
   for (const std::string& target : options_.register_with)
     if (!registrar_->Add(target, error)) return false;
   // A game runs while the relay takes no new clients and has some.
-  return registrar_->Start(port_, options_.bind_address, [this] {
-    return ListRegistrar::Status{relay_.PlayersOnline(), !relay_.Listening() && relay_.PlayersOnline() > 0};
-  }, error);
+  return registrar_->Start(
+      port_, options_.bind_address,
+      [this] {
+        return ListRegistrar::Status{relay_.PlayersOnline(), !relay_.Listening() && relay_.PlayersOnline() > 0};
+      },
+      error);
 }
 
 void ServerApp::Yield(int timeout_ms) {

@@ -17,13 +17,13 @@
 namespace krel {
 
 struct ServerOptions {
-  std::uint16_t port = 17384;                   // TCP; 0 picks a free port
+  std::uint16_t port = 17384;  // TCP; 0 picks a free port
   std::string bind_address = "0.0.0.0";
   std::string announce_to = "255.255.255.255";
-  std::uint16_t announce_port = 17383;          // UDP
-  int tick_ms = 100;        // inactivity and greeting watch
+  std::uint16_t announce_port = 17383;  // UDP
+  int tick_ms = 100;                    // inactivity and greeting watch
   int announce_ms = 1000;
-  int counter_ms = 1000;    // traffic display
+  int counter_ms = 1000;  // traffic display
   RelayLimits limits;
   std::vector<std::string> register_with;  // list servers, "HOST[:PORT]"
   int register_ms = 5000;

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <string>
 
+#include "client/ai/ace.h"
+#include "client/ai/flight.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
-#include "client/ai/ace.h"
-#include "client/ai/flight.h"
 #include "client/simulation/worms/worms.h"
 #include "sim_test_support.h"
 #include "tools/krel-arena/arena.h"

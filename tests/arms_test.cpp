@@ -46,8 +46,11 @@ int SlotNamed(const WeaponTable& w, const std::string& name) {
 }
 
 TEST(ArmsSlots, OrderRoundsHalfToEvenAfterSubtractingOne) {
-  const struct { const char* order; int slot; } cases[] = {
-      {"2.5", 3}, {"3.5", 3}, {"abc", 0}, {"0", 0}, {"4.5", 5}, {"41", 41}, {"-0.4", 0}, {"12abc", 12}, {"1 2", 12}};
+  const struct {
+    const char* order;
+    int slot;
+  } cases[] = {{"2.5", 3}, {"3.5", 3},  {"abc", 0},    {"0", 0},   {"4.5", 5},
+               {"41", 41}, {"-0.4", 0}, {"12abc", 12}, {"1 2", 12}};
   for (const auto& c : cases) {
     Loaded l = LoadLines({"ORDER:1", "NAME:first", std::string("ORDER:") + c.order, "NAME:probe"});
     EXPECT_EQ(SlotNamed(*l.w, "probe"), c.slot) << "ORDER:" << c.order << " " << l.error.Message();
@@ -89,7 +92,8 @@ TEST(ArmsSections, SectionsSlotsAndTheirLimits) {
                         "SHOTDELAY:4", "OBJECT:", "SPEED:7", "SOBJECT:", "DAMAGE:9", "OBJECT:", "DAMAGE:8"});
   EXPECT_TRUE(s.ok && SlotNamed(*s.w, "x") == -1) << s.error.Message();
   EXPECT_EQ((std::vector<int>{(*s.w)[1].AMMO, (*s.w)[3].SHOTDELAY, (*s.o)[0].SPEED, (*s.o)[1].SPEED, (*s.o)[2].SPEED,
-                              (*s.s)[1].DAMAGE}), (std::vector<int>{1, 0, 0, 4, 7, 8}));
+                              (*s.s)[1].DAMAGE}),
+            (std::vector<int>{1, 0, 0, 4, 7, 8}));
 
   // 30 objects fit; a 31st OBJECT line is accepted, its first known key is not.
   std::vector<std::string> lines;
@@ -99,18 +103,28 @@ TEST(ArmsSections, SectionsSlotsAndTheirLimits) {
   EXPECT_EQ((*thirty.o)[30].SPEED, 30) << thirty.error.Message();
   lines.push_back("BOUNCE:5");
   EXPECT_EQ(LoadLines(lines).error.Message().rfind("t.dat:63: BOUNCE: there are only 30 objects, but the OBJECT "
-                                                   "line on line 61 starts object 31", 0), 0u);
+                                                   "line on line 61 starts object 31",
+                                                   0),
+            0u);
   std::vector<std::string> special = {"OBJECT:"};
   for (int i = 1; i <= 21; ++i) special.insert(special.end(), {"SOBJECT:", "DAMAGE:" + std::to_string(i)});
   EXPECT_EQ(LoadLines(special).error.Message().rfind("t.dat:43: DAMAGE: there are only 20 special objects", 0), 0u);
 }
 
 TEST(ArmsValues, FormsRoundHalfToEvenAndLimitsApplyAfterConversion) {
-  const struct { const char* line; int16 WeaponDef::*field; int16 stored; } cases[] = {
-      {"SHOTDELAY:5", &WeaponDef::SHOTDELAY, 2},      {"SHOTDELAY:3", &WeaponDef::SHOTDELAY, 2},
-      {"TIMETOEXPLODEV:7", &WeaponDef::TIMETOEXPLODEV, 4}, {"MAPCHANGE:3 blasts", &WeaponDef::MAPCHANGE, 3},
-      {"SPEED: 12.5 ", &WeaponDef::SPEED, 12},        {"BLOW:-2.5", &WeaponDef::BLOW, -2},
-      {"SPEED:-32768.5", &WeaponDef::SPEED, -32768},  {"SHOTDELAY:65534", &WeaponDef::SHOTDELAY, 32767},
+  const struct {
+    const char* line;
+    int16 WeaponDef::*field;
+    int16 stored;
+  } cases[] = {
+      {"SHOTDELAY:5", &WeaponDef::SHOTDELAY, 2},
+      {"SHOTDELAY:3", &WeaponDef::SHOTDELAY, 2},
+      {"TIMETOEXPLODEV:7", &WeaponDef::TIMETOEXPLODEV, 4},
+      {"MAPCHANGE:3 blasts", &WeaponDef::MAPCHANGE, 3},
+      {"SPEED: 12.5 ", &WeaponDef::SPEED, 12},
+      {"BLOW:-2.5", &WeaponDef::BLOW, -2},
+      {"SPEED:-32768.5", &WeaponDef::SPEED, -32768},
+      {"SHOTDELAY:65534", &WeaponDef::SHOTDELAY, 32767},
       {"PTRAILDELAY:13105", &WeaponDef::PTRAILDELAY, 6553},  // the largest period that fits 16 bits
   };
   for (const auto& c : cases) {
@@ -126,17 +140,25 @@ TEST(ArmsValues, FormsRoundHalfToEvenAndLimitsApplyAfterConversion) {
 }
 
 TEST(ArmsFatal, EveryConditionNamesFileLineKeyAndProblem) {
-  const struct { std::vector<std::string> lines; int line; const char* key; const char* problem; } cases[] = {
+  const struct {
+    std::vector<std::string> lines;
+    int line;
+    const char* key;
+    const char* problem;
+  } cases[] = {
       {{"ORDER:1", "", "just some words"}, 3, "", "the line \"just some words\" has no colon"},
       {{"ORDER:1", "SPEED:fast"}, 2, "SPEED", "\"fast\" is not a number"},
       {{"OBJECT:", "SOBJECT:", "MAPCHANGE:3 blasts"}, 3, "MAPCHANGE", "is not a number"},
       {{"SPEED:32767.5"}, 1, "SPEED", "\"32767.5\" is outside -32768..32767"},
-      {{"ORDER:99999"}, 1, "ORDER", "is outside"}, {{"SHOTDELAY:65535"}, 1, "SHOTDELAY", "halved is outside"},
+      {{"ORDER:99999"}, 1, "ORDER", "is outside"},
+      {{"SHOTDELAY:65535"}, 1, "SHOTDELAY", "halved is outside"},
       {{"PTRAILDELAY:65534"}, 1, "PTRAILDELAY", "halved plus 1 is outside"},
       {{"ORDER:43", "NAME:x"}, 2, "NAME", "ORDER on line 1 selected weapon slot 43"},
       {{"ORDER:42", "SPEEDV:1", "ORDER:1"}, 3, "ORDER", "ORDER on line 1 (slot 42) cannot be completed"},
       {{"ORDER:1", "NAME:x", "PTRAILPTYPE:3"}, 3, "PTRAILPTYPE", "stored PTRAILDELAY is 0 (the key is missing)"},
-      {{"ORDER:2", "OTRAILDELAY:-2", "OTRAILTYPE:1"}, 2, "OTRAILDELAY",
+      {{"ORDER:2", "OTRAILDELAY:-2", "OTRAILTYPE:1"},
+       2,
+       "OTRAILDELAY",
        "weapon slot 2 has a trail (OTRAILTYPE 1) but its stored OTRAILDELAY is 0;"},
       {{"ORDER:1", "PTRAILDELAY:13106"}, 2, "PTRAILDELAY", "period of 32770 steps"},
       {{"OBJECT:", "OTRAILDELAY:-20000"}, 2, "OTRAILDELAY", "does not fit in 16 bits"},
@@ -158,9 +180,19 @@ TEST(ArmsValues, NumbersIgnoreTheLocale) {
   std::setlocale(LC_ALL, "de_DE.UTF-8");  // a decimal comma, when the machine has it
   const double inf = std::numeric_limits<double>::infinity();
   const std::optional<double> none;
-  const struct { std::string text; std::optional<double> strict; double lenient; } cases[] = {
-      {" -12.25\t", -12.25, -12.25}, {"-.5", -0.5, -0.5}, {"2.5E1", 25, 25}, {"1,5", none, 1}, {"1.2.3", none, 1.2},
-      {" - 4.5x", none, -4.5}, {"1 2 . 5", none, 12.5}, {std::string(5000, '9'), inf, inf}, {"-1e-99999999", 0, 0}};
+  const struct {
+    std::string text;
+    std::optional<double> strict;
+    double lenient;
+  } cases[] = {{" -12.25\t", -12.25, -12.25},
+               {"-.5", -0.5, -0.5},
+               {"2.5E1", 25, 25},
+               {"1,5", none, 1},
+               {"1.2.3", none, 1.2},
+               {" - 4.5x", none, -4.5},
+               {"1 2 . 5", none, 12.5},
+               {std::string(5000, '9'), inf, inf},
+               {"-1e-99999999", 0, 0}};
   for (const auto& c : cases)
     EXPECT_TRUE(ParseNumber(c.text) == c.strict && ParseLenient(c.text) == c.lenient) << '"' << c.text << '"';
   std::setlocale(LC_ALL, saved.c_str());

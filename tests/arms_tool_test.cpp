@@ -38,7 +38,8 @@ TEST(ArmsReport, CountsNonEmptySlotsAndEscapesNames) {
   // sign there). The dump's layout: e2e/krel_arms.sh parses a whole one.
   const std::string j = ArmsJson(*t.w, *t.o, *t.s);
   EXPECT_NE(j.find("\"3\": {\"NAME\": \"Say \\\"hi\\\"\\\\\\u000a\\u00e4\\u20ac\\u007f\", \"ACCADD\": 0,"),
-            std::string::npos) << j;
+            std::string::npos)
+      << j;
   EXPECT_TRUE(std::all_of(j.begin(), j.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }));
 }
 
@@ -47,15 +48,15 @@ TEST(ArmsLint, WarnsOfNearMissKeysAndValuesTheGameCannotUse) {
   auto& [w, o, s] = t;
   const std::string file =
       "ORDER:1\r\nNAME:Gun\r\n"
-      "SPED:5\r\n"              // 3: one letter short
-      "NOTESPEED:x\r\n"         // 4: notes are never warned about
-      "REMARK:y\r\n"            // 5: far from every key
-      "SOUNDLAUNCH:31\r\n"      // 6
-      "SOUNDEXPLODE:30\r\n"     // 7: the last sound, fine
-      "CREATEONHIT:2\r\n"       // 8: an empty special object
+      "SPED:5\r\n"                          // 3: one letter short
+      "NOTESPEED:x\r\n"                     // 4: notes are never warned about
+      "REMARK:y\r\n"                        // 5: far from every key
+      "SOUNDLAUNCH:31\r\n"                  // 6
+      "SOUNDEXPLODE:30\r\n"                 // 7: the last sound, fine
+      "CREATEONHIT:2\r\n"                   // 8: an empty special object
       "PTRAILPTYPE:1\r\nPTRAILDELAY:1\r\n"  // 9: object 1 exists
       "SHOTTYPE:2\r\nANIMSFRAME:120\r\n"    // 12: 17 cells from 120 pass 129
-      "ORDER:2\r\nNAME:Dot\r\nANIMSFRAME:-1\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:31\r\n"  // 17: no object 31
+      "ORDER:2\r\nNAME:Dot\r\nANIMSFRAME:-1\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:31\r\n"             // 17: no object 31
       "OBJECT:\r\nSPEEDV:1\r\nANIMSFRAME:129\r\nANIMFRAMES:2\r\nOTRAILTYPE:1\r\nOTRAILDELAY:1\r\n"  // 20
       "SOBJECT:\r\nFIRSTSOUND:29\r\nNUMSOUNDS:3\r\nANIMSFRAME:101\r\nANIMFRAMES:10\r\nANIMDELAY:2\r\nDAMAGES:1\r\n";
   ArmsError e;
@@ -131,7 +132,8 @@ TEST(ArmsTool, HelpWarningsStrictAndRefusedFiles) {
     EXPECT_EQ(run(args), status) << args[1];
     const bool warns = args.back() != good;
     EXPECT_EQ(out.str().find("\nwarning: line 3: AMMMO is not a weapon key; did you mean AMMO?\n") != std::string::npos,
-              warns) << out.str();
+              warns)
+        << out.str();
   }
 
   // LF line ends load; the check mentions them without a warning.

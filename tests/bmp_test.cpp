@@ -101,13 +101,25 @@ TEST(Bmp, MalformedInputsAreRefused) {
   };
   // One field changed (n bytes at `at`); the width and height together
   // announce a huge image in a tiny file.
-  const struct { std::size_t at; int n; std::uint64_t v; const char* why; bool rgb = false; } fields[] = {
-      {1, 1, 'X', "\"BM\""},          {14, 4, 12, "header size 12"},  {18, 4, 0, "width 0"},
-      {22, 4, 0x80000000, "height -2147483648"},  {22, 4, 0xFFFFBFFF, "height -16385"},  {26, 2, 2, "plane count 2"},
-      {28, 2, 32, "depth 32"},        {30, 4, 1, "compression 1"},    {46, 4, 257, "palette size 257"},
-      {10, 4, 60, "inside the palette"},  {10, 4, 20, "inside the headers", true},
-      {18, 8, 16384 | 16384ull << 32, "16384x16384 pixels"},
-      {118, 1, 16, "(0, 1) uses colour index 16"}};  // the first stored row is the bottom one
+  const struct {
+    std::size_t at;
+    int n;
+    std::uint64_t v;
+    const char* why;
+    bool rgb = false;
+  } fields[] = {{1, 1, 'X', "\"BM\""},
+                {14, 4, 12, "header size 12"},
+                {18, 4, 0, "width 0"},
+                {22, 4, 0x80000000, "height -2147483648"},
+                {22, 4, 0xFFFFBFFF, "height -16385"},
+                {26, 2, 2, "plane count 2"},
+                {28, 2, 32, "depth 32"},
+                {30, 4, 1, "compression 1"},
+                {46, 4, 257, "palette size 257"},
+                {10, 4, 60, "inside the palette"},
+                {10, 4, 20, "inside the headers", true},
+                {18, 8, 16384 | 16384ull << 32, "16384x16384 pixels"},
+                {118, 1, 16, "(0, 1) uses colour index 16"}};  // the first stored row is the bottom one
   for (const auto& f : fields) {
     auto b = f.rgb ? good24 : good8;
     Put(b, f.at, f.v, f.n);

@@ -29,11 +29,12 @@ TEST(ClrModels, HlsBothWays) {
   // (127.5) round to the even 128, a grey of lightness 30 (76.5) to 76.
   // Saturation is d / (max + min) up to L = 50 and d / (2 - max - min) above
   // (the light red, L = 75).
-  const struct { Three rgb, hls; } pairs[] = {
-      {{255, 0, 255}, {0, 50, 100}},   {{255, 0, 0}, {60, 50, 100}},    {{255, 255, 0}, {120, 50, 100}},
-      {{0, 255, 0}, {180, 50, 100}},   {{0, 255, 255}, {240, 50, 100}}, {{0, 0, 255}, {300, 50, 100}},
-      {{255, 0, 128}, {30, 50, 100}},  {{128, 128, 128}, {60, 50, 0}},  {{0, 0, 0}, {60, 0, 0}},
-      {{255, 255, 255}, {60, 100, 0}}, {{76, 76, 76}, {60, 30, 0}},     {{255, 128, 128}, {60, 75, 100}}};
+  const struct {
+    Three rgb, hls;
+  } pairs[] = {{{255, 0, 255}, {0, 50, 100}},   {{255, 0, 0}, {60, 50, 100}},    {{255, 255, 0}, {120, 50, 100}},
+               {{0, 255, 0}, {180, 50, 100}},   {{0, 255, 255}, {240, 50, 100}}, {{0, 0, 255}, {300, 50, 100}},
+               {{255, 0, 128}, {30, 50, 100}},  {{128, 128, 128}, {60, 50, 0}},  {{0, 0, 0}, {60, 0, 0}},
+               {{255, 255, 255}, {60, 100, 0}}, {{76, 76, 76}, {60, 30, 0}},     {{255, 128, 128}, {60, 75, 100}}};
   for (const auto& [rgb, hls] : pairs) {
     EXPECT_EQ(Hls(Rgb(rgb)), hls) << std::get<0>(rgb) << "," << std::get<1>(rgb) << "," << std::get<2>(rgb);
     ColorModel set;
@@ -48,18 +49,24 @@ TEST(ClrModels, SetsFitTheChannelsOrReportOverflowKeepingTheColour) {
   // YCbCr: channels outside 0..255 are clamped, only a 16-bit overflow
   // fails. HLS without saturation: any hue gives the grey. Results that do
   // not fit a channel are reported, and the colour (1, 2, 3) is kept.
-  const struct { char model; int16 a, b, c, d; Three want; } sets[] = {
+  const struct {
+    char model;
+    int16 a, b, c, d;
+    Three want;
+  } sets[] = {
       {'H', 360, 50, 100, 0, {255, 0, 255}}, {'H', 400, 50, 0, 0, {128, 128, 128}},
       {'M', 0, 255, 100, 0, {255, 0, 155}},  {'K', 20, 0, 0, 50, {102, 128, 128}},
-      {'Y', 0, 0, 255, 0, {178, 0, 0}},  {'Y', 200, 255, 255, 0, {255, 66, 255}},  // green -46.6, blue -226.8
-      {'H', 60, 101, 0, 0, {1, 2, 3}}, {'H', 400, 50, 100, 0, {1, 2, 3}}, {'M', 256, 0, 0, 0, {1, 2, 3}},
-      {'K', -10, 0, 0, 0, {1, 2, 3}},  {'K', 0, 0, 0, 101, {1, 2, 3}},    {'Y', 32767, 32767, 32767, 0, {1, 2, 3}}};
+      {'Y', 0, 0, 255, 0, {178, 0, 0}},      {'Y', 200, 255, 255, 0, {255, 66, 255}},  // green -46.6, blue -226.8
+      {'H', 60, 101, 0, 0, {1, 2, 3}},       {'H', 400, 50, 100, 0, {1, 2, 3}},
+      {'M', 256, 0, 0, 0, {1, 2, 3}},        {'K', -10, 0, 0, 0, {1, 2, 3}},
+      {'K', 0, 0, 0, 101, {1, 2, 3}},        {'Y', 32767, 32767, 32767, 0, {1, 2, 3}}};
   for (const auto& t : sets) {
     ColorModel c = Rgb({1, 2, 3});
     auto set = [&] {
-      t.model == 'H' ? c.SetHLS(t.a, t.b, t.c)
+      t.model == 'H'   ? c.SetHLS(t.a, t.b, t.c)
       : t.model == 'M' ? c.SetCMY(t.a, t.b, t.c)
-      : t.model == 'K' ? c.SetCMYK(t.a, t.b, t.c, t.d) : c.SetYCbCr(t.a, t.b, t.c);
+      : t.model == 'K' ? c.SetCMYK(t.a, t.b, t.c, t.d)
+                       : c.SetYCbCr(t.a, t.b, t.c);
     };
     if (t.want == Three(1, 2, 3))
       EXPECT_THROW(set(), std::overflow_error) << t.model << t.a;
@@ -73,17 +80,25 @@ TEST(Colors, SurfaceColorAndTheWormColourRule) {
   World w;
   // Each channel clamped, then floor(v * max / 255): 96 -> 11 and 8 -> 0 of
   // 31, 4 -> 0 and 5 -> 1 of 63; 254 is not yet the full channel.
-  const struct { int r, g, b; int32 px; } pixels[] = {
-      {255, 0, 255, DisplayOf(w).ColourKey}, {96, -1, 1000, (11 << 11) | 31}, {8, 4, 8, 0}, {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
+  const struct {
+    int r, g, b;
+    int32 px;
+  } pixels[] = {{255, 0, 255, DisplayOf(w).ColourKey},
+                {96, -1, 1000, (11 << 11) | 31},
+                {8, 4, 8, 0},
+                {9, 5, 254, (1 << 11) | (1 << 5) | 30}};
   for (const auto& p : pixels) EXPECT_EQ(SurfaceColor(DisplayOf(w).Back, p.r, p.g, p.b), p.px) << p.r << "," << p.g;
   // Saturation kept, lightness mirrored, the hue replaced: a grey entry
   // gives the mirrored grey whatever the hue (L = 39 -> 61, 155.55 -> 156);
   // full blue at L = 50 takes the new hue; dark blue (L = 25) turns light.
   // Hues outside a full turn wrap.
   const PaletteEntry grey{100, 100, 100, 0}, blue{0, 0, 255, 0}, dark{0, 0, 128, 0};
-  const struct { PaletteEntry e; int16 hue; int r, g, b; } cases[] = {
-      {grey, 200, 156, 156, 156}, {blue, 180, 0, 255, 0}, {blue, 0, 255, 0, 255}, {blue, 420, 255, 0, 0},
-      {blue, -300, 255, 0, 0},    {dark, 60, 255, 128, 128}};
+  const struct {
+    PaletteEntry e;
+    int16 hue;
+    int r, g, b;
+  } cases[] = {{grey, 200, 156, 156, 156}, {blue, 180, 0, 255, 0},  {blue, 0, 255, 0, 255},
+               {blue, 420, 255, 0, 0},     {blue, -300, 255, 0, 0}, {dark, 60, 255, 128, 128}};
   for (const auto& c : cases)
     EXPECT_EQ(CreateHLSColor(w, c.e, c.hue), SurfaceColor(DisplayOf(w).Back, c.r, c.g, c.b)) << c.hue;
 }
@@ -104,13 +119,16 @@ TEST(Colors, BltColorChangeSwapsOneColourKeepsTransparencyAndRefusesOutside) {
   // scratch surface: every read sees the original pixels). The key is tested
   // after the swap: a pixel swapped to the key is left out, and swapping the
   // key itself makes it solid. Without a key nothing is left out.
-  const struct { Pixel from, to; bool keyed, same; Pixel want[8]; } cases[] = {
-      {kA, kC, true, false, {kBack, kBack, kC, kB, kBack, kC, kBack, kB}},
-      {kA, kKey, true, false, {kBack, kBack, kBack, kB, kBack, kBack, kBack, kB}},
-      {kKey, kC, true, false, {kBack, kC, kA, kB, kBack, kA, kC, kB}},
-      {kA, kC, false, false, {kBack, kKey, kC, kB, kBack, kC, kKey, kB}},
-      {kB, kC, true, true, {kKey, kA, kA, kC, kA, kA, kB, kC}},
-      {kA, kC, true, true, {kKey, kA, kC, kB, kA, kC, kB, kB}}};
+  const struct {
+    Pixel from, to;
+    bool keyed, same;
+    Pixel want[8];
+  } cases[] = {{kA, kC, true, false, {kBack, kBack, kC, kB, kBack, kC, kBack, kB}},
+               {kA, kKey, true, false, {kBack, kBack, kBack, kB, kBack, kBack, kBack, kB}},
+               {kKey, kC, true, false, {kBack, kC, kA, kB, kBack, kA, kC, kB}},
+               {kA, kC, false, false, {kBack, kKey, kC, kB, kBack, kC, kKey, kB}},
+               {kB, kC, true, true, {kKey, kA, kA, kC, kA, kA, kB, kC}},
+               {kA, kC, true, true, {kKey, kA, kC, kB, kA, kC, kB, kB}}};
   for (const auto& c : cases) {
     Surface src = ColourSource(), other(4, 2);
     if (!c.keyed) src.ClearColorKey();

@@ -14,8 +14,8 @@
 #include "client/app/data_files.h"
 #include "client/app/game.h"
 #include "client/frontend/window_events.h"
-#include "client/state/world.h"
 #include "client/simulation/worms/input.h"
+#include "client/state/world.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
@@ -28,7 +28,11 @@ namespace {
 using Action = CommandLine::Action;
 
 TEST(CommandLineOptions, ParseAsDocumented) {
-  const struct { std::vector<std::string> args; Action action; bool window; } cases[] = {
+  const struct {
+    std::vector<std::string> args;
+    Action action;
+    bool window;
+  } cases[] = {
       {{}, Action::kRun, false},
       {{"/window"}, Action::kRun, true},
       // Only exactly "/window" asks for a window.
@@ -43,12 +47,17 @@ TEST(CommandLineOptions, ParseAsDocumented) {
   for (const auto& c : cases) {
     const CommandLine got = ParseCommandLine(c.args);
     EXPECT_EQ(std::tuple(got.action, got.window, got.error.empty()),
-              std::tuple(c.action, c.window, c.action != Action::kBadUsage)) << &c - cases;
+              std::tuple(c.action, c.window, c.action != Action::kBadUsage))
+        << &c - cases;
   }
 }
 
 TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
-  const struct { const char* xdg; const char* home; std::vector<std::string> dirs; } cases[] = {
+  const struct {
+    const char* xdg;
+    const char* home;
+    std::vector<std::string> dirs;
+  } cases[] = {
       // The order itself, and the note naming it when a file is missing, are
       // the installation script's to check. A relative XDG_DATA_HOME is ignored, as the XDG rules say.
       {"rel", "/home/p", {"/bin", "/home/p/.local/share/krel", "/usr/share/krel"}},
@@ -70,10 +79,13 @@ TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
 
 TEST(Scaling, PictureRectInWindows) {
   // Smaller than the picture (300x200, 160x400): shrunk to fit rather than cut off.
-  const struct { int w, h; Scaling s; ScreenRect r; } cases[] = {
-      {1366, 768, Scaling::kInteger, {203, 24, 960, 720}}, {639, 479, Scaling::kInteger, {159, 119, 320, 240}},
-      {300, 200, Scaling::kInteger, {17, 0, 266, 200}},    {160, 400, Scaling::kInteger, {0, 140, 160, 120}},
-      {1366, 768, Scaling::kFit, {171, 0, 1024, 768}},     {0, 480, Scaling::kInteger, {}}};
+  const struct {
+    int w, h;
+    Scaling s;
+    ScreenRect r;
+  } cases[] = {{1366, 768, Scaling::kInteger, {203, 24, 960, 720}}, {639, 479, Scaling::kInteger, {159, 119, 320, 240}},
+               {300, 200, Scaling::kInteger, {17, 0, 266, 200}},    {160, 400, Scaling::kInteger, {0, 140, 160, 120}},
+               {1366, 768, Scaling::kFit, {171, 0, 1024, 768}},     {0, 480, Scaling::kInteger, {}}};
   for (const auto& c : cases) EXPECT_EQ(PictureRect(c.w, c.h, 320, 240, c.s), c.r) << c.w << "x" << c.h;
 }
 
@@ -105,7 +117,12 @@ TEST(Pads, ButtonsAndStickPlayTheirPlayersControls) {
   using A = PadAxis;
   // pad 1 or 2: which of two plugged pads. The left stick has a dead zone
   // around its centre.
-  const struct { int pad; std::vector<B> buttons; std::vector<std::pair<A, int>> axes; std::string p1, p2; } cases[] = {
+  const struct {
+    int pad;
+    std::vector<B> buttons;
+    std::vector<std::pair<A, int>> axes;
+    std::string p1, p2;
+  } cases[] = {
       {1, {B::kDpadLeft, B::kX, B::kB}, {}, "LSC", ""},
       {2, {B::kDpadRight, B::kDpadDown, B::kA, B::kY}, {}, "", "RDJC"},
       {1, {B::kStart, B::kLeftShoulder}, {{A::kTriggerLeft, 32767}, {A::kRightX, 32767}}, "", ""},
@@ -196,8 +213,7 @@ TEST(Screenshots, FolderAndName) {
   std::tm t{};
   t.tm_year = 125, t.tm_mday = 2, t.tm_hour = 3, t.tm_min = 4, t.tm_sec = 5;
   std::set<std::string> taken = {"krel-20250102-030405.png", "krel-20250102-030405-2.png"};
-  EXPECT_EQ(ScreenshotName(t, [&](const std::string& n) { return taken.contains(n); }),
-            "krel-20250102-030405-3.png");
+  EXPECT_EQ(ScreenshotName(t, [&](const std::string& n) { return taken.contains(n); }), "krel-20250102-030405-3.png");
 }
 
 }  // namespace

@@ -12,9 +12,9 @@
 
 #include <memory>
 
+#include "client/frontend/select_server.h"
 #include "client/net/connect_attempt.h"
 #include "client/net/net_client.h"
-#include "client/frontend/select_server.h"
 #include "client/net/session.h"
 #include "platform/headless/headless_platform.h"
 #include "protocol/resolver.h"
@@ -62,8 +62,8 @@ struct Client {
   }
   // Runs the attempt until it has joined or failed.
   ConnectAttempt::Phase Run(ConnectAttempt& a) {
-    for (int i = 0; i < 2000 && a.phase() != ConnectAttempt::Phase::kIdle &&
-                    a.phase() != ConnectAttempt::Phase::kJoined; ++i) {
+    for (int i = 0;
+         i < 2000 && a.phase() != ConnectAttempt::Phase::kIdle && a.phase() != ConnectAttempt::Phase::kJoined; ++i) {
       n.loop.Yield(5);
       a.Step();
     }
@@ -169,11 +169,16 @@ TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
     const char* host;
     std::uint16_t port;
   } cases[] = {
-      {"10.0.0.1", true, "10.0.0.1", 17384},  {" krel.example.org:4000 ", true, "krel.example.org", 4000},
-      {"localhost : 65535", true, "localhost", 65535}, {"host:0", false, "", 0},
-      {"host:65536", false, "", 0},          {"host:", false, "", 0},
-      {":17384", false, "", 0},              {"a b", false, "", 0},
-      {"", false, "", 0},                    {"host:12x", false, "", 0},
+      {"10.0.0.1", true, "10.0.0.1", 17384},
+      {" krel.example.org:4000 ", true, "krel.example.org", 4000},
+      {"localhost : 65535", true, "localhost", 65535},
+      {"host:0", false, "", 0},
+      {"host:65536", false, "", 0},
+      {"host:", false, "", 0},
+      {":17384", false, "", 0},
+      {"a b", false, "", 0},
+      {"", false, "", 0},
+      {"host:12x", false, "", 0},
   };
   for (const Case& c : cases) {
     std::string host;

@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "gfx/bmp.h"
 #include "client/present/resources.h"
+#include "gfx/bmp.h"
 #include "gfx/surface.h"
 
 namespace krel {

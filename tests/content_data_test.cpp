@@ -5,10 +5,10 @@
 #include <set>
 #include <string>
 
-#include "client/state/world.h"
-#include "gfx/bmp.h"
 #include "client/present/resources.h"
 #include "client/simulation/weapons/arms.h"
+#include "client/state/world.h"
+#include "gfx/bmp.h"
 
 namespace krel {
 namespace {
@@ -30,7 +30,8 @@ TEST(ShippedData, FortyOneWeaponsABonusAndSpecialObjectsThatShow) {
     // Distinct names the in-game labels can spell (capitals only), and ammunition to fire.
     EXPECT_TRUE(names.insert(d.NAME).second && !d.NAME.empty() && d.NAME.size() <= 16 &&
                 d.NAME.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ ") == std::string::npos && d.AMMO > 0 &&
-                d.LOADINGTIME > 0) << d.NAME;
+                d.LOADINGTIME > 0)
+        << d.NAME;
   }
   BmpImage gfx;
   std::string error;

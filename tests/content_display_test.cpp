@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "client/state/world.h"
-#include "client/present/display_state.h"
 #include "client/present/colors.h"
 #include "client/present/display.h"
+#include "client/present/display_state.h"
+#include "client/state/world.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel {
@@ -37,7 +37,8 @@ TEST_F(Display, TheLastColourIsBlackAndEveryFontStripInksWhereTheFirstDoes) {
       const bool is_ink = DisplayOf(w).Fonts[0].At(x, y) != DisplayOf(w).ColourKey;
       inked += is_ink;
       for (int k = 1; k <= 10; ++k)
-        EXPECT_EQ(DisplayOf(w).Fonts[k].At(x, y) != DisplayOf(w).ColourKey, is_ink && k <= 7) << k << ": " << x << "," << y;
+        EXPECT_EQ(DisplayOf(w).Fonts[k].At(x, y) != DisplayOf(w).ColourKey, is_ink && k <= 7)
+            << k << ": " << x << "," << y;
     }
   EXPECT_GT(inked, 10);
 }

@@ -22,7 +22,11 @@ using namespace krel::content;
 TEST(ContentPalette, CollidingMaterialsAndMisplacedMagentaAreRefused) {
   const Palette p = BuildPalette();
   // named: in the first problem reported; null when the palette stays sound.
-  const struct { int index; Rgb colour; const char* named; } cases[] = {
+  const struct {
+    int index;
+    Rgb colour;
+    const char* named;
+  } cases[] = {
       {160, p[13], "colour numbers 12 (soil) and 159 (free)"},  // dug holes would read as soil
       {21, {std::uint8_t(p[100].r ^ 1), p[100].g, p[100].b}, "20 (rock) and 99 (soil)"},  // equal only in 16 bits
       {200, {255, 0, 255}, "colour number 199 (palette 200) is the transparent colour"},
@@ -41,8 +45,9 @@ TEST(ContentPalette, CollidingMaterialsAndMisplacedMagentaAreRefused) {
 TEST(ContentFont, GlyphArtIsParsedAndItsMistakesReported) {
   const char* const blank = "......";
   const std::vector<GlyphBlock> bad = {
-      {"AB", {"#..... ......", "#.....", "#..... ......", "#..... ......", "#..... ......", "#..... ......",
-              "#..... ......", "#..... ......"}},
+      {"AB",
+       {"#..... ......", "#.....", "#..... ......", "#..... ......", "#..... ......", "#..... ......", "#..... ......",
+        "#..... ......"}},
       {"C", {"#x....", blank, blank, blank, blank, blank, blank, blank}},
       {"A", {blank, blank, blank, blank, blank, blank, blank, blank}},
   };
@@ -72,7 +77,8 @@ TEST(ContentLevel, SeedOneIsTheShippedLevelAndEverySeedUsesMaterialColoursInARoc
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
         ASSERT_TRUE(MaterialOfColourNumber(img->get(x, y) - 1) == Material::kRock ||
-                    (x > 0 && x < w - 1 && y > 0 && y < h - 1)) << w << ": " << x << "," << y;
+                    (x > 0 && x < w - 1 && y > 0 && y < h - 1))
+            << w << ": " << x << "," << y;
 }
 
 TEST(ContentWriters, SilenceStaysSilentAndOddWaveDataIsPadded) {

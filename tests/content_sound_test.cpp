@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "client/state/world.h"
 #include "client/present/display_state.h"
 #include "client/present/sound.h"
+#include "client/state/world.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel {
@@ -31,7 +31,10 @@ TEST(SoundSetUp, WithoutAudioTheGermanMessageThenFiveStartsPerFrameOnARingOfTenV
   ASSERT_TRUE(InitSound(w, error)) << error;
   EXPECT_FALSE(SoundOf(w).SoundMissing);
   EXPECT_EQ(platform.sounds_loaded(), 30);
-  auto frame = [&w](std::initializer_list<int16> ns) { SoundOf(w).soundsThisFrame = 0; for (int16 n : ns) PlaySound(w, n); };
+  auto frame = [&w](std::initializer_list<int16> ns) {
+    SoundOf(w).soundsThisFrame = 0;
+    for (int16 n : ns) PlaySound(w, n);
+  };
   frame({0, -1, 31, 32767, 1, 2, 3, 4, 5, 6});  // numbers naming no effect use none of the budget
   frame({7, 8, 9, 10, 11});
   frame({12, 12});

@@ -57,8 +57,12 @@ bool MenuPasses(World& w, MenuState& m, const std::string& passes, MenuCommand* 
     return true;
   });
 }
-bool EditorPasses(World& w, EditorState& e, const std::string& passes) { return Passes(w, e, passes, HandleEditorKeys); }
-bool WeaponPasses(World& w, WeaponChoice& c, const std::string& passes) { return Passes(w, c, passes, HandleWeaponKeys); }
+bool EditorPasses(World& w, EditorState& e, const std::string& passes) {
+  return Passes(w, e, passes, HandleEditorKeys);
+}
+bool WeaponPasses(World& w, WeaponChoice& c, const std::string& passes) {
+  return Passes(w, c, passes, HandleWeaponKeys);
+}
 
 struct ScreenRig {
   HeadlessPlatform platform;
@@ -116,17 +120,16 @@ TEST(MainMenu, OptionsKeepToTheirLimits) {
     for (int i = 0; i < times; ++i) MenuPasses(*r.w, m, keys + " -");
     const World& w = *r.w;
     EXPECT_EQ(std::tuple(w.LivesSetting, w.LoadingSetting, w.RegenerateLevel, w.LoadAndChange),
-              std::tuple(lives, loading, regenerate, load_and_change)) << item << " " << keys;
+              std::tuple(lives, loading, regenerate, load_and_change))
+        << item << " " << keys;
   }
 }
 
 TEST(PlayerEditor, LinesWrapAndEscapeLeavesOnlyWhenReleasedAndNotEditing) {
   const std::tuple<int, const char*, int, bool> cases[] = {
       {1, "D D", 1, true},  // keys held from the menu act only once released
-      {1, "D - D", 2, true},
-      {10, "- D", 1, true},
-      {1, "E", 1, true},
-      {1, "- N E - E", 1, true},  // editing the name: the keys do nothing
+      {1, "D - D", 2, true}, {10, "- D", 1, true},
+      {1, "E", 1, true},     {1, "- N E - E", 1, true},  // editing the name: the keys do nothing
   };
   for (const auto& [start, keys, line, stays] : cases) {
     ScreenRig r;
@@ -139,8 +142,8 @@ TEST(PlayerEditor, LinesWrapAndEscapeLeavesOnlyWhenReleasedAndNotEditing) {
 TEST(PlayerEditor, NameEditingTakesTypedCharactersUpToTen) {
   const std::tuple<std::string, std::string, std::string, bool> cases[] = {
       {"Player 1", "abc", "Player 1ab", true},  // an 11th character is ignored
-      {"Ann", "\b\b\b\bBo", "Bo", true},         // backspace on an empty name does nothing
-      {"Ann", "a\rbc", "Anna", false},           // Enter ends editing; what follows is not typed
+      {"Ann", "\b\b\b\bBo", "Bo", true},        // backspace on an empty name does nothing
+      {"Ann", "a\rbc", "Anna", false},          // Enter ends editing; what follows is not typed
       {"Ann", "\x1b", "Ann", false},
   };
   for (const auto& [name, typed, result, editing] : cases) {
@@ -190,8 +193,8 @@ TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
     shown.push_back(EditorLines(w, e)[9].text);
     EditorPasses(w, e, "N -");
   }
-  EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE",
-                                             "CONTROLLER: HUMAN"}));
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE", "CONTROLLER: HUMAN"}));
   // "1" keeps meaning the simple computer player; "2" is the ace.
   EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
                                ControllerFromSetting("x")}),

@@ -10,14 +10,14 @@
 #include <tuple>
 #include <vector>
 
-#include "client/simulation/report/dump.h"
-#include "client/present/display_state.h"
 #include "client/app/game.h"
-#include "client/frontend/window_events.h"
 #include "client/app/startup.h"
-#include "client/state/world.h"
+#include "client/frontend/window_events.h"
+#include "client/present/display_state.h"
+#include "client/simulation/report/dump.h"
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/worms/input.h"
+#include "client/state/world.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
@@ -79,7 +79,8 @@ struct GameRig {
 TEST(GameLoop, SetUpPreparesThePlayersInUseOnly) {
   GameRig r;
   World& w = *r.w;
-  std::tie(w.NumPlayers, w.LivesSetting, w.MenuName[1], w.NetFrameReady) = std::tuple(3, 9, "A name of more than twenty letters", kFalse);
+  std::tie(w.NumPlayers, w.LivesSetting, w.MenuName[1], w.NetFrameReady) =
+      std::tuple(3, 9, "A name of more than twenty letters", kFalse);
   std::tie(w.WeaponDefs[0].AMMO, w.WeaponDefs[1].AMMO, w.WeaponDefs[8].AMMO) = std::tuple(1, 5, 12);  // -1, 0, 7
   for (Player& pl : w.Players) {
     std::tie(pl.Health, pl.Lives, pl.Kills, pl.Age, pl.LastShot) = std::tuple(3, -4, 8, 500, 490);
@@ -109,7 +110,12 @@ TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUpAndAtMost2000ms) {
   // A frame longer than 2000 ms is a lost connection, in a local game too,
   // stamped with player 1's age at that moment; so is a set-up that long
   // (here a minimised window): the clock starts before it.
-  struct Slow { int setup_checks; std::uint32_t frame3; bool lost; int age; };
+  struct Slow {
+    int setup_checks;
+    std::uint32_t frame3;
+    bool lost;
+    int age;
+  };
   for (const Slow c : {Slow{0, 2000, false, 0}, Slow{0, 2001, true, 3}, Slow{201, 0, true, 0}}) {
     GameRig g;
     g.platform.unusable_checks = c.setup_checks;
@@ -121,27 +127,34 @@ TEST(GameLoop, FramesStartMoreThan40msApartWithoutCatchingUpAndAtMost2000ms) {
 }
 
 TEST(GameLoop, GameOverOnlyWhenPlayerOneOrTwoHasFewerThanNoLives) {
-  struct Case { int player; int16 lives; bool over; };
+  struct Case {
+    int player;
+    int16 lives;
+    bool over;
+  };
   for (const Case c : {Case{1, -1, true}, Case{2, -1, true}, Case{1, 0, false}, Case{3, -1, false}}) {
     GameRig r;
     r.w->NumPlayers = 3;
     DisplayOf(*r.w).SavedBack.Clear(0x1234);
     Player& target = r.w->Players[static_cast<std::size_t>(c.player)];
-    GameEnd end = r.Run(4, [&](int n) { if (n == 2) target.Lives = c.lives; });
+    GameEnd end = r.Run(4, [&](int n) {
+      if (n == 2) target.Lives = c.lives;
+    });
     EXPECT_EQ(end, c.over ? GameEnd::kGameOver : GameEnd::kEscape) << c.player << " " << c.lives;
     EXPECT_EQ(r.platform.frames_presented(), c.over ? 2 : 4);
     // Game over leaves the final frame behind the menu.
     EXPECT_EQ(DisplayOf(*r.w).SavedBack.pixels() == DisplayOf(*r.w).Back.pixels(), c.over);
-    EXPECT_EQ(ReadFileBytes("performance.log"), "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
-                                                    "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
+    EXPECT_EQ(ReadFileBytes("performance.log"),
+              "Warten: " + std::to_string(c.over ? 2 * 41 : 5 * 41) +
+                  "\r\nSpieler: 0\r\nSch\xFCsse: 0\r\nObjekte: 0\r\nSObjs: 0\r\nAnzeigen: 0\r\n");
   }
 }
 
 TEST(GameLoop, AKeyHeldFromTheMenuActsOnlyOnceReadDownAgain) {
   GameRig r;
-  r.platform.SetKey(DIK_J, true);    // player 1's shoot, held all along
-  r.w->KeyState[DIK_J] = 1;          // as the menu last saw it
-  r.w->Players[1].Ctrl[kShoot] = 1;  // and as the previous game left it
+  r.platform.SetKey(DIK_J, true);          // player 1's shoot, held all along
+  r.w->KeyState[DIK_J] = 1;                // as the menu last saw it
+  r.w->Players[1].Ctrl[kShoot] = 1;        // and as the previous game left it
   std::vector<std::pair<int, bool>> seen;  // Ctrl and NewlyPressed in each frame
   r.Run(3, [&](int) { seen.emplace_back(r.w->Players[1].Ctrl[kShoot], NewlyPressed(*r.w, 1, kShoot)); });
   EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{{0, false}, {1, true}, {1, false}}));
@@ -162,10 +175,15 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
   // (Its dump line is checked by the recorded session in recordings_test.cpp.)
   GameRig r;
-  EXPECT_EQ(r.Run(0, [&](int n) { if (n == 3) r.platform.QueueClose(); }), GameEnd::kClosed);
+  EXPECT_EQ(r.Run(0,
+                  [&](int n) {
+                    if (n == 3) r.platform.QueueClose();
+                  }),
+            GameEnd::kClosed);
   EXPECT_TRUE(r.platform.frames_presented() == 3 && !std::filesystem::exists("performance.log"));
   std::string error;
-  EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) && error.find("no/such/folder") != std::string::npos);
+  EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) &&
+              error.find("no/such/folder") != std::string::npos);
 }
 
 TEST(GameLoop, WithoutSoundTheFirstGameSaysSoInAChatLineOnce) {
@@ -193,8 +211,8 @@ TEST(Dump, NamesAreEscapedAndABadPlayerCountReadsNoFurtherThanTheTable) {
   w->Players[1].SetName("J\xF6rg \"JJ\" \\");
   w->Players[2].SetName("\x01\x80");  // the euro sign in the game's code page
   const std::string line = DumpLine(*w, 1, GameEnd::kEscape);
-  for (const char* name : {"{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",",
-                           "{\"Name\":\"\\u0001\\u20ac                  \","})
+  for (const char* name :
+       {"{\"Name\":\"J\\u00f6rg \\\"JJ\\\" \\\\         \",", "{\"Name\":\"\\u0001\\u20ac                  \","})
     EXPECT_NE(line.find(name), std::string::npos) << name << "\n" << line;
   int names = 0;
   for (std::size_t at = 0; (at = line.find("\"Name\"", at)) != std::string::npos; ++at) ++names;

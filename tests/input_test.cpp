@@ -59,8 +59,8 @@ TEST(Keyboard, NoKeyOutsideTheTableAndLastKeyTheLowestDown) {
 
 TEST(Keyboard, StoredNumbersRoundHalfToEven) {
   const std::pair<const char*, std::optional<int16>> cases[] = {
-      {" 42 ", 42}, {"2.5", 2},     {"3.5", 4},         {"-2.5", -2},  {"1e2", 100},     {"32767.4", 32767},
-      {"-32768", -32768}, {"  ", {}}, {"12abc", {}}, {"inf", {}}, {"1e", {}}, {"32767.5", {}}, {"+", {}}};
+      {" 42 ", 42}, {"2.5", 2},    {"3.5", 4},  {"-2.5", -2}, {"1e2", 100},    {"32767.4", 32767}, {"-32768", -32768},
+      {"  ", {}},   {"12abc", {}}, {"inf", {}}, {"1e", {}},   {"32767.5", {}}, {"+", {}}};
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseStoredInt16(text), expected) << '"' << text << '"';
 }
 
@@ -111,7 +111,8 @@ TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {
       if (stored[i] != nullptr) r.store.SaveSetting("General Settings", keys[i], stored[i]);
     LoadGeneralSettings(r.w);
     EXPECT_EQ((std::array<int, 4>{r.w.LivesSetting, r.w.LoadingSetting, r.w.LoadAndChange != kFalse,
-                                  r.w.RegenerateLevel != kFalse}), loaded);
+                                  r.w.RegenerateLevel != kFalse}),
+              loaded);
   }
   World none;  // without a store everything still has its default
   LoadSettings(none);

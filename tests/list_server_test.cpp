@@ -80,14 +80,19 @@ TEST(ListWire, DatagramsRoundTripAndMalformedOnesAreRefused) {
 
   const std::string reg = EncodeListRegister(token, 17384, 2, false, false);
   const std::string bad[] = {
-      "", "KRLS", reg.substr(0, 16), reg + "x", "KRLX" + reg.substr(4), "KRLSZ" + reg.substr(5),
-      EncodeListRegister(token, 0, 2, false, false),                // port 0
-      reg.substr(0, 15) + '\x11' + reg.substr(16),                  // 17 worms
-      reg.substr(0, 16) + '\x04',                                   // unknown flag
+      "",
+      "KRLS",
+      reg.substr(0, 16),
+      reg + "x",
+      "KRLX" + reg.substr(4),
+      "KRLSZ" + reg.substr(5),
+      EncodeListRegister(token, 0, 2, false, false),  // port 0
+      reg.substr(0, 15) + '\x11' + reg.substr(16),    // 17 worms
+      reg.substr(0, 16) + '\x04',                     // unknown flag
       EncodeListToken(token) + "x",
       EncodeListQuery(1, 0, 15).substr(0, 14),
-      EncodeListQuery(1, 0, 1200) + "x",                            // longer than any datagram
-      EncodeListAnswer(1, false, entries).substr(0, 18),            // count says two
+      EncodeListQuery(1, 0, 1200) + "x",                             // longer than any datagram
+      EncodeListAnswer(1, false, entries).substr(0, 18),             // count says two
       EncodeListAnswer(1, false, {{Ip("10.0.0.1"), 1, 17, false}}),  // 17 worms
   };
   for (const std::string& d : bad) EXPECT_FALSE(ParseListDatagram(d, m)) << testing::PrintToString(d);

@@ -14,15 +14,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "client/ai/computer.h"
 #include "client/app/game.h"
-#include "client/state/world.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
-#include "client/ai/computer.h"
 #include "client/simulation/worms/worms.h"
+#include "client/state/world.h"
 #include "platform/headless/headless_platform.h"
 
 namespace krel::testing {
@@ -52,8 +52,7 @@ class Match {
     World& w = *w_;
     ++games_;
     for (int p = 1; p <= 2; ++p)
-      for (int16& slot : w.Players[static_cast<std::size_t>(p)].WeaponSlots)
-        slot = static_cast<int16>(w.Rand() * 40);
+      for (int16& slot : w.Players[static_cast<std::size_t>(p)].WeaponSlots) slot = static_cast<int16>(w.Rand() * 40);
     w.ResetEntityTables();
     InitGame(w);
   }

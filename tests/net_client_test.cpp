@@ -9,14 +9,14 @@
 #include <memory>
 
 #include "client/app/client_events.h"
-#include "client/state/chat.h"
+#include "client/frontend/select_server.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
-#include "client/frontend/select_server.h"
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/shots.h"
+#include "client/state/chat.h"
 #include "platform/headless/headless_platform.h"
 #include "protocol/worm_codec.h"
 #include "server_test_support.h"
@@ -89,7 +89,8 @@ TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
     const World& w = *c.w;
     ASSERT_EQ(std::tuple(w.NumPlayers, w.NetFrameReady, w.Players[3].X, w.Shots.size(), w.ChatLines[1], w.ChatLines[2],
                          w.LivesSetting, w.LevelSurface.pixels() == x.LevelSurface.pixels()),
-              std::tuple(int16{3}, kTrue, fixed(103), std::size_t{2}, std::string("Hello"), std::string(), int16{7}, true))
+              std::tuple(int16{3}, kTrue, fixed(103), std::size_t{2}, std::string("Hello"), std::string(), int16{7},
+                         true))
         << "cut at " << cut;
   }
 }
@@ -102,8 +103,8 @@ TEST(NetBatch, HostileBatchesEndTheConnectionOrAreDropped) {
   EXPECT_TRUE(ProcessReceived(*c.w));  // an unknown tag drops the rest, nothing stalls
   EXPECT_TRUE(c.n.RecvBuffer.empty());
   // Numbers out of every table arrive without harm.
-  c.n.RecvBuffer = Bytes({'w', 128, 128, 128, 128, 128, 100, 'o', 128, 128, 128, 128, 128, 90, 's', 128, 128, 128, 128,
-                          128, 0x80 - 1});
+  c.n.RecvBuffer = Bytes({'w', 128, 128, 128, 128, 128, 100, 'o', 128, 128,     128,
+                          128, 128, 90,  's', 128, 128, 128, 128, 128, 0x80 - 1});
   EXPECT_TRUE(ProcessReceived(*c.w));
   EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()), std::tuple(1u, 1u, 1u));
 }

@@ -59,9 +59,10 @@ TEST(NetLimits, ABatchAskingMoreThanAGameIsALostConnection) {
     bool accepted;
   };
   const std::vector<Case> cases = {
-      {"every bound reached", head + Repeat(b.digs, Dig(100, 100, 0)) + Repeat(b.chats, std::string("cx") + '\0'), true},
-      {"the bound again after the next header", head + Repeat(b.digs, Dig(100, 100, 0)) + head +
-                                                      Repeat(b.digs, Dig(100, 100, 0)), true},
+      {"every bound reached", head + Repeat(b.digs, Dig(100, 100, 0)) + Repeat(b.chats, std::string("cx") + '\0'),
+       true},
+      {"the bound again after the next header",
+       head + Repeat(b.digs, Dig(100, 100, 0)) + head + Repeat(b.digs, Dig(100, 100, 0)), true},
       {"one dig too many", head + Repeat(b.digs + 1, Dig(100, 100, 0)), false},
       {"one shot too many", head + Repeat(b.shots + 1, Event('w')), false},
       {"one object too many", head + Repeat(b.objects + 1, Event('o')), false},
@@ -86,7 +87,8 @@ TEST(NetLimits, AnEndedConnectionGivesItsBufferBack) {
   EXPECT_FALSE(ProcessReceived(*net.w));
   ConnectionLost(*net.w);
   EXPECT_LT(net.n.RecvBuffer.capacity(), 64u);
-  EXPECT_EQ(std::tuple(static_cast<int>(net.w->Connection), net.w->ChatLines[1]), std::tuple(0, std::string("NETWORK CONNECTION LOST")));
+  EXPECT_EQ(std::tuple(static_cast<int>(net.w->Connection), net.w->ChatLines[1]),
+            std::tuple(0, std::string("NETWORK CONNECTION LOST")));
 }
 
 TEST(NetLimits, OwnEventsBeyondWhatTheRelayAcceptsAreDropped) {

@@ -26,7 +26,11 @@ TEST(Printable, EscapesControlsAndBytesThatAreNoCharacter) {
       {"ok \x1B[2J\x07 end", {}, "ok \\x1B[2J\\x07 end"},
       {std::string("a\nb\rc\td\x7F\x00", 9), {}, "a\\nb\\rc\\td\\x7F\\x00"},
       {"J\xC3\xB6rg \xE2\x82\xAC", {}, "J\xC3\xB6rg \xE2\x82\xAC"},  // UTF-8 stays
-      {"J\xF6rg \xC2\x9B" "1m", {}, "J\\xF6rg \\xC2\\x9B" "1m"},     // a lone byte; C1 control U+009B
+      {"J\xF6rg \xC2\x9B"
+       "1m",
+       {},
+       "J\\xF6rg \\xC2\\x9B"
+       "1m"},  // a lone byte; C1 control U+009B
       {"\xC0\xAF \xED\xA0\x80 \xE2\x82", {}, "\\xC0\\xAF \\xED\\xA0\\x80 \\xE2\\x82"},  // overlong, surrogate, cut
       {"say \"hi\" \\", {}, "say \"hi\" \\"},
       {"say \"hi\" \\", {.quoted = true}, "say \\\"hi\\\" \\\\"},

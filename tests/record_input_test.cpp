@@ -139,9 +139,13 @@ TEST(ReplayOptions, TakesItsOptionsAndLeavesTheRest) {
   ASSERT_TRUE(TakeReplayOptions(args, o, error)) << error;
   EXPECT_EQ(std::tuple(o.play, o.speed, args), std::tuple("a.rec", 4, std::vector<std::string>{"/window", "x"}));
   // (--speed without --play is checked end to end.)
-  const std::vector<std::vector<std::string>> misuse = {
-      {"--record"}, {"--play", "a", "--record", "b"}, {"--play", "a", "--speed", "0"}, {"--play", "a", "--speed", "17"},
-      {"--play", "a", "--headless", "--speed", "2"}, {"--headless=1"}, {"--play="}};
+  const std::vector<std::vector<std::string>> misuse = {{"--record"},
+                                                        {"--play", "a", "--record", "b"},
+                                                        {"--play", "a", "--speed", "0"},
+                                                        {"--play", "a", "--speed", "17"},
+                                                        {"--play", "a", "--headless", "--speed", "2"},
+                                                        {"--headless=1"},
+                                                        {"--play="}};
   for (auto m : misuse) EXPECT_FALSE(TakeReplayOptions(m, o, error)) << ::testing::PrintToString(m);
 }
 
@@ -178,8 +182,9 @@ TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
            "},{\"Name\":\"" + other + "\",\"Lives\":" + std::to_string(other_lives) +
            "}],\"LevelChecksum\":" + std::to_string(level) + "}\n";
   };
-  const std::string a = "{\"game\":1,\"frame\":7,\"batch\":49,\"players\":[]}\n" + batch(1, 50, "Anna", 14, "Bert", 15, 9) +
-                        "{\"game\":1,\"frame\":9,\"batch\":50,\"players\":[]}\n" + batch(1, 100, "Anna", 14, "Bert", 15, 8);
+  const std::string a =
+      "{\"game\":1,\"frame\":7,\"batch\":49,\"players\":[]}\n" + batch(1, 50, "Anna", 14, "Bert", 15, 9) +
+      "{\"game\":1,\"frame\":9,\"batch\":50,\"players\":[]}\n" + batch(1, 100, "Anna", 14, "Bert", 15, 8);
   const struct {
     std::string b;
     std::string want;  // empty: they agree

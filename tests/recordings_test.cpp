@@ -33,7 +33,7 @@ struct RunResult {
 // One program run on the headless platform, as main sets it up; `inner`
 // stands for the keyboard (a script) when recording.
 RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* keys = nullptr,
-              SettingsStore* store = nullptr) {
+                  SettingsStore* store = nullptr) {
   fs::create_directories(dir);
   auto w = std::make_unique<World>();
   w->ProgramDir = KREL_BINARY_DIR;
@@ -55,7 +55,9 @@ RunResult RunKrel(const ReplayOptions& options, const fs::path& dir, Platform* k
   return r;
 }
 
-ReplayOptions Playing(const fs::path& rec) { return {.record = "", .play = rec.string(), .speed = 1, .headless = true}; }
+ReplayOptions Playing(const fs::path& rec) {
+  return {.record = "", .play = rec.string(), .speed = 1, .headless = true};
+}
 
 TEST(Recordings, EveryShippedRecordingPlaysBackAsRecorded) {
   const fs::path shipped = fs::path(KREL_SOURCE_DIR) / "tests" / "recordings";
@@ -82,7 +84,8 @@ TEST(Recordings, EveryShippedRecordingPlaysBackAsRecorded) {
 // with the results screen (RESULTS) spends the press on it; one made before
 // there was one went straight to the menu, and still does.
 TEST(Recordings, OnlyRecordingsMadeWithTheResultsScreenPassThroughIt) {
-  const char* keys = "3 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n1 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n2 -\nEND\n";
+  const char* keys =
+      "3 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n1 -\n1 RETURN\n3 -\n1 RETURN\n5 -\n1 ESCAPE\n2 -\nEND\n";
   for (const auto& [header, ends] : {std::pair("", "escape escape "), std::pair("RESULTS\n", "escape closed ")}) {
     TempCwd cwd;
     const fs::path rec = cwd.path() / "session.rec";
@@ -114,7 +117,8 @@ TEST(Recordings, ASessionRecordedHerePlaysBackTheSame) {
   settings.Parse("[Player 2 Settings]\n\"Computer\"=\"1\"\n[General Settings]\n\"Lives\"=\"2\"\n", "test");
 
   const fs::path rec = cwd.path() / "session.rec";
-  RunResult original = RunKrel({.record = rec.string(), .play = "", .speed = 1, .headless = false}, cwd.path() / "a", &scripted, &settings);
+  RunResult original = RunKrel({.record = rec.string(), .play = "", .speed = 1, .headless = false}, cwd.path() / "a",
+                               &scripted, &settings);
   ASSERT_EQ(original.status, 0);
   ASSERT_NE(original.dump.find("\"end\":\"closed\""), std::string::npos) << original.dump;
   ASSERT_NE(original.dump.find("Zo\\u0161 #"), std::string::npos) << original.dump;

@@ -116,7 +116,7 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
   EXPECT_EQ(std::tuple(Back(0, 0), Back(158, 189), Back(161, 0), Back(319, 189)),
             std::tuple(level(0, 0), level(158, 189), level(200, 100), level(358, 289)));
   EXPECT_EQ(std::tuple(Back(159, 10), Back(160, 10)), std::tuple(0, 0));  // the gap between the views stays black
-  EXPECT_EQ(Back(300, 190), Colour(50));  // the separator
+  EXPECT_EQ(Back(300, 190), Colour(50));                                  // the separator
   EXPECT_EQ(std::tuple(Back(124, 191), Back(195, 239)), std::tuple(level(0, 6), level(397, 294)));  // the minimap
 
   // A level of another size (reloaded for a new game) gets a canvas to match;
@@ -128,10 +128,14 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
 }
 
 TEST_F(Frame, SpriteNumbersPickTheirSheetAndCellAndNeverDrawPartly) {
-  const struct { double nr, x, y; Pixel expected; } cases[] = {  // expected at (x + 1, y + 1)
-      {109, 10, 10, Gfx16(109)}, {110, 10, 10, kFree}, {229, 10, 10, Gfx8(29)}, {425, 10, 10, Gfx4(25)},
-      {-1, 10, 10, kFree},       {5, -1, 10, kFree},   {200, 393, 292, Gfx8(0)}, {200, 394, 292, kFree},
-      {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
+  const struct {
+    double nr, x, y;
+    Pixel expected;
+  } cases[] = {
+      // expected at (x + 1, y + 1)
+      {109, 10, 10, Gfx16(109)}, {110, 10, 10, kFree},   {229, 10, 10, Gfx8(29)},
+      {425, 10, 10, Gfx4(25)},   {-1, 10, 10, kFree},    {5, -1, 10, kFree},
+      {200, 393, 292, Gfx8(0)},  {200, 394, 292, kFree}, {5.5, 10.5, 9.5, Gfx16(6)},  // numbers round half to even
   };
   for (const auto& c : cases) {
     DisplayOf(w).WorldView = w.LevelSurface;
@@ -152,8 +156,10 @@ TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
   p.Y = 60;
   p.Aim = 7;
   p.AnimFrame = 1;
-  const struct { flag facing; int centre, laser_last, worm_cell; } cases[] = {
-      {kTrue, 110, 149, 1 * 7 + 2}, {kFalse, 90, 51, 42 - (1 * 7 + 2) - 1}};
+  const struct {
+    flag facing;
+    int centre, laser_last, worm_cell;
+  } cases[] = {{kTrue, 110, 149, 1 * 7 + 2}, {kFalse, 90, 51, 42 - (1 * 7 + 2) - 1}};
   for (const auto& c : cases) {
     p.FacingRight = c.facing;
     w.Seed(5);
@@ -207,7 +213,8 @@ TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
   EXPECT_EQ(std::tuple(Canvas(197, 97), Canvas(297, 97)), std::tuple(Gfx8(100), Gfx8(101)));
   for (const auto& [cx, top] : {std::pair{200, 88}, {100, 190}}) {
     // "Ab1C" is 16 pixels wide: A at cx - 8, C at cx + 4, nothing between.
-    EXPECT_EQ(std::tuple(Canvas(cx - 7, top + 1), Canvas(cx - 3, top + 1), Canvas(cx + 1, top + 1), Canvas(cx + 5, top + 1)),
+    EXPECT_EQ(std::tuple(Canvas(cx - 7, top + 1), Canvas(cx - 3, top + 1), Canvas(cx + 1, top + 1),
+                         Canvas(cx + 5, top + 1)),
               std::tuple(Gfx4(0), kFree, kFree, Gfx4(2)));
   }
 }
@@ -216,8 +223,11 @@ TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
   w.WeaponDefs[1].AMMO = 4;
   w.WeaponDefs[1].LOADINGTIME = 40;
   w.Players[1].Health = 57;
-  const struct { double ammo; int width; bool reloading; } cases[] = {
-      {0, 0, false}, {4, 100, false}, {3, 75, false}, {-10, 25, true}, {-46, 115, true}};
+  const struct {
+    double ammo;
+    int width;
+    bool reloading;
+  } cases[] = {{0, 0, false}, {4, 100, false}, {3, 75, false}, {-10, 25, true}, {-46, 115, true}};
   for (const auto& c : cases) {
     w.Players[1].Ammo[0] = c.ammo;
     ShowAll(w);
@@ -250,7 +260,8 @@ TEST_F(Frame, AChatLineTooLongForItsHalfGoesOnInTheRowsBelow) {
   ShowAll(w);
   for (int x : {1, 162}) {
     EXPECT_EQ(std::tuple(TextAt(x, 8, 7), TextAt(x, 16, 7), TextAt(x, 24, 7)),
-              std::tuple("SCREENSHOT", "KREL-20261207-031007-2.PNG", "NEXT")) << x;
+              std::tuple("SCREENSHOT", "KREL-20261207-031007-2.PNG", "NEXT"))
+        << x;
   }
 }
 

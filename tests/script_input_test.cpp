@@ -129,7 +129,8 @@ TEST(InputScript, TypeDeliversKeyDownsAndCharactersAtTheNextEventProcessing) {
   // Reads while waiting for a TYPE line see no key and use nothing up.
   EXPECT_EQ(r.Run("ERR"), "- [] [] ");
   EXPECT_EQ(r.p.reads(), 1u);
-  EXPECT_EQ(r.Run("E"), "down(A)press(a)down(LSHIFT+B)press(B)down(LSHIFT+SLASH)press(?)down(PERIOD)press(.)press(\xFC) ");
+  EXPECT_EQ(r.Run("E"),
+            "down(A)press(a)down(LSHIFT+B)press(B)down(LSHIFT+SLASH)press(?)down(PERIOD)press(.)press(\xFC) ");
   r.inner.QueueClose();  // closing the real window still comes through; one TYPE line per processing
   EXPECT_EQ(r.Run("EEREERE"), "closedown(BACK)press(\b) down(RETURN) [RETURN] - - [] close ");
   // A script ending in TYPE closes once the program reads past it.
@@ -172,8 +173,8 @@ TEST(KeyCodes, EveryNamedCodeParsesBackToItselfInTheDirectInputNumbering) {
   }
   EXPECT_GE(ids.size(), 140u);  // a full PC keyboard with its multimedia and international keys
   // Extended keys live in the 0x80 range, apart from their keypad twins; some keys have second names.
-  const std::pair<const char*, int> codes[] = {
-      {"ESCAPE", 1}, {"NUMPAD4", 0x4B}, {"NUMPADENTER", 0x9C}, {"DELETE", 0xD3}, {"pgdn", DIK_NEXT}, {"LALT", DIK_LMENU}};
+  const std::pair<const char*, int> codes[] = {{"ESCAPE", 1},    {"NUMPAD4", 0x4B},  {"NUMPADENTER", 0x9C},
+                                               {"DELETE", 0xD3}, {"pgdn", DIK_NEXT}, {"LALT", DIK_LMENU}};
   for (const auto& [name, code] : codes) EXPECT_EQ(ParseDikName(name), code) << name;
   for (const char* bad : {"", "DIK_", "FOO", "F16", "NUMPAD10", "LEFT ", " LEFT", "-", "DIK_DIK_A"})
     EXPECT_FALSE(ParseDikName(bad).has_value()) << "\"" << bad << "\"";
@@ -186,16 +187,22 @@ TEST(CodePage, EveryByteSurvivesTheRoundTripAndUtf8WithoutAByteIsDropped) {
   }
   EXPECT_EQ(Cp1252ToUtf8("\xFC\x80\x9F"), "\xC3\xBC\xE2\x82\xAC\xC5\xB8");  // ü € Ÿ
   // No byte for it, or malformed (cut short, a stray continuation, overlong, a surrogate): only it is lost.
-  const std::pair<const char*, const char*> cases[] = {
-      {"\xE2\x80\x9Chi\xE2\x80\x9D", "\x93hi\x94"}, {"a\xF0\x9F\x98\x80z", "az"}, {"a\xC3(b", "a(b"},
-      {"a\x80z", "az"}, {"ab\xE2\x82", "ab"}, {"\xC0\xAF", ""}, {"\xED\xA0\x80x", "x"}};
+  const std::pair<const char*, const char*> cases[] = {{"\xE2\x80\x9Chi\xE2\x80\x9D", "\x93hi\x94"},
+                                                       {"a\xF0\x9F\x98\x80z", "az"},
+                                                       {"a\xC3(b", "a(b"},
+                                                       {"a\x80z", "az"},
+                                                       {"ab\xE2\x82", "ab"},
+                                                       {"\xC0\xAF", ""},
+                                                       {"\xED\xA0\x80x", "x"}};
   for (const auto& [utf8, cp] : cases) EXPECT_EQ(Utf8ToCp1252(utf8), cp) << utf8;
 }
 
 TEST(CodePage, CapitalsCoverTheAccentedAndTheHighSmallLetters) {
   // "straße äöü ÿ šœž 1-z ÷µ" and its capitals; ß, ÷ and µ have no capital in the code page.
-  EXPECT_EQ(Cp1252Upper("stra\xDF" "e \xE4\xF6\xFC \xFF \x9A\x9C\x9E 1-z \xF7\xB5"),
-            "STRA\xDF" "E \xC4\xD6\xDC \x9F \x8A\x8C\x8E 1-Z \xF7\xB5");
+  EXPECT_EQ(Cp1252Upper("stra\xDF"
+                        "e \xE4\xF6\xFC \xFF \x9A\x9C\x9E 1-z \xF7\xB5"),
+            "STRA\xDF"
+            "E \xC4\xD6\xDC \x9F \x8A\x8C\x8E 1-Z \xF7\xB5");
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST(RelayWatch, LifeIsCompleteStateMessagesFromTheConfigurationOn) {
     const char* what;
     std::function<void(Rig&)> act;
     int ticks;
-    const char* ended;  // nullptr: still there after `ticks`
+    const char* ended;        // nullptr: still there after `ticks`
     bool first_plays = true;  // the first client sends its states whenever it owes them
   };
   const int restart = limits.restart_ticks, offline = limits.offline_ticks;

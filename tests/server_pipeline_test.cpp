@@ -45,8 +45,8 @@ TEST(RelayPipelined, ASecondConfigurationAsksAndTheAnswerIsP) {
     Rig rig(1, limits);
     rig.Send(0, AskingGreeting());
     // A server playing everyone in lock-step answers as it answers every "C".
-    EXPECT_EQ(rig.got(0), ConfigReply(15, 100, true) +
-                              (bound > 0 ? "P" + Byte(kPipelineVersion) : ConfigReply(15, 100, true)))
+    EXPECT_EQ(rig.got(0),
+              ConfigReply(15, 100, true) + (bound > 0 ? "P" + Byte(kPipelineVersion) : ConfigReply(15, 100, true)))
         << bound;
     EXPECT_EQ(rig.sessions[0]->Pipelined(), bound > 0);
   }

@@ -117,7 +117,9 @@ struct RawClient {
     got.erase(0, out.size());
     return out;
   }
-  bool WaitClosed() { return server.RunUntil([&] { return closed; }); }
+  bool WaitClosed() {
+    return server.RunUntil([&] { return closed; });
+  }
 };
 
 // A client that has greeted and read its configuration, with two worms.
@@ -210,8 +212,8 @@ struct Rig {
   }
   bool Alive(int i) const {
     const Session* s = sessions[static_cast<std::size_t>(i)];
-    return s != nullptr && std::any_of(relay->sessions().begin(), relay->sessions().end(),
-                                       [&](const auto& p) { return p.get() == s; });
+    return s != nullptr &&
+           std::any_of(relay->sessions().begin(), relay->sessions().end(), [&](const auto& p) { return p.get() == s; });
   }
   bool Logged(const std::string& part) const {
     return std::any_of(hooks.events.begin(), hooks.events.end(),

@@ -52,7 +52,8 @@ TEST(Settings, ASaveSequenceWritesTheFileOnce) {
       SaveSequence inner(&store);
       store.SaveSetting("General Settings", "Loading", "50");
     }
-    EXPECT_EQ(std::tuple(store.files_written(), IniSettingsStore(path.string()).GetSetting("General Settings", "Lives", "-")),
+    EXPECT_EQ(std::tuple(store.files_written(),
+                         IniSettingsStore(path.string()).GetSetting("General Settings", "Lives", "-")),
               std::tuple(1, "3"s));
   }
   EXPECT_EQ(store.files_written(), 2);
@@ -118,9 +119,16 @@ TEST(Settings, ADamagedFileOrAnUnwritablePlaceDoesNotStopTheGame) {
                  "\"Name\"=\"Eva\"\n"s);          // 14: the later line wins
   IniSettingsStore store(path.string());
   const std::string g = "General Settings";
-  ExpectValues(store, {{g, "Lives", "20"}, {g, "Loading", "-"}, {g, "Regenerate", "0"}, {g, "LAndC", "-"},
-                       {g, "Bad", "-"}, {g, "After", "-"}, {"", "stray", "-"}, {g, "Name", "-"},
-                       {"Player 1 Settings", "Name", "-"}, {"Player 2 Settings", "Name", "Eva"}});
+  ExpectValues(store, {{g, "Lives", "20"},
+                       {g, "Loading", "-"},
+                       {g, "Regenerate", "0"},
+                       {g, "LAndC", "-"},
+                       {g, "Bad", "-"},
+                       {g, "After", "-"},
+                       {"", "stray", "-"},
+                       {g, "Name", "-"},
+                       {"Player 1 Settings", "Name", "-"},
+                       {"Player 2 Settings", "Name", "Eva"}});
   // Each problem names the file and its line; values under the damaged
   // header are covered by its warning.
   std::string lines, expected_lines;

@@ -38,7 +38,8 @@ void CheckArms(const std::string& bytes, const std::string& what) {
 TEST(ShippedFiles, EveryTruncatedWeaponFileIsLoadedOrRefusedWithItsLine) {
   const std::string arms = Shipped("arms.dat");
   ASSERT_GT(arms.size(), 10000u);
-  for (std::size_t cut = 0; cut < arms.size(); cut += 17) CheckArms(arms.substr(0, cut), "cut at " + std::to_string(cut));
+  for (std::size_t cut = 0; cut < arms.size(); cut += 17)
+    CheckArms(arms.substr(0, cut), "cut at " + std::to_string(cut));
   // Damaged bytes too, for machines where the fuzzers are not built.
   std::mt19937 rng(13);
   const char bytes[] = {'\0', '\r', '\n', ':', '-', '9', 'x', '\xff'};

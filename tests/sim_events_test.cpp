@@ -53,7 +53,11 @@ TEST(SimulationEvents, OwnRequestsOfANetworkGameTravelEverythingElseIsApplied) {
        {"shot 3", "dig 40 40 5", "chat hello"},
        false},
       {"from the relay", ConnectionState::kConnected, Origin::kNetwork, {}, true},
-      {"own request while connecting", ConnectionState::kConnecting, Origin::kLocal, {"dig 40 40 5", "chat hello"}, false},
+      {"own request while connecting",
+       ConnectionState::kConnecting,
+       Origin::kLocal,
+       {"dig 40 40 5", "chat hello"},
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

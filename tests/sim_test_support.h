@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "client/state/world.h"
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/worms/input.h"
+#include "client/state/world.h"
 
 namespace krel::testing {
 

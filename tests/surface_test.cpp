@@ -43,11 +43,21 @@ TEST(Surface, CopiesAndFillsPartlyOutsideDrawNothing) {
   Surface dst(10, 6);
   dst.Clear(kBack);
   const Rect in{0, 0, 3, 3};
-  const struct { int x, y; Rect r; } copies[] = {
-      {0, 0, {-1, 0, 3, 3}}, {0, 0, {6, 6, 9, 8}}, {0, 0, {3, 3, 1, 5}}, {-1, 0, in},     {0, 4, in},
-      {INT_MAX - 1, 0, in},  {INT_MIN, 0, in},      {0, 0, {INT_MIN, 0, INT_MAX, 3}}};
+  const struct {
+    int x, y;
+    Rect r;
+  } copies[] = {{0, 0, {-1, 0, 3, 3}},
+                {0, 0, {6, 6, 9, 8}},
+                {0, 0, {3, 3, 1, 5}},
+                {-1, 0, in},
+                {0, 4, in},
+                {INT_MAX - 1, 0, in},
+                {INT_MIN, 0, in},
+                {0, 0, {INT_MIN, 0, INT_MAX, 3}}};
   for (const auto& c : copies) EXPECT_FALSE(dst.Blit(c.x, c.y, src, c.r, false)) << c.x << "," << c.y;
-  const struct { Rect d, s; } stretches[] = {
+  const struct {
+    Rect d, s;
+  } stretches[] = {
       {{5, 5, 11, 6}, in}, {{0, 0, 4, 4}, {6, 0, 9, 3}}, {{0, 0, 0, 4}, in}, {{INT_MIN, 0, INT_MAX, 3}, in}};
   for (const auto& c : stretches) EXPECT_FALSE(dst.BlitStretched(c.d, src, c.s)) << c.d.Left << "," << c.d.Right;
   for (const Rect& r : {Rect{8, 0, 11, 2}, Rect{0, -1, 2, 2}}) EXPECT_FALSE(dst.FillRect(r, 7));
@@ -67,9 +77,14 @@ TEST(Surface, KeyedOverlappingAndStretchedCopies) {
   // onto the source itself, which reads the original pixels; plain, keyed
   // (leaving out the source's key, which every case picks) and keyed after
   // the key was cleared.
-  const struct { int from, to, at, end; std::vector<int> picks; } cases[] = {
-      {0, 4, 1, 5, {0, 1, 2, 3}}, {1, 5, 0, 4, {1, 2, 3, 4}}, {1, 5, 1, 3, {2, 4}},
-      {0, 3, 0, 5, {0, 0, 1, 2, 2}}, {0, 4, 0, 3, {0, 2, 3}}};
+  const struct {
+    int from, to, at, end;
+    std::vector<int> picks;
+  } cases[] = {{0, 4, 1, 5, {0, 1, 2, 3}},
+               {1, 5, 0, 4, {1, 2, 3, 4}},
+               {1, 5, 1, 3, {2, 4}},
+               {0, 3, 0, 5, {0, 0, 1, 2, 2}},
+               {0, 4, 0, 3, {0, 2, 3}}};
   for (int run = 0; run < 30; ++run) {
     const auto& c = cases[run / 6];
     const int mode = run % 3;  // plain, keyed, keyed without a key
@@ -96,23 +111,33 @@ TEST(Surface, KeyedOverlappingAndStretchedCopies) {
 TEST(DrawLine, EndPointsSlopesTiesAndClipping) {
   Points row, column, slope;
   for (int i = 0; i < 8; ++i) row.insert({i, 2}), column.insert({1, i}), slope.insert({i, i / 2});
-  const struct { int x1, y1, x2, y2; Points p; int w = 16, h = 16; } cases[] = {
-      // The end point is left out; a zero-length line draws nothing.
-      {2, 3, 6, 3, {{2, 3}, {3, 3}, {4, 3}, {5, 3}}}, {4, 4, 4, 1, {{4, 4}, {4, 3}, {4, 2}}},
-      {5, 5, 6, 6, {{5, 5}}},                         {5, 5, 5, 5, {}},
-      // 45 degrees.
-      {3, 3, 0, 0, {{3, 3}, {2, 2}, {1, 1}}},         {3, 0, 0, 3, {{3, 0}, {2, 1}, {1, 2}}},
-      // Half way between two rows the upper one wins (shallow lines), between
-      // two columns the left one (steep lines); otherwise the nearest pixel.
-      {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}}, {4, 1, 0, 0, {{4, 1}, {3, 1}, {2, 0}, {1, 0}}},
-      {1, 0, 0, 4, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}}, {0, 4, 1, 0, {{0, 4}, {0, 3}, {0, 2}, {1, 1}}},
-      // Pixels outside a 4x4 surface are clipped away, the rest drawn.
-      {-2, 0, 6, 8, {{0, 2}, {1, 3}}, 4, 4},          {2, -3, 2, 2, {{2, 0}, {2, 1}}, 4, 4},
-      {-5, -1, 10, -1, {}, 4, 4},
-      // Far-away end points neither overflow nor take long, and a clipped
-      // line keeps its slope (y = x / 2, the half-way rows going up).
-      {INT_MIN, 2, INT_MAX, 2, row, 8, 4}, {1, INT_MAX, 1, INT_MIN, column, 4, 8},
-      {-1000, -500, 1000, 500, slope, 8, 4}};
+  const struct {
+    int x1, y1, x2, y2;
+    Points p;
+    int w = 16, h = 16;
+  } cases[] = {// The end point is left out; a zero-length line draws nothing.
+               {2, 3, 6, 3, {{2, 3}, {3, 3}, {4, 3}, {5, 3}}},
+               {4, 4, 4, 1, {{4, 4}, {4, 3}, {4, 2}}},
+               {5, 5, 6, 6, {{5, 5}}},
+               {5, 5, 5, 5, {}},
+               // 45 degrees.
+               {3, 3, 0, 0, {{3, 3}, {2, 2}, {1, 1}}},
+               {3, 0, 0, 3, {{3, 0}, {2, 1}, {1, 2}}},
+               // Half way between two rows the upper one wins (shallow lines), between
+               // two columns the left one (steep lines); otherwise the nearest pixel.
+               {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}},
+               {4, 1, 0, 0, {{4, 1}, {3, 1}, {2, 0}, {1, 0}}},
+               {1, 0, 0, 4, {{1, 0}, {1, 1}, {0, 2}, {0, 3}}},
+               {0, 4, 1, 0, {{0, 4}, {0, 3}, {0, 2}, {1, 1}}},
+               // Pixels outside a 4x4 surface are clipped away, the rest drawn.
+               {-2, 0, 6, 8, {{0, 2}, {1, 3}}, 4, 4},
+               {2, -3, 2, 2, {{2, 0}, {2, 1}}, 4, 4},
+               {-5, -1, 10, -1, {}, 4, 4},
+               // Far-away end points neither overflow nor take long, and a clipped
+               // line keeps its slope (y = x / 2, the half-way rows going up).
+               {INT_MIN, 2, INT_MAX, 2, row, 8, 4},
+               {1, INT_MAX, 1, INT_MIN, column, 4, 8},
+               {-1000, -500, 1000, 500, slope, 8, 4}};
   for (const auto& c : cases)
     EXPECT_EQ(Line(c.x1, c.y1, c.x2, c.y2, c.w, c.h), c.p) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
 }

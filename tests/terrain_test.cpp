@@ -34,11 +34,15 @@ std::vector<Pixel> Pixels(const World& w) { return w.LevelSurface.pixels(); }
 
 TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
   auto w = MakeWorld(4, 4);
-  const struct { int colour; int16 material; } cases[] = {
-      {11, kOther}, {12, kSoil}, {18, kSoil}, {19, kRock}, {29, kRock}, {30, kOther}, {93, kOther}, {94, kSoil},
-      {103, kSoil}, {104, kOther}, {159, kFree}, {168, kOther}, {174, kOther}, {180, kSoil}, {181, kOther}};
+  const struct {
+    int colour;
+    int16 material;
+  } cases[] = {{11, kOther}, {12, kSoil},   {18, kSoil},   {19, kRock},  {29, kRock},
+               {30, kOther}, {93, kOther},  {94, kSoil},   {103, kSoil}, {104, kOther},
+               {159, kFree}, {168, kOther}, {174, kOther}, {180, kSoil}, {181, kOther}};
   for (const auto& c : cases)
-    EXPECT_TRUE(LookUpMaterial(*w, Colour(c.colour)) == c.material && MaterialOf(*w, Colour(c.colour)) == c.material) << c.colour;
+    EXPECT_TRUE(LookUpMaterial(*w, Colour(c.colour)) == c.material && MaterialOf(*w, Colour(c.colour)) == c.material)
+        << c.colour;
   EXPECT_EQ(MaterialOf(*w, 70000), kOther);
   // A pixel value in two ranges takes the first: soil, then rock, then free.
   for (int n : {25, 160, 100}) w->PaletteColors[n] = 5;
@@ -55,10 +59,13 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
 
 TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
   auto w = MakeWorld(20, 400, 160);  // all free, taller than the window
-  const struct { double x, y; bool free; } cases[] = {
-      {5, 5, true}, {0, 5, false}, {5, 0, false}, {-0.2, 5, false}, {20, 5, false}, {std::nan(""), 5, false},
-      {5, HUGE_VAL, false}, {19.4, 5, true}, {19.6, 5, false},  // 19.6 rounds to column 20
-      {5, 342, false}, {5, 350, false}, {5, 341.6, true}};      // row 342 exists but lies outside
+  const struct {
+    double x, y;
+    bool free;
+  } cases[] = {{5, 5, true},         {0, 5, false},   {5, 0, false},
+               {-0.2, 5, false},     {20, 5, false},  {std::nan(""), 5, false},
+               {5, HUGE_VAL, false}, {19.4, 5, true}, {19.6, 5, false},   // 19.6 rounds to column 20
+               {5, 342, false},      {5, 350, false}, {5, 341.6, true}};  // row 342 exists but lies outside
   for (const auto& c : cases) EXPECT_EQ(IsPassable(*w, c.x, c.y), c.free) << c.x << "," << c.y;
   // A level lower than the window is never read below its last row, even
   // where its bitmap has more rows.
@@ -68,7 +75,10 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
   EXPECT_FALSE(IsPassable(World{}, 1, 1));
   // Half to even on both axes: in soil, only the expected cell of row 7 and
   // of column 7 is free.
-  const struct { double v; int cell; } rounding[] = {{1.5, 2}, {2.5, 2}, {3.4999, 3}};
+  const struct {
+    double v;
+    int cell;
+  } rounding[] = {{1.5, 2}, {2.5, 2}, {3.4999, 3}};
   for (const auto& c : rounding) {
     auto s = MakeWorld(10, 10, 12);
     Paint(*s, c.cell, 7, 160);
@@ -80,10 +90,18 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
 // Radius 0 digs nothing. In a network game (not closed) a local
 // dig waits for the server's echo (Origin::kNetwork), which is applied.
 TEST(TerrainDig, DiscsThatDoNotFitOrWaitForTheServerChangeNothing) {
-  const struct { int16 x, y, radius; bool digs; int ws = 0; Origin echo = Origin::kLocal; } cases[] = {
-      {4, 100, 5, false}, {5, 100, 5, true}, {46, 100, 5, false}, {45, 50, 5, true}, {20, 4, 5, false},
-      {20, 5, 5, true}, {20, 146, 5, false}, {20, 145, 5, true}, {20, 75, 32767, false}, {20, 75, -32768, false},
-      {-32768, -32768, 3, false}, {20, 75, 0, false}, {20, 75, -5, false, 7}, {20, 75, 5, true, 7, Origin::kNetwork}};
+  const struct {
+    int16 x, y, radius;
+    bool digs;
+    int ws = 0;
+    Origin echo = Origin::kLocal;
+  } cases[] = {{4, 100, 5, false},         {5, 100, 5, true},
+               {46, 100, 5, false},        {45, 50, 5, true},
+               {20, 4, 5, false},          {20, 5, 5, true},
+               {20, 146, 5, false},        {20, 145, 5, true},
+               {20, 75, 32767, false},     {20, 75, -32768, false},
+               {-32768, -32768, 3, false}, {20, 75, 0, false},
+               {20, 75, -5, false, 7},     {20, 75, 5, true, 7, Origin::kNetwork}};
   for (const auto& c : cases) {
     auto w = MakeWorld(50, 150, 12);
     const std::vector<Pixel> before = Pixels(*w);
@@ -111,7 +129,11 @@ TEST(TerrainLevelFile, AnUnreadableFileLeavesTheLevelAndIsNamed) {
 }
 
 TEST(TerrainLevelFile, OnlyLevelsFarFrom504x350GetANotice) {
-  const struct { int w, h; bool notice; } cases[] = {  // the respawn area up to a tenth larger
+  const struct {
+    int w, h;
+    bool notice;
+  } cases[] = {
+      // the respawn area up to a tenth larger
       {490, 320, false}, {554, 385, false}, {489, 350, true}, {504, 319, true}, {555, 350, true}, {504, 386, true}};
   for (const auto& c : cases) {
     const std::string n = LevelSizeNotice(c.w, c.h);

@@ -87,7 +87,11 @@ TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
 
 TEST(WrapText, BreaksAtBlanksThenSeparatorsThenHard) {
   using L = std::vector<std::string>;
-  const struct { const char* text; std::size_t width; L lines; } cases[] = {
+  const struct {
+    const char* text;
+    std::size_t width;
+    L lines;
+  } cases[] = {
       {"", 5, {}},
       {"abc def", 7, {"abc def"}},
       {"abc def  ghi", 7, {"abc def", "ghi"}},

@@ -15,7 +15,11 @@ using namespace krel::testing;
 
 TEST(Shots, SubStepsFollowSpeed) {
   // Speed 29: one step, no move; 30: two steps of (dx, dy); 60: three.
-  const struct { int speed; int32 steps; double x; } cases[] = {{29, 1, 50}, {30, 2, 52}, {60, 3, 53}};
+  const struct {
+    int speed;
+    int32 steps;
+    double x;
+  } cases[] = {{29, 1, 50}, {30, 2, 52}, {60, 3, 53}};
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
     w->WeaponDefs[1].SPEED = static_cast<int16>(c.speed);
@@ -42,7 +46,8 @@ TEST(Contact, RadiiAreStrictForShotsAndSpecialObjectsInclusiveForObjects) {
     AddShot(*w, fixed(50 + dist), 50, 0, 0, 2, 0, 0);
     MoveShots(*w);
     EXPECT_EQ(std::tuple(w->Shots.size(), w->Players[1].Health),
-              dist < 10 ? std::tuple(std::size_t{1}, int16{93}) : std::tuple(std::size_t{2}, int16{100})) << dist;
+              dist < 10 ? std::tuple(std::size_t{1}, int16{93}) : std::tuple(std::size_t{2}, int16{100}))
+        << dist;
 
     ObjDef& T = w->ObjDefs[3];
     std::tie(T.WORMREMOVE, T.WORMDETECTRANGE, T.HITDAMAGE) = std::tuple(1, 6, 5);
@@ -81,7 +86,11 @@ TEST(Contact, HitDamageWithoutRemoveOrExplodeNeverHurts) {
 }
 
 TEST(Shots, BonusItemsGiveWeaponsOrHealth) {
-  struct Case { int16 color; int16 health_before; int16 health_min, health_max; };
+  struct Case {
+    int16 color;
+    int16 health_before;
+    int16 health_min, health_max;
+  };
   for (const Case c : {Case{3, 50, 50, 50}, Case{0, 30, 40, 89}, Case{-40, 95, 100, 100}}) {
     auto w = MakeSimWorld();
     w->WeaponDefs[0].WORMREMOVE = 1;
@@ -95,8 +104,8 @@ TEST(Shots, BonusItemsGiveWeaponsOrHealth) {
     MoveShots(*w);
     EXPECT_EQ(w->Shots.size(), 1u);
     EXPECT_TRUE(pl.Health >= c.health_min && pl.Health <= c.health_max) << pl.Health;
-    EXPECT_EQ(std::tuple(pl.WeaponSlots[2], pl.Ammo[2]), c.color > 0 ? std::tuple(int16{3}, fixed(17))
-                                                                      : std::tuple(int16{9}, fixed(0)));
+    EXPECT_EQ(std::tuple(pl.WeaponSlots[2], pl.Ammo[2]),
+              c.color > 0 ? std::tuple(int16{3}, fixed(17)) : std::tuple(int16{9}, fixed(0)));
   }
 }
 
@@ -114,8 +123,10 @@ TEST(Shots, GroundExplosionDigsLeavesBlastAndSplinters) {
   EXPECT_EQ(w->SObjs.size(), 2u);  // the blast
   EXPECT_TRUE(IsFree(*w, 50, 105));
   EXPECT_FALSE(IsFree(*w, 60, 103));  // rock survives
-  const struct { int16 mapchange; std::optional<int16> r; } radii[] = {
-      {1, 12}, {2, 6}, {3, 4}, {4, 4}, {6, 4}, {5, -7}, {7, -5}, {0, std::nullopt}, {8, std::nullopt}};
+  const struct {
+    int16 mapchange;
+    std::optional<int16> r;
+  } radii[] = {{1, 12}, {2, 6}, {3, 4}, {4, 4}, {6, 4}, {5, -7}, {7, -5}, {0, std::nullopt}, {8, std::nullopt}};
   for (const auto& c : radii) EXPECT_EQ(MapChangeRadius(c.mapchange), c.r) << c.mapchange;
 }
 
@@ -174,9 +185,16 @@ TEST(Entities, RemovalCutsOnlyTheDeadTail) {
 }
 
 TEST(Entities, NetworkGameSendsOwnRequestsAndDropsOthers) {
-  const struct { int ws; int16 owner; Origin origin; bool applied; } cases[] = {
-      {0, 5, Origin::kLocal, true},    {7, 1, Origin::kLocal, false}, {7, 3, Origin::kLocal, false},
-      {7, 3, Origin::kNetwork, true}, {3, 1, Origin::kLocal, false}};
+  const struct {
+    int ws;
+    int16 owner;
+    Origin origin;
+    bool applied;
+  } cases[] = {{0, 5, Origin::kLocal, true},
+               {7, 1, Origin::kLocal, false},
+               {7, 3, Origin::kLocal, false},
+               {7, 3, Origin::kNetwork, true},
+               {3, 1, Origin::kLocal, false}};
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
     w->Connection = static_cast<ConnectionState>(c.ws);
@@ -189,7 +207,11 @@ TEST(Entities, NetworkGameSendsOwnRequestsAndDropsOthers) {
 }
 
 TEST(Death, LocalCountingRemainsRespawnAndChatLines) {
-  struct Case { int16 killer; int16 lives2, kills1, kills0; const char* line; };
+  struct Case {
+    int16 killer;
+    int16 lives2, kills1, kills0;
+    const char* line;
+  };
   for (const Case c : {Case{1, 4, 1, 0, "Bob died"}, Case{2, 4, 0, 0, "Bob: suicide"}, Case{0, 4, 0, 1, "Bob died"}}) {
     auto w = MakeSimWorld(504, 350);
     Fill(*w, 0, 0, 504, 350, kSoilColour);
@@ -226,7 +248,7 @@ TEST(Death, RespawnEndsWhenNothingCanBeDug) {
     EXPECT_TRUE(w->ChatLines[1].empty());  // only placed: no line, nothing counted
   }
   auto w = MakeSimWorld();
-  PlayerDied(*w, 18, 1, Origin::kLocal);   // no such player
+  PlayerDied(*w, 18, 1, Origin::kLocal);  // no such player
   PlayerDied(*w, -1, 1, Origin::kLocal);
   EXPECT_TRUE(w->ChatLines[1].empty());
 }

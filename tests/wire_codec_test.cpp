@@ -50,16 +50,18 @@ TEST(FieldCodec, NumbersEncodeToTheDocumentedBytes) {
       {-1, -1, KindFlag, Bytes({1})},
       {5, 0, 9, ""},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(Encode(c.value, c.reference, c.kind), c.bytes) << c.value << " kind " << c.kind;
+  for (const auto& c : cases) EXPECT_EQ(Encode(c.value, c.reference, c.kind), c.bytes) << c.value << " kind " << c.kind;
 }
 
 // Decoding quirks the encoder never produces: the short offset of 65280, a
 // byte above 128 and any non-zero flag. A marker leaves the target alone;
 // a field cut anywhere is incomplete.
 TEST(FieldCodec, DecodingQuirksMarkersAndShortBuffers) {
-  const struct { std::string bytes; int kind; double value; } cases[] = {
-      {Bytes({0xFF, 0xFF}), KindShort, 255}, {Bytes({0x81}), KindByte, -127}, {Bytes({7}), KindFlag, -1}};
+  const struct {
+    std::string bytes;
+    int kind;
+    double value;
+  } cases[] = {{Bytes({0xFF, 0xFF}), KindShort, 255}, {Bytes({0x81}), KindByte, -127}, {Bytes({7}), KindFlag, -1}};
   for (const auto& c : cases) {
     WireReader in(c.bytes);
     fixed target = 99;

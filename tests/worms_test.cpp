@@ -12,9 +12,12 @@ namespace {
 using namespace krel::testing;
 
 TEST(Motion, CompassAnglesAimTableAndSubSteps) {
-  const struct { double x, y; int16 deg; } angles[] = {
-      {1, 0, 270}, {0, 1, 0}, {0, -1, 180}, {0, 0, 180}, {-1, 0, 90}, {-1, -1, 135}, {1, 1, 315},
-      {0.008, 1, 180},  // lands on exactly 0, and the second correction turns it into 180
+  const struct {
+    double x, y;
+    int16 deg;
+  } angles[] = {
+      {1, 0, 270},   {0, 1, 0},   {0, -1, 180},    {0, 0, 180}, {-1, 0, 90},
+      {-1, -1, 135}, {1, 1, 315}, {0.008, 1, 180},  // lands on exactly 0, and the second correction turns it into 180
   };
   for (const auto& c : angles) EXPECT_EQ(atan2(c.x, c.y), c.deg) << c.x << "," << c.y;
 
@@ -28,8 +31,11 @@ TEST(Motion, CompassAnglesAimTableAndSubSteps) {
 TEST(Motion, AccelerationKeepsSpeedAtLeast30) {
   // A slow result keeps speed 30 and a shortened direction; a fast one gets
   // a unit direction and its true speed; keepspeed leaves the speed alone.
-  const struct { double ax, ay; bool keep; double dx, dy, speed; } cases[] = {
-      {3, 4, false, 0.1, 0.1333, 30}, {30, 40, false, 0.6, 0.8, 50}, {30, 40, true, 0.6, 0.8, 7}};
+  const struct {
+    double ax, ay;
+    bool keep;
+    double dx, dy, speed;
+  } cases[] = {{3, 4, false, 0.1, 0.1333, 30}, {30, 40, false, 0.6, 0.8, 50}, {30, 40, true, 0.6, 0.8, 7}};
   for (const auto& c : cases) {
     fixed dx = 0, dy = 0, speed = 7;
     AddAcceleration(dx, dy, speed, fixed(c.ax), fixed(c.ay), c.keep);
@@ -40,9 +46,12 @@ TEST(Motion, AccelerationKeepsSpeedAtLeast30) {
 // A worm standing on flat ground (top row 110) with a step of height h
 // starting at column 42, walking right from x 40.
 TEST(Worms, WalkingClimbsStepsOfUpTo4Pixels) {
-  const struct { int h; double x, y; flag turned; } cases[] = {
-      {0, 41, 105, kTrue}, {1, 41, 105, kTrue}, {2, 41, 104, kTrue}, {3, 41, 103, kTrue}, {4, 41, 102, kTrue},
-      {5, 40, 105, kFalse}};  // a wall: no move, no turn
+  const struct {
+    int h;
+    double x, y;
+    flag turned;
+  } cases[] = {{0, 41, 105, kTrue}, {1, 41, 105, kTrue}, {2, 41, 104, kTrue},
+               {3, 41, 103, kTrue}, {4, 41, 102, kTrue}, {5, 40, 105, kFalse}};  // a wall: no move, no turn
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
     Fill(*w, 0, 110, 200, 150, kSoilColour);
@@ -238,8 +247,8 @@ TEST(Worms, RopeHookCatchesAnotherWormOnlyInALocalGame) {
     PlayerAction(*w);
     EXPECT_EQ(pl.RopeState, ws == 0 ? -2 : 1) << ws;
     if (ws == 0) {
-      EXPECT_GT(pl.DirX, fixed(0));                 // the holder is pulled towards its catch
-      EXPECT_LT(w->Players[2].DirX, fixed(0));      // and the catch towards the holder
+      EXPECT_GT(pl.DirX, fixed(0));             // the holder is pulled towards its catch
+      EXPECT_LT(w->Players[2].DirX, fixed(0));  // and the catch towards the holder
     }
   }
 }

@@ -18,10 +18,10 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "client/simulation/terrain/level.h"
-#include "client/ai/computer.h"
 #include "client/ai/ace_path.h"
+#include "client/ai/computer.h"
 #include "client/ai/flight.h"
+#include "client/simulation/terrain/level.h"
 #include "client/simulation/worms/motion.h"
 
 namespace krel {
@@ -282,8 +282,10 @@ void Travel(Sight& s, double gx, double gy) {
     if (phase == 0) {
       DigToward(s, tx, gy);
     } else if (phase == 1) {
-      if (IsPassable(w, s.x, s.y - kWormHalfHeight)) Press(me, kJump);
-      else DigToward(s, tx, s.y - 20);
+      if (IsPassable(w, s.x, s.y - kWormHalfHeight))
+        Press(me, kJump);
+      else
+        DigToward(s, tx, s.y - 20);
     } else if (phase == 2) {
       me.Ctrl.fill(0);
       ThrowRope(s, tx, std::min(gy, s.y - 40));
@@ -316,7 +318,7 @@ bool KickOutOfRock(Sight& s) {
   const World& w = s.w;
   Player& me = s.me;
   if (IsPassable(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
-                                                               static_cast<int32>(std::lround(s.y)))) != kRock)
+                                                                 static_cast<int32>(std::lround(s.y)))) != kRock)
     return false;
   const int cur = CurSlot(me);
   const WeaponDef* W = WeaponInSlot(w, me, cur);
@@ -365,8 +367,7 @@ bool KickOutOfRock(Sight& s) {
     if (!IsPassable(w, s.x + kx + kWormHalfWidth * sx, s.y + ky + kWormHalfHeight * sy)) continue;
     const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, 300);
     const bool safe = Worth(*W, b, r, s.x, s.y, s.ex, s.ey, false) >= 0;
-    if (pick < 0 || (safe && !pickSafe) ||
-        (safe == pickSafe && std::abs(k - me.Aim) < std::abs(pick - me.Aim))) {
+    if (pick < 0 || (safe && !pickSafe) || (safe == pickSafe && std::abs(k - me.Aim) < std::abs(pick - me.Aim))) {
       pick = k;
       pickSafe = safe;
       pickSide = static_cast<int>(sx);
@@ -518,8 +519,8 @@ void AcePlayer(World& w, int p) {
         if (ready) {
           // The world may have changed since the slot was weighed.
           const FlightWorms worms{s.ex, s.ey, x, y};
-          const FlightResult r = Fly(w, *W, LaunchState(me, *W, me.Aim, right), worms, kLookAheadFrames,
-                                     StepLimit(std::sqrt(best2)));
+          const FlightResult r =
+              Fly(w, *W, LaunchState(me, *W, me.Aim, right), worms, kLookAheadFrames, StepLimit(std::sqrt(best2)));
           if (Worth(*W, BlastOf(w, *W), r, x, y, s.ex, s.ey, Diggable(w, r)) > 0) {
             Press(me, kShoot);
             busy = true;

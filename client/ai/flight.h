@@ -19,9 +19,9 @@ enum class FlightEnd { kFlying, kTarget, kSelf, kGround, kTimer, kGone };
 
 struct FlightResult {
   FlightEnd end = FlightEnd::kFlying;
-  double x = 0, y = 0;      // where the shot ended (or was when the look-ahead stopped)
-  int frames = 0;           // frames flown
-  double closest2 = 1e18;   // squared closest approach to the target
+  double x = 0, y = 0;     // where the shot ended (or was when the look-ahead stopped)
+  int frames = 0;          // frames flown
+  double closest2 = 1e18;  // squared closest approach to the target
 };
 
 // Who the look-ahead tests for contact: the target and the shooter.

@@ -19,24 +19,24 @@ struct AiRecord {
 
 // The ace computer player's memory of one worm (ace.cpp).
 struct AceRecord {
-  int32 lastX = 0, lastY = 0;   // whole pixels at the previous call
-  int32 stillFrames = 0;        // calls since the worm last got 2 pixels away from lastX, lastY
-  int32 stuckFrames = 0;        // calls in a row trying to walk without getting anywhere
-  int32 ropeFrames = 0;         // calls since the rope was thrown; 0 without a rope
-  int32 dodgeFrames = 0;        // calls left of a dodge
-  int32 dodgeDir = 0;           // -1 left, +1 right
-  int32 wanderDir = 1;          // where to walk without a better idea
-  int32 nextSlot = 0;           // the slot to weigh up next
+  int32 lastX = 0, lastY = 0;  // whole pixels at the previous call
+  int32 stillFrames = 0;       // calls since the worm last got 2 pixels away from lastX, lastY
+  int32 stuckFrames = 0;       // calls in a row trying to walk without getting anywhere
+  int32 ropeFrames = 0;        // calls since the rope was thrown; 0 without a rope
+  int32 dodgeFrames = 0;       // calls left of a dodge
+  int32 dodgeDir = 0;          // -1 left, +1 right
+  int32 wanderDir = 1;         // where to walk without a better idea
+  int32 nextSlot = 0;          // the slot to weigh up next
   // Per weapon slot: the best aim step found (-1 none), its facing and worth.
   std::array<int32, 5> aim{-1, -1, -1, -1, -1};
   std::array<flag, 5> facingRight{};
   std::array<int32, 5> worth{};
-  AcePath path;                 // the way to the other worm
-  int32 pathAge = 0;            // calls since the way was worked out
-  int32 wayX = 0, wayY = 0;     // where the worm was heading last
-  int32 bestCost = 0xFFFF;      // the nearest the worm has come to the goal, as the way's cost
-  int32 noProgress = 0;         // calls since it last came nearer
-  int32 detourFrames = 0;       // calls left of a detour off the way, when the way led nowhere
+  AcePath path;              // the way to the other worm
+  int32 pathAge = 0;         // calls since the way was worked out
+  int32 wayX = 0, wayY = 0;  // where the worm was heading last
+  int32 bestCost = 0xFFFF;   // the nearest the worm has come to the goal, as the way's cost
+  int32 noProgress = 0;      // calls since it last came nearer
+  int32 detourFrames = 0;    // calls left of a detour off the way, when the way led nowhere
   // Points of the level the worm could not get to: the way avoids them.
   std::array<int32, 8> deadX{}, deadY{};
   int32 deadCount = 0;

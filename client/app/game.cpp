@@ -10,26 +10,26 @@
 #include <limits>
 #include <optional>
 
-#include "client/present/display_state.h"
-#include "client/state/chat.h"
+#include "client/ai/ace.h"
 #include "client/app/data_files.h"
-#include "client/simulation/report/dump.h"
-#include "client/simulation/report/perf_log.h"
 #include "client/app/startup.h"
-#include "client/simulation/report/trace.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
 #include "client/present/colors.h"
 #include "client/present/display.h"
+#include "client/present/display_state.h"
 #include "client/present/render.h"
 #include "client/present/sound.h"
+#include "client/simulation/report/dump.h"
+#include "client/simulation/report/perf_log.h"
+#include "client/simulation/report/trace.h"
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
-#include "client/ai/ace.h"
 #include "client/simulation/worms/input.h"
 #include "client/simulation/worms/worms.h"
+#include "client/state/chat.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 
@@ -45,7 +45,6 @@ constexpr std::uint32_t kNetTimeoutMs = 2000;
 constexpr int kConnected = 7;
 // How long a network game waits for the server's configuration.
 constexpr std::uint32_t kConfigWaitMs = 10000;
-
 
 // Spreads the bits of a clock reading over the whole seed (splitmix64).
 std::uint64_t MixSeed(std::uint64_t z) {
@@ -139,7 +138,6 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
 
 }  // namespace
 
-
 void SeedRandom(World& w) {
   if (w.FixedSeed) {
     w.Seed(*w.FixedSeed);
@@ -160,7 +158,6 @@ void AddPhaseTime(World& w, int32& countvar) {
   w.PhaseClockLast = now;
 }
 
-
 void InitGame(World& w) {
   PumpWindowEvents(w);
   // A network game waits here for the server's game configuration.
@@ -178,8 +175,8 @@ void InitGame(World& w) {
 
   // The three reds of the laser sights, in the screen's format.
   DisplayOf(w).LaserColours = {static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 96, 0, 0)),
-                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 64, 0, 0)),
-                   static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 255, 0, 0))};
+                               static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 64, 0, 0)),
+                               static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 255, 0, 0))};
 
   for (int p = 1; p <= 2; ++p) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];

@@ -9,7 +9,6 @@
 
 namespace krel {
 
-
 // Runs one game from set-up to its end and returns how it ended. Escape and
 // game over append the timing report to performance.log in the working
 // directory; every end appends the KREL_DUMP line when DumpPath is set.
@@ -21,12 +20,10 @@ GameEnd Game(World& w);
 // rebuilds the graphics and sends the first state.
 void InitGame(World& w);
 
-
 // Phase timing: adds the milliseconds since the previous call to countvar.
 void AddPhaseTime(World& w, int32& countvar);
 
 // Seeds World::Rand from the clock, or from FixedSeed when it is set.
 void SeedRandom(World& w);
-
 
 }  // namespace krel

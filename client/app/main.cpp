@@ -28,9 +28,9 @@
 #include "client/app/command_line.h"
 #include "client/app/data_files.h"
 #include "client/app/startup.h"
-#include "client/state/world.h"
 #include "client/net/net_client.h"
 #include "client/replay/replay_session.h"
+#include "client/state/world.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
@@ -70,17 +70,12 @@ int main(int argc, char** argv) {
   if (!replay.ParseArgs(args)) return 2;
   const krel::CommandLine options = krel::ParseCommandLine(args);
   switch (options.action) {
-    case krel::CommandLine::Action::kHelp:
-      std::cout << krel::ClientUsage();
-      return 0;
-    case krel::CommandLine::Action::kVersion:
-      std::cout << krel::kVersionText << "\n";
-      return 0;
+    case krel::CommandLine::Action::kHelp: std::cout << krel::ClientUsage(); return 0;
+    case krel::CommandLine::Action::kVersion: std::cout << krel::kVersionText << "\n"; return 0;
     case krel::CommandLine::Action::kBadUsage:
       std::cerr << "krel: " << options.error << "\n" << krel::ClientUsage();
       return 2;
-    case krel::CommandLine::Action::kRun:
-      break;
+    case krel::CommandLine::Action::kRun: break;
   }
 
   krel::SdlPlatform sdl;
@@ -115,7 +110,8 @@ int main(int argc, char** argv) {
   // Sharp whole-number scaling unless the player asked for the smooth fit.
   const std::string scaling = settings.GetSetting("General Settings", "Scaling", "integer");
   if (scaling != "integer" && scaling != "fit")
-    std::cerr << "krel: settings: \"Scaling\" is \"" << krel::Printable(scaling, {.quoted = true}) << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
+    std::cerr << "krel: settings: \"Scaling\" is \"" << krel::Printable(scaling, {.quoted = true})
+              << "\", not \"integer\" or \"fit\"; using \"integer\"\n";
   sdl.SetScaling(scaling == "fit" ? krel::Scaling::kFit : krel::Scaling::kInteger);
 
   krel::NetClient net;

@@ -33,7 +33,6 @@ std::string ProgramDirectory() {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-
 int StartProgram(World& w, const std::string& commandLine) {
   EventsScope events(w);
   w.ResetEntityTables();

@@ -23,5 +23,4 @@ std::string ProgramDirectory();
 // a start-up failure, which has been shown with a message box.
 int StartProgram(World& w, const std::string& commandLine);
 
-
 }  // namespace krel

@@ -1,7 +1,7 @@
 #include "client/frontend/edit_player.h"
 
-#include "client/present/display_state.h"
 #include "client/present/colors.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
 #include "platform/keycodes.h"
 
@@ -12,8 +12,8 @@ namespace {
 constexpr std::uint32_t kEditorFrameMs = 31;
 constexpr int kHueLimit = 360;
 
-constexpr const char* kKeyLabels[] = {"LEFT KEY:",  "RIGHT KEY: ", "UP KEY: ",    "DOWN KEY: ",
-                                      "SHOOT KEY: ", "JUMP KEY: ",  "CHANGE KEY: "};
+constexpr const char* kKeyLabels[] = {
+    "LEFT KEY:", "RIGHT KEY: ", "UP KEY: ", "DOWN KEY: ", "SHOOT KEY: ", "JUMP KEY: ", "CHANGE KEY: "};
 
 // Line 3 is control 1 (left) ... line 9 is control 7 (change).
 bool IsKeyLine(int line) { return line >= 3 && line <= 9; }
@@ -103,7 +103,8 @@ std::vector<TextLine> EditorLines(const World& w, const EditorState& e) {
   std::vector<std::string> texts;
   texts.push_back("NAME: " + w.MenuName[p] + (e.editing && e.line == 1 ? "_" : ""));
   texts.push_back("COLOR: ");
-  for (int j = 1; j <= 7; ++j) texts.push_back(kKeyLabels[j - 1] + KeyName(w, w.KeyMap[p][static_cast<std::size_t>(j)]));
+  for (int j = 1; j <= 7; ++j)
+    texts.push_back(kKeyLabels[j - 1] + KeyName(w, w.KeyMap[p][static_cast<std::size_t>(j)]));
   texts.push_back(std::string("CONTROLLER: ") + ControllerName(w.MenuComputer[p]));
 
   std::vector<TextLine> lines;

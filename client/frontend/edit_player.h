@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "client/state/world.h"
 #include "client/frontend/screen.h"
+#include "client/state/world.h"
 
 namespace krel {
 
@@ -13,10 +13,10 @@ inline constexpr int kEditorLines = 10;
 inline constexpr std::size_t kMaxTypedName = 10;
 
 struct EditorState {
-  int player = 1;         // 1 or 2
-  int line = 1;           // 1 name, 2 colour, 3..9 the keys, 10 controller
-  bool editing = false;   // typing the name or waiting for a key
-  bool latch = true;      // Enter that opened the editor must be released first
+  int player = 1;        // 1 or 2
+  int line = 1;          // 1 name, 2 colour, 3..9 the keys, 10 controller
+  bool editing = false;  // typing the name or waiting for a key
+  bool latch = true;     // Enter that opened the editor must be released first
   bool blink = false;
 };
 

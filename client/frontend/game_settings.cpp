@@ -23,9 +23,7 @@ int16 NumberIn(World& w, const char* key, int16 lo, int16 hi, int16 def) {
 
 // "1" is on and "0" off; anything else cannot be read and takes the
 // default, on.
-flag Switch(World& w, const char* key) {
-  return ToFlag(Get(w, key) != "0");
-}
+flag Switch(World& w, const char* key) { return ToFlag(Get(w, key) != "0"); }
 
 }  // namespace
 

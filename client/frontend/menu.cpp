@@ -5,13 +5,13 @@
 #include <functional>
 #include <random>
 
-#include "client/present/display_state.h"
-#include "client/frontend/window_events.h"
-#include "client/frontend/game_settings.h"
 #include "client/frontend/edit_player.h"
+#include "client/frontend/game_settings.h"
 #include "client/frontend/results.h"
-#include "client/frontend/select_weapons.h"
 #include "client/frontend/select_server.h"
+#include "client/frontend/select_weapons.h"
+#include "client/frontend/window_events.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
 #include "client/present/text.h"
 #include "platform/keycodes.h"
@@ -160,7 +160,8 @@ void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
     DisplayOf(w).Back.Blit(left, 0, w.LevelSurface, MakeRect(sx, sy, kPieceW, kPieceH), false);
   }
   DisplayOf(w).Back.FillRect(MakeRect(160, 0, 1, 200), 0);
-  DisplayOf(w).Back.BlitStretched(MakeRect(124, 190, 72, 50), w.LevelSurface, MakeRect(0, 0, w.LevelWidth, w.LevelHeight), false);
+  DisplayOf(w).Back.BlitStretched(MakeRect(124, 190, 72, 50), w.LevelSurface,
+                                  MakeRect(0, 0, w.LevelWidth, w.LevelHeight), false);
   DisplayOf(w).SavedBack.Blit(0, 0, DisplayOf(w).Back, MakeRect(0, 0, 320, 240), false);
   DrawText(w, DisplayOf(w).SavedBack, MenuNotice(), 10, 182, 5);
 }
@@ -176,9 +177,7 @@ void MainScreen(World& w, const PlayGame& play) {
     DrawLines(w, MenuLines(w, m));
 
     switch (HandleMenuKeys(w, m, KeySnapshot::Read(w))) {
-      case MenuCommand::kNone:
-        PresentScreen(w);
-        continue;
+      case MenuCommand::kNone: PresentScreen(w); continue;
       case MenuCommand::kLocalGame:
         w.ConfigReceived = kTrue;
         w.NumPlayers = 2;
@@ -194,15 +193,9 @@ void MainScreen(World& w, const PlayGame& play) {
         if (w.Connection != ConnectionState::kConnected) w.NumPlayers = 2;
         if (!w.QuitRequested) AfterGame(w, play(w));
         break;
-      case MenuCommand::kEditPlayer1:
-        EditPlayer(w, 1);
-        break;
-      case MenuCommand::kEditPlayer2:
-        EditPlayer(w, 2);
-        break;
-      case MenuCommand::kQuit:
-        SaveSettings(w);
-        return;
+      case MenuCommand::kEditPlayer1: EditPlayer(w, 1); break;
+      case MenuCommand::kEditPlayer2: EditPlayer(w, 2); break;
+      case MenuCommand::kQuit: SaveSettings(w); return;
     }
     // A screen or game ran and drew over this pass's frame; the next pass
     // draws the menu again.

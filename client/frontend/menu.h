@@ -5,9 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "client/frontend/screen.h"
 #include "client/state/game_end.h"
 #include "client/state/world.h"
-#include "client/frontend/screen.h"
 
 namespace krel {
 

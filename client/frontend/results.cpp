@@ -93,8 +93,10 @@ std::vector<TextLine> ResultsLines(const World& w, GameEnd end) {
     lines.push_back(RightAligned(std::to_string(std::max(s.lives, 0)), kLivesRight, y, col));
   }
   std::string verdict;
-  if (winner < 0) verdict = over ? "A DRAW" : "NOBODY WAS AHEAD";
-  else verdict = standings[static_cast<std::size_t>(winner)].name + (over ? " WINS" : " WAS AHEAD");
+  if (winner < 0)
+    verdict = over ? "A DRAW" : "NOBODY WAS AHEAD";
+  else
+    verdict = standings[static_cast<std::size_t>(winner)].name + (over ? " WINS" : " WAS AHEAD");
   lines.push_back({verdict, 160 - 3 * static_cast<int>(verdict.size()), y + 6, kSand});
   lines.push_back({"PRESS A KEY", 10, 182, kPale});
   return lines;
@@ -112,7 +114,8 @@ void ShowResults(World& w, GameEnd end) {
     DisplayOf(w).Back = background;
     DisplayOf(w).Back.FillRect(MakeRect(6, kTitleY - 6, 308, bottom - kTitleY + 6), 0);
     for (int i = 0; i < rows; ++i)
-      DrawPlayer(w, DisplayOf(w).Back, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)), true);
+      DrawPlayer(w, DisplayOf(w).Back, i + 1, 2, kNameX - 13, static_cast<int16>(kFirstRowY + i * RowHeight(rows)),
+                 true);
     DrawLines(w, lines);
     const KeySnapshot keys = KeySnapshot::Read(w);
     bool any = false;

@@ -1,7 +1,7 @@
 #include "client/frontend/screen.h"
 
-#include "client/present/display_state.h"
 #include "client/frontend/window_events.h"
+#include "client/present/display_state.h"
 #include "client/present/text.h"
 #include "platform/platform.h"
 

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "client/present/display_state.h"
 #include "client/frontend/window_events.h"
 #include "client/net/connect_attempt.h"
 #include "client/net/list_query.h"
 #include "client/net/net_client.h"
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
 #include "client/present/text.h"
 #include "platform/keycodes.h"
@@ -26,7 +26,9 @@ constexpr std::uint32_t kPassMs = 31;
 constexpr int kFirstLineY = 50;
 constexpr int kLastLineY = 230;
 
-bool Down(const std::array<std::uint8_t, 256>& keys, int code) { return (keys[static_cast<std::size_t>(code)] & 0x80) != 0; }
+bool Down(const std::array<std::uint8_t, 256>& keys, int code) {
+  return (keys[static_cast<std::size_t>(code)] & 0x80) != 0;
+}
 
 void WaitForPass(World& w, std::uint32_t& last) {
   for (;;) {

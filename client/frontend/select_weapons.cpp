@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "client/present/display_state.h"
 #include "client/frontend/window_events.h"
+#include "client/present/display_state.h"
 #include "client/present/sound.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"

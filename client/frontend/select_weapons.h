@@ -5,8 +5,8 @@
 #include <array>
 #include <vector>
 
-#include "client/state/world.h"
 #include "client/frontend/screen.h"
+#include "client/state/world.h"
 
 namespace krel {
 

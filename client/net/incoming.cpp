@@ -11,17 +11,17 @@
 #include "client/net/incoming.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
-#include "client/state/chat.h"
-#include "client/simulation/report/dump.h"
-#include "client/simulation/report/trace.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
+#include "client/simulation/report/dump.h"
+#include "client/simulation/report/trace.h"
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
+#include "client/state/chat.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -126,8 +126,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
   switch (tag) {
     case 'p':
     case 'i':
-    case 'I':
-      return TakeWormState(w, n, in, tag) ? Step::kNext : Step::kWait;
+    case 'I': return TakeWormState(w, n, in, tag) ? Step::kNext : Step::kWait;
     case 'n': {
       int count = 0;
       if (!TakeRawByte(in, count)) return Step::kWait;

@@ -20,9 +20,7 @@ namespace {
 // creation: more events in one frame than kFrameEventBound (a weapon file
 // far beyond the shipped one, a respawn in solid rock), or places no level
 // has. The shipped game never comes near.
-bool Fits(World& w, char tag) {
-  return w.net == nullptr || CountEvent(w.net->FrameEvents, tag, 0, kFrameEventBound);
-}
+bool Fits(World& w, char tag) { return w.net == nullptr || CountEvent(w.net->FrameEvents, tag, 0, kFrameEventBound); }
 
 bool Fits(World& w, const Entity& e, char tag) { return EventInRange(tag, e.x, e.Y, e.ty) && Fits(w, tag); }
 

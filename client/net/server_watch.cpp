@@ -26,9 +26,8 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
   std::vector<std::string>& list = w.net->ServerList;
   const bool withdrawn = datagram[0] == '-';
   const std::string entry = datagram.substr(1 + kVersionText.size()) + sender;
-  auto found = std::find_if(list.begin(), list.end(), [&](const std::string& e) {
-    return !e.empty() && e.substr(1) == sender;
-  });
+  auto found =
+      std::find_if(list.begin(), list.end(), [&](const std::string& e) { return !e.empty() && e.substr(1) == sender; });
   if (found != list.end()) {
     if (withdrawn)
       list.erase(found);

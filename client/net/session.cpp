@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "client/state/chat.h"
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
+#include "client/state/chat.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {

@@ -23,7 +23,7 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
 }
 
 bool ReplaceColour(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
-                    int hsrc, int32 colvon, int32 colto) {
+                   int hsrc, int32 colvon, int32 colto) {
   if (!surfsrc.PlaceInside(xsrc, ysrc, wsrc, hsrc)) return false;
   if (!surfdest.PlaceInside(xdest, ydest, wsrc, hsrc)) return false;
   const Rect src_rect{xsrc, ysrc, xsrc + wsrc, ysrc + hsrc};

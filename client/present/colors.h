@@ -3,9 +3,9 @@
 // recolour the font strips and the worm sheets).
 #pragma once
 
+#include "client/present/color_model.h"
 #include "client/state/world.h"
 #include "gfx/palette.h"
-#include "client/present/color_model.h"
 #include "gfx/surface.h"
 
 namespace krel {
@@ -30,6 +30,6 @@ int32 CreateHLSColor(const World& w, const PaletteEntry& palent, int16 newcolor)
 // rectangle is empty or not wholly inside its surface; returns whether it
 // drew.
 bool ReplaceColour(Surface& surfdest, const Surface& surfsrc, int xdest, int ydest, int xsrc, int ysrc, int wsrc,
-                    int hsrc, int32 colvon, int32 colto);
+                   int hsrc, int32 colvon, int32 colto);
 
 }  // namespace krel

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "client/present/display_state.h"
-#include "gfx/bmp.h"
 #include "client/present/colors.h"
+#include "client/present/display_state.h"
 #include "client/present/resources.h"
 #include "client/simulation/terrain/level.h"
+#include "gfx/bmp.h"
 #include "platform/platform.h"
 
 namespace krel {
@@ -69,8 +69,8 @@ void BuildFontStrips(World& w) {
   for (int k = 1; k < 11; ++k) DisplayOf(w).Fonts[static_cast<std::size_t>(k)] = BlankKeyed(w, kFontWidth, kFontHeight);
   for (int k = 1; k <= 7; ++k) {
     const int32 to = k == 1 ? 0 : w.PaletteColors[static_cast<std::size_t>(kFontColourNumbers[k])];
-    ReplaceColour(DisplayOf(w).Fonts[static_cast<std::size_t>(k)], DisplayOf(w).Fonts[0], 0, 0, 0, 0, kFontWidth, kFontHeight,
-                   w.PaletteColors[kFontInk], to);
+    ReplaceColour(DisplayOf(w).Fonts[static_cast<std::size_t>(k)], DisplayOf(w).Fonts[0], 0, 0, 0, 0, kFontWidth,
+                  kFontHeight, w.PaletteColors[kFontInk], to);
   }
 }
 
@@ -148,7 +148,8 @@ void RebuildSurfaces(World& w) {
   std::string error;
   if (DecodeResource("PAL", pal, error)) {
     DisplayOf(w).PaletteStrip = SurfaceFromBmp(pal);
-    for (int i = 0; i <= 254; ++i) w.PaletteColors[static_cast<std::size_t>(i)] = DisplayOf(w).PaletteStrip.PixelAt(i + 1, 0);
+    for (int i = 0; i <= 254; ++i)
+      w.PaletteColors[static_cast<std::size_t>(i)] = DisplayOf(w).PaletteStrip.PixelAt(i + 1, 0);
     w.PaletteColors[255] = w.PaletteColors[0];
     // The level is classified through a table made from these values; keep
     // it in step whenever they are rebuilt.

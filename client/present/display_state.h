@@ -5,10 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "client/present/display_state.h"
 #include "client/state/world.h"
 #include "gfx/palette.h"
 #include "gfx/surface.h"
-#include "client/present/display_state.h"
 
 namespace krel {
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <string>
 
-#include "client/present/display_state.h"
-#include "client/present/statistics.h"
 #include "client/present/colors.h"
+#include "client/present/display_state.h"
 #include "client/present/render_world.h"
+#include "client/present/statistics.h"
 #include "client/present/text.h"
 #include "gfx/codepage.h"
 #include "gfx/text_wrap.h"
@@ -153,7 +153,7 @@ void ShowAll(World& w) {
   for (int i = 1; i <= 2; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     back.Blit(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).WorldView, MakeRect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
-                 false);
+              false);
     if (p.Alive != kFalse)
       DrawPanel(w, i, i == 1 ? 10 : 210);
     else
@@ -167,8 +167,8 @@ void ShowAll(World& w) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     if (p.Alive == kFalse) continue;
     back.FillRect(MakeRect(ToInt32(p.X.ToDouble() / kMinimapScale + kMinimapX),
-                               ToInt32(p.Y.ToDouble() / kMinimapScale + kMinimapY), 1, 1),
-                      static_cast<Pixel>(CreateHLSColor(w, DisplayOf(w).Palette[30], p.Color)));
+                           ToInt32(p.Y.ToDouble() / kMinimapScale + kMinimapY), 1, 1),
+                  static_cast<Pixel>(CreateHLSColor(w, DisplayOf(w).Palette[30], p.Color)));
   }
 
   DrawChat(w);

@@ -43,7 +43,8 @@ const WeaponDef* CurrentWeapon(const World& w, const Player& p) {
 void Dot(World& w, fixed x, fixed y, int n) {
   if (n < 0 || n >= static_cast<int>(w.PaletteColors.size())) return;
   if (!(x > fixed(0) && y > fixed(0) && x < fixed(w.LevelWidth) && y < fixed(w.LevelHeight))) return;
-  DisplayOf(w).WorldView.SetPixel(Nearest(x), Nearest(y), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
+  DisplayOf(w).WorldView.SetPixel(Nearest(x), Nearest(y),
+                                  static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
 }
 
 void DrawRope(World& w, Player& p) {
@@ -84,8 +85,8 @@ void DrawWorm(World& w, int i) {
   Player& p = w.Players[static_cast<std::size_t>(i)];
   if (p.RopeState != 0) DrawRope(w, p);
 
-  DrawPlayer(w, DisplayOf(w).WorldView, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(), (p.Y - fixed(4)).ToInt16(),
-             p.FacingRight != kFalse);
+  DrawPlayer(w, DisplayOf(w).WorldView, i, p.AnimFrame * 7 + p.Aim / 3, (p.X - fixed(8)).ToInt16(),
+             (p.Y - fixed(4)).ToInt16(), p.FacingRight != kFalse);
 
   // The crosshair: a small diagonal cross 10 pixels out along the aim.
   const double a = AimAngle(p.Aim).ToDouble();
@@ -179,20 +180,17 @@ void DrawShots(World& w) {
         }
         DrawPlainShot(w, shot, *wd);
         break;
-      case 0:
-        DrawPlainShot(w, shot, *wd);
-        break;
+      case 0: DrawPlainShot(w, shot, *wd); break;
       case 2:  // 17 rotations
-        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22, x, y,
-                 false);
+        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 22,
+                 x, y, false);
         break;
       case 1:
       case 3:  // 15 rotations
-        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25, x, y,
-                 false);
+        DrawTile(w, DisplayOf(w).WorldView, kGfx8 + wd->ANIMSFRAME + atan2(shot.dx.ToDouble(), shot.dy.ToDouble()) / 25,
+                 x, y, false);
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -220,8 +218,8 @@ void DrawSpecialObjects(World& w) {
     const SObj& o = w.SObjs[k];
     if (o.removed != kFalse || o.ty < 0 || o.ty >= kSObjSlots) continue;
     const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(o.ty)];
-    DrawTile(w, DisplayOf(w).WorldView, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)), (o.x - fixed(8)).ToDouble(),
-             (o.Y - fixed(8)).ToDouble(), false);
+    DrawTile(w, DisplayOf(w).WorldView, static_cast<double>(t.ANIMSFRAME + IDiv(o.age, t.ANIMDELAY)),
+             (o.x - fixed(8)).ToDouble(), (o.Y - fixed(8)).ToDouble(), false);
   }
 }
 

@@ -16,10 +16,9 @@ constexpr int kVoices = 10;
 constexpr int kStartsPerFrame = 5;
 
 constexpr const char* kSoundNames[kSounds + 1] = {
-    "",        "SHOTGUN", "SHOT",  "RIFLE", "BAZOOKA", "BLASTER", "THROW",    "PLASMA",   "EXP3A",
-    "EXP3B",   "EXP2",    "EXP3",  "EXP4",  "EXP5",    "DIRT",    "BUMP",     "DEATH1",   "DEATH2",
-    "DEATH3",  "HURT1",   "HURT2", "HURT3", "ALIVE",   "BEGIN",   "DROPSHEL", "RELOADED", "MOVEUP",
-    "MOVEDOWN", "SELECT", "BOING", "BURNER"};
+    "",      "SHOTGUN", "SHOT",     "RIFLE",    "BAZOOKA", "BLASTER",  "THROW",  "PLASMA", "EXP3A", "EXP3B", "EXP2",
+    "EXP3",  "EXP4",    "EXP5",     "DIRT",     "BUMP",    "DEATH1",   "DEATH2", "DEATH3", "HURT1", "HURT2", "HURT3",
+    "ALIVE", "BEGIN",   "DROPSHEL", "RELOADED", "MOVEUP",  "MOVEDOWN", "SELECT", "BOING",  "BURNER"};
 
 }  // namespace
 
@@ -43,8 +42,8 @@ bool InitSound(World& w, std::string& error) {
     }
     why.clear();
     if (!w.platform->LoadSound(n, wav, why)) {
-      error = std::string("Krel cannot start: the sound effect ") + kSoundNames[n] + " (number " +
-              std::to_string(n) + ") cannot be loaded: " + why;
+      error = std::string("Krel cannot start: the sound effect ") + kSoundNames[n] + " (number " + std::to_string(n) +
+              ") cannot be loaded: " + why;
       return false;
     }
   }

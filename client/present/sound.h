@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "client/state/world.h"
 #include "client/present/display_state.h"
+#include "client/state/world.h"
 
 namespace krel {
 

@@ -31,7 +31,8 @@ void DrawStatistics(World& w, int x) {
     DrawText2(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
     const std::int64_t n = 233 + IDiv(p.Health, 10);
     if (p.Health > 0 && n >= 0 && n < static_cast<std::int64_t>(w.PaletteColors.size()))
-      back.FillRect(MakeRect(x + 8, y + 7, p.Health, 2), static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
+      back.FillRect(MakeRect(x + 8, y + 7, p.Health, 2),
+                    static_cast<Pixel>(w.PaletteColors[static_cast<std::size_t>(n)]));
   }
 }
 

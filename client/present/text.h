@@ -14,7 +14,7 @@
 
 namespace krel {
 
-inline constexpr int kFontColours = 11;   // font colour numbers 0..10
+inline constexpr int kFontColours = 11;  // font colour numbers 0..10
 inline constexpr int kGlyphAdvance = 6;
 
 // Draws txt at (x, Y) in font colour col, each glyph over its dark grey

@@ -140,7 +140,8 @@ int ReplaySession::Begin(World& w, Platform*& platform, SettingsStore*& settings
     std::string folder = RecordingsFolder();
     std::error_code ec;
     if (folder.empty() || (std::filesystem::create_directories(folder, ec), ec)) {
-      Say("Record games: no folder for the recordings" + (folder.empty() ? std::string() : " (" + folder + ": " + ec.message() + ")") +
+      Say("Record games: no folder for the recordings" +
+          (folder.empty() ? std::string() : " (" + folder + ": " + ec.message() + ")") +
           "; this session is not recorded");
     } else {
       auto_folder_ = folder;

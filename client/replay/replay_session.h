@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "client/replay/replay_options.h"
 #include "client/simulation/report/trace.h"
 #include "client/state/game_observer.h"
 #include "client/state/world.h"
-#include "client/replay/replay_options.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/record_input.h"
 #include "platform/settings.h"
@@ -77,7 +77,7 @@ class ReplaySession : public GameObserver {
   // Recording.
   std::unique_ptr<RecordingWriter> writer_;
   std::unique_ptr<RecordInputPlatform> recorder_;
-  std::string auto_folder_;   // set for an automatic recording
+  std::string auto_folder_;  // set for an automatic recording
   int local_games_ = 0;
   bool network_said_ = false;
   bool network_game_ = false;

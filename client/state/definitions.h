@@ -106,9 +106,9 @@ struct SObjDef {
   int16 MAPCHANGE = 0;
 };
 
-inline constexpr int kWeaponSlots = 42;   // 0..41
-inline constexpr int kObjSlots = 31;      // 0..30
-inline constexpr int kSObjSlots = 21;     // 0..20
+inline constexpr int kWeaponSlots = 42;  // 0..41
+inline constexpr int kObjSlots = 31;     // 0..30
+inline constexpr int kSObjSlots = 21;    // 0..20
 
 using WeaponTable = std::array<WeaponDef, kWeaponSlots>;
 using ObjTable = std::array<ObjDef, kObjSlots>;

@@ -122,8 +122,8 @@ struct World {
   std::uint32_t PhaseClockLast = 0;
 
   // --- services ----------------------------------------------------------
-  Platform* platform = nullptr;        // never owned
-  SettingsStore* settings = nullptr;   // never owned
+  Platform* platform = nullptr;       // never owned
+  SettingsStore* settings = nullptr;  // never owned
   // Told of sounds and of requests that travel to the relay; never owned.
   // None: they pass unseen.
   SimulationEvents* events = nullptr;

@@ -36,7 +36,8 @@ bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, 
   for (int y = 0; y < h; ++y) {
     auto* row = static_cast<Uint8*>(out->pixels) + static_cast<std::ptrdiff_t>(y) * out->pitch;
     for (int x = 0; x < w; ++x) {
-      const unsigned p = rgb565[static_cast<std::size_t>(y / scale) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x / scale)];
+      const unsigned p = rgb565[static_cast<std::size_t>(y / scale) * static_cast<std::size_t>(width) +
+                                static_cast<std::size_t>(x / scale)];
       const unsigned r = (p >> 11) & 0x1F, g = (p >> 5) & 0x3F, b = p & 0x1F;
       row[3 * x + 0] = static_cast<Uint8>((r << 3) | (r >> 2));
       row[3 * x + 1] = static_cast<Uint8>((g << 2) | (g >> 4));

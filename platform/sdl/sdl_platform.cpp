@@ -271,8 +271,7 @@ void SdlPlatform::HandlePadEvent(const SDL_Event& e) {
       if (e.caxis.axis < static_cast<int>(PadAxis::kCount))
         pads_.SetAxis(e.caxis.which, static_cast<PadAxis>(e.caxis.axis), e.caxis.value);
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -289,9 +288,7 @@ void SdlPlatform::ProcessEvents(EventSink& sink) {
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) {
     switch (e.type) {
-      case SDL_QUIT:
-        sink.OnClose();
-        break;
+      case SDL_QUIT: sink.OnClose(); break;
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) sink.OnClose();
         break;
@@ -317,14 +314,11 @@ void SdlPlatform::ProcessEvents(EventSink& sink) {
       case SDL_CONTROLLERDEVICEREMOVED:
       case SDL_CONTROLLERBUTTONDOWN:
       case SDL_CONTROLLERBUTTONUP:
-      case SDL_CONTROLLERAXISMOTION:
-        HandlePadEvent(e);
-        break;
+      case SDL_CONTROLLERAXISMOTION: HandlePadEvent(e); break;
       case SDL_TEXTINPUT:
         for (char c : Utf8ToCp1252(e.text.text)) sink.OnKeyPress(static_cast<unsigned char>(c));
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -420,8 +414,8 @@ void SdlPlatform::MessageBox(const std::string& text) {
     columns = std::clamp(desktop.w * 3 / 4 / 8, 40, 120);
   // The box runs a loop of its own: a signal must end the program at once.
   ImmediateQuitScope immediate;
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Krel", WrapTextLines(text, static_cast<std::size_t>(columns)).c_str(),
-                           window_);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "Krel",
+                           WrapTextLines(text, static_cast<std::size_t>(columns)).c_str(), window_);
 }
 
 }  // namespace krel

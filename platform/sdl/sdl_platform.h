@@ -85,7 +85,7 @@ class SdlPlatform : public Platform {
   int last_h_ = 0;
   Pads pads_;
   std::map<int, SDL_GameController*> controllers_;  // by joystick instance id
-  std::array<Mix_Chunk*, 31> chunks_{};  // 1..30
+  std::array<Mix_Chunk*, 31> chunks_{};             // 1..30
 };
 
 }  // namespace krel

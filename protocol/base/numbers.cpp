@@ -22,8 +22,7 @@ template <typename T>
 std::optional<T> Checked(double v) {
   if (std::isnan(v)) return std::nullopt;
   double r = RoundHalfEven(v);
-  if (r < static_cast<double>(std::numeric_limits<T>::min()) ||
-      r > static_cast<double>(std::numeric_limits<T>::max()))
+  if (r < static_cast<double>(std::numeric_limits<T>::min()) || r > static_cast<double>(std::numeric_limits<T>::max()))
     return std::nullopt;
   return static_cast<T>(r);
 }

@@ -50,12 +50,18 @@ std::string Printable(std::string_view text, PrintableStyle style) {
       }
     }
     ++i;
-    if (ch == '\n') out += "\\n";
-    else if (ch == '\r') out += "\\r";
-    else if (ch == '\t') out += "\\t";
-    else if (style.quoted && (ch == '"' || ch == '\\')) (out += '\\') += ch;
-    else if (u >= 0x20 && u < 0x7F) out += ch;
-    else (out += "\\x") += {kHex[u >> 4], kHex[u & 0xF]};
+    if (ch == '\n')
+      out += "\\n";
+    else if (ch == '\r')
+      out += "\\r";
+    else if (ch == '\t')
+      out += "\\t";
+    else if (style.quoted && (ch == '"' || ch == '\\'))
+      (out += '\\') += ch;
+    else if (u >= 0x20 && u < 0x7F)
+      out += ch;
+    else
+      (out += "\\x") += {kHex[u >> 4], kHex[u & 0xF]};
   }
   return out;
 }

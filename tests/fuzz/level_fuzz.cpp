@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 
-#include "gfx/bmp.h"
 #include "client/simulation/terrain/level.h"
+#include "gfx/bmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto w = std::make_unique<krel::World>();
@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int y = -stepy; y <= w->LevelHeight + stepy; y += stepy) {
     for (int x = -stepx; x <= w->LevelWidth + stepx; x += stepx) {
       krel::IsPassable(*w, x, y);
-      krel::Dig(*w, static_cast<krel::int16>(x), static_cast<krel::int16>(y), static_cast<krel::int16>(x % 9 - 3), 1, krel::Origin::kNetwork);
+      krel::Dig(*w, static_cast<krel::int16>(x), static_cast<krel::int16>(y), static_cast<krel::int16>(x % 9 - 3), 1,
+                krel::Origin::kNetwork);
     }
   }
   return 0;

@@ -7,9 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <tuple>
 #include <vector>
-#include <string>
 
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/screenshot.h"
@@ -105,8 +105,7 @@ TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
   p.ProcessEvents(rec);
   EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
   const std::filesystem::path shot = std::filesystem::directory_iterator(pics / "krel")->path();
-  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + shot.filename().string() + "] down "), std::string::npos)
-      << rec.log;
+  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + shot.filename().string() + "] down "), std::string::npos) << rec.log;
 
   // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
   rec.log.clear();

@@ -25,9 +25,14 @@ namespace {
 TEST(SdlKeymap, EveryKeyOfAFullKeyboardHasItsOwnNamedCode) {
   // Arrows and right-hand keys get the extended codes, apart from their
   // keypad and left-hand twins.
-  const std::pair<int, int> pairs[] = {
-      {SDL_SCANCODE_LEFT, 203},  {SDL_SCANCODE_KP_4, 0x4B}, {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RETURN, 28},
-      {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_NONUSBACKSLASH, 0x56}, {-1, 0}, {SDL_NUM_SCANCODES, 0}};
+  const std::pair<int, int> pairs[] = {{SDL_SCANCODE_LEFT, 203},
+                                       {SDL_SCANCODE_KP_4, 0x4B},
+                                       {SDL_SCANCODE_KP_ENTER, 0x9C},
+                                       {SDL_SCANCODE_RETURN, 28},
+                                       {SDL_SCANCODE_RCTRL, 0x9D},
+                                       {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
+                                       {-1, 0},
+                                       {SDL_NUM_SCANCODES, 0}};
   for (const auto& [sc, dik] : pairs) EXPECT_EQ(DikFromSdlScancode(static_cast<SDL_Scancode>(sc)), dik) << sc;
 
   std::map<int, int> sources;  // code -> how many SDL keys send it
@@ -122,8 +127,8 @@ TEST(SdlPlatform, SoundsByNumberOnTenVoices) {
   p.PlayOnVoice(3, 2);  // the voice is cut and reused
   EXPECT_EQ(std::pair(Mix_Playing(-1), Mix_Playing(3)), std::pair(1, 1));
   EXPECT_LT(Mix_GetChunk(3)->alen, first->alen);  // the replacement plays
-  p.PlayOnVoice(10, 1);  // no such voice
-  p.PlayOnVoice(4, 3);   // no such sound
+  p.PlayOnVoice(10, 1);                           // no such voice
+  p.PlayOnVoice(4, 3);                            // no such sound
   EXPECT_EQ(Mix_Playing(-1), 1);
 }
 

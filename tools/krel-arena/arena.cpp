@@ -7,14 +7,14 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "client/ai/ace.h"
+#include "client/ai/flight.h"
 #include "client/app/game.h"
 #include "client/present/display.h"
 #include "client/present/render.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
-#include "client/ai/ace.h"
-#include "client/ai/flight.h"
 #include "client/simulation/worms/worms.h"
 #include "platform/headless/headless_platform.h"
 
@@ -67,7 +67,8 @@ GameResult PlayGame(const ArenaOptions& o, int index) {
     const WeaponDef& W = w.WeaponDefs[static_cast<std::size_t>(n + 1)];
     const Blast b = BlastOf(w, W);
     const bool touches = W.WORMREMOVE == 1 || W.WORMEXPLODE == 1;
-    if ((touches && W.HITDAMAGE > 0) || b.damage >= 8 || b.splinterDamage >= 20) fighting.push_back(static_cast<int16>(n));
+    if ((touches && W.HITDAMAGE > 0) || b.damage >= 8 || b.splinterDamage >= 20)
+      fighting.push_back(static_cast<int16>(n));
   }
   if (fighting.empty()) throw std::runtime_error("arms.dat has no weapon that can hurt a worm");
   std::array<int16, 5> weapons{};
@@ -201,7 +202,10 @@ std::string Table(const ArenaOptions& o, const std::vector<GameResult>& games) {
     std::snprintf(line, sizeof line, "%-5zu %-6llu p%-2d | %4d %4d %4d %9s | %4d %4d %4d %9s | %s\n", k,
                   static_cast<unsigned long long>(g.seed), g.a_player, g.a.kills, g.a.deaths, g.a.suicides,
                   Seconds(g.a.longest_still).c_str(), g.b.kills, g.b.deaths, g.b.suicides,
-                  Seconds(g.b.longest_still).c_str(), g.winner == 1 ? "a" : g.winner == 2 ? "b" : "draw");
+                  Seconds(g.b.longest_still).c_str(),
+                  g.winner == 1   ? "a"
+                  : g.winner == 2 ? "b"
+                                  : "draw");
     t << line;
   }
   const Totals s = Sum(o, games);
@@ -209,8 +213,8 @@ std::string Table(const ArenaOptions& o, const std::vector<GameResult>& games) {
                 s.a.suicides, Seconds(s.a.longest_still).c_str(), s.b.kills, s.b.deaths, s.b.suicides,
                 Seconds(s.b.longest_still).c_str());
   t << line;
-  t << "wins: a " << s.aWins << ", b " << s.bWins << ", draws " << s.draws << "; a won "
-    << Fixed2(100 * s.aWinShare) << " % of the games not drawn\n";
+  t << "wins: a " << s.aWins << ", b " << s.bWins << ", draws " << s.draws << "; a won " << Fixed2(100 * s.aWinShare)
+    << " % of the games not drawn\n";
   t << "kills per minute per game " << Fixed2(s.killsPerMinute) << "; suicides " << Fixed2(100 * s.suicideShare)
     << " % of all deaths; longest standing still " << Seconds(s.longestStill) << " s\n";
   return t.str();
@@ -224,7 +228,10 @@ std::string JsonLine(const ArenaOptions& o, const std::vector<GameResult>& games
   for (std::size_t k = 0; k < games.size(); ++k) {
     const GameResult& g = games[k];
     j << (k ? "," : "") << "{\"seed\":" << g.seed << ",\"a_player\":" << g.a_player << ",\"a\":" << SideJson(g.a)
-      << ",\"b\":" << SideJson(g.b) << ",\"winner\":\"" << (g.winner == 1 ? "a" : g.winner == 2 ? "b" : "draw")
+      << ",\"b\":" << SideJson(g.b) << ",\"winner\":\""
+      << (g.winner == 1   ? "a"
+          : g.winner == 2 ? "b"
+                          : "draw")
       << "\"}";
   }
   j << "],\"totals\":{\"a_wins\":" << s.aWins << ",\"b_wins\":" << s.bWins << ",\"draws\":" << s.draws

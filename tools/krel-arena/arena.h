@@ -12,11 +12,11 @@
 namespace krel::arena {
 
 struct ArenaOptions {
-  std::string data_dir = ".";      // arms.dat and level.bmp
+  std::string data_dir = ".";  // arms.dat and level.bmp
   int games = 10;
-  std::uint64_t seed = 1;          // game k plays from seed + k
-  int frames = 4500;               // 3 minutes of 40 ms frames
-  flag side_a = kControllerAce;    // the two computer players
+  std::uint64_t seed = 1;        // game k plays from seed + k
+  int frames = 4500;             // 3 minutes of 40 ms frames
+  flag side_a = kControllerAce;  // the two computer players
   flag side_b = kControllerCpu;
 };
 
@@ -34,7 +34,7 @@ struct GameResult {
   // that neither side keeps the same starting place.
   int a_player = 1;
   SideResult a, b;
-  int winner = 0;  // 1 side a, 2 side b, 0 a draw
+  int winner = 0;            // 1 side a, 2 side b, 0 a draw
   std::uint64_t digest = 0;  // of every frame's worm positions and health
 };
 

@@ -67,9 +67,7 @@ std::string_view Suggestion(std::string_view key, const std::vector<std::string_
 
 // A sprite number of the drawing code names a cell that has a picture: the
 // three sheets hold 110, 130 and 30 cells at numbers 0, 200 and 400.
-bool SpriteHasPicture(long nr) {
-  return (nr >= 0 && nr < 110) || (nr >= 200 && nr < 330) || (nr >= 400 && nr < 430);
-}
+bool SpriteHasPicture(long nr) { return (nr >= 0 && nr < 110) || (nr >= 200 && nr < 330) || (nr >= 400 && nr < 430); }
 
 class Linter {
  public:
@@ -98,8 +96,8 @@ class Linter {
           lines_[{section, slot, std::string(key)}] = line.number;
         } else if (key.substr(0, 4) != "NOTE") {
           if (std::string_view s = Suggestion(key, keys); !s.empty()) {
-            Warn(line.number, std::string(key) + " is not " + kSectionNoun[section] + "; did you mean " +
-                                  std::string(s) + "?");
+            Warn(line.number,
+                 std::string(key) + " is not " + kSectionNoun[section] + "; did you mean " + std::string(s) + "?");
           }
         }
       }
@@ -166,7 +164,9 @@ class Linter {
     std::string name;
   };
 
-  static std::string Range(long a, long b) { return a == b ? std::to_string(a) : std::to_string(a) + "-" + std::to_string(b); }
+  static std::string Range(long a, long b) {
+    return a == b ? std::to_string(a) : std::to_string(a) + "-" + std::to_string(b);
+  }
 
   void Warn(int line, const std::string& what) {
     warnings_.emplace_back(line, line > 0 ? "line " + std::to_string(line) + ": " + what : what);
@@ -181,12 +181,15 @@ class Linter {
   }
   void Obj(const Owner& o, const char* key, int16 v) {
     if (v == 0) return;
-    if (v < 1 || v >= kObjSlots) At(o, key, std::to_string(v) + " is not an object number (1-30)");
-    else if (!SlotInUse(o_[static_cast<std::size_t>(v)])) At(o, key, std::to_string(v) + " names an empty object slot");
+    if (v < 1 || v >= kObjSlots)
+      At(o, key, std::to_string(v) + " is not an object number (1-30)");
+    else if (!SlotInUse(o_[static_cast<std::size_t>(v)]))
+      At(o, key, std::to_string(v) + " names an empty object slot");
   }
   void SObj(const Owner& o, const char* key, int16 v) {
     if (v == 0) return;
-    if (v < 1 || v >= kSObjSlots) At(o, key, std::to_string(v) + " is not a special-object number (1-20)");
+    if (v < 1 || v >= kSObjSlots)
+      At(o, key, std::to_string(v) + " is not a special-object number (1-20)");
     else if (!SlotInUse(s_[static_cast<std::size_t>(v)]))
       At(o, key, std::to_string(v) + " names an empty special-object slot");
   }
@@ -195,9 +198,9 @@ class Linter {
   void Cells(const Owner& o, long base, long first, long last, const char* sheet) {
     for (long c = first; c <= last; ++c) {
       if (SpriteHasPicture(base + c)) continue;
-      At(o, "ANIMSFRAME", "shows " + std::string(sheet) + " cells " + Range(first, last) + ", but cell " +
-                              std::to_string(c) + " has no picture (" + sheet +
-                              (base == 0 ? " cells are 0-109)" : " cells are 0-129)"));
+      At(o, "ANIMSFRAME",
+         "shows " + std::string(sheet) + " cells " + Range(first, last) + ", but cell " + std::to_string(c) +
+             " has no picture (" + sheet + (base == 0 ? " cells are 0-109)" : " cells are 0-129)"));
       return;
     }
   }
@@ -217,7 +220,8 @@ class Linter {
   // lowest object.
   void SplinterChain(const Owner& o, int s) {
     std::vector<int> chain{s};
-    for (int next = SplinterOf(s); next != 0 && chain.size() <= static_cast<std::size_t>(kObjSlots); next = SplinterOf(next)) {
+    for (int next = SplinterOf(s); next != 0 && chain.size() <= static_cast<std::size_t>(kObjSlots);
+         next = SplinterOf(next)) {
       if (next == s) {
         if (*std::min_element(chain.begin(), chain.end()) != s) return;
         std::string path;
@@ -240,14 +244,16 @@ class Linter {
       case 0:
       case 4:
         if (d.SHOTTYPE == 4 && d.SHADOW == 0) return;  // a beam: a line, no sprite
-        if (s == -1) return;                            // a dot
-        if (d.ANIMFRAMES != 0) Cells(o, 200, std::min(s, s + d.ANIMFRAMES), std::max(s, s + d.ANIMFRAMES), "GFX8");
-        else if (s != 100) Cells(o, 200, s, s, "GFX8");
+        if (s == -1) return;                           // a dot
+        if (d.ANIMFRAMES != 0)
+          Cells(o, 200, std::min(s, s + d.ANIMFRAMES), std::max(s, s + d.ANIMFRAMES), "GFX8");
+        else if (s != 100)
+          Cells(o, 200, s, s, "GFX8");
         return;
-      case 2: Cells(o, 200, s, s + 16, "GFX8"); return;   // 17 directions
+      case 2: Cells(o, 200, s, s + 16, "GFX8"); return;  // 17 directions
       case 1:
-      case 3: Cells(o, 200, s, s + 14, "GFX8"); return;   // 15 directions
-      default: return;                                    // not drawn at all
+      case 3: Cells(o, 200, s, s + 14, "GFX8"); return;  // 15 directions
+      default: return;                                   // not drawn at all
     }
   }
 

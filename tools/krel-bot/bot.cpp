@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "client/app/game.h"
+#include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
 #include "client/net/net_client.h"
-#include "client/frontend/select_server.h"
 #include "client/present/display.h"
 #include "client/present/sound.h"
 #include "client/simulation/weapons/arms.h"
@@ -63,8 +63,8 @@ bool BotReport::Ok() const {
 }
 
 std::string BotReport::Line() const {
-  std::string s = "bot " + std::to_string(bot) + ": " + std::to_string(frames) + " frames, " +
-                  std::to_string(batches) + " batches, ";
+  std::string s = "bot " + std::to_string(bot) + ": " + std::to_string(frames) + " frames, " + std::to_string(batches) +
+                  " batches, ";
   if (!error.empty()) return s + "error: " + error;
   if (refused) return s + "refused: the server closed the connection before the game began";
   if (reason == StopReason::kNoAnswer)

@@ -68,7 +68,8 @@ std::int64_t BotPlatform::RealMs() const {
 std::uint32_t BotPlatform::TickCount() { return static_cast<std::uint32_t>(RealMs() - start_ms_) + skipped_; }
 
 void BotPlatform::Delay(std::uint32_t ms) {
-  if (!limits_.paced && w_.Connection == ConnectionState::kConnected && w_.ConfigReceived != kFalse && w_.NetFrameReady != kFalse) {
+  if (!limits_.paced && w_.Connection == ConnectionState::kConnected && w_.ConfigReceived != kFalse &&
+      w_.NetFrameReady != kFalse) {
     // Only the frame interval is left to wait for: let it pass at once.
     skipped_ += kFrameMs;
     return;
@@ -114,8 +115,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
       }
     }
   }
-  if (!released_ && w_.NumPlayers >= 2 * limits_.wait_for_clients &&
-      shared_.settled.load() >= limits_.wait_for_bots) {
+  if (!released_ && w_.NumPlayers >= 2 * limits_.wait_for_clients && shared_.settled.load() >= limits_.wait_for_bots) {
     // The computer takes over both worms, this game and every restart.
     released_ = true;
     release_ms_ = now;

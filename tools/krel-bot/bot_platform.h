@@ -43,9 +43,9 @@ class BotShared {
 class BotPlatform : public HeadlessPlatform {
  public:
   struct Limits {
-    std::int64_t frames = 0;               // 0: no limit
-    std::uint32_t connect_ms = 5000;       // give up connecting after this long
-    std::int64_t frames_after_loss = 25;   // local play shown before the bot ends
+    std::int64_t frames = 0;              // 0: no limit
+    std::uint32_t connect_ms = 5000;      // give up connecting after this long
+    std::int64_t frames_after_loss = 25;  // local play shown before the bot ends
     // The game gives a server that accepted the connection this long to
     // send its settings, then closes the connection; a loss after that long
     // without settings is the server's silence, not its refusal.

@@ -1,7 +1,7 @@
 // krel-bot ADDRESS [--count N]: fills a relay server with computer players.
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "client/app/data_files.h"

@@ -24,19 +24,39 @@ constexpr Rgb kLabel{200, 200, 200}, kHeading{226, 204, 142};
 Rgb PlayerShade(const Rgb& entry, int hue) {
   const double r = entry.r / 255.0, g = entry.g / 255.0, b = entry.b / 255.0;
   const double mx = std::fmax(r, std::fmax(g, b)), mn = std::fmin(r, std::fmin(g, b));
-  const double L = std::nearbyint((std::fmax(entry.r, std::fmax(entry.g, entry.b)) + std::fmin(entry.r, std::fmin(entry.g, entry.b))) / 2.0 / 2.55);
+  const double L = std::nearbyint(
+      (std::fmax(entry.r, std::fmax(entry.g, entry.b)) + std::fmin(entry.r, std::fmin(entry.g, entry.b))) / 2.0 / 2.55);
   double S = 0;
   if (mx != mn) S = std::nearbyint(100 * ((L <= 50) ? (mx - mn) / (mx + mn) : (mx - mn) / (2 - mx - mn)));
   const double h = hue / 60.0 - 1, l = (100 - L) / 100.0, s = S / 100.0;
   double rr = l, gg = l, bb = l;
   if (s != 0) {
     const double m1 = l <= 0.5 ? l * (1 - s) : l - (1 - l) * s, m2 = 2 * l - m1, q = m2 - m1;
-    if (h < 0) { rr = m2; gg = m1; bb = m1 - q * h; }
-    else if (h < 1) { rr = m2; bb = m1; gg = m1 + q * h; }
-    else if (h < 2) { gg = m2; bb = m1; rr = m1 - q * (h - 2); }
-    else if (h < 3) { gg = m2; rr = m1; bb = m1 + q * (h - 2); }
-    else if (h < 4) { bb = m2; rr = m1; gg = m1 - q * (h - 4); }
-    else { bb = m2; gg = m1; rr = m1 + q * (h - 4); }
+    if (h < 0) {
+      rr = m2;
+      gg = m1;
+      bb = m1 - q * h;
+    } else if (h < 1) {
+      rr = m2;
+      bb = m1;
+      gg = m1 + q * h;
+    } else if (h < 2) {
+      gg = m2;
+      bb = m1;
+      rr = m1 - q * (h - 2);
+    } else if (h < 3) {
+      gg = m2;
+      rr = m1;
+      bb = m1 + q * (h - 2);
+    } else if (h < 4) {
+      bb = m2;
+      rr = m1;
+      gg = m1 - q * (h - 4);
+    } else {
+      bb = m2;
+      gg = m1;
+      rr = m1 + q * (h - 4);
+    }
   }
   auto byte = [](double v) { return static_cast<std::uint8_t>(std::clamp(std::nearbyint(v * 255), 0.0, 255.0)); };
   return {byte(rr), byte(gg), byte(bb)};

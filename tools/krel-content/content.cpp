@@ -35,7 +35,8 @@ std::vector<Resource> Content::Resources() const {
   r.push_back({"GFX8", "GFX8.bmp", EncodeBmp8(gfx8, palette)});
   r.push_back({"GFX4", "GFX4.bmp", EncodeBmp8(gfx4, palette)});
   for (int n = 1; n <= kSoundCount; ++n)
-    r.push_back({SoundName(n), std::string(SoundName(n)) + ".wav", EncodeWav8(sounds[static_cast<std::size_t>(n)], kSampleRate)});
+    r.push_back({SoundName(n), std::string(SoundName(n)) + ".wav",
+                 EncodeWav8(sounds[static_cast<std::size_t>(n)], kSampleRate)});
   return r;
 }
 
@@ -58,12 +59,14 @@ std::string ResourceSource(const std::vector<Resource>& resources) {
   s += "struct Entry {\n  const char* name;\n  const std::uint8_t* data;\n  std::size_t size;\n};\n\n";
   s += "const Entry kEntries[] = {\n";
   for (std::size_t i = 0; i < resources.size(); ++i)
-    s += "    {\"" + resources[i].name + "\", kData" + std::to_string(i) + ", sizeof kData" + std::to_string(i) + "},\n";
+    s +=
+        "    {\"" + resources[i].name + "\", kData" + std::to_string(i) + ", sizeof kData" + std::to_string(i) + "},\n";
   s += "};\n\n";
   s += "bool SameName(std::string_view a, const char* b) {\n"
        "  std::size_t i = 0;\n"
        "  for (; i < a.size() && b[i] != '\\0'; ++i)\n"
-       "    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;\n"
+       "    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) "
+       "return false;\n"
        "  return i == a.size() && b[i] == '\\0';\n"
        "}\n\n}  // namespace\n\n";
   s += "std::span<const std::uint8_t> FindResource(std::string_view name) {\n"

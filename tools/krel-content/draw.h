@@ -45,8 +45,7 @@ inline void Line(const Cell& c, double x0, double y0, double x1, double y1, int 
   const int steps = static_cast<int>(std::ceil(len * 2)) + 1;
   for (int i = 0; i <= steps; ++i) {
     const double t = static_cast<double>(i) / steps;
-    c.set(static_cast<int>(std::floor(x0 + (x1 - x0) * t)), static_cast<int>(std::floor(y0 + (y1 - y0) * t)),
-          colour);
+    c.set(static_cast<int>(std::floor(x0 + (x1 - x0) * t)), static_cast<int>(std::floor(y0 + (y1 - y0) * t)), colour);
   }
 }
 

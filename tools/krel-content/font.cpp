@@ -40,8 +40,8 @@ IndexedImage BuildFont(const std::vector<GlyphBlock>& blocks, std::vector<std::s
           if (ch == '#') {
             font.set(1 + col, 8 * code - 16 + r, kInk);
           } else if (ch != '.') {
-            errors.push_back("glyph of code " + std::to_string(code) + " row " + std::to_string(r) +
-                             ": unexpected '" + std::string(1, ch) + "'");
+            errors.push_back("glyph of code " + std::to_string(code) + " row " + std::to_string(r) + ": unexpected '" +
+                             std::string(1, ch) + "'");
             ok = false;
             break;
           }

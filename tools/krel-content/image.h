@@ -41,8 +41,7 @@ class IndexedImage {
   std::vector<std::uint8_t> px_;
 };
 
-inline void IndexedImage::blit(const IndexedImage& src, int sx, int sy, int w, int h, int dx, int dy,
-                               bool skip_zero) {
+inline void IndexedImage::blit(const IndexedImage& src, int sx, int sy, int w, int h, int dx, int dy, bool skip_zero) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       if (!src.inside(sx + x, sy + y)) continue;

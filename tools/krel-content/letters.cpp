@@ -11,7 +11,7 @@ namespace {
 
 // Rows of all 26 letters side by side, three columns each and a blank between.
 constexpr const char* kLetterRows[4] = {
-    //A   B   C   D   E   F   G   H   I   J   K   L   M   N   O   P   Q   R   S   T   U   V   W   X   Y   Z
+    // A   B   C   D   E   F   G   H   I   J   K   L   M   N   O   P   Q   R   S   T   U   V   W   X   Y   Z
     ".#. ##. .## ##. ### ### .## #.# ### ..# #.# #.. #.# ##. .#. ##. .#. ##. .## ### #.# #.# #.# #.# #.# ###",
     "#.# ### #.. #.# ##. #.. #.. #.# .#. ..# ##. #.. ### #.# #.# #.# #.# #.# #.. .#. #.# #.# #.# .#. #.# ..#",
     "### #.# #.. #.# #.. ##. #.# ### .#. #.# #.# #.. ### #.# #.# ##. #.# ##. ..# .#. #.# #.# ### .#. .#. #..",
@@ -31,8 +31,10 @@ IndexedImage BuildGfx4(std::vector<std::string>& errors) {
     for (int letter = 0; letter < 26; ++letter)
       for (int col = 0; col < 3; ++col) {
         const char ch = kLetterRows[r][letter * 4 + col];
-        if (ch == '#') s.set(letter * 4 + col, r, kWhite);
-        else if (ch != '.') errors.push_back(std::string("letter ") + static_cast<char>('A' + letter) + ": unexpected '" + ch + "'");
+        if (ch == '#')
+          s.set(letter * 4 + col, r, kWhite);
+        else if (ch != '.')
+          errors.push_back(std::string("letter ") + static_cast<char>('A' + letter) + ": unexpected '" + ch + "'");
       }
   }
   return s;

@@ -119,8 +119,11 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
           for (int k = -2; k <= 2 && !near_soil; ++k)
             near_soil = g.at(x + k, y) == kSoilCell || g.at(x, y + k) == kSoilCell;
           const double shade = Fbm(x, y, 24, seed + 6, 2);
-          if (near_soil && fine < 0.7) img.set(x, y, static_cast<std::uint8_t>(kFreeDug0 + static_cast<int>(fine * 5.71) % 4));
-          else img.set(x, y, static_cast<std::uint8_t>(164 + std::min(2, static_cast<int>(shade * 3.0 + (fine - 0.5) * 0.6))));
+          if (near_soil && fine < 0.7)
+            img.set(x, y, static_cast<std::uint8_t>(kFreeDug0 + static_cast<int>(fine * 5.71) % 4));
+          else
+            img.set(x, y,
+                    static_cast<std::uint8_t>(164 + std::min(2, static_cast<int>(shade * 3.0 + (fine - 0.5) * 0.6))));
           break;
         }
         case kRockCell: {
@@ -129,9 +132,12 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
           int tone = static_cast<int>(Fbm(x, y, 5, seed + 7, 2) * 4.6);
           // Cracks: thin dark seams where a finer noise crosses its middle.
           if (std::fabs(Fbm(x, y, 9, seed + 10, 2) - 0.5) < 0.018) tone -= 2;
-          if (g.at(x - 1, y - 1) != kRockCell || g.at(x, y - 1) != kRockCell) tone += 4;
-          else if (g.at(x - 2, y - 2) != kRockCell) tone += 2;
-          else if (g.at(x + 1, y + 1) != kRockCell || g.at(x, y + 1) != kRockCell) tone = 0;
+          if (g.at(x - 1, y - 1) != kRockCell || g.at(x, y - 1) != kRockCell)
+            tone += 4;
+          else if (g.at(x - 2, y - 2) != kRockCell)
+            tone += 2;
+          else if (g.at(x + 1, y + 1) != kRockCell || g.at(x, y + 1) != kRockCell)
+            tone = 0;
           if (fine < 0.1) tone -= 1;
           img.set(x, y, static_cast<std::uint8_t>(kRock0 + std::clamp(tone, 0, 9)));
           break;
@@ -140,12 +146,17 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
           // Strata: bands of three soil families, bent by noise.
           const double band = Fbm(x, y * 3.0 + Fbm(x, y, 70, seed + 8, 2) * 60.0, 40, seed + 9, 3);
           int index;
-          if (band < 0.5) index = kSoilA0 + static_cast<int>(fine * 4.0);          // the common browns
-          else if (band < 0.64) index = kSoilB0 + static_cast<int>(fine * 6.0);    // mixed earth
-          else index = kSoilC0 + static_cast<int>(fine * 3.0);                     // sandy
+          if (band < 0.5)
+            index = kSoilA0 + static_cast<int>(fine * 4.0);  // the common browns
+          else if (band < 0.64)
+            index = kSoilB0 + static_cast<int>(fine * 6.0);  // mixed earth
+          else
+            index = kSoilC0 + static_cast<int>(fine * 3.0);  // sandy
           // Shade next to cave air: darker under overhangs, lighter on top.
-          if (g.at(x, y - 1) == kFreeCell || g.at(x - 1, y) == kFreeCell) index = kSoilA0 + 6;
-          else if (g.at(x, y + 1) == kFreeCell || g.at(x + 1, y) == kFreeCell) index = kSoilB0 + 8;
+          if (g.at(x, y - 1) == kFreeCell || g.at(x - 1, y) == kFreeCell)
+            index = kSoilA0 + 6;
+          else if (g.at(x, y + 1) == kFreeCell || g.at(x + 1, y) == kFreeCell)
+            index = kSoilB0 + 8;
           img.set(x, y, static_cast<std::uint8_t>(index));
           break;
         }

@@ -19,13 +19,13 @@ inline constexpr int kBlack = 1;
 inline constexpr int kInk = 8;  // font ink: dark grey, the text shadow as loaded
 
 // Materials, as palette index ranges (colour number + 1).
-inline constexpr int kSoilA0 = 13, kSoilA1 = 19;     // colour numbers 12..18
-inline constexpr int kSoilB0 = 95, kSoilB1 = 104;    // 94..103
-inline constexpr int kSoilC0 = 176, kSoilC1 = 181;   // 175..180
-inline constexpr int kRock0 = 20, kRock1 = 29;       // 19..28 (29 is never used)
-inline constexpr int kFree0 = 160, kFree1 = 168;     // 159..167
+inline constexpr int kSoilA0 = 13, kSoilA1 = 19;        // colour numbers 12..18
+inline constexpr int kSoilB0 = 95, kSoilB1 = 104;       // 94..103
+inline constexpr int kSoilC0 = 176, kSoilC1 = 181;      // 175..180
+inline constexpr int kRock0 = 20, kRock1 = 29;          // 19..28 (29 is never used)
+inline constexpr int kFree0 = 160, kFree1 = 168;        // 159..167
 inline constexpr int kFreeDug0 = 160, kFreeDug1 = 163;  // what digging writes
-inline constexpr int kFreeStain0 = 167;               // dark red stains, still free
+inline constexpr int kFreeStain0 = 167;                 // dark red stains, still free
 
 // Worm: the four blue shades the player colour replaces, and grey details.
 inline constexpr int kWormOutline = 30;
@@ -56,13 +56,13 @@ inline constexpr int kPurple0 = 115;    // 115..124
 inline constexpr int kCyan0 = 125;      // 125..134
 inline constexpr int kFlesh0 = 135;     // 135..144 blood dark to flesh pink
 inline constexpr int kBone0 = 145, kBone1 = 146, kBone2 = 148, kBone3 = 149, kBone4 = 150;
-inline constexpr int kSteel0 = 151;     // 151..159
-inline constexpr int kGold0 = 169;      // 169..175
-inline constexpr int kOrange0 = 182;    // 182..191
-inline constexpr int kYellow0 = 192;    // 192..201
-inline constexpr int kTeal0 = 202;      // 202..211
-inline constexpr int kRed0 = 212;       // 212..221
-inline constexpr int kGrey0 = 222;      // 222..233 neutral greys
+inline constexpr int kSteel0 = 151;   // 151..159
+inline constexpr int kGold0 = 169;    // 169..175
+inline constexpr int kOrange0 = 182;  // 182..191
+inline constexpr int kYellow0 = 192;  // 192..201
+inline constexpr int kTeal0 = 202;    // 202..211
+inline constexpr int kRed0 = 212;     // 212..221
+inline constexpr int kGrey0 = 222;    // 222..233 neutral greys
 
 // Material of a colour number as the level classifies it.
 enum class Material { kSoil, kRock, kFree, kOther };

@@ -21,9 +21,7 @@ class Rng {
   // Uniform in [0, 1), 53 bits.
   double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
   // Uniform in [lo, hi].
-  int range(int lo, int hi) {
-    return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1));
-  }
+  int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<std::uint64_t>(hi - lo + 1)); }
   // Uniform in [-1, 1).
   double signed_unit() { return uniform() * 2.0 - 1.0; }
 

@@ -164,10 +164,13 @@ void DrawEffects16(IndexedImage& s) {
     }
     Smoke(c, t * 0.6, 100 + static_cast<std::uint64_t>(f));
   });
-  seq(kExplodeSmall, 6, [](const Cell& c, double t, int f) { Explosion(c, t, 4.5, 200 + static_cast<std::uint64_t>(f)); });
+  seq(kExplodeSmall, 6,
+      [](const Cell& c, double t, int f) { Explosion(c, t, 4.5, 200 + static_cast<std::uint64_t>(f)); });
   seq(kFlame16, 6, [](const Cell& c, double t, int) { Flame(c, t, 300, 15, 12.0, 3.6); });
-  seq(kExplodeMedium, 8, [](const Cell& c, double t, int f) { Explosion(c, t, 6.2, 400 + static_cast<std::uint64_t>(f)); });
-  seq(kExplodeLarge, 10, [](const Cell& c, double t, int f) { Explosion(c, t, 7.9, 500 + static_cast<std::uint64_t>(f)); });
+  seq(kExplodeMedium, 8,
+      [](const Cell& c, double t, int f) { Explosion(c, t, 6.2, 400 + static_cast<std::uint64_t>(f)); });
+  seq(kExplodeLarge, 10,
+      [](const Cell& c, double t, int f) { Explosion(c, t, 7.9, 500 + static_cast<std::uint64_t>(f)); });
   seq(kSmoke16, 8, [](const Cell& c, double t, int f) { Smoke(c, t, 600 + static_cast<std::uint64_t>(f)); });
   seq(kDirt16, 6, [](const Cell& c, double t, int) {
     Spray(c, 0.15 + t * 0.85, 700, 22, 7.0, 4.0, [](Rng& r) { return kSoilA0 + r.range(0, 6); });

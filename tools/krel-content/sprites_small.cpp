@@ -80,9 +80,8 @@ void Spinner(const Cell& c, double r, int body, int stripe, int frame) {
 }
 
 void Grenade(const Cell& c, int frame) {
-  ForDisc(c, kCx, kCy + 0.5, 2.3, [&](int x, int y, double) {
-    c.set(x, y, (x + y) % 3 == 0 ? kGrass0 + 1 : kGrass0 + 2);
-  });
+  ForDisc(c, kCx, kCy + 0.5, 2.3,
+          [&](int x, int y, double) { c.set(x, y, (x + y) % 3 == 0 ? kGrass0 + 1 : kGrass0 + 2); });
   c.set(3, 1, kSteel0 + 6);
   c.set(4, 0, kSteel0 + 4);
   c.set(2, 2, kGrass0 + 4);
@@ -147,7 +146,8 @@ void Gib(const Cell& c, int frame) {
   Disc(c, kCx, kCy, 1.6, kFlesh0 + 4);
   const double a = frame * kPi / 2.0;
   c.set(static_cast<int>(std::floor(kCx + std::cos(a))), static_cast<int>(std::floor(kCy + std::sin(a))), kFlesh0 + 7);
-  c.set(static_cast<int>(std::floor(kCx - std::cos(a) * 1.5)), static_cast<int>(std::floor(kCy - std::sin(a) * 1.5)), kFlesh0 + 2);
+  c.set(static_cast<int>(std::floor(kCx - std::cos(a) * 1.5)), static_cast<int>(std::floor(kCy - std::sin(a) * 1.5)),
+        kFlesh0 + 2);
 }
 
 void Twinkle(const Cell& c, int size, int colour) {
@@ -211,17 +211,20 @@ IndexedImage BuildGfx8() {
   Crate(cell(kCrate));
   HealthPack(cell(kHealthPack));
   Lump(cell(kClod), 2.2, kSoilA0, 4, 93);
-  for (int f = 0; f < 4; ++f) Lump(cell(kClod + 1 + f), 1.3 + 0.2 * (f % 2), kSoilA0, 7, 95 + static_cast<std::uint64_t>(f));
+  for (int f = 0; f < 4; ++f)
+    Lump(cell(kClod + 1 + f), 1.3 + 0.2 * (f % 2), kSoilA0, 7, 95 + static_cast<std::uint64_t>(f));
   s.set(7 * kSpark + 3, 3, kYellow0 + 9);
   for (int f = 0; f < 4; ++f) Twinkle(cell(kSpark + 1 + f), f % 2 == 0 ? 1 : 2, f < 2 ? kYellow0 + 8 : kOrange0 + 7);
   Disc(cell(kSmokeBit), kCx, kCy, 1.2, kSmoke0 + 4);
   for (int f = 0; f < 4; ++f) {
     ForDisc(cell(kSmokeBit + 1 + f), kCx, kCy, 1.0 + 0.6 * f, [&](int x, int y, double) {
-      if (HashUnit(x, y, 500 + static_cast<std::uint64_t>(f)) > 0.15 * f) s.set(7 * (kSmokeBit + 1 + f) + x, y, kSmoke0 + 2 + f);
+      if (HashUnit(x, y, 500 + static_cast<std::uint64_t>(f)) > 0.15 * f)
+        s.set(7 * (kSmokeBit + 1 + f) + x, y, kSmoke0 + 2 + f);
     });
   }
   Lump(cell(kRockChunk), 1.8, kRock0 + 3, 5, 97);
-  for (int f = 0; f < 4; ++f) Lump(cell(kRockChunk + 1 + f), 1.5, kRock0 + 2 + f, 4, 99 + static_cast<std::uint64_t>(f));
+  for (int f = 0; f < 4; ++f)
+    Lump(cell(kRockChunk + 1 + f), 1.5, kRock0 + 2 + f, 4, 99 + static_cast<std::uint64_t>(f));
   for (int f = 0; f < 5; ++f) {
     ForDisc(cell(kNapalm + f), kCx, kCy, 2.0, [&](int x, int y, double d) {
       const double n = ValueNoise(x, y + f * 2, 1.3, 123);

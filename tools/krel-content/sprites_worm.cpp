@@ -62,8 +62,7 @@ void DrawWorm(const Cell& c, int phase, int direction) {
         return xx >= 0 && yy >= 0 && xx < 16 && yy < 16 &&
                shade[static_cast<std::size_t>(yy)][static_cast<std::size_t>(xx)] != 0;
       };
-      if (inside(x - 1, y) || inside(x + 1, y) || inside(x, y - 1) || inside(x, y + 1))
-        c.set(x, y, kWormOutline);
+      if (inside(x - 1, y) || inside(x + 1, y) || inside(x, y - 1) || inside(x, y + 1)) c.set(x, y, kWormOutline);
     }
 
   // The eye looks the way the worm faces, a little towards its aim.

@@ -15,9 +15,7 @@ inline constexpr int kSampleRate = 22050;
 
 using Buffer = std::vector<double>;
 
-inline Buffer MakeBuffer(double seconds) {
-  return Buffer(static_cast<std::size_t>(seconds * kSampleRate), 0.0);
-}
+inline Buffer MakeBuffer(double seconds) { return Buffer(static_cast<std::size_t>(seconds * kSampleRate), 0.0); }
 inline double TimeOf(std::size_t i) { return static_cast<double>(i) / kSampleRate; }
 
 // A two-pole state-variable filter whose cutoff and damping may change from

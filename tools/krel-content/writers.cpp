@@ -125,8 +125,7 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, 
     return false;
   };
   struct stat old_file {};
-  if (::stat(path.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode) &&
-      ::fchmod(fd, old_file.st_mode & 07777) != 0)
+  if (::stat(path.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode) && ::fchmod(fd, old_file.st_mode & 07777) != 0)
     return fail(errno);
   std::size_t done = 0;
   while (done < bytes.size()) {

@@ -119,8 +119,7 @@ class Flattener {
         if (out_[k].first == path + "[#].n") key = out_[k].second;
       }
       const std::string from = path + "[#]";
-      for (std::size_t k = first; k < out_.size(); ++k)
-        out_[k].first.replace(0, from.size(), path + "[" + key + "]");
+      for (std::size_t k = first; k < out_.size(); ++k) out_[k].first.replace(0, from.size(), path + "[" + key + "]");
       Blank();
       if (i_ < s_.size() && s_[i_] == ',') {
         ++i_;
@@ -163,7 +162,8 @@ std::string Field(const TraceFields& f, const std::string& name) {
 std::string InPlay(const TraceFields& f) {
   std::string out;
   for (const auto& [k, v] : f) {
-    if (k.rfind("players[", 0) == 0 && k.size() > 2 && k.substr(k.size() - 2) == ".n") out += (out.empty() ? "" : ", ") + v;
+    if (k.rfind("players[", 0) == 0 && k.size() > 2 && k.substr(k.size() - 2) == ".n")
+      out += (out.empty() ? "" : ", ") + v;
   }
   return out.empty() ? "none" : out;
 }
@@ -221,7 +221,8 @@ std::optional<std::string> FirstBatchDifference(const std::vector<std::string_vi
     for (const auto& [k, v] : l.fields) {
       auto m = std::find_if(fb.begin(), fb.end(), [&](const auto& e) { return e.first == k; });
       if (m == fb.end()) return l.key + ": " + k + " is " + v + " in " + a_name + " and missing in " + b_name;
-      if (m->second != v) return l.key + ": " + k + " is " + v + " in " + a_name + " but " + m->second + " in " + b_name;
+      if (m->second != v)
+        return l.key + ": " + k + " is " + v + " in " + a_name + " but " + m->second + " in " + b_name;
     }
     for (const auto& [k, v] : fb) {
       if (!Has(l.fields, k)) return l.key + ": " + k + " is " + v + " in " + b_name + " and missing in " + a_name;
@@ -264,8 +265,8 @@ std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_
     if (n >= la.size() || n >= lb.size()) {
       const bool a_short = n >= la.size();
       const TraceFields& more = a_short ? fb : fa;
-      return line + " (game " + Field(more, "game") + ", frame " + Field(more, "frame") + "): " +
-             (a_short ? a_name : b_name) + " has ended, " + (a_short ? b_name : a_name) + " goes on";
+      return line + " (game " + Field(more, "game") + ", frame " + Field(more, "frame") +
+             "): " + (a_short ? a_name : b_name) + " has ended, " + (a_short ? b_name : a_name) + " goes on";
     }
     const std::string where = line + " (game " + Field(fa, "game") + ", frame " + Field(fa, "frame") + ")";
     if (fa == fb) continue;

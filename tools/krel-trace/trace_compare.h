@@ -27,9 +27,10 @@ std::optional<std::string> UnreadableTraceLine(std::string_view text, const std:
 // "batch") are compared by their batch lines instead, batch by batch, with
 // the worms matched by name (each client numbers them its own way, and runs
 // its own frames):
-//   "batch 50 (4 worms): players[\"Anna ...\"].Lives is 14 in A but 13 in B" `a_name` and `b_name` name the two traces in the
+//   "batch 50 (4 worms): players[\"Anna ...\"].Lives is 14 in A but 13 in B" `a_name` and `b_name` name the two traces
+//   in the
 // text. A malformed line is reported as a difference too, with its line.
-std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b,
-                                                const std::string& a_name, const std::string& b_name);
+std::optional<std::string> FirstTraceDifference(std::string_view a, std::string_view b, const std::string& a_name,
+                                                const std::string& b_name);
 
 }  // namespace krel

@@ -7,8 +7,8 @@
 namespace krel {
 
 std::string FormatPerformanceLog(const std::array<int32, 21>& counters) {
-  static constexpr const char* kLabels[6] = {"Warten: ",  "Spieler: ", "Sch\xFCsse: ",
-                                             "Objekte: ", "SObjs: ",   "Anzeigen: "};
+  static constexpr const char* kLabels[6] = {
+      "Warten: ", "Spieler: ", "Sch\xFCsse: ", "Objekte: ", "SObjs: ", "Anzeigen: "};
   std::string out;
   for (std::size_t i = 0; i < 6; ++i) {
     out += kLabels[i];

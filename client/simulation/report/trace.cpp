@@ -16,9 +16,8 @@ constexpr std::size_t kFlushBytes = 1 << 16;
 
 std::size_t Live(const std::vector<Entity>& table) {
   // Element 0 is the placeholder.
-  return static_cast<std::size_t>(
-      std::count_if(table.begin() + (table.empty() ? 0 : 1), table.end(),
-                    [](const Entity& e) { return e.removed == kFalse; }));
+  return static_cast<std::size_t>(std::count_if(table.begin() + (table.empty() ? 0 : 1), table.end(),
+                                                [](const Entity& e) { return e.removed == kFalse; }));
 }
 
 void Fixed(std::string& out, const char* name, fixed v) {

@@ -17,7 +17,6 @@ constexpr MaterialRange kRanges[] = {
     {12, 18, kSoil}, {94, 103, kSoil}, {175, 180, kSoil}, {19, 29, kRock}, {159, 167, kFree},
 };
 
-
 // Round half to even for 0 < v < 2^31, cheaper than the general routine:
 // IsPassable runs thousands of times per frame. v - trunc(v) is exact here.
 inline int RoundPositive(double v) {

@@ -50,8 +50,7 @@ static_assert(kWPtrailDelay >= 0 && kWPtrailPtype >= 0 && kWOtrailDelay >= 0 && 
 // field was last set, so that the checks after the last line can point at it.
 class Loader {
  public:
-  Loader(const std::string& name, WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs,
-         ArmsError& error)
+  Loader(const std::string& name, WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, ArmsError& error)
       : name_(name), weapons_(weapons), objs_(objs), sobjs_(sobjs), error_(error) {}
 
   bool Run(std::string_view data) {
@@ -91,8 +90,8 @@ class Loader {
     if (key == "ORDER") {
       if (weapon_slot_ != 0) {
         if (!WeaponSlotValid()) {
-          return Fail(key, "the weapon selected by ORDER on line " + std::to_string(order_line_) +
-                               " (slot " + std::to_string(weapon_slot_) +
+          return Fail(key, "the weapon selected by ORDER on line " + std::to_string(order_line_) + " (slot " +
+                               std::to_string(weapon_slot_) +
                                ") cannot be completed: weapon slots go from 0 to 41, so ORDER "
                                "must lie between 0 and 41");
         }
@@ -134,9 +133,8 @@ class Loader {
     const FieldSpec<ObjDef>* f = FindField(kObjFields, key);
     if (f == nullptr) return true;
     if (obj_slot_ >= kObjSlots) {
-      return Fail(key, "there are only 30 objects, but the OBJECT line on line " +
-                           std::to_string(obj_slot_line_) + " starts object " +
-                           std::to_string(obj_slot_) + "; remove OBJECT lines or merge objects");
+      return Fail(key, "there are only 30 objects, but the OBJECT line on line " + std::to_string(obj_slot_line_) +
+                           " starts object " + std::to_string(obj_slot_) + "; remove OBJECT lines or merge objects");
     }
     if (!Store(objs_[obj_slot_].*(f->member), f->form, key, value)) return false;
     obj_lines_[obj_slot_][f - kObjFields.data()] = line_->number;
@@ -153,8 +151,8 @@ class Loader {
     if (f == nullptr) return true;
     if (sobj_slot_ >= kSObjSlots) {
       return Fail(key, "there are only 20 special objects, but the SOBJECT line on line " +
-                           std::to_string(sobj_slot_line_) + " starts special object " +
-                           std::to_string(sobj_slot_) + "; remove SOBJECT lines or merge them");
+                           std::to_string(sobj_slot_line_) + " starts special object " + std::to_string(sobj_slot_) +
+                           "; remove SOBJECT lines or merge them");
     }
     return Store(sobjs_[sobj_slot_].*(f->member), f->form, key, value);
   }
@@ -199,9 +197,8 @@ class Loader {
     }
     for (int s = 1; s < kObjSlots; ++s) {
       const ObjDef& o = objs_[s];
-      if (!CheckTrail("object " + std::to_string(s), o.OTRAILTYPE, o.OTRAILDELAY,
-                      obj_lines_[s][kOOtrailType], obj_lines_[s][kOOtrailDelay],
-                      kObjFields[kOOtrailType].key, kObjFields[kOOtrailDelay].key))
+      if (!CheckTrail("object " + std::to_string(s), o.OTRAILTYPE, o.OTRAILDELAY, obj_lines_[s][kOOtrailType],
+                      obj_lines_[s][kOOtrailDelay], kObjFields[kOOtrailType].key, kObjFields[kOOtrailDelay].key))
         return false;
     }
     return true;
@@ -221,9 +218,8 @@ class Loader {
       const bool set = delay_line != 0;
       return FailAt(set ? delay_line : type_line, set ? delay_key : type_key,
                     owner + " has a trail (" + std::string(type_key) + " " + std::to_string(type) +
-                        ") but its stored " + std::string(delay_key) + " is " +
-                        std::to_string(delay) + (set ? "" : " (the key is missing)") +
-                        "; a trail needs a stored delay of 1 or more, e.g. " +
+                        ") but its stored " + std::string(delay_key) + " is " + std::to_string(delay) +
+                        (set ? "" : " (the key is missing)") + "; a trail needs a stored delay of 1 or more, e.g. " +
                         std::string(delay_key) + ":1");
     }
     return true;
@@ -373,8 +369,7 @@ bool LoadArmsFromBytes(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, s
   return ok;
 }
 
-bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path,
-              ArmsError& error) {
+bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path, ArmsError& error) {
   std::string data;
   std::string reason;
   if (!ReadWholeFile(path, data, reason)) {

@@ -26,8 +26,7 @@ struct ArmsError {
 // condition; the tables are then all zero. Besides the file's own rules, a
 // file that leaves every weapon slot 1..41 empty is refused: a game with it
 // would start with nothing to shoot.
-bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path,
-              ArmsError& error);
+bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path, ArmsError& error);
 inline bool LoadArms(World& w, const std::string& path, ArmsError& error) {
   return LoadArms(w.WeaponDefs, w.ObjDefs, w.SObjDefs, path, error);
 }

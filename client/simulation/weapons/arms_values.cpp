@@ -42,8 +42,8 @@ struct Decimal {
     if (digits.empty()) return 0.0;
     // 0.d × 10^11 is at least 10^10: far outside every 16-bit value, halved
     // or not. Below 10^-30 the number rounds to 0 in every form.
-    if (exp10 > 10) return negative ? -std::numeric_limits<double>::infinity()
-                                    : std::numeric_limits<double>::infinity();
+    if (exp10 > 10)
+      return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
     if (exp10 < -30) return 0.0;
     std::string text = "0." + digits + "e" + std::to_string(exp10);
     double v = 0.0;
@@ -171,13 +171,11 @@ std::optional<int16> ConvertValue(ValueForm form, std::string_view text, std::st
       if (form == ValueForm::kHalvedPlusOne) half += 1.0;
       std::optional<int16> r = ToInt16Checked(half);
       if (!r) {
-        problem = QuoteForMessage(text) +
-                  (form == ValueForm::kHalved ? " halved is " : " halved plus 1 is ") + range;
+        problem = QuoteForMessage(text) + (form == ValueForm::kHalved ? " halved is " : " halved plus 1 is ") + range;
       }
       return r;
     }
-    case ValueForm::kText:
-      break;
+    case ValueForm::kText: break;
   }
   problem = "internal: a text value has no number form";
   return std::nullopt;

@@ -12,11 +12,11 @@
 namespace krel {
 
 enum class ValueForm {
-  kInteger,         // a number, rounded half to even
-  kHalved,          // a number divided by 2, rounded half to even
-  kHalvedPlusOne,   // as kHalved, then 1 added
-  kLenient,         // the longest numeric prefix; never "not a number"
-  kText,            // stored unchanged
+  kInteger,        // a number, rounded half to even
+  kHalved,         // a number divided by 2, rounded half to even
+  kHalvedPlusOne,  // as kHalved, then 1 added
+  kLenient,        // the longest numeric prefix; never "not a number"
+  kText,           // stored unchanged
 };
 
 // A whole value as a number: blanks (spaces, tabs) around it, an optional

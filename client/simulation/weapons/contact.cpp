@@ -12,8 +12,7 @@ void PushWorm(Player& pl, fixed x, fixed y, int blow) {
   const fixed ddx = pl.X - x, ddy = pl.Y - y;
   const fixed d = fixed(std::sqrt(D(ddx) * D(ddx) + D(ddy) * D(ddy)));
   if (d == fixed(0)) return;
-  AddAcceleration(pl.DirX, pl.DirY, pl.Speed, fixed(D(ddx / d) * blow / 30), fixed(D(ddy / d) * blow / 30),
-                  false);
+  AddAcceleration(pl.DirX, pl.DirY, pl.Speed, fixed(D(ddx / d) * blow / 30), fixed(D(ddy / d) * blow / 30), false);
 }
 
 void TakeHealth(Player& pl, int amount) {

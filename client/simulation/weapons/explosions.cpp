@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "client/state/chat.h"
-#include "client/simulation/terrain/tiles.h"
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/terrain/tiles.h"
 #include "client/simulation/weapons/contact.h"
 #include "client/simulation/weapons/entities.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/worms/motion.h"
+#include "client/state/chat.h"
 
 namespace krel {
 

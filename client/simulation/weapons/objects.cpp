@@ -70,7 +70,8 @@ bool Step(World& w, int32 i, const ObjDef& T, Outcome& out) {
 
 // One frame of object i; false when it was cut off the array.
 bool MoveOne(World& w, int32 i) {
-  const ObjDef& T = w.ObjDefs[static_cast<std::size_t>(std::clamp<int>(w.Objs[static_cast<std::size_t>(i)].ty, 0, kObjSlots - 1))];
+  const ObjDef& T =
+      w.ObjDefs[static_cast<std::size_t>(std::clamp<int>(w.Objs[static_cast<std::size_t>(i)].ty, 0, kObjSlots - 1))];
   int32 n = 0;
   {
     Obj& o = w.Objs[static_cast<std::size_t>(i)];
@@ -108,7 +109,8 @@ void Blast(World& w, int32 i, const SObjDef& T) {
     PushWorm(pl, s.x, s.Y, T.BLOWAWAY);
   }
   const SObj s = w.SObjs[static_cast<std::size_t>(i)];
-  if (std::optional<int16> r = MapChangeRadius(T.MAPCHANGE)) Dig(w, s.x.ToInt16(), s.Y.ToInt16(), *r, s.owner, Origin::kLocal);
+  if (std::optional<int16> r = MapChangeRadius(T.MAPCHANGE))
+    Dig(w, s.x.ToInt16(), s.Y.ToInt16(), *r, s.owner, Origin::kLocal);
 }
 
 }  // namespace
@@ -154,7 +156,8 @@ void SObjMove(World& w) {
   ReclaimDead(w.SObjs, kMaxSObjs);
   for (int32 i = 1; i <= LastIndex(w.SObjs); ++i) {
     if (w.SObjs[static_cast<std::size_t>(i)].removed != kFalse) continue;
-    const SObjDef& T = w.SObjDefs[static_cast<std::size_t>(std::clamp<int>(w.SObjs[static_cast<std::size_t>(i)].ty, 0, kSObjSlots - 1))];
+    const SObjDef& T = w.SObjDefs[static_cast<std::size_t>(std::clamp<int>(w.SObjs[static_cast<std::size_t>(i)].ty, 0,
+                                                                           kSObjSlots - 1))];
     if (w.SObjs[static_cast<std::size_t>(i)].age == 0) Blast(w, i, T);
     SObj& s = w.SObjs[static_cast<std::size_t>(i)];
     if (s.age < INT16_MAX) ++s.age;

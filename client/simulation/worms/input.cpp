@@ -175,18 +175,22 @@ void LoadPlayerSettings(World& w) {
     const std::optional<int16>& color = stored[static_cast<std::size_t>(p)];
     const std::optional<int16>& other = stored[static_cast<std::size_t>(3 - p)];
     int16 hue = 0;
-    if (color) hue = *color;
-    else if (p == 2) hue = RandomHueAwayFrom(w, w.MenuColor[1]);
-    else if (other) hue = RandomHueAwayFrom(w, *other);
-    else hue = RandomHue(w);
+    if (color)
+      hue = *color;
+    else if (p == 2)
+      hue = RandomHueAwayFrom(w, w.MenuColor[1]);
+    else if (other)
+      hue = RandomHueAwayFrom(w, *other);
+    else
+      hue = RandomHue(w);
     w.MenuColor[static_cast<std::size_t>(p)] = hue;
   }
 
   for (int p = 1; p <= 2; ++p) {
     std::string section = Section(p);
     std::string default_name = p == 1 ? "Player 1" : "Player 2";
-    w.MenuName[static_cast<std::size_t>(p)] =
-        w.settings ? w.settings->GetSetting(section, "Name", default_name) : default_name;
+    w.MenuName[static_cast<std::size_t>(p)] = w.settings ? w.settings->GetSetting(section, "Name", default_name)
+                                                         : default_name;
 
     // Who controls the worm is the player editor's choice; a "Computer" = "1"
     // written into the section by hand hands the worm to the computer from
@@ -212,8 +216,7 @@ void SavePlayerSettings(World& w) {
     w.settings->SaveSetting(section, "Name", w.MenuName[static_cast<std::size_t>(p)]);
     w.settings->SaveSetting(section, "Color", std::to_string(w.MenuColor[static_cast<std::size_t>(p)]));
     for (Control c : kSaveOrder) {
-      w.settings->SaveSetting(section, BindingOf(c).name[p],
-                              std::to_string(w.KeyMap[static_cast<std::size_t>(p)][c]));
+      w.settings->SaveSetting(section, BindingOf(c).name[p], std::to_string(w.KeyMap[static_cast<std::size_t>(p)][c]));
     }
   }
 }

@@ -72,7 +72,8 @@ void WalkDigAim(World& w, int p, Player& pl, double a) {
   const bool facingRight = pl.FacingRight != kFalse;
   if (Held(pl, kLeft)) {
     if (Held(pl, kRight) && facingRight && NewlyPressed(w, p, kLeft)) {
-      Dig(w, ToInt16(D(pl.X) + 3 * std::sin(a)), ToInt16(D(pl.Y) - 3 * std::cos(a)), 5, static_cast<int16>(p), Origin::kLocal);
+      Dig(w, ToInt16(D(pl.X) + 3 * std::sin(a)), ToInt16(D(pl.Y) - 3 * std::cos(a)), 5, static_cast<int16>(p),
+          Origin::kLocal);
     } else if (!(Held(pl, kRight) && facingRight)) {
       Walk(w, pl, -1);
     }
@@ -80,7 +81,8 @@ void WalkDigAim(World& w, int p, Player& pl, double a) {
   if (Held(pl, kRight)) {
     const bool nowRight = pl.FacingRight != kFalse;
     if (Held(pl, kLeft) && !nowRight && NewlyPressed(w, p, kRight)) {
-      Dig(w, ToInt16(D(pl.X) - 3 * std::sin(a)), ToInt16(D(pl.Y) - 3 * std::cos(a)), 5, static_cast<int16>(p), Origin::kLocal);
+      Dig(w, ToInt16(D(pl.X) - 3 * std::sin(a)), ToInt16(D(pl.Y) - 3 * std::cos(a)), 5, static_cast<int16>(p),
+          Origin::kLocal);
     } else if (!(Held(pl, kLeft) && !nowRight)) {
       Walk(w, pl, 1);
     }
@@ -110,8 +112,10 @@ void ChangeCombinations(World& w, int p, Player& pl) {
   if (NewlyPressed(w, p, kUp) && pl.RopeLength > fixed(5)) pl.RopeLength -= fixed(5);
   if (NewlyPressed(w, p, kDown) && pl.RopeLength < fixed(300)) pl.RopeLength += fixed(5);
   auto mayChange = [&] { return CurrentAmmo(pl) > fixed(0) || w.LoadAndChange != kFalse; };
-  if (NewlyPressed(w, p, kLeft) && mayChange()) pl.CurWeapon = static_cast<int16>((std::clamp<int>(pl.CurWeapon, 0, 4) + 4) % 5);
-  if (NewlyPressed(w, p, kRight) && mayChange()) pl.CurWeapon = static_cast<int16>((std::clamp<int>(pl.CurWeapon, 0, 4) + 1) % 5);
+  if (NewlyPressed(w, p, kLeft) && mayChange())
+    pl.CurWeapon = static_cast<int16>((std::clamp<int>(pl.CurWeapon, 0, 4) + 4) % 5);
+  if (NewlyPressed(w, p, kRight) && mayChange())
+    pl.CurWeapon = static_cast<int16>((std::clamp<int>(pl.CurWeapon, 0, 4) + 1) % 5);
 }
 
 void Fire(World& w, int p, Player& pl, double f, fixed a) {
