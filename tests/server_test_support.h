@@ -142,12 +142,22 @@ struct FakeLink : Link {
   void Close() override { open = false; }
 };
 
-// A link that keeps what the relay sent it.
-struct KeepLink : FakeLink {
-  std::string* got;
+// What a rig's client link saw. The rig keeps it: the relay destroys the
+// link itself with an ended session, and the test still asks afterwards.
+struct LinkState {
+  std::string got;
+  bool open = true;
+};
+
+// A link that keeps what the relay sent it in the rig's LinkState.
+struct KeepLink : Link {
+  LinkState* state;
   std::string peer;
-  KeepLink(std::string* into, std::string address) : got(into), peer(std::move(address)) {}
-  void Send(std::string_view bytes) override { got->append(bytes); }
+  KeepLink(LinkState* into, std::string address) : state(into), peer(std::move(address)) {}
+  void Send(std::string_view bytes) override { state->got.append(bytes); }
+  bool Connected() const override { return state->open; }
+  std::size_t Queued() const override { return 0; }
+  void Close() override { state->open = false; }
   std::string Peer() const override { return peer; }
 };
 
@@ -167,8 +177,7 @@ struct Rig {
   FakeHooks hooks;
   std::unique_ptr<Relay> relay;
   std::vector<Session*> sessions;
-  std::vector<KeepLink*> links;
-  std::vector<std::unique_ptr<std::string>> received;
+  std::vector<std::unique_ptr<LinkState>> links;
   WormRecord worm = Worm("W");
 
   explicit Rig(int clients, RelayLimits limits = {}) : relay(std::make_unique<Relay>(hooks, limits)) {
@@ -177,9 +186,8 @@ struct Rig {
   }
   // A new connection; false when the relay refused it.
   bool Connect() {
-    received.push_back(std::make_unique<std::string>());
-    auto link = std::make_unique<KeepLink>(received.back().get(), "127.0.0.1:500" + std::to_string(links.size()));
-    links.push_back(link.get());
+    links.push_back(std::make_unique<LinkState>());
+    auto link = std::make_unique<KeepLink>(links.back().get(), "127.0.0.1:500" + std::to_string(links.size() - 1));
     sessions.push_back(relay->Connect(std::move(link)));
     return sessions.back() != nullptr;
   }
@@ -189,7 +197,7 @@ struct Rig {
     std::string first = StateMessage(worm, sent);
     return first + StateMessage(worm, sent);
   }
-  std::string& got(int i) { return *received[static_cast<std::size_t>(i)]; }
+  std::string& got(int i) { return links[static_cast<std::size_t>(i)]->got; }
   // What client i received since the last Take.
   std::string Take(int i) { return std::exchange(got(i), std::string()); }
   void Send(int i, const std::string& bytes) {

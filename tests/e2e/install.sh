@@ -28,6 +28,7 @@ expected=(
   share/icons/hicolor/32x32/apps/krel.png share/icons/hicolor/64x64/apps/krel.png
   share/icons/hicolor/128x128/apps/krel.png
   share/doc/krel/README.md share/doc/krel/data/README.md share/doc/krel/docs/server.md
+  share/doc/krel/docs/developers.md share/doc/krel/docs/performance.md
   lib/systemd/system/krelServer@.service lib/systemd/system/krelList.service
 )
 for p in "${programs[@]}"; do expected+=("bin/$p" "share/man/man6/$p.6"); done
