@@ -41,8 +41,6 @@ namespace {
 constexpr std::uint32_t kFrameMs = 40;
 // No frame waits longer than this for the network.
 constexpr std::uint32_t kNetTimeoutMs = 2000;
-// Socket state of an open connection.
-constexpr int kConnected = 7;
 // How long a network game waits for the server's configuration.
 constexpr std::uint32_t kConfigWaitMs = 10000;
 

@@ -1,6 +1,5 @@
 #include "client/app/startup.h"
 
-#include "client/app/client_events.h"
 #include "client/frontend/window_events.h"
 
 #include <unistd.h>
@@ -34,7 +33,6 @@ std::string ProgramDirectory() {
 }
 
 int StartProgram(World& w, const std::string& commandLine) {
-  EventsScope events(w);
   w.ResetEntityTables();
   w.Fullscreen = ToFlag(!WantsWindow(commandLine));
   LoadServerWatch(w);

@@ -22,8 +22,6 @@ namespace {
 
 constexpr std::uint32_t kMenuFrameMs = 31;
 constexpr int kValueX = 290;
-// Socket state of an open game connection.
-constexpr int kConnected = 7;
 
 struct ItemLook {
   int item;

@@ -15,7 +15,6 @@ namespace krel {
 
 namespace {
 
-constexpr int kConnected = 7;
 constexpr std::size_t kKeepRecordings = 50;
 
 std::string Env(const char* name) {

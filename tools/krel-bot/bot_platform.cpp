@@ -10,7 +10,6 @@
 namespace krel::bot {
 
 namespace {
-constexpr int kConnected = 7;
 // The game's frame interval; a bot whose batch is in need not wait for it.
 constexpr std::uint32_t kFrameMs = 40;
 }  // namespace
