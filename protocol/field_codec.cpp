@@ -195,4 +195,15 @@ bool TakeRawByte(WireReader& in, int& target) {
   return true;
 }
 
+bool TakeRawLong(WireReader& in, std::uint32_t& target) {
+  if (in.rest.size() < 4) {
+    in.Incomplete = true;
+    return false;
+  }
+  target = 0;
+  for (int i = 0; i < 4; ++i) target = (target << 8) | static_cast<std::uint32_t>(At(in, i));
+  in.rest.remove_prefix(4);
+  return true;
+}
+
 }  // namespace krel

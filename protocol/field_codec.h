@@ -46,6 +46,10 @@ void AppendField(std::string& dest, std::string_view value, std::string_view ref
 void AppendFieldWhole(std::string& dest, fixed value, int kind);
 void AppendFieldWhole(std::string& dest, std::string_view value, int kind);
 inline void AppendRawByte(std::string& dest, int value) { dest.push_back(static_cast<char>(value & 0xFF)); }
+// Four raw bytes, big-endian (the lengths of open play, protocol/open_play.h).
+inline void AppendRawLong(std::string& dest, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) AppendRawByte(dest, static_cast<int>(value >> shift));
+}
 
 // The front of a receive buffer being decoded. `rest` shrinks as fields are
 // taken; `Incomplete` is set when a field runs past its end. Framing: keep a
@@ -71,5 +75,6 @@ void TakeField(WireReader& in, bool& target, int kind);
 void TakeField(WireReader& in, std::string& target, int kind);
 // A raw byte (0..255) without the field codec; sets Incomplete when absent.
 bool TakeRawByte(WireReader& in, int& target);
+bool TakeRawLong(WireReader& in, std::uint32_t& target);
 
 }  // namespace krel

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev
+  libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xfonts-base desktop-file-utils
   clang-format ccache

@@ -15,12 +15,13 @@ QueuedFrame PipelinedSession::NextFrame(const WormRecord& first_slot, const Worm
   const WormRecord* slots[2] = {&first_slot, &second_slot};
   for (std::size_t i = 0; i < 2; ++i) {
     WormRecord& worm = frame[i].worm;
-    if (frame_stored_ && worm.Age > slots[i]->Age) {
+    if ((frame_stored_ && worm.Age > slots[i]->Age) || keep_score_) {
       worm.Lives = slots[i]->Lives;
       worm.Kills = slots[i]->Kills;
     }
   }
   frame_stored_ = true;
+  keep_score_ = false;
   return frame;
 }
 

@@ -30,10 +30,14 @@ class PipelinedSession {
   // The oldest frame, its score made the server's against the current
   // states of the slots it goes into.
   QueuedFrame NextFrame(const WormRecord& first_slot, const WormRecord& second_slot);
+  // A client joining a running game: the score its slots were given counts
+  // from its first frame on (its own first states may not carry its lives).
+  void KeepServerScore() { keep_score_ = true; }
 
  private:
   FrameQueue frames_;
   bool frame_stored_ = false;
+  bool keep_score_ = false;
 };
 
 }  // namespace krel

@@ -30,6 +30,14 @@ void Relay::Start() {
 std::string Relay::GameRunningLine() { return std::string("cA GAME IS RUNNING ON THIS SERVER") + '\0'; }
 
 Session* Relay::Connect(std::unique_ptr<Link> link) {
+  if (!listening_ && open_game_ && static_cast<int>(sessions_.size()) < kMaxClients) {
+    // It joins once it has shown that it can (open_game.cpp); no slots yet.
+    sessions_.push_back(std::make_unique<Session>(*this, std::move(link), ++next_serial_));
+    Session& s = *sessions_.back();
+    s.in_game = false;
+    hooks_.Event(s.Who() + " connected during the game");
+    return &s;
+  }
   if (!listening_) {
     // Every client shows a chat line, so it learns why it cannot join.
     hooks_.Event("refused client " + link->Peer() + ": a game is running");
@@ -81,6 +89,10 @@ void Relay::Tick() {
       waited = std::max(waited, ticks_ - s->waiting_since);
   }
   for (auto& s : sessions_) {
+    if (!s->in_game) {
+      TickJoiner(*s);
+      continue;
+    }
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
         s->End(s->greeted ? "no configuration in time" : "no greeting in time");
@@ -123,6 +135,15 @@ void Relay::CounterTick() {
 
 void Relay::GameStarted() {
   listening_ = false;
+  if (EveryoneOpen()) {
+    // Clients of the basic protocol must not be offered it: withdrawn as
+    // usual, but the listener stays open for those that can join.
+    open_game_ = true;
+    hooks_.SetAnnouncing(false);
+    Withdraw();
+    hooks_.Event("game started: open to clients that can join a running game");
+    return;
+  }
   hooks_.SetListening(false);
   hooks_.SetAnnouncing(false);
   Withdraw();
@@ -172,8 +193,9 @@ void Relay::FinishCycleIfComplete() {
   }
   if (players_online_ > 0) ++batches_;
   states_this_cycle_ = 0;
-  EmptyExtras();
   tables_.send_whole.fill(false);
+  AfterBatch(restart);
+  EmptyExtras();
 }
 
 void Relay::MoveSlot(int from, int to) {
@@ -223,6 +245,7 @@ void Relay::ReleaseSlots(int first_slot) {
     states_this_cycle_ = 0;
     EmptyExtras();
     tables_.game_config.clear();
+    EndOpenGame();
     hooks_.Event("everyone has left: open for a new game");
   }
   FinishCycleIfComplete();
@@ -234,7 +257,13 @@ void Relay::EndSession(Session& session) {
   auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](auto& p) { return p.get() == &session; });
   graveyard_.push_back(std::move(*it));
   sessions_.erase(it);
-  ReleaseSlots(session.first_slot);
+  if (&session == level_donor_) level_donor_ = nullptr;
+  if (!session.in_game)
+    ServeJoiners();
+  else if (open_game_)
+    LeaveOpenly(session);
+  else
+    ReleaseSlots(session.first_slot);
 }
 
 void Relay::Settle() {

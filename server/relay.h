@@ -99,6 +99,12 @@ class Relay {
   const std::vector<std::unique_ptr<Session>>& sessions() const { return sessions_; }
   SlotTables& tables() { return tables_; }
   const RelayLimits& limits() const { return limits_; }
+  // A game that every client agreed to play open (protocol/open_play.h): it
+  // takes newcomers while it runs and lets clients leave without a restart.
+  bool OpenGame() const { return open_game_; }
+  // Batches since the set of worms last changed in a way that restarts the
+  // clients' games: what every client of the game counts too.
+  std::int64_t GameBatches() const { return game_batches_; }
 
  private:
   friend class Session;
@@ -123,6 +129,26 @@ class Relay {
   void CountIn(std::size_t n) { bytes_in_ += static_cast<std::int64_t>(n); }
   void CountOut(std::size_t n) { bytes_out_ += static_cast<std::int64_t>(n); }
 
+  // Open play (open_game.cpp).
+  bool EveryoneOpen() const;
+  // Clients waiting to join get the level (asked of a client in the game if
+  // none is at hand); called whenever that may have become possible.
+  void ServeJoiners();
+  void RequestLevel();
+  void LevelArrived(Session& donor, std::string_view level);
+  // After a batch: joiners whose first frame is in enter the game.
+  void AfterBatch(bool restart);
+  void Admit(Session& joiner);
+  // A client of an open game leaves: the pairs above it move down, the
+  // others are told which worms went, nobody restarts.
+  void LeaveOpenly(Session& leaving);
+  // Joining clients and every slot end when the game is over.
+  void EndOpenGame();
+  void TickJoiner(Session& joiner);
+  void AddChatLine(const std::string& text);
+  // A worm's name as the game's lines show it: without its padding, in capitals.
+  std::string ShownName(int slot) const;
+
   RelayHooks& hooks_;
   RelayLimits limits_;
   SlotTables tables_;
@@ -138,6 +164,12 @@ class Relay {
   std::int64_t batches_ = 0;
   std::int64_t bytes_in_ = 0, bytes_out_ = 0, shown_in_ = 0, shown_out_ = 0;
   std::string batch_;  // reused between batches
+  bool open_game_ = false;
+  std::int64_t game_batches_ = 0;
+  Session* level_donor_ = nullptr;  // asked for the level, not answered yet
+  std::string level_;               // the level joiners get, as sent
+  std::string catch_up_;            // digs and chat lines since it was taken
+  bool collecting_ = false;
 };
 
 }  // namespace krel

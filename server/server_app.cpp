@@ -81,7 +81,8 @@ void ServerApp::Yield(int timeout_ms) {
 }
 
 void ServerApp::Request(TcpRequest& request) {
-  if (!relay_.Listening()) {
+  // An open game takes the connection and finds out whether it can join.
+  if (!relay_.Listening() && !relay_.OpenGame()) {
     Event("refused client " + request.peer + ": a game is running");
     refusals_.Add(request, Relay::GameRunningLine());
     return;

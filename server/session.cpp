@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/open_play.h"
 #include "protocol/pipelined.h"
 
 namespace krel {
@@ -88,6 +89,12 @@ void Session::Process() {
       case 's': complete = TakeEvent(pos, tag); break;
       case 'd': complete = TakeDig(pos); break;
       case 'c': complete = TakeChat(pos); break;
+      case 'Z':
+        if (open_play) {
+          complete = TakeLevel(pos);
+          break;
+        }
+        [[fallthrough]];
       default: {
         char code[8];
         std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
@@ -100,7 +107,7 @@ void Session::Process() {
   receive_buffer.erase(0, pos);
   // The age of the unfinished message at the front, if any.
   if (pos > 0 || receive_buffer.empty()) partial_ticks = 0;
-  if (end_reason.empty() && receive_buffer.size() > relay_.limits_.max_receive)
+  if (end_reason.empty() && receive_buffer.size() > std::max(relay_.limits_.max_receive, long_message))
     End("receive buffer over " + std::to_string(relay_.limits_.max_receive) + " bytes without a complete message");
 }
 
@@ -125,7 +132,13 @@ bool Session::TakeConfig(std::size_t& pos) {
   TakeField(in, landc, KindFlag);
   if (in.Incomplete) return false;
   pos += 1 + in.Consumed(std::string_view(receive_buffer).substr(pos + 1));
-  if (AskedForPipelining()) return true;
+  if (AskedForPipelining() || AskedForOpenPlay()) return true;
+  if (!in_game) {
+    // Joining a running game: answered once it is known to be a client that
+    // can (its third "C"), together with the level.
+    if (first_config_tick_ < 0) first_config_tick_ = age_ticks;
+    return true;
+  }
   if (tables_.game_config.empty()) {
     // The game's settings must be ones the option screen offers: a game with
     // no lives would end at once for everyone who joins later.
@@ -153,6 +166,10 @@ bool Session::TakeConfig(std::size_t& pos) {
 
 bool Session::TakeState(std::size_t& pos, char tag) {
   any_state_ = true;
+  if (!in_game && !level_sent) {
+    End("a worm's state before the game let it in");
+    return true;
+  }
   if (pipelined_) return TakeQueuedState(pos, tag);
   const int slot = first_slot + next_worm;
   std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
@@ -201,18 +218,53 @@ void Session::StoreState(int slot, char tag, const WormRecord& state) {
   EncodeWormState(tag, update, record, tables_.sent_slots[slot],
                   tables_.send_whole[slot] ? WormRefs::Whole : WormRefs::Server);
   if (relay_.listening_ && record.Alive != kFalse) relay_.GameStarted();
+  if (announce_join && slot == first_slot) {
+    announce_join = false;
+    relay_.AddChatLine(relay_.ShownName(slot) + " JOINED");
+  }
 }
 
 bool Session::AskedForPipelining() {
   ++config_messages_;
   if (config_messages_ != 2 || any_state_ || pipelined_ || relay_.limits_.queued_frames == 0) return false;
   pipelined_ = std::make_unique<PipelinedSession>(relay_.limits_.queued_frames);
+  // A joining client hears it with the level.
+  if (!in_game) return true;
   std::string reply = "P";
   AppendRawByte(reply, kPipelineVersion);
   link_->Send(reply);
   relay_.CountOut(reply.size());
   relay_.hooks_.Event(Who() + " plays pipelined");
   return true;
+}
+
+bool Session::AskedForOpenPlay() {
+  if (config_messages_ != 3 || any_state_ || !pipelined_ || open_play) return false;
+  open_play = true;
+  if (!in_game) {
+    relay_.hooks_.Event(Who() + " joins the running game");
+    relay_.ServeJoiners();
+    return true;
+  }
+  std::string reply = "O";
+  AppendRawByte(reply, kOpenPlayVersion);
+  link_->Send(reply);
+  relay_.CountOut(reply.size());
+  return true;
+}
+
+void Session::SendJoinAnswers(std::string_view level) {
+  std::string out = "Z";
+  AppendRawLong(out, level.size());
+  out += level;
+  out += tables_.game_config;
+  out += 'P';
+  AppendRawByte(out, kPipelineVersion);
+  out += 'O';
+  AppendRawByte(out, kOpenPlayVersion);
+  link_->Send(out);
+  relay_.CountOut(out.size());
+  level_sent = true;
 }
 
 void Session::StoreQueuedFrame() {
@@ -224,9 +276,12 @@ void Session::StoreQueuedFrame() {
 }
 
 void Session::SendBatch() {
-  if (!link_->Connected()) return;
+  if (!link_->Connected() || !in_game) return;
   std::string& batch = relay_.batch_;
-  batch.assign(1, 'n');
+  // What changed in the game since the last batch comes first.
+  batch.assign(roster_notes);
+  roster_notes.clear();
+  batch += 'n';
   AppendRawByte(batch, relay_.players_online_);
   batch += tables_.cycle_events[0];
   for (int s : {first_slot, first_slot + 1}) {

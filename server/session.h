@@ -49,16 +49,34 @@ class Session {
   int states_this_cycle = 0;
   bool greeted = false;
   int age_ticks = 0;
+  // Open play (protocol/open_play.h) agreed with this client.
+  bool open_play = false;
+  // False while the client joins a running game: it holds no slots, counts
+  // toward no cycle and gets no batch until it enters (open_game.cpp).
+  bool in_game = true;
+  // Joining: the level has been sent; it enters with its first whole frame.
+  bool level_sent = false;
+  // "L", "A" and "Q" notes that go before the "n" of its next batch.
+  std::string roster_notes;
+  // The line "NAME JOINED" goes out with its first stored state.
+  bool announce_join = false;
+  // A message longer than max_receive is on its way (the level it was asked for).
+  std::size_t long_message = 0;
   // Why the session must end; empty while it lives.
   std::string end_reason;
   const int serial;
+
+  // Chat lines a client of open play may send at once (its death lines of
+  // one frame are at most 17), and every how many ticks one more.
+  static constexpr int kChatBurst = 20;
+  static constexpr int kTicksPerChatLine = 5;
 
   Link& link() { return *link_; }
   // "client #N address:port (slots a-b)": the number and address stay for the
   // session's life, the slots are those it holds now (they move when others leave).
   std::string Who() const;
   // Pipelined, with a whole frame waiting for the others: not idle.
-  bool FrameWaiting() const { return pipelined_ && pipelined_->FrameWaiting(); }
+  bool FrameWaiting() const { return in_game && pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
 
  private:
@@ -75,6 +93,14 @@ class Session {
   bool TakeEvent(std::size_t& pos, char tag);
   bool TakeDig(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
+  bool TakeLevel(std::size_t& pos);
+  // Chat of a client that can type it is rate-limited (a flood is dropped,
+  // not relayed).
+  bool ChatAllowed();
+  // The third "C" of a pipelined client asks for open play.
+  bool AskedForOpenPlay();
+  // Joining: the answers to the settings wait for the level.
+  void SendJoinAnswers(std::string_view level);
   void AddExtras(int slot, std::string_view message);
   // Counts an event against the bound of one cycle; false (and the session
   // ends) when it is over.
@@ -97,7 +123,11 @@ class Session {
   std::unique_ptr<Link> link_;
   std::unique_ptr<PipelinedSession> pipelined_;  // set once the session plays pipelined
   int config_messages_ = 0;                      // "C" messages received
-  bool any_state_ = false;                       // a state message has arrived
+  int chat_tokens_ = kChatBurst;
+  int chat_refill_tick_ = 0;
+  bool chat_dropped_ = false;
+  int first_config_tick_ = -1;  // joining: the age_ticks of the first "C"
+  bool any_state_ = false;      // a state message has arrived
   const std::string name_;
 };
 

@@ -1,6 +1,9 @@
 // The events a client files for the cycle: kill reports, shots, objects,
 // special objects, digs and chat lines (their layout: session.cpp).
+#include <algorithm>
 #include <string>
+
+#include "protocol/open_play.h"
 
 #include "server/session.h"
 
@@ -11,6 +14,7 @@ bool Session::TakeKill(std::size_t& pos) {
   const int killer = SlotOfPlayerNumber(static_cast<unsigned char>(receive_buffer[pos + 1]));
   const int victim = SlotOfPlayerNumber(static_cast<unsigned char>(receive_buffer[pos + 2]));
   pos += 3;
+  if (!in_game) return true;
   for (int slot : {killer, victim}) {
     if (slot < 0 || slot > kLastSlot) {
       End("kill report names slot " + std::to_string(slot) + ", outside the table");
@@ -77,8 +81,30 @@ bool Session::TakeDig(std::size_t& pos) {
 bool Session::TakeChat(std::size_t& pos) {
   std::size_t zero = receive_buffer.find('\0', pos);
   if (zero == std::string::npos) return false;
-  if (CountOrEnd('c', zero + 1 - pos)) AddExtras(0, std::string_view(receive_buffer).substr(pos, zero + 1 - pos));
+  if (CountOrEnd('c', zero + 1 - pos) && ChatAllowed())
+    AddExtras(0, std::string_view(receive_buffer).substr(pos, zero + 1 - pos));
   pos = zero + 1;
+  return true;
+}
+
+bool Session::ChatAllowed() {
+  // Clients of the basic protocol type nothing: their death lines pass as
+  // they always did.
+  if (!open_play) return true;
+  // A line more is allowed every kTicksPerChatLine ticks, up to kChatBurst at
+  // once; lines beyond are not relayed (the client stays).
+  const int earned = (relay_.ticks_ - chat_refill_tick_) / kTicksPerChatLine;
+  if (earned > 0) {
+    chat_tokens_ = std::min(kChatBurst, chat_tokens_ + earned);
+    chat_refill_tick_ += earned * kTicksPerChatLine;
+  }
+  if (chat_tokens_ == 0) {
+    if (!chat_dropped_) relay_.hooks_.Event(Who() + " sends chat lines too fast: the rest are dropped");
+    chat_dropped_ = true;
+    return false;
+  }
+  chat_dropped_ = false;
+  --chat_tokens_;
   return true;
 }
 
@@ -88,7 +114,29 @@ bool Session::CountOrEnd(char tag, std::size_t bytes) {
   return false;
 }
 
+bool Session::TakeLevel(std::size_t& pos) {
+  std::string_view rest = std::string_view(receive_buffer).substr(pos);
+  if (rest.size() < 5) return false;
+  WireReader in(rest.substr(1));
+  std::uint32_t length = 0;
+  TakeRawLong(in, length);
+  if (length > kMaxLevelSnapshotBytes) {
+    End("a level of " + std::to_string(length) + " bytes (at most " + std::to_string(kMaxLevelSnapshotBytes) + ")");
+    return true;
+  }
+  if (rest.size() - 5 < length) {
+    long_message = 5 + length;
+    return false;
+  }
+  long_message = 0;
+  relay_.LevelArrived(*this, rest.substr(5, length));
+  pos += 5 + length;
+  return true;
+}
+
 void Session::AddExtras(int slot, std::string_view message) {
+  // A client that has not entered the game yet has nothing to add to it.
+  if (!in_game) return;
   std::string& extras = tables_.cycle_events[slot];
   if (extras.size() + message.size() > relay_.limits_.max_extras) {
     End("more than " + std::to_string(relay_.limits_.max_extras) + " bytes of events in one cycle");

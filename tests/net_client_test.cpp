@@ -9,8 +9,10 @@
 #include <memory>
 
 #include "client/app/client_events.h"
+#include "client/frontend/chat_line.h"
 #include "client/frontend/select_server.h"
 #include "client/net/incoming.h"
+#include "client/net/level_snapshot.h"
 #include "client/net/net_client.h"
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
@@ -18,6 +20,7 @@
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/keycodes.h"
 #include "protocol/worm_codec.h"
 #include "server_test_support.h"
 #include "sim_test_support.h"
@@ -99,7 +102,7 @@ TEST(NetBatch, HostileBatchesEndTheConnectionOrAreDropped) {
   NetWorld c;
   c.n.RecvBuffer = Bytes({'n', 18});  // more worms than the table holds
   EXPECT_FALSE(ProcessReceived(*c.w));
-  c.n.RecvBuffer = std::string("Zjunk") + Bytes({'n', 2});
+  c.n.RecvBuffer = std::string("Xjunk") + Bytes({'n', 2});
   EXPECT_TRUE(ProcessReceived(*c.w));  // an unknown tag drops the rest, nothing stalls
   EXPECT_TRUE(c.n.RecvBuffer.empty());
   // Numbers out of every table arrive without harm.
@@ -165,6 +168,118 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestart) {
   EXPECT_TRUE(TakeRestart(*c.w));
   ResumeReceiving(*c.w);
   EXPECT_EQ(std::tuple(c.w->ChatLines[1], c.n.RecvBuffer.empty()), std::tuple(std::string("Later"), true));
+}
+
+// Open play (protocol/open_play.h): a client that agreed, with six worms.
+struct OpenWorld : NetWorld {
+  OpenWorld() {
+    w->NumPlayers = 6;
+    n.RecvBuffer = "P" + Bytes({kPipelineVersion, 'O', kOpenPlayVersion}) + ScoreBatch(6, 15);
+    EXPECT_TRUE(ProcessReceived(*w));
+  }
+};
+
+TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
+  OpenWorld c;
+  ASSERT_TRUE(c.n.OpenPlay);
+  auto shot = [&](int owner) {
+    c.w->Shots.emplace_back();
+    c.w->Shots.back().owner = static_cast<int16>(owner);
+  };
+  for (int owner : {1, 3, 4, 6}) shot(owner);
+  c.w->Players[1].RopeState = -5;
+  c.w->Players[2].RopeState = -4;
+  c.n.RecvBuffer = Bytes({'L', 3});
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  // Worms 5 and 6 are now 3 and 4; what the two that left fired went with them.
+  EXPECT_EQ(std::tuple(c.w->NumPlayers, c.w->Players[3].X, c.w->Players[1].RopeState, c.w->Players[2].RopeState),
+            std::tuple(int16{4}, fixed(105), int16{-3}, int16{0}));
+  ASSERT_EQ(c.w->Shots.size(), 3u);
+  EXPECT_EQ(std::tuple(c.w->Shots[1].owner, c.w->Shots[2].owner), std::tuple(int16{1}, int16{4}));
+  c.n.RecvBuffer = "A" + ScoreBatch(6, 15, 300);
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_EQ(std::tuple(c.w->NumPlayers, c.w->Players[6].X, c.n.RestartPending),
+            std::tuple(int16{6}, fixed(306), false));
+  // Its own worms, someone else's in the middle of a batch, or from a server
+  // that did not agree: the connection ends, or the note is not taken.
+  for (const std::string& bad : {Bytes({'L', 1}), Bytes({'L', 7}), Bytes({'n', 6, 'L', 3})}) {
+    OpenWorld d;
+    d.n.RecvBuffer = bad;
+    EXPECT_FALSE(ProcessReceived(*d.w)) << bad.size();
+  }
+  NetWorld basic;
+  basic.w->NumPlayers = 6;
+  basic.n.RecvBuffer = Bytes({'L', 3});
+  EXPECT_TRUE(ProcessReceived(*basic.w));
+  EXPECT_EQ(basic.w->NumPlayers, 6);
+}
+
+TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem) {
+  Surface level(50, 40);
+  level.Clear(SimColour(kSoilColour));
+  for (int x = 0; x < 50; ++x) level.SetPixel(x, 35, static_cast<Pixel>(x * 977));
+  const std::string blob = EncodeLevelSnapshot(level);
+  auto block = [](char tag, const std::string& body) {
+    std::string m(1, tag);
+    AppendRawLong(m, static_cast<std::uint32_t>(body.size()));
+    return m + body;
+  };
+  NetWorld c;
+  const std::string dig = Bytes({'d', 0, 20, 0, 20, 0, 6});
+  c.n.RecvBuffer = block('Z', blob) + test::ConfigReply(7, 80, false) + "P" +
+                   Bytes({kPipelineVersion, 'O', kOpenPlayVersion, 'E', 0, 0, 1, 44, 6}) + block('E', dig).substr(1);
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_EQ(std::tuple(c.w->LevelWidth, c.w->NumPlayers, c.n.Batches, TakeServerLevel(*c.w)),
+            std::tuple(50, int16{6}, std::int64_t{300}, true));
+  EXPECT_TRUE(IsFree(*c.w, 20, 20)) << "the dig since the level was taken";
+  EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
+  // What a hostile server may send instead: each is refused with a reason.
+  std::string too_long = blob, no_zlib = blob.substr(0, 4) + "not a zlib stream";
+  too_long[1] = 51;  // the pixels of a 50-wide level announced as 51 wide
+  for (const std::string& bad :
+       {std::string("\x00"), std::string("\x00\x00\x00\x00"), std::string("\x7F\xFF\x7F\xFF") + blob.substr(4),
+        too_long, no_zlib, blob.substr(0, blob.size() - 5)}) {
+    Surface out;
+    std::string error;
+    EXPECT_FALSE(DecodeLevelSnapshot(bad, out, error)) << bad.size();
+    EXPECT_NE(error.find("level from the server"), std::string::npos) << error;
+  }
+  NetWorld flood;
+  flood.n.RecvBuffer = "Z" + Bytes({0x7F, 0, 0, 0});
+  EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
+}
+
+TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
+  auto w = MakeSimWorld();
+  w->Players[1].SetName("Anna");
+  w->Connection = ConnectionState::kConnected;
+  auto frame = [&](std::initializer_list<int> keys, const std::string& typed = "") {
+    w->OldKeyState = w->KeyState;
+    w->KeyState.fill(0);
+    for (int k : keys) w->KeyState[static_cast<std::size_t>(k)] = 1;
+    w->TypedText += typed;
+    EditChatLine(*w);
+  };
+  frame({DIK_T});
+  EXPECT_TRUE(w->Draft.open);
+  frame({DIK_T, DIK_LEFT}, "thi\x01\x7f!\bi");
+  EXPECT_EQ(w->Draft.text, "hii") << "control bytes dropped, backspace taken";
+  EXPECT_EQ(w->KeyState[DIK_LEFT], 0) << "the worms get no keys while the line is open";
+  frame({}, std::string(kChatDraftLength + 5, 'x'));
+  EXPECT_EQ(w->Draft.text.size(), kChatDraftLength);
+  frame({DIK_ESCAPE});
+  EXPECT_EQ(std::tuple(w->Draft.open, w->KeyState[DIK_ESCAPE]), std::tuple(false, 0)) << "Escape ends no game";
+  frame({DIK_ESCAPE});
+  EXPECT_EQ(w->KeyState[DIK_ESCAPE], 0) << "still held";
+  frame({});
+  frame({DIK_T});
+  frame({DIK_RETURN}, "yo");
+  EXPECT_FALSE(w->Draft.open);
+  EXPECT_EQ(ChatLineOf(*w, "yo"), "Anna: yo");
+  w->Connection = ConnectionState::kClosed;
+  frame({});
+  frame({DIK_T});
+  EXPECT_FALSE(w->Draft.open) << "local games have no chat";
 }
 
 TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {

@@ -1,6 +1,7 @@
 #include "client/app/game.h"
 
 #include "client/app/client_events.h"
+#include "client/frontend/chat_line.h"
 #include "client/frontend/window_events.h"
 #include "client/state/game_observer.h"
 
@@ -115,6 +116,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
 
     // Read now, acted on by the next frame.
     ReadKeyboardState(w);
+    EditChatLine(w);
     ReadControls(w);
     RunComputerPlayers(w);
     SendMyData(w);
@@ -197,7 +199,8 @@ void InitGame(World& w) {
   // The level is reloaded before the worms are placed, not after: placed
   // first, a worm would stand in the hole its respawn dug, and the reload
   // would fill that hole again and bury it.
-  if (w.Connection == ConnectionState::kConnected || w.RegenerateLevel != kFalse) {
+  // A game joined while it runs plays on the level the server sent.
+  if ((w.Connection == ConnectionState::kConnected || w.RegenerateLevel != kFalse) && !TakeServerLevel(w)) {
     std::string error;
     // The old level stays if the file has gone; the game can still be played.
     if (!loadlevel(w, DataDir(w, "level.bmp"), error)) std::cerr << "krel: level not reloaded: " << error << "\n";
@@ -232,6 +235,7 @@ GameEnd Game(World& w) {
   w.ChatLog.clear();
   w.Notice.clear();
   w.NoticeFrames = 0;
+  w.Draft = {};
   w.ResetEntityTables();
   w.FrameStart = TickCount(w);
   SeedRandom(w);

@@ -28,8 +28,12 @@ void SendGreeting(World& w) {
   AppendField(hello, w.LivesSetting, 0, KindShort);
   AppendField(hello, w.LoadingSetting, 0, KindShort);
   AppendField(hello, w.LoadAndChange != kFalse ? 1 : 0, 0, KindFlag);
-  // The same "C" once more asks to play pipelined (protocol/pipelined.h).
-  if (w.net->AskPipelined) hello += hello.substr(kVersionText.size());
+  // The same "C" once more asks to play pipelined (protocol/pipelined.h), a
+  // third time for open play (protocol/open_play.h).
+  if (w.net->AskPipelined) {
+    const std::string settings = hello.substr(kVersionText.size());
+    hello += settings + settings;
+  }
   w.net->ws.Send(hello);
   w.ConfigReceived = kFalse;
 }
@@ -131,8 +135,10 @@ void ConnectAttempt::Intercept() {
   early_.clear();
   n_.ws.OnData = [this](std::size_t) {
     early_ += n_.ws.ReadAll();
-    // A server that floods us before its configuration is not one to join.
-    if (early_.size() > kEarlyBytes) {
+    // A server that floods us with lines before its configuration is not one
+    // to join (the level of a running game comes before the configuration,
+    // and the game's own bounds apply to it).
+    if (early_.size() > kEarlyBytes && !BeyondChatLines(early_)) {
       n_.ws.Close();
       closed_ = true;
     }

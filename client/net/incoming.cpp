@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "client/net/level_snapshot.h"
 #include "client/net/net_client.h"
+#include "client/net/roster.h"
 #include "client/net/session.h"
 #include "client/simulation/report/dump.h"
 #include "client/simulation/report/trace.h"
@@ -76,6 +78,7 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
   // The batch is complete with its last state: two batches that arrive
   // together each complete on their own.
   if (n.RecvIndex >= w.NumPlayers) {
+    n.InBatch = false;
     w.NetFrameReady = kTrue;
     n.RecvIndex = 0;
     n.LastBatchTick = TickCount(w);
@@ -99,6 +102,109 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
 }
 
 enum class Step { kNext, kWait, kRefuse };
+
+// The server sends no other tag; whatever follows cannot be read in step
+// with it, so it is dropped rather than stall the game.
+Step DropRest(WireReader& in) {
+  in.rest = {};
+  return Step::kNext;
+}
+
+// Said once on stderr: why the connection to a server ends here.
+Step Refuse(const std::string& why) {
+  std::fprintf(stderr, "krel: %s\n", why.c_str());
+  return Step::kRefuse;
+}
+
+// A length-prefixed block of open play: its bytes once they are all in.
+Step TakeBlock(WireReader& in, std::size_t bound, const char* what, std::string_view& block) {
+  std::uint32_t length = 0;
+  if (!TakeRawLong(in, length)) return Step::kWait;
+  if (length > bound)
+    return Refuse(std::string(what) + " from the server is " + std::to_string(length) + " bytes (at most " +
+                  std::to_string(bound) + ")");
+  if (in.rest.size() < length) {
+    in.Incomplete = true;
+    return Step::kWait;
+  }
+  block = in.rest.substr(0, length);
+  in.rest.remove_prefix(length);
+  return Step::kNext;
+}
+
+// "Q": the level as this client has it now goes to the server.
+void SendLevel(World& w, NetClient& n) {
+  const std::string level = EncodeLevelSnapshot(w.LevelSurface);
+  std::string message = "Z";
+  AppendRawLong(message, static_cast<std::uint32_t>(level.size()));
+  n.ws.Send(message + level);
+}
+
+// "Z": the level of the game this client joins, checked like a file.
+Step TakeServerLevel(World& w, NetClient& n, WireReader& in) {
+  std::string_view blob;
+  if (const Step step = TakeBlock(in, kMaxLevelSnapshotBytes, "the level", blob); step != Step::kNext) return step;
+  std::string error;
+  Surface level;
+  if (!DecodeLevelSnapshot(blob, level, error)) return Refuse(error);
+  w.LevelSurface = std::move(level);
+  w.LevelWidth = w.LevelSurface.width();
+  w.LevelHeight = w.LevelSurface.height();
+  n.LevelFromServer = true;
+  return Step::kNext;
+}
+
+// "E": this client enters the running game, with the digs since its level
+// was taken.
+Step TakeEntry(World& w, NetClient& n, WireReader& in) {
+  int32 batches = 0;
+  int count = 0;
+  TakeField(in, batches, KindLong);
+  if (in.Incomplete || !TakeRawByte(in, count)) return Step::kWait;
+  std::string_view digs;
+  if (const Step step = TakeBlock(in, kMaxCatchUpBytes, "the digs of a join", digs); step != Step::kNext) return step;
+  if (count < 2 || count % 2 != 0 || count > kMaxBatchWorms)
+    return Refuse("the server let this client in with " + std::to_string(count) + " worms");
+  w.NumPlayers = 2;
+  while (w.NumPlayers < count) AddWormPair(w);
+  n.Batches = batches;
+  n.Entered = true;
+  WireReader catch_up(digs);
+  while (!catch_up.Empty()) {
+    const char tag = catch_up.rest.front();
+    catch_up.rest.remove_prefix(1);
+    if (tag == 'd') {
+      int16 x = 0, y = 0, radius = 0;
+      for (int16* v : {&x, &y, &radius}) TakeField(catch_up, *v, KindShort);
+      if (catch_up.Incomplete || std::abs(static_cast<int>(radius)) > kMaxDigRadius)
+        return Refuse("a dig the server sent with the level cannot be read");
+      Dig(w, x, y, radius, 0, Origin::kNetwork);
+    } else if (tag == 'c') {
+      // Chat lines said before this client came are not shown.
+      const std::size_t end = catch_up.rest.find('\0');
+      if (end == std::string_view::npos) return Refuse("a chat line the server sent with the level has no end");
+      catch_up.rest.remove_prefix(end + 1);
+    } else {
+      return Refuse("the digs the server sent with the level hold something else");
+    }
+  }
+  return Step::kNext;
+}
+
+// Open play's notes before a batch ("L", "A", "Q"), taken only between
+// batches and only from a server that agreed to it.
+Step TakeRosterNote(World& w, NetClient& n, WireReader& in, char tag) {
+  if (n.InBatch) return Refuse(std::string("\"") + tag + "\" in the middle of a batch");
+  if (tag == 'Q') {
+    SendLevel(w, n);
+    return Step::kNext;
+  }
+  if (tag == 'A') return AddWormPair(w) ? Step::kNext : Refuse("more worms joined than the game has places");
+  int number = 0;
+  if (!TakeRawByte(in, number)) return Step::kWait;
+  if (!RemoveWormPair(w, number)) return Refuse("worms " + std::to_string(number) + " that are not in the game left");
+  return Step::kNext;
+}
 
 // A relayed shot, object, special object or dig against the work bound of a
 // batch; counted once it is complete (a cut one is decoded again when the
@@ -133,6 +239,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       if (count > kMaxBatchWorms) return Step::kRefuse;
       if (count != w.NumPlayers) n.PlayerSetChanged = true;
       n.BatchEvents = {};
+      n.InBatch = count > 0;
       w.NumPlayers = static_cast<int16>(count);
       // A batch starts here. One that came short (a slot whose client had
       // not sent its state yet) must not shift the states of this one onto
@@ -153,6 +260,25 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       if (version == kPipelineVersion) StartPipelined(w);
       return Step::kNext;
     }
+    case 'O': {
+      int version = 0;
+      if (!TakeRawByte(in, version)) return Step::kWait;
+      if (version == kOpenPlayVersion && n.AskPipelined) n.OpenPlay = true;
+      return Step::kNext;
+    }
+    case 'L':
+    case 'A':
+    case 'Q':
+      if (!n.OpenPlay) return DropRest(in);
+      return TakeRosterNote(w, n, in, tag);
+    // Sent only to a client that asked for open play: the level before the
+    // settings, the entry before the first batch.
+    case 'Z':
+      if (!n.AskPipelined || w.ConfigReceived != kFalse) return DropRest(in);
+      return TakeServerLevel(w, n, in);
+    case 'E':
+      if (!n.OpenPlay || n.Entered || n.Batches != 0) return DropRest(in);
+      return TakeEntry(w, n, in);
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;
@@ -161,13 +287,26 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       in.rest.remove_prefix(end + 1);
       return Step::kNext;
     }
-    default:
-      // The server sends no other tag; whatever follows cannot be read in
-      // step with it, so it is dropped rather than stall the game.
-      in.rest = {};
-      return Step::kNext;
+    default: return DropRest(in);
   }
   return in.Incomplete ? Step::kWait : Step::kNext;
+}
+
+// The level of a join, and the digs with its entry, may be longer than any
+// other message: what waits is within the length they announce.
+bool LongBlockComing(const NetClient& n) {
+  WireReader in(n.RecvBuffer);
+  const char tag = in.rest.front();
+  in.rest.remove_prefix(1);
+  std::uint32_t length = 0;
+  if (tag == 'Z' && n.AskPipelined && TakeRawLong(in, length)) return length <= kMaxLevelSnapshotBytes;
+  if (tag == 'E' && n.OpenPlay) {
+    int32 batches = 0;
+    int count = 0;
+    TakeField(in, batches, KindLong);
+    if (!in.Incomplete && TakeRawByte(in, count) && TakeRawLong(in, length)) return length <= kMaxCatchUpBytes;
+  }
+  return false;
 }
 
 }  // namespace
@@ -218,7 +357,7 @@ bool ProcessReceived(World& w) {
     rest = in.rest;
   }
   n.RecvBuffer.erase(0, n.RecvBuffer.size() - rest.size());
-  return n.RecvBuffer.size() <= kMaxReceiveBuffer;
+  return n.RecvBuffer.size() <= kMaxReceiveBuffer || LongBlockComing(n);
 }
 
 }  // namespace krel

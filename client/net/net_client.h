@@ -14,6 +14,7 @@
 #include "client/state/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
+#include "protocol/open_play.h"
 #include "protocol/pipelined.h"
 
 namespace krel {
@@ -67,6 +68,19 @@ struct NetClient {
   // until the game has started again, so that no later dig lands on the
   // level that the restart loads anew.
   bool HoldReceive = false;
+
+  // Open play (protocol/open_play.h), asked for together with pipelined
+  // play: set once the server agreed. Then the set of worms changes without
+  // a restart ("L", "A") and the game can be joined while it runs.
+  bool OpenPlay = false;
+  // Joining a running game: the server's level has replaced the level file
+  // (the game's set-up must not load the file over it).
+  bool LevelFromServer = false;
+  // Joining: "E" has come, the batches follow.
+  bool Entered = false;
+  // Between a batch's "n" and its last state: open play's notes come only
+  // outside.
+  bool InBatch = false;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

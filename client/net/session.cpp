@@ -111,6 +111,12 @@ bool TakeRestart(World& w) {
   return true;
 }
 
+bool TakeServerLevel(World& w) {
+  if (w.net == nullptr || !w.net->LevelFromServer) return false;
+  w.net->LevelFromServer = false;
+  return true;
+}
+
 void ConnectionLost(World& w) {
   const bool was_open = w.Networked();
   CloseConnection(w);
@@ -154,6 +160,10 @@ void CloseConnection(World& w) {
     w.net->Batches = 0;
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
+    w.net->OpenPlay = false;
+    w.net->LevelFromServer = false;
+    w.net->Entered = false;
+    w.net->InBatch = false;
   }
   w.Connection = ConnectionState::kClosed;
 }

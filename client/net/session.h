@@ -30,6 +30,9 @@ void ResumeReceiving(World& w);
 // True once after a batch brought a new set of worms: the caller (the frame
 // loop, between frames) restarts the game state for them.
 bool TakeRestart(World& w);
+// True once when a joined game's level came from the server: the set-up
+// keeps it instead of loading the level file.
+bool TakeServerLevel(World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 

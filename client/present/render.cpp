@@ -126,6 +126,13 @@ void DrawNotice(World& w) {
   DrawText(w, DisplayOf(w).Back, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
 }
 
+// The chat line being typed, across the bottom of the screen.
+void DrawChatDraft(World& w) {
+  if (!w.Draft.open) return;
+  DisplayOf(w).Back.FillRect(MakeRect(0, 230, 320, 10), 0);
+  DrawText2(w, DisplayOf(w).Back, "SAY: " + Cp1252Upper(w.Draft.text) + "_", 1, 231, kWhite);
+}
+
 }  // namespace
 
 void ShowAll(World& w) {
@@ -173,6 +180,7 @@ void ShowAll(World& w) {
 
   DrawChat(w);
   DrawNotice(w);
+  DrawChatDraft(w);
 
   if (w.platform != nullptr) w.platform->Present(back);
 }

@@ -111,6 +111,16 @@ struct World {
   // long as neither worm of this player is in play.
   std::string Notice;
   int32 NoticeFrames = 0;
+  // A chat line being typed in a network game (client/frontend/chat_line.h).
+  struct ChatDraft {
+    bool open = false;
+    std::string text;
+    // The character of the key that opened it may come a frame later.
+    bool skip_opening_key = false;
+    // Enter or Escape closed it: those keys and T are ignored until let go,
+    // so that Escape does not also end the game nor T open it again.
+    bool hold_keys = false;
+  } Draft;
 
   // --- sprite sheets ------------------------------------------------------
   // Also stamped into the level by objects that draw themselves there.

@@ -74,6 +74,7 @@ std::string BotReport::Line() const {
   s += ReasonText(reason);
   if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
     s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
+  if (joined_after_ms >= 0) s += "; joined the running game in " + std::to_string(joined_after_ms) + " ms";
   if (rates.frames_per_s >= 0) {
     char text[160];
     std::snprintf(text, sizeof text, "; %s, %.1f frames/s, %.1f batches/s, others' worms %.0f ms late",
@@ -141,6 +142,7 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
   }
   report.rates = platform.rates();
   report.pipelined = platform.played_pipelined();
+  report.joined_after_ms = platform.joined_after_ms();
   report.frames = platform.frames();
   report.batches = platform.batches();
   report.reason = platform.reason();
@@ -159,7 +161,9 @@ std::vector<BotReport> RunBots(const BotOptions& o, const std::atomic<bool>& sto
   std::vector<std::thread> threads;
   BotShared shared;
   for (int k = 1; k <= o.count; ++k)
-    threads.emplace_back([&, k] { reports[static_cast<std::size_t>(k - 1)] = RunBot(o, k, stop, shared); });
+    threads.emplace_back([&, k] {
+      reports[static_cast<std::size_t>(k - 1)] = RunBot(o, o.first_number + k - 1, stop, shared);
+    });
   for (std::thread& t : threads) t.join();
   return reports;
 }
@@ -195,6 +199,9 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--seed") {
       if (!value(0, 2147483647, v)) return false;
       o.seed = static_cast<std::uint64_t>(v);
+    } else if (a == "--number-from") {
+      if (!value(1, 99, v)) return false;
+      o.first_number = static_cast<int>(v);
     } else if (a == "--paced") {
       o.limits.paced = true;
     } else if (a == "--lock-step") {

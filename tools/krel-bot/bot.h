@@ -18,6 +18,9 @@ struct BotOptions {
   std::string address = "127.0.0.1";
   std::uint16_t port = 17384;
   int count = 1;
+  // The first bot's number (its worms' names, seed and dump file): bots of
+  // several processes in one game need names of their own.
+  int first_number = 1;
   // Folder of arms.dat and level.bmp.
   std::string data_dir = ".";
   // Lives asked for when a bot's configuration becomes the game's.
@@ -43,7 +46,8 @@ struct BotReport {
   std::int64_t loss_after_ms = -1;
   BotPlatform::Rates rates;  // paced bots only
   bool pipelined = false;
-  std::int64_t answer_ms = 0;  // how long the server had to send the settings
+  std::int64_t joined_after_ms = -1;  // joined a running game, this long after connecting
+  std::int64_t answer_ms = 0;         // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).
   bool Ok() const;

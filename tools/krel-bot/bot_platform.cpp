@@ -97,9 +97,12 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     if (w_.ConfigReceived != kFalse) got_config_ = true;
   }
   if (w_.net != nullptr && w_.net->Pipelined) pipelined_ = true;
+  if (w_.net != nullptr && w_.net->Entered && joined_after_ms_ < 0) joined_after_ms_ = now - connected_ms_;
   if (w_.net != nullptr && w_.net->Batches != last_seen_batches_) {
-    // The count starts again when the set of worms changes.
+    // The count starts again when the set of worms changes; a client that
+    // joined a running game starts at the game's count, not at 0.
     const std::int64_t b = w_.net->Batches;
+    if (last_seen_batches_ == 0 && w_.net->Entered) last_seen_batches_ = b - 1;
     batches_ += b > last_seen_batches_ ? b - last_seen_batches_ : b;
     last_seen_batches_ = b;
     last_batch_ms_ = now;

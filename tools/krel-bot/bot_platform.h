@@ -87,6 +87,9 @@ class BotPlatform : public HeadlessPlatform {
   Rates rates();
   // The server played this bot pipelined.
   bool played_pipelined() const { return pipelined_; }
+  // It joined a running game: milliseconds from the connection to its entry
+  // (-1 when it did not).
+  std::int64_t joined_after_ms() const { return joined_after_ms_; }
   std::string messages;
 
  private:
@@ -103,6 +106,7 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t loss_after_ms_ = -1;
   std::int64_t last_seen_batches_ = 0;
   std::int64_t connected_ms_ = -1;
+  std::int64_t joined_after_ms_ = -1;
   bool was_connected_ = false;
   bool got_config_ = false;
   bool released_ = false;

@@ -1,0 +1,51 @@
+// Open play: a game that people can join while it runs and leave without
+// starting everyone's game over. It is agreed like pipelined play
+// (protocol/pipelined.h), on top of it, so a client or server that speaks
+// only the basic protocol never sees a byte of it:
+//
+//   client -> server   "$KREL0.82.0.0" "C" "C"    greeting, settings, pipelined ask
+//   client -> server   "C" lives loading landc    a third time: asks for open play
+//   server -> client   "C" ... "P" version        as for pipelined play
+//   server -> client   "O" version                raw byte kOpenPlayVersion: open play is on
+//
+// A server that does not know it answers the third "C" like the others.
+// Only a game whose every client has agreed is played open; a game with
+// one client that has not keeps the basic rules (no one joins once a worm
+// is in play, a departure re-packs the slots and every game starts over).
+//
+// In an open game the server puts these before a batch's "n" (only to
+// clients that agreed):
+//
+//   "L" number      raw byte: the receiver's worms number and number + 1
+//                   left; the worms after them move down by two
+//   "A"             two worms joined; they are the last two, and their
+//                   states follow in full
+//   "Q"             send the level as it is now (the receiver has applied
+//                   every batch before this one): the client answers
+//                   "Z" length blob
+//
+// A client that joins a running game gets, instead of the immediate answer
+// to its settings:
+//
+//   "Z" length[4 raw bytes, big-endian] blob   the level (level_snapshot.h)
+//   "C" ... "P" version "O" version            the answers, now
+//   "E" batches[5] count length[4 raw] digs    it enters: the game's batch
+//                   count so far, the worm count with its own, then the digs
+//                   and chat lines of the batches since the level was taken
+//
+// and from then on the batches. Chat lines the server adds ("ANNA LEFT",
+// "ANNA JOINED") are ordinary "c" lines.
+#pragma once
+
+#include <cstddef>
+
+namespace krel {
+
+inline constexpr int kOpenPlayVersion = 1;
+
+// The largest level (as sent, compressed) and the largest catch-up of digs
+// a join may carry; both ends refuse more.
+inline constexpr std::size_t kMaxLevelSnapshotBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxCatchUpBytes = 1024 * 1024;
+
+}  // namespace krel

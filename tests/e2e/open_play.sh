@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Open play with the real programs: two paced bots play; a third joins the
+# running game after 250 batches (10 s) with a level of its own that differs;
+# the second leaves after 800 frames. Nobody is refused, no client's game
+# starts over (its batch count only grows), every client plays the level of
+# the game and all agree on the level and the scores at every 50th batch
+# after their join. Then a client of the basic protocol knocking during the
+# game is told that a game runs. Bounded: every wait has a limit.
+# (start_server passes --announce-to 127.0.0.1.)
+set -euo pipefail
+source "$(dirname "$0")/lib/bots.sh"
+bots_setup "$1"
+
+# Another level of the same size: a band of pixels copied from elsewhere.
+mkdir -p "$WORK/other"
+cp "$WORK/bin/arms.dat" "$WORK/other/"
+python3 - "$WORK/bin/level.bmp" "$WORK/other/level.bmp" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+start = int.from_bytes(data[10:14], "little")
+band = data[start:start + 20000]
+data[start + 40000:start + 60000] = band
+open(sys.argv[2], "wb").write(bytes(data))
+PY
+
+start_server
+start_bots stays --paced --wait-for 2 --frames 1300 --lives 9999 --seed 71
+STAYS=$BOT_PID
+start_bots leaves --number-from 2 --paced --wait-for 2 --frames 800 --lives 9999 --seed 81
+LEAVES=$BOT_PID
+wait_for 60 "the first two bots play 250 batches" \
+  grep -qs '"batch":250,' "$WORK/stays/bot-1.jsonl"
+mkdir -p "$WORK/joins"
+"$BOT" 127.0.0.1 --port "$TCP_PORT" --data "$WORK/other" --dump "$WORK/joins" --number-from 3 --paced --wait-for 1 \
+  --frames 900 --lives 9999 --seed 91 > "$WORK/joins.txt" 2>&1 < /dev/null &
+JOINS=$!
+PIDS+=("$JOINS")
+
+# A client of the basic protocol during the game: the classic refusal.
+refusal=$(python3 - "$TCP_PORT" <<'PY'
+import socket, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=20)
+s.sendall(b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01")
+got = b""
+while True:
+    chunk = s.recv(4096)
+    if not chunk:
+        break
+    got += chunk
+print(repr(got))
+PY
+)
+[ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
+
+for name in leaves joins stays; do
+  pid_var=$(echo "$name" | tr a-z A-Z)
+  wait "${!pid_var}" || { echo "FAIL: bot $name"; for f in "$WORK"/*.txt; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
+done
+grep -q "entered the game" "$WORK/server.txt" || { echo "FAIL: nobody entered the running game"; cat "$WORK/server.txt"; exit 1; }
+
+python3 - "$WORK/stays/bot-1.jsonl" "$WORK/leaves/bot-2.jsonl" "$WORK/joins/bot-3.jsonl" <<'PY'
+import json, sys
+views = []
+for path in sys.argv[1:]:
+    batches, order = {}, []
+    for line in open(path, encoding="utf-8"):
+        d = json.loads(line)
+        if "batch" in d:
+            order.append(d["batch"])
+            batches[d["batch"]] = (d["NumPlayers"], d["LevelChecksum"],
+                                   sorted((p["Name"], p["Lives"], p["Kills"]) for p in d["players"]))
+    # A restart would count the batches from 1 again.
+    assert order == sorted(order) and len(set(order)) == len(order), f"{path}: batch count went back: {order}"
+    views.append(batches)
+stays, leaves, joins = views
+assert len(joins) >= 5, f"the joiner saw {len(joins)} batch lines"
+for other, name in ((leaves, "leaver"), (joins, "joiner")):
+    common = set(stays) & set(other)
+    assert len(common) >= 5, f"{name}: {len(common)} batches in common"
+    for b in sorted(common):
+        assert other[b] == stays[b], f"{name} disagrees at batch {b}: {other[b]} vs {stays[b]}"
+counts = [stays[b][0] for b in sorted(stays)]
+assert 6 in counts and 4 in counts, f"worm counts seen: {sorted(set(counts))}"
+print(f"ok: {len(stays)} batch lines, the joiner agrees at {len(set(stays) & set(joins))}")
+PY
+grep -q '"Chat":\[.*BOT 2A LEFT' "$WORK/stays/bot-1.jsonl" && grep -q 'BOT 3A JOINED' "$WORK/stays/bot-1.jsonl" ||
+  { echo "FAIL: no lines about the join and the departure"; tail -1 "$WORK/stays/bot-1.jsonl"; exit 1; }

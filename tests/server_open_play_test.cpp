@@ -1,0 +1,140 @@
+// Open play on the relay (protocol/open_play.h): how it is agreed, a client
+// leaving without a restart, a client joining a running game with the level
+// of a client in it, a client of the basic protocol turned away, and the
+// chat rate limit. The real programs: tests/e2e/open_play.sh.
+#include <gtest/gtest.h>
+
+#include "protocol/open_play.h"
+#include "protocol/pipelined.h"
+#include "server_test_support.h"
+
+namespace krel::test {
+namespace {
+
+// Settings three times: pipelined play, then open play.
+std::string OpenGreeting() {
+  const std::string settings = Greeting().substr(kVersionText.size());
+  return Greeting() + settings + settings;
+}
+
+// Open clients in a running game; client i's worms are named "<letter>1/2".
+struct OpenRig : Rig {
+  std::vector<TwoWorms> worms;
+  explicit OpenRig(int clients) : Rig(0) {
+    for (int i = 0; i < clients; ++i) Join();
+  }
+  void Join() {
+    Connect();
+    worms.emplace_back(std::string(1, static_cast<char>('A' + worms.size())));
+    Send(static_cast<int>(worms.size()) - 1, OpenGreeting());
+  }
+  // A frame of every client in the game (alive worms start it).
+  void Frame() {
+    for (std::size_t i = 0; i < worms.size(); ++i) {
+      if (!Alive(static_cast<int>(i)) || !sessions[i]->in_game) continue;
+      for (WormRecord& w : worms[i].worms) {
+        w.Alive = kTrue;
+        w.Age += 1;
+      }
+      Send(static_cast<int>(i), worms[i].States());
+    }
+  }
+};
+
+TEST(OpenPlay, AgreedOnlyByAClientThatAsksThreeTimesAndPlayedOnlyWhenEveryoneDid) {
+  OpenRig rig(1);
+  EXPECT_EQ(rig.Take(0), ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion));
+  rig.Connect();  // a client of the basic protocol
+  rig.Send(1, Greeting());
+  rig.Frame();
+  rig.Send(1, rig.States());
+  EXPECT_FALSE(rig.relay->OpenGame());
+  EXPECT_FALSE(rig.Connect()) << "a game with a client of the basic protocol closes as it always did";
+}
+
+TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
+  OpenRig rig(3);
+  rig.Frame();
+  ASSERT_TRUE(rig.relay->OpenGame());
+  rig.Frame();
+  const auto batches = rig.relay->GameBatches();
+  for (int i : {0, 2}) rig.Take(i);
+  rig.Close(1);  // B, slots 3-4
+  rig.Frame();
+  // A numbers B's worms 3 and 4, C (slots 5-6) numbers them 5 and 6.
+  const std::string a = rig.Take(0), c = rig.Take(2);
+  EXPECT_EQ(a.substr(0, 4), "L" + Byte(3) + "n" + Byte(4));
+  EXPECT_EQ(c.substr(0, 4), "L" + Byte(5) + "n" + Byte(4));
+  EXPECT_NE(a.find(std::string("cB1 LEFT") + '\0'), std::string::npos);
+  EXPECT_EQ(rig.sessions[2]->first_slot, 3) << "the pairs above move down in order";
+  EXPECT_EQ(rig.relay->tables().slots[3].Name.substr(0, 2), "C1");
+  EXPECT_EQ(rig.relay->GameBatches(), batches + 1) << "no restart: the count goes on";
+  EXPECT_EQ(rig.relay->tables().slots[3].Age, rig.worms[2].worms[0].Age);
+}
+
+TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnters) {
+  OpenRig rig(2);
+  rig.Frame();
+  rig.Frame();
+  rig.Take(0);
+  rig.Take(1);
+  rig.Join();  // C connects during the game
+  EXPECT_FALSE(rig.sessions[2]->in_game);
+  EXPECT_TRUE(rig.got(2).empty()) << "no answer before the level";
+  rig.Frame();
+  const std::string asked = rig.Take(0);
+  ASSERT_EQ(asked.substr(0, 2), "Qn") << "the first client is asked for the level before its next batch";
+  // A dig in the batch after the level was taken must reach the newcomer.
+  const std::string dig = std::string("d") + Byte(0) + Byte(40) + Byte(0) + Byte(50) + Byte(0) + Byte(6);
+  rig.Send(1, dig);
+  rig.Frame();
+  std::string level = "Z";
+  AppendRawLong(level, 5);
+  rig.Send(0, level + "LEVEL");
+  std::string expected = "Z" + std::string(level.substr(1, 4)) + "LEVEL" + ConfigReply(15, 100, true) + "P" +
+                         Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
+  EXPECT_EQ(rig.Take(2), expected);
+  // Its first frame is in: after the next batch it enters as slots 5-6.
+  rig.Send(2, rig.worms[2].States());
+  rig.Frame();
+  const std::string entry = rig.Take(2);
+  ASSERT_FALSE(entry.empty());
+  EXPECT_EQ(entry[0], 'E');
+  EXPECT_NE(entry.find(dig), std::string::npos) << "the digs since the level was taken";
+  EXPECT_EQ(rig.sessions[2]->first_slot, 5);
+  rig.Take(0);
+  rig.Frame();
+  const std::string next = rig.Take(0);
+  ASSERT_GE(next.size(), 3u);
+  EXPECT_EQ(next.substr(0, 3), "An" + Byte(6));
+  EXPECT_NE(next.find(std::string("cC1 JOINED") + '\0'), std::string::npos);
+  EXPECT_EQ(rig.Take(2).substr(0, 2), "n" + Byte(6));
+}
+
+TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {
+  OpenRig rig(2);
+  rig.Frame();
+  ASSERT_TRUE(rig.Connect());
+  rig.Send(2, Greeting());
+  ASSERT_TRUE(rig.TickUntil([&] { return !rig.Alive(2); }, 20));
+  EXPECT_EQ(rig.got(2), Relay::GameRunningLine());
+  EXPECT_FALSE(rig.links[2]->open);
+}
+
+TEST(OpenPlay, ChatIsRateLimitedPerClient) {
+  OpenRig rig(1);
+  rig.Take(0);
+  std::string flood;
+  for (int i = 0; i < Session::kChatBurst + 10; ++i) flood += std::string("chello") + '\0';
+  rig.Send(0, flood);
+  rig.Frame();
+  const std::string got = rig.Take(0);
+  std::size_t lines = 0;
+  for (std::size_t at = got.find("chello"); at != std::string::npos; at = got.find("chello", at + 1)) ++lines;
+  EXPECT_EQ(lines, static_cast<std::size_t>(Session::kChatBurst));
+  EXPECT_TRUE(rig.Alive(0)) << "a flood is dropped, the client stays";
+  EXPECT_TRUE(rig.Logged("too fast"));
+}
+
+}  // namespace
+}  // namespace krel::test
