@@ -33,7 +33,14 @@
 //                   count so far, the worm count with its own, then the digs
 //                   and chat lines of the batches since the level was taken
 //
-// and from then on the batches. Chat lines the server adds ("ANNA LEFT",
+// and from then on the batches. The sync guard: after every 50th batch a
+// client reports its level, and one whose level differs from the others'
+// gets it again, between two batches:
+//
+//   client -> server   "K" batch[5] checksum[4 raw]        the level after that batch
+//   server -> client   "Y" length[4] level length[4] digs  the game's level, the digs since
+//
+// Chat lines the server adds ("ANNA LEFT",
 // "ANNA JOINED") are ordinary "c" lines.
 #pragma once
 

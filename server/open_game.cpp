@@ -16,6 +16,8 @@
 // of its worms went ("L").
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <tuple>
 
 #include "protocol/open_play.h"
 #include "protocol/pipelined.h"
@@ -64,11 +66,19 @@ void Relay::TickJoiner(Session& joiner) {
 }
 
 void Relay::ServeJoiners() {
-  bool waiting = false, mid_join = false;
+  bool waiting = false, mid_join = false, resync = false, from_resynced = false;
   for (const auto& s : sessions_) {
-    if (s->in_game || !s->open_play || !s->end_reason.empty()) continue;
-    (s->level_sent ? mid_join : waiting) = true;
+    if (!s->open_play || !s->end_reason.empty()) continue;
+    if (s->in_game) {
+      resync = resync || s->needs_level;
+      // A level taken from a client whose own level differed is no use.
+      from_resynced = from_resynced || (s->needs_level && s->serial == level_from_);
+    } else {
+      (s->level_sent ? mid_join : waiting) = true;
+    }
   }
+  if (from_resynced && !mid_join && level_donor_ == nullptr) std::string().swap(level_);
+  waiting = waiting || resync;
   if (!waiting) {
     if (!mid_join && level_donor_ == nullptr) {
       // Nobody needs it any more; the next joiner gets a fresh one.
@@ -80,7 +90,10 @@ void Relay::ServeJoiners() {
   }
   if (!level_.empty()) {
     for (auto& s : sessions_) {
-      if (!s->in_game && s->open_play && !s->level_sent && s->end_reason.empty()) s->SendJoinAnswers(level_);
+      if (!s->open_play || !s->end_reason.empty()) continue;
+      if (!s->in_game && !s->level_sent) s->SendJoinAnswers(level_);
+      // It has had every batch since the level was taken: their digs follow.
+      if (s->in_game && s->needs_level && s->serial != level_from_) s->SendLevelAgain(level_, catch_up_);
     }
     return;
   }
@@ -89,8 +102,9 @@ void Relay::ServeJoiners() {
 
 void Relay::RequestLevel() {
   for (auto& s : sessions_) {
-    if (!s->in_game || !s->open_play || !s->end_reason.empty() || !s->link_->Connected()) continue;
+    if (!s->in_game || !s->open_play || s->needs_level || !s->end_reason.empty() || !s->link_->Connected()) continue;
     level_donor_ = s.get();
+    level_from_ = s->serial;
     s->roster_notes += 'Q';
     // The level will be as it was before the donor's next batch: that
     // batch's digs are the first a joiner must apply on top of it.
@@ -214,8 +228,53 @@ void Relay::LeaveOpenly(Session& leaving) {
   FinishCycleIfComplete();
 }
 
+void Relay::LevelReported(Session& s, std::int64_t batch, std::uint32_t checksum) {
+  if (!s.in_game || !open_game_) return;
+  // Reports of long ago (a client that fell behind) are not kept.
+  while (!level_checks_.empty() && level_checks_.begin()->first < batch - 200)
+    CompareLevels(level_checks_.begin()->first);
+  auto& reports = level_checks_[batch];
+  for (const auto& r : reports)
+    if (r.first == s.serial) return;  // one report per client and batch
+  reports.emplace_back(s.serial, checksum);
+  const auto in_game = std::count_if(sessions_.begin(), sessions_.end(),
+                                     [](const auto& p) { return p->in_game && p->end_reason.empty(); });
+  if (static_cast<std::ptrdiff_t>(reports.size()) >= in_game) CompareLevels(batch);
+}
+
+void Relay::CompareLevels(std::int64_t batch) {
+  auto it = level_checks_.find(batch);
+  if (it == level_checks_.end()) return;
+  const auto reports = std::move(it->second);
+  level_checks_.erase(it);
+  // The level most clients have; between equal numbers, that of the client
+  // longest in the game (the first to report is not always it).
+  std::map<std::uint32_t, int> votes;
+  for (const auto& r : reports) ++votes[r.second];
+  std::uint32_t agreed = 0;
+  int most = 0;
+  for (const auto& s : sessions_) {
+    for (const auto& r : reports) {
+      if (r.first != s->serial) continue;
+      if (votes[r.second] > most) std::tie(agreed, most) = std::tuple(r.second, votes[r.second]);
+    }
+  }
+  for (auto& s : sessions_) {
+    for (const auto& r : reports) {
+      if (r.first != s->serial || r.second == agreed || s->needs_level || !s->in_game) continue;
+      s->needs_level = true;
+      ++resyncs_;
+      hooks_.Event(s->Who() + ": its level differs from the game's at batch " + std::to_string(batch) +
+                   ", sending it the level again");
+      hooks_.Changed();
+    }
+  }
+  ServeJoiners();
+}
+
 void Relay::EndOpenGame() {
   open_game_ = false;
+  level_checks_.clear();
   // The next game's first batch starts every count again.
   last_batch_players_ = 0;
   level_donor_ = nullptr;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,6 +106,9 @@ class Relay {
   // Batches since the set of worms last changed in a way that restarts the
   // clients' games: what every client of the game counts too.
   std::int64_t GameBatches() const { return game_batches_; }
+  // Clients of open play whose level differed from the others' and were
+  // sent the level again (the sync guard, open_game.cpp).
+  std::int64_t LevelResyncs() const { return resyncs_; }
 
  private:
   friend class Session;
@@ -146,6 +150,10 @@ class Relay {
   void EndOpenGame();
   void TickJoiner(Session& joiner);
   void AddChatLine(const std::string& text);
+  // A client's level checksum after `batch`; once every client in the game
+  // has reported it, those that differ from the most get the level again.
+  void LevelReported(Session& s, std::int64_t batch, std::uint32_t checksum);
+  void CompareLevels(std::int64_t batch);
   // A worm's name as the game's lines show it: without its padding, in capitals.
   std::string ShownName(int slot) const;
 
@@ -170,6 +178,9 @@ class Relay {
   std::string level_;               // the level joiners get, as sent
   std::string catch_up_;            // digs and chat lines since it was taken
   bool collecting_ = false;
+  int level_from_ = 0;  // serial of the client the level was taken from
+  std::map<std::int64_t, std::vector<std::pair<int, std::uint32_t>>> level_checks_;
+  std::int64_t resyncs_ = 0;
 };
 
 }  // namespace krel

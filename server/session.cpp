@@ -90,8 +90,9 @@ void Session::Process() {
       case 'd': complete = TakeDig(pos); break;
       case 'c': complete = TakeChat(pos); break;
       case 'Z':
+      case 'K':
         if (open_play) {
-          complete = TakeLevel(pos);
+          complete = tag == 'Z' ? TakeLevel(pos) : TakeLevelCheck(pos);
           break;
         }
         [[fallthrough]];
@@ -251,6 +252,17 @@ bool Session::AskedForOpenPlay() {
   link_->Send(reply);
   relay_.CountOut(reply.size());
   return true;
+}
+
+void Session::SendLevelAgain(std::string_view level, std::string_view digs) {
+  std::string out = "Y";
+  AppendRawLong(out, static_cast<std::uint32_t>(level.size()));
+  out += level;
+  AppendRawLong(out, static_cast<std::uint32_t>(digs.size()));
+  out += digs;
+  link_->Send(out);
+  relay_.CountOut(out.size());
+  needs_level = false;
 }
 
 void Session::SendJoinAnswers(std::string_view level) {

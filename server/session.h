@@ -58,6 +58,8 @@ class Session {
   bool level_sent = false;
   // "L", "A" and "Q" notes that go before the "n" of its next batch.
   std::string roster_notes;
+  // Its level differed from the others': it gets the level again.
+  bool needs_level = false;
   // The line "NAME JOINED" goes out with its first stored state.
   bool announce_join = false;
   // A message longer than max_receive is on its way (the level it was asked for).
@@ -94,6 +96,9 @@ class Session {
   bool TakeDig(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
   bool TakeLevel(std::size_t& pos);
+  bool TakeLevelCheck(std::size_t& pos);
+  // In the game: the level again, with the digs since it was taken.
+  void SendLevelAgain(std::string_view level, std::string_view digs);
   // Chat of a client that can type it is rate-limited (a flood is dropped,
   // not relayed).
   bool ChatAllowed();

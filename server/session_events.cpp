@@ -134,6 +134,18 @@ bool Session::TakeLevel(std::size_t& pos) {
   return true;
 }
 
+bool Session::TakeLevelCheck(std::size_t& pos) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
+  WireReader in(body);
+  int32 batch = 0;
+  std::uint32_t checksum = 0;
+  TakeField(in, batch, KindLong);
+  if (in.Incomplete || !TakeRawLong(in, checksum)) return false;
+  pos += 1 + in.Consumed(body);
+  relay_.LevelReported(*this, batch, checksum);
+  return true;
+}
+
 void Session::AddExtras(int slot, std::string_view message) {
   // A client that has not entered the game yet has nothing to add to it.
   if (!in_game) return;

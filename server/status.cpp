@@ -17,10 +17,13 @@ std::string StatusDisplay::StatusLine(int width) const {
   const std::string batches = std::to_string(relay_.Batches());
   const std::string in = std::to_string(relay_.BytesInPerSec()), out = std::to_string(relay_.BytesOutPerSec());
   // The window's labels first; shorter forms for narrower terminals.
+  // Levels sent again by the sync guard of open play, once there were any.
+  const std::string resyncs =
+      relay_.LevelResyncs() > 0 ? " | " + std::to_string(relay_.LevelResyncs()) + " levels sent again" : "";
   const std::string forms[] = {
       "Server für Krel aktiv | " + relay_.PlayersLabel() + " | " + batches + " batches sent | Incoming Data: " + in +
-          " Bytes/sec | Outgoing Data " + out + " Bytes/sec",
-      relay_.PlayersLabel() + " | " + batches + " batches | in " + in + " B/s | out " + out + " B/s",
+          " Bytes/sec | Outgoing Data " + out + " Bytes/sec" + resyncs,
+      relay_.PlayersLabel() + " | " + batches + " batches | in " + in + " B/s | out " + out + " B/s" + resyncs,
       players + " players | " + batches + " batches | " + in + "/" + out + " B/s",
   };
   const std::size_t limit = width > 0 ? static_cast<std::size_t>(width) : 0;

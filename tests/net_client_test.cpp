@@ -233,6 +233,12 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
             std::tuple(50, int16{6}, std::int64_t{300}, true));
   EXPECT_TRUE(IsFree(*c.w, 20, 20)) << "the dig since the level was taken";
   EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
+  // Its level parts from the game's; the server sends it again with the digs since.
+  c.w->LevelSurface.Clear(SimColour(kRockColour));
+  c.n.RecvBuffer = block('Y', blob) + block('Y', dig).substr(1);
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(IsFree(*c.w, 20, 20));
+  EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
   // What a hostile server may send instead: each is refused with a reason.
   std::string too_long = blob, no_zlib = blob.substr(0, 4) + "not a zlib stream";
   too_long[1] = 51;  // the pixels of a 50-wide level announced as 51 wide

@@ -111,6 +111,35 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   EXPECT_EQ(rig.Take(2).substr(0, 2), "n" + Byte(6));
 }
 
+TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
+  OpenRig rig(3);
+  rig.Frame();
+  for (int i : {0, 1, 2}) rig.Take(i);
+  auto report = [&](int i, std::uint32_t checksum) {
+    std::string k = "K";
+    AppendField(k, 50, 0, KindLong);
+    AppendRawLong(k, checksum);
+    rig.Send(i, k);
+  };
+  report(0, 111);
+  report(2, 111);
+  EXPECT_EQ(rig.relay->LevelResyncs(), 0) << "not before every client has reported";
+  report(1, 222);
+  EXPECT_EQ(rig.relay->LevelResyncs(), 1);
+  EXPECT_TRUE(rig.Logged("its level differs from the game's at batch 50"));
+  rig.Frame();
+  EXPECT_EQ(rig.Take(1).substr(0, 1), "n") << "the client whose level differs is not asked for it";
+  EXPECT_EQ(rig.Take(0).substr(0, 2), "Qn");
+  std::string level = "Z";
+  AppendRawLong(level, 2);
+  rig.Send(0, level + "LV");
+  std::string again = "Y";
+  AppendRawLong(again, 2);
+  again += "LV";
+  AppendRawLong(again, 0);
+  EXPECT_EQ(rig.Take(1), again);
+}
+
 TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {
   OpenRig rig(2);
   rig.Frame();

@@ -55,6 +55,18 @@ void RederiveRope(World& w, Player& pl) {
   }
 }
 
+// Open play's sync guard: every client reports its level at the same
+// batches ("K" batch[5] checksum[4 raw]); one whose level differs from the
+// others' gets it again ("Y").
+constexpr std::int64_t kLevelCheckBatches = 50;
+
+void ReportLevel(World& w, NetClient& n) {
+  std::string message = "K";
+  AppendField(message, static_cast<int>(std::min<std::int64_t>(n.Batches, 2147483647)), 0, KindLong);
+  AppendRawLong(message, LevelChecksum(w));
+  n.ws.Send(message);
+}
+
 // The state of the next worm of the batch; false when it is cut short.
 bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
   int k = n.RecvIndex + 1;
@@ -90,6 +102,7 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
       if (n.Pipelined) n.HoldReceive = true;
     }
     ++n.Batches;
+    if (n.OpenPlay && n.Batches % kLevelCheckBatches == 0) ReportLevel(w, n);
     if (n.Batches % 50 == 0 && (!w.DumpPath.empty() || w.trace != nullptr)) {
       const std::string line = BatchDumpLine(w, n.Batches);
       std::string error;
@@ -154,6 +167,8 @@ Step TakeServerLevel(World& w, NetClient& n, WireReader& in) {
   return Step::kNext;
 }
 
+Step ApplyDigsSince(World& w, std::string_view digs);
+
 // "E": this client enters the running game, with the digs since its level
 // was taken.
 Step TakeEntry(World& w, NetClient& n, WireReader& in) {
@@ -169,6 +184,12 @@ Step TakeEntry(World& w, NetClient& n, WireReader& in) {
   while (w.NumPlayers < count) AddWormPair(w);
   n.Batches = batches;
   n.Entered = true;
+  return ApplyDigsSince(w, digs);
+}
+
+// The digs (and chat lines, not shown) of the batches since a level was
+// taken, applied on top of it.
+Step ApplyDigsSince(World& w, std::string_view digs) {
   WireReader catch_up(digs);
   while (!catch_up.Empty()) {
     const char tag = catch_up.rest.front();
@@ -189,6 +210,24 @@ Step TakeEntry(World& w, NetClient& n, WireReader& in) {
     }
   }
   return Step::kNext;
+}
+
+// "Y": this client's level differed from the others'; the game's level and
+// the digs since it was taken replace it.
+Step TakeLevelAgain(World& w, NetClient& n, WireReader& in) {
+  if (n.InBatch) return Refuse("a level in the middle of a batch");
+  std::string_view blob, digs;
+  if (const Step step = TakeBlock(in, kMaxLevelSnapshotBytes, "the level", blob); step != Step::kNext) return step;
+  if (const Step step = TakeBlock(in, kMaxCatchUpBytes, "the digs since the level", digs); step != Step::kNext)
+    return step;
+  std::string error;
+  Surface level;
+  if (!DecodeLevelSnapshot(blob, level, error)) return Refuse(error);
+  w.LevelSurface = std::move(level);
+  w.LevelWidth = w.LevelSurface.width();
+  w.LevelHeight = w.LevelSurface.height();
+  std::fprintf(stderr, "krel: this client's level differed from the game's; the server sent it again\n");
+  return ApplyDigsSince(w, digs);
 }
 
 // Open play's notes before a batch ("L", "A", "Q"), taken only between
@@ -279,6 +318,9 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'E':
       if (!n.OpenPlay || n.Entered || n.Batches != 0) return DropRest(in);
       return TakeEntry(w, n, in);
+    case 'Y':
+      if (!n.OpenPlay) return DropRest(in);
+      return TakeLevelAgain(w, n, in);
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;
@@ -299,7 +341,8 @@ bool LongBlockComing(const NetClient& n) {
   const char tag = in.rest.front();
   in.rest.remove_prefix(1);
   std::uint32_t length = 0;
-  if (tag == 'Z' && n.AskPipelined && TakeRawLong(in, length)) return length <= kMaxLevelSnapshotBytes;
+  if ((tag == 'Z' && n.AskPipelined) || (tag == 'Y' && n.OpenPlay))
+    return TakeRawLong(in, length) && length <= kMaxLevelSnapshotBytes;
   if (tag == 'E' && n.OpenPlay) {
     int32 batches = 0;
     int count = 0;
