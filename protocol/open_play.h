@@ -45,10 +45,18 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace krel {
 
 inline constexpr int kOpenPlayVersion = 1;
+
+// While an open game runs the server announces it on the local network in
+// a form a client of the basic protocol ignores (its bytes 2-14 are not the
+// version text), instead of the "+" that stops when a game starts:
+//
+//   "+" "$KRELOPEN0.82" worms places    raw bytes: worms in the game, free places
+inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
 
 // The largest level (as sent, compressed) and the largest catch-up of digs
 // a join may carry; both ends refuse more.

@@ -53,6 +53,14 @@ void Relay::AddChatLine(const std::string& text) {
   extras += '\0';
 }
 
+void Relay::AnnounceOpenGame() {
+  std::string datagram = "+";
+  datagram += kOpenAnnounceText;
+  datagram.push_back(static_cast<char>(players_online_));
+  datagram.push_back(static_cast<char>(kMaxClients - std::min<int>(kMaxClients, static_cast<int>(sessions_.size()))));
+  hooks_.Announce(datagram);
+}
+
 void Relay::TickJoiner(Session& joiner) {
   ++joiner.age_ticks;
   if (!joiner.open_play && joiner.first_config_tick_ >= 0 &&

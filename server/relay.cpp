@@ -114,7 +114,10 @@ void Relay::Tick() {
 }
 
 void Relay::AnnounceTick() {
-  if (!listening_) return;
+  if (!listening_) {
+    if (open_game_) AnnounceOpenGame();
+    return;
+  }
   std::string datagram = "+";
   datagram += kVersionText;
   datagram.push_back(static_cast<char>(players_online_));
@@ -139,7 +142,6 @@ void Relay::GameStarted() {
     // Clients of the basic protocol must not be offered it: withdrawn as
     // usual, but the listener stays open for those that can join.
     open_game_ = true;
-    hooks_.SetAnnouncing(false);
     Withdraw();
     hooks_.Event("game started: open to clients that can join a running game");
     return;

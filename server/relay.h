@@ -149,6 +149,7 @@ class Relay {
   // Joining clients and every slot end when the game is over.
   void EndOpenGame();
   void TickJoiner(Session& joiner);
+  void AnnounceOpenGame();
   void AddChatLine(const std::string& text);
   // A client's level checksum after `batch`; once every client in the game
   // has reported it, those that differ from the most get the level again.

@@ -338,6 +338,18 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   ServerAnnouncement(*w, "-" + v, "10.0.0.1");
   ASSERT_EQ(n.ServerList.size(), 1u);
   EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 players online)");
+  // Its game runs open: the places are shown; full; then a new game.
+  const std::string open(kOpenAnnounceText);
+  for (const auto& [datagram, line] :
+       std::vector<std::pair<std::string, std::string>>{{"-" + v, ""},
+                                                        {"+" + open + '\6' + '\5', "10.0.0.2: 5 OF 8 PLACES"},
+                                                        {"+" + open + '\20' + '\0', "10.0.0.2: FULL"},
+                                                        {"+" + v + '\0', "10.0.0.2 (0 players online)"}}) {
+    ServerAnnouncement(*w, datagram, "10.0.0.2");
+    EXPECT_EQ(n.ServerList.empty() ? "" : ServerListLine(n, n.ServerList[0]), line);
+  }
+  // Announced like that, a client of the basic protocol would not list it.
+  EXPECT_NE(open.substr(0, kVersionText.size()), kVersionText);
 }
 
 TEST(ServerList, ARunningServerIsHeardAndListed) {

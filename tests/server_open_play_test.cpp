@@ -56,6 +56,10 @@ TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
   OpenRig rig(3);
   rig.Frame();
   ASSERT_TRUE(rig.relay->OpenGame());
+  // Withdrawn for clients of the basic protocol, announced in a form they ignore.
+  rig.relay->AnnounceTick();
+  EXPECT_EQ(rig.hooks.datagrams.back(), "+" + std::string(kOpenAnnounceText) + Byte(6) + Byte(5));
+  EXPECT_EQ(rig.hooks.datagrams.end()[-2], "-" + std::string(kVersionText));
   rig.Frame();
   const auto batches = rig.relay->GameBatches();
   for (int i : {0, 2}) rig.Take(i);

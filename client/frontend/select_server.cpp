@@ -49,7 +49,7 @@ struct Pick {
 std::vector<Pick> Picks(const NetClient& n, const ListQuery* list) {
   std::vector<Pick> picks;
   for (const std::string& entry : n.ServerList)
-    if (!entry.empty()) picks.push_back({ServerListLine(entry), entry.substr(1)});
+    if (!entry.empty()) picks.push_back({ServerListLine(n, entry), entry.substr(1)});
   if (list != nullptr) {
     for (const ListedServer& s : list->Servers()) {
       std::string address = s.address;

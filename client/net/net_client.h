@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,9 @@ struct NetClient {
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;
+  // Servers of ServerList whose open game runs (protocol/open_play.h), by
+  // address: the places free in it.
+  std::map<std::string, int> OpenPlaces;
 };
 
 // Connects the socket notifications to the game state of w and sets w.net.

@@ -18,5 +18,9 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
 
 // The line the address screen shows for a list entry.
 std::string ServerListLine(const std::string& entry);
+// The same, for a server whose open game runs: "ADDRESS: 3 OF 8 PLACES" or
+// "ADDRESS: FULL".
+struct NetClient;
+std::string ServerListLine(const NetClient& n, const std::string& entry);
 
 }  // namespace krel
