@@ -40,6 +40,15 @@
 //   client -> server   "K" batch[5] checksum[4 raw]        the level after that batch
 //   server -> client   "Y" length[4] level length[4] digs  the game's level, the digs since
 //
+// Coming back: with "O" a client gets a token, which it sends after its
+// settings when it connects again to the same server:
+//
+//   server -> client   "T" token[8 raw bytes]
+//   client -> server   "T" token[8 raw bytes]    after the third "C"
+//
+// A client that returns within kReturnSeconds of losing its connection
+// enters with the lives and kills its worms had; later it is a newcomer.
+//
 // Chat lines the server adds ("ANNA LEFT",
 // "ANNA JOINED") are ordinary "c" lines.
 #pragma once
@@ -62,5 +71,7 @@ inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
 // a join may carry; both ends refuse more.
 inline constexpr std::size_t kMaxLevelSnapshotBytes = 4 * 1024 * 1024;
 inline constexpr std::size_t kMaxCatchUpBytes = 1024 * 1024;
+inline constexpr std::size_t kReturnTokenBytes = 8;
+inline constexpr int kReturnSeconds = 60;
 
 }  // namespace krel

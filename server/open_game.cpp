@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <random>
 #include <tuple>
 
 #include "protocol/open_play.h"
@@ -169,9 +170,10 @@ void Relay::Admit(Session& joiner) {
   WireReader settings(
       std::string_view(tables_.game_config).substr(std::min<std::size_t>(1, tables_.game_config.size())));
   TakeField(settings, lives, KindShort);
-  for (int i : {joiner.first_slot, joiner.first_slot + 1}) {
-    tables_.slots[static_cast<std::size_t>(i)].Lives = lives;
-    tables_.slots[static_cast<std::size_t>(i)].Kills = 0;
+  for (std::size_t i = 0; i < 2; ++i) {
+    SlotRecord& worm = tables_.slots[static_cast<std::size_t>(joiner.first_slot) + i];
+    worm.Lives = joiner.returning ? joiner.returning_lives[i] : lives;
+    worm.Kills = joiner.returning ? joiner.returning_kills[i] : int16{0};
   }
   joiner.pipelined_->KeepServerScore();
   // Its worms are news to everyone, and everyone is news to it.
@@ -194,9 +196,52 @@ void Relay::Admit(Session& joiner) {
   hooks_.Changed();
 }
 
+std::string Relay::NewToken() {
+  // Not to be guessed by another client: seeded once from the system's
+  // random source, then splitmix64.
+  if (token_state_ == 0) token_state_ = (std::uint64_t{std::random_device{}()} << 32) | std::random_device{}();
+  std::uint64_t z = (token_state_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  z ^= z >> 31;
+  std::string token;
+  for (std::size_t i = 0; i < kReturnTokenBytes; ++i) token.push_back(static_cast<char>(z >> (8 * i)));
+  return token;
+}
+
+void Relay::KeepForReturn(const Session& leaving) {
+  const int ticks_kept = kReturnSeconds * 10;
+  std::erase_if(departed_, [&](const Departed& d) { return ticks_ - d.tick > ticks_kept; });
+  if (leaving.token.empty() || departed_.size() >= kMaxClients * 4) return;
+  Departed d;
+  d.token = leaving.token;
+  d.tick = ticks_;
+  for (std::size_t i = 0; i < 2; ++i) {
+    const SlotRecord& worm = tables_.slots[static_cast<std::size_t>(leaving.first_slot) + i];
+    d.lives[i] = worm.Lives;
+    d.kills[i] = worm.Kills;
+  }
+  departed_.push_back(d);
+}
+
+void Relay::Returning(Session& joiner, std::string_view token) {
+  const int ticks_kept = kReturnSeconds * 10;
+  auto it = std::find_if(departed_.begin(), departed_.end(), [&](const Departed& d) { return d.token == token; });
+  if (it == departed_.end() || ticks_ - it->tick > ticks_kept) {
+    hooks_.Event(joiner.Who() + " shows a token that is not (or no longer) known: it joins as a newcomer");
+    return;
+  }
+  joiner.returning = true;
+  joiner.returning_lives = it->lives;
+  joiner.returning_kills = it->kills;
+  departed_.erase(it);
+  hooks_.Event(joiner.Who() + " comes back");
+}
+
 void Relay::LeaveOpenly(Session& leaving) {
   const int gone = leaving.first_slot;
   if (gone < 1 || gone + 1 > players_online_) return;
+  KeepForReturn(leaving);
   const std::string name = ShownName(gone);
   for (auto& s : sessions_) {
     if (!s->in_game) continue;

@@ -5,6 +5,7 @@
 // same logic runs over real sockets, in tests and under the fuzzer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -150,6 +151,12 @@ class Relay {
   void EndOpenGame();
   void TickJoiner(Session& joiner);
   void AnnounceOpenGame();
+  // Coming back: a token for a client of open play; the score of a client
+  // that left, kept for kReturnSeconds under its token; a joiner that shows
+  // one gets it back.
+  std::string NewToken();
+  void KeepForReturn(const Session& leaving);
+  void Returning(Session& joiner, std::string_view token);
   void AddChatLine(const std::string& text);
   // A client's level checksum after `batch`; once every client in the game
   // has reported it, those that differ from the most get the level again.
@@ -182,6 +189,13 @@ class Relay {
   int level_from_ = 0;  // serial of the client the level was taken from
   std::map<std::int64_t, std::vector<std::pair<int, std::uint32_t>>> level_checks_;
   std::int64_t resyncs_ = 0;
+  struct Departed {
+    std::string token;
+    std::array<int16, 2> lives{}, kills{};
+    int tick = 0;
+  };
+  std::vector<Departed> departed_;
+  std::uint64_t token_state_ = 0;
 };
 
 }  // namespace krel

@@ -91,8 +91,9 @@ void Session::Process() {
       case 'c': complete = TakeChat(pos); break;
       case 'Z':
       case 'K':
+      case 'T':
         if (open_play) {
-          complete = tag == 'Z' ? TakeLevel(pos) : TakeLevelCheck(pos);
+          complete = tag == 'Z' ? TakeLevel(pos) : tag == 'K' ? TakeLevelCheck(pos) : TakeReturnToken(pos);
           break;
         }
         [[fallthrough]];
@@ -221,7 +222,7 @@ void Session::StoreState(int slot, char tag, const WormRecord& state) {
   if (relay_.listening_ && record.Alive != kFalse) relay_.GameStarted();
   if (announce_join && slot == first_slot) {
     announce_join = false;
-    relay_.AddChatLine(relay_.ShownName(slot) + " JOINED");
+    relay_.AddChatLine(relay_.ShownName(slot) + (returning ? " IS BACK" : " JOINED"));
   }
 }
 
@@ -249,9 +250,15 @@ bool Session::AskedForOpenPlay() {
   }
   std::string reply = "O";
   AppendRawByte(reply, kOpenPlayVersion);
+  reply += TokenMessage();
   link_->Send(reply);
   relay_.CountOut(reply.size());
   return true;
+}
+
+std::string Session::TokenMessage() {
+  token = relay_.NewToken();
+  return "T" + token;
 }
 
 void Session::SendLevelAgain(std::string_view level, std::string_view digs) {
@@ -274,6 +281,7 @@ void Session::SendJoinAnswers(std::string_view level) {
   AppendRawByte(out, kPipelineVersion);
   out += 'O';
   AppendRawByte(out, kOpenPlayVersion);
+  out += TokenMessage();
   link_->Send(out);
   relay_.CountOut(out.size());
   level_sent = true;

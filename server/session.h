@@ -2,6 +2,7 @@
 // files its events, keeps the score and sends it its batch.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,6 +59,11 @@ class Session {
   bool level_sent = false;
   // "L", "A" and "Q" notes that go before the "n" of its next batch.
   std::string roster_notes;
+  // What it shows to come back after losing its connection, and the score
+  // it comes back with (its worms' lives and kills), if it does.
+  std::string token;
+  bool returning = false;
+  std::array<int16, 2> returning_lives{}, returning_kills{};
   // Its level differed from the others': it gets the level again.
   bool needs_level = false;
   // The line "NAME JOINED" goes out with its first stored state.
@@ -97,6 +103,9 @@ class Session {
   bool TakeChat(std::size_t& pos);
   bool TakeLevel(std::size_t& pos);
   bool TakeLevelCheck(std::size_t& pos);
+  bool TakeReturnToken(std::size_t& pos);
+  // "T" and a new token (open play's answer, and a joiner's).
+  std::string TokenMessage();
   // In the game: the level again, with the digs since it was taken.
   void SendLevelAgain(std::string_view level, std::string_view digs);
   // Chat of a client that can type it is rate-limited (a flood is dropped,

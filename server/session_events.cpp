@@ -146,6 +146,14 @@ bool Session::TakeLevelCheck(std::size_t& pos) {
   return true;
 }
 
+bool Session::TakeReturnToken(std::size_t& pos) {
+  if (receive_buffer.size() - pos < 1 + kReturnTokenBytes) return false;
+  // Only before it plays: a client in the game has nothing to return to.
+  if (!in_game && !returning) relay_.Returning(*this, receive_buffer.substr(pos + 1, kReturnTokenBytes));
+  pos += 1 + kReturnTokenBytes;
+  return true;
+}
+
 void Session::AddExtras(int slot, std::string_view message) {
   // A client that has not entered the game yet has nothing to add to it.
   if (!in_game) return;

@@ -43,7 +43,11 @@ struct OpenRig : Rig {
 
 TEST(OpenPlay, AgreedOnlyByAClientThatAsksThreeTimesAndPlayedOnlyWhenEveryoneDid) {
   OpenRig rig(1);
-  EXPECT_EQ(rig.Take(0), ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion));
+  const std::string answer = ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
+  const std::string got = rig.Take(0);
+  EXPECT_EQ(got.substr(0, answer.size()), answer);
+  EXPECT_EQ(got.substr(answer.size(), 1), "T") << "and a token to come back with";
+  EXPECT_EQ(got.size(), answer.size() + 1 + kReturnTokenBytes);
   rig.Connect();  // a client of the basic protocol
   rig.Send(1, Greeting());
   rig.Frame();
@@ -97,7 +101,7 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   rig.Send(0, level + "LEVEL");
   std::string expected = "Z" + std::string(level.substr(1, 4)) + "LEVEL" + ConfigReply(15, 100, true) + "P" +
                          Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
-  EXPECT_EQ(rig.Take(2), expected);
+  EXPECT_EQ(rig.Take(2).substr(0, expected.size()), expected);
   // Its first frame is in: after the next batch it enters as slots 5-6.
   rig.Send(2, rig.worms[2].States());
   rig.Frame();
@@ -142,6 +146,42 @@ TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
   again += "LV";
   AppendRawLong(again, 0);
   EXPECT_EQ(rig.Take(1), again);
+}
+
+TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
+  OpenRig rig(2);
+  rig.Frame();
+  rig.relay->tables().slots[3].Kills = 7;
+  rig.relay->tables().slots[4].Lives = 3;
+  std::string token = rig.sessions[1]->token;
+  ASSERT_EQ(token.size(), kReturnTokenBytes);
+  rig.Close(1);
+  for (const bool in_time : {true, false}) {
+    // Past the time a departed score is kept (the one left in the game plays on).
+    for (int t = 0; !in_time && t <= kReturnSeconds; ++t) {
+      rig.Frame();
+      rig.Ticks(10);
+    }
+    rig.Connect();
+    const int i = static_cast<int>(rig.sessions.size()) - 1;
+    rig.worms.emplace_back("B");
+    rig.Send(i, OpenGreeting() + "T" + token);
+    rig.Frame();
+    std::string level = "Z";
+    AppendRawLong(level, 1);
+    rig.Send(0, level + "L");
+    rig.Send(i, rig.worms.back().States());
+    rig.Frame();
+    ASSERT_TRUE(rig.sessions[static_cast<std::size_t>(i)]->in_game) << in_time;
+    rig.Frame();
+    const auto& slots = rig.relay->tables().slots;
+    const int first = rig.sessions[static_cast<std::size_t>(i)]->first_slot;
+    EXPECT_EQ(std::tuple(slots[first].Kills, slots[first + 1].Lives),
+              in_time ? std::tuple(int16{7}, int16{3}) : std::tuple(int16{0}, int16{15}));
+    token = rig.sessions[static_cast<std::size_t>(i)]->token;
+    rig.Close(i);
+  }
+  EXPECT_TRUE(rig.Logged("comes back"));
 }
 
 TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {

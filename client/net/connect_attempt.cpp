@@ -33,6 +33,8 @@ void SendGreeting(World& w) {
   if (w.net->AskPipelined) {
     const std::string settings = hello.substr(kVersionText.size());
     hello += settings + settings;
+    // Back at the server that gave it a token (only an open-play one does).
+    if (!w.net->ReturnToken.empty() && w.net->ReturnAddress == w.net->Address) hello += "T" + w.net->ReturnToken;
   }
   w.net->ws.Send(hello);
   w.ConfigReceived = kFalse;
@@ -74,6 +76,7 @@ void ConnectAttempt::Begin(const std::string& address) {
   std::string host;
   port_ = n_.tcpPort;
   if (!SplitHostPort(address, host, port_)) return;
+  n_.Address = address;
   reason_.clear();
   start_ = TickCount(w_);
   resolver_.Start(host);

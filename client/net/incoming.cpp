@@ -321,6 +321,13 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'Y':
       if (!n.OpenPlay) return DropRest(in);
       return TakeLevelAgain(w, n, in);
+    case 'T':
+      if (!n.OpenPlay) return DropRest(in);
+      if (in.rest.size() < kReturnTokenBytes) return Step::kWait;
+      n.ReturnToken = std::string(in.rest.substr(0, kReturnTokenBytes));
+      n.ReturnAddress = n.Address;
+      in.rest.remove_prefix(kReturnTokenBytes);
+      return Step::kNext;
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;

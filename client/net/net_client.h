@@ -79,6 +79,12 @@ struct NetClient {
   bool LevelFromServer = false;
   // Joining: "E" has come, the batches follow.
   bool Entered = false;
+  // Coming back after a lost connection (protocol/open_play.h): the address
+  // of the last connection attempt, and the token its server gave, which
+  // goes with the settings when this client connects there again.
+  std::string Address;
+  std::string ReturnToken;
+  std::string ReturnAddress;
   // Between a batch's "n" and its last state: open play's notes come only
   // outside.
   bool InBatch = false;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Open play with the real programs: two paced bots play; a third joins the
-# running game after 250 batches (10 s) with a level of its own that differs;
-# the second leaves after 800 frames. Nobody is refused, no client's game
+# running game after 250 batches (10 s) with a level of its own that differs,
+# drops its connection 300 frames later and comes back with its token; the
+# second leaves after 800 frames. Nobody is refused, no client's game
 # starts over (its batch count only grows), every client plays the level of
 # the game and all agree on the level and the scores at every 50th batch
 # after their join. Then a client of the basic protocol knocking during the
@@ -32,7 +33,7 @@ wait_for 60 "the first two bots play 250 batches" \
   grep -qs '"batch":250,' "$WORK/stays/bot-1.jsonl"
 mkdir -p "$WORK/joins"
 "$BOT" 127.0.0.1 --port "$TCP_PORT" --data "$WORK/other" --dump "$WORK/joins" --number-from 3 --paced --wait-for 1 \
-  --frames 900 --lives 9999 --seed 91 > "$WORK/joins.txt" 2>&1 < /dev/null &
+  --drop-after 300 --frames 900 --lives 9999 --seed 91 > "$WORK/joins.txt" 2>&1 < /dev/null &
 JOINS=$!
 PIDS+=("$JOINS")
 
@@ -83,5 +84,8 @@ counts = [stays[b][0] for b in sorted(stays)]
 assert 6 in counts and 4 in counts, f"worm counts seen: {sorted(set(counts))}"
 print(f"ok: {len(stays)} batch lines, the joiner agrees at {len(set(stays) & set(joins))}")
 PY
-grep -q '"Chat":\[.*BOT 2A LEFT' "$WORK/stays/bot-1.jsonl" && grep -q 'BOT 3A JOINED' "$WORK/stays/bot-1.jsonl" ||
-  { echo "FAIL: no lines about the join and the departure"; tail -1 "$WORK/stays/bot-1.jsonl"; exit 1; }
+grep -q '"Chat":\[.*BOT 2A LEFT' "$WORK/stays/bot-1.jsonl" && grep -q 'BOT 3A JOINED' "$WORK/stays/bot-1.jsonl" &&
+  grep -q 'BOT 3A IS BACK' "$WORK/stays/bot-1.jsonl" ||
+  { echo "FAIL: no lines about the join, the return and the departure"; tail -1 "$WORK/stays/bot-1.jsonl"; exit 1; }
+grep -q "came back in" "$WORK/joins.txt" && grep -q "comes back" "$WORK/server.txt" ||
+  { echo "FAIL: the dropped bot did not come back"; cat "$WORK/joins.txt" "$WORK/server.txt"; exit 1; }

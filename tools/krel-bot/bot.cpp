@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -74,7 +75,9 @@ std::string BotReport::Line() const {
   s += ReasonText(reason);
   if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
     s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
-  if (joined_after_ms >= 0) s += "; joined the running game in " + std::to_string(joined_after_ms) + " ms";
+  if (joined_after_ms >= 0)
+    s += std::string(came_back ? "; came back" : "; joined the running game") + " in " +
+         std::to_string(joined_after_ms) + " ms";
   if (rates.frames_per_s >= 0) {
     char text[160];
     std::snprintf(text, sizeof text, "; %s, %.1f frames/s, %.1f batches/s, others' worms %.0f ms late",
@@ -137,7 +140,15 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
   // Joined (its session exists whatever happens next) or given up.
   ++shared.settled;
   if (w->Connection == ConnectionState::kConnected) {
-    const GameEnd end = Game(*w);
+    GameEnd end = Game(*w);
+    // Dropped on purpose: back to the same server, with the token it gave.
+    if (o.limits.drop_after > 0 && platform.dropped() && !stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(o.return_ms));
+      platform.Rejoin();
+      SelectServer(*w);
+      if (w->Connection == ConnectionState::kConnected) end = Game(*w);
+      report.came_back = platform.joined_after_ms() >= 0;
+    }
     report.game_over = end == GameEnd::kGameOver;
   }
   report.rates = platform.rates();
@@ -199,6 +210,9 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--seed") {
       if (!value(0, 2147483647, v)) return false;
       o.seed = static_cast<std::uint64_t>(v);
+    } else if (a == "--drop-after") {
+      if (!value(1, 100000000, v)) return false;
+      o.limits.drop_after = v;
     } else if (a == "--number-from") {
       if (!value(1, 99, v)) return false;
       o.first_number = static_cast<int>(v);

@@ -21,6 +21,8 @@ struct BotOptions {
   // The first bot's number (its worms' names, seed and dump file): bots of
   // several processes in one game need names of their own.
   int first_number = 1;
+  // With limits.drop_after: how long a dropped bot stays away.
+  int return_ms = 2000;
   // Folder of arms.dat and level.bmp.
   std::string data_dir = ".";
   // Lives asked for when a bot's configuration becomes the game's.
@@ -47,6 +49,7 @@ struct BotReport {
   BotPlatform::Rates rates;  // paced bots only
   bool pipelined = false;
   std::int64_t joined_after_ms = -1;  // joined a running game, this long after connecting
+  bool came_back = false;             // dropped on purpose and back in the game
   std::int64_t answer_ms = 0;         // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).

@@ -84,7 +84,7 @@ void BotPlatform::Delay(std::uint32_t ms) {
 void BotPlatform::ReadKeyboard(std::uint8_t state[256]) {
   // Enter confirms the server address (it must be seen up first); in a
   // game no key is held: the computer plays both worms.
-  SetKey(DIK_RETURN, w_.Connection != ConnectionState::kConnected && keyboard_reads() >= 1);
+  SetKey(DIK_RETURN, w_.Connection != ConnectionState::kConnected && keyboard_reads() >= first_read_ + 1);
   HeadlessPlatform::ReadKeyboard(state);
 }
 
@@ -134,6 +134,12 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     sink.OnClose();
   };
   if (stop_) return stop(StopReason::kAsked);
+  if (limits_.drop_after > 0 && !dropped_ && frames_ >= limits_.drop_after && w_.net != nullptr &&
+      w_.Connection == ConnectionState::kConnected) {
+    // As if the cable were pulled: no goodbye, the socket just closes.
+    dropped_ = true;
+    w_.net->ws.Close();
+  }
   if (!was_connected_) {
     if (now - start_ms_ > limits_.connect_ms) stop(StopReason::kNoConnection);
     return;
@@ -153,6 +159,20 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
   // After a loss the game goes on locally for a moment, as any client's does.
   if (loss_frame_ >= 0 && frames_ - loss_frame_ >= limits_.frames_after_loss) return stop(StopReason::kConnectionLost);
   if (limits_.frames > 0 && frames_ >= limits_.frames) stop(StopReason::kFrameLimit);
+}
+
+void BotPlatform::Rejoin() {
+  w_.QuitRequested = false;
+  // The address screen again: Enter must be seen up first.
+  first_read_ = keyboard_reads();
+  released_ = false;
+  reason_ = StopReason::kNone;
+  loss_frame_ = -1;
+  was_connected_ = false;
+  joined_after_ms_ = -1;
+  last_seen_batches_ = 0;
+  start_ms_ = RealMs();
+  end_ms_ = 0;
 }
 
 }  // namespace krel::bot

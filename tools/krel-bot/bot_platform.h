@@ -60,6 +60,9 @@ class BotPlatform : public HeadlessPlatform {
     bool paced = false;
     // Who plays the worms once they enter play.
     flag controller = kControllerCpu;
+    // The bot drops its connection after this many frames (0: never), as a
+    // lost one, and comes back (bot.cpp).
+    std::int64_t drop_after = 0;
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
 
@@ -90,6 +93,10 @@ class BotPlatform : public HeadlessPlatform {
   // It joined a running game: milliseconds from the connection to its entry
   // (-1 when it did not).
   std::int64_t joined_after_ms() const { return joined_after_ms_; }
+  // It dropped its connection on purpose (Limits::drop_after).
+  bool dropped() const { return dropped_; }
+  // Before connecting again: the game ended by the drop is forgotten.
+  void Rejoin();
   std::string messages;
 
  private:
@@ -107,6 +114,8 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t last_seen_batches_ = 0;
   std::int64_t connected_ms_ = -1;
   std::int64_t joined_after_ms_ = -1;
+  bool dropped_ = false;
+  std::int64_t first_read_ = 0;  // keyboard reads before the address screen
   bool was_connected_ = false;
   bool got_config_ = false;
   bool released_ = false;
