@@ -49,6 +49,14 @@
 // A client that returns within kReturnSeconds of losing its connection
 // enters with the lives and kills its worms had; later it is a newcomer.
 //
+// Watching: a client that sends "W" after its settings (and token) is a
+// spectator. It joins like a newcomer (the level; a second "W" once it has
+// set up its game instead of a first frame; then "E" with the worm
+// count, which counts no worms of its own) but holds no slots: its batches
+// list every worm in slot order, it sends no states, counts toward no cycle
+// nor the eight places (kMaxWatchers of its own), and one too slow to read
+// its batches is ended. It may chat.
+//
 // Chat lines the server adds ("ANNA LEFT",
 // "ANNA JOINED") are ordinary "c" lines.
 #pragma once
@@ -72,6 +80,7 @@ inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
 inline constexpr std::size_t kMaxLevelSnapshotBytes = 4 * 1024 * 1024;
 inline constexpr std::size_t kMaxCatchUpBytes = 1024 * 1024;
 inline constexpr std::size_t kReturnTokenBytes = 8;
+inline constexpr int kMaxWatchers = 16;
 inline constexpr int kReturnSeconds = 60;
 
 }  // namespace krel

@@ -58,7 +58,8 @@ void Relay::AnnounceOpenGame() {
   std::string datagram = "+";
   datagram += kOpenAnnounceText;
   datagram.push_back(static_cast<char>(players_online_));
-  datagram.push_back(static_cast<char>(kMaxClients - std::min<int>(kMaxClients, static_cast<int>(sessions_.size()))));
+  const auto players = std::count_if(sessions_.begin(), sessions_.end(), [](const auto& p) { return !p->watching; });
+  datagram.push_back(static_cast<char>(kMaxClients - std::min<int>(kMaxClients, static_cast<int>(players))));
   hooks_.Announce(datagram);
 }
 
@@ -148,14 +149,54 @@ void Relay::AfterBatch(bool restart) {
       std::string().swap(catch_up_);
     }
   }
+  // A spectator enters as soon as it has the level; a player with its first frame.
   for (auto& s : sessions_) {
-    if (!s->in_game && s->level_sent && s->end_reason.empty() && s->pipelined_->FrameWaiting()) Admit(*s);
+    if (!s->in_game && s->level_sent && s->end_reason.empty() &&
+        (s->watching ? s->watch_ready : s->pipelined_->FrameWaiting()))
+      Admit(*s);
   }
   ServeJoiners();
 }
 
+void Relay::StartWatching(Session& s) {
+  const auto watchers = std::count_if(sessions_.begin(), sessions_.end(),
+                                      [](const auto& p) { return p->watching && p->end_reason.empty(); });
+  if (s.in_game || !open_game_) {
+    s.End("asked to watch, but no open game runs");
+    return;
+  }
+  if (watchers >= kMaxWatchers) {
+    s.End("asked to watch, but " + std::to_string(kMaxWatchers) + " are watching");
+    return;
+  }
+  s.watching = true;
+  hooks_.Event(s.Who() + " watches");
+}
+
+void Relay::SendEntry(Session& joiner) {
+  std::string enter = "E";
+  AppendField(enter, fixed(static_cast<int>(std::min<std::int64_t>(game_batches_, 2147483647))), 0, KindLong);
+  AppendRawByte(enter, players_online_);
+  AppendRawLong(enter, static_cast<std::uint32_t>(catch_up_.size()));
+  enter += catch_up_;
+  joiner.link_->Send(enter);
+  CountOut(enter.size());
+}
+
 void Relay::Admit(Session& joiner) {
-  if (players_online_ + 2 > kLastSlot) {
+  if (joiner.watching) {
+    // No slots, nothing in any cycle: the batches from the next one on, with
+    // every worm in full.
+    joiner.in_game = true;
+    for (int i = 1; i <= players_online_; ++i) tables_.send_whole[static_cast<std::size_t>(i)] = true;
+    SendEntry(joiner);
+    hooks_.Event(joiner.Who() + " watches from batch " + std::to_string(game_batches_));
+    return;
+  }
+  // A player needs a free place among the eight (spectators aside).
+  const auto players = std::count_if(sessions_.begin(), sessions_.end(),
+                                     [&](const auto& p) { return p->in_game && !p->watching && p.get() != &joiner; });
+  if (players_online_ + 2 > kLastSlot || players >= kMaxClients) {
     joiner.End("all places are taken");
     return;
   }
@@ -184,13 +225,7 @@ void Relay::Admit(Session& joiner) {
   joiner.last_state_tick = joiner.watch_ticks;
   joiner.waiting_since = ticks_;
   joiner.announce_join = true;
-  std::string enter = "E";
-  AppendField(enter, fixed(static_cast<int>(std::min<std::int64_t>(game_batches_, 2147483647))), 0, KindLong);
-  AppendRawByte(enter, players_online_);
-  AppendRawLong(enter, static_cast<std::uint32_t>(catch_up_.size()));
-  enter += catch_up_;
-  joiner.link_->Send(enter);
-  CountOut(enter.size());
+  SendEntry(joiner);
   hooks_.Event(joiner.Who() + " entered the game at batch " + std::to_string(game_batches_) + " (level " +
                std::to_string(level_.size()) + " bytes, " + std::to_string(catch_up_.size()) + " bytes of digs since)");
   hooks_.Changed();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "protocol/open_play.h"
 #include "server/session.h"
 
 namespace krel {
@@ -30,7 +31,7 @@ void Relay::Start() {
 std::string Relay::GameRunningLine() { return std::string("cA GAME IS RUNNING ON THIS SERVER") + '\0'; }
 
 Session* Relay::Connect(std::unique_ptr<Link> link) {
-  if (!listening_ && open_game_ && static_cast<int>(sessions_.size()) < kMaxClients) {
+  if (!listening_ && open_game_ && static_cast<int>(sessions_.size()) < kMaxClients + kMaxWatchers) {
     // It joins once it has shown that it can (open_game.cpp); no slots yet.
     sessions_.push_back(std::make_unique<Session>(*this, std::move(link), ++next_serial_));
     Session& s = *sessions_.back();
@@ -93,6 +94,8 @@ void Relay::Tick() {
       TickJoiner(*s);
       continue;
     }
+    // A spectator sends nothing; only a full send queue ends it (SendBatch).
+    if (s->watching) continue;
     if (!s->offline_watch) {
       if (++s->age_ticks > limits_.greeting_ticks)
         s->End(s->greeted ? "no configuration in time" : "no greeting in time");
@@ -260,7 +263,7 @@ void Relay::EndSession(Session& session) {
   graveyard_.push_back(std::move(*it));
   sessions_.erase(it);
   if (&session == level_donor_) level_donor_ = nullptr;
-  if (!session.in_game)
+  if (!session.in_game || session.watching)
     ServeJoiners();
   else if (open_game_)
     LeaveOpenly(session);

@@ -144,6 +144,7 @@ class Relay {
   // After a batch: joiners whose first frame is in enter the game.
   void AfterBatch(bool restart);
   void Admit(Session& joiner);
+  void SendEntry(Session& joiner);
   // A client of an open game leaves: the pairs above it move down, the
   // others are told which worms went, nobody restarts.
   void LeaveOpenly(Session& leaving);
@@ -155,6 +156,8 @@ class Relay {
   // that left, kept for kReturnSeconds under its token; a joiner that shows
   // one gets it back.
   std::string NewToken();
+  // A client asks to watch: only a running open game can be watched.
+  void StartWatching(Session& s);
   void KeepForReturn(const Session& leaving);
   void Returning(Session& joiner, std::string_view token);
   void AddChatLine(const std::string& text);

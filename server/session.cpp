@@ -92,8 +92,12 @@ void Session::Process() {
       case 'Z':
       case 'K':
       case 'T':
+      case 'W':
         if (open_play) {
-          complete = tag == 'Z' ? TakeLevel(pos) : tag == 'K' ? TakeLevelCheck(pos) : TakeReturnToken(pos);
+          complete = tag == 'Z'   ? TakeLevel(pos)
+                     : tag == 'K' ? TakeLevelCheck(pos)
+                     : tag == 'T' ? TakeReturnToken(pos)
+                                  : TakeWatch(pos);
           break;
         }
         [[fallthrough]];
@@ -168,8 +172,8 @@ bool Session::TakeConfig(std::size_t& pos) {
 
 bool Session::TakeState(std::size_t& pos, char tag) {
   any_state_ = true;
-  if (!in_game && !level_sent) {
-    End("a worm's state before the game let it in");
+  if ((!in_game && !level_sent) || watching) {
+    End(watching ? "a spectator sent a worm's state" : "a worm's state before the game let it in");
     return true;
   }
   if (pipelined_) return TakeQueuedState(pos, tag);
@@ -304,12 +308,14 @@ void Session::SendBatch() {
   batch += 'n';
   AppendRawByte(batch, relay_.players_online_);
   batch += tables_.cycle_events[0];
+  // A spectator has no worms of its own: every slot in order.
   for (int s : {first_slot, first_slot + 1}) {
+    if (watching) break;
     batch += tables_.cycle_events[s];
     batch += tables_.relayed_states[s];
   }
   for (int i = 1; i <= relay_.players_online_; ++i) {
-    if (i == first_slot || i == first_slot + 1) continue;
+    if (!watching && (i == first_slot || i == first_slot + 1)) continue;
     batch += tables_.cycle_events[i];
     batch += tables_.relayed_states[i];
   }

@@ -64,6 +64,10 @@ class Session {
   std::string token;
   bool returning = false;
   std::array<int16, 2> returning_lives{}, returning_kills{};
+  // A spectator (protocol/open_play.h): no slots, batches of every worm.
+  bool watching = false;
+  // It has set up its game (its second "W"): it enters after the next batch.
+  bool watch_ready = false;
   // Its level differed from the others': it gets the level again.
   bool needs_level = false;
   // The line "NAME JOINED" goes out with its first stored state.
@@ -104,6 +108,7 @@ class Session {
   bool TakeLevel(std::size_t& pos);
   bool TakeLevelCheck(std::size_t& pos);
   bool TakeReturnToken(std::size_t& pos);
+  bool TakeWatch(std::size_t& pos);
   // "T" and a new token (open play's answer, and a joiner's).
   std::string TokenMessage();
   // In the game: the level again, with the digs since it was taken.

@@ -14,7 +14,7 @@ bool Session::TakeKill(std::size_t& pos) {
   const int killer = SlotOfPlayerNumber(static_cast<unsigned char>(receive_buffer[pos + 1]));
   const int victim = SlotOfPlayerNumber(static_cast<unsigned char>(receive_buffer[pos + 2]));
   pos += 3;
-  if (!in_game) return true;
+  if (!in_game || watching) return true;
   for (int slot : {killer, victim}) {
     if (slot < 0 || slot > kLastSlot) {
       End("kill report names slot " + std::to_string(slot) + ", outside the table");
@@ -146,6 +146,15 @@ bool Session::TakeLevelCheck(std::size_t& pos) {
   return true;
 }
 
+bool Session::TakeWatch(std::size_t& pos) {
+  ++pos;
+  if (!watching)
+    relay_.StartWatching(*this);
+  else
+    watch_ready = true;
+  return true;
+}
+
 bool Session::TakeReturnToken(std::size_t& pos) {
   if (receive_buffer.size() - pos < 1 + kReturnTokenBytes) return false;
   // Only before it plays: a client in the game has nothing to return to.
@@ -155,8 +164,9 @@ bool Session::TakeReturnToken(std::size_t& pos) {
 }
 
 void Session::AddExtras(int slot, std::string_view message) {
-  // A client that has not entered the game yet has nothing to add to it.
-  if (!in_game) return;
+  // A client that has not entered the game yet has nothing to add to it, a
+  // spectator nothing but chat.
+  if (!in_game || (watching && slot != 0)) return;
   std::string& extras = tables_.cycle_events[slot];
   if (extras.size() + message.size() > relay_.limits_.max_extras) {
     End("more than " + std::to_string(relay_.limits_.max_extras) + " bytes of events in one cycle");

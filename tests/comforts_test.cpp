@@ -32,6 +32,7 @@ TEST(CommandLineOptions, ParseAsDocumented) {
     std::vector<std::string> args;
     Action action;
     bool window;
+    std::string watch = "";
   } cases[] = {
       {{}, Action::kRun, false},
       {{"/window"}, Action::kRun, true},
@@ -43,11 +44,13 @@ TEST(CommandLineOptions, ParseAsDocumented) {
       {{"--window", "--fullscreen"}, Action::kBadUsage, true},
       // After "--" a dash is no option.
       {{"--", "--help"}, Action::kRun, false},
+      {{"--watch", "10.0.0.2:17400", "--window"}, Action::kRun, true, "10.0.0.2:17400"},
+      {{"--watch"}, Action::kBadUsage, false},
   };
   for (const auto& c : cases) {
     const CommandLine got = ParseCommandLine(c.args);
-    EXPECT_EQ(std::tuple(got.action, got.window, got.error.empty()),
-              std::tuple(c.action, c.window, c.action != Action::kBadUsage))
+    EXPECT_EQ(std::tuple(got.action, got.window, got.error.empty(), got.watch),
+              std::tuple(c.action, c.window, c.action != Action::kBadUsage, c.watch))
         << &c - cases;
   }
 }

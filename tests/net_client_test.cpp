@@ -257,7 +257,7 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
 
 TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
   auto w = MakeSimWorld();
-  w->Players[1].SetName("Anna");
+  w->MenuName[1] = "Anna";
   w->Connection = ConnectionState::kConnected;
   auto frame = [&](std::initializer_list<int> keys, const std::string& typed = "") {
     w->OldKeyState = w->KeyState;

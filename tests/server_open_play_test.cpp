@@ -184,6 +184,35 @@ TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
   EXPECT_TRUE(rig.Logged("comes back"));
 }
 
+TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
+  OpenRig rig(2);
+  rig.Frame();
+  rig.Connect();
+  rig.Send(2, OpenGreeting() + "W");
+  rig.Frame();
+  std::string level = "Z";
+  AppendRawLong(level, 1);
+  rig.Send(0, level + "L");
+  rig.Send(2, "W");  // set up: ready for the batches
+  rig.Frame();
+  ASSERT_TRUE(rig.sessions[2]->in_game);
+  rig.Take(2);
+  rig.Frame();
+  rig.Send(2, std::string("chi") + '\0');
+  rig.Frame();
+  const std::string batch = rig.Take(2);
+  const auto& states = rig.relay->tables().relayed_states;
+  // Slots 1 to 4 in order, no worms of its own, no place taken.
+  EXPECT_EQ(batch.substr(0, 2), "n" + Byte(4));
+  EXPECT_NE(batch.find(states[1] + states[2] + states[3] + states[4]), std::string::npos);
+  EXPECT_NE(batch.find(std::string("chi") + '\0'), std::string::npos) << "a spectator may chat";
+  EXPECT_EQ(rig.relay->PlayersOnline(), 4);
+  rig.relay->AnnounceTick();
+  EXPECT_EQ(rig.hooks.datagrams.back().back(), 6) << "six of eight places free";
+  rig.Send(2, rig.worms[0].States());
+  EXPECT_FALSE(rig.Alive(2)) << "a spectator has no worms to send";
+}
+
 TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {
   OpenRig rig(2);
   rig.Frame();

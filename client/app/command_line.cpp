@@ -9,7 +9,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   std::string legacy;  // the arguments that are not options, blank-separated
   bool first_legacy = true;
   bool options_done = false;
+  bool watch_address = false;  // the argument is the address of --watch
   for (const std::string& a : args) {
+    if (watch_address) {
+      out.watch = a;
+      watch_address = false;
+      continue;
+    }
     if (!options_done && a.size() > 1 && a[0] == '-') {
       if (a == "--") {
         options_done = true;
@@ -21,6 +27,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (out.action == CommandLine::Action::kRun) out.action = CommandLine::Action::kVersion;
       } else if (a == "--window") {
         out.window = true;
+      } else if (a == "--watch") {
+        watch_address = true;
       } else if (out.action == CommandLine::Action::kRun) {
         out.action = CommandLine::Action::kBadUsage;
         out.error = "unknown option " + a;
@@ -32,11 +40,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     first_legacy = false;
   }
   if (WantsWindow(legacy)) out.window = true;
+  if (watch_address && out.action == CommandLine::Action::kRun) {
+    out.action = CommandLine::Action::kBadUsage;
+    out.error = "--watch needs the server's address";
+  }
   return out;
 }
 
 std::string ClientUsage() {
-  return "usage: krel [--window | /window] [--record FILE]\n"
+  return "usage: krel [--window | /window] [--record FILE] [--watch ADDRESS]\n"
          "       krel --play FILE [--speed N] [--headless]\n"
          "       krel --help | --version\n"
          "\n"
@@ -45,6 +57,8 @@ std::string ClientUsage() {
          "saves a screenshot.\n"
          "\n"
          "  --window        start in a window\n"
+         "  --watch ADDRESS watch network games instead of playing: NEW NETWORK GAME\n"
+         "                  offers ADDRESS, and Enter watches the game running there\n"
          "  --record FILE   record the session (seed and keys) into FILE\n"
          "  --play FILE     play a recording back; the keyboard does not act\n"
          "  --speed N       with --play: N times as fast (1 to 16)\n"

@@ -14,6 +14,8 @@ struct CommandLine {
   enum class Action { kRun, kHelp, kVersion, kBadUsage };
   Action action = Action::kRun;
   bool window = false;
+  // --watch ADDRESS: network games are watched, at ADDRESS unless another is typed.
+  std::string watch;
   std::string error;  // kBadUsage: what was wrong
 };
 

@@ -108,7 +108,8 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     if (PumpWindowEvents(w)) w.FrameStart = TickCount(w);
     if (w.QuitRequested) return GameEnd::kClosed;
 
-    if (w.Players[1].Lives < 0 || w.Players[2].Lives < 0) {
+    // A spectator's worms 1 and 2 are others': their end is not its.
+    if (!Watching(w) && (w.Players[1].Lives < 0 || w.Players[2].Lives < 0)) {
       // The final frame stays behind the menu.
       DisplayOf(w).SavedBack.Blit(0, 0, DisplayOf(w).Back, MakeRect(0, 0, 320, 240), false);
       return GameEnd::kGameOver;
@@ -117,8 +118,10 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     // Read now, acted on by the next frame.
     ReadKeyboardState(w);
     EditChatLine(w);
-    ReadControls(w);
-    RunComputerPlayers(w);
+    if (!Watching(w)) {
+      ReadControls(w);
+      RunComputerPlayers(w);
+    }
     SendMyData(w);
   }
 }

@@ -119,6 +119,11 @@ int main(int argc, char** argv) {
   krel::NetPortsFromEnvironment(net, port_warning);
   if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
   net.AskPipelined = Env("KREL_LOCKSTEP") != "1";
+  if (!options.watch.empty()) {
+    // Watching is agreed with open play, which comes with pipelined play.
+    net.Watch = net.AskPipelined;
+    settings.SaveSetting("Network", "LastServer", options.watch);
+  }
 
   world->ProgramDir = krel::ProgramDirectory();
   world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),

@@ -22,7 +22,8 @@ void Close(World& w) {
 bool ChatCharacterAllowed(unsigned char ch) { return (ch >= 32 && ch < 127) || ch >= 160; }
 
 std::string ChatLineOf(const World& w, const std::string& text) {
-  std::string name = w.Players[1].Name;
+  // The menu's name: a spectator's worm 1 is someone else's.
+  std::string name = w.MenuName[1];
   while (!name.empty() && name.back() == ' ') name.pop_back();
   return name.empty() ? text : name + ": " + text;
 }

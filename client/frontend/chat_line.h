@@ -22,7 +22,7 @@ void EditChatLine(World& w);
 // game's code page only (control bytes are dropped).
 bool ChatCharacterAllowed(unsigned char ch);
 
-// The line sent for `text` typed by the player of worm 1.
+// The line sent for `text` typed by this client's (first) player.
 std::string ChatLineOf(const World& w, const std::string& text);
 
 }  // namespace krel

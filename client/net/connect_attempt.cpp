@@ -35,6 +35,7 @@ void SendGreeting(World& w) {
     hello += settings + settings;
     // Back at the server that gave it a token (only an open-play one does).
     if (!w.net->ReturnToken.empty() && w.net->ReturnAddress == w.net->Address) hello += "T" + w.net->ReturnToken;
+    if (w.net->Watch) hello += "W";
   }
   w.net->ws.Send(hello);
   w.ConfigReceived = kFalse;

@@ -178,9 +178,11 @@ Step TakeEntry(World& w, NetClient& n, WireReader& in) {
   if (in.Incomplete || !TakeRawByte(in, count)) return Step::kWait;
   std::string_view digs;
   if (const Step step = TakeBlock(in, kMaxCatchUpBytes, "the digs of a join", digs); step != Step::kNext) return step;
-  if (count < 2 || count % 2 != 0 || count > kMaxBatchWorms)
+  // A spectator's count holds no worms of its own.
+  const int own = n.Watch ? 0 : 2;
+  if (count < own || count % 2 != 0 || count > kMaxBatchWorms)
     return Refuse("the server let this client in with " + std::to_string(count) + " worms");
-  w.NumPlayers = 2;
+  w.NumPlayers = static_cast<int16>(own);
   while (w.NumPlayers < count) AddWormPair(w);
   n.Batches = batches;
   n.Entered = true;

@@ -79,6 +79,11 @@ struct NetClient {
   bool LevelFromServer = false;
   // Joining: "E" has come, the batches follow.
   bool Entered = false;
+  // Watch instead of play (protocol/open_play.h): asked with the settings;
+  // this client then sends no states and shows every worm in slot order.
+  bool Watch = false;
+  // The spectator's game is set up and the server told so (a second "W").
+  bool WatchReady = false;
   // Coming back after a lost connection (protocol/open_play.h): the address
   // of the last connection attempt, and the token its server gave, which
   // goes with the settings when this client connects there again.

@@ -94,6 +94,15 @@ void SendMyData(World& w) {
   }
   // Pipelined, the next frame need not wait for this one's batch.
   if (!w.net->Pipelined) w.NetFrameReady = kFalse;
+  // A spectator only waits for the next batch: it has nothing to send.
+  if (w.net->Watch) {
+    w.OutBuffer.clear();
+    // Once, from the game's set-up: ready for the batches.
+    if (!w.net->WatchReady) Send(w, "W");
+    w.net->WatchReady = true;
+    NetYield(w);
+    return;
+  }
   std::string block = std::move(w.OutBuffer);
   w.OutBuffer.clear();
   for (int p = 1; p <= 2; ++p) {
@@ -110,6 +119,8 @@ bool TakeRestart(World& w) {
   w.net->RestartPending = false;
   return true;
 }
+
+bool Watching(const World& w) { return w.net != nullptr && w.net->Watch && w.Networked(); }
 
 bool TakeServerLevel(World& w) {
   if (w.net == nullptr || !w.net->LevelFromServer) return false;
@@ -130,7 +141,8 @@ void ConnectionLost(World& w) {
 }
 
 void StartPipelined(World& w) {
-  if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined) return;
+  // A spectator plays every batch as it comes, never ahead.
+  if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined || w.net->Watch) return;
   w.net->Pipelined = true;
   w.net->LastBatchTick = TickCount(w);
   w.NetFrameReady = kTrue;
@@ -164,6 +176,7 @@ void CloseConnection(World& w) {
     w.net->LevelFromServer = false;
     w.net->Entered = false;
     w.net->InBatch = false;
+    w.net->WatchReady = false;
   }
   w.Connection = ConnectionState::kClosed;
 }

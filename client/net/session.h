@@ -33,6 +33,9 @@ bool TakeRestart(World& w);
 // True once when a joined game's level came from the server: the set-up
 // keeps it instead of loading the level file.
 bool TakeServerLevel(World& w);
+// True while this client watches a network game (it has no worms of its
+// own there: worms 1 and 2 are the first two of the game).
+bool Watching(const World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Open play with the real programs: two paced bots play; a third joins the
-# running game after 250 batches (10 s) with a level of its own that differs,
+# running game after 250 batches (10 s) with a level of its own that differs
+# (and a spectator starts watching),
 # drops its connection 300 frames later and comes back with its token; the
 # second leaves after 800 frames. Nobody is refused, no client's game
 # starts over (its batch count only grows), every client plays the level of
@@ -36,6 +37,11 @@ mkdir -p "$WORK/joins"
   --drop-after 300 --frames 900 --lives 9999 --seed 91 > "$WORK/joins.txt" 2>&1 < /dev/null &
 JOINS=$!
 PIDS+=("$JOINS")
+mkdir -p "$WORK/watches"
+"$BOT" 127.0.0.1 --port "$TCP_PORT" --data "$WORK/other" --dump "$WORK/watches" --number-from 4 --watch \
+  --frames 600 > "$WORK/watches.txt" 2>&1 < /dev/null &
+WATCHES=$!
+PIDS+=("$WATCHES")
 
 # A client of the basic protocol during the game: the classic refusal.
 refusal=$(python3 - "$TCP_PORT" <<'PY'
@@ -53,13 +59,13 @@ PY
 )
 [ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
 
-for name in leaves joins stays; do
+for name in leaves joins watches stays; do
   pid_var=$(echo "$name" | tr a-z A-Z)
   wait "${!pid_var}" || { echo "FAIL: bot $name"; for f in "$WORK"/*.txt; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
 done
 grep -q "entered the game" "$WORK/server.txt" || { echo "FAIL: nobody entered the running game"; cat "$WORK/server.txt"; exit 1; }
 
-python3 - "$WORK/stays/bot-1.jsonl" "$WORK/leaves/bot-2.jsonl" "$WORK/joins/bot-3.jsonl" <<'PY'
+python3 - "$WORK/stays/bot-1.jsonl" "$WORK/leaves/bot-2.jsonl" "$WORK/joins/bot-3.jsonl" "$WORK/watches/bot-4.jsonl" <<'PY'
 import json, sys
 views = []
 for path in sys.argv[1:]:
@@ -73,9 +79,9 @@ for path in sys.argv[1:]:
     # A restart would count the batches from 1 again.
     assert order == sorted(order) and len(set(order)) == len(order), f"{path}: batch count went back: {order}"
     views.append(batches)
-stays, leaves, joins = views
+stays, leaves, joins, watches = views
 assert len(joins) >= 5, f"the joiner saw {len(joins)} batch lines"
-for other, name in ((leaves, "leaver"), (joins, "joiner")):
+for other, name in ((leaves, "leaver"), (joins, "joiner"), (watches, "spectator")):
     common = set(stays) & set(other)
     assert len(common) >= 5, f"{name}: {len(common)} batches in common"
     for b in sorted(common):

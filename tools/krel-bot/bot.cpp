@@ -101,7 +101,8 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
   MemorySettings settings;
   NetClient net;
   net.tcpPort = o.port;
-  net.AskPipelined = o.limits.paced && !o.lock_step;
+  net.AskPipelined = (o.limits.paced && !o.lock_step) || o.watch;
+  net.Watch = o.watch;
   w->platform = &platform;
   w->settings = &settings;
   w->ProgramDir = o.data_dir;
@@ -216,6 +217,8 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--number-from") {
       if (!value(1, 99, v)) return false;
       o.first_number = static_cast<int>(v);
+    } else if (a == "--watch") {
+      o.watch = true;
     } else if (a == "--paced") {
       o.limits.paced = true;
     } else if (a == "--lock-step") {

@@ -21,6 +21,8 @@ struct BotOptions {
   // The first bot's number (its worms' names, seed and dump file): bots of
   // several processes in one game need names of their own.
   int first_number = 1;
+  // Watch the game instead of playing (an open game that runs).
+  bool watch = false;
   // With limits.drop_after: how long a dropped bot stays away.
   int return_ms = 2000;
   // Folder of arms.dat and level.bmp.

@@ -22,7 +22,7 @@ void OnSignal(int) { g_stop = true; }
 const char* kUsage =
     "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
     "                [--seed N] [--data DIR] [--dump DIR] [--player cpu|ace]\n"
-    "                [--paced [--lock-step]] [--number-from N] [--drop-after N]\n"
+    "                [--paced [--lock-step]] [--number-from N] [--drop-after N] [--watch]\n"
     "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
     "both worms played by the computer, as fast as the server's batches come.\n"
     "  --port N    the server's TCP port (default 17384, or KREL_TCP_PORT)\n"
@@ -39,6 +39,8 @@ const char* kUsage =
     "              the server to play it pipelined (frames need not wait for batches)\n"
     "              and reports frames/s, batches/s and how late the others' worms are\n"
     "  --lock-step with --paced: wait for every batch all the same\n"
+    "  --watch     each bot watches the open game running on the server instead of\n"
+    "              playing (no worms of its own)\n"
     "  --drop-after N  each bot drops its connection after N frames, as a lost one,\n"
     "              and comes back 2 s later with the token the server gave it\n"
     "  --number-from N  the bots are numbered from N (default 1): their worms' names\n"
