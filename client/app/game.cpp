@@ -64,6 +64,24 @@ std::optional<std::int64_t> TraceBatch(const World& w) {
   return w.net->Batches;
 }
 
+// A spectator's views follow any worm of the game: each player's left and
+// right keys step its view to the previous or next worm.
+void SwitchViewedWorms(World& w) {
+  const int last = std::clamp<int>(w.NumPlayers, 1, kMaxNetPlayers);
+  for (std::size_t view = 1; view <= 2; ++view) {
+    int& shown = w.ViewedWorm[view];
+    auto pressed = [&](int control) {
+      const int key = w.KeyMap[view][static_cast<std::size_t>(control)];
+      return key > 0 && key < 256 && w.KeyState[static_cast<std::size_t>(key)] != 0 &&
+             w.OldKeyState[static_cast<std::size_t>(key)] == 0;
+    };
+    if (pressed(kLeft)) --shown;
+    if (pressed(kRight)) ++shown;
+    if (shown < 1) shown = last;
+    if (shown > last) shown = 1;
+  }
+}
+
 GameEnd RunFrames(World& w, std::int64_t& frames) {
   for (;;) {
     if (w.QuitRequested) return GameEnd::kClosed;
@@ -121,6 +139,8 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     if (!Watching(w)) {
       ReadControls(w);
       RunComputerPlayers(w);
+    } else {
+      SwitchViewedWorms(w);
     }
     SendMyData(w);
   }
@@ -239,6 +259,7 @@ GameEnd Game(World& w) {
   w.Notice.clear();
   w.NoticeFrames = 0;
   w.Draft = {};
+  w.ViewedWorm = {0, 1, 2};
   w.ResetEntityTables();
   w.FrameStart = TickCount(w);
   SeedRandom(w);

@@ -158,11 +158,13 @@ void ShowAll(World& w) {
   // as the frame's other copies are. A worm out of play gets the standings
   // over its view instead of a status panel.
   for (int i = 1; i <= 2; ++i) {
-    const Player& p = w.Players[static_cast<std::size_t>(i)];
+    // The worm this view follows (a spectator chooses; a player's are its own).
+    const int shown = std::clamp(w.ViewedWorm[static_cast<std::size_t>(i)], 1, kMaxNetPlayers);
+    const Player& p = w.Players[static_cast<std::size_t>(shown)];
     back.Blit(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).WorldView, MakeRect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
               false);
     if (p.Alive != kFalse)
-      DrawPanel(w, i, i == 1 ? 10 : 210);
+      DrawPanel(w, shown, i == 1 ? 10 : 210);
     else
       DrawStatistics(w, i == 1 ? 10 : 170);
   }

@@ -111,6 +111,9 @@ struct World {
   // long as neither worm of this player is in play.
   std::string Notice;
   int32 NoticeFrames = 0;
+  // The worms the left and right views follow (index 1 and 2): a player's
+  // own two; a spectator switches them with each player's left and right keys.
+  std::array<int, 3> ViewedWorm{0, 1, 2};
   // A chat line being typed in a network game (client/frontend/chat_line.h).
   struct ChatDraft {
     bool open = false;
