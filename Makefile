@@ -79,10 +79,12 @@ bench: deps
 	@python3 bench/table.py $(RELEASE_DIR)/bench-results
 
 # Network games over slow links: two paced bots through a delaying proxy on
-# 127.0.0.1 at round trips of 0 to 200 ms, pipelined and in lock-step
-# (about seven minutes; the table in docs/performance.md).
+# 127.0.0.1 at round trips of 0 to 200 ms, pipelined and in lock-step, and a
+# third joining their open game at 0 and 150 ms (about eight minutes; the
+# tables in docs/performance.md).
 bench-net: release
 	python3 bench/netplay_bench.py $(RELEASE_DIR)
+	python3 bench/join_bench.py $(RELEASE_DIR)
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
 # corpus in tests/fuzz/corpus; findings and crashing inputs go to

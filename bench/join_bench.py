@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Joining a running open game, measured: two paced bots play through
+bench/delay_proxy.py at each round trip; after --after seconds a third paced
+bot joins. The table says how long the join took (from the newcomer's
+connection to its entry), which batch it entered at, and what the join
+carried: the level (compressed) and the digs since the level was taken.
+
+    python3 bench/join_bench.py BUILD_DIR [--rtts 0,150] [--after 20]
+
+Everything runs on 127.0.0.1 (the server announces to 127.0.0.1 only). The
+game's own target: a join completes within 2 s on loopback and within 2 s
+plus three round trips over a slow link.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from netplay_bench import free_udp_port, wait_for_line  # noqa: E402
+
+JOINED = re.compile(r"joined the running game in (\d+) ms")
+ENTERED = re.compile(r"entered the game at batch (\d+) \(level (\d+) bytes, (\d+) bytes of digs since\)")
+
+
+def run(build, data, rtt, after, work):
+    procs = []
+    try:
+        out = os.path.join(work, "server.txt")
+        with open(out, "w") as f:
+            procs.append(subprocess.Popen(
+                [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
+                 "--announce-to", "127.0.0.1", "--announce-port", str(free_udp_port())],
+                stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
+        port = wait_for_line(out, r"listening on TCP port (\d+)")
+        if rtt > 0:
+            ready = os.path.join(work, "proxy.txt")
+            with open(ready, "w") as f:
+                procs.append(subprocess.Popen(
+                    [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
+                    stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
+            port = wait_for_line(ready, r"proxy listening on (\d+)")
+        bot = [os.path.join(build, "krel-bot"), "127.0.0.1", "--port", port, "--paced", "--lives", "50",
+               "--data", data]
+        frames = (after + 15) * 25
+        procs.append(subprocess.Popen(bot + ["--count", "2", "--wait-for", "2", "--frames", str(frames)],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                      stdin=subprocess.DEVNULL))
+        time.sleep(after)
+        joiner = subprocess.run(bot + ["--number-from", "3", "--wait-for", "1", "--frames", "100"],
+                                capture_output=True, text=True, timeout=60)
+        joined = JOINED.search(joiner.stdout)
+        with open(out) as f:
+            entered = ENTERED.search(f.read())
+        if not joined or not entered:
+            raise RuntimeError("no join:\n" + joiner.stdout + joiner.stderr)
+        return int(joined.group(1)), entered.groups()
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("--rtts", default="0,150")
+    ap.add_argument("--after", type=int, default=20, help="seconds of play before the join")
+    a = ap.parse_args()
+    build = os.path.abspath(a.build)
+    work = tempfile.mkdtemp(prefix="krel-join-")
+    try:
+        data = os.path.join(work, "data")
+        os.makedirs(data)
+        for name in ("level.bmp", "arms.dat"):
+            shutil.copy(os.path.join(build, name), data)
+        print("| round trip | join took | entered at batch | level sent | digs since |")
+        print("|---|---|---|---|---|")
+        for rtt in [int(r) for r in a.rtts.split(",")]:
+            ms, (batch, level, digs) = run(build, data, rtt, a.after, work)
+            print(f"| {rtt} ms | {ms} ms | {batch} | {level} bytes | {digs} bytes |", flush=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
