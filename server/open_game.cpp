@@ -31,6 +31,8 @@ namespace {
 // A client of the basic protocol sends its settings once; one that can join
 // sends them three times in one write. This long it may take for the rest.
 constexpr int kOpenAskTicks = 3;
+// Batches whose level reports are waiting for the rest, at most.
+constexpr std::size_t kMaxLevelChecks = 16;
 
 }  // namespace
 
@@ -317,9 +319,12 @@ void Relay::LeaveOpenly(Session& leaving) {
 }
 
 void Relay::LevelReported(Session& s, std::int64_t batch, std::uint32_t checksum) {
-  if (!s.in_game || !open_game_) return;
-  // Reports of long ago (a client that fell behind) are not kept.
-  while (!level_checks_.empty() && level_checks_.begin()->first < batch - 200)
+  // A report far from the game's count is no honest client's (theirs lag by
+  // a round trip at most); it is not kept.
+  if (!s.in_game || !open_game_ || batch > game_batches_ + 50 || batch < game_batches_ - 500) return;
+  // Reports of long ago (a client that fell behind) are compared as they are.
+  while (!level_checks_.empty() &&
+         (level_checks_.begin()->first < batch - 200 || level_checks_.size() > kMaxLevelChecks))
     CompareLevels(level_checks_.begin()->first);
   auto& reports = level_checks_[batch];
   for (const auto& r : reports)
