@@ -77,6 +77,23 @@ write("session", "pipelined", session([(0, hello + hello[13:]), (1, hello)] +
 batch_p = b"C\x00\x0f\x00\x64\x01" + b"P\x01" + b"n\x02" + b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
 write("batch", "pipelined", arrivals(batch_p + b"n\x04" + events, 9))
 
+# Open play: two clients that ask for it (their "C" three times) start a
+# game; a third connects during it (its byte goes to the second client); a
+# level nobody asked for, a level checksum, a token, a watch request.
+open_hello = hello + hello[13:] + hello[13:]
+open_frames = states * 2
+write("session", "open-play", session(
+    [(0, open_hello), (1, open_hello)] + [(w, open_frames[i:i + 64]) for w in (0, 1)
+                                          for i in range(0, len(open_frames), 64)] +
+    [(3, b"chi\0"), (0, b"Z\x00\x00\x00\x04LVL!"), (1, b"K\x00\x00\x00\x02\x00\x00\x00\x07"),
+     (1, b"T12345678W")]))
+# A client in open play: the answers, a batch, a departure, a join and a
+# request for the level, then a level again with the digs since.
+open_batch = b"C\x00\x0f\x00\x64\x01P\x01O\x01T12345678" + b"n\x04" + b"p" + worm(b"Anna", 50) + b"p" + worm(b"Alf", 80)
+open_batch += b"p" + worm(b"Bert", 120) + b"p" + worm(b"Bob", 130) + b"L\x03" + b"A" + b"Q" + b"n\x04"
+open_batch += b"Y\x00\x00\x00\x04\x00\x01\x00\x01" + b"\x00\x00\x00\x07d\x00\x28\x00\x32\x00\x06"
+write("batch", "open-play", arrivals(open_batch, 13))
+
 # At and over the work bound of one frame (a session) and of one batch (the
 # client), so the fuzzers start at the edges of protocol/event_limits.h.
 dig = b"d\x00\x28\x00\x32\x00\x06"
