@@ -72,7 +72,8 @@ inline constexpr int kOpenPlayVersion = 1;
 // a form a client of the basic protocol ignores (its bytes 2-14 are not the
 // version text), instead of the "+" that stops when a game starts:
 //
-//   "+" "$KRELOPEN0.82" worms places    raw bytes: worms in the game, free places
+//   "+" "$KRELOPEN0.82" worms places watchers
+//        raw bytes: worms in the game, free places to play, free places to watch
 inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
 
 // The largest level (as sent, compressed) and the largest catch-up of digs

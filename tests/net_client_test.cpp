@@ -342,8 +342,9 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   const std::string open(kOpenAnnounceText);
   for (const auto& [datagram, line] :
        std::vector<std::pair<std::string, std::string>>{{"-" + v, ""},
-                                                        {"+" + open + '\6' + '\5', "10.0.0.2: 5 OF 8 PLACES"},
-                                                        {"+" + open + '\20' + '\0', "10.0.0.2: FULL"},
+                                                        {"+" + open + '\6' + '\5' + '\20', "10.0.0.2: 5 OF 8 PLACES"},
+                                                        {"+" + open + '\20' + '\0' + '\3', "10.0.0.2: WATCH ONLY"},
+                                                        {"+" + open + '\20' + '\0' + '\0', "10.0.0.2: FULL"},
                                                         {"+" + v + '\0', "10.0.0.2 (0 players online)"}}) {
     ServerAnnouncement(*w, datagram, "10.0.0.2");
     EXPECT_EQ(n.ServerList.empty() ? "" : ServerListLine(n, n.ServerList[0]), line);

@@ -62,7 +62,7 @@ TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
   ASSERT_TRUE(rig.relay->OpenGame());
   // Withdrawn for clients of the basic protocol, announced in a form they ignore.
   rig.relay->AnnounceTick();
-  EXPECT_EQ(rig.hooks.datagrams.back(), "+" + std::string(kOpenAnnounceText) + Byte(6) + Byte(5));
+  EXPECT_EQ(rig.hooks.datagrams.back(), "+" + std::string(kOpenAnnounceText) + Byte(6) + Byte(5) + Byte(16));
   EXPECT_EQ(rig.hooks.datagrams.end()[-2], "-" + std::string(kVersionText));
   rig.Frame();
   const auto batches = rig.relay->GameBatches();
@@ -208,7 +208,7 @@ TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
   EXPECT_NE(batch.find(std::string("chi") + '\0'), std::string::npos) << "a spectator may chat";
   EXPECT_EQ(rig.relay->PlayersOnline(), 4);
   rig.relay->AnnounceTick();
-  EXPECT_EQ(rig.hooks.datagrams.back().back(), 6) << "six of eight places free";
+  EXPECT_EQ(rig.hooks.datagrams.back().substr(14), Byte(4) + Byte(6) + Byte(15)) << "six places to play, 15 to watch";
   rig.Send(2, rig.worms[0].States());
   EXPECT_FALSE(rig.Alive(2)) << "a spectator has no worms to send";
 }

@@ -97,8 +97,8 @@ struct NetClient {
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;
   // Servers of ServerList whose open game runs (protocol/open_play.h), by
-  // address: the places free in it.
-  std::map<std::string, int> OpenPlaces;
+  // address: the places free in it to play and to watch.
+  std::map<std::string, std::pair<int, int>> OpenPlaces;
 };
 
 // Connects the socket notifications to the game state of w and sets w.net.

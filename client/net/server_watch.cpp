@@ -25,15 +25,15 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
   if (w.net == nullptr || datagram.size() < 1 + kVersionText.size()) return;
   const std::string_view version = std::string_view(datagram).substr(1, kVersionText.size());
   // A running open game: "+", its own text, worms, free places.
-  const bool open = version == kOpenAnnounceText && datagram[0] == '+' && datagram.size() == 3 + kVersionText.size();
+  const bool open = version == kOpenAnnounceText && datagram[0] == '+' && datagram.size() == 4 + kVersionText.size();
   if (version != kVersionText && !open) return;
   std::vector<std::string>& list = w.net->ServerList;
   const bool withdrawn = datagram[0] == '-';
-  std::map<std::string, int>& places = w.net->OpenPlaces;
+  std::map<std::string, std::pair<int, int>>& places = w.net->OpenPlaces;
   if (!open)
     places.erase(sender);  // before a game, or withdrawn
   else if (places.size() < 64 || places.count(sender) > 0)
-    places[sender] = static_cast<unsigned char>(datagram.back());
+    places[sender] = {static_cast<unsigned char>(datagram.end()[-2]), static_cast<unsigned char>(datagram.back())};
   const std::string entry = datagram.substr(1 + kVersionText.size(), open ? 1 : std::string::npos) + sender;
   auto found =
       std::find_if(list.begin(), list.end(), [&](const std::string& e) { return !e.empty() && e.substr(1) == sender; });
@@ -52,9 +52,11 @@ std::string ServerListLine(const NetClient& n, const std::string& entry) {
   if (entry.empty()) return "";
   const auto open = n.OpenPlaces.find(entry.substr(1));
   if (open == n.OpenPlaces.end()) return ServerListLine(entry);
-  // A game in play with room for more: free places of the eight a server has.
+  // A game in play with room for more: free places of the eight a server
+  // has; with none, whether it can still be watched.
+  const auto [play, watch] = open->second;
   return entry.substr(1) + ": " +
-         (open->second > 0 ? std::to_string(open->second) + " OF 8 PLACES" : std::string("FULL"));
+         (play > 0 ? std::to_string(play) + " OF 8 PLACES" : std::string(watch > 0 ? "WATCH ONLY" : "FULL"));
 }
 
 std::string ServerListLine(const std::string& entry) {
