@@ -376,8 +376,10 @@ void Relay::EndOpenGame() {
   collecting_ = false;
   std::string().swap(level_);
   std::string().swap(catch_up_);
-  for (auto& s : sessions_)
+  for (auto& s : sessions_) {
     if (!s->in_game) s->End("the game ended before it could join");
+    if (s->watching) s->End("the game it watched has ended");
+  }
 }
 
 }  // namespace krel

@@ -209,8 +209,20 @@ TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
   EXPECT_EQ(rig.relay->PlayersOnline(), 4);
   rig.relay->AnnounceTick();
   EXPECT_EQ(rig.hooks.datagrams.back().substr(14), Byte(4) + Byte(6) + Byte(15)) << "six places to play, 15 to watch";
-  rig.Send(2, rig.worms[0].States());
-  EXPECT_FALSE(rig.Alive(2)) << "a spectator has no worms to send";
+  rig.Close(0);
+  rig.Close(1);
+  EXPECT_FALSE(rig.Alive(2)) << "the game it watched has ended";
+  EXPECT_TRUE(rig.relay->Listening());
+}
+
+TEST(OpenPlay, ASpectatorThatSendsAWormsStateIsEnded) {
+  OpenRig rig(1);
+  rig.Frame();
+  rig.Connect();
+  rig.Send(1, OpenGreeting() + "W");
+  rig.Send(1, rig.worms[0].States());
+  EXPECT_FALSE(rig.Alive(1));
+  EXPECT_TRUE(rig.Alive(0));
 }
 
 TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {
