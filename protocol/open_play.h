@@ -49,6 +49,15 @@
 // A client that returns within kReturnSeconds of losing its connection
 // enters with the lives and kills its worms had; later it is a newcomer.
 //
+// The server's level: a server started with --level FILE sends every
+// client of open play the file with its "O" (and to a joiner with its
+// answers), and the client plays its games there on it:
+//
+//   server -> client   "V" checksum[4 raw] length[4 raw] bytes   level.bmp as a file
+//
+// The checksum is the 32-bit FNV-1a hash of the bytes; the client checks
+// the file as it checks its own and keeps it under its cache folder.
+//
 // Watching: a client that sends "W" after its settings (and token) is a
 // spectator. It joins like a newcomer (the level; a second "W" once it has
 // set up its game instead of a first frame; then "E" with the worm
@@ -62,6 +71,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace krel {
@@ -81,6 +91,15 @@ inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
 inline constexpr std::size_t kMaxLevelSnapshotBytes = 4 * 1024 * 1024;
 inline constexpr std::size_t kMaxCatchUpBytes = 1024 * 1024;
 inline constexpr std::size_t kReturnTokenBytes = 8;
+// The largest level file a server sends.
+inline constexpr std::size_t kMaxLevelFileBytes = 4 * 1024 * 1024;
+
+// FNV-1a, 32 bits, of a file's bytes.
+inline std::uint32_t FileChecksum(std::string_view bytes) {
+  std::uint32_t h = 2166136261u;
+  for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
+  return h;
+}
 inline constexpr int kMaxWatchers = 16;
 inline constexpr int kReturnSeconds = 60;
 

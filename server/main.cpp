@@ -15,10 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <span>
 #include <string>
 
+#include "gfx/bmp.h"
 #include "protocol/base/quit_pipe.h"
 #include "protocol/field_codec.h"
+#include "protocol/open_play.h"
 #include "server/server_app.h"
 #include "server/status.h"
 
@@ -27,7 +32,7 @@ namespace {
 void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
-      "                  [--register HOST[:PORT]]... [--lock-step]\n"
+      "                  [--register HOST[:PORT]]... [--lock-step] [--level FILE]\n"
       "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
@@ -36,8 +41,35 @@ void Usage(std::FILE* out) {
       "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
       "                     given) about this relay every few seconds; may be repeated\n"
       "  --lock-step        every client waits for each batch, also one that could\n"
-      "                     play ahead over a slow link (pipelined)\n",
+      "                     play ahead over a slow link (pipelined)\n"
+      "  --level FILE       the level (a level.bmp) of open games: every client that\n"
+      "                     can play open gets it and plays on it (default: each\n"
+      "                     plays on its own, as clients of the basic protocol do)\n",
       out);
+}
+
+// The level of --level, checked with the game's own reader before any client
+// gets it.
+bool ReadLevelFile(const char* path, std::string& bytes, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot be read";
+    return false;
+  }
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (bytes.size() > krel::kMaxLevelFileBytes) {
+    error = std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(krel::kMaxLevelFileBytes) +
+            " a client takes";
+    return false;
+  }
+  krel::BmpImage image;
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  if (!krel::DecodeBmp(std::span<const std::uint8_t>(data, bytes.size()), image, error)) return false;
+  if (image.width < 1 || image.height < 1) {
+    error = "the image has no pixels";
+    return false;
+  }
+  return true;
 }
 
 bool ParsePort(const char* text, std::uint16_t* port) {
@@ -68,7 +100,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind" &&
-        arg != "--register") {
+        arg != "--register" && arg != "--level") {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
       return 2;
@@ -90,7 +122,13 @@ int main(int argc, char** argv) {
       options.bind_address = value;
     else if (arg == "--register")
       options.register_with.push_back(value);
-    else {
+    else if (arg == "--level") {
+      std::string error;
+      if (!ReadLevelFile(value, options.level_file, error)) {
+        std::fprintf(stderr, "krelServer: --level %s: %s\n", value, error.c_str());
+        return 2;
+      }
+    } else {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
       return 2;

@@ -11,7 +11,13 @@
 
 namespace krel {
 
-Relay::Relay(RelayHooks& hooks, RelayLimits limits) : hooks_(hooks), limits_(limits) {}
+Relay::Relay(RelayHooks& hooks, RelayLimits limits, std::string_view level_file) : hooks_(hooks), limits_(limits) {
+  if (level_file.empty()) return;
+  level_file_message_ = "V";
+  AppendRawLong(level_file_message_, FileChecksum(level_file));
+  AppendRawLong(level_file_message_, static_cast<std::uint32_t>(level_file.size()));
+  level_file_message_ += level_file;
+}
 Relay::~Relay() = default;
 
 void Relay::Reap() { graveyard_.clear(); }

@@ -27,6 +27,8 @@ struct ServerOptions {
   RelayLimits limits;
   std::vector<std::string> register_with;  // list servers, "HOST[:PORT]"
   int register_ms = 5000;
+  // --level FILE: the level of open games, sent to every client of open play.
+  std::string level_file;
 };
 
 class ServerApp : public RelayHooks {

@@ -262,7 +262,8 @@ bool Session::AskedForOpenPlay() {
 
 std::string Session::TokenMessage() {
   token = relay_.NewToken();
-  return "T" + token;
+  // The server's level, when it names one, goes along.
+  return "T" + token + relay_.level_file_message_;
 }
 
 void Session::SendLevelAgain(std::string_view level, std::string_view digs) {

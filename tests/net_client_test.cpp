@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <cerrno>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "client/app/client_events.h"
@@ -19,8 +23,10 @@
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
+#include "gfx/bmp_write.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
+#include "protocol/open_play.h"
 #include "protocol/worm_codec.h"
 #include "server_test_support.h"
 #include "sim_test_support.h"
@@ -253,6 +259,38 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   NetWorld flood;
   flood.n.RecvBuffer = "Z" + Bytes({0x7F, 0, 0, 0});
   EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
+}
+
+TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
+  const std::string cache = ::testing::TempDir() + "krel-cache-test";
+  std::filesystem::remove_all(cache);
+  ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+  const std::vector<std::uint32_t> rgb(6 * 4, 0x102030);
+  const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, rgb);
+  const std::string file(bmp.begin(), bmp.end());
+  auto message = [](const std::string& bytes, std::uint32_t checksum) {
+    std::string m = "V";
+    AppendRawLong(m, checksum);
+    AppendRawLong(m, static_cast<std::uint32_t>(bytes.size()));
+    return m + bytes;
+  };
+  // Not a level, a checksum that does not match: refused, nothing kept.
+  for (const std::string& bad :
+       {message("BM not a bitmap", FileChecksum("BM not a bitmap")), message(file, FileChecksum(file) + 1)}) {
+    OpenWorld c;
+    c.n.RecvBuffer = bad;
+    EXPECT_FALSE(ProcessReceived(*c.w));
+    EXPECT_FALSE(std::filesystem::exists(cache + "/krel"));
+  }
+  OpenWorld c;
+  c.w->Connection = ConnectionState::kConnected;
+  c.n.RecvBuffer = message(file, FileChecksum(file));
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_EQ(ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0), 0u);
+  std::ifstream kept(ServerLevelFolder(*c.w) + "/level.bmp", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), file);
+  ::unsetenv("XDG_CACHE_HOME");
+  std::filesystem::remove_all(cache);
 }
 
 TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {

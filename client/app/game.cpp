@@ -226,7 +226,10 @@ void InitGame(World& w) {
   if ((w.Connection == ConnectionState::kConnected || w.RegenerateLevel != kFalse) && !TakeServerLevel(w)) {
     std::string error;
     // The old level stays if the file has gone; the game can still be played.
-    if (!loadlevel(w, DataDir(w, "level.bmp"), error)) std::cerr << "krel: level not reloaded: " << error << "\n";
+    // The level the server names, if it names one; else the player's own.
+    const std::string server_level = ServerLevelFolder(w);
+    if (!loadlevel(w, server_level.empty() ? DataDir(w, "level.bmp") : server_level, error))
+      std::cerr << "krel: level not reloaded: " << error << "\n";
   }
   PlayerDied(w, 1, 1, Origin::kNetwork);
   PlayerDied(w, 2, 2, Origin::kNetwork);

@@ -17,6 +17,7 @@
 #include "client/net/level_snapshot.h"
 #include "client/net/net_client.h"
 #include "client/net/roster.h"
+#include "client/net/server_level.h"
 #include "client/net/session.h"
 #include "client/simulation/report/dump.h"
 #include "client/simulation/report/trace.h"
@@ -323,6 +324,16 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'Y':
       if (!n.OpenPlay) return DropRest(in);
       return TakeLevelAgain(w, n, in);
+    case 'V': {
+      if (!n.OpenPlay) return DropRest(in);
+      std::uint32_t checksum = 0;
+      std::string_view file;
+      if (!TakeRawLong(in, checksum)) return Step::kWait;
+      if (const Step step = TakeBlock(in, kMaxLevelFileBytes, "the level file", file); step != Step::kNext) return step;
+      std::string error;
+      if (!KeepServerLevel(file, checksum, n.ServerLevelDir, error)) return Refuse(error);
+      return Step::kNext;
+    }
     case 'T':
       if (!n.OpenPlay) return DropRest(in);
       if (in.rest.size() < kReturnTokenBytes) return Step::kWait;
@@ -352,6 +363,9 @@ bool LongBlockComing(const NetClient& n) {
   std::uint32_t length = 0;
   if ((tag == 'Z' && n.AskPipelined) || (tag == 'Y' && n.OpenPlay))
     return TakeRawLong(in, length) && length <= kMaxLevelSnapshotBytes;
+  std::uint32_t checksum = 0;
+  if (tag == 'V' && n.OpenPlay)
+    return TakeRawLong(in, checksum) && TakeRawLong(in, length) && length <= kMaxLevelFileBytes;
   if (tag == 'E' && n.OpenPlay) {
     int32 batches = 0;
     int count = 0;

@@ -77,6 +77,9 @@ struct NetClient {
   // Joining a running game: the server's level has replaced the level file
   // (the game's set-up must not load the file over it).
   bool LevelFromServer = false;
+  // The folder of the level this server named (server_level.h); empty: the
+  // player's own level.
+  std::string ServerLevelDir;
   // Joining: "E" has come, the batches follow.
   bool Entered = false;
   // Watch instead of play (protocol/open_play.h): asked with the settings;

@@ -120,6 +120,10 @@ bool TakeRestart(World& w) {
   return true;
 }
 
+std::string ServerLevelFolder(const World& w) {
+  return w.net != nullptr && w.Networked() ? w.net->ServerLevelDir : std::string();
+}
+
 bool Watching(const World& w) { return w.net != nullptr && w.net->Watch && w.Networked(); }
 
 bool TakeServerLevel(World& w) {
@@ -177,6 +181,7 @@ void CloseConnection(World& w) {
     w.net->Entered = false;
     w.net->InBatch = false;
     w.net->WatchReady = false;
+    w.net->ServerLevelDir.clear();
   }
   w.Connection = ConnectionState::kClosed;
 }

@@ -36,6 +36,9 @@ bool TakeServerLevel(World& w);
 // True while this client watches a network game (it has no worms of its
 // own there: worms 1 and 2 are the first two of the game).
 bool Watching(const World& w);
+// The folder of the level this game's server named, or empty (the
+// player's own level.bmp).
+std::string ServerLevelFolder(const World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 

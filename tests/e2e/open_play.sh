@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Open play with the real programs: two paced bots play; a third joins the
+# Open play with the real programs: two paced bots play on the level the
+# server names (--level, kept in each client's cache); a third joins the
 # running game after 250 batches (10 s) with a level of its own that differs
 # (and a spectator starts watching),
 # drops its connection 300 frames later and comes back with its token; the
@@ -13,19 +14,23 @@ set -euo pipefail
 source "$(dirname "$0")/lib/bots.sh"
 bots_setup "$1"
 
-# Another level of the same size: a band of pixels copied from elsewhere.
-mkdir -p "$WORK/other"
+# Other levels of the same size: a band of pixels copied from elsewhere.
+# The server names "served" for its games; the joiner's own is "other".
+mkdir -p "$WORK/other" "$WORK/served"
 cp "$WORK/bin/arms.dat" "$WORK/other/"
-python3 - "$WORK/bin/level.bmp" "$WORK/other/level.bmp" <<'PY'
+python3 - "$WORK/bin/level.bmp" "$WORK/other/level.bmp" "$WORK/served/level.bmp" <<'PY'
 import sys
 data = bytearray(open(sys.argv[1], "rb").read())
 start = int.from_bytes(data[10:14], "little")
-band = data[start:start + 20000]
-data[start + 40000:start + 60000] = band
-open(sys.argv[2], "wb").write(bytes(data))
+for path, at in ((sys.argv[2], 40000), (sys.argv[3], 80000)):
+    copy = bytearray(data)
+    copy[start + at:start + at + 20000] = data[start:start + 20000]
+    open(path, "wb").write(bytes(copy))
 PY
+# The server's level is kept here by every client, by checksum.
+export XDG_CACHE_HOME="$WORK/cache"
 
-start_server
+start_server --level "$WORK/served/level.bmp"
 start_bots stays --paced --wait-for 2 --frames 1300 --lives 9999 --seed 71
 STAYS=$BOT_PID
 start_bots leaves --number-from 2 --paced --wait-for 2 --frames 800 --lives 9999 --seed 81
@@ -93,5 +98,8 @@ PY
 grep -q '"Chat":\[.*BOT 2A LEFT' "$WORK/stays/bot-1.jsonl" && grep -q 'BOT 3A JOINED' "$WORK/stays/bot-1.jsonl" &&
   grep -q 'BOT 3A IS BACK' "$WORK/stays/bot-1.jsonl" ||
   { echo "FAIL: no lines about the join, the return and the departure"; tail -1 "$WORK/stays/bot-1.jsonl"; exit 1; }
+cached=$(find "$WORK/cache/krel" -name level.bmp)
+[ "$(echo "$cached" | wc -l)" -eq 1 ] && cmp -s "$cached" "$WORK/served/level.bmp" && cmp -s "$WORK/bin/level.bmp" "$BUILD_DIR/level.bmp" ||
+  { echo "FAIL: the server's level was not kept as it was, or the clients' own was touched"; exit 1; }
 grep -q "came back in" "$WORK/joins.txt" && grep -q "comes back" "$WORK/server.txt" ||
   { echo "FAIL: the dropped bot did not come back"; cat "$WORK/joins.txt" "$WORK/server.txt"; exit 1; }
