@@ -49,11 +49,12 @@
 // A client that returns within kReturnSeconds of losing its connection
 // enters with the lives and kills its worms had; later it is a newcomer.
 //
-// The server's level: a server started with --level FILE sends every
-// client of open play the file with its "O" (and to a joiner with its
-// answers), and the client plays its games there on it:
+// The server's level and weapons: a server started with --level FILE (or
+// --arms FILE) sends every client of open play the file with its "O" (and
+// to a joiner with its answers), and the client plays its games there on it:
 //
 //   server -> client   "V" checksum[4 raw] length[4 raw] bytes   level.bmp as a file
+//   server -> client   "F" checksum[4 raw] length[4 raw] bytes   arms.dat (--arms FILE)
 //
 // The checksum is the 32-bit FNV-1a hash of the bytes; the client checks
 // the file as it checks its own and keeps it under its cache folder.
@@ -93,6 +94,8 @@ inline constexpr std::size_t kMaxCatchUpBytes = 1024 * 1024;
 inline constexpr std::size_t kReturnTokenBytes = 8;
 // The largest level file a server sends.
 inline constexpr std::size_t kMaxLevelFileBytes = 4 * 1024 * 1024;
+// The largest weapon file a server sends.
+inline constexpr std::size_t kMaxArmsFileBytes = 1024 * 1024;
 
 // FNV-1a, 32 bits, of a file's bytes.
 inline std::uint32_t FileChecksum(std::string_view bytes) {

@@ -33,6 +33,7 @@ void Usage(std::FILE* out) {
   std::fputs(
       "usage: krelServer [--port N] [--announce-port N] [--announce-to ADDR] [--bind ADDR]\n"
       "                  [--register HOST[:PORT]]... [--lock-step] [--level FILE]\n"
+      "                  [--arms FILE]\n"
       "       krelServer --help | --version\n"
       "  --port N           TCP port for the game clients (default 17384)\n"
       "  --announce-port N  UDP port of the announcements (default 17383)\n"
@@ -44,7 +45,9 @@ void Usage(std::FILE* out) {
       "                     play ahead over a slow link (pipelined)\n"
       "  --level FILE       the level (a level.bmp) of open games: every client that\n"
       "                     can play open gets it and plays on it (default: each\n"
-      "                     plays on its own, as clients of the basic protocol do)\n",
+      "                     plays on its own, as clients of the basic protocol do)\n"
+      "  --arms FILE        the weapon file (an arms.dat) of open games, likewise;\n"
+      "                     each client checks it with its own reader\n",
       out);
 }
 
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg != "--port" && arg != "--announce-port" && arg != "--announce-to" && arg != "--bind" &&
-        arg != "--register" && arg != "--level") {
+        arg != "--register" && arg != "--level" && arg != "--arms") {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
       return 2;
@@ -122,7 +125,19 @@ int main(int argc, char** argv) {
       options.bind_address = value;
     else if (arg == "--register")
       options.register_with.push_back(value);
-    else if (arg == "--level") {
+    else if (arg == "--arms") {
+      std::ifstream in(value, std::ios::binary);
+      options.arms_file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      if (!in.good() && !in.eof()) {
+        std::fprintf(stderr, "krelServer: --arms %s: cannot be read\n", value);
+        return 2;
+      }
+      if (options.arms_file.empty() || options.arms_file.size() > krel::kMaxArmsFileBytes) {
+        std::fprintf(stderr, "krelServer: --arms %s: %zu bytes (1 to %zu)\n", value, options.arms_file.size(),
+                     krel::kMaxArmsFileBytes);
+        return 2;
+      }
+    } else if (arg == "--level") {
       std::string error;
       if (!ReadLevelFile(value, options.level_file, error)) {
         std::fprintf(stderr, "krelServer: --level %s: %s\n", value, error.c_str());

@@ -11,12 +11,15 @@
 
 namespace krel {
 
-Relay::Relay(RelayHooks& hooks, RelayLimits limits, std::string_view level_file) : hooks_(hooks), limits_(limits) {
-  if (level_file.empty()) return;
-  level_file_message_ = "V";
-  AppendRawLong(level_file_message_, FileChecksum(level_file));
-  AppendRawLong(level_file_message_, static_cast<std::uint32_t>(level_file.size()));
-  level_file_message_ += level_file;
+Relay::Relay(RelayHooks& hooks, RelayLimits limits, std::string_view level_file, std::string_view arms_file)
+    : hooks_(hooks), limits_(limits) {
+  for (const auto& [tag, file] : {std::pair{'V', level_file}, std::pair{'F', arms_file}}) {
+    if (file.empty()) continue;
+    level_file_message_ += tag;
+    AppendRawLong(level_file_message_, FileChecksum(file));
+    AppendRawLong(level_file_message_, static_cast<std::uint32_t>(file.size()));
+    level_file_message_ += file;
+  }
 }
 Relay::~Relay() = default;
 

@@ -69,9 +69,9 @@ struct RelayLimits {
 
 class Relay {
  public:
-  // `level_file`: the bytes of the level every client of open play gets
-  // (empty: each plays on its own).
-  Relay(RelayHooks& hooks, RelayLimits limits = {}, std::string_view level_file = {});
+  // `level_file`, `arms_file`: the bytes of the level and the weapon file
+  // every client of open play gets (empty: each plays on its own).
+  Relay(RelayHooks& hooks, RelayLimits limits = {}, std::string_view level_file = {}, std::string_view arms_file = {});
   ~Relay();
 
   // Window load: listen, announce, labels.
@@ -191,7 +191,7 @@ class Relay {
   std::string level_;               // the level joiners get, as sent
   std::string catch_up_;            // digs and chat lines since it was taken
   bool collecting_ = false;
-  std::string level_file_message_;  // "V" and the server's level, or empty
+  std::string level_file_message_;  // "V" and the server's level, "F" and its weapons, or empty
   int level_from_ = 0;              // serial of the client the level was taken from
   std::map<std::int64_t, std::vector<std::pair<int, std::uint32_t>>> level_checks_;
   std::int64_t resyncs_ = 0;

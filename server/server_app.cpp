@@ -28,7 +28,7 @@ class ServerApp::SocketLink : public Link {
 ServerApp::ServerApp(EventLoop& loop, ServerOptions options)
     : loop_(loop),
       options_(std::move(options)),
-      relay_(*this, options_.limits, options_.level_file),
+      relay_(*this, options_.limits, options_.level_file, options_.arms_file),
       listener_(loop),
       refusals_(loop),
       announcer_(loop),

@@ -29,6 +29,8 @@ struct ServerOptions {
   int register_ms = 5000;
   // --level FILE: the level of open games, sent to every client of open play.
   std::string level_file;
+  // --arms FILE: the weapon file of open games, likewise.
+  std::string arms_file;
 };
 
 class ServerApp : public RelayHooks {

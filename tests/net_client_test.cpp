@@ -261,6 +261,15 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
 }
 
+int KeptFiles(const std::string& folder) {
+  std::error_code ec;
+  int n = 0;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+    n += it->is_regular_file() ? 1 : 0;
+  return n;
+}
+
 TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
   const std::string cache = ::testing::TempDir() + "krel-cache-test";
   std::filesystem::remove_all(cache);
@@ -280,7 +289,7 @@ TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
     OpenWorld c;
     c.n.RecvBuffer = bad;
     EXPECT_FALSE(ProcessReceived(*c.w));
-    EXPECT_FALSE(std::filesystem::exists(cache + "/krel"));
+    EXPECT_EQ(KeptFiles(cache), 0);
   }
   OpenWorld c;
   c.w->Connection = ConnectionState::kConnected;
@@ -289,6 +298,23 @@ TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
   EXPECT_EQ(ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0), 0u);
   std::ifstream kept(ServerLevelFolder(*c.w) + "/level.bmp", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), file);
+  // The weapon file alike ("F"): a broken one is refused with its line, the
+  // shipped one replaces the game's tables for the game, once.
+  std::ifstream shipped(std::string(KREL_SOURCE_DIR) + "/data/arms.dat", std::ios::binary);
+  const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
+  const std::string broken = "NUMWEAPONS:oops\n";
+  OpenWorld b;
+  b.n.RecvBuffer = "F" + message(broken, FileChecksum(broken)).substr(1);
+  EXPECT_FALSE(ProcessReceived(*b.w));
+  EXPECT_EQ(KeptFiles(cache), 1) << "the level only";
+  c.n.RecvBuffer = "F" + message(arms, FileChecksum(arms)).substr(1);
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  c.w->WeaponDefs = {};
+  std::string error;
+  EXPECT_TRUE(UseServerArms(*c.w, error)) << error;
+  EXPECT_FALSE(UseServerArms(*c.w, error));
+  EXPECT_NE(c.w->WeaponDefs[2].AMMO, 0) << "the tables came from the server's file";
+  EXPECT_TRUE(TakeServerArmsUsed(*c.w));
   ::unsetenv("XDG_CACHE_HOME");
   std::filesystem::remove_all(cache);
 }

@@ -25,6 +25,7 @@
 #include "client/simulation/report/perf_log.h"
 #include "client/simulation/report/trace.h"
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
@@ -148,6 +149,12 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
 
 void EndGame(World& w, GameEnd end, std::int64_t frames) {
   CloseConnection(w);
+  // The player's own weapons again after a game on the server's.
+  if (TakeServerArmsUsed(w)) {
+    ArmsError arms_error;
+    if (!LoadArms(w, DataDir(w, "arms.dat") + "/arms.dat", arms_error))
+      std::cerr << "krel: own weapon file not loaded again: " << arms_error.Message() << "\n";
+  }
   std::string error;
   // Closing the window ends the program at once; only a game that ran to its
   // end reports its timing.
@@ -195,6 +202,10 @@ void InitGame(World& w) {
     if (w.platform != nullptr) w.platform->Delay(1);
     PumpWindowEvents(w);
   }
+
+  // The weapon file the server names, if it names one, for this game.
+  if (std::string error; !UseServerArms(w, error) && !error.empty())
+    std::cerr << "krel: the server's weapon file not used: " << error << "\n";
 
   // The three reds of the laser sights, in the screen's format.
   DisplayOf(w).LaserColours = {static_cast<Pixel>(SurfaceColor(DisplayOf(w).Back, 96, 0, 0)),

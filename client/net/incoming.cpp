@@ -324,15 +324,20 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'Y':
       if (!n.OpenPlay) return DropRest(in);
       return TakeLevelAgain(w, n, in);
-    case 'V': {
+    case 'V':
+    case 'F': {
       if (!n.OpenPlay) return DropRest(in);
       std::uint32_t checksum = 0;
       std::string_view file;
       if (!TakeRawLong(in, checksum)) return Step::kWait;
-      if (const Step step = TakeBlock(in, kMaxLevelFileBytes, "the level file", file); step != Step::kNext) return step;
+      const bool level = tag == 'V';
+      const Step step = TakeBlock(in, level ? kMaxLevelFileBytes : kMaxArmsFileBytes,
+                                  level ? "the level file" : "the weapon file", file);
+      if (step != Step::kNext) return step;
       std::string error;
-      if (!KeepServerLevel(file, checksum, n.ServerLevelDir, error)) return Refuse(error);
-      return Step::kNext;
+      const bool kept = level ? KeepServerLevel(file, checksum, n.ServerLevelDir, error)
+                              : KeepServerArms(file, checksum, n.ServerArmsDir, error);
+      return kept ? Step::kNext : Refuse(error);
     }
     case 'T':
       if (!n.OpenPlay) return DropRest(in);
@@ -364,7 +369,7 @@ bool LongBlockComing(const NetClient& n) {
   if ((tag == 'Z' && n.AskPipelined) || (tag == 'Y' && n.OpenPlay))
     return TakeRawLong(in, length) && length <= kMaxLevelSnapshotBytes;
   std::uint32_t checksum = 0;
-  if (tag == 'V' && n.OpenPlay)
+  if ((tag == 'V' || tag == 'F') && n.OpenPlay)
     return TakeRawLong(in, checksum) && TakeRawLong(in, length) && length <= kMaxLevelFileBytes;
   if (tag == 'E' && n.OpenPlay) {
     int32 batches = 0;

@@ -80,6 +80,10 @@ struct NetClient {
   // The folder of the level this server named (server_level.h); empty: the
   // player's own level.
   std::string ServerLevelDir;
+  // The same for the weapon file, and whether the game's tables hold it now
+  // (the player's own are loaded again when the game ends).
+  std::string ServerArmsDir;
+  bool ArmsFromServer = false;
   // Joining: "E" has come, the batches follow.
   bool Entered = false;
   // Watch instead of play (protocol/open_play.h): asked with the settings;

@@ -7,6 +7,7 @@
 
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
+#include "client/simulation/weapons/arms.h"
 #include "client/state/chat.h"
 #include "protocol/worm_codec.h"
 
@@ -124,6 +125,23 @@ std::string ServerLevelFolder(const World& w) {
   return w.net != nullptr && w.Networked() ? w.net->ServerLevelDir : std::string();
 }
 
+bool UseServerArms(World& w, std::string& error) {
+  if (w.net == nullptr || !w.Networked() || w.net->ServerArmsDir.empty() || w.net->ArmsFromServer) return false;
+  ArmsError arms_error;
+  if (!LoadArms(w, w.net->ServerArmsDir + "/arms.dat", arms_error)) {
+    error = arms_error.Message();
+    return false;
+  }
+  w.net->ArmsFromServer = true;
+  return true;
+}
+
+bool TakeServerArmsUsed(World& w) {
+  if (w.net == nullptr || !w.net->ArmsFromServer) return false;
+  w.net->ArmsFromServer = false;
+  return true;
+}
+
 bool Watching(const World& w) { return w.net != nullptr && w.net->Watch && w.Networked(); }
 
 bool TakeServerLevel(World& w) {
@@ -182,6 +200,7 @@ void CloseConnection(World& w) {
     w.net->InBatch = false;
     w.net->WatchReady = false;
     w.net->ServerLevelDir.clear();
+    w.net->ServerArmsDir.clear();
   }
   w.Connection = ConnectionState::kClosed;
 }

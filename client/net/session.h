@@ -39,6 +39,13 @@ bool Watching(const World& w);
 // The folder of the level this game's server named, or empty (the
 // player's own level.bmp).
 std::string ServerLevelFolder(const World& w);
+// The game's server named a weapon file: its tables replace the game's
+// (once per connection). True when they did; false, with nothing changed,
+// when there is none or it cannot be read (said in `error`).
+bool UseServerArms(World& w, std::string& error);
+// True once after a game whose tables came from its server: the caller
+// loads the player's own weapon file again.
+bool TakeServerArmsUsed(World& w);
 // Closes the game connection, if one is open.
 void CloseConnection(World& w);
 

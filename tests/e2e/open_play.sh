@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Open play with the real programs: two paced bots play on the level the
-# server names (--level, kept in each client's cache); a third joins the
+# Open play with the real programs: two paced bots play on the level and
+# weapons the server names (--level, --arms, kept in each client's cache); a
+# third joins the
 # running game after 250 batches (10 s) with a level of its own that differs
 # (and a spectator starts watching),
 # drops its connection 300 frames later and comes back with its token; the
@@ -30,7 +31,7 @@ PY
 # The server's level is kept here by every client, by checksum.
 export XDG_CACHE_HOME="$WORK/cache"
 
-start_server --level "$WORK/served/level.bmp"
+start_server --level "$WORK/served/level.bmp" --arms "$WORK/bin/arms.dat"
 start_bots stays --paced --wait-for 2 --frames 1300 --lives 9999 --seed 71
 STAYS=$BOT_PID
 start_bots leaves --number-from 2 --paced --wait-for 2 --frames 800 --lives 9999 --seed 81
@@ -101,5 +102,7 @@ grep -q '"Chat":\[.*BOT 2A LEFT' "$WORK/stays/bot-1.jsonl" && grep -q 'BOT 3A JO
 cached=$(find "$WORK/cache/krel" -name level.bmp)
 [ "$(echo "$cached" | wc -l)" -eq 1 ] && cmp -s "$cached" "$WORK/served/level.bmp" && cmp -s "$WORK/bin/level.bmp" "$BUILD_DIR/level.bmp" ||
   { echo "FAIL: the server's level was not kept as it was, or the clients' own was touched"; exit 1; }
+cmp -s "$(find "$WORK/cache/krel" -name arms.dat)" "$WORK/bin/arms.dat" ||
+  { echo "FAIL: the server's weapon file was not kept as it was"; exit 1; }
 grep -q "came back in" "$WORK/joins.txt" && grep -q "comes back" "$WORK/server.txt" ||
   { echo "FAIL: the dropped bot did not come back"; cat "$WORK/joins.txt" "$WORK/server.txt"; exit 1; }
