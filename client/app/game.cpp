@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "client/ai/ace.h"
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
@@ -30,6 +29,7 @@
 #include "client/simulation/worms/input.h"
 #include "client/simulation/worms/worms.h"
 #include "client/state/chat.h"
+#include "client/state/data_files.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 

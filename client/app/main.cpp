@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "client/app/command_line.h"
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "client/replay/replay_session.h"
+#include "client/state/data_files.h"
 #include "client/state/world.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"

@@ -50,7 +50,7 @@ class ReplaySession : public GameObserver {
   // The platform to build on: `real`, or a headless one.
   Platform& BasePlatform(Platform& real);
 
-  // Sets up playback or recording and the trace on w (its ProgramDir,
+  // Sets up playback or recording and the trace on w (its ProgramDir or DataDirs,
   // FixedSeed and platform set), replacing platform and settings by the
   // ones the game must use. Returns -1 to go on, else the exit status (2:
   // the recording cannot be read; the reason is on stderr).

@@ -132,9 +132,9 @@ struct World {
   bool QuitRequested = false;
 
   // --- run options (set once at start-up) ---------------------------------
-  // The program's own folder: arms.dat and level.bmp are read from there.
+  // The program's own folder.
   std::string ProgramDir = ".";
-  // Where arms.dat and level.bmp are looked for, in order (client/app/
+  // Where arms.dat and level.bmp are looked for, in order (client/state/
   // data_files.h); empty means ProgramDir alone.
   std::vector<std::string> DataDirs;
   // When set, replaces the clock as the random seed (KREL_SEED), so that a

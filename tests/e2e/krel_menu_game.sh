@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole program under SDL's dummy drivers, driven by a key script: raise
 # the lives, hand both worms to the computer, play a local game for ten
-# seconds, leave with Escape, pass the results screen and quit. krel must end with status 0, save its
-# settings, write performance.log and one KREL_DUMP line with both worms in play.
+# seconds, leave with Escape, pass the results screen and quit. krel must end with status 0, name the
+# files it loaded, save its settings, write performance.log and one KREL_DUMP line with both worms in play.
 set -euo pipefail
 BUILD_DIR=$(cd "$1" && pwd)
 BIN="$BUILD_DIR/krel"
@@ -35,6 +35,10 @@ press() { for key; do printf '1 %s\n1 -\n' "$key"; done; }
   echo '1 RETURN'
 } > keys.txt
 
+# A level in the player's own folder is played before the build's copy; the
+# build's weapons go with it.
+export XDG_DATA_HOME="$WORK/data"
+mkdir -p data/krel && cp "$BUILD_DIR/level.bmp" data/krel/
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export KREL_CONFIG_DIR="$WORK/config" KREL_INPUT="$WORK/keys.txt" KREL_DUMP="$WORK/dump.jsonl" KREL_SEED=1
 # SDL keeps allocations of its own until exit; they are not the game's.
@@ -49,6 +53,10 @@ if [ "$status" -ne 0 ]; then
 fi
 
 fail() { echo "$1"; shift; for f in "$@"; do echo "--- $f"; cat "$f"; done; exit 1; }
+
+grep -qxF "krel: level from $WORK/data/krel/level.bmp" out.txt &&
+  grep -qxF "krel: weapons from $(cd "$BUILD_DIR" && pwd -P)/arms.dat" out.txt ||
+  fail "krel did not name the files it loaded, the player's level first" out.txt
 
 # What the six lines hold, and that earlier games' lines stay, is the game
 # loop test's concern; here only that the program writes them where it runs.

@@ -12,7 +12,8 @@ BIN="$BUILD_DIR/krel"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"
-export KREL_CONFIG_DIR="$WORK/cfg"
+# No player's data folder: it would come before the build's files.
+export KREL_CONFIG_DIR="$WORK/cfg" XDG_DATA_HOME="$WORK/data"
 
 KREL_DUMP=dump.json "$BIN" --play "$SRC_DIR/tests/recordings/two_humans.rec" --headless
 diff "$SRC_DIR/tests/recordings/two_humans.dump" dump.json

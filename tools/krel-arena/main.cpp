@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
+#include "client/state/data_files.h"
 #include "tools/krel-arena/arena.h"
 
 namespace {
@@ -41,7 +41,7 @@ bool Number(const std::string& text, long long lo, long long hi, long long& out)
 
 int main(int argc, char** argv) {
   krel::arena::ArenaOptions o;
-  // Where krel itself looks: beside the program, the player's data folder,
+  // Where krel itself looks: the player's data folder, beside the program,
   // the installed data folder.
   o.data_dir = krel::FindDataDir(krel::DataSearchDirs(krel::ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
                                                       std::getenv("HOME"), KREL_INSTALLED_DATA_DIR),

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
+#include "client/state/data_files.h"
 #include "tools/krel-bot/bot.h"
 
 #ifndef KREL_INSTALLED_DATA_DIR
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     }
   }
   krel::bot::BotOptions o;
-  // Where krel itself looks: beside the program, the player's data folder,
+  // Where krel itself looks: the player's data folder, beside the program,
   // the installed data folder.
   o.data_dir = krel::FindDataDir(krel::DataSearchDirs(krel::ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
                                                       std::getenv("HOME"), KREL_INSTALLED_DATA_DIR),
