@@ -3,7 +3,7 @@
 # message and a dump that a JSON parser accepts.
 set -euo pipefail
 BUILD_DIR=$1
-BIN="$BUILD_DIR/tools/krel-arms/krel-arms"
+BIN="$BUILD_DIR/krel-arms"
 [ -x "$BIN" ] || { echo "krel-arms not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

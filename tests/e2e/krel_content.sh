@@ -3,7 +3,7 @@
 # and the reason a file cannot be written.
 set -euo pipefail
 BUILD_DIR=$1
-BIN="$BUILD_DIR/tools/krel-content/krel-content"
+BIN="$BUILD_DIR/krel-content"
 [ -x "$BIN" ] || { echo "krel-content not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
