@@ -37,7 +37,8 @@ install: $(INSTALL_BUILD)
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(RELEASE_DIR)/install_manifest.txt -P cmake/uninstall.cmake
 
-# Starts the game with the shipped level and weapon file beside it.
+# Starts the game in the build folder, beside the shipped level and weapon
+# file; a player's own ones in ~/.local/share/krel come first.
 # `make run ARGS=--window` (or ARGS=/window) runs it in a window instead of full screen.
 run: release
 	cd $(RELEASE_DIR) && ./krel $(ARGS)
