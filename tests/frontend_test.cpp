@@ -15,6 +15,7 @@
 #include "client/frontend/results.h"
 #include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
+#include "client/present/display_state.h"
 #include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
@@ -114,6 +115,17 @@ TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
       EXPECT_NE(chosen.front(), " ON") << item;
     }
   }
+}
+
+TEST(Screens, TheChosenLineStandsOnADarkBarKeptInsideTheScreen) {
+  World w;
+  Surface& back = DisplayOf(w).Back;
+  back.Clear(0x1234);
+  DrawLines(w, {{"AB", 20, 10, 2, true}, {"CD", 20, 30, 2}, {"RUNS OFF THE EDGE", 290, 50, 2, true}});
+  // From under the arrow to one pixel past the text; the other line has none.
+  EXPECT_EQ(std::vector<Pixel>({back.At(11, 9), back.At(32, 18), back.At(33, 10), back.At(10, 10), back.At(20, 31)}),
+            std::vector<Pixel>({0, 0, 0x1234, 0x1234, 0x1234}));
+  EXPECT_EQ(std::tuple(back.At(281, 50), back.At(319, 50)), std::tuple(Pixel{0}, Pixel{0}));
 }
 
 TEST(MainMenu, OptionsKeepToTheirLimits) {
