@@ -14,7 +14,8 @@ namespace {
 constexpr std::uint32_t kEditorFrameMs = 31;
 constexpr int kHueLimit = 360;
 
-constexpr int kNoteY = 130;
+// The notes start a blank line below the last line.
+constexpr int kNoteY = 30 + 10 * kEditorLines;
 constexpr int kGrey = 2, kPale = 5, kRed = 6;
 
 constexpr const char* kKeyLabels[] = {

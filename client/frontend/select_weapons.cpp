@@ -103,9 +103,11 @@ std::vector<TextLine> WeaponLines(const World& w, const WeaponChoice& c) {
     const std::string state = done ? "READY" : IsComputer(w, p) ? "COMPUTER, READY" : "CHOOSING";
     lines.push_back({state, x, 114, done || IsComputer(w, p) ? kSand : kGrey});
     const auto key = [&](int control) { return KeyLabel(w, KeyOf(w, p, control)); };
-    lines.push_back({key(kUp) + "/" + key(kDown) + " MOVES", x, 128, kGrey});
-    lines.push_back({key(kLeft) + "/" + key(kRight) + " CHANGES", x, 138, kGrey});
-    lines.push_back({key(kShoot) + " PICKS", x, 148, kGrey});
+    // Cut to the column's width (long key names).
+    constexpr std::size_t kColumnChars = 23;
+    lines.push_back({(key(kUp) + "/" + key(kDown) + " MOVES").substr(0, kColumnChars), x, 128, kGrey});
+    lines.push_back({(key(kLeft) + "/" + key(kRight) + " CHANGES").substr(0, kColumnChars), x, 138, kGrey});
+    lines.push_back({(key(kShoot) + " PICKS").substr(0, kColumnChars), x, 148, kGrey});
   }
   return lines;
 }
