@@ -18,6 +18,7 @@
 #include <string>
 
 #include "protocol/base/quit_pipe.h"
+#include "protocol/base/version.h"
 #include "protocol/field_codec.h"
 #include "server/server_app.h"
 #include "server/status.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
+      std::printf("%s\n", krel::VersionLine().c_str());
       return 0;
     }
     if (arg == "--lock-step") {
@@ -143,9 +144,9 @@ int main(int argc, char** argv) {
     status.Clear();
     status.Hold(true);  // the status line would overwrite the question
     std::fputs(
-        "Möchten Sie Krel-Server wirklich beenden, obwohl noch Spieler aktiv sind?\n"
-        "Dadurch werden alle aktiven Spiele abgebrochen.\n"
-        "j und Enter: beenden, n oder Enter: weiterlaufen, noch einmal Strg+C: beenden [j/n] ",
+        "Players are still online. Stop the Krel server anyway?\n"
+        "This ends every game in progress.\n"
+        "y and Enter: stop, n or Enter: keep running, Ctrl+C again: stop [y/n] ",
         stdout);
     std::fflush(stdout);
   };

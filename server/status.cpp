@@ -18,7 +18,7 @@ std::string StatusDisplay::StatusLine(int width) const {
   const std::string in = std::to_string(relay_.BytesInPerSec()), out = std::to_string(relay_.BytesOutPerSec());
   // The window's labels first; shorter forms for narrower terminals.
   const std::string forms[] = {
-      "Server für Krel aktiv | " + relay_.PlayersLabel() + " | " + batches + " batches sent | Incoming Data: " + in +
+      "Krel server running | " + relay_.PlayersLabel() + " | " + batches + " batches sent | Incoming Data: " + in +
           " Bytes/sec | Outgoing Data " + out + " Bytes/sec",
       relay_.PlayersLabel() + " | " + batches + " batches | in " + in + " B/s | out " + out + " B/s",
       players + " players | " + batches + " batches | " + in + "/" + out + " B/s",

@@ -98,22 +98,33 @@ TEST(Keyboard, PlayerSettingsLoadWithTheirExactNames) {
 }
 
 TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {
-  const char* keys[] = {"Lives", "Loading", "LAndC", "Regenerate"};
+  const char* keys[] = {"Lives", "Loading", "LAndC", "Regenerate", "Volume", "Fullscreen"};
   // As stored (nullptr: missing) and as loaded.
-  const std::pair<std::array<const char*, 4>, std::array<int, 4>> cases[] = {
-      {{"50", "504", "0", "yes"}, {50, 504, 0, 1}},  // neither "0" nor "1": the default
-      {{"1", "1", " 0", "off"}, {1, 1, 1, 1}},
-      {{"0", "505", nullptr, nullptr}, {15, 100, 1, 1}},  // just outside on either side
-      {{"51", "0", "1", "1"}, {15, 100, 1, 1}}};
+  const std::pair<std::array<const char*, 6>, std::array<int, 6>> cases[] = {
+      {{"50", "504", "0", "yes", "0", "0"}, {50, 504, 0, 1, 0, 0}},  // neither "0" nor "1": the default
+      {{"1", "1", " 0", "off", "100", "x"}, {1, 1, 1, 1, 100, 1}},
+      {{"0", "505", nullptr, nullptr, "101", nullptr}, {15, 100, 1, 1, 100, 1}},  // just outside on either side
+      {{"51", "0", "1", "1", "-1", "1"}, {15, 100, 1, 1, 100, 1}}};
   for (const auto& [stored, loaded] : cases) {
     Rig r;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 6; ++i)
       if (stored[i] != nullptr) r.store.SaveSetting("General Settings", keys[i], stored[i]);
     LoadGeneralSettings(r.w);
-    EXPECT_EQ((std::array<int, 4>{r.w.LivesSetting, r.w.LoadingSetting, r.w.LoadAndChange != kFalse,
-                                  r.w.RegenerateLevel != kFalse}),
+    EXPECT_EQ((std::array<int, 6>{r.w.LivesSetting, r.w.LoadingSetting, r.w.LoadAndChange != kFalse,
+                                  r.w.RegenerateLevel != kFalse, r.platform.volume(), RemembersFullscreen(r.w)}),
               loaded);
   }
+  // Saved and read back: the volume and whether the display is full screen.
+  Rig r;
+  SetVolume(r.w, 30);
+  r.w.Fullscreen = kFalse;
+  SaveGeneralSettings(r.w);
+  Rig again;
+  for (const char* key : keys)
+    again.store.SaveSetting("General Settings", key, r.store.GetSetting("General Settings", key, ""));
+  LoadGeneralSettings(again.w);
+  EXPECT_EQ(std::tuple(again.platform.volume(), RemembersFullscreen(again.w), again.w.LivesSetting),
+            std::tuple(30, false, 15));
   World none;  // without a store everything still has its default
   LoadSettings(none);
   EXPECT_EQ(std::tuple(none.LivesSetting, none.LoadingSetting, none.LoadAndChange, none.KeyMap[1][kRight]),

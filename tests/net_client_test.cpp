@@ -213,10 +213,10 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   ServerAnnouncement(*w, "+$KREL0.81.0.0" + std::string(1, '\7'), "10.0.0.3");  // another version
   ServerAnnouncement(*w, "-" + v, "10.0.0.9");                                  // unknown: ignored
   ASSERT_EQ(n.ServerList.size(), 2u);
-  EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.1 (5 players online)");
+  EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.1 (5 worms)");
   ServerAnnouncement(*w, "-" + v, "10.0.0.1");
   ASSERT_EQ(n.ServerList.size(), 1u);
-  EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 players online)");
+  EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 worms)");
 }
 
 TEST(ServerList, ARunningServerIsHeardAndListed) {
@@ -232,7 +232,7 @@ TEST(ServerList, ARunningServerIsHeardAndListed) {
     NetYield(*w);
   }
   ASSERT_EQ(n.ServerList.size(), 1u);
-  EXPECT_EQ(ServerListLine(n.ServerList[0]), "127.0.0.1 (0 players online)");
+  EXPECT_EQ(ServerListLine(n.ServerList[0]), "127.0.0.1 (0 worms)");
 }
 
 }  // namespace

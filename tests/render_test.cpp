@@ -12,7 +12,9 @@
 #include "client/present/display_state.h"
 #include "client/present/sprites.h"
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/worms/input.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/keycodes.h"
 
 namespace krel {
 namespace {
@@ -219,7 +221,8 @@ TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
   }
 }
 
-TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
+TEST_F(Frame, PanelShowsTheWeaponInHandAndBarsFollowHealthAndAmmunition) {
+  w.WeaponDefs[1].NAME = "  Bazooka ";
   w.WeaponDefs[1].AMMO = 4;
   w.WeaponDefs[1].LOADINGTIME = 40;
   w.Players[1].Health = 57;
@@ -234,9 +237,11 @@ TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
     const Pixel bar = Colour(243 + c.width / 10);
     EXPECT_TRUE(c.width == 0 || Back(9 + c.width, 208) == bar) << c.ammo;
     EXPECT_NE(Back(10 + c.width, 208), bar) << c.ammo;
-    EXPECT_EQ(TextAt(10, 206, 7), c.reloading ? "Reloading..." : "") << c.ammo;
+    // Under its bar, not over it.
+    EXPECT_EQ(TextAt(10, 212, 7), c.reloading ? "Reloading..." : "") << c.ammo;
+    EXPECT_EQ(TextAt(10, 198, 7), "Bazooka") << c.ammo;
   }
-  EXPECT_EQ(std::tuple(Back(66, 199), Back(67, 199)), std::tuple(Colour(238), 0));  // health 57
+  EXPECT_EQ(std::tuple(Back(66, 195), Back(67, 195)), std::tuple(Colour(238), 0));  // health 57
 }
 
 TEST_F(Frame, ChatLinesExpireAfterSixtyFramesAndTheRestMoveUp) {
@@ -278,18 +283,25 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
     p.X = 300;
     p.Y = 250;
   }
+  w.KeyMap[1][kJump] = DIK_K;
+  w.KeyMap[3][kJump] = DIK_RSHIFT;  // worm 3 is never shown
+  initkeys(w);
   ShowAll(w);
-  EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP TO START");
-  EXPECT_EQ(TextAt(11, 181, 0, 1), "P");  // over its shadow
+  EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP (K) TO START");  // the worm's own jump key
+  EXPECT_EQ(TextAt(11, 181, 0, 1), "P");                     // over its shadow
+  w.KeyMap[1][kJump] = DIK_RSHIFT;                           // a long name goes on a line of its own
+  ShowAll(w);
+  EXPECT_EQ(TextAt(10, 170, 7) + "|" + TextAt(10, 180, 7), "PRESS JUMP TO START|(JUMP: RIGHT SHIFT)");
   for (int i = 1; i <= 3; ++i) {
     const int y = 11 * i;
     EXPECT_EQ(Back(6, y + 1), WormCell(i, 2)) << i;
-    EXPECT_EQ(TextAt(18, y, i == 2 ? 7 : 0), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(TextAt(18, y, i == 2 ? 7 : 2), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(Back(17, y) >> 8, 1) << i;  // an outline (black) left of the first letter
     EXPECT_EQ(TextAt(120, y, 7) + " " + TextAt(144, y, 7), std::to_string(i) + " " + std::to_string(10 + i)) << i;
     const Pixel bar = Colour(233 + 3 * i);  // health 30 i
     EXPECT_TRUE(Back(17 + 30 * i, y + 8) == bar && Back(18 + 30 * i, y + 8) != bar) << i;
   }
-  EXPECT_EQ(TextAt(210, 215, 7), "Lives:2");  // the living worm 2 has its panel
+  EXPECT_EQ(TextAt(210, 221, 7), "Lives:2");  // the living worm 2 has its panel
 }
 
 }  // namespace

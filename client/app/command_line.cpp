@@ -50,7 +50,7 @@ std::string ClientUsage() {
          "  --speed N       with --play: N times as fast (1 to 16)\n"
          "  --headless      with --play: no window, no sound, as fast as possible\n"
          "  --help          print this text and exit\n"
-         "  --version       print the version text and exit\n"
+         "  --version       print the version (\"Krel 0.82\" and the build) and exit\n"
          "\n"
          "Weapons and level: arms.dat and level.bmp are each read from the first of these\n"
          "folders that holds it, and krel says at start which two files it loaded:\n"

@@ -238,7 +238,7 @@ GameEnd Game(World& w) {
   InitGame(w);
   if (SoundOf(w).SoundMissing && !SoundOf(w).SoundMissingSaid) {
     SoundOf(w).SoundMissingSaid = true;
-    ShowChatLine(w, std::string(kNoSoundDevice) + " No sound");
+    ShowChatLine(w, std::string(kNoSoundDevice) + ", playing without sound");
   }
   if (w.trace != nullptr) w.trace->GameStarted();
   if (w.observer != nullptr) w.observer->OnGameStart(w);

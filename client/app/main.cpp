@@ -35,6 +35,7 @@
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
 #include "protocol/base/printable.h"
+#include "protocol/base/version.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
   const krel::CommandLine options = krel::ParseCommandLine(args);
   switch (options.action) {
     case krel::CommandLine::Action::kHelp: std::cout << krel::ClientUsage(); return 0;
-    case krel::CommandLine::Action::kVersion: std::cout << krel::kVersionText << "\n"; return 0;
+    case krel::CommandLine::Action::kVersion: std::cout << krel::VersionLine() << "\n"; return 0;
     case krel::CommandLine::Action::kBadUsage:
       std::cerr << "krel: " << options.error << "\n" << krel::ClientUsage();
       return 2;

@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "client/app/game.h"
+#include "client/frontend/game_settings.h"
 #include "client/frontend/menu.h"
 #include "client/net/server_watch.h"
 #include "client/present/display.h"
@@ -34,7 +35,7 @@ std::string ProgramDirectory() {
 
 int StartProgram(World& w, const std::string& commandLine) {
   w.ResetEntityTables();
-  w.Fullscreen = ToFlag(!WantsWindow(commandLine));
+  w.Fullscreen = ToFlag(!WantsWindow(commandLine) && RemembersFullscreen(w));
   LoadServerWatch(w);
   SeedRandom(w);
   ProcessWindowEvents(w);

@@ -41,7 +41,8 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
 
 std::string ServerListLine(const std::string& entry) {
   if (entry.empty()) return "";
-  return entry.substr(1) + " (" + std::to_string(static_cast<unsigned char>(entry[0])) + " players online)";
+  // In the words of a list server's line (the count is of worm slots).
+  return entry.substr(1) + " (" + std::to_string(static_cast<unsigned char>(entry[0])) + " worms)";
 }
 
 }  // namespace krel

@@ -212,6 +212,10 @@ void SdlPlatform::ToggleFullscreen() {
   fullscreen_ = !fullscreen_;
 }
 
+void SdlPlatform::SetFullscreen(bool on) {
+  if (on != fullscreen_) ToggleFullscreen();
+}
+
 void SdlPlatform::SaveScreenshot(EventSink& sink) {
   std::string error;
   const std::string dir = ScreenshotDir(std::getenv("XDG_PICTURES_DIR"), std::getenv("HOME"));
@@ -370,7 +374,13 @@ bool SdlPlatform::OpenAudio(std::string& error) {
   }
   Mix_AllocateChannels(kVoices);
   audio_ = true;
+  SetVolume(volume_);
   return true;
+}
+
+void SdlPlatform::SetVolume(int percent) {
+  volume_ = std::clamp(percent, 0, 100);
+  if (audio_) Mix_Volume(-1, volume_ * MIX_MAX_VOLUME / 100);
 }
 
 bool SdlPlatform::LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) {

@@ -40,6 +40,8 @@ class SdlPlatform : public Platform {
   void Present(const Surface& frame) override;
   bool DisplayUsable() override;
   void ProcessEvents(EventSink& sink) override;
+  void SetFullscreen(bool on) override;
+  bool IsFullscreen() override { return fullscreen_; }
 
   void ReadKeyboard(std::uint8_t state[256]) override;
   void ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) override;
@@ -49,6 +51,7 @@ class SdlPlatform : public Platform {
   bool OpenAudio(std::string& error) override;
   bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override;
   void PlayOnVoice(int voice, int n) override;
+  void SetVolume(int percent) override;
 
   void SaveScreenshot(EventSink& sink) override;
 
@@ -75,6 +78,7 @@ class SdlPlatform : public Platform {
   int texture_h_ = 0;
   Scaling scaling_ = Scaling::kInteger;
   bool fullscreen_ = false;
+  int volume_ = 100;  // percent
   // After Alt+Enter, Return reads as up until it is let go, so the menus do
   // not take the switch for a choice.
   bool hide_return_ = false;
