@@ -45,7 +45,8 @@ class Session {
   int waiting_since = 0;
   // Events filed in the cycle now being collected.
   EventCounts events_this_cycle;
-  // State messages received for the cycle now being collected.
+  // State messages received for the cycle now being collected; it stops at
+  // two (one per worm): more only overwrite the slots.
   int states_this_cycle = 0;
   bool greeted = false;
   int age_ticks = 0;
