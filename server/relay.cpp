@@ -162,6 +162,7 @@ void Relay::FinishCycleIfComplete() {
     s->events_this_cycle = {};
     // A pipelined client already holding its next frame waits from now on.
     if (s->FrameWaiting()) s->waiting_since = ticks_;
+    if (restart) s->may_start_over = true;
     if (restart && s->offline_watch) {
       s->restart_grace = true;
       s->last_state_tick = s->watch_ticks;

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "protocol/pipelined.h"
 
@@ -91,9 +92,11 @@ void Session::Process() {
       case 'd': complete = TakeDig(pos); break;
       case 'c': complete = TakeChat(pos); break;
       case 'R':
-        // Only a pipelined client says it starts its game again.
+        // Only a pipelined client says it starts its game again, and only
+        // after a batch with a new set of worms (or at its first game):
+        // other times it is a score of its own choosing, and ignored.
         if (pipelined_) {
-          pipelined_->NewGame();
+          if (std::exchange(may_start_over, false)) pipelined_->NewGame();
           ++pos;
           break;
         }

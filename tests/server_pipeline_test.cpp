@@ -99,6 +99,12 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 8);
   EXPECT_EQ(slots[1].Lives, 15);
+  // Said again without a new set of worms, it is a score of its own choosing.
+  pipelined.worms[0].Lives = 40;
+  rig.Send(0, "R" + frame(3));
+  rig.Send(1, lock.States());
+  ASSERT_EQ(batches(), 9);
+  EXPECT_EQ(slots[1].Lives, 15);
   // A lock-step client has nothing to say so: its session ends.
   rig.Send(1, "R");
   EXPECT_TRUE(rig.Logged("unknown message tag 0x52"));
