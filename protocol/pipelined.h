@@ -19,11 +19,25 @@
 //
 // A pipelined client reports Lives and Kills as it last heard them, up to a
 // round trip late, so the server keeps the score of its worms itself
-// (server/pipelined_session.h).
+// (server/pipelined_session.h). Since version 2 the client says when it
+// starts its game again (after a batch with a new set of worms), so that
+// the server takes the new game's score from it:
+//
+//   client -> server   "R"                        before the first frame of the new game
+//
+// A client sends "R" only to a server that answered with version 2 or
+// later; a lock-step session never sends it and a server ends a lock-step
+// session that does, as for any unknown message. Version 1 servers judged
+// the restart from the worms' Age, which wraps on the wire after 55 minutes
+// of play; a client still plays pipelined with them, without "R".
 #pragma once
 
 namespace krel {
 
-inline constexpr int kPipelineVersion = 1;
+inline constexpr int kPipelineVersion = 2;
+// The oldest version of the mode a client still plays.
+inline constexpr int kOldestPipelineVersion = 1;
+// The first version in which the client says "R".
+inline constexpr int kRestartMessageVersion = 2;
 
 }  // namespace krel

@@ -35,7 +35,8 @@ void Usage(std::FILE* out) {
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
       "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n"
       "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
-      "                     given) about this relay every few seconds; may be repeated\n"
+      "                     given) about this relay every few seconds; may be repeated;\n"
+      "                     the name is looked up in the background and retried\n"
       "  --lock-step        every client waits for each batch, also one that could\n"
       "                     play ahead over a slow link (pipelined)\n",
       out);

@@ -13,9 +13,10 @@ PipelinedSession::Taken PipelinedSession::TakeState(char tag, WireReader& in, in
 QueuedFrame PipelinedSession::NextFrame(const WormRecord& first_slot, const WormRecord& second_slot) {
   QueuedFrame frame = frames_.Pop();
   const WormRecord* slots[2] = {&first_slot, &second_slot};
+  const bool clients_score = !frame_stored_ || frame[0].new_game;
   for (std::size_t i = 0; i < 2; ++i) {
     WormRecord& worm = frame[i].worm;
-    if (frame_stored_ && worm.Age > slots[i]->Age) {
+    if (!clients_score) {
       worm.Lives = slots[i]->Lives;
       worm.Kills = slots[i]->Kills;
     }

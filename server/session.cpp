@@ -10,6 +10,8 @@
 //   "d" x[4] y[4] radius[4]      a dig
 //   "f" killer victim            kill report, raw bytes in the client's numbering
 //   "c" text 0                   a chat line
+//   "R"                          pipelined clients only: the next frame starts
+//                                the client's game again (protocol/pipelined.h)
 //
 // What a client gets, once per cycle, in one write (the batch):
 //
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "protocol/pipelined.h"
 
@@ -88,6 +91,16 @@ void Session::Process() {
       case 's': complete = TakeEvent(pos, tag); break;
       case 'd': complete = TakeDig(pos); break;
       case 'c': complete = TakeChat(pos); break;
+      case 'R':
+        // Only a pipelined client says it starts its game again, and only
+        // after a batch with a new set of worms (or at its first game):
+        // other times it is a score of its own choosing, and ignored.
+        if (pipelined_) {
+          if (std::exchange(may_start_over, false)) pipelined_->NewGame();
+          ++pos;
+          break;
+        }
+        [[fallthrough]];
       default: {
         char code[8];
         std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
@@ -164,8 +177,10 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   pos += 1 + in.Consumed(body);
   HeardState();
   StoreState(slot, tag, state);
-  if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
-  relay_.OnStateDelivered();
+  // Beyond its two worms a state only overwrites the older one of the slot:
+  // it never counts toward the cycle again.
+  if (states_this_cycle < 2 && ++states_this_cycle == 2) waiting_since = relay_.ticks_;
+  relay_.FinishCycleIfComplete();
   next_worm = 1 - next_worm;
   return true;
 }

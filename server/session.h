@@ -39,13 +39,17 @@ class Session {
   // set at the configuration and whenever a batch brought a new set of
   // worms, after which every client starts its game state over.
   bool restart_grace = false;
+  // A batch with a new set of worms went out (or none yet): the client may
+  // say once that its game starts again ("R", pipelined only).
+  bool may_start_over = true;
   // Ticks for which an unfinished message has been waiting for its end.
   int partial_ticks = 0;
   // The relay's tick at which this cycle's states were all in.
   int waiting_since = 0;
   // Events filed in the cycle now being collected.
   EventCounts events_this_cycle;
-  // State messages received for the cycle now being collected.
+  // State messages received for the cycle now being collected; it stops at
+  // two (one per worm): more only overwrite the slots.
   int states_this_cycle = 0;
   bool greeted = false;
   int age_ticks = 0;

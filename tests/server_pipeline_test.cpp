@@ -86,11 +86,29 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 5);
   EXPECT_EQ(std::tuple(slots[1].Age, slots[1].Lives), std::tuple(6, int16{14}));
-  // Its game started again (a new set of worms): its own count is taken.
+  // Age going back (it wraps on the wire after 55 minutes) says nothing.
   rig.Send(0, frame(0));
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 6);
+  EXPECT_EQ(slots[1].Lives, 14);
+  // The client says its game started again (a new set of worms): the new
+  // game's count is taken, with that frame and not before.
+  rig.Send(0, frame(1) + "R" + frame(2));
+  rig.Send(1, lock.States());
+  EXPECT_EQ(slots[1].Lives, 14);
+  rig.Send(1, lock.States());
+  ASSERT_EQ(batches(), 8);
   EXPECT_EQ(slots[1].Lives, 15);
+  // Said again without a new set of worms, it is a score of its own choosing.
+  pipelined.worms[0].Lives = 40;
+  rig.Send(0, "R" + frame(3));
+  rig.Send(1, lock.States());
+  ASSERT_EQ(batches(), 9);
+  EXPECT_EQ(slots[1].Lives, 15);
+  // A lock-step client has nothing to say so: its session ends.
+  rig.Send(1, "R");
+  EXPECT_TRUE(rig.Logged("unknown message tag 0x52"));
+  EXPECT_FALSE(rig.Alive(1));
 }
 
 TEST(RelayPipelined, AWaitingPipelinedClientIsNotIdleButASilentOneIsEnded) {

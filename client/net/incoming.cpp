@@ -147,10 +147,10 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'C': ParseConfigData(w, in); break;
     case 'P': {
       // The server plays this client pipelined (sent only to a client that
-      // asked); another version of the mode is not ours and is left alone.
+      // asked); a version of the mode this client does not know is left alone.
       int version = 0;
       if (!TakeRawByte(in, version)) return Step::kWait;
-      if (version == kPipelineVersion) StartPipelined(w);
+      if (version >= kOldestPipelineVersion && version <= kPipelineVersion) StartPipelined(w, version);
       return Step::kNext;
     }
     case 'c': {

@@ -60,6 +60,10 @@ struct NetClient {
   // batch); Pipelined is set once the server agreed.
   bool AskPipelined = true;
   bool Pipelined = false;
+  // The version of the mode the server answered with, and whether the next
+  // frame must tell it that the game started again.
+  int PipelineVersion = 0;
+  bool SayNewGame = false;
   // Tick count of the last completed batch (pipelined frames never wait, so
   // this is how a silent server is noticed).
   std::uint32_t LastBatchTick = 0;

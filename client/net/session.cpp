@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "client/state/chat.h"
+#include "protocol/pipelined.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -96,6 +98,9 @@ void SendMyData(World& w) {
   if (!w.net->Pipelined) w.NetFrameReady = kFalse;
   std::string block = std::move(w.OutBuffer);
   w.OutBuffer.clear();
+  // The server keeps a pipelined client's score; these states start a new
+  // game, whose score is the client's (protocol/pipelined.h).
+  if (std::exchange(w.net->SayNewGame, false)) block += 'R';
   for (int p = 1; p <= 2; ++p) {
     block += 'p';
     EncodeWormFull(block, w.Players[static_cast<std::size_t>(p)], w.SentPlayers[static_cast<std::size_t>(p)],
@@ -108,6 +113,7 @@ void SendMyData(World& w) {
 bool TakeRestart(World& w) {
   if (w.net == nullptr || !w.net->RestartPending) return false;
   w.net->RestartPending = false;
+  w.net->SayNewGame = w.net->Pipelined && w.net->PipelineVersion >= kRestartMessageVersion;
   return true;
 }
 
@@ -123,9 +129,10 @@ void ConnectionLost(World& w) {
   }
 }
 
-void StartPipelined(World& w) {
+void StartPipelined(World& w, int version) {
   if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined) return;
   w.net->Pipelined = true;
+  w.net->PipelineVersion = version;
   w.net->LastBatchTick = TickCount(w);
   w.NetFrameReady = kTrue;
 }
@@ -151,6 +158,7 @@ void CloseConnection(World& w) {
     w.net->RecvIndex = 0;
     w.net->PlayerSetChanged = false;
     w.net->RestartPending = false;
+    w.net->SayNewGame = false;
     w.net->Batches = 0;
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
