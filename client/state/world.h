@@ -142,6 +142,9 @@ struct World {
   std::optional<std::uint64_t> FixedSeed;
   // When not empty, every game end appends a JSON line here (KREL_DUMP).
   std::string DumpPath;
+  // Set when the dump or performance.log could not be written (said on
+  // stderr at once): the program then ends with a non-zero status.
+  bool ReportWriteFailed = false;
   // When set, every frame is traced (KREL_TRACE); never owned.
   FrameTrace* trace = nullptr;
   // When set, told of every game's start and end; never owned.

@@ -62,4 +62,20 @@ cmp -s "$WORK/zero.bmp" "$WORK/full/level.bmp" || { echo "the old level was dama
 [ "$(find "$WORK/full" -name '*.tmp*' | wc -l)" -eq 0 ] || { echo "temporary files left"; ls -R "$WORK/full"; exit 1; }
 run 0 icon 512 "$WORK/full/icon.png"
 [ "$(head -c 4 "$WORK/full/icon.png" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG written"; exit 1; }
+
+# "-" is standard output; a link is written through and stays a link; a pipe
+# (as a device would be) is written into, never replaced.
+"$BIN" level --seed 3 - > "$WORK/stdout.bmp"
+run 0 level --seed 3 "$WORK/three.bmp"
+cmp -s "$WORK/stdout.bmp" "$WORK/three.bmp" || { echo "level to - differs from the file"; exit 1; }
+ln -s three.bmp "$WORK/link.bmp"
+run 0 level --seed 4 "$WORK/link.bmp"
+[ -L "$WORK/link.bmp" ] && ! cmp -s "$WORK/three.bmp" "$WORK/stdout.bmp" || { echo "the link was replaced"; exit 1; }
+mkfifo "$WORK/pipe"
+cat "$WORK/pipe" > "$WORK/from-pipe" &
+run 0 icon 16 "$WORK/pipe"
+wait
+[ -p "$WORK/pipe" ] || { echo "the pipe was replaced"; exit 1; }
+[ "$(head -c 4 "$WORK/from-pipe" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG through the pipe"; exit 1; }
+full level --seed 3 -
 echo "krel-content e2e ok"

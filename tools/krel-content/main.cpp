@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/base/file_output.h"
 #include "tools/krel-content/content.h"
 #include "tools/krel-content/icon.h"
 #include "tools/krel-content/level.h"
@@ -34,7 +35,9 @@ constexpr const char* kUsage =
     "                                             numbers them\n"
     "       krel-content check                    only run the palette and art checks; exit 1 if one fails\n"
     "       krel-content icon SIZE FILE           the worm icon, SIZE x SIZE pixels (16 to 512), as a PNG\n"
-    "       krel-content --help                   print this text\n";
+    "       krel-content --help                   print this text\n"
+    "A FILE of - is standard output. A link is written through to the file it names, a device or a pipe\n"
+    "directly; any other file is replaced whole or not at all.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -126,7 +129,7 @@ int Level(int argc, char** argv) {
         return 2;
       }
       options.seed = v;
-    } else if (file.empty() && !a.empty() && a[0] != '-') {
+    } else if (file.empty() && !a.empty() && (a[0] != '-' || a == "-")) {
       file = a;
     } else {
       return Usage();
@@ -167,7 +170,7 @@ int main(int argc, char** argv) {
   const std::string cmd = argv[1];
   if ((cmd == "--help" || cmd == "-h") && argc == 2) {
     std::fputs(kUsage, stdout);
-    return 0;
+    return krel::StandardOutputWritten("krel-content") ? 0 : 1;
   }
   if (cmd == "build" && argc == 3) return Build(argv[2]);
   if (cmd == "level") return Level(argc, argv);
