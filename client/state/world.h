@@ -87,6 +87,16 @@ struct World {
   std::vector<Shot> Shots{Shot{}};
   std::vector<Obj> Objs{Obj{}};
   std::vector<SObj> SObjs{SObj{}};
+  // What the shots, objects and special objects may still do in this frame
+  // (client/simulation/weapons/frame_budget.h); unlimited outside their
+  // movers.
+  struct MoverBudget {
+    bool active = false;
+    std::int64_t steps = 0;
+    std::int64_t explosions = 0;
+    std::int64_t pieces = 0;
+    std::int64_t visits = 0;
+  } Budget;
 
   // --- definition tables (filled once at start-up) -----------------------
   WeaponTable WeaponDefs{};
