@@ -3,6 +3,7 @@
 # and the reason a file cannot be written.
 set -euo pipefail
 BUILD_DIR=$1
+SRC_DIR=${2:-$(dirname "$0")/../..}
 BIN="$BUILD_DIR/tools/krel-content/krel-content"
 [ -x "$BIN" ] || { echo "krel-content not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
@@ -36,6 +37,16 @@ grep -q "level: no FILE given" "$WORK/err" || { echo "a missing file name is not
 run 0 level --seed 18446744073709551615 "$WORK/max.bmp"
 run 0 level --seed 0 "$WORK/zero.bmp"
 cmp -s "$WORK/max.bmp" "$WORK/zero.bmp" && { echo "seeds 0 and 2^64-1 made the same level"; exit 1; }
+
+run 2 level --style valleys "$WORK/x.bmp"
+grep -q '"valleys" is not one of mixed, caves, islands, tunnels' "$WORK/err" || { echo "a style not refused"; exit 1; }
+run 0 level --style mixed "$WORK/mixed.bmp"
+cmp -s "$WORK/mixed.bmp" "$SRC_DIR/data/level.bmp" || { echo "seed 1 in the default style is not the shipped level"; exit 1; }
+for style in caves islands tunnels; do
+  run 0 level --seed 7 --style "$style" "$WORK/$style.bmp"
+done
+[ "$(cat "$WORK"/{caves,islands,tunnels}.bmp | wc -c)" -gt 0 ] && ! cmp -s "$WORK/caves.bmp" "$WORK/islands.bmp" &&
+  ! cmp -s "$WORK/islands.bmp" "$WORK/tunnels.bmp" || { echo "the styles made the same level"; exit 1; }
 
 run 1 level "$WORK/no/such/folder/x.bmp"
 grep -q "cannot write .*x.bmp: No such file or directory" "$WORK/err" || { echo "no reason given:"; cat "$WORK/err"; exit 1; }
