@@ -7,7 +7,7 @@ SRC_DIR=${2:-$(dirname "$0")/../..}
 BIN="$BUILD_DIR/tools/krel-content/krel-content"
 [ -x "$BIN" ] || { echo "krel-content not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+trap 'kill "${reader:-}" 2> /dev/null || true; rm -rf "$WORK"' EXIT
 
 # run EXPECTED_STATUS ARGS...: stdout in $WORK/out, stderr in $WORK/err.
 run() {
@@ -84,9 +84,10 @@ run 0 level --seed 4 "$WORK/link.bmp"
 [ -L "$WORK/link.bmp" ] && ! cmp -s "$WORK/three.bmp" "$WORK/stdout.bmp" || { echo "the link was replaced"; exit 1; }
 mkfifo "$WORK/pipe"
 cat "$WORK/pipe" > "$WORK/from-pipe" &
+reader=$!
 run 0 icon 16 "$WORK/pipe"
-wait
-[ -p "$WORK/pipe" ] || { echo "the pipe was replaced"; exit 1; }
+[ -p "$WORK/pipe" ] || { kill "$reader"; echo "the pipe was replaced"; exit 1; }
+wait "$reader"
 [ "$(head -c 4 "$WORK/from-pipe" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG through the pipe"; exit 1; }
 full level --seed 3 -
 echo "krel-content e2e ok"

@@ -10,7 +10,7 @@ BIN="$BUILD_DIR/krel"
 [ -f "$BUILD_DIR/arms.dat" ] && [ -f "$BUILD_DIR/level.bmp" ] || { echo "SKIP: no arms.dat or level.bmp"; exit 77; }
 
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+trap 'kill "${reader:-}" 2> /dev/null || true; rm -rf "$WORK"' EXIT
 cd "$WORK"
 export KREL_CONFIG_DIR="$WORK/cfg"
 
@@ -24,9 +24,11 @@ diff "$SRC_DIR/tests/recordings/two_humans.dump" dump.json
 ln -s dump.json dump-link
 mkfifo trace-pipe
 cat trace-pipe > trace.txt &
+reader=$!
 KREL_DUMP=dump-link KREL_TRACE=trace-pipe "$BIN" --play "$SRC_DIR/tests/recordings/two_humans.rec" --headless
-wait
-[ -L dump-link ] && [ -p trace-pipe ] && [ "$(wc -l < dump.json)" = 2 ] && [ -s trace.txt ] ||
+[ -p trace-pipe ] || { kill "$reader"; echo "the trace replaced its pipe"; exit 1; }
+wait "$reader"
+[ -L dump-link ] && [ "$(wc -l < dump.json)" = 2 ] && [ -s trace.txt ] ||
   { echo "a report replaced its link or pipe"; ls -l; exit 1; }
 status=0
 ( trap '' XFSZ; ulimit -f 1; KREL_TRACE=full.trace exec "$BIN" --play "$SRC_DIR/tests/recordings/two_humans.rec" \
