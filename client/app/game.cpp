@@ -126,10 +126,14 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
   std::string error;
   // Closing the window ends the program at once; only a game that ran to its
   // end reports its timing.
-  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PhaseTimes, error))
+  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PhaseTimes, error)) {
     std::cerr << "krel: " << error << "\n";
-  if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
+    w.ReportWriteFailed = true;
+  }
+  if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error)) {
     std::cerr << "krel: " << error << "\n";
+    w.ReportWriteFailed = true;
+  }
   if (w.trace != nullptr) w.trace->Flush();
   if (w.observer != nullptr) w.observer->OnGameEnd(w);
 }

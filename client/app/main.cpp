@@ -34,6 +34,7 @@
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
+#include "protocol/base/file_output.h"
 #include "protocol/base/printable.h"
 #include "protocol/base/version.h"
 
@@ -131,6 +132,9 @@ int main(int argc, char** argv) {
   if (replay.NetworkAllowed()) krel::AttachNetwork(*world, net);
   // The start-up code still sees the game's own command line.
   int status = krel::StartProgram(*world, options.window ? "/window" : "");
-  replay.End();
-  return status;
+  // Every output that could not be written was said when it failed; the
+  // run still counts as failed, so that scripts notice.
+  const bool written = replay.End() && !world->ReportWriteFailed && settings.last_error().empty() &&
+                       !sdl.write_failed() && krel::StandardOutputWritten("krel");
+  return status == 0 && !written ? 1 : status;
 }

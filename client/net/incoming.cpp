@@ -90,8 +90,10 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
     if (n.Batches % 50 == 0 && (!w.DumpPath.empty() || w.trace != nullptr)) {
       const std::string line = BatchDumpLine(w, n.Batches);
       std::string error;
-      if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, line, error))
+      if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, line, error)) {
         std::fprintf(stderr, "krel: %s\n", error.c_str());
+        w.ReportWriteFailed = true;
+      }
       if (w.trace != nullptr) w.trace->Batch(line);
     }
   }

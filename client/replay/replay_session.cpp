@@ -191,12 +191,19 @@ void ReplaySession::OnGameEnd(World&) {
   }
 }
 
-void ReplaySession::End() {
-  if (ended_) return;
-  ended_ = true;
-  if (trace_) trace_->Flush();
+bool ReplaySession::End() {
+  if (!ended_) {
+    ended_ = true;
+    EndRecording();
+    if (trace_) trace_->Flush();
+  }
+  return !(trace_ && trace_->failed()) && !(writer_ && writer_->failed());
+}
+
+void ReplaySession::EndRecording() {
   if (!recorder_) return;
   recorder_->Flush();
+  writer_->Close();
   if (!auto_folder_.empty()) {
     if (local_games_ == 0) {
       // Nothing but menus: not worth keeping.

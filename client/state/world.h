@@ -87,6 +87,16 @@ struct World {
   std::vector<Shot> Shots{Shot{}};
   std::vector<Obj> Objs{Obj{}};
   std::vector<SObj> SObjs{SObj{}};
+  // What the shots, objects and special objects may still do in this frame
+  // (client/simulation/weapons/frame_budget.h); unlimited outside their
+  // movers.
+  struct MoverBudget {
+    bool active = false;
+    std::int64_t steps = 0;
+    std::int64_t explosions = 0;
+    std::int64_t pieces = 0;
+    std::int64_t visits = 0;
+  } Budget;
 
   // --- definition tables (filled once at start-up) -----------------------
   WeaponTable WeaponDefs{};
@@ -142,6 +152,9 @@ struct World {
   std::optional<std::uint64_t> FixedSeed;
   // When not empty, every game end appends a JSON line here (KREL_DUMP).
   std::string DumpPath;
+  // Set when the dump or performance.log could not be written (said on
+  // stderr at once): the program then ends with a non-zero status.
+  bool ReportWriteFailed = false;
   // When set, every frame is traced (KREL_TRACE); never owned.
   FrameTrace* trace = nullptr;
   // When set, told of every game's start and end; never owned.

@@ -237,6 +237,7 @@ void SdlPlatform::SaveScreenshot(EventSink& sink) {
       sink.OnNotice("SCREENSHOT " + name);
       return;
     }
+    screenshot_failed_ = true;
   }
   // A failed screenshot is reported and the game goes on.
   std::cerr << "krel: screenshot not saved: " << error << std::endl;

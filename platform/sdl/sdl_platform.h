@@ -54,6 +54,8 @@ class SdlPlatform : public Platform {
   void SetVolume(int percent) override;
 
   void SaveScreenshot(EventSink& sink) override;
+  // Whether a screenshot could not be written in this run.
+  bool write_failed() const { return screenshot_failed_; }
 
   // Always written to standard error; shown in a box, its lines broken to
   // fit the screen, when there is a display.
@@ -70,6 +72,7 @@ class SdlPlatform : public Platform {
   void ReadKeys(std::uint8_t state[256]);
 
   bool video_ = false;
+  bool screenshot_failed_ = false;
   bool audio_ = false;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;

@@ -151,6 +151,8 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
     report.error = "cannot connect to " + o.address + " port " + std::to_string(o.port);
   else if (!platform.messages.empty())
     report.error = platform.messages;
+  else if (w->ReportWriteFailed)
+    report.error = "its dump or performance.log could not be written";
   return report;
 }
 

@@ -10,6 +10,7 @@
 #include "client/simulation/weapons/contact.h"
 #include "client/simulation/weapons/entities.h"
 #include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/frame_budget.h"
 #include "client/simulation/worms/motion.h"
 
 namespace krel {
@@ -47,7 +48,8 @@ bool Step(World& w, int32 i, const ObjDef& T, Outcome& out) {
   {
     Obj& o = w.Objs[static_cast<std::size_t>(i)];
     if (o.steps < INT32_MAX) ++o.steps;
-    if (T.OTRAILTYPE != 0 && TrailDue(o.steps, T.OTRAILDELAY)) AddSObj(w, o.x, o.Y, o.dx, o.dy, o.owner, T.OTRAILTYPE);
+    if (T.OTRAILTYPE != 0 && TrailDue(o.steps, T.OTRAILDELAY) && SpendPiece(w))
+      AddSObj(w, o.x, o.Y, o.dx, o.dy, o.owner, T.OTRAILTYPE);
   }
   if (T.WORMEXPLODE == 1 || T.WORMREMOVE == 1) {
     out = WormContact(w, i, T);
@@ -80,7 +82,8 @@ bool MoveOne(World& w, int32 i) {
     n = MoveSubSteps(o.speed);
   }
   Outcome out = Outcome::kGoesOn;
-  for (int32 k = 0; k < n; ++k)
+  // Out of steps for this frame, the object waits where it is.
+  for (int32 k = 0; k < n && SpendStep(w); ++k)
     if (!Step(w, i, T, out)) break;
   if (out == Outcome::kCut) return false;
   if (out == Outcome::kRemoved) return true;
@@ -153,12 +156,16 @@ void ParticleMove(World& w) {
 }
 
 void SObjMove(World& w) {
+  const FrameBudgetCloser last_mover(w);
   ReclaimDead(w.SObjs, kMaxSObjs);
   for (int32 i = 1; i <= LastIndex(w.SObjs); ++i) {
     if (w.SObjs[static_cast<std::size_t>(i)].removed != kFalse) continue;
     const SObjDef& T = w.SObjDefs[static_cast<std::size_t>(std::clamp<int>(w.SObjs[static_cast<std::size_t>(i)].ty, 0,
                                                                            kSObjSlots - 1))];
-    if (w.SObjs[static_cast<std::size_t>(i)].age == 0) Blast(w, i, T);
+    if (w.SObjs[static_cast<std::size_t>(i)].age == 0) {
+      if (!SpendExplosion(w)) continue;  // beyond the frame's budget the blast waits, unaged
+      Blast(w, i, T);
+    }
     SObj& s = w.SObjs[static_cast<std::size_t>(i)];
     if (s.age < INT16_MAX) ++s.age;
     if (s.age >= static_cast<int>(T.ANIMDELAY) * T.ANIMFRAMES) {
