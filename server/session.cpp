@@ -10,6 +10,7 @@
 //   "d" x[4] y[4] radius[4]      a dig
 //   "f" killer victim            kill report, raw bytes in the client's numbering
 //   "c" text 0                   a chat line
+//   "T" stamp[5]                 answer to a round-trip probe (protocol/round_trip.h)
 //
 // What a client gets, once per cycle, in one write (the batch):
 //
@@ -19,11 +20,14 @@
 //   own second worm              the same
 //   every other slot, ascending  the same
 //
-// So every client sees its own worms as 1 and 2 and the others from 3 on.
+// So every client sees its own worms as 1 and 2 and the others from 3 on. A
+// pipelined client that asked gets probes and round trips after some
+// batches (protocol/round_trip.h).
 #include "server/session.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "protocol/pipelined.h"
 
@@ -88,6 +92,12 @@ void Session::Process() {
       case 's': complete = TakeEvent(pos, tag); break;
       case 'd': complete = TakeDig(pos); break;
       case 'c': complete = TakeChat(pos); break;
+      case 'T':
+        if (round_trips_.enabled()) {
+          complete = TakeRoundTripAnswer(pos);
+          break;
+        }
+        [[fallthrough]];
       default: {
         char code[8];
         std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
@@ -205,6 +215,11 @@ void Session::StoreState(int slot, char tag, const WormRecord& state) {
 
 bool Session::AskedForPipelining() {
   ++config_messages_;
+  // A third "C" of a pipelined client asks for round trips; it has no answer.
+  if (config_messages_ == 3 && pipelined_ && !any_state_) {
+    round_trips_.Enable();
+    return true;
+  }
   if (config_messages_ != 2 || any_state_ || pipelined_ || relay_.limits_.queued_frames == 0) return false;
   pipelined_ = std::make_unique<PipelinedSession>(relay_.limits_.queued_frames);
   std::string reply = "P";
@@ -212,6 +227,17 @@ bool Session::AskedForPipelining() {
   link_->Send(reply);
   relay_.CountOut(reply.size());
   relay_.hooks_.Event(Who() + " plays pipelined");
+  return true;
+}
+
+bool Session::TakeRoundTripAnswer(std::size_t& pos) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
+  WireReader in(body);
+  int32 stamp = 0;
+  TakeField(in, stamp, KindLong);
+  if (in.Incomplete) return false;
+  pos += 1 + in.Consumed(body);
+  round_trips_.Answered(static_cast<std::uint32_t>(stamp), relay_.hooks_.NowMs());
   return true;
 }
 
@@ -237,6 +263,19 @@ void Session::SendBatch() {
     if (i == first_slot || i == first_slot + 1) continue;
     batch += tables_.cycle_events[i];
     batch += tables_.relayed_states[i];
+  }
+  if (round_trips_.enabled()) {
+    std::vector<int> ms;
+    ms.reserve(static_cast<std::size_t>(relay_.players_online_));
+    auto slot_ms = [&](int slot) {
+      for (const auto& s : relay_.sessions_)
+        if (s->first_slot == slot || s->first_slot + 1 == slot) return s->RoundTripMs();
+      return -1;
+    };
+    for (int s : {first_slot, first_slot + 1}) ms.push_back(slot_ms(s));
+    for (int i = 1; i <= relay_.players_online_; ++i)
+      if (i != first_slot && i != first_slot + 1) ms.push_back(slot_ms(i));
+    round_trips_.AfterBatch(batch, relay_.hooks_.NowMs(), relay_.batches_, ms);
   }
   relay_.CountOut(batch.size());
   link_->Send(batch);

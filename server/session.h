@@ -9,6 +9,7 @@
 #include "protocol/event_limits.h"
 #include "server/pipelined_session.h"
 #include "server/relay.h"
+#include "server/round_trips.h"
 
 namespace krel {
 
@@ -60,6 +61,9 @@ class Session {
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
+  // The client's round trip in milliseconds (protocol/round_trip.h); -1 when
+  // it did not ask or has not answered yet.
+  int RoundTripMs() const { return round_trips_.ms(); }
 
  private:
   friend class Relay;
@@ -75,6 +79,7 @@ class Session {
   bool TakeEvent(std::size_t& pos, char tag);
   bool TakeDig(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
+  bool TakeRoundTripAnswer(std::size_t& pos);
   void AddExtras(int slot, std::string_view message);
   // Counts an event against the bound of one cycle; false (and the session
   // ends) when it is over.
@@ -96,6 +101,7 @@ class Session {
   SlotTables& tables_;
   std::unique_ptr<Link> link_;
   std::unique_ptr<PipelinedSession> pipelined_;  // set once the session plays pipelined
+  RoundTrips round_trips_;                       // on once a pipelined client asked
   int config_messages_ = 0;                      // "C" messages received
   bool any_state_ = false;                       // a state message has arrived
   const std::string name_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/pipelined.h"
+#include "protocol/round_trip.h"
 #include "server/frame_queue.h"
 #include "server_test_support.h"
 
@@ -91,6 +92,42 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 6);
   EXPECT_EQ(slots[1].Lives, 15);
+}
+
+TEST(RelayPipelined, AThirdConfigurationAsksForRoundTripsWhichOnlyThatClientGetsAndAnswers) {
+  Rig rig(3);
+  const std::string config = ConfigReply(15, 100, true);
+  rig.Send(0, AskingGreeting() + config);  // asks for round trips
+  rig.Send(1, AskingGreeting());           // pipelined, does not ask
+  rig.Send(2, Greeting());                 // lock-step
+  EXPECT_EQ(rig.Take(0), config + "P" + Byte(kPipelineVersion)) << "the third \"C\" has no answer";
+  auto stamp = [](int ms) {
+    std::string s;
+    AppendFieldWhole(s, ms, KindLong);
+    return s;
+  };
+  auto cycle = [&] {
+    for (int i = 0; i < 3; ++i) rig.Send(i, rig.States());
+  };
+  rig.hooks.now_ms = 5000;
+  cycle();
+  EXPECT_NE(rig.got(0).find("T" + stamp(5000)), std::string::npos) << "a probe follows the batch";
+  for (int i : {1, 2}) EXPECT_EQ(rig.got(i).find("T" + stamp(5000)), std::string::npos) << i;
+  rig.hooks.now_ms = 5150;
+  rig.Send(0, "T" + stamp(4000));  // no probe of ours: ignored
+  rig.Send(0, "T" + stamp(5000));
+  EXPECT_EQ(rig.sessions[0]->RoundTripMs(), 150);
+  // Every 12th batch, after it, each worm's round trip in the batch's order:
+  // the client's own worms first.
+  while (rig.relay->Batches() % kRoundTripEveryBatches != 0) cycle();
+  rig.Take(0);
+  cycle();
+  std::string table = "L" + Byte(6);
+  for (int ms : {150, 150, -1, -1, -1, -1}) AppendFieldWhole(table, ms, KindShort);
+  EXPECT_NE(rig.got(0).find(table), std::string::npos);
+  // Only a client that asked may answer; from any other "T" is unknown.
+  rig.Send(1, "T" + stamp(5000));
+  EXPECT_FALSE(rig.Alive(1));
 }
 
 TEST(RelayPipelined, AWaitingPipelinedClientIsNotIdleButASilentOneIsEnded) {

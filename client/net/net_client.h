@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "client/net/predictions.h"
 #include "client/state/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
@@ -67,6 +68,10 @@ struct NetClient {
   // until the game has started again, so that no later dig lands on the
   // level that the restart loads anew.
   bool HoldReceive = false;
+
+  // Own shots, objects and special objects applied at once whose echo the
+  // batches have not brought yet (pipelined play).
+  Predictions Predicted;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

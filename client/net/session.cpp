@@ -82,6 +82,9 @@ void NetYield(World& w) {
   if (w.net == nullptr) return;
   w.net->loop.Yield(0);
   w.Connection = static_cast<ConnectionState>(w.net->ws.state());
+  const bool pipelined = w.net->Pipelined && w.Connection == ConnectionState::kConnected;
+  w.NetStats.PredictOwn = pipelined;
+  w.NetStats.BatchSilenceMs = pipelined ? TickCount(w) - w.net->LastBatchTick : 0;
 }
 
 void SendMyData(World& w) {
@@ -127,6 +130,7 @@ void StartPipelined(World& w) {
   if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined) return;
   w.net->Pipelined = true;
   w.net->LastBatchTick = TickCount(w);
+  w.NetStats.PredictOwn = true;
   w.NetFrameReady = kTrue;
 }
 
@@ -154,8 +158,12 @@ void CloseConnection(World& w) {
     w.net->Batches = 0;
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
+    w.net->Predicted.clear();
   }
   w.Connection = ConnectionState::kClosed;
+  w.NetStats.RoundTripMs.fill(-1);
+  w.NetStats.PredictOwn = false;
+  w.NetStats.BatchSilenceMs = 0;
 }
 
 void SendChatLine(World& w, const std::string& text) {

@@ -15,6 +15,9 @@ namespace {
 constexpr int kWhite = 7;
 constexpr int kDarkGrey = 0;
 constexpr int kRowHeight = 11;
+// The round trip ends just before the lives column.
+constexpr int kPingRightEdge = 108;
+constexpr std::size_t kNameColumnsBesidePing = 11;
 
 }  // namespace
 
@@ -26,7 +29,16 @@ void DrawStatistics(World& w, int x) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     const int y = kRowHeight * i;
     DrawPlayer(w, back, i, 2, static_cast<int16>(x - 5), static_cast<int16>(y), true);
-    DrawText2(w, back, Trim(p.Name), x + 8, y, p.Alive != kFalse ? kWhite : kDarkGrey);
+    // Each worm's client's round trip, where the relay measures it; the name
+    // makes room for it.
+    const int32 ping = w.NetStats.RoundTripMs[static_cast<std::size_t>(i)];
+    const std::string_view name = Trim(p.Name);
+    DrawText2(w, back, ping >= 0 ? name.substr(0, kNameColumnsBesidePing) : name, x + 8, y,
+              p.Alive != kFalse ? kWhite : kDarkGrey);
+    if (ping >= 0) {
+      const std::string ms = std::to_string(std::min<int32>(ping, 9999)) + "ms";
+      DrawText2(w, back, ms, x + kPingRightEdge - kGlyphAdvance * static_cast<int>(ms.size()), y, kDarkGrey);
+    }
     DrawText2(w, back, std::to_string(p.Lives), x + 110, y, kWhite);
     DrawText2(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
     const std::int64_t n = 233 + IDiv(p.Health, 10);

@@ -18,6 +18,7 @@
 #include "client/state/definitions.h"
 #include "client/state/entity.h"
 #include "client/state/layer_state.h"
+#include "client/state/net_status.h"
 #include "client/state/player.h"
 #include "client/state/sim_events.h"
 #include "gfx/surface.h"
@@ -63,6 +64,8 @@ struct World {
   // This client's own events of the frame, written for the relay and sent
   // with the next state.
   std::string OutBuffer;
+  // Round trips, silence, prediction and drawn positions (net_status.h).
+  NetStatus NetStats;
 
   // --- level -------------------------------------------------------------
   Surface LevelSurface;
