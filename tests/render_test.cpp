@@ -306,7 +306,7 @@ namespace {
 TEST(RemoteWorms, DrawnAheadAlongTheirMotionAndEasedWhenCorrected) {
   auto w = testing::MakeSimWorld(400, 200);
   w->NumPlayers = 3;
-  w->NetStats.PredictOwn = true;
+  w->NetStats.Pipelined = true;
   w->NetStats.RoundTripMs[1] = w->NetStats.RoundTripMs[3] = 100;  // 120 ms late: 3 frames
   Player& p = testing::PlaceWorm(*w, 3, 100, 100);
   std::tie(p.DirX, p.Speed) = std::tuple(fixed(1), fixed(20));  // 2 px a frame
@@ -322,7 +322,7 @@ TEST(RemoteWorms, DrawnAheadAlongTheirMotionAndEasedWhenCorrected) {
     EXPECT_NEAR(d.x, c.drawn_x, 1e-9) << c.state_x;
     EXPECT_NEAR(w->NetStats.FrameCorrection, c.correction, 1e-9) << c.state_x;
   }
-  w->NetStats.PredictOwn = false;
+  w->NetStats.Pipelined = false;
   UpdateDrawnPositions(*w);
   EXPECT_FALSE(d.known) << "outside pipelined play every worm is drawn where its state is";
 }

@@ -61,6 +61,9 @@ struct NetClient {
   // batch); Pipelined is set once the server agreed.
   bool AskPipelined = true;
   bool Pipelined = false;
+  // Pipelined, own shots, objects and blasts act at once (false: they wait
+  // for the batch, as in lock-step).
+  bool PredictOwn = true;
   // Tick count of the last completed batch (pipelined frames never wait, so
   // this is how a silent server is noticed).
   std::uint32_t LastBatchTick = 0;

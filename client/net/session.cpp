@@ -83,7 +83,8 @@ void NetYield(World& w) {
   w.net->loop.Yield(0);
   w.Connection = static_cast<ConnectionState>(w.net->ws.state());
   const bool pipelined = w.net->Pipelined && w.Connection == ConnectionState::kConnected;
-  w.NetStats.PredictOwn = pipelined;
+  w.NetStats.Pipelined = pipelined;
+  w.NetStats.PredictOwn = pipelined && w.net->PredictOwn;
   w.NetStats.BatchSilenceMs = pipelined ? TickCount(w) - w.net->LastBatchTick : 0;
 }
 
@@ -130,7 +131,8 @@ void StartPipelined(World& w) {
   if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined) return;
   w.net->Pipelined = true;
   w.net->LastBatchTick = TickCount(w);
-  w.NetStats.PredictOwn = true;
+  w.NetStats.Pipelined = true;
+  w.NetStats.PredictOwn = w.net->PredictOwn;
   w.NetFrameReady = kTrue;
 }
 
@@ -162,6 +164,7 @@ void CloseConnection(World& w) {
   }
   w.Connection = ConnectionState::kClosed;
   w.NetStats.RoundTripMs.fill(-1);
+  w.NetStats.Pipelined = false;
   w.NetStats.PredictOwn = false;
   w.NetStats.BatchSilenceMs = 0;
 }

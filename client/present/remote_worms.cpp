@@ -39,7 +39,7 @@ void UpdateDrawnPositions(World& w) {
   for (int i = 1; i < kMaxPlayerSlots; ++i) {
     DrawnPosition& d = net.Drawn[static_cast<std::size_t>(i)];
     const Player& p = w.Players[static_cast<std::size_t>(i)];
-    if (!net.PredictOwn || i <= 2 || i > last || p.Alive == kFalse) {
+    if (!net.Pipelined || i <= 2 || i > last || p.Alive == kFalse) {
       d = DrawnPosition{};
       continue;
     }

@@ -28,6 +28,8 @@ struct NetStatus {
   // Round trip in milliseconds of the client playing each worm, in this
   // client's numbering; -1 while the relay has said nothing of it.
   std::array<int32, kMaxPlayerSlots> RoundTripMs;
+  // The game plays pipelined (connected, frames not waiting for batches).
+  bool Pipelined = false;
   // Pipelined play: milliseconds since the last batch came (0 otherwise).
   std::uint32_t BatchSilenceMs = 0;
   // Pipelined play: this client's own worms' shots, objects and special

@@ -145,6 +145,9 @@ struct World {
   std::optional<std::uint64_t> FixedSeed;
   // When not empty, every game end appends a JSON line here (KREL_DUMP).
   std::string DumpPath;
+  // When not empty, every frame of a network game appends a line of timings
+  // here (KREL_NETSTATS; client/app/net_stats_log.h).
+  std::string NetStatsPath;
   // When set, every frame is traced (KREL_TRACE); never owned.
   FrameTrace* trace = nullptr;
   // When set, told of every game's start and end; never owned.
