@@ -1,22 +1,23 @@
 #!/usr/bin/env python3
-"""How soon a player sees what the keys do, over slow links: the real krel
-(SDL's dummy drivers, a scripted player) and a paced computer bot play
-through bench/delay_proxy.py at each round trip, with the shipped weapon
-file. The scripted player aims at the ground and fires now and then; krel's
+"""How soon a player sees what the keys do, over slow links: two real krel
+clients (SDL's dummy drivers, scripted players) play through
+bench/delay_proxy.py at each round trip, with the shipped weapon file. The
+shooter aims at the ground and fires now and then, the mover's worms walk,
+jump, aim, fire and dig; the shooter's
 KREL_NETSTATS lines (client/app/net_stats_log.h) give, from krel's own clock,
 when the keyboard read the shoot key and when the frame that first showed
 the shot, and its blast, was on screen. The table also gives the worst
-correction of the bot's worms in one frame (as drawn, and as their states
-alone would put them), the round trips the relay measured and shows, the
-rates, and whether krel's and the bot's levels and scores agreed at every
-50th batch.
+correction of the mover's worms in one frame on the shooter's screen (as
+drawn, and as their states alone would put them), the round trips the relay
+measured and shows, the rates, and whether both clients' levels and scores
+agreed at every 50th batch.
 
     python3 bench/predict_bench.py BUILD_DIR [--rtts 0,50,150,300]
         [--modes predicted,unpredicted,lock-step] [--presses 10]
 
 predicted: pipelined play as shipped; unpredicted: pipelined with
 KREL_PREDICT=0 (own shots wait for the batch, as before); lock-step:
-KREL_LOCKSTEP=1 and a lock-step bot. Everything runs on 127.0.0.1.
+KREL_LOCKSTEP=1. Everything runs on 127.0.0.1.
 """
 import argparse
 import json
@@ -30,19 +31,29 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 sys.path.insert(0, HERE)
 from netplay_bench import free_udp_port, wait_for_line  # noqa: E402
 
 
-def keys(presses):
-    lines = ["3 -", "1 DOWN", "1 -", "1 RETURN", "3 -", "1 RETURN", "3 -", "TYPE 127.0.0.1", "2 -",
-             "1 RETURN",
-             # the bot joins meanwhile; then into play, aim at the ground
-             "40 -", "1 K", "10 -", "12 DOWN", "5 -"]
+MENU = ["3 -", "1 DOWN", "1 -", "1 RETURN", "3 -", "1 RETURN", "3 -", "TYPE 127.0.0.1", "2 -", "1 RETURN"]
+QUIT = ["1 ESCAPE", "2 -", "1 SPACE", "1 -", "1 ESCAPE", "1 -", "1 RETURN"]
+
+
+def shooter_keys(presses):
+    # The mover joins meanwhile; then into play, aim at the ground, fire now and then.
+    lines = MENU + ["80 -", "1 K", "10 -", "12 DOWN", "5 -"]
     for _ in range(presses):
         lines += ["1 J", "24 -"]
-    lines += ["1 ESCAPE", "2 -", "1 SPACE", "1 -", "1 ESCAPE", "1 -", "1 RETURN"]
-    return "\n".join(lines) + "\n"
+    return "\n".join(lines + QUIT) + "\n"
+
+
+def mover_keys(frames):
+    # Both worms walk, jump, aim, fire and dig in a fixed pattern, as people would.
+    lines = MENU + ["40 -", "1 K X"]
+    for _ in range(frames // 32):
+        lines += ["8 RIGHT F J", "4 UP E Y", "8 LEFT S J Y", "2 -", "3 LEFT RIGHT S F", "6 DOWN D J", "1 K X"]
+    return "\n".join(lines + QUIT) + "\n"
 
 
 def latencies(stats):
@@ -116,39 +127,38 @@ def run(build, rtt, mode, presses, work):
                     [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
                     stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
             port = wait_for_line(ready, r"proxy listening on (\d+)")
-        config = os.path.join(work, "config")
-        os.makedirs(config)
-        with open(os.path.join(config, "krel.ini"), "w") as f:
-            f.write('[Player 1 Settings]\n"Name"="Anna"\n"Computer"="0"\n'
-                    '[Player 2 Settings]\n"Name"="Alf"\n"Computer"="0"\n')
-        with open(os.path.join(work, "keys.txt"), "w") as f:
-            f.write(keys(presses))
-        env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", KREL_CONFIG_DIR=config,
-                   KREL_INPUT=os.path.join(work, "keys.txt"), KREL_DUMP=os.path.join(work, "krel.jsonl"),
-                   KREL_NETSTATS=os.path.join(work, "stats.jsonl"), KREL_TCP_PORT=port, KREL_UDP_PORT=str(udp),
-                   KREL_SEED="7")
-        if mode == "lock-step":
-            env["KREL_LOCKSTEP"] = "1"
-        if mode == "unpredicted":
-            env["KREL_PREDICT"] = "0"
-        krel = subprocess.Popen([os.path.join(bin_dir, "krel")], cwd=work, env=env, stdout=subprocess.DEVNULL,
-                                stderr=open(os.path.join(work, "krel.err"), "w"), stdin=subprocess.DEVNULL)
-        procs.append(krel)
+
+        def start_krel(name, worms, script, extra, computer="0"):
+            folder = os.path.join(work, name)
+            os.makedirs(os.path.join(folder, "config"))
+            with open(os.path.join(folder, "config", "krel.ini"), "w") as f:
+                f.write(f'[Player 1 Settings]\n"Name"="{worms[0]}"\n"Computer"="{computer}"\n'
+                        f'[Player 2 Settings]\n"Name"="{worms[1]}"\n"Computer"="{computer}"\n')
+            with open(os.path.join(folder, "keys.txt"), "w") as f:
+                f.write(script)
+            env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
+                       KREL_CONFIG_DIR=os.path.join(folder, "config"), KREL_INPUT=os.path.join(folder, "keys.txt"),
+                       KREL_DUMP=os.path.join(folder, "dump.jsonl"), KREL_NETSTATS=os.path.join(folder, "stats.jsonl"),
+                       KREL_TCP_PORT=port, KREL_UDP_PORT=str(udp), KREL_SEED="7")
+            env.update(extra)
+            if mode == "lock-step":
+                env["KREL_LOCKSTEP"] = "1"
+            if mode == "unpredicted":
+                env["KREL_PREDICT"] = "0"
+            p = subprocess.Popen([os.path.join(bin_dir, "krel")], cwd=folder, env=env, stdout=subprocess.DEVNULL,
+                                 stderr=open(os.path.join(folder, "err.txt"), "w"), stdin=subprocess.DEVNULL)
+            procs.append(p)
+            return p
+
+        shooter = start_krel("shooter", ("Anna", "Alf"), shooter_keys(presses), {})
         end = time.time() + 20
         while time.time() < end and open(out).read().count(" connected") < 1:
             time.sleep(0.1)
-        dump = os.path.join(work, "bot")
-        os.makedirs(dump)
-        args = [os.path.join(build, "krel-bot"), "127.0.0.1", "--port", port, "--count", "1", "--paced",
-                "--wait-for", "2", "--frames", "100000", "--player", "ace", "--seed", "7", "--lives", "9999", "--data", bin_dir,
-                "--dump", dump]
-        if mode == "lock-step":
-            args.append("--lock-step")
-        procs.append(subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                      stdin=subprocess.DEVNULL))
-        krel.wait(timeout=600)
-        stats = [json.loads(line) for line in open(os.path.join(work, "stats.jsonl"))]
-        compared, level, score = agreement([os.path.join(work, "krel.jsonl"), os.path.join(dump, "bot-1.jsonl")])
+        start_krel("mover", ("Bert", "Bea"), mover_keys(120 + 25 * presses + 400), {"KREL_SEED": "8"}, computer="2")
+        shooter.wait(timeout=900)
+        stats = [json.loads(line) for line in open(os.path.join(work, "shooter", "stats.jsonl"))]
+        compared, level, score = agreement([os.path.join(work, "shooter", "dump.jsonl"),
+                                            os.path.join(work, "mover", "dump.jsonl")])
         return stats, compared, level, score
     finally:
         stop(procs)
