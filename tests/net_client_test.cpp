@@ -211,6 +211,19 @@ TEST(NetPipelined, OwnShotsAndBlastsActAtOnceAndTheirEchoesNeverMakeASecond) {
   }
 }
 
+TEST(NetPipelined, AShotTouchesAnotherClientsWormWhereItIsDrawn) {
+  for (const bool drawn : {true, false}) {
+    auto w = MakeSimWorld(300, 150);
+    w->NumPlayers = 3;
+    PlaceWorm(*w, 3, 100, 50);  // its last state; drawn 50 px on, where it is now
+    w->NetStats.Drawn[3] = {150, 50, drawn};
+    w->WeaponDefs[4].WORMREMOVE = 1;
+    AddShot(*w, 150, 50, 0, 0, 1, 3, 0, Origin::kNetwork);
+    MoveShots(*w);
+    EXPECT_EQ(w->Shots.size(), drawn ? 1u : 2u) << drawn;
+  }
+}
+
 TEST(NetPipelined, RoundTripProbesAreAnsweredAndEachWormsRoundTripShown) {
   for (const bool pipelined : {true, false}) {
     NetWorld c;

@@ -22,7 +22,7 @@ Outcome WormContact(World& w, int32 i, const ObjDef& T) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     const Obj o = w.Objs[static_cast<std::size_t>(i)];
     // Objects touch at exactly the range too.
-    if (!(Dist2(o.Y, o.x, pl.Y, pl.X) <= range * range) || pl.Alive == kFalse) continue;
+    if (!(ContactDist2(w, p, o.x, o.Y) <= range * range) || pl.Alive == kFalse) continue;
     if (T.WORMEXPLODE == 1) {
       ExplodeObj(w, i);
       PushWorm(pl, o.x, o.Y, T.BLOW);

@@ -61,7 +61,7 @@ Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     if (pl.Alive == kFalse) continue;
     const Shot s = w.Shots[static_cast<std::size_t>(i)];
-    if (!(Dist2(s.Y, s.x, pl.Y, pl.X) < range * range)) continue;
+    if (!(ContactDist2(w, p, s.x, s.Y) < range * range)) continue;
     if (s.ty == -1) {
       PickUpBonus(w, pl, s.color);
       RemoveShot(w, i);
