@@ -34,10 +34,25 @@ void RoundTrips::AfterBatch(std::string& out, std::uint32_t now, std::int64_t ba
 void RoundTrips::Answered(std::uint32_t stamp, std::uint32_t now) {
   if (!probe_out_ || stamp != probe_stamp_) return;
   probe_out_ = false;
-  const int sample = static_cast<int>(std::min<std::uint32_t>(now - probe_sent_, 32767));
+  Sample(now - probe_sent_);
+}
+
+void RoundTrips::BatchSent(std::uint32_t now) {
+  batch_out_ = true;
+  batch_sent_ = now;
+}
+
+void RoundTrips::StatesIn(std::uint32_t now) {
+  if (!batch_out_) return;
+  batch_out_ = false;
+  Sample(now - batch_sent_);
+}
+
+void RoundTrips::Sample(std::uint32_t ms) {
+  const double sample = std::min<std::uint32_t>(ms, 32767);
   // Smoothed, so that one late answer (the client was loading its level)
   // does not make the number jump.
-  ms_ = ms_ < 0 ? sample : (3 * ms_ + sample + 2) / 4;
+  ms_ = ms_ < 0 ? sample : (3 * ms_ + sample) / 4;
 }
 
 }  // namespace krel

@@ -1,5 +1,8 @@
-// The round trip of one pipelined client that asked for it
-// (protocol/round_trip.h): probes sent after batches, answers timed.
+// The round trip of one client. A pipelined client that asked for it
+// (protocol/round_trip.h) answers probes sent after batches. A lock-step
+// client is timed from its batch to its next frame's states, which it sends
+// as soon as the batch is in and its 40 ms frame is over: the round trip,
+// or the frame when that is longer.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +20,11 @@ class RoundTrips {
   void AfterBatch(std::string& out, std::uint32_t now, std::int64_t batch, const std::vector<int>& ms);
   // The client answered a probe; an answer to no probe of ours is ignored.
   void Answered(std::uint32_t stamp, std::uint32_t now);
+  // Lock-step: a batch went out; the client's states of its next frame are in.
+  void BatchSent(std::uint32_t now);
+  void StatesIn(std::uint32_t now);
   // Milliseconds, smoothed over the last answers; -1 before the first.
-  int ms() const { return ms_; }
+  int ms() const { return ms_ < 0 ? -1 : static_cast<int>(ms_ + 0.5); }
 
  private:
   bool enabled_ = false;
@@ -26,7 +32,11 @@ class RoundTrips {
   bool probed_ = false;
   std::uint32_t probe_stamp_ = 0;
   std::uint32_t probe_sent_ = 0;
-  int ms_ = -1;
+  bool batch_out_ = false;
+  std::uint32_t batch_sent_ = 0;
+  double ms_ = -1;
+
+  void Sample(std::uint32_t ms);
 };
 
 }  // namespace krel

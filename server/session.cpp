@@ -174,7 +174,10 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   pos += 1 + in.Consumed(body);
   HeardState();
   StoreState(slot, tag, state);
-  if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
+  if (++states_this_cycle == 2) {
+    waiting_since = relay_.ticks_;
+    round_trips_.StatesIn(relay_.hooks_.NowMs());
+  }
   relay_.OnStateDelivered();
   next_worm = 1 - next_worm;
   return true;
@@ -277,6 +280,7 @@ void Session::SendBatch() {
       if (i != first_slot && i != first_slot + 1) ms.push_back(slot_ms(i));
     round_trips_.AfterBatch(batch, relay_.hooks_.NowMs(), relay_.batches_, ms);
   }
+  if (!pipelined_) round_trips_.BatchSent(relay_.hooks_.NowMs());
   relay_.CountOut(batch.size());
   link_->Send(batch);
   if (link_->Queued() > relay_.limits_.max_queued)

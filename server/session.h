@@ -61,8 +61,8 @@ class Session {
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
-  // The client's round trip in milliseconds (protocol/round_trip.h); -1 when
-  // it did not ask or has not answered yet.
+  // The client's round trip in milliseconds (server/round_trips.h); -1 for
+  // a pipelined client that did not ask, and until the first answer.
   int RoundTripMs() const { return round_trips_.ms(); }
 
  private:
