@@ -267,6 +267,15 @@ TEST_F(Frame, AChatLineTooLongForItsHalfGoesOnInTheRowsBelow) {
   }
 }
 
+TEST_F(Frame, ALineSaysWhenNoBatchHasComeForHalfASecond) {
+  for (const std::uint32_t ms : {499u, 1250u}) {
+    w.NetStats.BatchSilenceMs = ms;
+    ShowAll(w);
+    const std::string line = ms < 500 ? "" : "CONNECTION LAGGING: NO DATA FOR 1.2 S";
+    EXPECT_EQ(TextAt(ms < 500 ? 49 : (320 - 6 * static_cast<int>(line.size())) / 2, 80, 2), line) << ms;
+  }
+}
+
 TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
   w.NumPlayers = 3;
   const char* names[] = {"", "  Anna", "Bo", "Cy"};
@@ -280,7 +289,9 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
     p.X = 300;
     p.Y = 250;
   }
+  w.NetStats.RoundTripMs[1] = 150;  // as the relay measured it
   ShowAll(w);
+  EXPECT_EQ(TextAt(88, 11, 0), "150ms");
   EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP TO START");
   EXPECT_EQ(TextAt(11, 181, 0, 1), "P");  // over its shadow
   for (int i = 1; i <= 3; ++i) {
