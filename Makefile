@@ -84,6 +84,7 @@ bench: deps
 # (about seven minutes; the table in docs/performance.md).
 bench-net: release
 	python3 bench/netplay_bench.py $(RELEASE_DIR)
+	python3 bench/predict_bench.py $(RELEASE_DIR)
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
 # corpus in tests/fuzz/corpus; findings and crashing inputs go to

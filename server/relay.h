@@ -37,6 +37,8 @@ class RelayHooks {
   virtual void Event(const std::string& line) = 0;
   // The player count changed (labels and caption).
   virtual void Changed() {}
+  // A millisecond clock for the round trips of protocol/round_trip.h.
+  virtual std::uint32_t NowMs();
 };
 
 struct RelayLimits {

@@ -12,6 +12,7 @@
 //   "c" text 0                   a chat line
 //   "R"                          pipelined clients only: the next frame starts
 //                                the client's game again (protocol/pipelined.h)
+//   "T" stamp[5]                 answer to a round-trip probe (protocol/round_trip.h)
 //
 // What a client gets, once per cycle, in one write (the batch):
 //
@@ -21,12 +22,15 @@
 //   own second worm              the same
 //   every other slot, ascending  the same
 //
-// So every client sees its own worms as 1 and 2 and the others from 3 on.
+// So every client sees its own worms as 1 and 2 and the others from 3 on. A
+// pipelined client that asked gets probes and round trips after some
+// batches (protocol/round_trip.h).
 #include "server/session.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "protocol/pipelined.h"
 
@@ -70,6 +74,12 @@ void Session::Arrived(std::string_view bytes) {
   Process();
 }
 
+void Session::EndOnUnknownTag(char tag) {
+  char code[8];
+  std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
+  End(std::string("unknown message tag ") + code);
+}
+
 void Session::Process() {
   std::size_t pos = 0;
   while (pos < receive_buffer.size() && end_reason.empty()) {
@@ -98,15 +108,17 @@ void Session::Process() {
         if (pipelined_) {
           if (std::exchange(may_start_over, false)) pipelined_->NewGame();
           ++pos;
-          break;
+        } else {
+          EndOnUnknownTag(tag);
         }
-        [[fallthrough]];
-      default: {
-        char code[8];
-        std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
-        End(std::string("unknown message tag ") + code);
         break;
-      }
+      case 'T':
+        if (round_trips_.enabled())
+          complete = TakeRoundTripAnswer(pos);
+        else
+          EndOnUnknownTag(tag);
+        break;
+      default: EndOnUnknownTag(tag); break;
     }
     if (!complete) break;
   }
@@ -179,7 +191,10 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   StoreState(slot, tag, state);
   // Beyond its two worms a state only overwrites the older one of the slot:
   // it never counts toward the cycle again.
-  if (states_this_cycle < 2 && ++states_this_cycle == 2) waiting_since = relay_.ticks_;
+  if (states_this_cycle < 2 && ++states_this_cycle == 2) {
+    waiting_since = relay_.ticks_;
+    round_trips_.StatesIn(relay_.hooks_.NowMs());
+  }
   relay_.FinishCycleIfComplete();
   next_worm = 1 - next_worm;
   return true;
@@ -220,6 +235,11 @@ void Session::StoreState(int slot, char tag, const WormRecord& state) {
 
 bool Session::AskedForPipelining() {
   ++config_messages_;
+  // A third "C" of a pipelined client asks for round trips; it has no answer.
+  if (config_messages_ == 3 && pipelined_ && !any_state_) {
+    round_trips_.Enable();
+    return true;
+  }
   if (config_messages_ != 2 || any_state_ || pipelined_ || relay_.limits_.queued_frames == 0) return false;
   pipelined_ = std::make_unique<PipelinedSession>(relay_.limits_.queued_frames);
   std::string reply = "P";
@@ -227,6 +247,17 @@ bool Session::AskedForPipelining() {
   link_->Send(reply);
   relay_.CountOut(reply.size());
   relay_.hooks_.Event(Who() + " plays pipelined");
+  return true;
+}
+
+bool Session::TakeRoundTripAnswer(std::size_t& pos) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
+  WireReader in(body);
+  int32 stamp = 0;
+  TakeField(in, stamp, KindLong);
+  if (in.Incomplete) return false;
+  pos += 1 + in.Consumed(body);
+  round_trips_.Answered(static_cast<std::uint32_t>(stamp), relay_.hooks_.NowMs());
   return true;
 }
 
@@ -253,6 +284,20 @@ void Session::SendBatch() {
     batch += tables_.cycle_events[i];
     batch += tables_.relayed_states[i];
   }
+  if (round_trips_.enabled()) {
+    std::vector<int> ms;
+    ms.reserve(static_cast<std::size_t>(relay_.players_online_));
+    auto slot_ms = [&](int slot) {
+      for (const auto& s : relay_.sessions_)
+        if (s->first_slot == slot || s->first_slot + 1 == slot) return s->RoundTripMs();
+      return -1;
+    };
+    for (int s : {first_slot, first_slot + 1}) ms.push_back(slot_ms(s));
+    for (int i = 1; i <= relay_.players_online_; ++i)
+      if (i != first_slot && i != first_slot + 1) ms.push_back(slot_ms(i));
+    round_trips_.AfterBatch(batch, relay_.hooks_.NowMs(), relay_.batches_, ms);
+  }
+  if (!pipelined_) round_trips_.BatchSent(relay_.hooks_.NowMs());
   relay_.CountOut(batch.size());
   link_->Send(batch);
   if (link_->Queued() > relay_.limits_.max_queued)

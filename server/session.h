@@ -9,6 +9,7 @@
 #include "protocol/event_limits.h"
 #include "server/pipelined_session.h"
 #include "server/relay.h"
+#include "server/round_trips.h"
 
 namespace krel {
 
@@ -64,6 +65,9 @@ class Session {
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
+  // The client's round trip in milliseconds (server/round_trips.h); -1 for
+  // a pipelined client that did not ask, and until the first answer.
+  int RoundTripMs() const { return round_trips_.ms(); }
 
  private:
   friend class Relay;
@@ -79,6 +83,7 @@ class Session {
   bool TakeEvent(std::size_t& pos, char tag);
   bool TakeDig(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
+  bool TakeRoundTripAnswer(std::size_t& pos);
   void AddExtras(int slot, std::string_view message);
   // Counts an event against the bound of one cycle; false (and the session
   // ends) when it is over.
@@ -95,11 +100,14 @@ class Session {
   bool AskedForPipelining();
   void StoreQueuedFrame();
   void End(std::string reason);
+  // A tag this session's mode does not know ends it.
+  void EndOnUnknownTag(char tag);
 
   Relay& relay_;
   SlotTables& tables_;
   std::unique_ptr<Link> link_;
   std::unique_ptr<PipelinedSession> pipelined_;  // set once the session plays pipelined
+  RoundTrips round_trips_;                       // on once a pipelined client asked
   int config_messages_ = 0;                      // "C" messages received
   bool any_state_ = false;                       // a state message has arrived
   const std::string name_;

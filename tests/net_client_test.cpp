@@ -15,6 +15,7 @@
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
 #include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
 #include "platform/headless/headless_platform.h"
@@ -174,6 +175,76 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestartWhichTheServerIsTo
     EXPECT_EQ(c.n.SayNewGame, version >= kRestartMessageVersion);
     ResumeReceiving(*c.w);
     EXPECT_EQ(std::tuple(c.w->ChatLines[1], c.n.RecvBuffer.empty()), std::tuple(std::string("Later"), true));
+  }
+}
+
+TEST(NetPipelined, OwnShotsAndBlastsActAtOnceAndTheirEchoesNeverMakeASecond) {
+  for (const bool pipelined : {true, false}) {
+    NetWorld c;
+    ClientEvents events(*c.w);
+    c.w->events = &events;
+    c.w->Connection = ConnectionState::kConnected;
+    c.w->NumPlayers = 2;
+    c.n.Pipelined = c.w->NetStats.PredictOwn = pipelined;
+    c.w->ObjDefs[5].DRAWOBJECT = 1;  // draws itself into the level: waits for the batch
+    AddShot(*c.w, fixed(1.5), 30, 0, fixed(0.5), 1, 3, 0);
+    AddObj(*c.w, 20, 30, 1, 0, 2, 4, 0);
+    AddObj(*c.w, 20, 30, 1, 0, 2, 5, 0);
+    AddSObj(*c.w, 40, 30, 0, 0, 1, 2);
+    EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()),
+              pipelined ? std::tuple(2u, 2u, 2u) : std::tuple(1u, 1u, 1u));
+    // The relay hands the events back less their owner byte, each before the
+    // state of its worm; one more shot of worm 1 was not predicted here.
+    std::string own[3];
+    for (WireReader in(c.w->OutBuffer); !in.Empty();) {
+      const std::string_view start = in.rest;
+      in.rest.remove_prefix(1);
+      fixed v;
+      for (int kind : {KindShort, KindFixed, KindFixed, KindFixed, KindFixed, KindByte}) TakeField(in, v, kind);
+      int owner = 0;
+      ASSERT_TRUE(TakeRawByte(in, owner));
+      own[owner == 1 ? 1 : 2] += std::string(start.substr(0, start.size() - in.rest.size() - 1));
+    }
+    auto state = [] {
+      Player p, sent;
+      std::string b = "p";
+      EncodeWormFull(b, p, sent, WormRefs::Whole);
+      return b;
+    };
+    c.n.RecvBuffer =
+        Bytes({'n', 2}) + own[1] + Bytes({'w', 128, 0, 0, 0x96, 128, 128, 128, 3}) + state() + own[2] + state();
+    ASSERT_TRUE(ProcessReceived(*c.w));
+    EXPECT_EQ(std::tuple(c.n.RecvBuffer, c.n.Batches), std::tuple(std::string(), std::int64_t{1}));
+    EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()), std::tuple(3u, 3u, 2u))
+        << "each thing once: predicted, or brought by the batch";
+    EXPECT_EQ(c.n.Predicted.size(), 0u);
+  }
+}
+
+TEST(NetPipelined, AShotTouchesAnotherClientsWormWhereItIsDrawn) {
+  for (const bool drawn : {true, false}) {
+    auto w = MakeSimWorld(300, 150);
+    w->NumPlayers = 3;
+    PlaceWorm(*w, 3, 100, 50);  // its last state; drawn 50 px on, where it is now
+    w->NetStats.Drawn[3] = {150, 50, drawn};
+    w->WeaponDefs[4].WORMREMOVE = 1;
+    AddShot(*w, 150, 50, 0, 0, 1, 3, 0, Origin::kNetwork);
+    MoveShots(*w);
+    EXPECT_EQ(w->Shots.size(), drawn ? 1u : 2u) << drawn;
+  }
+}
+
+TEST(NetPipelined, RoundTripProbesAreAnsweredAndEachWormsRoundTripShown) {
+  for (const bool pipelined : {true, false}) {
+    NetWorld c;
+    c.n.Pipelined = pipelined;
+    c.n.RecvBuffer = Bytes({'T', 0, 0, 0x13, 0x88, 'L', 3, 0, 120, 0, 80, 0xFE, 0xFF}) + "cAfter" + '\0';
+    EXPECT_TRUE(ProcessReceived(*c.w));
+    const auto& ms = c.w->NetStats.RoundTripMs;
+    // A client that did not ask takes neither for its own: the rest is dropped.
+    EXPECT_EQ(std::tuple(ms[1], ms[2], ms[3], ms[4], c.w->ChatLines[1]),
+              pipelined ? std::tuple(120, 80, -1, -1, std::string("After"))
+                        : std::tuple(-1, -1, -1, -1, std::string()));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/pipelined.h"
+#include "protocol/round_trip.h"
 #include "server/frame_queue.h"
 #include "server_test_support.h"
 
@@ -108,6 +109,48 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   // A lock-step client has nothing to say so: its session ends.
   rig.Send(1, "R");
   EXPECT_TRUE(rig.Logged("unknown message tag 0x52"));
+  EXPECT_FALSE(rig.Alive(1));
+}
+
+TEST(RelayPipelined, AThirdConfigurationAsksForRoundTripsWhichOnlyThatClientGetsAndAnswers) {
+  Rig rig(3);
+  const std::string config = ConfigReply(15, 100, true);
+  rig.Send(0, AskingGreeting() + config);  // asks for round trips
+  rig.Send(1, AskingGreeting());           // pipelined, does not ask
+  rig.Send(2, Greeting());                 // lock-step
+  EXPECT_EQ(rig.Take(0), config + "P" + Byte(kPipelineVersion)) << "the third \"C\" has no answer";
+  auto stamp = [](int ms) {
+    std::string s;
+    AppendFieldWhole(s, ms, KindLong);
+    return s;
+  };
+  // The lock-step client answers each batch 40 ms after it went out.
+  auto cycle = [&] {
+    for (int i = 0; i < 2; ++i) rig.Send(i, rig.States());
+    rig.hooks.now_ms += 40;
+    rig.Send(2, rig.States());
+  };
+  rig.hooks.now_ms = 5000;
+  cycle();
+  EXPECT_NE(rig.got(0).find("T" + stamp(5040)), std::string::npos) << "a probe follows the batch";
+  for (int i : {1, 2}) EXPECT_EQ(rig.got(i).find("T" + stamp(5040)), std::string::npos) << i;
+  rig.hooks.now_ms = 5070;
+  rig.Send(0, "T" + stamp(4000));  // no probe of ours: ignored
+  rig.Send(0, "T" + stamp(5040));
+  EXPECT_EQ(rig.sessions[0]->RoundTripMs(), 30);
+  // Every 12th batch, after it, each worm's round trip in the batch's order:
+  // the client's own worms first; none for the pipelined client that did
+  // not ask, batch to answer for the lock-step one.
+  while (rig.relay->Batches() % kRoundTripEveryBatches != 0) cycle();
+  rig.Take(0);
+  cycle();
+  const int lock_step = rig.sessions[2]->RoundTripMs();
+  EXPECT_NEAR(lock_step, 40, 2) << "smoothed from the one 70 ms answer while the probe was out";
+  std::string table = "L" + Byte(6);
+  for (int ms : {30, 30, -1, -1, lock_step, lock_step}) AppendFieldWhole(table, ms, KindShort);
+  EXPECT_NE(rig.got(0).find(table), std::string::npos);
+  // Only a client that asked may answer; from any other "T" is unknown.
+  rig.Send(1, "T" + stamp(5000));
   EXPECT_FALSE(rig.Alive(1));
 }
 

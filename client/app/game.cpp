@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "client/ai/ace.h"
+#include "client/app/net_stats_log.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
@@ -64,6 +65,7 @@ std::optional<std::int64_t> TraceBatch(const World& w) {
 }
 
 GameEnd RunFrames(World& w, std::int64_t& frames) {
+  NetStatsLog stats(w);
   for (;;) {
     if (w.QuitRequested) return GameEnd::kClosed;
 
@@ -99,7 +101,9 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     AddPhaseTime(w, w.PhaseTimes[3]);
     SObjMove(w);
     AddPhaseTime(w, w.PhaseTimes[4]);
+    stats.Moved(w);
     ShowAll(w);
+    stats.Drawn(w);
     BonusDrop(w);
     AddPhaseTime(w, w.PhaseTimes[5]);
     if (w.trace != nullptr) w.trace->Frame(w, frames, TraceBatch(w));
@@ -117,6 +121,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     ReadKeyboardState(w);
     ReadControls(w);
     RunComputerPlayers(w);
+    stats.Read(w, frames);
     SendMyData(w);
   }
 }

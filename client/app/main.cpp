@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     world->FixedSeed = value;
   }
   world->DumpPath = Env("KREL_DUMP");
+  world->NetStatsPath = Env("KREL_NETSTATS");
 
   krel::IniSettingsStore settings(krel::IniSettingsStore::DefaultPath());
   for (const std::string& warning : settings.warnings()) std::cerr << "krel: settings: " << warning << "\n";
@@ -121,6 +122,9 @@ int main(int argc, char** argv) {
   krel::NetPortsFromEnvironment(net, port_warning);
   if (!port_warning.empty()) std::cerr << "krel: " << port_warning;
   net.AskPipelined = Env("KREL_LOCKSTEP") != "1";
+  // For measuring what prediction gains: KREL_PREDICT=0 plays pipelined
+  // without applying own shots at once.
+  net.PredictOwn = Env("KREL_PREDICT") != "0";
 
   world->ProgramDir = krel::ProgramDirectory();
   world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),

@@ -28,8 +28,12 @@ void SendGreeting(World& w) {
   AppendField(hello, w.LivesSetting, 0, KindShort);
   AppendField(hello, w.LoadingSetting, 0, KindShort);
   AppendField(hello, w.LoadAndChange != kFalse ? 1 : 0, 0, KindFlag);
-  // The same "C" once more asks to play pipelined (protocol/pipelined.h).
-  if (w.net->AskPipelined) hello += hello.substr(kVersionText.size());
+  // The same "C" once more asks to play pipelined (protocol/pipelined.h),
+  // and a third time for the round trips (protocol/round_trip.h).
+  if (w.net->AskPipelined) {
+    const std::string config = hello.substr(kVersionText.size());
+    hello += config + config;
+  }
   w.net->ws.Send(hello);
   w.ConfigReceived = kFalse;
 }

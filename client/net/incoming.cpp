@@ -7,9 +7,13 @@
 //     "s" 4[4] x Y dx dy[3] ty[2]             its special objects
 //     "p" / "i" / "I" record                  then its state
 //
-// and once, after the greeting, "C" lives[4] loading[4] landc[6].
+// and once, after the greeting, "C" lives[4] loading[4] landc[6]; a pipelined
+// client also "P", and the round-trip probes "T" and tables "L"
+// (protocol/pipelined.h, protocol/round_trip.h).
 #include "client/net/incoming.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -118,12 +122,50 @@ Step CheckEvent(NetClient& n, const WireReader& in, char tag) {
   return CountEvent(n.BatchEvents, tag, 0, kBatchEventBound) ? Step::kNext : Step::kRefuse;
 }
 
+// Pipelined play: a relayed event of an own worm that this client applied
+// at once when it happened is skipped (client/net/predictions.h). The
+// event's bytes are complete (CheckEvent has looked).
+bool IsEchoOfPrediction(World& w, NetClient& n, WireReader& in, char tag, int16 owner) {
+  if (!n.Pipelined || owner > 2) return false;
+  WireReader peek = in;
+  TakeEvent(peek);
+  const std::string_view body = in.rest.substr(0, in.rest.size() - peek.rest.size());
+  if (!n.Predicted.MatchEcho(tag, owner, body, TickCount(w))) return false;
+  in.rest = peek.rest;
+  return true;
+}
+
+// A tag this client does not expect: whatever follows cannot be read in step
+// with it, so it is dropped rather than stall the game.
+Step DropRest(WireReader& in) {
+  in.rest = {};
+  return Step::kNext;
+}
+
+// Each worm's round trip, in the batch's order (protocol/round_trip.h).
+Step TakeRoundTrips(World& w, WireReader& in) {
+  int count = 0;
+  if (!TakeRawByte(in, count)) return Step::kWait;
+  if (count > kMaxBatchWorms) return Step::kRefuse;
+  std::array<int32, kMaxPlayerSlots> ms;
+  ms.fill(-1);
+  for (int k = 1; k <= count; ++k) {
+    int16 v = -1;
+    TakeField(in, v, KindShort);
+    ms[static_cast<std::size_t>(k)] = std::max<int32>(v, -1);
+  }
+  if (in.Incomplete) return Step::kWait;
+  w.NetStats.RoundTripMs = ms;
+  return Step::kNext;
+}
+
 Step TakeMessage(World& w, NetClient& n, WireReader& in) {
   const char tag = in.rest.front();
   in.rest.remove_prefix(1);
   const auto owner = static_cast<int16>(n.RecvIndex + 1);
   if (tag == 'w' || tag == 'o' || tag == 's' || tag == 'd') {
     if (const Step step = CheckEvent(n, in, tag); step != Step::kNext) return step;
+    if (tag != 'd' && IsEchoOfPrediction(w, n, in, tag, owner)) return Step::kNext;
   }
   switch (tag) {
     case 'p':
@@ -155,6 +197,19 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       if (version >= kOldestPipelineVersion && version <= kPipelineVersion) StartPipelined(w, version);
       return Step::kNext;
     }
+    case 'T': {
+      // A round-trip probe (protocol/round_trip.h): answered at once, so the
+      // time it took is the link's and not this client's frame.
+      if (!n.Pipelined) return DropRest(in);
+      int32 stamp = 0;
+      TakeField(in, stamp, KindLong);
+      if (in.Incomplete) return Step::kWait;
+      std::string answer = "T";
+      AppendFieldWhole(answer, stamp, KindLong);
+      if (n.ws.state() == TcpConnection::kConnected) n.ws.Send(answer);
+      return Step::kNext;
+    }
+    case 'L': return n.Pipelined ? TakeRoundTrips(w, in) : DropRest(in);
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;
@@ -163,11 +218,7 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       in.rest.remove_prefix(end + 1);
       return Step::kNext;
     }
-    default:
-      // The server sends no other tag; whatever follows cannot be read in
-      // step with it, so it is dropped rather than stall the game.
-      in.rest = {};
-      return Step::kNext;
+    default: return DropRest(in);
   }
   return in.Incomplete ? Step::kWait : Step::kNext;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "client/net/predictions.h"
 #include "client/state/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
@@ -64,6 +65,9 @@ struct NetClient {
   // frame must tell it that the game started again.
   int PipelineVersion = 0;
   bool SayNewGame = false;
+  // Pipelined, own shots, objects and blasts act at once (false: they wait
+  // for the batch, as in lock-step).
+  bool PredictOwn = true;
   // Tick count of the last completed batch (pipelined frames never wait, so
   // this is how a silent server is noticed).
   std::uint32_t LastBatchTick = 0;
@@ -71,6 +75,10 @@ struct NetClient {
   // until the game has started again, so that no later dig lands on the
   // level that the restart loads anew.
   bool HoldReceive = false;
+
+  // Own shots, objects and special objects applied at once whose echo the
+  // batches have not brought yet (pipelined play).
+  Predictions Predicted;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

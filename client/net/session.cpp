@@ -84,6 +84,10 @@ void NetYield(World& w) {
   if (w.net == nullptr) return;
   w.net->loop.Yield(0);
   w.Connection = static_cast<ConnectionState>(w.net->ws.state());
+  const bool pipelined = w.net->Pipelined && w.Connection == ConnectionState::kConnected;
+  w.NetStats.Pipelined = pipelined;
+  w.NetStats.PredictOwn = pipelined && w.net->PredictOwn;
+  w.NetStats.BatchSilenceMs = pipelined ? TickCount(w) - w.net->LastBatchTick : 0;
 }
 
 void SendMyData(World& w) {
@@ -134,6 +138,8 @@ void StartPipelined(World& w, int version) {
   w.net->Pipelined = true;
   w.net->PipelineVersion = version;
   w.net->LastBatchTick = TickCount(w);
+  w.NetStats.Pipelined = true;
+  w.NetStats.PredictOwn = w.net->PredictOwn;
   w.NetFrameReady = kTrue;
 }
 
@@ -162,8 +168,13 @@ void CloseConnection(World& w) {
     w.net->Batches = 0;
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
+    w.net->Predicted.clear();
   }
   w.Connection = ConnectionState::kClosed;
+  w.NetStats.RoundTripMs.fill(-1);
+  w.NetStats.Pipelined = false;
+  w.NetStats.PredictOwn = false;
+  w.NetStats.BatchSilenceMs = 0;
 }
 
 void SendChatLine(World& w, const std::string& text) {

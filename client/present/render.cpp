@@ -8,6 +8,7 @@
 
 #include "client/present/colors.h"
 #include "client/present/display_state.h"
+#include "client/present/remote_worms.h"
 #include "client/present/render_world.h"
 #include "client/present/statistics.h"
 #include "client/present/text.h"
@@ -146,6 +147,17 @@ void DrawNotice(World& w) {
   DrawText(w, DisplayOf(w).Back, w.Notice, std::max(0, (320 - width) / 2), 92, 2);
 }
 
+// Pipelined play keeps running when the batches stop coming; the player
+// is told, before the worms of the others freeze for good.
+void DrawLagWarning(World& w) {
+  const std::uint32_t ms = w.NetStats.BatchSilenceMs;
+  if (ms < kBatchSilenceWarningMs) return;
+  const std::string line =
+      "CONNECTION LAGGING: NO DATA FOR " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " S";
+  const int width = kGlyphAdvance * static_cast<int>(line.size());
+  DrawText(w, DisplayOf(w).Back, line, std::max(0, (320 - width) / 2), 80, 2);
+}
+
 }  // namespace
 
 void ShowAll(World& w) {
@@ -161,6 +173,7 @@ void ShowAll(World& w) {
   // The minimap shows the whole level, scaled into 72x50.
   back.BlitStretched(MakeRect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
 
+  UpdateDrawnPositions(w);
   DrawWorms(w);
   DrawShots(w);
   DrawObjects(w);
@@ -193,6 +206,7 @@ void ShowAll(World& w) {
 
   DrawChat(w);
   DrawNotice(w);
+  DrawLagWarning(w);
 
   if (w.platform != nullptr) w.platform->Present(back);
 }

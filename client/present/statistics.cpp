@@ -19,6 +19,9 @@ constexpr int kOutOfPlay = 2;
 constexpr int kRowHeight = 11;
 // What fits in a half from x 10 (the left view ends at 159) or 170.
 constexpr std::size_t kPromptColumns = 24;
+// The round trip ends just before the lives column.
+constexpr int kPingRightEdge = 108;
+constexpr std::size_t kNameColumnsBesidePing = 11;
 
 }  // namespace
 
@@ -41,8 +44,16 @@ void DrawStatistics(World& w, int x, int player) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     const int y = kRowHeight * i;
     DrawPlayer(w, back, i, 2, static_cast<int16>(x - 5), static_cast<int16>(y), true);
-    // Outlined: the rows stand over the level's rock and soil.
-    DrawTextOutlined(w, back, Trim(p.Name), x + 8, y, p.Alive != kFalse ? kWhite : kOutOfPlay);
+    // Outlined: the rows stand over the level's rock and soil. Each worm's
+    // client's round trip, where the relay measures it; the name makes room.
+    const int32 ping = w.NetStats.RoundTripMs[static_cast<std::size_t>(i)];
+    const std::string_view name = Trim(p.Name);
+    DrawTextOutlined(w, back, ping >= 0 ? name.substr(0, kNameColumnsBesidePing) : name, x + 8, y,
+                     p.Alive != kFalse ? kWhite : kOutOfPlay);
+    if (ping >= 0) {
+      const std::string ms = std::to_string(std::min<int32>(ping, 9999)) + "ms";
+      DrawTextOutlined(w, back, ms, x + kPingRightEdge - kGlyphAdvance * static_cast<int>(ms.size()), y, kOutOfPlay);
+    }
     DrawTextOutlined(w, back, std::to_string(p.Lives), x + 110, y, kWhite);
     DrawTextOutlined(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
     const std::int64_t n = 233 + IDiv(p.Health, 10);

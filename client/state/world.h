@@ -18,6 +18,7 @@
 #include "client/state/definitions.h"
 #include "client/state/entity.h"
 #include "client/state/layer_state.h"
+#include "client/state/net_status.h"
 #include "client/state/player.h"
 #include "client/state/sim_events.h"
 #include "gfx/surface.h"
@@ -63,6 +64,8 @@ struct World {
   // This client's own events of the frame, written for the relay and sent
   // with the next state.
   std::string OutBuffer;
+  // Round trips, silence, prediction and drawn positions (net_status.h).
+  NetStatus NetStats;
 
   // --- level -------------------------------------------------------------
   Surface LevelSurface;
@@ -155,6 +158,9 @@ struct World {
   // Set when the dump or performance.log could not be written (said on
   // stderr at once): the program then ends with a non-zero status.
   bool ReportWriteFailed = false;
+  // When not empty, every frame of a network game appends a line of timings
+  // here (KREL_NETSTATS; client/app/net_stats_log.h).
+  std::string NetStatsPath;
   // When set, every frame is traced (KREL_TRACE); never owned.
   FrameTrace* trace = nullptr;
   // When set, told of every game's start and end; never owned.

@@ -23,7 +23,7 @@ Outcome WormContact(World& w, int32 i, const ObjDef& T) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     const Obj o = w.Objs[static_cast<std::size_t>(i)];
     // Objects touch at exactly the range too.
-    if (!(Dist2(o.Y, o.x, pl.Y, pl.X) <= range * range) || pl.Alive == kFalse) continue;
+    if (!(ContactDist2(w, p, o.x, o.Y) <= range * range) || pl.Alive == kFalse) continue;
     if (T.WORMEXPLODE == 1) {
       ExplodeObj(w, i);
       PushWorm(pl, o.x, o.Y, T.BLOW);
@@ -121,27 +121,21 @@ void Blast(World& w, int32 i, const SObjDef& T) {
 void AddObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, Origin origin) {
   if (ty < 0 || ty >= kObjSlots) return;
   const Obj o = MakeEntity(x, Y, dx, dy, owner, ty, color, w.ObjDefs[static_cast<std::size_t>(ty)].SPEED);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: AppendBounded(w.Objs, o, kMaxObjs); break;
-    case Creation::kSend: w.Events().SendObject(o); break;
-    case Creation::kDrop: break;
-  }
+  const Creation c = Decide(w, owner, origin, 'o', ty);
+  if (c == Creation::kApply || c == Creation::kApplyAndSend) AppendBounded(w.Objs, o, kMaxObjs);
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendObject(o);
 }
 
 void AddSObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, Origin origin) {
   if (ty < 0 || ty >= kSObjSlots) return;
   const SObj s = MakeEntity(x, Y, dx, dy, owner, ty, 0, 0);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: {
-      if (!AppendBounded(w.SObjs, s, kMaxSObjs)) break;
-      const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(ty)];
-      if (t.FIRSTSOUND != 0)
-        w.Events().Sound(static_cast<int16>(t.FIRSTSOUND + static_cast<int>(std::floor(t.NUMSOUNDS * w.Rand()))));
-      break;
-    }
-    case Creation::kSend: w.Events().SendSpecialObject(s); break;
-    case Creation::kDrop: break;
+  const Creation c = Decide(w, owner, origin, 's', ty);
+  if ((c == Creation::kApply || c == Creation::kApplyAndSend) && AppendBounded(w.SObjs, s, kMaxSObjs)) {
+    const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(ty)];
+    if (t.FIRSTSOUND != 0)
+      w.Events().Sound(static_cast<int16>(t.FIRSTSOUND + static_cast<int>(std::floor(t.NUMSOUNDS * w.Rand()))));
   }
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendSpecialObject(s);
 }
 
 void RemoveObj(World& w, int32 nr) { RemoveEntity(w.Objs, nr); }

@@ -62,7 +62,7 @@ Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     if (pl.Alive == kFalse) continue;
     const Shot s = w.Shots[static_cast<std::size_t>(i)];
-    if (!(Dist2(s.Y, s.x, pl.Y, pl.X) < range * range)) continue;
+    if (!(ContactDist2(w, p, s.x, s.Y) < range * range)) continue;
     if (s.ty == -1) {
       PickUpBonus(w, pl, s.color);
       RemoveShot(w, i);
@@ -181,11 +181,9 @@ bool MoveOne(World& w, int32 i) {
 void AddShot(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, Origin origin) {
   if (ty < -1 || ty > 40) return;
   const Shot s = MakeEntity(x, Y, dx, dy, owner, ty, color, w.WeaponDefs[static_cast<std::size_t>(ty + 1)].SPEED);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: AppendBounded(w.Shots, s, kMaxShots); break;
-    case Creation::kSend: w.Events().SendShot(s); break;
-    case Creation::kDrop: break;
-  }
+  const Creation c = Decide(w, owner, origin, 'w', ty);
+  if (c == Creation::kApply || c == Creation::kApplyAndSend) AppendBounded(w.Shots, s, kMaxShots);
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendShot(s);
 }
 
 void RemoveShot(World& w, int32 nr) { RemoveEntity(w.Shots, nr); }
