@@ -68,6 +68,8 @@ std::string ClientUsage() {
          "  KREL_TCP_PORT=N   the relay server's game port (default 17384)\n"
          "  KREL_UDP_PORT=N   the port heard for server announcements (default 17383)\n"
          "  KREL_LOCKSTEP=1   network games wait for every batch (no pipelined play)\n"
+         "  KREL_PREDICT=0    pipelined: own shots wait for the batch as in lock-step\n"
+         "  KREL_NETSTATS=FILE  append one JSON line of network timings per frame of a network game\n"
          "  KREL_LIST_SERVERS=\"HOST[:PORT] ...\"  list servers to ask for relays (instead of krel.ini's)\n"
          "  XDG_DATA_HOME     your own arms.dat and level.bmp go in its krel folder (above)\n"
          "  XDG_PICTURES_DIR  screenshots go to its krel folder (default ~/Pictures/krel)\n";
