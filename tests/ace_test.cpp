@@ -172,8 +172,8 @@ TEST(Arena, ShortGamesKeepHealthInRangeAndRepeatFromTheirSeed) {
   o.frames = 500;
   o.seed = 11;
   for (auto [a, b] : {std::pair{kControllerAce, kControllerCpu}, std::pair{kControllerAce, kControllerAce}}) {
-    o.side_a = a;
-    o.side_b = b;
+    o.side_a.controller = a;
+    o.side_b.controller = b;
     const arena::GameResult first = arena::PlayGame(o, 1);
     const arena::GameResult again = arena::PlayGame(o, 1);
     EXPECT_EQ(first.digest, again.digest);

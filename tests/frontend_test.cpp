@@ -182,19 +182,20 @@ TEST(PlayerEditor, KeyCaptureAndTheColourLimit) {
   EXPECT_EQ(w.MenuColor[2], 360);
 }
 
-TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
+TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceStrengthsAndSettingsNameTheChoice) {
   ScreenRig r;
   World& w = *r.w;
   EditorState e;
   e.player = 1;
   EditorPasses(w, e, "- U -");  // line 10
   std::vector<std::string> shown;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 8; ++k) {
     shown.push_back(EditorLines(w, e)[9].text);
     EditorPasses(w, e, "N -");
   }
-  EXPECT_EQ(shown,
-            (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE", "CONTROLLER: HUMAN"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE 1",
+                                             "CONTROLLER: ACE 2", "CONTROLLER: ACE 3", "CONTROLLER: ACE 4",
+                                             "CONTROLLER: ACE 5", "CONTROLLER: HUMAN"}));
   // "1" keeps meaning the simple computer player; "2" is the ace.
   EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
                                ControllerFromSetting("x")}),

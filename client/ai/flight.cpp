@@ -47,11 +47,11 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
       const double t2 = Dist2(s.x, s.y, worms.tx, worms.ty);
       r.closest2 = std::min(r.closest2, t2);
       if (contact) {
-        if (t2 < reach2) return {FlightEnd::kTarget, s.x, s.y, frame, r.closest2};
-        if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return {FlightEnd::kSelf, s.x, s.y, frame, r.closest2};
+        if (t2 < reach2) return {FlightEnd::kTarget, s.x, s.y, frame, r.closest2, steps};
+        if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return {FlightEnd::kSelf, s.x, s.y, frame, r.closest2, steps};
       }
       if (!IsPassable(w, s.x, s.y)) {
-        if (W.GROUNDEXPLODE == 1) return {FlightEnd::kGround, s.x, s.y, frame, r.closest2};
+        if (W.GROUNDEXPLODE == 1) return {FlightEnd::kGround, s.x, s.y, frame, r.closest2, steps};
         if (IsPassable(w, s.x - s.dx, s.y + s.dy))
           s.dx = -s.dx;
         else if (IsPassable(w, s.x + s.dx, s.y - s.dy))
@@ -66,15 +66,15 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
         s.x += s.dx;
         s.y += s.dy;
       }
-      if (++steps >= maxSteps) return {FlightEnd::kFlying, s.x, s.y, frame, r.closest2};
+      if (++steps >= maxSteps) return {FlightEnd::kFlying, s.x, s.y, frame, r.closest2, steps};
     }
     // The timer's random extra delay is taken at its middle.
     if (W.TIMETOEXPLODE != 0 && s.age > W.TIMETOEXPLODE + W.TIMETOEXPLODEV / 2)
-      return {FlightEnd::kTimer, s.x, s.y, frame, r.closest2};
+      return {FlightEnd::kTimer, s.x, s.y, frame, r.closest2, steps};
     if (s.x < -50 || s.x > w.LevelWidth + 50 || s.y > kPassableBottom + 50)
-      return {FlightEnd::kGone, s.x, s.y, frame, r.closest2};
+      return {FlightEnd::kGone, s.x, s.y, frame, r.closest2, steps};
   }
-  return {FlightEnd::kFlying, s.x, s.y, maxFrames, r.closest2};
+  return {FlightEnd::kFlying, s.x, s.y, maxFrames, r.closest2, steps};
 }
 
 Blast BlastOf(const World& w, const WeaponDef& W) {
