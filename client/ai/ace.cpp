@@ -39,6 +39,8 @@ constexpr int kRestlessFrames = 30;
 // they let worms stand up to 12 s in ace-against-ace games; they take over
 // from a still worm's detour (kDetourAfter), which goes on once it moves.
 constexpr int kStuckAfter = 45;
+// Wedged in rock this long, the worm fires its way out.
+constexpr int kWedgedAfter = 30;
 constexpr int kStuckStep = 16;
 // Stuck this long on the way, the worm makes a detour of kDetourFrames.
 constexpr int kDetourAfter = 50;
@@ -359,21 +361,27 @@ void Travel(Sight& s, double gx, double gy) {
 // rope out of it: the hook holds at once and motion tests points beside the
 // centre. The kick of a shot still moves it when the point the kick heads
 // for is open, so it aims the kick there and fires, safe shots first, and
-// after kRiskAfter frames of standing still any shot that kicks it free;
+// after kRiskAfter more frames in the rock any shot that kicks it free;
 // after kBlastAfter frames it fires its biggest blast where it stands.
 // True when it has taken the controls.
+bool InRock(const World& w, double x, double y) {
+  return !IsPassable(w, x, y) && MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(x)),
+                                                                 static_cast<int32>(std::lround(y)))) == kRock;
+}
+
 bool KickOutOfRock(Sight& s) {
-  constexpr int kRiskAfter = kStuckAfter + 15, kBlastAfter = kStuckAfter + 45;
+  // Counted from the moment the worm got wedged: it may still jitter a
+  // pixel or two, which is no way out.
+  constexpr int kRiskAfter = 15, kBlastAfter = 45;
+  const int wedged = s.memory.wedgedFrames - kWedgedAfter;
   const World& w = s.w;
   Player& me = s.me;
-  if (IsPassable(w, s.x, s.y) || MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(s.x)),
-                                                                 static_cast<int32>(std::lround(s.y)))) != kRock)
-    return false;
+  if (!InRock(w, s.x, s.y)) return false;
   const int cur = CurSlot(me);
   const WeaponDef* W = WeaponInSlot(w, me, cur);
   // Kicks too weak to move it: the last way out is the push of its own
   // blast, which may cost it its life but not the rest of the game.
-  const bool blastOut = s.memory.stillFrames >= kBlastAfter;
+  const bool blastOut = wedged >= kBlastAfter;
   auto strength = [&](const WeaponDef& def) { return blastOut ? BlastOf(w, def).damage + 1 : def.RECOIL; };
   if (W == nullptr || strength(*W) <= 0 || !Loaded(me, cur)) {
     // The loaded weapon with the hardest kick (or blast).
@@ -422,7 +430,7 @@ bool KickOutOfRock(Sight& s) {
       pickSide = static_cast<int>(sx);
     }
   }
-  if (pick < 0 || (!pickSafe && s.memory.stillFrames < kRiskAfter)) return false;
+  if (pick < 0 || (!pickSafe && wedged < kRiskAfter)) return false;
   if (AimAt(me, pick)) {
     if (static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
     // A walk key the kick's way adds its step once the kick has the worm
@@ -573,11 +581,50 @@ bool FireNearestShot(Sight& s, int& budget) {
   return true;
 }
 
+// The ways out of a place, looked at along 16 rays: how far each runs
+// before rock (or the level's edge), up to kExitReach, less for the soil
+// on the way, a little more towards the other worm. Picks the rank-th best
+// (0 the best), so that each try goes another way.
+constexpr double kExitReach = 64;
+struct Exit {
+  double dx = 0, dy = 0;  // unit direction
+  double open = 0;        // free pixels along the ray before rock
+  int soil = 0;           // pixels of soil among them
+};
+Exit FindExit(const Sight& s, int rank) {
+  std::array<Exit, 16> rays{};
+  std::array<double, 16> score{};
+  const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
+  for (int k = 0; k < 16; ++k) {
+    Exit& e = rays[static_cast<std::size_t>(k)];
+    const double a = k * 3.14159265358979 / 8;
+    e.dx = std::cos(a);
+    e.dy = std::sin(a);
+    for (double d = kWormHalfWidth; d <= kExitReach; d += 2) {
+      const double x = s.x + e.dx * d, y = s.y + e.dy * d;
+      if (x <= 1 || y <= 1 || x >= s.w.LevelWidth - 1 || y >= std::min<int>(s.w.LevelHeight, kPassableBottom) - 1)
+        break;
+      if (!IsPassable(s.w, x, y)) {
+        if (MaterialOf(s.w, s.w.LevelSurface.At(static_cast<int32>(x), static_cast<int32>(y))) == kRock) break;
+        ++e.soil;
+      }
+      e.open = d;
+    }
+    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + 15 * (e.dx * toX + e.dy * toY) / to;
+  }
+  std::array<int, 16> order{};
+  for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
+  std::stable_sort(order.begin(), order.end(), [&](int l, int r) {
+    return score[static_cast<std::size_t>(l)] > score[static_cast<std::size_t>(r)];
+  });
+  return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % 3)])];
+}
+
 // Inside a small box too long with the other worm in play: the way it
-// followed avoids this place from now on, and for a while it forces a way,
-// each time another: roping towards the other worm from above, digging
-// straight at it, digging up and away. True when it took the
-// controls.
+// followed avoids this place from now on, and for a while it forces a way
+// out, each time along another of the best rays: roping along it when it
+// runs upwards through the open, otherwise digging and jumping along it.
+// True when it took the controls.
 bool BreakOut(Sight& s) {
   AceRecord& memory = s.memory;
   Player& me = s.me;
@@ -591,34 +638,39 @@ bool BreakOut(Sight& s) {
     memory.deadY[k] = static_cast<int32>(s.y);
     ++memory.deadCount;
     memory.pathAge = 1000;
-    memory.wanderDir = -memory.wanderDir;
+    const Exit e = FindExit(s, memory.engageRound);
+    memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 20.0));
+    memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 20.0));
+    memory.exitByRope = ToFlag(e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
   }
   if (memory.engageFrames == 0) return false;
   --memory.engageFrames;
   me.Ctrl.fill(0);
-  const int way = memory.engageRound % 3;
+  const double gx = memory.exitX, gy = memory.exitY;
   if (me.RopeState != 0) {
-    if (memory.ropeFrames++ > 30 || way != 0) {
+    // Hanging still (the hook holds too near, or the rope is as short as it
+    // gets) is no way out either.
+    const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
+    if (memory.ropeFrames++ > 30 || memory.exitByRope == kFalse || s.y < gy + 4 ||
+        (holds && (memory.stillFrames > 8 || me.RopeLength <= fixed(5)))) {
       Press(me, kJump);  // lets go
       memory.ropeFrames = 0;
+    } else if (holds && me.Age % 2 == 0) {
+      // Change with up shortens the rope (with a side key it would change
+      // weapons instead), so pulling up and swinging take turns.
+      Press(me, kChange);
+      Press(me, kUp);
     } else {
-      Press(me, s.ex > s.x ? kRight : kLeft);
-      if (s.ey < s.y && me.RopeLength > fixed(5)) {
-        Press(me, kChange);
-        Press(me, kUp);
-      }
+      Press(me, gx > s.x ? kRight : kLeft);
     }
     return true;
   }
-  if (way == 0) {
-    ThrowRope(s, s.ex, std::min(s.ey, s.y) - 30);
-  } else if (way == 1) {
-    DigToward(s, s.ex, s.ey);
-    if (OnGround(w, s.x, s.y) && IsPassable(w, s.x, s.y - kWormHalfHeight) && me.Age % 8 == 0) Press(me, kJump);
+  if (memory.exitByRope != kFalse) {
+    ThrowRope(s, gx, gy);
   } else {
-    // Off the other way, digging up and jumping as it goes.
-    DigToward(s, s.x + memory.wanderDir * 40, s.y - 20);
-    if (OnGround(w, s.x, s.y)) Press(me, kJump);
+    DigToward(s, gx, gy);
+    if (OnGround(w, s.x, s.y) && gy < s.y - 4 && IsPassable(w, s.x, s.y - kWormHalfHeight) && me.Age % 6 == 0)
+      Press(me, kJump);
   }
   return true;
 }
@@ -871,13 +923,18 @@ void AcePlayer(World& w, int p) {
   if (enemy != nullptr && memory.dodgeFrames == 0) {
     if (!BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }
-  if (memory.stillFrames > kStuckAfter) {
+  memory.wedgedFrames = InRock(w, x, y) ? memory.wedgedFrames + 1 : 0;
+  const auto planned = me.Ctrl;
+  me.Ctrl.fill(0);
+  if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {
+    // firing its way out of the rock
+  } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter) {
     // Nothing has moved the worm for a long time: walk to the open side, jump,
     // walk the other way (a blocked step does not turn the worm, so each way
     // gets its turn whatever the facing), dig up (which leaves room to jump
     // and turn round in), dig level, dig low (a worm caught on a point of
     // ground drops once it is gone), jumping all the while, and rope, each
-    // time at another angle. A worm wedged in rock kicks itself out first.
+    // time at another angle.
     me.Ctrl.fill(0);
     const int round = (memory.stillFrames - kStuckAfter) / kStuckStep;
     const int phase = round % 7;
@@ -886,9 +943,7 @@ void AcePlayer(World& w, int p) {
     if ((memory.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
       memory.wanderDir = !IsPassable(w, x - kWormHalfWidth, y) && IsPassable(w, x + kWormHalfWidth, y) ? 1 : -1;
     static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
-    if (KickOutOfRock(s)) {
-      // firing its way out
-    } else if (phase <= 5) {
+    if (phase <= 5) {
       // The jump goes with every walk and dig: a worm in a hole it has dug
       // gets out once the soil above it is gone.
       Press(me, kJump);

@@ -58,6 +58,9 @@ struct AceRecord {
   std::array<int16, 64> recentX{}, recentY{};
   int32 recentNext = 0, recentCount = 0, boxFrames = 0;
   int32 engageFrames = 0, engageRound = 0;  // calls left of forcing a way; the ways tried
+  int32 exitX = 0, exitY = 0;               // where the way out leads
+  flag exitByRope = kFalse;
+  int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
   int32 framesSinceShot = 0;
   int32 readyFrames = 0;  // calls aimed and ready to fire
   int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
