@@ -105,22 +105,29 @@ bool Loaded(const Player& pl, int slot) { return pl.Ammo[static_cast<std::size_t
 
 int CurSlot(const Player& pl) { return std::clamp<int>(pl.CurWeapon, 0, kSlots - 1); }
 
+// Below this health a stray splinter is no longer a risk worth taking.
+constexpr int kCarefulHealth = 40;
+
 // Harm a foreseen shot does to the target; -1 when it would hurt the shooter
-// at (sx, sy) or dig at its feet.
+// at (sx, sy), with `health` left, or dig at its feet.
 int Worth(const WeaponDef& W, const Blast& b, const FlightResult& r, double sx, double sy, double tx, double ty,
-          bool diggable) {
+          bool diggable, int health = 100) {
   if (r.end == FlightEnd::kSelf) return -1;
   const bool bursts = (r.end == FlightEnd::kTarget && W.WORMEXPLODE == 1) || r.end == FlightEnd::kGround ||
                       r.end == FlightEnd::kTimer;
   if (bursts) {
-    // A stray splinter is a risk worth taking; the blast itself is not.
-    double safe = std::max(b.radius + 10, b.splinterReach * 0.75);
+    // A stray splinter is a risk worth taking while the worm has health to
+    // spare; the blast itself is not.
+    const bool careful = health < kCarefulHealth;
+    double safe = std::max(b.radius + 10, b.splinterReach * (careful ? 1.0 : 0.75)) * (careful ? 1.3 : 1.0);
     if (W.MAPCHANGE > 0) safe = std::max(safe, 18.0);
     // The shot's random spread and the worm's own steps meanwhile move the
     // blast: the further it goes off, the wider the berth.
     const double spreadDegrees = std::min(30.0, W.DISTRIBUTION / 2000.0);
     safe += 4 + std::min(40.0, std::sqrt(Dist2(r.x, r.y, sx, sy)) * std::tan(spreadDegrees * 3.14159265358979 / 180));
     if (Dist2(r.x, r.y, sx, sy) < safe * safe) return -1;
+    // A shot on a timer may go off anywhere along the span of its delay.
+    if (r.end == FlightEnd::kTimer && r.selfInWindow2 < safe * safe) return -1;
   }
   int worth = 0;
   if (bursts && r.end == FlightEnd::kGround && W.MAPCHANGE >= 1 && W.MAPCHANGE <= 4 && diggable &&
@@ -468,7 +475,7 @@ int WeighAims(const World& w, int p, int slot, double tx, double ty, bool right,
     if (budget < limit) return k;
     const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, limit);
     budget -= r.steps;
-    const int v = Worth(*W, b, r, x, y, tx, ty, Diggable(w, r));
+    const int v = Worth(*W, b, r, x, y, tx, ty, Diggable(w, r), me.Health);
     if (v > g.best.worth || (v == g.best.worth && v > 0 && r.closest2 < g.bestClose)) {
       g.best = {k, right, v};
       g.bestClose = r.closest2;
@@ -574,7 +581,7 @@ bool FireNearestShot(Sight& s, int& budget) {
   const FlightWorms worms{s.ex, s.ey, s.x, s.y};
   const FlightResult r = Fly(w, *W, LaunchState(me, *W, me.Aim, right), worms, kLookAheadFrames, limit);
   budget -= r.steps;
-  if (Worth(*W, BlastOf(w, *W), r, s.x, s.y, s.ex, s.ey, Diggable(w, r)) >= 0)
+  if (Worth(*W, BlastOf(w, *W), r, s.x, s.y, s.ex, s.ey, Diggable(w, r), me.Health) >= 0)
     Press(me, kShoot);
   else
     memory.nearAim[c] = -1;  // not safe after all: weighed again soon
@@ -828,7 +835,7 @@ void AcePlayer(World& w, int p) {
           const FlightWorms worms{s.ex, s.ey, x, y};
           const FlightResult r = Fly(w, *W, LaunchState(me, *W, me.Aim, right), worms, kLookAheadFrames, limit);
           budget -= r.steps;
-          const int worth = Worth(*W, BlastOf(w, *W), r, x, y, s.ex, s.ey, Diggable(w, r));
+          const int worth = Worth(*W, BlastOf(w, *W), r, x, y, s.ex, s.ey, Diggable(w, r), me.Health);
           // A shot aimed off need only spare the worm itself.
           if (worth > 0 || (memory.aimError != 0 && worth >= 0)) {
             Press(me, kShoot);
