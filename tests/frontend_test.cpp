@@ -246,6 +246,23 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   EXPECT_FALSE(WeaponPasses(w, c, "-"));
   WeaponChoice any;
   EXPECT_FALSE(WeaponPasses(w, any, "E"));
+  // A computer player's five are all different, from the same draws as a
+  // person's.
+  int repeats = 0;
+  for (std::uint64_t seed = 0; seed < 50; ++seed) {
+    w.MenuComputer[2] = kControllerHuman;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    const std::mt19937_64 after = w.rng;
+    const std::set<int16> person(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end());
+    repeats += person.size() < 5 ? 1 : 0;
+    w.MenuComputer[2] = kControllerAce;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    EXPECT_EQ(std::set<int16>(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end()).size(), 5u);
+    EXPECT_EQ(after, w.rng);
+  }
+  EXPECT_GT(repeats, 0);
 }
 
 TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {
