@@ -63,6 +63,9 @@ constexpr int kPathBudget = 1500;
 constexpr int kBoxPixels = 20;
 constexpr int kLoiterAfter = 1;
 constexpr int kEngageFrames = 40;
+// Within kTooClose of the other worm this long without a shot, the worm
+// breaks away.
+constexpr int kCrowdedAfter = 30;
 // Without a shot for this long, the nearest safe shot will do.
 constexpr int kSilentAfter = 375;
 
@@ -77,8 +80,15 @@ struct Flaws {
   int blindPercent;
   int weaponNoisePercent;
 };
-constexpr Flaws kFlaws[kAceStrongest + 1] = {{0, 0, 0, 0, 0},    {16, 75, 3, 55, 150}, {10, 55, 2, 35, 90},
-                                             {6, 35, 2, 20, 50}, {3, 15, 1, 8, 20},    {0, 0, 0, 0, 0}};
+// clang-format off
+constexpr Flaws kFlaws[kAceStrongest + 1] = {
+    {0, 0, 0, 0, 0},        // (no strength 0)
+    {25, 85, 4, 70, 200},   // 1: slow, often a few steps off, often blind to incoming fire
+    {14, 60, 3, 40, 100},   // 2
+    {7, 35, 2, 20, 50},     // 3
+    {3, 15, 1, 8, 20},      // 4
+    {0, 0, 0, 0, 0}};       // 5: no flaws
+// clang-format on
 
 // A number from 0 to 99 from the ace's own stream: a hash of the game's seed,
 // the worm, the moment and what the draw is for. The game's random source is
@@ -598,7 +608,7 @@ struct Exit {
   double open = 0;        // free pixels along the ray before rock
   int soil = 0;           // pixels of soil among them
 };
-Exit FindExit(const Sight& s, int rank) {
+Exit FindExit(const Sight& s, int rank, bool away) {
   std::array<Exit, 16> rays{};
   std::array<double, 16> score{};
   const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
@@ -617,7 +627,7 @@ Exit FindExit(const Sight& s, int rank) {
       }
       e.open = d;
     }
-    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + 15 * (e.dx * toX + e.dy * toY) / to;
+    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to;
   }
   std::array<int, 16> order{};
   for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
@@ -636,7 +646,10 @@ bool BreakOut(Sight& s) {
   AceRecord& memory = s.memory;
   Player& me = s.me;
   const World& w = s.w;
-  if (memory.engageFrames == 0 && memory.boxFrames > kLoiterAfter) {
+  // Too close to the other worm for a safe shot for too long is as bad: the
+  // way out then leads away from it.
+  const bool crowded = memory.closeFrames > kCrowdedAfter;
+  if (memory.engageFrames == 0 && (memory.boxFrames > kLoiterAfter || crowded)) {
     memory.engageFrames = kEngageFrames;
     ++memory.engageRound;
     // The way led here and no further: the next one goes round this place.
@@ -645,7 +658,8 @@ bool BreakOut(Sight& s) {
     memory.deadY[k] = static_cast<int32>(s.y);
     ++memory.deadCount;
     memory.pathAge = 1000;
-    const Exit e = FindExit(s, memory.engageRound);
+    const Exit e = FindExit(s, memory.engageRound, crowded);
+    memory.closeFrames = 0;
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 20.0));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 20.0));
     memory.exitByRope = ToFlag(e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
@@ -927,6 +941,14 @@ void AcePlayer(World& w, int p) {
     // Aiming from one spot too long: hop, which keeps the facing and aim.
     Press(me, kJump);
   }
+  if (me.RopeState < 0) {
+    // The hook caught a worm and pulls this one to it, where no shot is
+    // safe: let go.
+    me.Ctrl.fill(0);
+    Press(me, kJump);
+  }
+  memory.closeFrames = enemy != nullptr && best2 < kTooClose * kTooClose && !me.Ctrl[kShoot] ? memory.closeFrames + 1
+                                                                                             : 0;
   if (enemy != nullptr && memory.dodgeFrames == 0) {
     if (!BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }

@@ -60,6 +60,7 @@ struct AceRecord {
   int32 engageFrames = 0, engageRound = 0;  // calls left of forcing a way; the ways tried
   int32 exitX = 0, exitY = 0;               // where the way out leads
   flag exitByRope = kFalse;
+  int32 closeFrames = 0;   // calls in a row too close to the other worm to fire
   int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
   int32 framesSinceShot = 0;
   int32 readyFrames = 0;  // calls aimed and ready to fire
