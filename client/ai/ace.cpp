@@ -62,7 +62,7 @@ constexpr int kPathBudget = 1500;
 // safe shot, or digging and roping straight at the other worm.
 constexpr int kBoxPixels = 20;
 constexpr int kLoiterAfter = 1;
-constexpr int kEngageFrames = 40;
+constexpr int kEngageFrames = 25;
 // Within kTooClose of the other worm this long without a shot, the worm
 // breaks away.
 constexpr int kCrowdedAfter = 30;
