@@ -241,19 +241,20 @@ TEST(PlayerEditor, KeyCaptureAndTheColourLimit) {
   EXPECT_EQ(w.MenuColor[2], 360);
 }
 
-TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
+TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceStrengthsAndSettingsNameTheChoice) {
   ScreenRig r;
   World& w = *r.w;
   EditorState e;
   e.player = 1;
   EditorPasses(w, e, "- U -");  // line 10
   std::vector<std::string> shown;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 8; ++k) {
     shown.push_back(EditorLines(w, e)[9].text);
     EditorPasses(w, e, "N -");
   }
-  EXPECT_EQ(shown,
-            (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE", "CONTROLLER: HUMAN"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE 1",
+                                             "CONTROLLER: ACE 2", "CONTROLLER: ACE 3", "CONTROLLER: ACE 4",
+                                             "CONTROLLER: ACE 5", "CONTROLLER: HUMAN"}));
   // "1" keeps meaning the simple computer player; "2" is the ace.
   EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
                                ControllerFromSetting("x")}),
@@ -317,6 +318,23 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   EXPECT_FALSE(WeaponPasses(w, c, "-"));
   WeaponChoice any;
   EXPECT_FALSE(WeaponPasses(w, any, "E"));
+  // A computer player's five are all different, from the same draws as a
+  // person's.
+  int repeats = 0;
+  for (std::uint64_t seed = 0; seed < 50; ++seed) {
+    w.MenuComputer[2] = kControllerHuman;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    const std::mt19937_64 after = w.rng;
+    const std::set<int16> person(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end());
+    repeats += person.size() < 5 ? 1 : 0;
+    w.MenuComputer[2] = kControllerAce;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    EXPECT_EQ(std::set<int16>(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end()).size(), 5u);
+    EXPECT_EQ(after, w.rng);
+  }
+  EXPECT_GT(repeats, 0);
 }
 
 TEST(WeaponSelection, AComputerPlayerIsAlwaysReadySoThePersonsDoneStarts) {

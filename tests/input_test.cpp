@@ -72,12 +72,25 @@ TEST(Keyboard, PlayerSettingsLoadWithTheirExactNames) {
       {"Player 1 Settings", "Up", "abc"},     {"Player 1 Settings", "Down", "256"},  // default
       {"Player 2 Settings", "Jump", "-1"},    {"Player 2 Settings", "Shoot", "0"},   // 0: unbound
       {"Player 1 Settings", "Name", "Alice"}, {"Player 1 Settings", "Color", "360"},
-      {"Player 2 Settings", "Color", "999"}};  // not a hue: a random one
+      {"Player 2 Settings", "Color", "999"},  // not a hue: a random one
+      {"Player 1 Settings", "Computer", "2"}, {"Player 1 Settings", "Strength", "3"},
+      {"Player 2 Settings", "Computer", "1"}, {"Player 2 Settings", "Strength", "6"}};  // not a strength: 5
   for (const auto& [section, key, value] : stored) r.store.SaveSetting(section, key, value);
   LoadPlayerSettings(r.w);
   EXPECT_EQ(r.w.KeyMap[1], (std::array<int16, 8>{0, 203, 57, 200, 208, 36, 37, 38}));
   EXPECT_EQ(r.w.KeyMap[2], (std::array<int16, 8>{0, 31, 18, 18, 32, 0, 45, 46}));
   EXPECT_EQ(std::tuple(r.w.MenuName[1], r.w.MenuName[2], r.w.MenuColor[1]), std::tuple("Alice", "Player 2", 360));
+  EXPECT_EQ(std::tuple(r.w.MenuComputer[1], r.w.MenuAceStrength[1], r.w.MenuComputer[2], r.w.MenuAceStrength[2]),
+            std::tuple(kControllerAce, 3, kControllerCpu, 5));
+  // The controller choice is saved and comes back in the next run.
+  r.w.MenuComputer = {kFalse, kControllerHuman, kControllerAce};
+  r.w.MenuAceStrength[2] = 2;
+  SavePlayerSettings(r.w);
+  World next;
+  next.settings = r.w.settings;
+  LoadPlayerSettings(next);
+  EXPECT_EQ(std::tuple(next.MenuComputer[1], next.MenuComputer[2], next.MenuAceStrength[2]),
+            std::tuple(kControllerHuman, kControllerAce, 2));
   // A missing colour is a fresh random hue 0..359 each time the default is
   // used, at least 90 degrees round the hue circle from the other worm's,
   // whether that one was drawn too or stored (for either player).

@@ -1,5 +1,7 @@
 #include "client/frontend/edit_player.h"
 
+#include <algorithm>
+
 #include "client/frontend/menu.h"
 #include "client/present/colors.h"
 #include "client/present/display_state.h"
@@ -82,15 +84,23 @@ void TakeKey(World& w, EditorState& e, int j) {
 
 }  // namespace
 
-flag NextController(flag c) {
-  if (c == kControllerHuman) return kControllerCpu;
-  if (c == kControllerAce) return kControllerHuman;
-  return kControllerAce;
+void NextController(flag& c, int16& strength) {
+  if (c == kControllerHuman) {
+    c = kControllerCpu;
+  } else if (c != kControllerAce) {
+    c = kControllerAce;
+    strength = 1;
+  } else if (strength >= 1 && strength < kAceStrongest) {
+    ++strength;
+  } else {
+    c = kControllerHuman;
+  }
 }
 
-const char* ControllerName(flag c) {
+std::string ControllerName(flag c, int16 strength) {
   if (c == kControllerHuman) return "HUMAN";
-  return c == kControllerAce ? "ACE" : "CPU";
+  if (c != kControllerAce) return "CPU";
+  return "ACE " + std::to_string(std::clamp<int>(strength, 1, kAceStrongest));
 }
 
 bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys) {
@@ -129,7 +139,7 @@ bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys) {
       if (e.line == 1 || IsKeyLine(e.line)) e.editing = true;
       e.fresh_name = e.line == 1;
       e.refused.clear();
-      if (e.line == kEditorLines) w.MenuComputer[p] = NextController(w.MenuComputer[p]);
+      if (e.line == kEditorLines) NextController(w.MenuComputer[p], w.MenuAceStrength[p]);
       e.latch = true;
     }
   } else {
@@ -150,7 +160,7 @@ std::vector<TextLine> EditorLines(const World& w, const EditorState& e) {
     const bool waiting = e.editing && e.line == j + 2;
     texts.push_back(kKeyLabels[j - 1] + (waiting ? "_" : KeyName(w, w.KeyMap[p][static_cast<std::size_t>(j)])));
   }
-  texts.push_back(std::string("CONTROLLER: ") + ControllerName(w.MenuComputer[p]));
+  texts.push_back("CONTROLLER: " + ControllerName(w.MenuComputer[p], w.MenuAceStrength[p]));
 
   std::vector<TextLine> lines;
   for (int i = 1; i <= kEditorLines; ++i) {

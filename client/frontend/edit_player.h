@@ -35,9 +35,10 @@ struct EditorState {
 bool HandleEditorKeys(World& w, EditorState& e, const KeySnapshot& keys);
 
 // The CONTROLLER line's cycle: HUMAN, CPU (the simple computer player),
-// ACE (the ace computer player), HUMAN again; and the word it shows.
-flag NextController(flag c);
-const char* ControllerName(flag c);
+// ACE 1 to ACE 5 (the ace computer player from its easiest to its strongest),
+// HUMAN again; and the words it shows.
+void NextController(flag& c, int16& strength);
+std::string ControllerName(flag c, int16 strength);
 
 // The ten lines of the screen in their colours, then the notes under them
 // (what to press, why a key was refused, the name's limit).

@@ -1,6 +1,7 @@
 #include "client/frontend/select_weapons.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "client/frontend/window_events.h"
@@ -73,8 +74,16 @@ void PlayerKeys(World& w, WeaponChoice& c, int p, const KeySnapshot& keys) {
 }  // namespace
 
 void RollWeapons(World& w, int p) {
+  std::array<int, 5> rolled{};
   for (int k = 0; k < 5; ++k) {
-    const int weapon = std::clamp(static_cast<int>(std::floor(w.Rand() * kChoosableWeapons)), 0, kChoosableWeapons - 1);
+    int weapon = std::clamp(static_cast<int>(std::floor(w.Rand() * kChoosableWeapons)), 0, kChoosableWeapons - 1);
+    // A computer player never changes what it was given, so it gets five
+    // different weapons: a repeat becomes the next weapon it does not have
+    // yet (no further draws, so the game's random numbers stay as they were).
+    if (w.MenuComputer[static_cast<std::size_t>(p)] != kControllerHuman)
+      while (std::find(rolled.begin(), rolled.begin() + k, weapon) != rolled.begin() + k)
+        weapon = (weapon + 1) % kChoosableWeapons;
+    rolled[static_cast<std::size_t>(k)] = weapon;
     SetWeapon(w, p, k, weapon);
   }
 }

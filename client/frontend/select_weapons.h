@@ -24,7 +24,8 @@ struct WeaponChoice {
   bool blink = false;
 };
 
-// Gives player p five random weapons 0..39 and their ammunition.
+// Gives player p five random weapons 0..39 and their ammunition; five
+// different ones when the computer plays the worm.
 void RollWeapons(World& w, int p);
 
 // The two columns as drawn this pass: each headed by the player's name and

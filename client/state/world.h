@@ -55,6 +55,8 @@ struct World {
   std::array<std::string, 3> MenuName{"", "Player 1", "Player 2"};
   std::array<int16, 3> MenuColor{};
   std::array<flag, 3> MenuComputer{};
+  // The ace computer player's strength, 1 (easiest) to kAceStrongest.
+  std::array<int16, 3> MenuAceStrength{kAceStrongest, kAceStrongest, kAceStrongest};
 
   // --- network game (kept in step by the network session) ------------------
   // The game connection's state; the simulation tests it wherever local and
@@ -169,7 +171,13 @@ struct World {
   // The one uniform random source, [0, 1). The player argument is accepted
   // for the callers' sake and does not change the result.
   double Rand(int player = 0);
-  void Seed(std::uint64_t seed) { rng.seed(seed); }
+  void Seed(std::uint64_t seed) {
+    rng.seed(seed);
+    GameSeed = seed;
+  }
+  // The seed last given to Seed: the computer players derive their own
+  // streams from it, so that they never draw from the game's source.
+  std::uint64_t GameSeed = 0;
   void ResetEntityTables();
   SimulationEvents& Events();
   bool Networked() const { return Connection != ConnectionState::kClosed; }

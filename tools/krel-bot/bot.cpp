@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "client/ai/ace.h"
 #include "client/app/game.h"
 #include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
@@ -203,11 +204,10 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
       o.lock_step = true;
     } else if (a == "--player") {
       const std::string who = i + 1 < args.size() ? args[i + 1] : "";
-      if (who != "cpu" && who != "ace") {
-        error = "--player needs cpu or ace";
+      if (!ParseControllerWord(who, o.limits.controller, o.limits.strength)) {
+        error = "--player needs cpu, ace or ace:N (N from 1 to 5)";
         return false;
       }
-      o.limits.controller = who == "ace" ? kControllerAce : kControllerCpu;
       ++i;
     } else if (a == "--dump" || a == "--data") {
       if (i + 1 >= args.size()) {

@@ -60,6 +60,7 @@ class BotPlatform : public HeadlessPlatform {
     bool paced = false;
     // Who plays the worms once they enter play.
     flag controller = kControllerCpu;
+    int16 strength = kAceStrongest;  // of the ace
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
 
