@@ -154,7 +154,8 @@ std::vector<TextLine> MenuLines(const World& w, const MenuState& m) {
   lines.push_back({OnOff(w.LoadAndChange), kValueX, 50, colour[kItemLoadAndChange]});
   lines.push_back({OnOff(w.Fullscreen), kValueX, 80, colour[kItemFullscreen]});
   const int volume = SoundOf(w).volume;
-  lines.push_back({volume > 0 ? std::string(" ").append(std::to_string(volume)) : std::string(" OFF"), kValueX, 90, colour[kItemVolume]});
+  lines.push_back({volume > 0 ? std::string(" ").append(std::to_string(volume)) : std::string(" OFF"), kValueX, 90,
+                   colour[kItemVolume]});
   return lines;
 }
 

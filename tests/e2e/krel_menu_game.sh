@@ -66,8 +66,8 @@ ini=config/krel.ini
 for line in '"Lives"="17"' '"Name"="Player 2"' '"Right "="205"'; do
   grep -qxF "$line" "$ini" || fail "krel.ini lacks $line" "$ini"
 done
-# Who controls a worm is chosen anew in every run.
-! grep -q Computer "$ini" || fail "the controller choice was saved" "$ini"
+# Who controls a worm is remembered for the next run.
+[ "$(grep -cxF '"Computer"="1"' "$ini")" -eq 2 ] || fail "the CPU choice of both players was not saved" "$ini"
 
 [ "$(wc -l < dump.jsonl)" -eq 1 ] || fail "expected one dump line" dump.jsonl
 python3 - dump.jsonl <<'PY'

@@ -11,6 +11,7 @@
 #include "client/ai/ace.h"
 #include "client/app/startup.h"
 #include "client/state/data_files.h"
+#include "protocol/base/file_output.h"
 #include "tools/krel-arena/arena.h"
 
 namespace {
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
       std::cout << "(a_win%: of the games not drawn; a_kill/g: kills by side a per game; self%: suicides of the "
                    "side's deaths; silent: games a/b never fired; box>5s: games a/b stayed over 5 s in a "
                 << krel::arena::kBoxPixels << " px box)\n";
-      return 0;
+      return krel::StandardOutputWritten("krel-arena") ? 0 : 1;
     }
     const std::vector<krel::arena::GameResult> games = PlayAll(o);
     std::cout << krel::arena::Table(o, games) << krel::arena::JsonLine(o, games) << "\n";
@@ -139,5 +140,5 @@ int main(int argc, char** argv) {
     std::cerr << "krel-arena: " << e.what() << "\n";
     return 1;
   }
-  return 0;
+  return krel::StandardOutputWritten("krel-arena") ? 0 : 1;
 }
