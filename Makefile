@@ -37,7 +37,8 @@ install: $(INSTALL_BUILD)
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(RELEASE_DIR)/install_manifest.txt -P cmake/uninstall.cmake
 
-# Starts the game with the shipped level and weapon file beside it.
+# Starts the game in the build folder, beside the shipped level and weapon
+# file; a player's own ones in ~/.local/share/krel come first.
 # `make run ARGS=--window` (or ARGS=/window) runs it in a window instead of full screen.
 run: release
 	cd $(RELEASE_DIR) && ./krel $(ARGS)
@@ -85,6 +86,7 @@ bench: deps
 bench-net: release
 	python3 bench/netplay_bench.py $(RELEASE_DIR)
 	python3 bench/join_bench.py $(RELEASE_DIR)
+	python3 bench/predict_bench.py $(RELEASE_DIR)
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed
 # corpus in tests/fuzz/corpus; findings and crashing inputs go to

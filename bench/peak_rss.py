@@ -25,7 +25,7 @@ def wait_rss(proc, limit):
 
 with tempfile.TemporaryDirectory() as work:
     env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", KREL_CONFIG_DIR=work,
-               KREL_SEED="4242", KREL_INPUT=os.path.join(work, "keys.txt"))
+               XDG_DATA_HOME=work, KREL_SEED="4242", KREL_INPUT=os.path.join(work, "keys.txt"))
     with open(os.path.join(work, "krel.ini"), "w") as f:
         f.write('[Player 1 Settings]\n"Computer"="1"\n[Player 2 Settings]\n"Computer"="1"\n')
     with open(os.path.join(work, "keys.txt"), "w") as f:
@@ -49,7 +49,7 @@ with tempfile.TemporaryDirectory() as work:
             break
     bots = subprocess.Popen([os.path.join(build, "krel-bot"), "127.0.0.1", "--port", port, "--count", "8",
                              "--wait-for", "8", "--frames", "1500", "--lives", "9999", "--seed", "1"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     result["krel_bot_8_kib"] = wait_rss(bots, 300)
     server.send_signal(signal.SIGTERM)
     server.stdout.close()

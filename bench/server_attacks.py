@@ -172,7 +172,7 @@ def honest_game(work, attack, seconds=10):
     attacker = Attacker(port, attack)
     time.sleep(0.5)
     bots = subprocess.Popen([os.path.join(build, "krel-bot"), "127.0.0.1", "--port", str(port), "--count", "4",
-                             "--wait-for", "5", "--lives", "9999", "--seed", "7"],
+                             "--wait-for", "5", "--lives", "9999", "--seed", "7", "--data", build],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, text=True)
     begin = time.time()
     time.sleep(seconds)

@@ -40,6 +40,10 @@ for label, arg in (("quiet", 0), ("busy (400 particles)", 400)):
     total = None if sim is None or draw is None else sim + draw
     rows.append((f"frame, {label}: simulation / drawing / both", f"{fmt(sim)} / {fmt(draw)} / {fmt(total)} ms",
                  "both well under 2 ms" if arg else ""))
+hostile = [(get(f"BM_HostileFile/{k}/iterations:200", "sim_ms"), get(f"BM_HostileFile/{k}/iterations:200", "worst_ms"))
+           for k in range(3)]
+rows.append(("frame under hostile weapon files (splinter storm, fast storm, shot swarm): simulation, average / worst",
+             ", ".join(f"{fmt(a)} / {fmt(b)}" for a, b in hostile) + " ms (CPU time)", "worst under 20 ms"))
 rows.append(("ace computer player, both worms, per frame",
              f"{fmt(get('BM_AceTwoWorms/iterations:3000', 'ai_ms'))} ms", "under 0.2 ms"))
 rows.append(("IsPassable (one point)", f"{fmt(ns('BM_IsPassable'))} ns", ""))

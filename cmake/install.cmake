@@ -30,7 +30,7 @@ configure_file(${CMAKE_SOURCE_DIR}/dist/krelList.service.in ${CMAKE_BINARY_DIR}/
 
 # Every program a player, modder or server operator runs, each with its page
 # (dist/NAME.6, or dist/NAME.6.in where the page names installed paths).
-foreach(program krel krelServer krel-bot krel-arms krel-content krel-trace krel-arena krelList)
+foreach(program ${KREL_PROGRAMS})
   if(NOT TARGET ${program})
     continue()
   endif()

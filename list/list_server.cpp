@@ -58,6 +58,21 @@ std::uint64_t SipHash(const std::array<std::uint8_t, 16>& key, const std::uint8_
   return v0 ^ v1 ^ v2 ^ v3;
 }
 
+// The /24 an address belongs to, in network byte order like the address.
+std::uint32_t NetworkOf(std::uint32_t address_be) {
+  unsigned char b[4];
+  std::memcpy(b, &address_be, 4);
+  b[3] = 0;
+  std::uint32_t network = 0;
+  std::memcpy(&network, b, 4);
+  return network;
+}
+
+void CountDown(std::unordered_map<std::uint32_t, std::uint32_t>& counts, std::uint32_t key) {
+  auto it = counts.find(key);
+  if (it != counts.end() && --it->second == 0) counts.erase(it);
+}
+
 }  // namespace
 
 std::string ListEntryText(const ListEntry& e) {
@@ -117,26 +132,51 @@ void ListServer::Register(const ListMessage& m, std::uint32_t address_be, std::u
   ++counters_.registrations;
   const std::uint64_t key = ListKey(address_be, m.relay.port);
   auto it = entries_.find(key);
-  if (m.withdraw) {
+  // Another registration's entry that has run out (a relay that ended
+  // without withdrawing, started again from another port) is free.
+  if (it != entries_.end() && it->second.udp_port != port && now_ms - it->second.seen_ms > limits_.expire_ms) {
+    Remove(it, "expired");
+    it = entries_.end();
+  }
+  ListRefusal refusal = ListRefusal::kNone;
+  if (it != entries_.end() && it->second.udp_port != port)
+    refusal = ListRefusal::kTaken;
+  else if (m.withdraw) {
     if (it != entries_.end()) Remove(it, "withdrawn");
+    return;
+  } else if (it == entries_.end()) {
+    refusal = RoomFor(address_be);
+  }
+  if (refusal != ListRefusal::kNone) {
+    ++counters_.refused;
+    // Said to the relay (a new token, if due, goes first: it comes back at
+    // once and then hears why).
+    if (reply.empty()) reply = EncodeListRefusal(refusal);
     return;
   }
   if (it == entries_.end()) {
-    std::uint32_t& mine = per_source_[address_be];
-    if (entries_.size() >= limits_.max_entries || mine >= limits_.per_source) {
-      if (mine == 0) per_source_.erase(address_be);
-      ++counters_.refused_full;
-      return;
-    }
-    ++mine;
+    ++per_source_[address_be];
+    ++per_network_[NetworkOf(address_be)];
     it = entries_.emplace(key, Entry{}).first;
     it->second.relay.address_be = address_be;
     it->second.relay.port = m.relay.port;
+    it->second.udp_port = port;
     if (on_event) on_event("listed " + ListEntryText(it->second.relay));
   }
   it->second.relay.worms = m.relay.worms;
   it->second.relay.running = m.relay.running;
   it->second.seen_ms = now_ms;
+}
+
+ListRefusal ListServer::RoomFor(std::uint32_t address_be) const {
+  auto count = [](const std::unordered_map<std::uint32_t, std::uint32_t>& counts, std::uint32_t key) {
+    auto it = counts.find(key);
+    return it == counts.end() ? std::size_t{0} : std::size_t{it->second};
+  };
+  if (count(per_source_, address_be) >= limits_.per_source) return ListRefusal::kAddress;
+  if (count(per_network_, NetworkOf(address_be)) >= limits_.per_network) return ListRefusal::kNetwork;
+  if (entries_.size() >= limits_.max_entries) return ListRefusal::kFull;
+  return ListRefusal::kNone;
 }
 
 void ListServer::Answer(const ListMessage& m, std::int64_t now_ms, std::string& reply) {
@@ -156,8 +196,8 @@ void ListServer::Remove(std::map<std::uint64_t, Entry>::iterator it, const char*
   const std::uint32_t address = it->second.relay.address_be;
   if (on_event) on_event(std::string(why) + " " + ListEntryText(it->second.relay));
   entries_.erase(it);
-  auto src = per_source_.find(address);
-  if (src != per_source_.end() && --src->second == 0) per_source_.erase(src);
+  CountDown(per_source_, address);
+  CountDown(per_network_, NetworkOf(address));
 }
 
 void ListServer::Expire(std::int64_t now_ms) {

@@ -2,8 +2,10 @@
 // (counted only after a token round trip), expiry, and paged answers to the
 // clients' queries. Every datagram goes in through Datagram(); whatever it
 // answers comes back in `reply`. Everything is bounded: entries in all,
-// entries per source address, bytes per datagram; a datagram that is not
-// well formed changes nothing.
+// entries per source address and per network (/24), bytes per datagram; a
+// datagram that is not well formed changes nothing. An entry belongs to the
+// registration that made it (its address and UDP port): nobody else on the
+// same host or behind the same router renews, changes or withdraws it.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +22,17 @@ namespace krel {
 struct ListLimits {
   std::size_t max_entries = 10000;
   std::size_t per_source = 16;
+  // A /24 is one site or one hosting customer's block: a fair share of
+  // the list for it is two addresses' worth, so that 10,000 entries need
+  // more than 300 networks, not 625 addresses.
+  std::size_t per_network = 32;
   std::int64_t expire_ms = 30000;
   // Tokens are valid for this long (and one period more), then replaced.
   std::int64_t token_period_ms = 60000;
 };
 
 struct ListCounters {
-  std::uint64_t datagrams = 0, dropped = 0, tokens_sent = 0, registrations = 0, queries = 0, refused_full = 0;
+  std::uint64_t datagrams = 0, dropped = 0, tokens_sent = 0, registrations = 0, queries = 0, refused = 0;
 };
 
 class ListServer {
@@ -52,8 +58,11 @@ class ListServer {
  private:
   struct Entry {
     ListEntry relay;
+    std::uint16_t udp_port = 0;  // the registration's source port
     std::int64_t seen_ms = 0;
   };
+  // Why a new entry of that address cannot be listed; kNone when it can.
+  ListRefusal RoomFor(std::uint32_t address_be) const;
   void Register(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms,
                 std::string& reply);
   void Answer(const ListMessage& m, std::int64_t now_ms, std::string& reply);
@@ -62,8 +71,9 @@ class ListServer {
 
   ListLimits limits_;
   std::array<std::uint8_t, 16> secret_;
-  std::map<std::uint64_t, Entry> entries_;                       // by address, then TCP port
-  std::unordered_map<std::uint32_t, std::uint32_t> per_source_;  // entries per address
+  std::map<std::uint64_t, Entry> entries_;                        // by address, then TCP port
+  std::unordered_map<std::uint32_t, std::uint32_t> per_source_;   // entries per address
+  std::unordered_map<std::uint32_t, std::uint32_t> per_network_;  // entries per /24
   ListCounters counters_;
 };
 

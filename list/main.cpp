@@ -17,6 +17,7 @@
 
 #include "list/list_server.h"
 #include "protocol/base/quit_pipe.h"
+#include "protocol/base/version.h"
 #include "protocol/field_codec.h"
 #include "protocol/net_loop.h"
 #include "protocol/net_sockets.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
+      std::printf("%s\n", krel::VersionLine().c_str());
       return 0;
     }
     if (arg != "--port" && arg != "--bind" && arg != "--expire") {

@@ -51,6 +51,11 @@ class Platform {
   virtual bool DisplayUsable() = 0;
   // Delivers pending window events to sink.
   virtual void ProcessEvents(EventSink& sink) = 0;
+  // Switches an open display between full screen and a window, as the
+  // player's choice in the options does; whether it is full screen now (a
+  // key of the platform's own may have switched it).
+  virtual void SetFullscreen(bool /*on*/) {}
+  virtual bool IsFullscreen() { return false; }
 
   // --- keyboard and game controllers ---------------------------------------
   // 256 bytes in DirectInput scan-code numbering; bit 7 set while down. The
@@ -74,6 +79,9 @@ class Platform {
   // Starts effect n on voice 0..9 from its beginning, silencing whatever that
   // voice played before. Returns at once.
   virtual void PlayOnVoice(int voice, int n) = 0;
+  // The loudness of every voice, 0 (silent) to 100 (as loud as the effects
+  // are made); it holds for a device opened later too.
+  virtual void SetVolume(int /*percent*/) {}
 
   // --- screenshots ---------------------------------------------------------
   // Saves the last frame shown (F12, or a key script's F12) and reports it,
@@ -101,6 +109,8 @@ class PlatformDecorator : public Platform {
   void Present(const Surface& frame) override { inner_.Present(frame); }
   bool DisplayUsable() override { return inner_.DisplayUsable(); }
   void ProcessEvents(EventSink& sink) override { inner_.ProcessEvents(sink); }
+  void SetFullscreen(bool on) override { inner_.SetFullscreen(on); }
+  bool IsFullscreen() override { return inner_.IsFullscreen(); }
   void ReadKeyboard(std::uint8_t state[256]) override { inner_.ReadKeyboard(state); }
   std::string KeyName(int scancode) override { return inner_.KeyName(scancode); }
   bool OpenAudio(std::string& error) override { return inner_.OpenAudio(error); }
@@ -108,6 +118,7 @@ class PlatformDecorator : public Platform {
     return inner_.LoadSound(n, wav, error);
   }
   void PlayOnVoice(int voice, int n) override { inner_.PlayOnVoice(voice, n); }
+  void SetVolume(int percent) override { inner_.SetVolume(percent); }
   void SaveScreenshot(EventSink& sink) override { inner_.SaveScreenshot(sink); }
   void MessageBox(const std::string& text) override { inner_.MessageBox(text); }
 

@@ -218,24 +218,27 @@ std::optional<std::uint32_t> FileChecksum(const std::string& path) {
 RecordingWriter::RecordingWriter(std::string path, Reporter report)
     : path_(std::move(path)), report_(std::move(report)) {}
 
-RecordingWriter::~RecordingWriter() {
+RecordingWriter::~RecordingWriter() { Close(); }
+
+void RecordingWriter::Close() {
   Flush();
-  if (file_ != nullptr) std::fclose(file_);
+  std::string error;
+  if (!failed_ && !file_.Close(error)) Fail(error);
 }
 
 void RecordingWriter::Fail(const std::string& why) {
   if (failed_) return;
   failed_ = true;
   buffer_.clear();
-  if (report_) report_("cannot write the recording " + path_ + ": " + why + "; the game goes on unrecorded");
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  if (report_) report_("cannot write the recording " + why + "; the game goes on unrecorded");
+  std::string ignored;
+  file_.Close(ignored);
 }
 
 bool RecordingWriter::Start(const std::string& text) {
-  file_ = std::fopen(path_.c_str(), "wb");
-  if (file_ == nullptr) {
-    Fail(std::strerror(errno));
+  std::string error;
+  if (!file_.Open(path_, OutputFile::Mode::kReplace, error)) {
+    Fail(error);
     return false;
   }
   buffer_ = text;
@@ -244,11 +247,10 @@ bool RecordingWriter::Start(const std::string& text) {
 }
 
 void RecordingWriter::Flush() {
-  if (failed_ || file_ == nullptr || buffer_.empty()) return;
-  errno = 0;
-  std::size_t n = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-  if (n != buffer_.size() || std::fflush(file_) != 0) {
-    Fail(errno != 0 ? std::strerror(errno) : "write failed");
+  if (failed_ || !file_.is_open() || buffer_.empty()) return;
+  std::string error;
+  if (!file_.Write(buffer_, error)) {
+    Fail(error);
     return;
   }
   buffer_.clear();

@@ -32,6 +32,7 @@
 
 #include "platform/platform.h"
 #include "platform/script_input.h"
+#include "protocol/base/file_output.h"
 
 namespace krel {
 
@@ -72,12 +73,15 @@ class RecordingWriter {
   RecordingWriter(const RecordingWriter&) = delete;
   RecordingWriter& operator=(const RecordingWriter&) = delete;
 
-  // Creates (or empties) the file and writes text at once.
+  // Creates (or empties) the file and writes text at once. "-" is standard
+  // output; a link, a device or a pipe is written as it is.
   bool Start(const std::string& text);
   void Append(std::string_view text) {
     if (!failed_) buffer_.append(text);
   }
   void Flush();
+  // Flushes and closes the file (reported like any write failure).
+  void Close();
   bool failed() const { return failed_; }
   const std::string& path() const { return path_; }
 
@@ -86,7 +90,7 @@ class RecordingWriter {
 
   std::string path_;
   Reporter report_;
-  std::FILE* file_ = nullptr;
+  OutputFile file_;
   std::string buffer_;
   bool failed_ = false;
 };

@@ -1,8 +1,6 @@
 #include "platform/settings.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +13,7 @@
 #include <unordered_map>
 
 #include "gfx/codepage.h"
+#include "protocol/base/file_output.h"
 #include "protocol/base/printable.h"
 
 namespace krel {
@@ -134,79 +133,11 @@ bool OnlyBlanksFrom(const std::string& line, std::size_t pos) {
   return true;
 }
 
-// The file that path finally names: symbolic links are followed (a relative
-// one from its own folder), so that a save replaces the linked file and the
-// link stays. False when the links go round in a circle.
-bool FollowLinks(const std::string& path, std::string& target, std::string& error) {
-  target = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    std::string link(4096, '\0');
-    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-    if (n < 0) return true;  // not a link (or nothing there yet): this is the file
-    link.resize(static_cast<std::size_t>(n));
-    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
-    target = link.front() == '/' || folder.empty() ? link : (folder / link).string();
-  }
-  error = path + ": too many levels of symbolic links";
-  return false;
-}
-
-// Replaces the file at path (the file a link there names) with text: a
-// temporary file, written and synced, then renamed over it. An existing
-// file keeps its permissions (a private 0600 file stays private).
-bool WriteAtomically(const std::string& link_path, const std::string& text, std::string& error) {
-  namespace fs = std::filesystem;
-  std::string path;
-  if (!FollowLinks(link_path, path, error)) return false;
-  fs::path target(path);
-  std::error_code ec;
-  if (target.has_parent_path()) {
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) {
-      error = target.parent_path().string() + ": " + ec.message();
-      return false;
-    }
-  }
-  std::string tmp = path + ".tmp" + std::to_string(getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = tmp + ": " + std::strerror(errno);
-    return false;
-  }
-  struct stat old_file {};
-  if (::stat(path.c_str(), &old_file) == 0 && ::fchmod(fd, old_file.st_mode & 07777) != 0) {
-    error = tmp + ": " + std::strerror(errno);
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = tmp + ": " + std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // The data must be on disk before the rename makes it the settings file.
-  int synced = ::fsync(fd);
-  int sync_errno = errno;
-  int closed = ::close(fd);
-  if (synced != 0 || closed != 0) {
-    error = tmp + ": " + std::strerror(synced != 0 ? sync_errno : errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = path + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+// Replaces the settings file (the file a link there names) with text, whole
+// or not at all; an existing file keeps its permissions (a private 0600
+// file stays private).
+bool WriteAtomically(const std::string& path, const std::string& text, std::string& error) {
+  return WriteWholeFile(path, text, error, {.make_folders = true, .new_file_mode = 0644});
 }
 
 }  // namespace

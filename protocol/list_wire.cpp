@@ -16,6 +16,15 @@
 //     token, so a registration from a forged address never counts. The
 //     answer is smaller than what it answers: a forged registration cannot
 //     make the list server send more than it was sent.
+//   Refusal, list -> relay (6 bytes, answers a registration with the right
+//     token that is not listed)
+//     "KRLS" "N" reason[1]
+//     reason: 1 the list is full, 2 too many relays from this address, 3
+//       too many from this network (the /24 of the address), 4 this address
+//       and TCP port are listed by another registration (from another UDP
+//       port: an entry belongs to the registration that made it, and only
+//       that one renews, changes or withdraws it). A relay that does not
+//       know the kind drops it.
 //   Query, client -> list (15 bytes or more, up to 1,200)
 //     "KRLS" "Q" nonce[4] cursor_address[4] cursor_port[2] zero padding
 //     Asks for the entries after the cursor in the list's order (address,
@@ -101,6 +110,14 @@ bool ParseListDatagram(std::string_view d, ListMessage& out) {
       out.kind = ListMessage::Kind::kToken;
       std::memcpy(out.token.data(), d.data() + 5, 8);
       return true;
+    case 'N': {
+      if (d.size() != kListRefusalSize) return false;
+      const unsigned reason = static_cast<unsigned char>(d[5]);
+      if (reason < 1 || reason > 4) return false;
+      out.kind = ListMessage::Kind::kRefusal;
+      out.refusal = static_cast<ListRefusal>(reason);
+      return true;
+    }
     case 'Q':
       if (d.size() < kListQueryMin) return false;
       out.kind = ListMessage::Kind::kQuery;
@@ -148,6 +165,23 @@ std::string EncodeListToken(const ListToken& token) {
   std::string out = Header('T');
   out.append(reinterpret_cast<const char*>(token.data()), token.size());
   return out;
+}
+
+std::string EncodeListRefusal(ListRefusal reason) {
+  std::string out = Header('N');
+  out += static_cast<char>(reason);
+  return out;
+}
+
+std::string ListRefusalText(ListRefusal reason) {
+  switch (reason) {
+    case ListRefusal::kNone: break;
+    case ListRefusal::kFull: return "the list is full";
+    case ListRefusal::kAddress: return "the list holds as many relays from this address as it takes";
+    case ListRefusal::kNetwork: return "the list holds as many relays from this network (/24) as it takes";
+    case ListRefusal::kTaken: return "this address and TCP port are listed by another relay's registration";
+  }
+  return "no reason given";
 }
 
 std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size) {

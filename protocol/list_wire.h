@@ -17,6 +17,7 @@ inline constexpr std::size_t kListMaxDatagram = 1200;
 inline constexpr std::size_t kListHeader = 5;  // magic and kind
 inline constexpr std::size_t kListRegisterSize = 17;
 inline constexpr std::size_t kListTokenSize = 13;
+inline constexpr std::size_t kListRefusalSize = 6;
 inline constexpr std::size_t kListQueryMin = 15;
 inline constexpr std::size_t kListAnswerHeader = 11;
 inline constexpr std::size_t kListEntrySize = 8;
@@ -24,6 +25,17 @@ inline constexpr std::size_t kListMaxAnswerEntries = (kListMaxDatagram - kListAn
 inline constexpr int kListMaxWorms = 16;
 
 using ListToken = std::array<std::uint8_t, 8>;
+
+// Why a list server did not list a relay whose registration was genuine.
+enum class ListRefusal : std::uint8_t {
+  kNone = 0,
+  kFull = 1,     // the list holds as many relays as it keeps
+  kAddress = 2,  // as many relays from this address as one may have
+  kNetwork = 3,  // as many relays from this network (/24) as one may have
+  kTaken = 4,    // this address and TCP port are listed by another registration
+};
+// The reason in words, for the relay's log.
+std::string ListRefusalText(ListRefusal reason);
 
 // One relay as the list knows it. `address_be` is the IPv4 address in
 // network byte order, as the sockets use it.
@@ -35,16 +47,17 @@ struct ListEntry {
 };
 
 struct ListMessage {
-  enum class Kind { kRegister, kToken, kQuery, kAnswer };
+  enum class Kind { kRegister, kToken, kQuery, kAnswer, kRefusal };
   Kind kind = Kind::kRegister;
-  ListToken token{};               // kRegister, kToken
-  ListEntry relay;                 // kRegister: port, worms, running
-  bool withdraw = false;           // kRegister: the relay is going away
-  std::uint32_t nonce = 0;         // kQuery, kAnswer
-  std::uint64_t cursor = 0;        // kQuery: answer entries after this key
-  std::size_t size = 0;            // kQuery: the datagram's length
-  bool more = false;               // kAnswer: entries follow after the last one
-  std::vector<ListEntry> entries;  // kAnswer
+  ListToken token{};                         // kRegister, kToken
+  ListEntry relay;                           // kRegister: port, worms, running
+  bool withdraw = false;                     // kRegister: the relay is going away
+  std::uint32_t nonce = 0;                   // kQuery, kAnswer
+  std::uint64_t cursor = 0;                  // kQuery: answer entries after this key
+  std::size_t size = 0;                      // kQuery: the datagram's length
+  bool more = false;                         // kAnswer: entries follow after the last one
+  std::vector<ListEntry> entries;            // kAnswer
+  ListRefusal refusal = ListRefusal::kNone;  // kRefusal
 };
 
 // The order of the list and the cursor of a query: address, then port.
@@ -56,6 +69,7 @@ bool ParseListDatagram(std::string_view datagram, ListMessage& out);
 
 std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running, bool withdraw);
 std::string EncodeListToken(const ListToken& token);
+std::string EncodeListRefusal(ListRefusal reason);
 // Padded with zero bytes to `size` (at least kListQueryMin, at most
 // kListMaxDatagram): the list server answers with no more bytes than that.
 std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size);

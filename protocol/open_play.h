@@ -5,6 +5,7 @@
 //
 //   client -> server   "$KREL0.82.0.0" "C" "C"    greeting, settings, pipelined ask
 //   client -> server   "C" lives loading landc    a third time: asks for open play
+//                                                 (and round trips: protocol/pipelined.h)
 //   server -> client   "C" ... "P" version        as for pipelined play
 //   server -> client   "O" version                raw byte kOpenPlayVersion: open play is on
 //

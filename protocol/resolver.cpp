@@ -6,7 +6,11 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "protocol/net_sockets.h"
 
@@ -14,6 +18,7 @@ namespace krel {
 
 // Shared by the caller and the lookup thread: the thread writes the address
 // and then sets `done`; the caller reads the address only after seeing it.
+// The service holds it weakly: a request its caller dropped is no request.
 struct Resolver::State {
   std::atomic<bool> done{false};
   bool ok = false;
@@ -21,6 +26,102 @@ struct Resolver::State {
 };
 
 namespace {
+
+// The program's lookups: requests in order, one lookup per distinct name
+// and lookup function at a time, at most kMaxLookupThreads threads. Never
+// destroyed: a thread may still be in the system's lookup when the
+// program ends.
+class LookupService {
+ public:
+  static LookupService& Get() {
+    static LookupService* service = new LookupService;
+    return *service;
+  }
+
+  void Submit(const std::string& host, Resolver::LookupFunction lookup, const std::shared_ptr<Resolver::State>& state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Request* request = Find(host, lookup);
+    if (request == nullptr) {
+      requests_.push_back(Request{host, lookup, {}, false});
+      request = &requests_.back();
+    }
+    // Requests for the name that were dropped meanwhile go now.
+    std::erase_if(request->waiting, [](const std::weak_ptr<Resolver::State>& w) { return w.expired(); });
+    request->waiting.push_back(state);
+    // No thread idles: each is in a lookup or about to take the next one.
+    if (threads_ < Resolver::kMaxLookupThreads && Unstarted() > 0) {
+      ++threads_;
+      std::thread([this] { Work(); }).detach();
+    }
+  }
+
+  int Threads() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_;
+  }
+
+ private:
+  struct Request {
+    std::string host;
+    Resolver::LookupFunction lookup;
+    std::vector<std::weak_ptr<Resolver::State>> waiting;
+    bool started;
+  };
+
+  Request* Find(const std::string& host, Resolver::LookupFunction lookup) {
+    for (Request& r : requests_)
+      if (r.host == host && r.lookup == lookup) return &r;
+    return nullptr;
+  }
+
+  int Unstarted() const {
+    int n = 0;
+    for (const Request& r : requests_) n += r.started ? 0 : 1;
+    return n;
+  }
+
+  static bool Wanted(const Request& r) {
+    for (const auto& w : r.waiting)
+      if (!w.expired()) return true;
+    return false;
+  }
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      // The oldest request somebody still waits for; the others are dropped.
+      auto it = requests_.begin();
+      while (it != requests_.end() && (it->started || !Wanted(*it)))
+        it = it->started ? std::next(it) : requests_.erase(it);
+      if (it == requests_.end()) break;
+      it->started = true;
+      const std::string host = it->host;
+      const Resolver::LookupFunction lookup = it->lookup;
+      lock.unlock();
+      std::uint32_t address = 0;
+      const bool ok = lookup(host, address);
+      lock.lock();
+      // Everyone who asked for the name meanwhile gets this answer.
+      for (auto r = requests_.begin(); r != requests_.end(); ++r) {
+        if (!r->started || r->host != host || r->lookup != lookup) continue;
+        for (const auto& w : r->waiting) {
+          if (auto state = w.lock()) {
+            state->ok = ok;
+            state->address_be = address;
+            state->done.store(true, std::memory_order_release);
+          }
+        }
+        requests_.erase(r);
+        break;
+      }
+    }
+    --threads_;
+  }
+
+  std::mutex mutex_;
+  std::deque<Request> requests_;
+  int threads_ = 0;
+};
 
 bool HostChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
@@ -73,7 +174,9 @@ bool Resolver::Lookup(const std::string& host, std::uint32_t& address_be) {
 
 Resolver::~Resolver() = default;
 
-void Resolver::Start(const std::string& host) {
+int Resolver::ThreadsAlive() { return LookupService::Get().Threads(); }
+
+void Resolver::Start(const std::string& host, LookupFunction lookup) {
   state_ = std::make_shared<State>();
   std::uint32_t address = 0;
   if (ParseIPv4(host, &address)) {
@@ -82,13 +185,7 @@ void Resolver::Start(const std::string& host) {
     state_->done = true;
     return;
   }
-  // The thread keeps its own reference: abandoning the lookup only drops ours.
-  std::thread([state = state_, host] {
-    std::uint32_t a = 0;
-    state->ok = Lookup(host, a);
-    state->address_be = a;
-    state->done.store(true, std::memory_order_release);
-  }).detach();
+  LookupService::Get().Submit(host, lookup, state_);
 }
 
 void Resolver::Cancel() { state_.reset(); }

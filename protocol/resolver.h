@@ -1,9 +1,16 @@
 // Host names for the address screen, the list-server queries and
 // krelServer --register: "HOST" or "HOST:PORT", resolved to one IPv4
-// address. A dotted address needs no lookup; a name is looked up on a
-// thread of its own, so that a slow name server never freezes the screen.
-// The caller polls; nothing is delivered behind its back, and the game
-// itself stays on one thread.
+// address. A dotted address needs no lookup; a name is looked up off the
+// caller's thread, so that a slow name server never freezes the screen or
+// the relay. The caller polls; nothing is delivered behind its back, and
+// the game itself stays on one thread.
+//
+// A lookup cannot be stopped once the system has it, so the lookups of the
+// whole program share a few worker threads (kMaxLookupThreads): a name
+// asked for again while it is being looked up waits for that lookup, an
+// abandoned request that has not started is dropped, and however often a
+// player presses Enter and Escape on a name that does not answer, no more
+// threads wait on it.
 #pragma once
 
 #include <cstdint>
@@ -20,13 +27,18 @@ bool SplitHostPort(std::string_view text, std::string& host, std::uint16_t& port
 
 class Resolver {
  public:
+  static constexpr int kMaxLookupThreads = 2;
+  // Blocking: true with the address of `host` in network byte order.
+  using LookupFunction = bool (*)(const std::string& host, std::uint32_t& address_be);
+
   Resolver() = default;
   ~Resolver();  // a lookup still running is abandoned, never waited for
   Resolver(const Resolver&) = delete;
   Resolver& operator=(const Resolver&) = delete;
 
-  // Starts resolving `host`; a dotted address is done at once.
-  void Start(const std::string& host);
+  // Starts resolving `host` (abandoning the lookup before, if any); a dotted
+  // address is done at once. `lookup` stands in for the system's in tests.
+  void Start(const std::string& host, LookupFunction lookup = &Lookup);
   // Abandons the running lookup, if any.
   void Cancel();
   bool Busy() const { return state_ != nullptr && !Done(); }
@@ -35,11 +47,15 @@ class Resolver {
   // the name has no IPv4 address.
   bool Result(std::uint32_t& address_be) const;
 
-  // Blocking lookup for programs at start-up (krelServer --register).
+  // The system's blocking lookup (what the worker threads call).
   static bool Lookup(const std::string& host, std::uint32_t& address_be);
+  // Worker threads alive now, and lookups of the system under way.
+  static int ThreadsAlive();
+
+  // One request's answer, shared with the thread that looks it up.
+  struct State;
 
  private:
-  struct State;
   std::shared_ptr<State> state_;
 };
 

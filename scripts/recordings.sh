@@ -26,6 +26,8 @@ declare -A SEEDS=([cpu_duel]=3 [human_vs_cpu]=11 [two_humans]=7)
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK"   # performance.log goes here
+# The build's arms.dat and level.bmp, never a player's own (read first).
+export XDG_DATA_HOME="$WORK/data"
 
 if [ "$MODE" = record ]; then
   for keys in "$HERE"/src/*.keys; do

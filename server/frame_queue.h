@@ -16,6 +16,9 @@ namespace krel {
 struct QueuedState {
   char tag = 'p';
   WormRecord worm;
+  // On the first worm's state: the client started its game again with this
+  // frame, so the score it reports is the new game's.
+  bool new_game = false;
 };
 // The client's first and second worm.
 using QueuedFrame = std::array<QueuedState, 2>;
@@ -31,6 +34,9 @@ class FrameQueue {
   // A state of the frame being received; the second worm's completes the
   // frame. True when a frame was completed.
   bool Add(int worm, char tag, const WormRecord& record);
+  // The client said it starts its game again: the next frame completed is
+  // the new game's first.
+  void MarkNewGame() { new_game_ = true; }
 
   bool Ready() const { return !frames_.empty(); }
   QueuedFrame Pop();
@@ -42,6 +48,7 @@ class FrameQueue {
   std::size_t bound_;
   std::deque<QueuedFrame> frames_;
   QueuedFrame building_{};
+  bool new_game_ = false;
   std::array<WormRecord, 2> received_{};
   std::int64_t folded_ = 0;
 };

@@ -22,6 +22,7 @@
 
 #include "gfx/bmp.h"
 #include "protocol/base/quit_pipe.h"
+#include "protocol/base/version.h"
 #include "protocol/field_codec.h"
 #include "protocol/open_play.h"
 #include "server/server_app.h"
@@ -40,7 +41,8 @@ void Usage(std::FILE* out) {
       "  --announce-to ADDR where the announcements go (default 255.255.255.255)\n"
       "  --bind ADDR        local address to accept clients on (default 0.0.0.0)\n"
       "  --register HOST[:PORT]  tell this list server (krelList, UDP port 17385 unless\n"
-      "                     given) about this relay every few seconds; may be repeated\n"
+      "                     given) about this relay every few seconds; may be repeated;\n"
+      "                     the name is looked up in the background and retried\n"
       "  --lock-step        every client waits for each batch, also one that could\n"
       "                     play ahead over a slow link (pipelined)\n"
       "  --level FILE       the level (a level.bmp) of open games: every client that\n"
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("%.*s\n", static_cast<int>(krel::kVersionText.size()), krel::kVersionText.data());
+      std::printf("%s\n", krel::VersionLine().c_str());
       return 0;
     }
     if (arg == "--lock-step") {
@@ -196,9 +198,9 @@ int main(int argc, char** argv) {
     status.Clear();
     status.Hold(true);  // the status line would overwrite the question
     std::fputs(
-        "Möchten Sie Krel-Server wirklich beenden, obwohl noch Spieler aktiv sind?\n"
-        "Dadurch werden alle aktiven Spiele abgebrochen.\n"
-        "j und Enter: beenden, n oder Enter: weiterlaufen, noch einmal Strg+C: beenden [j/n] ",
+        "Players are still online. Stop the Krel server anyway?\n"
+        "This ends every game in progress.\n"
+        "y and Enter: stop, n or Enter: keep running, Ctrl+C again: stop [y/n] ",
         stdout);
     std::fflush(stdout);
   };

@@ -13,9 +13,12 @@ PipelinedSession::Taken PipelinedSession::TakeState(char tag, WireReader& in, in
 QueuedFrame PipelinedSession::NextFrame(const WormRecord& first_slot, const WormRecord& second_slot) {
   QueuedFrame frame = frames_.Pop();
   const WormRecord* slots[2] = {&first_slot, &second_slot};
+  // A joiner's slots were given the game's score; its own first states may
+  // not carry it.
+  const bool clients_score = (!frame_stored_ || frame[0].new_game) && !keep_score_;
   for (std::size_t i = 0; i < 2; ++i) {
     WormRecord& worm = frame[i].worm;
-    if ((frame_stored_ && worm.Age > slots[i]->Age) || keep_score_) {
+    if (!clients_score) {
       worm.Lives = slots[i]->Lives;
       worm.Kills = slots[i]->Kills;
     }

@@ -4,9 +4,10 @@
 //
 // The score is the server's: a pipelined client reports Lives and Kills as
 // it last heard them, up to a round trip late, so a stored frame keeps the
-// slot's score. The client's values count only on its first frame and when
-// it has started its game again (its worms' Age went back, which every
-// client does when the set of worms changes).
+// slot's score. The client's values count only on its first frame and on
+// the first after it said "R": it has started its game again, which every
+// client does when the set of worms changes. Nothing is read from the
+// worms' Age, which wraps on the wire in a game of an hour.
 #pragma once
 
 #include <cstddef>
@@ -27,11 +28,14 @@ class PipelinedSession {
   Taken TakeState(char tag, WireReader& in, int worm);
   // A whole frame waits for the cycle.
   bool FrameWaiting() const { return frames_.Ready(); }
+  // "R": the client's next frame starts its game again.
+  void NewGame() { frames_.MarkNewGame(); }
   // The oldest frame, its score made the server's against the current
   // states of the slots it goes into.
   QueuedFrame NextFrame(const WormRecord& first_slot, const WormRecord& second_slot);
-  // A client joining a running game: the score its slots were given counts
-  // from its first frame on (its own first states may not carry its lives).
+  // A client joining a running game: its first frame keeps the score its
+  // slots were given (its own first states may not carry its lives), "R" or
+  // not.
   void KeepServerScore() { keep_score_ = true; }
 
  private:

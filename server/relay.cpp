@@ -168,15 +168,13 @@ void Relay::EmptyExtras() {
   for (auto& e : tables_.cycle_events) e.clear();
 }
 
-void Relay::OnStateDelivered() {
-  ++states_this_cycle_;
-  FinishCycleIfComplete();
-}
-
-int Relay::QueuedStates() const {
-  int n = 0;
+int Relay::StatesIn() const {
+  int n = departed_states_;
   for (const auto& s : sessions_) {
-    if (s->FrameWaiting() && s->end_reason.empty()) n += 2;
+    if (s->FrameWaiting() && s->end_reason.empty())
+      n += 2;
+    else
+      n += std::min(s->states_this_cycle, 2);
   }
   return n;
 }
@@ -188,7 +186,7 @@ void Relay::StoreQueuedFrames() {
 }
 
 void Relay::FinishCycleIfComplete() {
-  if (states_this_cycle_ + QueuedStates() < players_online_) return;
+  if (StatesIn() < players_online_) return;
   StoreQueuedFrames();
   // A batch with a new worm count makes every client start its game state
   // over: each gets the longer limit for its next state.
@@ -199,6 +197,7 @@ void Relay::FinishCycleIfComplete() {
     s->events_this_cycle = {};
     // A pipelined client already holding its next frame waits from now on.
     if (s->FrameWaiting()) s->waiting_since = ticks_;
+    if (restart) s->may_start_over = true;
     if (restart && s->offline_watch) {
       s->restart_grace = true;
       s->last_state_tick = s->watch_ticks;
@@ -206,7 +205,7 @@ void Relay::FinishCycleIfComplete() {
     if (s->end_reason.empty()) s->SendBatch();
   }
   if (players_online_ > 0) ++batches_;
-  states_this_cycle_ = 0;
+  departed_states_ = 0;
   tables_.send_whole.fill(false);
   AfterBatch(restart);
   EmptyExtras();
@@ -256,7 +255,7 @@ void Relay::ReleaseSlots(int first_slot) {
     listening_ = true;
     hooks_.SetListening(true);
     hooks_.SetAnnouncing(true);
-    states_this_cycle_ = 0;
+    departed_states_ = 0;
     EmptyExtras();
     tables_.game_config.clear();
     EndOpenGame();
@@ -269,6 +268,9 @@ void Relay::EndSession(Session& session) {
   session.link_->Close();
   hooks_.Event(session.Who() + " ended: " + session.end_reason);
   auto it = std::find_if(sessions_.begin(), sessions_.end(), [&](auto& p) { return p.get() == &session; });
+  // Its states of this cycle still count, as they did before it left: the
+  // others' batch is no later for its leaving.
+  departed_states_ += std::min(session.states_this_cycle, 2);
   graveyard_.push_back(std::move(*it));
   sessions_.erase(it);
   if (&session == level_donor_) level_donor_ = nullptr;

@@ -39,6 +39,8 @@ class RelayHooks {
   virtual void Event(const std::string& line) = 0;
   // The player count changed (labels and caption).
   virtual void Changed() {}
+  // A millisecond clock for the round trips of protocol/round_trip.h.
+  virtual std::uint32_t NowMs();
 };
 
 struct RelayLimits {
@@ -116,15 +118,15 @@ class Relay {
  private:
   friend class Session;
 
-  // A lock-step state message was stored: it counts toward the cycle.
-  void OnStateDelivered();
   // Once every slot in use has its state for the cycle (stored, or waiting
   // in a pipelined session's queue), the queued frames are stored and every
   // client gets its batch.
   void FinishCycleIfComplete();
-  // States of pipelined sessions that wait for the cycle, and storing each
-  // one's oldest frame when the cycle is complete.
-  int QueuedStates() const;
+  // The states that count toward the cycle: at most two per session (its
+  // two worms, stored in lock-step or waiting as a pipelined frame), and
+  // those of sessions that left during the cycle. A client that sends more
+  // only overwrites its own slots; it cannot finish the others' cycle.
+  int StatesIn() const;
   void StoreQueuedFrames();
   // A session's pair of slots is given up; the highest pair moves into it.
   void ReleaseSlots(int first_slot);
@@ -177,7 +179,7 @@ class Relay {
   std::vector<std::unique_ptr<Session>> graveyard_;
   int players_online_ = 0;
   int next_serial_ = 0;
-  int states_this_cycle_ = 0;   // lock-step state messages stored in this cycle
+  int departed_states_ = 0;     // states counted in this cycle by sessions now ended
   int last_batch_players_ = 0;  // the worm count of the latest batch
   int ticks_ = 0;               // Tick() calls so far
   bool listening_ = false;

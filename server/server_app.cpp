@@ -63,7 +63,10 @@ bool ServerApp::Start(std::string* error) {
 
 bool ServerApp::StartRegistering(std::string* error) {
   if (options_.register_with.empty()) return true;
-  registrar_ = std::make_unique<ListRegistrar>(loop_, options_.register_ms);
+  RegistrarTiming timing;
+  timing.interval_ms = options_.register_ms;
+  registrar_ = std::make_unique<ListRegistrar>(loop_, timing);
+  registrar_->on_event = [this](const std::string& line) { Event(line); };
   for (const std::string& target : options_.register_with)
     if (!registrar_->Add(target, error)) return false;
   // A game runs while the relay takes no new clients and has some.

@@ -41,7 +41,8 @@ class ServerApp : public RelayHooks {
   // Listens and starts announcing; false (with the reason) if the port is taken.
   bool Start(std::string* error);
   // After Start: registers with the list servers of --register, if any;
-  // false (with the reason) when one cannot be used.
+  // false (with the reason) only for a target that is no address at all
+  // (names are looked up in the background, list_register.h).
   bool StartRegistering(std::string* error);
   // Runs the loop once for at most `timeout_ms`, then destroys ended sessions.
   void Yield(int timeout_ms);

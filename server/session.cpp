@@ -10,6 +10,10 @@
 //   "d" x[4] y[4] radius[4]      a dig
 //   "f" killer victim            kill report, raw bytes in the client's numbering
 //   "c" text 0                   a chat line
+//   "R"                          pipelined clients only: the next frame starts
+//                                the client's game again (protocol/pipelined.h)
+//   "G" stamp[5]                 answer to a round-trip probe (protocol/round_trip.h)
+//   "Z" "K" "T" "W"              open play only (protocol/open_play.h)
 //
 // What a client gets, once per cycle, in one write (the batch):
 //
@@ -19,11 +23,15 @@
 //   own second worm              the same
 //   every other slot, ascending  the same
 //
-// So every client sees its own worms as 1 and 2 and the others from 3 on.
+// So every client sees its own worms as 1 and 2 and the others from 3 on. A
+// pipelined client that asked gets probes and round trips after some
+// batches (protocol/round_trip.h).
 #include "server/session.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "protocol/open_play.h"
 #include "protocol/pipelined.h"
@@ -68,6 +76,12 @@ void Session::Arrived(std::string_view bytes) {
   Process();
 }
 
+void Session::EndOnUnknownTag(char tag) {
+  char code[8];
+  std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
+  End(std::string("unknown message tag ") + code);
+}
+
 void Session::Process() {
   std::size_t pos = 0;
   while (pos < receive_buffer.size() && end_reason.empty()) {
@@ -98,15 +112,28 @@ void Session::Process() {
                      : tag == 'K' ? TakeLevelCheck(pos)
                      : tag == 'T' ? TakeReturnToken(pos)
                                   : TakeWatch(pos);
-          break;
+        } else {
+          EndOnUnknownTag(tag);
         }
-        [[fallthrough]];
-      default: {
-        char code[8];
-        std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(tag));
-        End(std::string("unknown message tag ") + code);
         break;
-      }
+      case 'R':
+        // Only a pipelined client says it starts its game again, and only
+        // after a batch with a new set of worms (or at its first game):
+        // other times it is a score of its own choosing, and ignored.
+        if (pipelined_) {
+          if (std::exchange(may_start_over, false)) pipelined_->NewGame();
+          ++pos;
+        } else {
+          EndOnUnknownTag(tag);
+        }
+        break;
+      case 'G':
+        if (round_trips_.enabled())
+          complete = TakeRoundTripAnswer(pos);
+        else
+          EndOnUnknownTag(tag);
+        break;
+      default: EndOnUnknownTag(tag); break;
     }
     if (!complete) break;
   }
@@ -187,8 +214,13 @@ bool Session::TakeState(std::size_t& pos, char tag) {
   pos += 1 + in.Consumed(body);
   HeardState();
   StoreState(slot, tag, state);
-  if (++states_this_cycle == 2) waiting_since = relay_.ticks_;
-  relay_.OnStateDelivered();
+  // Beyond its two worms a state only overwrites the older one of the slot:
+  // it never counts toward the cycle again.
+  if (states_this_cycle < 2 && ++states_this_cycle == 2) {
+    waiting_since = relay_.ticks_;
+    round_trips_.StatesIn(relay_.hooks_.NowMs());
+  }
+  relay_.FinishCycleIfComplete();
   next_worm = 1 - next_worm;
   return true;
 }
@@ -244,8 +276,11 @@ bool Session::AskedForPipelining() {
   return true;
 }
 
+// The third "C" of a pipelined client asks for round trips and open play at
+// once (protocol/pipelined.h); only open play has an answer.
 bool Session::AskedForOpenPlay() {
   if (config_messages_ != 3 || any_state_ || !pipelined_ || open_play) return false;
+  round_trips_.Enable();
   open_play = true;
   if (!in_game) {
     relay_.hooks_.Event(Who() + " joins the running game");
@@ -292,6 +327,17 @@ void Session::SendJoinAnswers(std::string_view level) {
   level_sent = true;
 }
 
+bool Session::TakeRoundTripAnswer(std::size_t& pos) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
+  WireReader in(body);
+  int32 stamp = 0;
+  TakeField(in, stamp, KindLong);
+  if (in.Incomplete) return false;
+  pos += 1 + in.Consumed(body);
+  round_trips_.Answered(static_cast<std::uint32_t>(stamp), relay_.hooks_.NowMs());
+  return true;
+}
+
 void Session::StoreQueuedFrame() {
   const QueuedFrame frame = pipelined_->NextFrame(tables_.slots[first_slot], tables_.slots[first_slot + 1]);
   for (int i = 0; i < 2; ++i) {
@@ -320,6 +366,22 @@ void Session::SendBatch() {
     batch += tables_.cycle_events[i];
     batch += tables_.relayed_states[i];
   }
+  if (round_trips_.enabled()) {
+    std::vector<int> ms;
+    ms.reserve(static_cast<std::size_t>(relay_.players_online_));
+    auto slot_ms = [&](int slot) {
+      for (const auto& s : relay_.sessions_)
+        if (s->in_game && !s->watching && (s->first_slot == slot || s->first_slot + 1 == slot)) return s->RoundTripMs();
+      return -1;
+    };
+    // In the batch's order: own worms first, a spectator's every slot in order.
+    if (!watching)
+      for (int s : {first_slot, first_slot + 1}) ms.push_back(slot_ms(s));
+    for (int i = 1; i <= relay_.players_online_; ++i)
+      if (watching || (i != first_slot && i != first_slot + 1)) ms.push_back(slot_ms(i));
+    round_trips_.AfterBatch(batch, relay_.hooks_.NowMs(), relay_.batches_, ms);
+  }
+  if (!pipelined_) round_trips_.BatchSent(relay_.hooks_.NowMs());
   relay_.CountOut(batch.size());
   link_->Send(batch);
   if (link_->Queued() > relay_.limits_.max_queued)

@@ -10,6 +10,7 @@
 #include "protocol/event_limits.h"
 #include "server/pipelined_session.h"
 #include "server/relay.h"
+#include "server/round_trips.h"
 
 namespace krel {
 
@@ -40,13 +41,17 @@ class Session {
   // set at the configuration and whenever a batch brought a new set of
   // worms, after which every client starts its game state over.
   bool restart_grace = false;
+  // A batch with a new set of worms went out (or none yet): the client may
+  // say once that its game starts again ("R", pipelined only).
+  bool may_start_over = true;
   // Ticks for which an unfinished message has been waiting for its end.
   int partial_ticks = 0;
   // The relay's tick at which this cycle's states were all in.
   int waiting_since = 0;
   // Events filed in the cycle now being collected.
   EventCounts events_this_cycle;
-  // State messages received for the cycle now being collected.
+  // State messages received for the cycle now being collected; it stops at
+  // two (one per worm): more only overwrite the slots.
   int states_this_cycle = 0;
   bool greeted = false;
   int age_ticks = 0;
@@ -90,6 +95,9 @@ class Session {
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return in_game && pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
+  // The client's round trip in milliseconds (server/round_trips.h); -1 for
+  // a pipelined client that did not ask, and until the first answer.
+  int RoundTripMs() const { return round_trips_.ms(); }
 
  private:
   friend class Relay;
@@ -116,10 +124,12 @@ class Session {
   // Chat of a client that can type it is rate-limited (a flood is dropped,
   // not relayed).
   bool ChatAllowed();
-  // The third "C" of a pipelined client asks for open play.
+  // The third "C" of a pipelined client asks for open play (and round
+  // trips): protocol/pipelined.h.
   bool AskedForOpenPlay();
   // Joining: the answers to the settings wait for the level.
   void SendJoinAnswers(std::string_view level);
+  bool TakeRoundTripAnswer(std::size_t& pos);
   void AddExtras(int slot, std::string_view message);
   // Counts an event against the bound of one cycle; false (and the session
   // ends) when it is over.
@@ -136,11 +146,14 @@ class Session {
   bool AskedForPipelining();
   void StoreQueuedFrame();
   void End(std::string reason);
+  // A tag this session's mode does not know ends it.
+  void EndOnUnknownTag(char tag);
 
   Relay& relay_;
   SlotTables& tables_;
   std::unique_ptr<Link> link_;
   std::unique_ptr<PipelinedSession> pipelined_;  // set once the session plays pipelined
+  RoundTrips round_trips_;                       // on once a pipelined client asked
   int config_messages_ = 0;                      // "C" messages received
   int chat_tokens_ = kChatBurst;
   int chat_refill_tick_ = 0;

@@ -21,7 +21,7 @@ std::string StatusDisplay::StatusLine(int width) const {
   const std::string resyncs =
       relay_.LevelResyncs() > 0 ? " | " + std::to_string(relay_.LevelResyncs()) + " levels sent again" : "";
   const std::string forms[] = {
-      "Server für Krel aktiv | " + relay_.PlayersLabel() + " | " + batches + " batches sent | Incoming Data: " + in +
+      "Krel server running | " + relay_.PlayersLabel() + " | " + batches + " batches sent | Incoming Data: " + in +
           " Bytes/sec | Outgoing Data " + out + " Bytes/sec" + resyncs,
       relay_.PlayersLabel() + " | " + batches + " batches | in " + in + " B/s | out " + out + " B/s" + resyncs,
       players + " players | " + batches + " batches | " + in + "/" + out + " B/s",

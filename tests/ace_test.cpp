@@ -6,8 +6,11 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "client/ai/ace.h"
+#include "client/ai/ace_path.h"
 #include "client/ai/flight.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
@@ -166,16 +169,112 @@ TEST(Ace, AWormWedgedInRockFiresItselfOut) {
   EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
 }
 
+// The way worked out a slice at a time is the way worked out at once, and
+// the level may be of any size.
+TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {
+  for (auto [width, height] : {std::pair{300, 150}, std::pair{7, 3}}) {
+    auto owned = MakeSimWorld(width, height);
+    World& w = *owned;
+    Fill(w, 0, height * 2 / 3, width, height, kSoilColour);
+    Fill(w, width / 2, height / 3, width / 2 + 8, height, kRockColour);
+    const std::int32_t avoidX[] = {40}, avoidY[] = {60};
+    AcePath whole, sliced;
+    BuildPath(w, width - 10.0, height / 2.0, whole, avoidX, avoidY, 1);
+    AcePathBuild build;
+    StartPath(w, width - 10.0, height / 2.0, build, avoidX, avoidY, 1);
+    int calls = 1;
+    while (!ContinuePath(w, build, sliced, 50) && calls < 100000) ++calls;
+    EXPECT_EQ(sliced.cost, whole.cost) << width << "x" << height;
+    if (width > 100) {
+      EXPECT_GT(calls, 10);
+    }
+  }
+}
+
+// A weaker ace's mistakes come from a stream of its own: the game's random
+// source, which every other draw of the game comes from, is never touched.
+TEST(Ace, NeverDrawsFromTheGamesRandomSource) {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  World& w = *owned;
+  Fill(w, 0, 100, 300, 150, kSoilColour);
+  PlaceWorm(w, 1, 40, 95);
+  PlaceWorm(w, 2, 200, 95);
+  w.Seed(5);
+  for (int p = 1; p <= 2; ++p) {
+    Arm(w, p, p == 1 ? kBazooka : kMortar);
+    w.Players[static_cast<std::size_t>(p)].Computer = kControllerAce;
+    w.MenuAceStrength[static_cast<std::size_t>(p)] = static_cast<int16>(p == 1 ? 1 : 3);
+  }
+  for (int frame = 0; frame < 300; ++frame) {
+    PlayerAction(w);
+    MoveShots(w);
+    ParticleMove(w);
+    SObjMove(w);
+    const std::mt19937_64 before = w.rng;
+    RunComputerPlayers(w);
+    ASSERT_EQ(before, w.rng) << "frame " << frame;
+  }
+}
+
+TEST(Arena, ControllerWordsAndTheLoiteringBox) {
+  // The word, whether it is one, what it means and how it is written back
+  // (a plain ace is the strongest).
+  const std::tuple<const char*, bool, flag, int16, const char*> words[] = {{"cpu", true, kControllerCpu, 5, "cpu"},
+                                                                           {"ace", true, kControllerAce, 5, "ace"},
+                                                                           {"ace:1", true, kControllerAce, 1, "ace:1"},
+                                                                           {"ace:5", true, kControllerAce, 5, "ace"},
+                                                                           {"ace:0", false, 0, 0, ""},
+                                                                           {"ace:6", false, 0, 0, ""},
+                                                                           {"ace:", false, 0, 0, ""},
+                                                                           {"ACE", false, 0, 0, ""},
+                                                                           {"ace:12", false, 0, 0, ""}};
+  for (const auto& [word, ok, controller, strength, written] : words) {
+    flag c = kControllerHuman;
+    int16 s = 0;
+    ASSERT_EQ(ParseControllerWord(word, c, s), ok) << word;
+    if (ok) {
+      EXPECT_EQ(std::tuple(c, s, ControllerWord(c, s)), std::tuple(controller, strength, std::string(written)));
+    }
+  }
+  // Positions frame by frame (x, y, both worms in play) and the longest
+  // run inside a 24-pixel box.
+  struct Case {
+    std::vector<std::tuple<int, int, bool>> at;
+    int longest;
+  };
+  const Case cases[] = {
+      {{{0, 0, true}, {24, 0, true}, {0, 24, true}, {12, 12, true}}, 4},  // pacing to and fro inside the box
+      {{{0, 0, true}, {10, 0, true}, {25, 0, true}, {30, 0, true}}, 3},   // 25 px: the first frame drops out
+      {{{0, 0, true}, {0, 0, false}, {0, 0, true}, {0, 0, true}}, 2},     // a worm out of play ends the run
+      {{{0, 0, true}, {0, 30, true}, {0, 0, true}, {0, 30, true}}, 1}};
+  for (const Case& c : cases) {
+    arena::BoxWatch box;
+    for (auto [x, y, inPlay] : c.at) box.Add(x, y, inPlay);
+    EXPECT_EQ(box.Longest(), c.longest);
+  }
+}
+
 TEST(Arena, ShortGamesKeepHealthInRangeAndRepeatFromTheirSeed) {
   arena::ArenaOptions o;
   o.data_dir = std::string(KREL_SOURCE_DIR) + "/data";
   o.frames = 500;
   o.seed = 11;
-  for (auto [a, b] : {std::pair{kControllerAce, kControllerCpu}, std::pair{kControllerAce, kControllerAce}}) {
-    o.side_a = a;
-    o.side_b = b;
+  // Either side first, and the weakest ace, whose flaws come from its own
+  // stream.
+  struct Match {
+    arena::Side a, b;
+    bool aFirst;
+  };
+  const Match matches[] = {{{kControllerAce, 5}, {kControllerCpu, 5}, false},
+                           {{kControllerAce, 5}, {kControllerAce, 5}, true},
+                           {{kControllerAce, 1}, {kControllerCpu, 5}, false}};
+  for (const Match& m : matches) {
+    o.side_a = m.a;
+    o.side_b = m.b;
+    o.a_first = m.aFirst;
     const arena::GameResult first = arena::PlayGame(o, 1);
     const arena::GameResult again = arena::PlayGame(o, 1);
+    EXPECT_EQ(first.a_player, m.aFirst ? 2 : 1);
     EXPECT_EQ(first.digest, again.digest);
     EXPECT_EQ(std::tuple(first.a.kills, first.a.deaths, first.b.kills, first.b.deaths),
               std::tuple(again.a.kills, again.a.deaths, again.b.kills, again.b.deaths));

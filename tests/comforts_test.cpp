@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "client/app/command_line.h"
-#include "client/app/data_files.h"
 #include "client/app/game.h"
 #include "client/frontend/window_events.h"
 #include "client/simulation/worms/input.h"
+#include "client/state/data_files.h"
 #include "client/state/world.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
@@ -55,7 +55,7 @@ TEST(CommandLineOptions, ParseAsDocumented) {
   }
 }
 
-TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
+TEST(DataFiles, SearchOrderIsPlayerThenProgramThenInstalled) {
   const struct {
     const char* xdg;
     const char* home;
@@ -63,21 +63,24 @@ TEST(DataFiles, SearchOrderIsProgramThenPlayerThenInstalled) {
   } cases[] = {
       // The order itself, and the note naming it when a file is missing, are
       // the installation script's to check. A relative XDG_DATA_HOME is ignored, as the XDG rules say.
-      {"rel", "/home/p", {"/bin", "/home/p/.local/share/krel", "/usr/share/krel"}},
+      {"rel", "/home/p", {"/home/p/.local/share/krel", "/bin", "/usr/share/krel"}},
+      {"/data", "/home/p", {"/data/krel", "/bin", "/usr/share/krel"}},
       {nullptr, nullptr, {"/bin", "/usr/share/krel"}},
-      {"/usr/share", nullptr, {"/bin", "/usr/share/krel"}},  // no folder twice
+      {"/usr/share", nullptr, {"/usr/share/krel", "/bin"}},  // no folder twice
   };
   for (const auto& c : cases) EXPECT_EQ(DataSearchDirs("/bin", c.xdg, c.home, "/usr/share/krel"), c.dirs);
 
-  // Each file is looked up on its own: the player's level goes with the
-  // installed weapons; a folder named like the file does not count.
+  // Each file is looked up on its own: the player's level wins over the
+  // program's copy and goes with the installed weapons; a folder named like
+  // the file does not count.
   testing::TempCwd tmp;
-  const std::vector<std::string> dirs = {"prog", "player", "installed"};
+  const std::vector<std::string> dirs = {"player", "prog", "installed"};
   for (const std::string& d : dirs) std::filesystem::create_directories(d);
-  for (const char* f : {"player/level.bmp", "installed/level.bmp", "installed/arms.dat"}) std::ofstream(f) << "x";
+  for (const char* f : {"player/level.bmp", "prog/level.bmp", "installed/level.bmp", "installed/arms.dat"})
+    std::ofstream(f) << "x";
   std::filesystem::create_directories("prog/arms.dat");
   EXPECT_EQ(std::tuple(FindDataDir(dirs, "level.bmp"), FindDataDir(dirs, "arms.dat"), FindDataDir(dirs, "none.bmp")),
-            std::tuple("player", "installed", "prog"));  // the error names the first place
+            std::tuple("player", "installed", "player"));  // the error names the first place
 }
 
 TEST(Scaling, PictureRectInWindows) {

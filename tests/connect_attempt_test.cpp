@@ -2,7 +2,8 @@
 // when a server refuses (its own chat line, "FULL", "REFUSED"), that a
 // server which answers the greeting is joined with its answer intact, and
 // what the address takes: host names, HOST:PORT, up to 63 characters, and
-// that a server which never takes the connection is "NO ANSWER".
+// that a server which never takes the connection is "NO ANSWER"; and that
+// look-ups of names that never answer do not pile up threads.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -10,7 +11,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "client/frontend/select_server.h"
 #include "client/net/connect_attempt.h"
@@ -148,6 +153,52 @@ TEST(ConnectAttempt, EarlyBytesAreToldApart) {
   EXPECT_FALSE(BeyondChatLines(line + "cPART"));
   EXPECT_TRUE(BeyondChatLines(line + "C"));
   EXPECT_TRUE(BeyondChatLines("C"));
+}
+
+// A name server that answers nothing until the test lets it.
+std::atomic<bool> g_answer{false};
+std::atomic<int> g_lookups{0};
+bool HeldLookup(const std::string& host, std::uint32_t& address_be) {
+  ++g_lookups;
+  while (!g_answer) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  address_be = htonl(0x7F000001);
+  return host != "nowhere";
+}
+
+TEST(Resolver, LookupsThatHangShareAFewThreadsAndAbandonedOnesAreDropped) {
+  g_answer = false;
+  g_lookups = 0;
+  auto within = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 20000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+  };
+  // Two names that hang take the threads there are.
+  std::vector<std::unique_ptr<Resolver>> others;
+  for (const char* name : {"a.example", "nowhere"}) {
+    others.push_back(std::make_unique<Resolver>());
+    others.back()->Start(name, &HeldLookup);
+  }
+  ASSERT_TRUE(within([] { return g_lookups == Resolver::kMaxLookupThreads; }));
+  // The address screen meanwhile: Enter and Escape, again and again, on one
+  // name and on others typed in between; then the name once more, kept; and
+  // a name already being looked up, asked again.
+  Resolver screen;
+  for (int i = 0; i < 50; ++i) {
+    screen.Start(i % 2 == 0 ? "slow.example" : "typed" + std::to_string(i % 5), &HeldLookup);
+    screen.Cancel();
+  }
+  screen.Start("slow.example", &HeldLookup);
+  others.push_back(std::make_unique<Resolver>());
+  others.back()->Start("a.example", &HeldLookup);
+  EXPECT_EQ(Resolver::ThreadsAlive(), Resolver::kMaxLookupThreads);
+  g_answer = true;
+  ASSERT_TRUE(within([&] { return screen.Done() && others[0]->Done() && others[1]->Done() && others[2]->Done(); }));
+  std::uint32_t a = 0;
+  EXPECT_TRUE(screen.Result(a) && others[0]->Result(a) && others[2]->Result(a));
+  EXPECT_FALSE(others[1]->Result(a));
+  // One look-up per distinct name still wanted: the abandoned ones never ran.
+  EXPECT_EQ(g_lookups, 3);
+  EXPECT_TRUE(within([] { return Resolver::ThreadsAlive() == 0; }));
 }
 
 TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {

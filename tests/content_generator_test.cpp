@@ -81,6 +81,40 @@ TEST(ContentLevel, SeedOneIsTheShippedLevelAndEverySeedUsesMaterialColoursInARoc
             << w << ": " << x << "," << y;
 }
 
+// Each style is its own kind of level: how much of it is open, from the
+// tunnels' solid soil to the islands' open air, on seeds of every size; a
+// style and seed give the same level every time, and every style keeps to
+// the material colours inside its rock frame.
+TEST(ContentLevel, StylesDifferInHowOpenTheyAreAndRepeatFromTheirSeed) {
+  const struct {
+    LevelStyle style;
+    double least_free, most_free;
+  } cases[] = {{LevelStyle::kMixed, 0.15, 0.4},
+               {LevelStyle::kCaves, 0.2, 0.55},
+               {LevelStyle::kIslands, 0.45, 0.75},
+               {LevelStyle::kTunnels, 0.06, 0.2}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseLevelStyle(LevelStyleName(c.style)), c.style);
+    for (std::uint64_t seed : {3ull, 424242ull, 18446744073709551615ull}) {
+      const IndexedImage img = GenerateLevel({.seed = seed, .style = c.style});
+      EXPECT_EQ(img.pixels(), GenerateLevel({.seed = seed, .style = c.style}).pixels());
+      int free = 0;
+      for (int y = 0; y < 342; ++y)
+        for (int x = 0; x < img.width(); ++x) {
+          const Material m = MaterialOfColourNumber(img.get(x, y) - 1);
+          ASSERT_TRUE(m == Material::kRock ||
+                      (m != Material::kOther && x > 0 && x < img.width() - 1 && y > 0 && y < 341))
+              << LevelStyleName(c.style) << " " << seed << ": " << x << "," << y;
+          free += m == Material::kFree;
+        }
+      const double share = free / (342.0 * img.width());
+      EXPECT_TRUE(share > c.least_free && share < c.most_free)
+          << LevelStyleName(c.style) << " " << seed << ": " << share;
+    }
+  }
+  EXPECT_EQ(ParseLevelStyle("cave"), std::nullopt);
+}
+
 TEST(ContentWriters, SilenceStaysSilentAndOddWaveDataIsPadded) {
   for (std::uint8_t v : Finish(Buffer(100, 0.0), 0.9)) EXPECT_EQ(v, 128) << "scaling silence must not divide by zero";
   const std::vector<std::uint8_t> wav = EncodeWav8({1, 2, 3}, 22050);

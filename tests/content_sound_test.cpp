@@ -13,7 +13,7 @@
 namespace krel {
 namespace {
 
-TEST(SoundSetUp, WithoutAudioTheGermanMessageThenFiveStartsPerFrameOnARingOfTenVoices) {
+TEST(SoundSetUp, WithoutAudioItSaysSoThenFiveStartsPerFrameOnARingOfTenVoices) {
   HeadlessPlatform platform;
   platform.SetAudioAvailable(false);
   World w;
@@ -23,7 +23,7 @@ TEST(SoundSetUp, WithoutAudioTheGermanMessageThenFiveStartsPerFrameOnARingOfTenV
   ::testing::internal::CaptureStderr();
   EXPECT_TRUE(InitSound(w, error));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "krel: Audiohardware nicht gefunden ! (no sound device: no audio device (headless)); playing on without "
+            "krel: No sound device found: no audio device (headless); playing on without "
             "sound\n");
   EXPECT_TRUE(SoundOf(w).SoundMissing && error.empty());
   EXPECT_EQ(platform.sounds_loaded(), 0);

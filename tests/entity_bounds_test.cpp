@@ -1,13 +1,15 @@
-// The bounds of the live arrays: a weapon file whose objects explode into
-// copies of themselves keeps the game running, dead elements in the middle
-// are reclaimed without moving the live ones out of their order, and honest
-// play with the shipped weapon file never comes near a bound.
+// The bounds of the live arrays and of one frame's work: a weapon file whose
+// objects explode into copies of themselves keeps the game running and each
+// frame short, dead elements in the middle are reclaimed without moving the
+// live ones out of their order, and honest play with the shipped weapon file
+// never comes near a bound.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <iostream>
 
 #include "client/simulation/weapons/entities.h"
+#include "client/simulation/weapons/frame_budget.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
 #include "match_rig.h"
@@ -58,18 +60,22 @@ void Frames(World& w, int n) {
   }
 }
 
-TEST(EntityBounds, ObjectsThatSplinterIntoThemselvesStayWithinTheBounds) {
-  // Three copies per explosion: the chain fills the object array in a few
-  // dozen frames and then stays at its bound.
+TEST(EntityBounds, ObjectsThatSplinterIntoThemselvesStayWithinTheFramesBudget) {
+  // Three copies per explosion: unchecked, the chain would fill the object
+  // array in a few dozen frames. The frame's budget lets it make no more
+  // than kPieces splinters a frame (those are the objects of age 1 after it).
   auto w = SelfSplinteringWorld(3);
-  std::size_t peak = 0;
+  int peak = 0;
   for (int f = 0; f < 40; ++f) {
     Frames(*w, 1);
-    peak = std::max(peak, w->Objs.size());
+    int made = 0;
+    for (std::size_t k = 1; k < w->Objs.size(); ++k) made += w->Objs[k].removed == kFalse && w->Objs[k].age == 1;
+    ASSERT_LE(made, frame_budget::kPieces) << f;
+    peak = std::max(peak, made);
     ASSERT_LE(LastIndex(w->Objs), kMaxObjs);
     ASSERT_LE(LastIndex(w->SObjs), kMaxSObjs);
   }
-  EXPECT_EQ(peak, static_cast<std::size_t>(kMaxObjs) + 1);  // it did reach the bound
+  EXPECT_EQ(peak, frame_budget::kPieces);  // it did reach the budget
 
   // One copy per explosion: two dead elements a frame are left in the
   // middle; they are reclaimed, so the array never fills.
@@ -84,6 +90,28 @@ TEST(EntityBounds, ObjectsThatSplinterIntoThemselvesStayWithinTheBounds) {
   int live = 0;
   for (std::size_t k = 1; k < v->Objs.size(); ++k) live += v->Objs[k].removed == kFalse;
   EXPECT_EQ(live, 4);  // the four splinters of the shot go on copying themselves
+}
+
+// Beyond the frame's budget the rest waits: 100 objects at the highest
+// speed would make 106,600 steps, and 1,500 fresh special objects blast.
+TEST(EntityBounds, BeyondTheFramesBudgetTheRestWaits) {
+  auto w = MakeSimWorld();
+  std::tie(w->ObjDefs[3].SPEED, w->ObjDefs[3].BOUNCE) = std::tuple(32000, 100);
+  for (int k = 0; k < 100; ++k) AddObj(*w, 100, 75, 1, 0, 1, 3, 0);
+  for (int k = 0; k < 1500; ++k) AddSObj(*w, 100, 75, 0, 0, 1, 2);
+  w->SObjDefs[2].ANIMFRAMES = w->SObjDefs[2].ANIMDELAY = 1;
+  Frames(*w, 1);
+  std::int64_t steps = 0;
+  for (std::size_t k = 1; k < w->Objs.size(); ++k) steps += w->Objs[k].steps;
+  EXPECT_EQ(steps, frame_budget::kSteps);
+  EXPECT_EQ(std::tuple(w->Objs[1].steps, w->Objs[100].steps), std::tuple(1066, 0));  // the first flew, the last waited
+  int waiting = 0;
+  for (std::size_t k = 1; k < w->SObjs.size(); ++k) waiting += w->SObjs[k].removed == kFalse && w->SObjs[k].age == 0;
+  EXPECT_EQ(waiting, 1500 - frame_budget::kExplosions);  // the others blasted and are gone
+  Frames(*w, 1);
+  EXPECT_EQ(LastIndex(w->SObjs), 0);
+  // Outside the movers' frame nothing is counted.
+  EXPECT_FALSE(w->Budget.active);
 }
 
 // Both worms fire one weapon of the shipped file without pause (ammunition

@@ -13,7 +13,9 @@
 #include "client/frontend/edit_player.h"
 #include "client/frontend/menu.h"
 #include "client/frontend/results.h"
+#include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
+#include "client/present/display_state.h"
 #include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
@@ -71,6 +73,7 @@ struct ScreenRig {
     w->platform = &platform;
     w->Seed(5);
     SetDefaultKeys(*w);
+    initkeys(*w);
     for (int n = 0; n < 40; ++n)  // weapon n: ammunition 10 (n + 1)
       w->WeaponDefs[static_cast<std::size_t>(n + 1)].AMMO = static_cast<int16>(10 * (n + 1));
   }
@@ -86,7 +89,7 @@ TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
       {kItemQuit, "D", kItemLocalGame, MenuCommand::kNone},
       {kItemLocalGame, "D D D D - D", kItemOptions, MenuCommand::kNone},  // held: one step per press
       {kItemLocalGame, "D U D U", kItemNetworkGame, MenuCommand::kNone},  // another key is no release
-      {kItemLives, "U", kItemPlayer2, MenuCommand::kNone},
+      {kItemLives, "U", kItemVolume, MenuCommand::kNone},
       {kItemLocalGame, "N N", kItemLocalGame, MenuCommand::kNone},  // Enter still held after a game
   };
   for (const auto& [start, keys, selected, command] : cases) {
@@ -101,6 +104,28 @@ TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
   MenuState m;
   MenuPasses(*r.w, m, "D - U - N");
   EXPECT_EQ(r.Sounds(), (std::vector<int>{27, 26, 28}));
+  // The cursor marks the selected item alone, whether the blink is on or off.
+  for (int item : {kItemLocalGame, kItemQuit, kItemLives, kItemVolume}) {
+    for (bool blink : {false, true}) {
+      MenuState at{item, blink};
+      std::vector<std::string> chosen;
+      for (const TextLine& l : MenuLines(*r.w, at))
+        if (l.chosen) chosen.push_back(l.text);
+      EXPECT_EQ(chosen.size(), 1u) << item;
+      EXPECT_NE(chosen.front(), " ON") << item;
+    }
+  }
+}
+
+TEST(Screens, TheChosenLineStandsOnADarkBarKeptInsideTheScreen) {
+  World w;
+  Surface& back = DisplayOf(w).Back;
+  back.Clear(0x1234);
+  DrawLines(w, {{"AB", 20, 10, 2, true}, {"CD", 20, 30, 2}, {"RUNS OFF THE EDGE", 290, 50, 2, true}});
+  // From under the arrow to one pixel past the text; the other line has none.
+  EXPECT_EQ(std::vector<Pixel>({back.At(11, 9), back.At(32, 18), back.At(33, 10), back.At(10, 10), back.At(20, 31)}),
+            std::vector<Pixel>({0, 0, 0x1234, 0x1234, 0x1234}));
+  EXPECT_EQ(std::tuple(back.At(281, 50), back.At(319, 50)), std::tuple(Pixel{0}, Pixel{0}));
 }
 
 TEST(MainMenu, OptionsKeepToTheirLimits) {
@@ -113,6 +138,22 @@ TEST(MainMenu, OptionsKeepToTheirLimits) {
       {kItemRegenerate, "N - N - N - R L", 1, 15, 100, kFalse, kTrue},
       {kItemLoadAndChange, "N N", 1, 15, 100, kTrue, kFalse},
   };
+  // The volume: steps of 10 within 0 (shown OFF) and 100; full screen switches.
+  ScreenRig v;
+  MenuState vm{kItemVolume};
+  const auto shown = [&](int item) {
+    std::vector<TextLine> lines = MenuLines(*v.w, vm);
+    return lines[static_cast<std::size_t>(lines.size() - (item == kItemVolume ? 1 : 2))].text;
+  };
+  for (int i = 0; i < 12; ++i) MenuPasses(*v.w, vm, "L -");
+  EXPECT_EQ(std::tuple(v.platform.volume(), shown(kItemVolume)), std::tuple(0, " OFF"));
+  MenuPasses(*v.w, vm, "R - R");
+  EXPECT_EQ(std::tuple(v.platform.volume(), shown(kItemVolume)), std::tuple(20, " 20"));
+  vm.selected = kItemFullscreen;
+  MenuPasses(*v.w, vm, "- N");
+  EXPECT_EQ(std::tuple(v.w->Fullscreen, v.platform.fullscreen(), shown(kItemFullscreen)),
+            std::tuple(kFalse, false, " OFF"));
+
   for (const auto& [item, keys, times, lives, loading, regenerate, load_and_change] : cases) {
     ScreenRig r;
     MenuState m;
@@ -139,12 +180,14 @@ TEST(PlayerEditor, LinesWrapAndEscapeLeavesOnlyWhenReleasedAndNotEditing) {
   }
 }
 
-TEST(PlayerEditor, NameEditingTakesTypedCharactersUpToTen) {
+TEST(PlayerEditor, NameEditingReplacesTheOldNameAndStopsAtSixteen) {
   const std::tuple<std::string, std::string, std::string, bool> cases[] = {
-      {"Player 1", "abc", "Player 1ab", true},  // an 11th character is ignored
-      {"Ann", "\b\b\b\bBo", "Bo", true},        // backspace on an empty name does nothing
-      {"Ann", "a\rbc", "Anna", false},          // Enter ends editing; what follows is not typed
-      {"Ann", "\x1b", "Ann", false},
+      {"Player 1", "Anna-Lena M\xFCller", "Anna-Lena M\xFCller", true},  // the first key replaces the name
+      {"Player 1", "Anna-Lena Schmidt", "Anna-Lena Schmid", true},       // a 17th character is ignored
+      {"Ann", "\bBo", "Bo", true},                                       // backspace first clears it too
+      {"Ann", "\b\b\b\bBo", "Bo", true},
+      {"Ann", "a\rbc", "a", false},   // Enter ends editing; what follows is not typed
+      {"Ann", "\x1b", "Ann", false},  // Escape at once keeps the old name
   };
   for (const auto& [name, typed, result, editing] : cases) {
     ScreenRig r;
@@ -155,6 +198,9 @@ TEST(PlayerEditor, NameEditingTakesTypedCharactersUpToTen) {
     w.TypedText = typed;
     EditorPasses(w, e, "N");  // still held: the typing alone acts
     EXPECT_EQ(std::tuple(w.MenuName[1], e.editing, w.TypedText), std::tuple(result, editing, ""s)) << typed;
+    // At the limit the screen says so.
+    const bool full = editing && result.size() == kMaxTypedName;
+    EXPECT_EQ(EditorLines(w, e)[kEditorLines].text == "16 CHARACTERS AT MOST", full) << typed;
   }
 }
 
@@ -169,11 +215,24 @@ TEST(PlayerEditor, KeyCaptureAndTheColourLimit) {
   w.LastKey = DIK_Q;
   EditorPasses(w, e, "-");
   EXPECT_EQ(std::tuple(w.KeyMap[2][kRight], e.editing, w.KeyMap[1][kRight]), std::tuple(DIK_Q, false, DIK_RIGHT));
-  // Capturing Down: the held key does not also move the selection.
+  // Capturing Down (set free first): the held key does not also move the selection.
+  w.KeyMap[1][kDown] = DIK_NUMPAD2;
   EditorPasses(w, e, "- N");
+  EXPECT_EQ(EditorLines(w, e)[3].text + " " + EditorLines(w, e)[kEditorLines].text, "RIGHT KEY: _ PRESS A KEY");
   w.LastKey = DIK_DOWN;
   EditorPasses(w, e, "D D");
   EXPECT_EQ(std::tuple(w.KeyMap[2][kRight], e.line), std::tuple(DIK_DOWN, 4));
+  // A key another control has is refused, with a note, and the editor waits
+  // on; Escape then keeps the old key and does not leave the screen.
+  EditorPasses(w, e, "- N");
+  w.LastKey = DIK_J;  // player 1's shoot
+  EditorPasses(w, e, "-");
+  EXPECT_EQ(std::tuple(w.KeyMap[2][kRight], e.editing, EditorLines(w, e)[kEditorLines + 1].text),
+            std::tuple(DIK_DOWN, true, "PLAYER 1'S SHOOT KEY"s));
+  w.LastKey = DIK_ESCAPE;
+  EXPECT_TRUE(EditorPasses(w, e, "E E"));
+  EXPECT_EQ(std::tuple(w.KeyMap[2][kRight], e.editing), std::tuple(DIK_DOWN, false));
+  EXPECT_EQ(EditorLines(w, e)[2].text, "LEFT KEY: S");
 
   // The colour runs on by one per pass while an arrow is held, up to 360.
   e.line = 2;
@@ -182,19 +241,20 @@ TEST(PlayerEditor, KeyCaptureAndTheColourLimit) {
   EXPECT_EQ(w.MenuColor[2], 360);
 }
 
-TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceAndSettingsNameTheChoice) {
+TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceStrengthsAndSettingsNameTheChoice) {
   ScreenRig r;
   World& w = *r.w;
   EditorState e;
   e.player = 1;
   EditorPasses(w, e, "- U -");  // line 10
   std::vector<std::string> shown;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 8; ++k) {
     shown.push_back(EditorLines(w, e)[9].text);
     EditorPasses(w, e, "N -");
   }
-  EXPECT_EQ(shown,
-            (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE", "CONTROLLER: HUMAN"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"CONTROLLER: HUMAN", "CONTROLLER: CPU", "CONTROLLER: ACE 1",
+                                             "CONTROLLER: ACE 2", "CONTROLLER: ACE 3", "CONTROLLER: ACE 4",
+                                             "CONTROLLER: ACE 5", "CONTROLLER: HUMAN"}));
   // "1" keeps meaning the simple computer player; "2" is the ace.
   EXPECT_EQ(std::vector<flag>({ControllerFromSetting("0"), ControllerFromSetting("1"), ControllerFromSetting("2"),
                                ControllerFromSetting("x")}),
@@ -217,6 +277,17 @@ TEST(WeaponSelection, BothColumnsMoveAtOnceAndTheWheelWraps) {
   EXPECT_EQ(w.Players[1].Ammo[0], fixed(390));
 }
 
+// A column's name, cursor, state and key lines, parted by "|".
+std::string ColumnText(const World& w, const WeaponChoice& c, int x) {
+  std::string s;
+  for (const TextLine& l : WeaponLines(w, c)) {
+    if (l.x != x) continue;
+    if (l.chosen) s += "|>";
+    if (l.y < 40 || l.y > 100) s += (s.empty() ? "" : "|") + l.text;
+  }
+  return s;
+}
+
 TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   ScreenRig r;
   World& w = *r.w;
@@ -230,10 +301,12 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
     seen.insert(w.Players[1].WeaponSlots);
   }
   EXPECT_EQ(std::tuple(seen.size(), w.Players[2].WeaponSlots), std::tuple(5u, p2));
-  // Player 1 confirms; its column goes while player 2 keeps choosing.
+  // Player 1 confirms: its column says so and has no cursor, while player 2
+  // keeps choosing.
   ASSERT_TRUE(WeaponPasses(w, c, "- U S d - d"));
   EXPECT_EQ(std::tuple(c.selection[1], c.selection[2]), std::tuple(kFinished, 2));
-  EXPECT_EQ(std::tuple(WeaponLines(w, c).size(), WeaponLines(w, c).front().x), std::tuple(7u, 180));
+  EXPECT_EQ(ColumnText(w, c, 20), "Player 1|READY|UP/DOWN MOVES|LEFT/RIGHT CHANGES|J PICKS");
+  EXPECT_EQ(ColumnText(w, c, 180), "Player 2|>|CHOOSING|E/D MOVES|S/F CHANGES|Y PICKS");
   // A finished player comes back with up at its last weapon, with down at "Randomize".
   for (const auto& [keys, line] : {std::pair("- U", 5), std::pair("- D", kLineRandomize)}) {
     WeaponChoice back = c;
@@ -245,6 +318,50 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   EXPECT_FALSE(WeaponPasses(w, c, "-"));
   WeaponChoice any;
   EXPECT_FALSE(WeaponPasses(w, any, "E"));
+  // A computer player's five are all different, from the same draws as a
+  // person's.
+  int repeats = 0;
+  for (std::uint64_t seed = 0; seed < 50; ++seed) {
+    w.MenuComputer[2] = kControllerHuman;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    const std::mt19937_64 after = w.rng;
+    const std::set<int16> person(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end());
+    repeats += person.size() < 5 ? 1 : 0;
+    w.MenuComputer[2] = kControllerAce;
+    w.Seed(seed);
+    RollWeapons(w, 2);
+    EXPECT_EQ(std::set<int16>(w.Players[2].WeaponSlots.begin(), w.Players[2].WeaponSlots.end()).size(), 5u);
+    EXPECT_EQ(after, w.rng);
+  }
+  EXPECT_GT(repeats, 0);
+}
+
+TEST(WeaponSelection, AComputerPlayerIsAlwaysReadySoThePersonsDoneStarts) {
+  ScreenRig r;
+  World& w = *r.w;
+  w.MenuComputer[2] = kControllerCpu;
+  WeaponChoice c;
+  EXPECT_EQ(ColumnText(w, c, 180).substr(0, 27), "Player 2|>|COMPUTER, READY|");
+  EXPECT_TRUE(WeaponPasses(w, c, "- U S"));
+  EXPECT_FALSE(WeaponPasses(w, c, "-"));
+  // With no person at all a computer player being ready starts nothing.
+  w.MenuComputer[1] = kControllerAce;
+  WeaponChoice both;
+  EXPECT_TRUE(WeaponPasses(w, both, "- U S - -"));
+}
+
+TEST(AddressScreen, NotesSayWhereServersComeFromAndHowToNameAListServer) {
+  const auto joined = [](const std::vector<std::string>& notes) {
+    std::string s;
+    for (const std::string& n : notes) s += n + "|";
+    return s;
+  };
+  const std::string none = joined(ServerSourceNotes({}));
+  EXPECT_NE(none.find("\"ListServers\"=\"HOST\" UNDER [Network] IN krel.ini"), std::string::npos) << none;
+  EXPECT_NE(none.find("KREL_LIST_SERVERS"), std::string::npos) << none;
+  EXPECT_EQ(joined(ServerSourceNotes({"a.example", "b.example:4000"})),
+            "LAN: ON THIS NETWORK, LIST: FROM A LIST SERVER|LIST SERVERS: a.example b.example:4000|");
 }
 
 TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {

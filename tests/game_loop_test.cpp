@@ -189,7 +189,7 @@ TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
 TEST(GameLoop, WithoutSoundTheFirstGameSaysSoInAChatLineOnce) {
   GameRig r;
   SoundOf(*r.w).SoundMissing = true;
-  const std::vector<std::string> said{"Audiohardware nicht gefunden ! No sound"};
+  const std::vector<std::string> said{"No sound device found, playing without sound"};
   EXPECT_EQ(r.Run(2), GameEnd::kEscape);
   EXPECT_EQ(r.w->ChatLog, said);
   r.platform.ReleaseAllKeys();

@@ -72,12 +72,25 @@ TEST(Keyboard, PlayerSettingsLoadWithTheirExactNames) {
       {"Player 1 Settings", "Up", "abc"},     {"Player 1 Settings", "Down", "256"},  // default
       {"Player 2 Settings", "Jump", "-1"},    {"Player 2 Settings", "Shoot", "0"},   // 0: unbound
       {"Player 1 Settings", "Name", "Alice"}, {"Player 1 Settings", "Color", "360"},
-      {"Player 2 Settings", "Color", "999"}};  // not a hue: a random one
+      {"Player 2 Settings", "Color", "999"},  // not a hue: a random one
+      {"Player 1 Settings", "Computer", "2"}, {"Player 1 Settings", "Strength", "3"},
+      {"Player 2 Settings", "Computer", "1"}, {"Player 2 Settings", "Strength", "6"}};  // not a strength: 5
   for (const auto& [section, key, value] : stored) r.store.SaveSetting(section, key, value);
   LoadPlayerSettings(r.w);
   EXPECT_EQ(r.w.KeyMap[1], (std::array<int16, 8>{0, 203, 57, 200, 208, 36, 37, 38}));
   EXPECT_EQ(r.w.KeyMap[2], (std::array<int16, 8>{0, 31, 18, 18, 32, 0, 45, 46}));
   EXPECT_EQ(std::tuple(r.w.MenuName[1], r.w.MenuName[2], r.w.MenuColor[1]), std::tuple("Alice", "Player 2", 360));
+  EXPECT_EQ(std::tuple(r.w.MenuComputer[1], r.w.MenuAceStrength[1], r.w.MenuComputer[2], r.w.MenuAceStrength[2]),
+            std::tuple(kControllerAce, 3, kControllerCpu, 5));
+  // The controller choice is saved and comes back in the next run.
+  r.w.MenuComputer = {kFalse, kControllerHuman, kControllerAce};
+  r.w.MenuAceStrength[2] = 2;
+  SavePlayerSettings(r.w);
+  World next;
+  next.settings = r.w.settings;
+  LoadPlayerSettings(next);
+  EXPECT_EQ(std::tuple(next.MenuComputer[1], next.MenuComputer[2], next.MenuAceStrength[2]),
+            std::tuple(kControllerHuman, kControllerAce, 2));
   // A missing colour is a fresh random hue 0..359 each time the default is
   // used, at least 90 degrees round the hue circle from the other worm's,
   // whether that one was drawn too or stored (for either player).
@@ -98,22 +111,33 @@ TEST(Keyboard, PlayerSettingsLoadWithTheirExactNames) {
 }
 
 TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {
-  const char* keys[] = {"Lives", "Loading", "LAndC", "Regenerate"};
+  const char* keys[] = {"Lives", "Loading", "LAndC", "Regenerate", "Volume", "Fullscreen"};
   // As stored (nullptr: missing) and as loaded.
-  const std::pair<std::array<const char*, 4>, std::array<int, 4>> cases[] = {
-      {{"50", "504", "0", "yes"}, {50, 504, 0, 1}},  // neither "0" nor "1": the default
-      {{"1", "1", " 0", "off"}, {1, 1, 1, 1}},
-      {{"0", "505", nullptr, nullptr}, {15, 100, 1, 1}},  // just outside on either side
-      {{"51", "0", "1", "1"}, {15, 100, 1, 1}}};
+  const std::pair<std::array<const char*, 6>, std::array<int, 6>> cases[] = {
+      {{"50", "504", "0", "yes", "0", "0"}, {50, 504, 0, 1, 0, 0}},  // neither "0" nor "1": the default
+      {{"1", "1", " 0", "off", "100", "x"}, {1, 1, 1, 1, 100, 1}},
+      {{"0", "505", nullptr, nullptr, "101", nullptr}, {15, 100, 1, 1, 100, 1}},  // just outside on either side
+      {{"51", "0", "1", "1", "-1", "1"}, {15, 100, 1, 1, 100, 1}}};
   for (const auto& [stored, loaded] : cases) {
     Rig r;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 6; ++i)
       if (stored[i] != nullptr) r.store.SaveSetting("General Settings", keys[i], stored[i]);
     LoadGeneralSettings(r.w);
-    EXPECT_EQ((std::array<int, 4>{r.w.LivesSetting, r.w.LoadingSetting, r.w.LoadAndChange != kFalse,
-                                  r.w.RegenerateLevel != kFalse}),
+    EXPECT_EQ((std::array<int, 6>{r.w.LivesSetting, r.w.LoadingSetting, r.w.LoadAndChange != kFalse,
+                                  r.w.RegenerateLevel != kFalse, r.platform.volume(), RemembersFullscreen(r.w)}),
               loaded);
   }
+  // Saved and read back: the volume and whether the display is full screen.
+  Rig r;
+  SetVolume(r.w, 30);
+  r.w.Fullscreen = kFalse;
+  SaveGeneralSettings(r.w);
+  Rig again;
+  for (const char* key : keys)
+    again.store.SaveSetting("General Settings", key, r.store.GetSetting("General Settings", key, ""));
+  LoadGeneralSettings(again.w);
+  EXPECT_EQ(std::tuple(again.platform.volume(), RemembersFullscreen(again.w), again.w.LivesSetting),
+            std::tuple(30, false, 15));
   World none;  // without a store everything still has its default
   LoadSettings(none);
   EXPECT_EQ(std::tuple(none.LivesSetting, none.LoadingSetting, none.LoadAndChange, none.KeyMap[1][kRight]),

@@ -6,12 +6,18 @@
 // list) are tests/e2e/krel_server_list.sh.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <atomic>
 #include <random>
 
 #include "client/net/list_query.h"
 #include "list/list_server.h"
 #include "protocol/list_wire.h"
 #include "protocol/net_sockets.h"
+#include "server/list_register.h"
 #include "server/server_app.h"
 
 namespace krel {
@@ -149,27 +155,69 @@ TEST(ListServer, EntriesExpireWithoutRenewalAndLeaveWhenWithdrawn) {
   EXPECT_EQ(list.size(), 0u);
 }
 
-TEST(ListServer, EntriesAreBoundedPerSourceAddressAndInAll) {
+ListRefusal RefusalIn(const std::string& reply) {
+  ListMessage m;
+  return ParseListDatagram(reply, m) && m.kind == ListMessage::Kind::kRefusal ? m.refusal : ListRefusal::kNone;
+}
+
+TEST(ListServer, EntriesAreBoundedPerAddressPerNetworkAndInAllAndTheRelayIsToldWhy) {
   ListLimits limits;
-  limits.max_entries = 40;
+  limits.max_entries = 64;
   ListServer list(limits, kSecret);
-  Relay greedy{list, Ip("10.0.0.1"), 4000, {}};
-  for (int p = 1; p <= 20; ++p) greedy.Register(static_cast<std::uint16_t>(p), 0);
-  EXPECT_EQ(list.size(), 16u);
-  for (int host = 2; host <= 5; ++host) {
-    Relay r{list, Ip(("10.0.0." + std::to_string(host)).c_str()), 4000, {}};
-    for (int p = 1; p <= 10; ++p) r.Register(static_cast<std::uint16_t>(p), 0);
+  auto relay = [&](const char* ip) { return Relay{list, Ip(ip), 4000, {}}; };
+  Relay greedy = relay("10.0.0.1");
+  for (int p = 1; p <= 16; ++p) greedy.Register(static_cast<std::uint16_t>(p), 0);
+  EXPECT_TRUE(greedy.reply.empty()) << "listed: nothing to say";
+  greedy.Register(17, 0);
+  EXPECT_EQ(RefusalIn(greedy.reply), ListRefusal::kAddress);
+  Relay neighbour = relay("10.0.0.2"), third = relay("10.0.0.3");
+  for (int p = 1; p <= 16; ++p) neighbour.Register(static_cast<std::uint16_t>(p), 0);
+  third.Register(1, 0);
+  EXPECT_EQ(RefusalIn(third.reply), ListRefusal::kNetwork) << "32 from one /24";
+  for (const char* ip : {"10.0.1.1", "10.0.2.1"}) {
+    Relay r = relay(ip);
+    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(p), 0);
   }
-  EXPECT_EQ(list.size(), 40u);
+  EXPECT_EQ(list.size(), 64u);
+  Relay late = relay("192.0.2.1");
+  late.Register(17384, 0);
+  EXPECT_EQ(RefusalIn(late.reply), ListRefusal::kFull);
   greedy.Register(3, 10, 7);  // renewing a listed relay still works when full
   EXPECT_EQ(AllPages(list, 10).at(2).worms, 7);
-  EXPECT_GT(list.counters().refused_full, 0u);
+  EXPECT_EQ(list.counters().refused, 3u);
+  // A refusal is no larger than the registration it answers.
+  EXPECT_LT(late.reply.size(), kListRegisterSize);
+}
+
+TEST(ListServer, AnEntryBelongsToTheRegistrationThatMadeIt) {
+  ListServer list({}, kSecret);
+  // A relay and another program on the same host (or behind the same
+  // router), each registering from a UDP port of its own.
+  Relay relay{list, Ip("10.0.0.1"), 4000, {}}, neighbour{list, Ip("10.0.0.1"), 4001, {}};
+  relay.Register(17384, 0, 2, false);
+  neighbour.Register(17384, 100, 16, true);
+  EXPECT_EQ(RefusalIn(neighbour.reply), ListRefusal::kTaken);
+  const ListToken token = list.TokenFor(neighbour.ip, neighbour.udp_port, 100);
+  neighbour.Send(EncodeListRegister(token, 17384, 0, false, true), 100);
+  EXPECT_EQ(RefusalIn(neighbour.reply), ListRefusal::kTaken);
+  auto listed = AllPages(list, 100);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(std::tuple(listed[0].worms, listed[0].running), std::tuple(std::uint8_t{2}, false));
+  // Its own TCP port is the neighbour's to list.
+  neighbour.Register(17385, 100, 4, false);
+  EXPECT_EQ(list.size(), 2u);
+  // Once the relay's entry has run out, a relay started again from another
+  // port takes the place over.
+  neighbour.Register(17384, 31000, 2, false);
+  EXPECT_TRUE(neighbour.reply.empty());
+  relay.Register(17384, 31000);
+  EXPECT_EQ(RefusalIn(relay.reply), ListRefusal::kTaken);
 }
 
 TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
   ListServer list({}, kSecret);
   for (int host = 1; host <= 25; ++host) {
-    Relay r{list, Ip(("10.0.1." + std::to_string(host)).c_str()), 4000, {}};
+    Relay r{list, Ip(("10.0." + std::to_string(host) + ".1").c_str()), 4000, {}};
     for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(1000 + p), 0);
   }
   ASSERT_EQ(list.size(), 400u);
@@ -230,6 +278,99 @@ TEST(ListServer, AFloodOfForgedAndRandomDatagramsLeavesTheRealRelaysListed) {
   const auto left = AllPages(list, 31000);
   ASSERT_EQ(left.size(), 2u);
   EXPECT_EQ(std::tuple(left[0].port, left[1].port), std::tuple(17384, 17385));
+}
+
+// A list server on a loopback socket of the test's loop.
+struct LoopbackList {
+  ListServer list;
+  UdpSocket socket;
+  std::string reply;
+  LoopbackList(EventLoop& loop, ListLimits limits = {}) : list(limits, kSecret), socket(loop) {
+    std::string error;
+    EXPECT_TRUE(socket.Bind(0, "127.0.0.1", &error)) << error;
+    socket.OnDatagramFrom = [this](const std::string& d, const UdpPeer& from) {
+      list.Datagram(d, from.address_be, from.port, EventLoop::NowMs(), reply);
+      if (!reply.empty()) socket.SendTo(from, reply);
+    };
+  }
+  std::string Name() const { return "127.0.0.1:" + std::to_string(socket.port()); }
+};
+
+TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayersFirst) {
+  EventLoop loop;
+  LoopbackList server(loop);
+  // 1,200 entries from 75 low addresses, more than a round of pages holds,
+  // then two real relays behind them: an empty one and one with players.
+  const std::int64_t now = EventLoop::NowMs();
+  for (int host = 1; host <= 75; ++host) {
+    Relay r{server.list, Ip(("1.0." + std::to_string(host) + ".1").c_str()), 4000, {}};
+    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(p), now, 0, true);
+  }
+  Relay empty{server.list, Ip("200.0.0.1"), 4000, {}}, players{server.list, Ip("200.0.0.2"), 4000, {}};
+  empty.Register(17384, now, 0, false);
+  players.Register(17384, now, 4, false);
+  ASSERT_EQ(server.list.size(), 1202u);
+  ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxAnswerEntries);
+
+  ListQuery query(loop, {server.Name()});
+  auto run_until = [&](const std::function<bool()>& done) {
+    for (const std::int64_t end = EventLoop::NowMs() + 20000; !done() && EventLoop::NowMs() < end;) {
+      loop.Yield(5);
+      query.Poll(EventLoop::NowMs());
+    }
+    return done();
+  };
+  ASSERT_TRUE(run_until([&] { return query.Servers().size() == 1202; }));
+  const auto shown = query.Servers();
+  EXPECT_EQ(std::tuple(shown[0].address, shown[0].worms), std::tuple(std::string("200.0.0.2"), 4));
+  EXPECT_EQ(shown[1].address, "200.0.0.1") << "then the open empty ones, before the running games";
+  // Withdrawn, it leaves the screen when its stretch of the list comes round.
+  empty.Send(EncodeListRegister(server.list.TokenFor(empty.ip, empty.udp_port, now), 17384, 0, false, true), now);
+  ASSERT_EQ(server.list.size(), 1201u);
+  EXPECT_TRUE(run_until([&] { return query.Servers().size() == 1201; }));
+}
+
+// A name server that fails the first two look-ups of a name.
+std::atomic<int> g_flaky_lookups{0};
+bool FlakyLookup(const std::string&, std::uint32_t& address_be) {
+  if (++g_flaky_lookups <= 2) return false;
+  address_be = htonl(INADDR_LOOPBACK);
+  return true;
+}
+
+TEST(ListRegistrar, ANameIsTriedAgainUntilItResolvesAndARefusalIsLoggedOnce) {
+  EventLoop loop;
+  LoopbackList open(loop);
+  ListLimits none;
+  none.max_entries = 0;
+  LoopbackList full(loop, none);
+  RegistrarTiming timing;
+  std::tie(timing.interval_ms, timing.check_ms, timing.first_retry_ms, timing.max_retry_ms) =
+      std::tuple(50, 10, 20, 40);
+  g_flaky_lookups = 0;
+  ListRegistrar registrar(loop, timing, &FlakyLookup);
+  std::vector<std::string> log;
+  registrar.on_event = [&](const std::string& line) { log.push_back(line); };
+  auto logged = [&](const std::string& part) {
+    return std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.find(part) != l.npos; });
+  };
+  std::string error;
+  EXPECT_FALSE(registrar.Add("no host", &error));
+  ASSERT_TRUE(registrar.Add("flaky.example:" + std::to_string(open.socket.port()), &error));
+  ASSERT_TRUE(registrar.Add(full.Name(), &error));
+  ASSERT_TRUE(registrar.Start(
+      17384, "127.0.0.1",
+      [] {
+        return ListRegistrar::Status{2, false};
+      },
+      &error))
+      << error;
+  const std::int64_t end = EventLoop::NowMs() + 20000;
+  while ((open.list.size() == 0 || full.list.counters().refused < 5) && EventLoop::NowMs() < end) loop.Yield(5);
+  ASSERT_EQ(open.list.size(), 1u);
+  EXPECT_EQ(logged("cannot look up the list server flaky.example"), 2);
+  EXPECT_EQ(logged("list server flaky.example:" + std::to_string(open.socket.port()) + " is at 127.0.0.1"), 1);
+  EXPECT_EQ(logged("does not list this relay: the list is full"), 1) << "said once, not every registration";
 }
 
 // krelServer's registrar, the list server and a client's query, on loopback

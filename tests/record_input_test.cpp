@@ -21,6 +21,7 @@ namespace krel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileSizeLimit;
 using testing::ReadFileBytes;
 using testing::TempCwd;
 using testing::WriteFileBytes;
@@ -98,13 +99,20 @@ TEST(Recorder, LeavesOutPausedReadsAndClosesAnIdleGameAfterASecond) {
 
 TEST(RecordingWriter, AFailureIsReportedOnceAndTheGameGoesOn) {
   TempCwd cwd;
-  for (const std::string& path : {(cwd.path() / "no" / "such" / "dir.rec").string(), std::string("/dev/full")}) {
+  // No folder for it; a disk that fills up after the header.
+  for (const std::string& path : {(cwd.path() / "no" / "such" / "dir.rec").string(), std::string("full.rec")}) {
     std::vector<std::string> reports;
-    RecordingWriter w(path, [&](const std::string& t) { reports.push_back(t); });
-    w.Start("SEED 1\n");
-    w.Append("1 -\n");
-    w.Flush();
-    ASSERT_TRUE(w.failed() && reports.size() == 1u) << path;
+    {
+      FileSizeLimit full(8);
+      RecordingWriter w(path, [&](const std::string& t) { reports.push_back(t); });
+      w.Start("SEED 1\n");
+      w.Append("1 -\n");
+      w.Flush();
+      w.Append("2 -\n");
+      w.Close();
+      ASSERT_TRUE(w.failed()) << path;
+    }
+    ASSERT_EQ(reports.size(), 1u) << path;
     EXPECT_NE(reports[0].find(path), std::string::npos);
   }
 }

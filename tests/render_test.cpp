@@ -10,9 +10,13 @@
 #include <tuple>
 
 #include "client/present/display_state.h"
+#include "client/present/remote_worms.h"
 #include "client/present/sprites.h"
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/worms/input.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/keycodes.h"
+#include "sim_test_support.h"
 
 namespace krel {
 namespace {
@@ -219,7 +223,8 @@ TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
   }
 }
 
-TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
+TEST_F(Frame, PanelShowsTheWeaponInHandAndBarsFollowHealthAndAmmunition) {
+  w.WeaponDefs[1].NAME = "  Bazooka ";
   w.WeaponDefs[1].AMMO = 4;
   w.WeaponDefs[1].LOADINGTIME = 40;
   w.Players[1].Health = 57;
@@ -234,9 +239,11 @@ TEST_F(Frame, PanelBarsFollowHealthAndAmmunition) {
     const Pixel bar = Colour(243 + c.width / 10);
     EXPECT_TRUE(c.width == 0 || Back(9 + c.width, 208) == bar) << c.ammo;
     EXPECT_NE(Back(10 + c.width, 208), bar) << c.ammo;
-    EXPECT_EQ(TextAt(10, 206, 7), c.reloading ? "Reloading..." : "") << c.ammo;
+    // Under its bar, not over it.
+    EXPECT_EQ(TextAt(10, 212, 7), c.reloading ? "Reloading..." : "") << c.ammo;
+    EXPECT_EQ(TextAt(10, 198, 7), "Bazooka") << c.ammo;
   }
-  EXPECT_EQ(std::tuple(Back(66, 199), Back(67, 199)), std::tuple(Colour(238), 0));  // health 57
+  EXPECT_EQ(std::tuple(Back(66, 195), Back(67, 195)), std::tuple(Colour(238), 0));  // health 57
 }
 
 TEST_F(Frame, ChatLinesExpireAfterSixtyFramesAndTheRestMoveUp) {
@@ -265,6 +272,15 @@ TEST_F(Frame, AChatLineTooLongForItsHalfGoesOnInTheRowsBelow) {
   }
 }
 
+TEST_F(Frame, ALineSaysWhenNoBatchHasComeForHalfASecond) {
+  for (const std::uint32_t ms : {499u, 1250u}) {
+    w.NetStats.BatchSilenceMs = ms;
+    ShowAll(w);
+    const std::string line = ms < 500 ? "" : "CONNECTION LAGGING: NO DATA FOR 1.2 S";
+    EXPECT_EQ(TextAt(ms < 500 ? 49 : (320 - 6 * static_cast<int>(line.size())) / 2, 80, 2), line) << ms;
+  }
+}
+
 TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
   w.NumPlayers = 3;
   const char* names[] = {"", "  Anna", "Bo", "Cy"};
@@ -278,18 +294,60 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
     p.X = 300;
     p.Y = 250;
   }
+  w.NetStats.RoundTripMs[1] = 150;  // as the relay measured it
+  w.KeyMap[1][kJump] = DIK_K;
+  w.KeyMap[3][kJump] = DIK_RSHIFT;  // worm 3 is never shown
+  initkeys(w);
   ShowAll(w);
-  EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP TO START");
-  EXPECT_EQ(TextAt(11, 181, 0, 1), "P");  // over its shadow
+  EXPECT_EQ(TextAt(10, 180, 7), "PRESS JUMP (K) TO START");  // the worm's own jump key
+  EXPECT_EQ(TextAt(11, 181, 0, 1), "P");                     // over its shadow
+  w.KeyMap[1][kJump] = DIK_RSHIFT;                           // a long name goes on a line of its own
+  ShowAll(w);
+  EXPECT_EQ(TextAt(10, 170, 7) + "|" + TextAt(10, 180, 7), "PRESS JUMP TO START|(JUMP: RIGHT SHIFT)");
+  EXPECT_EQ(TextAt(88, 11, 2), "150ms");
   for (int i = 1; i <= 3; ++i) {
     const int y = 11 * i;
     EXPECT_EQ(Back(6, y + 1), WormCell(i, 2)) << i;
-    EXPECT_EQ(TextAt(18, y, i == 2 ? 7 : 0), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(TextAt(18, y, i == 2 ? 7 : 2), std::string(names[i]).substr(i == 1 ? 2 : 0)) << i;
+    EXPECT_EQ(Back(17, y) >> 8, 1) << i;  // an outline (black) left of the first letter
     EXPECT_EQ(TextAt(120, y, 7) + " " + TextAt(144, y, 7), std::to_string(i) + " " + std::to_string(10 + i)) << i;
     const Pixel bar = Colour(233 + 3 * i);  // health 30 i
     EXPECT_TRUE(Back(17 + 30 * i, y + 8) == bar && Back(18 + 30 * i, y + 8) != bar) << i;
   }
-  EXPECT_EQ(TextAt(210, 215, 7), "Lives:2");  // the living worm 2 has its panel
+  EXPECT_EQ(TextAt(210, 221, 7), "Lives:2");  // the living worm 2 has its panel
+}
+
+}  // namespace
+}  // namespace krel
+
+namespace krel {
+namespace {
+
+// Pipelined play: another client's worm drawn a one-way delay ahead along
+// its motion, eased (never more than 3 px a frame beyond its motion) when a
+// batch corrects it, placed at once after a jump such as a respawn.
+TEST(RemoteWorms, DrawnAheadAlongTheirMotionAndEasedWhenCorrected) {
+  auto w = testing::MakeSimWorld(400, 200);
+  w->NumPlayers = 3;
+  w->NetStats.Pipelined = true;
+  w->NetStats.RoundTripMs[1] = w->NetStats.RoundTripMs[3] = 100;  // 120 ms late: 3 frames
+  Player& p = testing::PlaceWorm(*w, 3, 100, 100);
+  std::tie(p.DirX, p.Speed) = std::tuple(fixed(1), fixed(20));  // 2 px a frame
+  const DrawnPosition& d = w->NetStats.Drawn[3];
+  UpdateDrawnPositions(*w);
+  EXPECT_DOUBLE_EQ(d.x, 106);
+  struct Case {
+    double state_x, drawn_x, correction;
+  } cases[] = {{102, 108, 0}, {93, 107, 3}, {95, 106, 3}, {97, 105, 3}, {99, 105, 2}, {101, 107, 0}, {200, 206, 0}};
+  for (const Case& c : cases) {
+    p.X = fixed(c.state_x);
+    UpdateDrawnPositions(*w);
+    EXPECT_NEAR(d.x, c.drawn_x, 1e-9) << c.state_x;
+    EXPECT_NEAR(w->NetStats.FrameCorrection, c.correction, 1e-9) << c.state_x;
+  }
+  w->NetStats.Pipelined = false;
+  UpdateDrawnPositions(*w);
+  EXPECT_FALSE(d.known) << "outside pipelined play every worm is drawn where its state is";
 }
 
 }  // namespace

@@ -86,6 +86,40 @@ TEST(RelayLimits, TheBoundHoldsPerCycle) {
   EXPECT_FALSE(rig.Alive(1)) << "but no more within one";
 }
 
+TEST(RelayLimits, ExtraStatesNeitherFinishTheCycleNorHideASilentClient) {
+  // Clients 0 and 1 play honestly; client 2 sends three frames' states per
+  // cycle, its first worm at x 1, 2, 3.
+  Rig rig(3);
+  for (int i = 0; i < 3; ++i) rig.Send(i, Greeting());
+  TwoWorms greedy("G");
+  auto flood = [&] {
+    std::string s;
+    for (int x = 1; x <= 3; ++x) {
+      greedy.worms[0].X = x;
+      s += greedy.States();
+    }
+    return s;
+  };
+  for (int cycle = 1; cycle <= 3; ++cycle) {
+    rig.Send(2, flood());
+    rig.Send(0, rig.States());
+    EXPECT_EQ(rig.relay->Batches(), cycle - 1) << "client 1 has not reported";
+    rig.Send(1, rig.States());
+    ASSERT_EQ(rig.relay->Batches(), cycle);
+    EXPECT_EQ(rig.relay->tables().slots[5].X, fixed(3)) << "the newest state is the one relayed";
+  }
+  // Client 1 falls silent: the watch ends it although the flood goes on.
+  ASSERT_TRUE(rig.TickUntil(
+      [&] {
+        rig.Send(2, flood());
+        if (rig.sessions[0]->states_this_cycle < 2) rig.Send(0, rig.States());
+        return !rig.Alive(1);
+      },
+      50));
+  EXPECT_TRUE(rig.Logged("no data in time"));
+  EXPECT_TRUE(rig.Alive(0) && rig.Alive(2));
+}
+
 TEST(RelayLimits, AClientReportsOnlyItsOwnWormsDeaths) {
   Rig rig(2);
   rig.Send(0, Greeting());

@@ -3,7 +3,9 @@
 // server keeps. The real programs in both modes: tests/e2e/netplay_modes.sh.
 #include <gtest/gtest.h>
 
+#include "protocol/open_play.h"
 #include "protocol/pipelined.h"
+#include "protocol/round_trip.h"
 #include "server/frame_queue.h"
 #include "server_test_support.h"
 
@@ -86,11 +88,74 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 5);
   EXPECT_EQ(std::tuple(slots[1].Age, slots[1].Lives), std::tuple(6, int16{14}));
-  // Its game started again (a new set of worms): its own count is taken.
+  // Age going back (it wraps on the wire after 55 minutes) says nothing.
   rig.Send(0, frame(0));
   rig.Send(1, lock.States());
   ASSERT_EQ(batches(), 6);
+  EXPECT_EQ(slots[1].Lives, 14);
+  // The client says its game started again (a new set of worms): the new
+  // game's count is taken, with that frame and not before.
+  rig.Send(0, frame(1) + "R" + frame(2));
+  rig.Send(1, lock.States());
+  EXPECT_EQ(slots[1].Lives, 14);
+  rig.Send(1, lock.States());
+  ASSERT_EQ(batches(), 8);
   EXPECT_EQ(slots[1].Lives, 15);
+  // Said again without a new set of worms, it is a score of its own choosing.
+  pipelined.worms[0].Lives = 40;
+  rig.Send(0, "R" + frame(3));
+  rig.Send(1, lock.States());
+  ASSERT_EQ(batches(), 9);
+  EXPECT_EQ(slots[1].Lives, 15);
+  // A lock-step client has nothing to say so: its session ends.
+  rig.Send(1, "R");
+  EXPECT_TRUE(rig.Logged("unknown message tag 0x52"));
+  EXPECT_FALSE(rig.Alive(1));
+}
+
+TEST(RelayPipelined, AThirdConfigurationAsksForRoundTripsWhichOnlyThatClientGetsAndAnswers) {
+  Rig rig(3);
+  const std::string config = ConfigReply(15, 100, true);
+  rig.Send(0, AskingGreeting() + config);  // asks for round trips (and open play)
+  rig.Send(1, AskingGreeting());           // pipelined, does not ask
+  rig.Send(2, Greeting());                 // lock-step
+  // The third "C" is answered only by open play's "O" (and its token).
+  const std::string answers = config + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion) + "T";
+  EXPECT_EQ(rig.Take(0).substr(0, answers.size()), answers);
+  EXPECT_EQ(rig.Take(1), config + "P" + Byte(kPipelineVersion));
+  auto stamp = [](int ms) {
+    std::string s;
+    AppendFieldWhole(s, ms, KindLong);
+    return s;
+  };
+  // The lock-step client answers each batch 40 ms after it went out.
+  auto cycle = [&] {
+    for (int i = 0; i < 2; ++i) rig.Send(i, rig.States());
+    rig.hooks.now_ms += 40;
+    rig.Send(2, rig.States());
+  };
+  rig.hooks.now_ms = 5000;
+  cycle();
+  EXPECT_NE(rig.got(0).find("G" + stamp(5040)), std::string::npos) << "a probe follows the batch";
+  for (int i : {1, 2}) EXPECT_EQ(rig.got(i).find("G" + stamp(5040)), std::string::npos) << i;
+  rig.hooks.now_ms = 5070;
+  rig.Send(0, "G" + stamp(4000));  // no probe of ours: ignored
+  rig.Send(0, "G" + stamp(5040));
+  EXPECT_EQ(rig.sessions[0]->RoundTripMs(), 30);
+  // Every 12th batch, after it, each worm's round trip in the batch's order:
+  // the client's own worms first; none for the pipelined client that did
+  // not ask, batch to answer for the lock-step one.
+  while (rig.relay->Batches() % kRoundTripEveryBatches != 0) cycle();
+  rig.Take(0);
+  cycle();
+  const int lock_step = rig.sessions[2]->RoundTripMs();
+  EXPECT_NEAR(lock_step, 40, 2) << "smoothed from the one 70 ms answer while the probe was out";
+  std::string table = "M" + Byte(6);
+  for (int ms : {30, 30, -1, -1, lock_step, lock_step}) AppendFieldWhole(table, ms, KindShort);
+  EXPECT_NE(rig.got(0).find(table), std::string::npos);
+  // Only a client that asked may answer; from any other "G" is unknown.
+  rig.Send(1, "G" + stamp(5000));
+  EXPECT_FALSE(rig.Alive(1));
 }
 
 TEST(RelayPipelined, AWaitingPipelinedClientIsNotIdleButASilentOneIsEnded) {

@@ -29,8 +29,7 @@ TEST(ServerStatus, TheStatusLineFitsEveryTerminalWidth) {
       EXPECT_NE(line.find("2 players"), std::string::npos) << width << ": " << line;
     }
   }
-  EXPECT_EQ(status.StatusLine(200).rfind("Server für Krel aktiv | Currently 2 players online. | 0 batches sent", 0),
-            0u);
+  EXPECT_EQ(status.StatusLine(200).rfind("Krel server running | Currently 2 players online. | 0 batches sent", 0), 0u);
 }
 
 TEST(ServerStatus, OnATerminalEachRefreshRedrawsOneRowWithinTheWidth) {

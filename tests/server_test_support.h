@@ -168,6 +168,9 @@ struct FakeHooks : RelayHooks {
   void SetAnnouncing(bool on) override { announcing = on; }
   void Announce(std::string_view datagram) override { datagrams.emplace_back(datagram); }
   void Event(const std::string& line) override { events.push_back(line); }
+  // The rig's clock stands still unless the test moves it.
+  std::uint32_t now_ms = 0;
+  std::uint32_t NowMs() override { return now_ms; }
 };
 
 // The relay with clients on fake links; the test calls its tick, so

@@ -7,6 +7,8 @@
 // exactly from their seed.
 #pragma once
 
+#include <string>
+
 #include "client/state/world.h"
 
 namespace krel {
@@ -24,6 +26,12 @@ struct AceAim {
   int worth = 0;
 };
 AceAim AceBestAim(const World& w, int p, int slot, double tx, double ty);
+
+// The command-line word of a computer player: "cpu", "ace" (the strongest)
+// or "ace:N" for strength N of 1..kAceStrongest. False for anything else.
+bool ParseControllerWord(const std::string& word, flag& controller, int16& strength);
+// "cpu", "ace" for the strongest ace, "ace:N" for a weaker one.
+std::string ControllerWord(flag controller, int16 strength);
 
 // Runs the player chosen by Player::Computer for players 1 and 2: the
 // simple computer player, the ace, or nobody.

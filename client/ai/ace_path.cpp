@@ -1,8 +1,7 @@
 #include "client/ai/ace_path.h"
 
 #include <algorithm>
-#include <functional>
-#include <queue>
+#include <limits>
 #include <utility>
 
 #include "client/simulation/terrain/level.h"
@@ -52,21 +51,38 @@ void CheapestAround(const AcePath& path, int cx, int cy, int ring, std::uint16_t
 
 }  // namespace
 
-void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX,
+void StartPath(const World& w, double gx, double gy, AcePathBuild& b, const std::int32_t* avoidX,
                const std::int32_t* avoidY, int avoidCount) {
+  AcePath& path = b.next;
   path.width = (w.LevelWidth + AcePath::kCell - 1) / AcePath::kCell;
   path.height = (std::min<int>(w.LevelHeight, kPassableBottom) + AcePath::kCell - 1) / AcePath::kCell;
   path.goalX = gx;
   path.goalY = gy;
-  const int n = path.width * path.height;
-  path.cost.assign(static_cast<std::size_t>(std::max(n, 0)), AcePath::kUnreached);
-  if (n <= 0) return;
-  std::vector<std::uint16_t> enter(static_cast<std::size_t>(n));
-  for (int cy = 0; cy < path.height; ++cy)
-    for (int cx = 0; cx < path.width; ++cx)
-      enter[static_cast<std::size_t>(cy * path.width + cx)] = EnterCost(w, cx, cy);
+  const int n = std::max(path.width * path.height, 0);
+  path.cost.assign(static_cast<std::size_t>(n), AcePath::kUnreached);
+  b.enter.assign(static_cast<std::size_t>(n), kBlocked);
+  b.open = {};
+  b.row = 0;
+  b.running = true;
+  b.searching = false;
+  b.avoidCount = std::clamp(avoidCount, 0, static_cast<int>(b.avoidX.size()));
+  for (int k = 0; k < b.avoidCount; ++k) {
+    b.avoidX[static_cast<std::size_t>(k)] = avoidX[k];
+    b.avoidY[static_cast<std::size_t>(k)] = avoidY[k];
+  }
+}
+
+namespace {
+
+// The cells are all looked at: closes the gaps too narrow for a worm, blocks
+// the points to avoid and puts the goal into the search.
+void BeginSearch(AcePathBuild& b) {
+  AcePath& path = b.next;
+  std::vector<std::uint16_t>& enter = b.enter;
+  b.searching = true;
+  if (path.width <= 0 || path.height <= 0) return;
   // A worm is wider than a cell: a gap of one cell between rocks is no way.
-  std::vector<std::uint16_t> rock(enter);
+  const std::vector<std::uint16_t> rock(enter);
   for (int cy = 0; cy < path.height; ++cy)
     for (int cx = 0; cx < path.width; ++cx) {
       const bool left = cx > 0 && rock[static_cast<std::size_t>(cy * path.width + cx - 1)] == kBlocked;
@@ -75,43 +91,70 @@ void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::i
       const bool down = cy + 1 < path.height && rock[static_cast<std::size_t>((cy + 1) * path.width + cx)] == kBlocked;
       if ((left && right) || (up && down)) enter[static_cast<std::size_t>(cy * path.width + cx)] = kBlocked;
     }
-
-  for (int k = 0; k < avoidCount; ++k) {
-    const int ax = CellOf(avoidX[k], path.width), ay = CellOf(avoidY[k], path.height);
+  for (int k = 0; k < b.avoidCount; ++k) {
+    const int ax = CellOf(b.avoidX[static_cast<std::size_t>(k)], path.width);
+    const int ay = CellOf(b.avoidY[static_cast<std::size_t>(k)], path.height);
     for (int cy = std::max(0, ay - 2); cy <= std::min(path.height - 1, ay + 2); ++cy)
       for (int cx = std::max(0, ax - 2); cx <= std::min(path.width - 1, ax + 2); ++cx)
         enter[static_cast<std::size_t>(cy * path.width + cx)] = kBlocked;
   }
+  const int goal = CellOf(path.goalY, path.height) * path.width + CellOf(path.goalX, path.width);
+  path.cost[static_cast<std::size_t>(goal)] = 0;
+  b.open.push({0, goal});
+}
+
+}  // namespace
+
+bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
+  if (!b.running) return false;
+  AcePath& next = b.next;
+  while (!b.searching) {
+    if (b.row >= next.height) {
+      BeginSearch(b);
+      break;
+    }
+    if (budget <= 0) return false;
+    for (int cx = 0; cx < next.width; ++cx)
+      b.enter[static_cast<std::size_t>(b.row * next.width + cx)] = EnterCost(w, cx, b.row);
+    budget -= next.width;
+    ++b.row;
+  }
   // Dijkstra; ties go by cell index, so the result never depends on anything
   // but the level.
-  using Item = std::pair<std::uint32_t, int>;
-  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
-  const int goal = CellOf(gy, path.height) * path.width + CellOf(gx, path.width);
-  path.cost[static_cast<std::size_t>(goal)] = 0;
-  open.push({0, goal});
-  while (!open.empty()) {
-    const auto [c, at] = open.top();
-    open.pop();
-    if (c != path.cost[static_cast<std::size_t>(at)]) continue;
-    const int ax = at % path.width, ay = at / path.width;
+  while (!b.open.empty()) {
+    if (budget-- <= 0) return false;
+    const auto [c, at] = b.open.top();
+    b.open.pop();
+    if (c != next.cost[static_cast<std::size_t>(at)]) continue;
+    const int ax = at % next.width, ay = at / next.width;
     for (int dy = -1; dy <= 1; ++dy) {
       for (int dx = -1; dx <= 1; ++dx) {
         const int nx = ax + dx, ny = ay + dy;
-        if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= path.width || ny >= path.height) continue;
-        const int next = ny * path.width + nx;
+        if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= next.width || ny >= next.height) continue;
+        const int cell = ny * next.width + nx;
         // The cost is paid for the cell left behind towards the goal, so that
         // a worm standing in soil still finds its way out.
-        const std::uint16_t e = enter[static_cast<std::size_t>(next)];
+        const std::uint16_t e = b.enter[static_cast<std::size_t>(cell)];
         if (e == kBlocked) continue;
         const std::uint32_t step = (dx != 0 && dy != 0) ? e + e / 2 : e;
         const std::uint32_t nc = std::min<std::uint32_t>(c + step, AcePath::kUnreached - 1);
-        if (nc < path.cost[static_cast<std::size_t>(next)]) {
-          path.cost[static_cast<std::size_t>(next)] = static_cast<std::uint16_t>(nc);
-          open.push({nc, next});
+        if (nc < next.cost[static_cast<std::size_t>(cell)]) {
+          next.cost[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(nc);
+          b.open.push({nc, cell});
         }
       }
     }
   }
+  std::swap(path, next);
+  b.running = false;
+  return true;
+}
+
+void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX,
+               const std::int32_t* avoidY, int avoidCount) {
+  AcePathBuild b;
+  StartPath(w, gx, gy, b, avoidX, avoidY, avoidCount);
+  ContinuePath(w, b, path, std::numeric_limits<int>::max());
 }
 
 std::uint16_t CostAt(const AcePath& path, double x, double y) {

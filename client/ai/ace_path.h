@@ -4,7 +4,11 @@
 // soil. The worm follows the cheapest way a few cells at a time.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <queue>
+#include <utility>
 #include <vector>
 
 namespace krel {
@@ -23,6 +27,29 @@ struct AcePath {
 // within two of each of the `avoid` points (x, y pairs) count as rock.
 void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX = nullptr,
                const std::int32_t* avoidY = nullptr, int avoidCount = 0);
+
+// A way being worked out a slice at a time, so that no single frame pays for
+// the whole level: first the cost of entering each cell, row by row, then
+// the search outwards from the goal.
+struct AcePathBuild {
+  bool running = false;
+  bool searching = false;  // the cells are done, the search runs
+  int row = 0;             // the next row of cells to look at
+  AcePath next;
+  std::vector<std::uint16_t> enter;
+  using Item = std::pair<std::uint32_t, int>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
+  std::array<std::int32_t, 8> avoidX{}, avoidY{};
+  int avoidCount = 0;
+};
+
+// Begins working out the way to (gx, gy), as BuildPath does.
+void StartPath(const World& w, double gx, double gy, AcePathBuild& build, const std::int32_t* avoidX = nullptr,
+               const std::int32_t* avoidY = nullptr, int avoidCount = 0);
+
+// Does at most about `budget` cells' worth of the work; when the way is
+// complete, moves it into `path` and returns true.
+bool ContinuePath(const World& w, AcePathBuild& build, AcePath& path, int budget);
 
 // The cost of the way from (x, y); kUnreached when it has none.
 std::uint16_t CostAt(const AcePath& path, double x, double y);

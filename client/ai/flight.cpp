@@ -38,6 +38,22 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
   const bool contact = W.WORMEXPLODE == 1 || W.WORMREMOVE == 1;
   const double reach = W.WORMDETECTRANGE + 4.0, reach2 = reach * reach;
   int steps = 0;
+  bool burst = false;  // the timer's middle has passed
+  double burstX = 0, burstY = 0;
+  int burstFrame = 0;
+  // How the flight ends; once the timer's middle has passed, it bursts
+  // there, unless the shot came back to the shooter meanwhile.
+  auto done = [&](FlightEnd end, int frame) {
+    FlightResult t{end, s.x, s.y, frame, r.closest2, steps};
+    if (burst && end != FlightEnd::kSelf) {
+      t.end = FlightEnd::kTimer;
+      t.x = burstX;
+      t.y = burstY;
+      t.frames = burstFrame;
+    }
+    t.selfInWindow2 = r.selfInWindow2;
+    return t;
+  };
   for (int frame = 1; frame <= maxFrames; ++frame) {
     ++s.age;
     if (W.GRAVITY > 0) AddAcceleration(s.dx, s.dy, s.speed, 0, ShotGravity(W.GRAVITY), false);
@@ -47,11 +63,11 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
       const double t2 = Dist2(s.x, s.y, worms.tx, worms.ty);
       r.closest2 = std::min(r.closest2, t2);
       if (contact) {
-        if (t2 < reach2) return {FlightEnd::kTarget, s.x, s.y, frame, r.closest2};
-        if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return {FlightEnd::kSelf, s.x, s.y, frame, r.closest2};
+        if (t2 < reach2) return done(FlightEnd::kTarget, frame);
+        if (Dist2(s.x, s.y, worms.sx, worms.sy) < reach2) return done(FlightEnd::kSelf, frame);
       }
       if (!IsPassable(w, s.x, s.y)) {
-        if (W.GROUNDEXPLODE == 1) return {FlightEnd::kGround, s.x, s.y, frame, r.closest2};
+        if (W.GROUNDEXPLODE == 1) return done(FlightEnd::kGround, frame);
         if (IsPassable(w, s.x - s.dx, s.y + s.dy))
           s.dx = -s.dx;
         else if (IsPassable(w, s.x + s.dx, s.y - s.dy))
@@ -66,15 +82,23 @@ FlightResult Fly(const World& w, const WeaponDef& W, FlightState s, const Flight
         s.x += s.dx;
         s.y += s.dy;
       }
-      if (++steps >= maxSteps) return {FlightEnd::kFlying, s.x, s.y, frame, r.closest2};
+      if (++steps >= maxSteps) return done(FlightEnd::kFlying, frame);
     }
-    // The timer's random extra delay is taken at its middle.
-    if (W.TIMETOEXPLODE != 0 && s.age > W.TIMETOEXPLODE + W.TIMETOEXPLODEV / 2)
-      return {FlightEnd::kTimer, s.x, s.y, frame, r.closest2};
-    if (s.x < -50 || s.x > w.LevelWidth + 50 || s.y > kPassableBottom + 50)
-      return {FlightEnd::kGone, s.x, s.y, frame, r.closest2};
+    // The timer's random extra delay is taken at its middle for where the
+    // shot bursts; for the shooter's safety the whole span counts.
+    if (W.TIMETOEXPLODE != 0 && s.age >= W.TIMETOEXPLODE) {
+      r.selfInWindow2 = std::min(r.selfInWindow2, Dist2(s.x, s.y, worms.sx, worms.sy));
+      if (!burst && s.age > W.TIMETOEXPLODE + W.TIMETOEXPLODEV / 2) {
+        burst = true;
+        burstX = s.x;
+        burstY = s.y;
+        burstFrame = frame;
+      }
+      if (burst && s.age >= W.TIMETOEXPLODE + W.TIMETOEXPLODEV) return done(FlightEnd::kTimer, frame);
+    }
+    if (s.x < -50 || s.x > w.LevelWidth + 50 || s.y > kPassableBottom + 50) return done(FlightEnd::kGone, frame);
   }
-  return {FlightEnd::kFlying, s.x, s.y, maxFrames, r.closest2};
+  return done(FlightEnd::kFlying, maxFrames);
 }
 
 Blast BlastOf(const World& w, const WeaponDef& W) {

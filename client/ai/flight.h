@@ -22,6 +22,10 @@ struct FlightResult {
   double x = 0, y = 0;     // where the shot ended (or was when the look-ahead stopped)
   int frames = 0;          // frames flown
   double closest2 = 1e18;  // squared closest approach to the target
+  int steps = 0;           // movement steps looked at: the work the look-ahead cost
+  // For a shot on a timer: its squared closest approach to the shooter while
+  // the timer may go off (the random extra delay makes that a span of frames).
+  double selfInWindow2 = 1e18;
 };
 
 // Who the look-ahead tests for contact: the target and the shooter.

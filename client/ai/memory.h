@@ -40,6 +40,32 @@ struct AceRecord {
   // Points of the level the worm could not get to: the way avoids them.
   std::array<int32, 8> deadX{}, deadY{};
   int32 deadCount = 0;
+  AcePathBuild build;  // the next way, worked out a slice per frame
+  // Per weapon slot: an aim that does not hurt the worm itself and brings
+  // the shot nearest the other worm (-1 none), and its facing; fired when
+  // nothing better turns up for a long time.
+  std::array<int32, 5> nearAim{-1, -1, -1, -1, -1};
+  std::array<flag, 5> nearFacingRight{};
+  // The slot being weighed, a few aim steps per frame, and the best so far.
+  int32 weighSlot = -1, weighAim = 0;
+  int32 weighBestAim = -1, weighBestWorth = 0, weighNearAim = -1;
+  flag weighRight = kFalse;
+  double weighBestClose = 1e18, weighNearClose = 1e18;
+  flag weighCurrentNext = kTrue;  // the current slot and the others take turns
+  // Loitering: where the worm was in the last calls (while the other worm
+  // was in play), and for how many calls all of them have fitted in a small
+  // box.
+  std::array<int16, 64> recentX{}, recentY{};
+  int32 recentNext = 0, recentCount = 0, boxFrames = 0;
+  int32 engageFrames = 0, engageRound = 0;  // calls left of forcing a way; the ways tried
+  int32 exitX = 0, exitY = 0;               // where the way out leads
+  flag exitByRope = kFalse;
+  int32 closeFrames = 0;   // calls in a row too close to the other worm to fire
+  int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
+  int32 framesSinceShot = 0;
+  int32 readyFrames = 0;  // calls aimed and ready to fire
+  int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
+  int32 blindFrames = 0;  // calls left of not seeing incoming fire
 };
 
 struct ComputerMemory {

@@ -64,7 +64,13 @@ std::string ClientUsage() {
          "  --speed N       with --play: N times as fast (1 to 16)\n"
          "  --headless      with --play: no window, no sound, as fast as possible\n"
          "  --help          print this text and exit\n"
-         "  --version       print the version text and exit\n"
+         "  --version       print the version (\"Krel 0.82\" and the build) and exit\n"
+         "\n"
+         "Weapons and level: arms.dat and level.bmp are each read from the first of these\n"
+         "folders that holds it, and krel says at start which two files it loaded:\n"
+         "  1. $XDG_DATA_HOME/krel (default ~/.local/share/krel): your own files\n"
+         "  2. the program's own folder (a build folder holds the shipped files)\n"
+         "  3. the installed data folder (PREFIX/share/krel)\n"
          "\n"
          "Environment:\n"
          "  KREL_CONFIG_DIR   folder of krel.ini (default $XDG_CONFIG_HOME/krel or ~/.config/krel)\n"
@@ -76,10 +82,10 @@ std::string ClientUsage() {
          "  KREL_TCP_PORT=N   the relay server's game port (default 17384)\n"
          "  KREL_UDP_PORT=N   the port heard for server announcements (default 17383)\n"
          "  KREL_LOCKSTEP=1   network games wait for every batch (no pipelined play)\n"
+         "  KREL_PREDICT=0    pipelined: own shots wait for the batch as in lock-step\n"
+         "  KREL_NETSTATS=FILE  append one JSON line of network timings per frame of a network game\n"
          "  KREL_LIST_SERVERS=\"HOST[:PORT] ...\"  list servers to ask for relays (instead of krel.ini's)\n"
-         "  XDG_DATA_HOME     arms.dat and level.bmp are looked for beside the program,\n"
-         "                    then in $XDG_DATA_HOME/krel (default ~/.local/share/krel),\n"
-         "                    then in the installed data folder\n"
+         "  XDG_DATA_HOME     your own arms.dat and level.bmp go in its krel folder (above)\n"
          "  XDG_PICTURES_DIR  screenshots go to its krel folder (default ~/Pictures/krel)\n";
 }
 

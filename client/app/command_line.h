@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/field_codec.h"  // kVersionText, the version text of both programs
+#include "protocol/base/version.h"  // what --version prints
 
 namespace krel {
 

@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "client/ai/ace.h"
-#include "client/app/data_files.h"
+#include "client/app/net_stats_log.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
@@ -32,6 +32,7 @@
 #include "client/simulation/worms/input.h"
 #include "client/simulation/worms/worms.h"
 #include "client/state/chat.h"
+#include "client/state/data_files.h"
 #include "platform/keycodes.h"
 #include "platform/platform.h"
 
@@ -84,6 +85,7 @@ void SwitchViewedWorms(World& w) {
 }
 
 GameEnd RunFrames(World& w, std::int64_t& frames) {
+  NetStatsLog stats(w);
   for (;;) {
     if (w.QuitRequested) return GameEnd::kClosed;
 
@@ -119,7 +121,9 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     AddPhaseTime(w, w.PhaseTimes[3]);
     SObjMove(w);
     AddPhaseTime(w, w.PhaseTimes[4]);
+    stats.Moved(w);
     ShowAll(w);
+    stats.Drawn(w);
     BonusDrop(w);
     AddPhaseTime(w, w.PhaseTimes[5]);
     if (w.trace != nullptr) w.trace->Frame(w, frames, TraceBatch(w));
@@ -143,6 +147,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     } else {
       SwitchViewedWorms(w);
     }
+    stats.Read(w, frames);
     SendMyData(w);
   }
 }
@@ -158,10 +163,14 @@ void EndGame(World& w, GameEnd end, std::int64_t frames) {
   std::string error;
   // Closing the window ends the program at once; only a game that ran to its
   // end reports its timing.
-  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PhaseTimes, error))
+  if (end != GameEnd::kClosed && !AppendPerformanceLog("performance.log", w.PhaseTimes, error)) {
     std::cerr << "krel: " << error << "\n";
-  if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error))
+    w.ReportWriteFailed = true;
+  }
+  if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, DumpLine(w, frames, end), error)) {
     std::cerr << "krel: " << error << "\n";
+    w.ReportWriteFailed = true;
+  }
   if (w.trace != nullptr) w.trace->Flush();
   if (w.observer != nullptr) w.observer->OnGameEnd(w);
 }
@@ -280,7 +289,7 @@ GameEnd Game(World& w) {
   InitGame(w);
   if (SoundOf(w).SoundMissing && !SoundOf(w).SoundMissingSaid) {
     SoundOf(w).SoundMissingSaid = true;
-    ShowChatLine(w, std::string(kNoSoundDevice) + " No sound");
+    ShowChatLine(w, std::string(kNoSoundDevice) + ", playing without sound");
   }
   if (w.trace != nullptr) w.trace->GameStarted();
   if (w.observer != nullptr) w.observer->OnGameStart(w);

@@ -26,15 +26,17 @@
 #include <vector>
 
 #include "client/app/command_line.h"
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
 #include "client/replay/replay_session.h"
+#include "client/state/data_files.h"
 #include "client/state/world.h"
 #include "platform/script_input.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/settings.h"
+#include "protocol/base/file_output.h"
 #include "protocol/base/printable.h"
+#include "protocol/base/version.h"
 
 namespace {
 
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
   const krel::CommandLine options = krel::ParseCommandLine(args);
   switch (options.action) {
     case krel::CommandLine::Action::kHelp: std::cout << krel::ClientUsage(); return 0;
-    case krel::CommandLine::Action::kVersion: std::cout << krel::kVersionText << "\n"; return 0;
+    case krel::CommandLine::Action::kVersion: std::cout << krel::VersionLine() << "\n"; return 0;
     case krel::CommandLine::Action::kBadUsage:
       std::cerr << "krel: " << options.error << "\n" << krel::ClientUsage();
       return 2;
@@ -104,6 +106,7 @@ int main(int argc, char** argv) {
     world->FixedSeed = value;
   }
   world->DumpPath = Env("KREL_DUMP");
+  world->NetStatsPath = Env("KREL_NETSTATS");
 
   krel::IniSettingsStore settings(krel::IniSettingsStore::DefaultPath());
   for (const std::string& warning : settings.warnings()) std::cerr << "krel: settings: " << warning << "\n";
@@ -124,6 +127,9 @@ int main(int argc, char** argv) {
     net.Watch = net.AskPipelined;
     settings.SaveSetting("Network", "LastServer", options.watch);
   }
+  // For measuring what prediction gains: KREL_PREDICT=0 plays pipelined
+  // without applying own shots at once.
+  net.PredictOwn = Env("KREL_PREDICT") != "0";
 
   world->ProgramDir = krel::ProgramDirectory();
   world->DataDirs = krel::DataSearchDirs(world->ProgramDir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"),
@@ -135,6 +141,9 @@ int main(int argc, char** argv) {
   if (replay.NetworkAllowed()) krel::AttachNetwork(*world, net);
   // The start-up code still sees the game's own command line.
   int status = krel::StartProgram(*world, options.window ? "/window" : "");
-  replay.End();
-  return status;
+  // Every output that could not be written was said when it failed; the
+  // run still counts as failed, so that scripts notice.
+  const bool written = replay.End() && !world->ReportWriteFailed && settings.last_error().empty() &&
+                       !sdl.write_failed() && krel::StandardOutputWritten("krel");
+  return status == 0 && !written ? 1 : status;
 }

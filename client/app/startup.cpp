@@ -7,8 +7,8 @@
 #include <climits>
 #include <iostream>
 
-#include "client/app/data_files.h"
 #include "client/app/game.h"
+#include "client/frontend/game_settings.h"
 #include "client/frontend/menu.h"
 #include "client/net/server_watch.h"
 #include "client/present/display.h"
@@ -16,6 +16,7 @@
 #include "client/simulation/terrain/level.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/worms/input.h"
+#include "client/state/data_files.h"
 #include "platform/platform.h"
 
 namespace krel {
@@ -34,14 +35,15 @@ std::string ProgramDirectory() {
 
 int StartProgram(World& w, const std::string& commandLine) {
   w.ResetEntityTables();
-  w.Fullscreen = ToFlag(!WantsWindow(commandLine));
+  w.Fullscreen = ToFlag(!WantsWindow(commandLine) && RemembersFullscreen(w));
   LoadServerWatch(w);
   SeedRandom(w);
   ProcessWindowEvents(w);
   if (w.QuitRequested) return 0;
 
   ArmsError arms_error;
-  if (!LoadArms(w, DataDir(w, "arms.dat") + "/arms.dat", arms_error)) {
+  const std::string arms_file = DataFile(w, "arms.dat");
+  if (!LoadArms(w, arms_file, arms_error)) {
     std::string note = DataFileNotFoundNote(w, "arms.dat");
     w.platform->MessageBox(arms_error.Message() + (note.empty() ? "" : "\n" + note));
     return 1;
@@ -55,6 +57,10 @@ int StartProgram(World& w, const std::string& commandLine) {
     w.platform->MessageBox(error + (note.empty() ? "" : "\n" + note));
     return 1;
   }
+  // Which of the places looked in won, so that a player's own file (or a
+  // stale copy beside the program) never acts unseen.
+  std::cout << "krel: weapons from " << arms_file << "\n"
+            << "krel: level from " << DataFile(w, "level.bmp") << "\n";
   // A level of another size plays, but not quite as its painter may expect.
   if (std::string notice = LevelSizeNotice(w.LevelWidth, w.LevelHeight); !notice.empty())
     std::cerr << "krel: " << notice << "\n";

@@ -1,9 +1,12 @@
 #include "client/frontend/game_settings.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "client/present/display_state.h"
 #include "client/simulation/worms/input.h"
+#include "platform/platform.h"
 #include "platform/settings.h"
 
 namespace krel {
@@ -34,6 +37,14 @@ void LoadGeneralSettings(World& w) {
   w.LoadingSetting = NumberIn(w, "Loading", 1, 504, 100);
   w.LoadAndChange = Switch(w, "LAndC");
   w.RegenerateLevel = Switch(w, "Regenerate");
+  SetVolume(w, NumberIn(w, "Volume", 0, 100, 100));
+}
+
+bool RemembersFullscreen(World& w) { return Switch(w, "Fullscreen") != kFalse; }
+
+void SetVolume(World& w, int percent) {
+  SoundOf(w).volume = std::clamp(percent, 0, 100);
+  if (w.platform != nullptr) w.platform->SetVolume(SoundOf(w).volume);
 }
 
 void SaveGeneralSettings(World& w) {
@@ -42,6 +53,9 @@ void SaveGeneralSettings(World& w) {
   w.settings->SaveSetting(kGeneral, "Loading", std::to_string(w.LoadingSetting));
   w.settings->SaveSetting(kGeneral, "LAndC", w.LoadAndChange != kFalse ? "1" : "0");
   w.settings->SaveSetting(kGeneral, "Regenerate", w.RegenerateLevel != kFalse ? "1" : "0");
+  // Added after the keys above, which keep their place and bytes.
+  w.settings->SaveSetting(kGeneral, "Fullscreen", w.Fullscreen != kFalse ? "1" : "0");
+  w.settings->SaveSetting(kGeneral, "Volume", std::to_string(SoundOf(w).volume));
 }
 
 void LoadSettings(World& w) {

@@ -15,6 +15,8 @@
 #include "client/present/sound.h"
 #include "client/present/text.h"
 #include "platform/keycodes.h"
+#include "platform/platform.h"
+#include "protocol/base/version.h"
 
 namespace krel {
 
@@ -41,6 +43,8 @@ constexpr ItemLook kItems[] = {
     {kItemLoadAndChange, "LOAD+CHANGE", 180, 50, 2, 5},
     {kItemPlayer1, "PLAYER 1 OPTIONS", 180, 60, 2, 5},
     {kItemPlayer2, "PLAYER 2 OPTIONS", 180, 70, 2, 5},
+    {kItemFullscreen, "FULL SCREEN", 180, 80, 2, 5},
+    {kItemVolume, "SOUND VOLUME", 180, 90, 2, 5},
 };
 
 bool OnMainPage(int item) { return item < kItemLives; }
@@ -48,7 +52,7 @@ bool OnMainPage(int item) { return item < kItemLives; }
 // The next item down (step 1) or up (step -1), round the item's own page.
 int Cycle(int item, int step) {
   const int first = OnMainPage(item) ? kItemLocalGame : kItemLives;
-  const int count = OnMainPage(item) ? 4 : 6;
+  const int count = OnMainPage(item) ? 4 : kItemVolume - kItemLives + 1;
   return first + ((item - first) + step + count) % count;
 }
 
@@ -69,6 +73,12 @@ void AfterGame(World& w, GameEnd end) {
   std::mt19937_64 copy = w.rng;
   ComposeMenuBackground(w, [&copy] { return static_cast<double>(copy() >> 11) * (1.0 / 9007199254740992.0); });
   if (w.ResultsScreen) ShowResults(w, end);
+}
+
+// A step of the volume, with a sound to hear it by.
+void ChangeVolume(World& w, int step) {
+  SetVolume(w, SoundOf(w).volume + step);
+  PlaySound(w, 28);
 }
 
 }  // namespace
@@ -95,12 +105,14 @@ MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys) {
     if (!m.latch) {
       if (m.selected == kItemLives && w.LivesSetting > 1) w.LivesSetting -= 1;
       if (m.selected == kItemLoading && w.LoadingSetting >= 6) w.LoadingSetting -= 5;
+      if (m.selected == kItemVolume && SoundOf(w).volume > 0) ChangeVolume(w, -kVolumeStep);
       m.latch = true;
     }
   } else if (keys.Down(DIK_RIGHT)) {
     if (!m.latch) {
       if (m.selected == kItemLives && w.LivesSetting < 50) w.LivesSetting += 1;
       if (m.selected == kItemLoading && w.LoadingSetting < 500) w.LoadingSetting += 5;
+      if (m.selected == kItemVolume && SoundOf(w).volume < 100) ChangeVolume(w, kVolumeStep);
       m.latch = true;
     }
   } else if (keys.Down(DIK_RETURN)) {
@@ -114,6 +126,10 @@ MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys) {
         case kItemQuit: return MenuCommand::kQuit;
         case kItemRegenerate: w.RegenerateLevel = ToFlag(w.RegenerateLevel == kFalse); break;
         case kItemLoadAndChange: w.LoadAndChange = ToFlag(w.LoadAndChange == kFalse); break;
+        case kItemFullscreen:
+          w.Fullscreen = ToFlag(w.Fullscreen == kFalse);
+          if (w.platform != nullptr) w.platform->SetFullscreen(w.Fullscreen != kFalse);
+          break;
         case kItemPlayer1: return MenuCommand::kEditPlayer1;
         case kItemPlayer2: return MenuCommand::kEditPlayer2;
         default: break;  // lives and loading change with the arrows only
@@ -127,19 +143,23 @@ MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys) {
 
 std::vector<TextLine> MenuLines(const World& w, const MenuState& m) {
   std::vector<TextLine> lines;
-  int colour[kItemPlayer2 + 1] = {};
+  int colour[kItemVolume + 1] = {};
   for (const ItemLook& it : kItems) {
     colour[it.item] = (it.item == m.selected && m.blink) ? it.blink : it.normal;
-    lines.push_back({it.text, it.x, it.y, colour[it.item]});
+    lines.push_back({it.text, it.x, it.y, colour[it.item], it.item == m.selected});
   }
   lines.push_back({std::string(" ").append(std::to_string(w.LivesSetting)), kValueX, 20, colour[kItemLives]});
   lines.push_back({std::string(" ").append(std::to_string(w.LoadingSetting)), kValueX, 30, colour[kItemLoading]});
   lines.push_back({OnOff(w.RegenerateLevel), kValueX, 40, colour[kItemRegenerate]});
   lines.push_back({OnOff(w.LoadAndChange), kValueX, 50, colour[kItemLoadAndChange]});
+  lines.push_back({OnOff(w.Fullscreen), kValueX, 80, colour[kItemFullscreen]});
+  const int volume = SoundOf(w).volume;
+  lines.push_back({volume > 0 ? std::string(" ").append(std::to_string(volume)) : std::string(" OFF"), kValueX, 90,
+                   colour[kItemVolume]});
   return lines;
 }
 
-std::string MenuNotice() { return std::string(kVersionText) + "  ARROWS+ENTER CHOOSE, ESC GOES BACK"; }
+std::string MenuNotice() { return "ARROWS+ENTER CHOOSE, ESC GOES BACK"; }
 
 void ComposeMenuBackground(World& w) {
   ComposeMenuBackground(w, [&w] { return w.Rand(); });
@@ -160,8 +180,10 @@ void ComposeMenuBackground(World& w, const std::function<double()>& rand) {
   DisplayOf(w).Back.FillRect(MakeRect(160, 0, 1, 200), 0);
   DisplayOf(w).Back.BlitStretched(MakeRect(124, 190, 72, 50), w.LevelSurface,
                                   MakeRect(0, 0, w.LevelWidth, w.LevelHeight), false);
+  // The version, in the black corner left of the thumbnail, on every menu screen.
+  DrawText(w, DisplayOf(w).Back, kReleaseName, 10, 204, 2);
+  DrawText(w, DisplayOf(w).Back, "build " + std::string(BuildId()), 10, 214, 2);
   DisplayOf(w).SavedBack.Blit(0, 0, DisplayOf(w).Back, MakeRect(0, 0, 320, 240), false);
-  DrawText(w, DisplayOf(w).SavedBack, MenuNotice(), 10, 182, 5);
 }
 
 void MainScreen(World& w, const PlayGame& play) {
@@ -172,7 +194,10 @@ void MainScreen(World& w, const PlayGame& play) {
   while (pacer.Next(w)) {
     DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     m.blink = !m.blink;
+    // The platform's own key (Alt+Enter) may have switched the display.
+    if (w.platform != nullptr) w.Fullscreen = ToFlag(w.platform->IsFullscreen());
     DrawLines(w, MenuLines(w, m));
+    DrawFooter(w, MenuNotice());
 
     switch (HandleMenuKeys(w, m, KeySnapshot::Read(w))) {
       case MenuCommand::kNone: PresentScreen(w); continue;

@@ -11,7 +11,7 @@
 
 namespace krel {
 
-// Items 1..4 are the main page, 11..16 the options page.
+// Items 1..4 are the main page, 11..18 the options page.
 enum MenuItem : int {
   kItemLocalGame = 1,
   kItemNetworkGame = 2,
@@ -23,6 +23,8 @@ enum MenuItem : int {
   kItemLoadAndChange = 14,
   kItemPlayer1 = 15,
   kItemPlayer2 = 16,
+  kItemFullscreen = 17,
+  kItemVolume = 18,
 };
 
 struct MenuState {
@@ -41,12 +43,13 @@ MenuCommand HandleMenuKeys(World& w, MenuState& m, const KeySnapshot& keys);
 // Both pages' items and the option values, in their colours.
 std::vector<TextLine> MenuLines(const World& w, const MenuState& m);
 
-// The notice line at (10, 182): the version and how to work the menu.
+// The menu's footer: how to work the menu. (The version stands in the
+// corner left of the level's thumbnail.)
 std::string MenuNotice();
 
 // Composes the menu background on Back (two random pieces of the level,
-// the divider, a thumbnail of the whole level) and keeps it, with the
-// notice, in SavedBack.
+// the divider, a thumbnail of the whole level) and keeps it in SavedBack;
+// each screen drawn over it adds its own footer.
 void ComposeMenuBackground(World& w);
 // The same with the piece positions drawn from rand ([0, 1)).
 void ComposeMenuBackground(World& w, const std::function<double()>& rand);

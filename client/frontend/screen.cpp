@@ -1,5 +1,7 @@
 #include "client/frontend/screen.h"
 
+#include <algorithm>
+
 #include "client/frontend/window_events.h"
 #include "client/present/display_state.h"
 #include "client/present/text.h"
@@ -33,8 +35,22 @@ bool ScreenPacer::Next(World& w) {
 }
 
 void DrawLines(World& w, const std::vector<TextLine>& lines) {
-  for (const TextLine& l : lines) DrawText(w, DisplayOf(w).Back, l.text, l.x, l.y, l.col);
+  constexpr int kBlack = 0, kWhite = 7;
+  Surface& back = DisplayOf(w).Back;
+  for (const TextLine& l : lines) {
+    if (!l.chosen) continue;
+    // Kept inside the screen: a fill that sticks out would be refused whole.
+    const int left = std::max(0, l.x - kCursorIndent - 1);
+    const int right = std::min(back.width(), l.x + 1 + kGlyphAdvance * static_cast<int>(l.text.size()));
+    if (right > left) back.FillRect(MakeRect(left, l.y - 1, right - left, 10), kBlack);
+  }
+  for (const TextLine& l : lines) {
+    DrawText(w, back, l.text, l.x, l.y, l.col);
+    if (l.chosen) DrawText(w, back, kCursorArrow, l.x - kCursorIndent, l.y, kWhite);
+  }
 }
+
+void DrawFooter(World& w, const std::string& text) { DrawText(w, DisplayOf(w).Back, text, 10, kFooterY, 5); }
 
 void PresentScreen(World& w) {
   if (w.platform != nullptr) w.platform->Present(DisplayOf(w).Back);

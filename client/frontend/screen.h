@@ -44,15 +44,28 @@ class ScreenPacer {
 };
 
 // One line of a screen: text drawn with its shadow at (x, y) in a font colour.
+// The chosen line of a screen (the cursor) stands on a dark bar with an
+// arrow before it, in every pass: a blinking colour alone vanishes in a still
+// frame and is hard to see on pale items.
 struct TextLine {
   std::string text;
   int x = 0;
   int y = 0;
   int col = 0;
+  bool chosen = false;
   friend bool operator==(const TextLine&, const TextLine&) = default;
 };
 
+// The cursor's arrow, drawn this far left of the chosen line.
+inline constexpr const char* kCursorArrow = ">";
+inline constexpr int kCursorIndent = 8;
+
+// Draws the bars of the chosen lines, then every line (and the arrows).
 void DrawLines(World& w, const std::vector<TextLine>& lines);
+
+// The line at the bottom of a screen (10, 182) that says how to work it.
+inline constexpr int kFooterY = 182;
+void DrawFooter(World& w, const std::string& text);
 
 // Shows Back and lets pending window events run.
 void PresentScreen(World& w);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "client/frontend/screen.h"
 #include "client/frontend/window_events.h"
 #include "client/net/connect_attempt.h"
 #include "client/net/list_query.h"
@@ -22,9 +23,11 @@ namespace krel {
 namespace {
 
 constexpr std::uint32_t kPassMs = 31;
-// The lines under the address: its status, then the servers to pick.
+// The lines under the address: its status, then the servers to pick; under
+// them, where the servers come from.
 constexpr int kFirstLineY = 50;
-constexpr int kLastLineY = 230;
+constexpr int kLastLineY = 170;
+constexpr int kSourceNotesY = 192;
 
 bool Down(const std::array<std::uint8_t, 256>& keys, int code) {
   return (keys[static_cast<std::size_t>(code)] & 0x80) != 0;
@@ -49,18 +52,35 @@ struct Pick {
 std::vector<Pick> Picks(const NetClient& n, const ListQuery* list) {
   std::vector<Pick> picks;
   for (const std::string& entry : n.ServerList)
-    if (!entry.empty()) picks.push_back({ServerListLine(n, entry), entry.substr(1)});
+    if (!entry.empty()) picks.push_back({"LAN  " + ServerListLine(n, entry), entry.substr(1)});
   if (list != nullptr) {
     for (const ListedServer& s : list->Servers()) {
       std::string address = s.address;
       if (s.port != n.tcpPort) address.append(":").append(std::to_string(s.port));
-      picks.push_back({ListedServerLine(s), address});
+      picks.push_back({"LIST " + ListedServerLine(s), address});
     }
   }
   return picks;
 }
 
 }  // namespace
+
+std::vector<std::string> ServerSourceNotes(const std::vector<std::string>& list_servers) {
+  std::vector<std::string> notes{"LAN: ON THIS NETWORK, LIST: FROM A LIST SERVER"};
+  if (list_servers.empty()) {
+    notes.push_back("NO LIST SERVER SET. TO ADD ONE, PUT");
+    notes.push_back("\"ListServers\"=\"HOST\" UNDER [Network] IN krel.ini");
+    notes.push_back("(OR SET KREL_LIST_SERVERS=HOST)");
+    return notes;
+  }
+  std::string names = "LIST SERVERS:";
+  for (const std::string& name : list_servers) names.append(" ").append(name);
+  // One line of the screen's width; the names are in krel.ini in full.
+  constexpr std::size_t kColumns = 51;
+  if (names.size() > kColumns) names = names.substr(0, kColumns - 3) + "...";
+  notes.push_back(names);
+  return notes;
+}
 
 void TypeAddressChar(World& w, std::string& address, unsigned char ch) {
   const bool host_char = (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
@@ -83,6 +103,7 @@ void SelectServer(World& w) {
   const std::vector<std::string> list_servers = ListServerNames(w);
   std::unique_ptr<ListQuery> list;
   if (!list_servers.empty()) list = std::make_unique<ListQuery>(n.loop, list_servers);
+  const std::vector<std::string> source_notes = ServerSourceNotes(list_servers);
   ConnectAttempt attempt(w);
   bool armed = false, blink = false;
   bool up_was_down = false, down_was_down = false;
@@ -97,7 +118,8 @@ void SelectServer(World& w) {
 
     DisplayOf(w).Back.Blit(0, 0, DisplayOf(w).SavedBack, MakeRect(0, 0, 320, 240), false);
     blink = !blink;
-    DrawText(w, DisplayOf(w).Back, "Server: " + address + "_", 5, 40, blink ? 2 : 3);
+    // The address is the chosen line until a server of the list is.
+    DrawLines(w, {{"Server: " + address + "_", 10, 40, blink ? 2 : 3, selected < 0}});
     // Under the address: what the attempt is doing or why the last one failed.
     int y = kFirstLineY;
     const std::string status = attempt.Resolving() ? "RESOLVING..." : attempt.reason();
@@ -111,7 +133,16 @@ void SelectServer(World& w) {
     const int room = (kLastLineY - y) / 10 + 1;
     const int first = selected >= room ? selected - room + 1 : 0;
     for (int i = first; i < static_cast<int>(picks.size()) && i < first + room; ++i, y += 10)
-      DrawText(w, DisplayOf(w).Back, picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2);
+      DrawLines(w, {{picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2, i == selected}});
+    DrawFooter(w, "ARROWS CHOOSE, ENTER CONNECTS, ESC GOES BACK");
+    // The notes take the whole strip under the level's pieces (over the
+    // thumbnail and the version, which this screen can do without).
+    DisplayOf(w).Back.FillRect(MakeRect(0, kSourceNotesY - 2, 320, 240 - kSourceNotesY + 2), 0);
+    int note_y = kSourceNotesY;
+    for (const std::string& note : source_notes) {
+      DrawText(w, DisplayOf(w).Back, note, 10, note_y, 5);
+      note_y += 10;
+    }
 
     std::array<std::uint8_t, 256> keys{};
     w.platform->ReadKeyboard(keys.data());

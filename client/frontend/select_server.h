@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "client/state/world.h"
 
@@ -16,6 +17,10 @@ inline constexpr std::size_t kAddressLength = 63;
 // settings sent and ConfigReceived false; or, after Escape (or without a
 // network), with the connection closed.
 void SelectServer(World& w);
+
+// The notes under the servers: what the LAN and LIST rows are, and which
+// list servers are asked, or how to name one when none is.
+std::vector<std::string> ServerSourceNotes(const std::vector<std::string>& list_servers);
 
 // One typed character applied to the address: backspace removes the last
 // character; a blank, letter, digit, point, minus, underscore or colon (a

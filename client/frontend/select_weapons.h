@@ -24,14 +24,21 @@ struct WeaponChoice {
   bool blink = false;
 };
 
-// Gives player p five random weapons 0..39 and their ammunition.
+// Gives player p five random weapons 0..39 and their ammunition; five
+// different ones when the computer plays the worm.
 void RollWeapons(World& w, int p);
 
-// The two columns as drawn this pass (a finished player has none).
+// The two columns as drawn this pass: each headed by the player's name and
+// ending in its state (choosing, ready, a computer player that is always
+// ready) and its own keys. A finished player's weapons stay, greyed.
 std::vector<TextLine> WeaponLines(const World& w, const WeaponChoice& c);
 
-// One pass: false when the screen ends (Enter or Escape down, or both
-// players done); otherwise each player's first matching key acts.
+// The footer: how a player says ready and how to start at once.
+std::string WeaponFooter();
+
+// One pass: false when the screen ends (Enter or Escape down, both players
+// done, or every person done with the rest computer players); otherwise
+// each player's first matching key acts.
 bool HandleWeaponKeys(World& w, WeaponChoice& c, const KeySnapshot& keys);
 
 // Waits until Enter is released, rolls both players' weapons and runs the

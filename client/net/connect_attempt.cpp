@@ -28,8 +28,8 @@ void SendGreeting(World& w) {
   AppendField(hello, w.LivesSetting, 0, KindShort);
   AppendField(hello, w.LoadingSetting, 0, KindShort);
   AppendField(hello, w.LoadAndChange != kFalse ? 1 : 0, 0, KindFlag);
-  // The same "C" once more asks to play pipelined (protocol/pipelined.h), a
-  // third time for open play (protocol/open_play.h).
+  // The same "C" once more asks to play pipelined, a third time (never a
+  // fourth) for open play and round trips (protocol/pipelined.h).
   if (w.net->AskPipelined) {
     const std::string settings = hello.substr(kVersionText.size());
     hello += settings + settings;

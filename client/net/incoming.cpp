@@ -7,9 +7,14 @@
 //     "s" 4[4] x Y dx dy[3] ty[2]             its special objects
 //     "p" / "i" / "I" record                  then its state
 //
-// and once, after the greeting, "C" lives[4] loading[4] landc[6].
+// and once, after the greeting, "C" lives[4] loading[4] landc[6]; a pipelined
+// client also "P", and the round-trip probes "G" and tables "M"
+// (protocol/pipelined.h, protocol/round_trip.h); one in open play the notes
+// and files of protocol/open_play.h.
 #include "client/net/incoming.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -107,8 +112,10 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
     if (n.Batches % 50 == 0 && (!w.DumpPath.empty() || w.trace != nullptr)) {
       const std::string line = BatchDumpLine(w, n.Batches);
       std::string error;
-      if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, line, error))
+      if (!w.DumpPath.empty() && !AppendDumpLine(w.DumpPath, line, error)) {
         std::fprintf(stderr, "krel: %s\n", error.c_str());
+        w.ReportWriteFailed = true;
+      }
       if (w.trace != nullptr) w.trace->Batch(line);
     }
   }
@@ -117,7 +124,7 @@ bool TakeWormState(World& w, NetClient& n, WireReader& in, char tag) {
 
 enum class Step { kNext, kWait, kRefuse };
 
-// The server sends no other tag; whatever follows cannot be read in step
+// A tag this client does not expect: whatever follows cannot be read in step
 // with it, so it is dropped rather than stall the game.
 Step DropRest(WireReader& in) {
   in.rest = {};
@@ -264,12 +271,43 @@ Step CheckEvent(NetClient& n, const WireReader& in, char tag) {
   return CountEvent(n.BatchEvents, tag, 0, kBatchEventBound) ? Step::kNext : Step::kRefuse;
 }
 
+// Pipelined play: a relayed event of an own worm that this client applied
+// at once when it happened is skipped (client/net/predictions.h). The
+// event's bytes are complete (CheckEvent has looked).
+bool IsEchoOfPrediction(World& w, NetClient& n, WireReader& in, char tag, int16 owner) {
+  if (!n.Pipelined || owner > 2) return false;
+  WireReader peek = in;
+  TakeEvent(peek);
+  const std::string_view body = in.rest.substr(0, in.rest.size() - peek.rest.size());
+  if (!n.Predicted.MatchEcho(tag, owner, body, TickCount(w))) return false;
+  in.rest = peek.rest;
+  return true;
+}
+
+// Each worm's round trip, in the batch's order (protocol/round_trip.h).
+Step TakeRoundTrips(World& w, WireReader& in) {
+  int count = 0;
+  if (!TakeRawByte(in, count)) return Step::kWait;
+  if (count > kMaxBatchWorms) return Step::kRefuse;
+  std::array<int32, kMaxPlayerSlots> ms;
+  ms.fill(-1);
+  for (int k = 1; k <= count; ++k) {
+    int16 v = -1;
+    TakeField(in, v, KindShort);
+    ms[static_cast<std::size_t>(k)] = std::max<int32>(v, -1);
+  }
+  if (in.Incomplete) return Step::kWait;
+  w.NetStats.RoundTripMs = ms;
+  return Step::kNext;
+}
+
 Step TakeMessage(World& w, NetClient& n, WireReader& in) {
   const char tag = in.rest.front();
   in.rest.remove_prefix(1);
   const auto owner = static_cast<int16>(n.RecvIndex + 1);
   if (tag == 'w' || tag == 'o' || tag == 's' || tag == 'd') {
     if (const Step step = CheckEvent(n, in, tag); step != Step::kNext) return step;
+    if (tag != 'd' && IsEchoOfPrediction(w, n, in, tag, owner)) return Step::kNext;
   }
   switch (tag) {
     case 'p':
@@ -296,10 +334,10 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'C': ParseConfigData(w, in); break;
     case 'P': {
       // The server plays this client pipelined (sent only to a client that
-      // asked); another version of the mode is not ours and is left alone.
+      // asked); a version of the mode this client does not know is left alone.
       int version = 0;
       if (!TakeRawByte(in, version)) return Step::kWait;
-      if (version == kPipelineVersion) StartPipelined(w);
+      if (version >= kOldestPipelineVersion && version <= kPipelineVersion) StartPipelined(w, version);
       return Step::kNext;
     }
     case 'O': {
@@ -346,6 +384,20 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       n.ReturnAddress = n.Address;
       in.rest.remove_prefix(kReturnTokenBytes);
       return Step::kNext;
+    case 'G': {
+      // A round-trip probe (protocol/round_trip.h): answered at once, so the
+      // time it took is the link's and not this client's frame. A spectator
+      // asked for them too (its third "C"), though it plays no frames ahead.
+      if (!n.AskPipelined) return DropRest(in);
+      int32 stamp = 0;
+      TakeField(in, stamp, KindLong);
+      if (in.Incomplete) return Step::kWait;
+      std::string answer = "G";
+      AppendFieldWhole(answer, stamp, KindLong);
+      if (n.ws.state() == TcpConnection::kConnected) n.ws.Send(answer);
+      return Step::kNext;
+    }
+    case 'M': return n.AskPipelined ? TakeRoundTrips(w, in) : DropRest(in);
     case 'c': {
       const std::size_t end = in.rest.find('\0');
       if (end == std::string_view::npos) return Step::kWait;

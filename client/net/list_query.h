@@ -4,6 +4,15 @@
 // separated by blanks; none by default. Names are looked up without
 // blocking; the list is asked again every two seconds while the screen is
 // open, and a relay no list server names any more drops out.
+//
+// A list may be long (a list server keeps up to 10,000 relays): each round
+// reads a few pages and the next round goes on where it stopped, so every
+// relay is seen within a few rounds, however many entries come before it
+// in the list's order. A page tells which relays of its stretch of the list
+// are gone, too. The screen shows relays with players and open to join
+// first, then empty ones, then those whose game runs, each group in an
+// order of this screen's own, so that nobody's entries stand first on
+// every player's screen by their address.
 #pragma once
 
 #include <cstdint>
@@ -38,14 +47,18 @@ std::string ListedServerLine(const ListedServer& s);
 class ListQuery {
  public:
   static constexpr std::int64_t kRoundMs = 2000;
-  static constexpr std::int64_t kForgetMs = 7000;
+  // A relay not named for this long drops out although its stretch of the
+  // list has not come round again (answers lost on the way): longer than a
+  // whole list takes to read.
+  static constexpr std::int64_t kForgetMs = 60000;
   static constexpr int kPagesPerRound = 8;
 
   ListQuery(EventLoop& loop, const std::vector<std::string>& list_servers);
 
   // Starts lookups and queries that are due; call once per screen pass.
   void Poll(std::int64_t now_ms);
-  // The relays heard of, in address order.
+  // The relays heard of: open with players first, then open and empty,
+  // then running, each group in this query's own shuffled order.
   std::vector<ListedServer> Servers() const;
 
  private:
@@ -58,17 +71,26 @@ class ListQuery {
     std::uint32_t nonce = 0;
     int pages = 0;
     std::int64_t next_round_ms = 0;
+    // Where the next page starts: after this key (0: from the beginning).
+    std::uint64_t cursor = 0;
   };
   struct Heard {
     ListedServer server;
     std::int64_t seen_ms = 0;
+    std::uint32_t sources = 0;  // bit i: list server i names it
   };
   void Arrived(const std::string& datagram, const UdpPeer& from);
+  void Ask(Source& s);
+  // A page of source `index` covered the keys after `from` up to `to`
+  // (inclusive): what it named is heard, what else that source had named
+  // there is gone from its list.
+  void TakePage(std::size_t index, std::uint64_t from, std::uint64_t to, const std::vector<ListEntry>& entries);
 
   UdpSocket socket_;
   std::vector<std::unique_ptr<Source>> sources_;
   std::map<std::uint64_t, Heard> heard_;
   std::mt19937 random_;
+  std::uint64_t shuffle_;  // this query's order of the relays
   std::int64_t now_ms_ = 0;
 };
 

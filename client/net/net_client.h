@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "client/net/predictions.h"
 #include "client/state/world.h"
 #include "protocol/event_limits.h"
 #include "protocol/net_sockets.h"
@@ -62,6 +63,13 @@ struct NetClient {
   // batch); Pipelined is set once the server agreed.
   bool AskPipelined = true;
   bool Pipelined = false;
+  // The version of the mode the server answered with, and whether the next
+  // frame must tell it that the game started again.
+  int PipelineVersion = 0;
+  bool SayNewGame = false;
+  // Pipelined, own shots, objects and blasts act at once (false: they wait
+  // for the batch, as in lock-step).
+  bool PredictOwn = true;
   // Tick count of the last completed batch (pipelined frames never wait, so
   // this is how a silent server is noticed).
   std::uint32_t LastBatchTick = 0;
@@ -100,6 +108,10 @@ struct NetClient {
   // Between a batch's "n" and its last state: open play's notes come only
   // outside.
   bool InBatch = false;
+
+  // Own shots, objects and special objects applied at once whose echo the
+  // batches have not brought yet (pipelined play).
+  Predictions Predicted;
 
   // Announced servers: one byte with the player count, then the address.
   std::vector<std::string> ServerList;

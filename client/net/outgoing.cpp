@@ -9,6 +9,7 @@
 #include "client/net/outgoing.h"
 
 #include "client/net/net_client.h"
+#include "client/state/prediction.h"
 #include "protocol/event_limits.h"
 #include "protocol/field_codec.h"
 
@@ -31,25 +32,25 @@ void Fields(std::string& out, const Entity& e, fixed first) {
   AppendField(out, e.owner, 0, KindByte);
 }
 
+// Appends the event; one this client also applied at once is remembered,
+// so that its echo in a batch is known (client/net/predictions.h).
+void SendEvent(World& w, char tag, const Entity& e, fixed first) {
+  if (!Fits(w, e, tag)) return;
+  w.OutBuffer += tag;
+  const std::size_t start = w.OutBuffer.size();
+  Fields(w.OutBuffer, e, first);
+  if (w.net != nullptr && PredictedCreation(w, tag, e.ty)) {
+    // The relay sends the fields back as they came, less the owner byte.
+    const std::string_view body(w.OutBuffer.data() + start, w.OutBuffer.size() - start - 1);
+    w.net->Predicted.Remember(tag, e.owner, body, TickCount(w));
+  }
+}
+
 }  // namespace
 
-void SendShot(World& w, const Shot& s) {
-  if (!Fits(w, s, 'w')) return;
-  w.OutBuffer += 'w';
-  Fields(w.OutBuffer, s, s.color);
-}
-
-void SendObj(World& w, const Obj& o) {
-  if (!Fits(w, o, 'o')) return;
-  w.OutBuffer += 'o';
-  Fields(w.OutBuffer, o, o.color);
-}
-
-void SendSObj(World& w, const SObj& s) {
-  if (!Fits(w, s, 's')) return;
-  w.OutBuffer += 's';
-  Fields(w.OutBuffer, s, 4);  // a constant the receiver ignores
-}
+void SendShot(World& w, const Shot& s) { SendEvent(w, 'w', s, s.color); }
+void SendObj(World& w, const Obj& o) { SendEvent(w, 'o', o, o.color); }
+void SendSObj(World& w, const SObj& s) { SendEvent(w, 's', s, 4); }  // 4: a constant the receiver ignores
 
 void SendDig(World& w, int16 x, int16 y, int16 radius) {
   if (!DigInRange(x, y, radius) || !Fits(w, 'd')) return;

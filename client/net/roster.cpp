@@ -24,13 +24,22 @@ void Renumber(Table& table, int number) {
 bool RemoveWormPair(World& w, int number) {
   const int count = w.NumPlayers;
   if (number < 3 || number + 1 > count || count > kMaxBatchWorms) return false;
+  // Where the others' worms are drawn and their round trips move with them.
+  auto& drawn = w.NetStats.Drawn;
+  auto& round_trips = w.NetStats.RoundTripMs;
   for (int k = number; k + 2 <= count; ++k) {
-    w.Players[static_cast<std::size_t>(k)] = w.Players[static_cast<std::size_t>(k + 2)];
-    w.Suicides[static_cast<std::size_t>(k)] = w.Suicides[static_cast<std::size_t>(k + 2)];
+    const auto to = static_cast<std::size_t>(k), from = static_cast<std::size_t>(k + 2);
+    w.Players[to] = w.Players[from];
+    w.Suicides[to] = w.Suicides[from];
+    drawn[to] = drawn[from];
+    round_trips[to] = round_trips[from];
   }
   for (int k : {count - 1, count}) {
-    w.Players[static_cast<std::size_t>(k)] = Player{};
-    w.Suicides[static_cast<std::size_t>(k)] = 0;
+    const auto at = static_cast<std::size_t>(k);
+    w.Players[at] = Player{};
+    w.Suicides[at] = 0;
+    drawn[at] = DrawnPosition{};
+    round_trips[at] = -1;
   }
   w.NumPlayers = static_cast<int16>(count - 2);
   Renumber(w.Shots, number);
@@ -53,8 +62,11 @@ bool AddWormPair(World& w) {
   const int count = w.NumPlayers;
   if (count < 0 || count + 2 > kMaxBatchWorms) return false;
   for (int k : {count + 1, count + 2}) {
-    w.Players[static_cast<std::size_t>(k)] = Player{};
-    w.Suicides[static_cast<std::size_t>(k)] = 0;
+    const auto at = static_cast<std::size_t>(k);
+    w.Players[at] = Player{};
+    w.Suicides[at] = 0;
+    w.NetStats.Drawn[at] = DrawnPosition{};
+    w.NetStats.RoundTripMs[at] = -1;
   }
   w.NumPlayers = static_cast<int16>(count + 2);
   return true;

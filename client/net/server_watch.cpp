@@ -61,7 +61,8 @@ std::string ServerListLine(const NetClient& n, const std::string& entry) {
 
 std::string ServerListLine(const std::string& entry) {
   if (entry.empty()) return "";
-  return entry.substr(1) + " (" + std::to_string(static_cast<unsigned char>(entry[0])) + " players online)";
+  // In the words of a list server's line (the count is of worm slots).
+  return entry.substr(1) + " (" + std::to_string(static_cast<unsigned char>(entry[0])) + " worms)";
 }
 
 }  // namespace krel

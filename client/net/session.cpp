@@ -4,11 +4,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 #include "client/net/incoming.h"
 #include "client/net/net_client.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/state/chat.h"
+#include "protocol/pipelined.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -83,6 +85,10 @@ void NetYield(World& w) {
   if (w.net == nullptr) return;
   w.net->loop.Yield(0);
   w.Connection = static_cast<ConnectionState>(w.net->ws.state());
+  const bool pipelined = w.net->Pipelined && w.Connection == ConnectionState::kConnected;
+  w.NetStats.Pipelined = pipelined;
+  w.NetStats.PredictOwn = pipelined && w.net->PredictOwn;
+  w.NetStats.BatchSilenceMs = pipelined ? TickCount(w) - w.net->LastBatchTick : 0;
 }
 
 void SendMyData(World& w) {
@@ -106,6 +112,9 @@ void SendMyData(World& w) {
   }
   std::string block = std::move(w.OutBuffer);
   w.OutBuffer.clear();
+  // The server keeps a pipelined client's score; these states start a new
+  // game, whose score is the client's (protocol/pipelined.h).
+  if (std::exchange(w.net->SayNewGame, false)) block += 'R';
   for (int p = 1; p <= 2; ++p) {
     block += 'p';
     EncodeWormFull(block, w.Players[static_cast<std::size_t>(p)], w.SentPlayers[static_cast<std::size_t>(p)],
@@ -118,6 +127,7 @@ void SendMyData(World& w) {
 bool TakeRestart(World& w) {
   if (w.net == nullptr || !w.net->RestartPending) return false;
   w.net->RestartPending = false;
+  w.net->SayNewGame = w.net->Pipelined && w.net->PipelineVersion >= kRestartMessageVersion;
   return true;
 }
 
@@ -162,11 +172,14 @@ void ConnectionLost(World& w) {
   }
 }
 
-void StartPipelined(World& w) {
+void StartPipelined(World& w, int version) {
   // A spectator plays every batch as it comes, never ahead.
   if (w.net == nullptr || !w.net->AskPipelined || w.net->Pipelined || w.net->Watch) return;
   w.net->Pipelined = true;
+  w.net->PipelineVersion = version;
   w.net->LastBatchTick = TickCount(w);
+  w.NetStats.Pipelined = true;
+  w.NetStats.PredictOwn = w.net->PredictOwn;
   w.NetFrameReady = kTrue;
 }
 
@@ -191,6 +204,7 @@ void CloseConnection(World& w) {
     w.net->RecvIndex = 0;
     w.net->PlayerSetChanged = false;
     w.net->RestartPending = false;
+    w.net->SayNewGame = false;
     w.net->Batches = 0;
     w.net->Pipelined = false;
     w.net->HoldReceive = false;
@@ -201,8 +215,13 @@ void CloseConnection(World& w) {
     w.net->WatchReady = false;
     w.net->ServerLevelDir.clear();
     w.net->ServerArmsDir.clear();
+    w.net->Predicted.clear();
   }
   w.Connection = ConnectionState::kClosed;
+  w.NetStats.RoundTripMs.fill(-1);
+  w.NetStats.Pipelined = false;
+  w.NetStats.PredictOwn = false;
+  w.NetStats.BatchSilenceMs = 0;
 }
 
 void SendChatLine(World& w, const std::string& text) {

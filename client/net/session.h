@@ -17,9 +17,10 @@ void SendMyData(World& w);
 // "NETWORK CONNECTION LOST"; the game goes on as a local game.
 void ConnectionLost(World& w);
 
-// The server agreed to pipelined play (its "P"): from now on frames do not
-// wait for batches. Ignored when this client did not ask for it.
-void StartPipelined(World& w);
+// The server agreed to pipelined play (its "P" with the mode's version):
+// from now on frames do not wait for batches. Ignored when this client did
+// not ask for it.
+void StartPipelined(World& w, int version);
 // Pipelined play: true when no batch has come for more than `ms`
 // milliseconds (the connection counts as lost, as a lock-step frame's
 // two-second wait does).

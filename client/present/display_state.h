@@ -35,6 +35,7 @@ struct SoundState {
   // No sound device: the game plays silently; the first game says so once.
   bool SoundMissing = false;
   bool SoundMissingSaid = false;
+  int volume = 100;  // percent, the player's choice; 0 is no sound
 };
 
 // The world's display and sound state, made on first use.
@@ -44,6 +45,10 @@ inline SoundState& SoundOf(World& w) { return w.sound.GetOrMake(); }
 inline const Display& DisplayOf(const World& w) {
   static const Display blank;
   return w.display.get() != nullptr ? *w.display.get() : blank;
+}
+inline const SoundState& SoundOf(const World& w) {
+  static const SoundState blank;
+  return w.sound.get() != nullptr ? *w.sound.get() : blank;
 }
 
 }  // namespace krel

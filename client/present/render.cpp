@@ -8,6 +8,7 @@
 
 #include "client/present/colors.h"
 #include "client/present/display_state.h"
+#include "client/present/remote_worms.h"
 #include "client/present/render_world.h"
 #include "client/present/statistics.h"
 #include "client/present/text.h"
@@ -70,16 +71,30 @@ int32 AmmoPercent(const World& w, const Player& p) {
   return 0;
 }
 
+// The status panel of a worm in play, from the separator down: health bar,
+// the current weapon's name, its ammunition (or loading) bar, "Reloading..."
+// under that bar while it loads, then lives and kills.
+constexpr int kHealthBarY = 193, kWeaponY = 198, kAmmoBarY = 207, kReloadingY = 212, kLivesY = 221, kKillsY = 230;
+// The name stops short of the minimap (left panel) and the screen's edge.
+constexpr std::size_t kWeaponNameColumns = 18;
+
 void DrawPanel(World& w, int i, int x0) {
   const Player& p = w.Players[static_cast<std::size_t>(i)];
-  Bar(w, x0, 197, p.Health, 4, 233 + IDiv(p.Health, 10));
+  Bar(w, x0, kHealthBarY, p.Health, 4, 233 + IDiv(p.Health, 10));
+  const bool held = p.CurWeapon >= 0 && p.CurWeapon < static_cast<int>(p.Ammo.size());
+  if (held) {
+    const int slot = p.WeaponSlots[static_cast<std::size_t>(p.CurWeapon)] + 1;
+    if (slot >= 0 && slot < kWeaponSlots) {
+      const std::string_view name = Trim(w.WeaponDefs[static_cast<std::size_t>(slot)].NAME);
+      DrawText2(w, DisplayOf(w).Back, name.substr(0, kWeaponNameColumns), x0, kWeaponY, kWhite);
+    }
+  }
   const int32 percent = AmmoPercent(w, p);
-  Bar(w, x0, 207, percent, 4, 243 + IDiv(percent, 10));
-  if (p.CurWeapon >= 0 && p.CurWeapon < static_cast<int>(p.Ammo.size()) &&
-      p.Ammo[static_cast<std::size_t>(p.CurWeapon)] < fixed(0))
-    DrawText2(w, DisplayOf(w).Back, "Reloading...", x0, 206, kWhite);
-  DrawText2(w, DisplayOf(w).Back, "Lives:" + std::to_string(p.Lives), x0, 215, kWhite);
-  DrawText2(w, DisplayOf(w).Back, "Kills:" + std::to_string(p.Kills), x0, 223, kWhite);
+  Bar(w, x0, kAmmoBarY, percent, 4, 243 + IDiv(percent, 10));
+  if (held && p.Ammo[static_cast<std::size_t>(p.CurWeapon)] < fixed(0))
+    DrawText2(w, DisplayOf(w).Back, "Reloading...", x0, kReloadingY, kWhite);
+  DrawText2(w, DisplayOf(w).Back, "Lives:" + std::to_string(p.Lives), x0, kLivesY, kWhite);
+  DrawText2(w, DisplayOf(w).Back, "Kills:" + std::to_string(p.Kills), x0, kKillsY, kWhite);
 }
 
 void DrawChat(World& w) {
@@ -106,8 +121,14 @@ void DrawChat(World& w) {
     for (const std::string& piece : WrapText(Cp1252Upper(w.ChatLines[j]), kChatColumns)) {
       if (row > kChatRows) return;
       const int y = 8 * row++;
-      if (left) DrawText2(w, DisplayOf(w).Back, piece, 1, y, kWhite);
-      if (right) DrawText2(w, DisplayOf(w).Back, piece, 162, y, kWhite);
+      // On a dark band of its own, so that crate labels and other drawings
+      // of the world under it do not mix with its letters.
+      const int width = kGlyphAdvance * static_cast<int>(piece.size()) + 2;
+      for (int x : {left ? 1 : -1, right ? 162 : -1}) {
+        if (x < 0) continue;
+        DisplayOf(w).Back.FillRect(MakeRect(x - 1, y, width, 8), 0);
+        DrawText2(w, DisplayOf(w).Back, piece, x, y, kWhite);
+      }
     }
   }
 }
@@ -133,6 +154,17 @@ void DrawChatDraft(World& w) {
   DrawText2(w, DisplayOf(w).Back, "SAY: " + Cp1252Upper(w.Draft.text) + "_", 1, 231, kWhite);
 }
 
+// Pipelined play keeps running when the batches stop coming; the player
+// is told, before the worms of the others freeze for good.
+void DrawLagWarning(World& w) {
+  const std::uint32_t ms = w.NetStats.BatchSilenceMs;
+  if (ms < kBatchSilenceWarningMs) return;
+  const std::string line =
+      "CONNECTION LAGGING: NO DATA FOR " + std::to_string(ms / 1000) + "." + std::to_string(ms / 100 % 10) + " S";
+  const int width = kGlyphAdvance * static_cast<int>(line.size());
+  DrawText(w, DisplayOf(w).Back, line, std::max(0, (320 - width) / 2), 80, 2);
+}
+
 }  // namespace
 
 void ShowAll(World& w) {
@@ -148,6 +180,7 @@ void ShowAll(World& w) {
   // The minimap shows the whole level, scaled into 72x50.
   back.BlitStretched(MakeRect(kMinimapX, kMinimapY, 72, 50), w.LevelSurface, whole, false);
 
+  UpdateDrawnPositions(w);
   DrawWorms(w);
   DrawShots(w);
   DrawObjects(w);
@@ -166,7 +199,7 @@ void ShowAll(World& w) {
     if (p.Alive != kFalse)
       DrawPanel(w, shown, i == 1 ? 10 : 210);
     else
-      DrawStatistics(w, i == 1 ? 10 : 170);
+      DrawStatistics(w, i == 1 ? 10 : 170, i);
   }
 
   back.FillRect(MakeRect(0, kSeparatorY, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));
@@ -183,6 +216,7 @@ void ShowAll(World& w) {
   DrawChat(w);
   DrawNotice(w);
   DrawChatDraft(w);
+  DrawLagWarning(w);
 
   if (w.platform != nullptr) w.platform->Present(back);
 }

@@ -149,8 +149,22 @@ void DrawLabel(World& w, Surface& surf, std::string_view name, double cx, double
 
 void DrawWorms(World& w) {
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
-  for (int i = 1; i <= last; ++i)
-    if (w.Players[static_cast<std::size_t>(i)].Alive != kFalse) DrawWorm(w, i);
+  for (int i = 1; i <= last; ++i) {
+    Player& p = w.Players[static_cast<std::size_t>(i)];
+    if (p.Alive == kFalse) continue;
+    const DrawnPosition& drawn = w.NetStats.Drawn[static_cast<std::size_t>(i)];
+    if (!drawn.known) {
+      DrawWorm(w, i);
+      continue;
+    }
+    // Drawn where it probably is now (remote_worms.h); the state stays.
+    const fixed x = p.X, y = p.Y;
+    p.X = fixed(drawn.x);
+    p.Y = fixed(drawn.y);
+    DrawWorm(w, i);
+    p.X = x;
+    p.Y = y;
+  }
 }
 
 void DrawShots(World& w) {

@@ -30,8 +30,8 @@ bool InitSound(World& w, std::string& error) {
   if (SoundOf(w).SoundMissing) {
     // Said once here and once in the first game; every effect is then a
     // silent request that still counts against the frame's budget.
-    std::fprintf(stderr, "krel: %s (no sound device%s%s); playing on without sound\n", kNoSoundDevice,
-                 why.empty() ? "" : ": ", why.c_str());
+    std::fprintf(stderr, "krel: %s%s%s; playing on without sound\n", kNoSoundDevice, why.empty() ? "" : ": ",
+                 why.c_str());
     return true;
   }
   for (int n = 1; n <= kSounds; ++n) {

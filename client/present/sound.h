@@ -15,8 +15,8 @@ namespace krel {
 // then holds the message to show and the program ends.
 bool InitSound(World& w, std::string& error);
 
-// What Krel says when there is no sound device (kept as it always was).
-inline constexpr const char* kNoSoundDevice = "Audiohardware nicht gefunden !";
+// What Krel says when there is no sound device.
+inline constexpr const char* kNoSoundDevice = "No sound device found";
 
 // Starts effect n (1..30) once; at most five starts per frame (the frame loop
 // resets soundsThisFrame), ten voices in a ring.

@@ -13,22 +13,49 @@ namespace krel {
 namespace {
 
 constexpr int kWhite = 7;
-constexpr int kDarkGrey = 0;
+// Out of play: light grey, still plain beside the white of a worm in play
+// (dark grey, even outlined, is lost on the level).
+constexpr int kOutOfPlay = 2;
 constexpr int kRowHeight = 11;
+// What fits in a half from x 10 (the left view ends at 159) or 170.
+constexpr std::size_t kPromptColumns = 24;
+// The round trip ends just before the lives column.
+constexpr int kPingRightEdge = 108;
+constexpr std::size_t kNameColumnsBesidePing = 11;
 
 }  // namespace
 
-void DrawStatistics(World& w, int x) {
+std::string JumpPrompt(const World& w, int player) {
+  return "PRESS JUMP (" + KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]) + ") TO START";
+}
+
+void DrawStatistics(World& w, int x, int player) {
   Surface& back = DisplayOf(w).Back;
-  DrawText(w, back, "PRESS JUMP TO START", x, 180, kWhite);
+  // The jump key by name; a long name goes on a line of its own above.
+  const std::string prompt = JumpPrompt(w, player);
+  if (prompt.size() <= kPromptColumns) {
+    DrawText(w, back, prompt, x, 180, kWhite);
+  } else {
+    DrawText(w, back, "PRESS JUMP TO START", x, 170, kWhite);
+    DrawText(w, back, "(JUMP: " + KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]) + ")", x, 180, kWhite);
+  }
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int i = 1; i <= last; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];
     const int y = kRowHeight * i;
     DrawPlayer(w, back, i, 2, static_cast<int16>(x - 5), static_cast<int16>(y), true);
-    DrawText2(w, back, Trim(p.Name), x + 8, y, p.Alive != kFalse ? kWhite : kDarkGrey);
-    DrawText2(w, back, std::to_string(p.Lives), x + 110, y, kWhite);
-    DrawText2(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
+    // Outlined: the rows stand over the level's rock and soil. Each worm's
+    // client's round trip, where the relay measures it; the name makes room.
+    const int32 ping = w.NetStats.RoundTripMs[static_cast<std::size_t>(i)];
+    const std::string_view name = Trim(p.Name);
+    DrawTextOutlined(w, back, ping >= 0 ? name.substr(0, kNameColumnsBesidePing) : name, x + 8, y,
+                     p.Alive != kFalse ? kWhite : kOutOfPlay);
+    if (ping >= 0) {
+      const std::string ms = std::to_string(std::min<int32>(ping, 9999)) + "ms";
+      DrawTextOutlined(w, back, ms, x + kPingRightEdge - kGlyphAdvance * static_cast<int>(ms.size()), y, kOutOfPlay);
+    }
+    DrawTextOutlined(w, back, std::to_string(p.Lives), x + 110, y, kWhite);
+    DrawTextOutlined(w, back, std::to_string(p.Kills), x + 134, y, kWhite);
     const std::int64_t n = 233 + IDiv(p.Health, 10);
     if (p.Health > 0 && n >= 0 && n < static_cast<std::int64_t>(w.PaletteColors.size()))
       back.FillRect(MakeRect(x + 8, y + 7, p.Health, 2),

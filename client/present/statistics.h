@@ -3,12 +3,17 @@
 // re-enter.
 #pragma once
 
+#include <string>
+
 #include "client/state/world.h"
 
 namespace krel {
 
-// Draws the panel onto Back with its left edge at x; changes no game
-// state.
-void DrawStatistics(World& w, int x);
+// Draws the panel of local player 1 or 2 onto Back with its left edge at x;
+// changes no game state.
+void DrawStatistics(World& w, int x, int player);
+
+// "PRESS JUMP (K) TO START" with the player's own jump key.
+std::string JumpPrompt(const World& w, int player);
 
 }  // namespace krel

@@ -1,5 +1,7 @@
 #include "client/present/text.h"
 
+#include <utility>
+
 #include "client/present/display_state.h"
 #include "gfx/codepage.h"
 
@@ -29,7 +31,9 @@ void BuildFontCells(World& w) {
   DisplayOf(w).FontCellsReady = true;
 }
 
-void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col, bool shadow) {
+enum class Backing { kNone, kShadow, kOutline };
+
+void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col, Backing backing) {
   if (col < 0 || col >= kFontColours) return;
   // A line wholly above or below the surface cannot show; this also keeps
   // the shadow's y + 1 away from the integer limit.
@@ -37,26 +41,49 @@ void Draw(World& w, Surface& surf, std::string_view text, int x, int y, int col,
   if (!DisplayOf(w).FontCellsReady) BuildFontCells(w);
   const Surface& ink = DisplayOf(w).Fonts[col];
   const Surface& dark = DisplayOf(w).Fonts[0];
-  for (const char ch : text) {
-    if (x >= surf.width()) break;  // nothing further along can be drawn
-    const int c = DisplayOf(w).FontCells[static_cast<unsigned char>(ch)];
-    if (c >= kFirstCode && c <= kLastCode) {
-      const Rect glyph{1, 8 * c - 16, 7, 8 * c - 8};
-      if (shadow) surf.Blit(x + 1, y + 1, dark, glyph, true);
-      surf.Blit(x, y, ink, glyph, true);
+  const Surface& black = DisplayOf(w).Fonts[1];
+  // Each glyph's cell and its place, drawn by `draw`.
+  const auto each_glyph = [&](const auto& draw) {
+    int pen = x;
+    for (const char ch : text) {
+      if (pen >= surf.width()) break;  // nothing further along can be drawn
+      const int c = DisplayOf(w).FontCells[static_cast<unsigned char>(ch)];
+      if (c >= kFirstCode && c <= kLastCode) draw(pen, Rect{1, 8 * c - 16, 7, 8 * c - 8});
+      pen += kGlyphAdvance;
     }
-    x += kGlyphAdvance;
-  }
+  };
+  // The outline goes under the whole line first, so that it never covers a
+  // neighbouring glyph.
+  if (backing == Backing::kOutline)
+    each_glyph([&](int px, const Rect& glyph) {
+      for (const auto& [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}})
+        surf.Blit(px + dx, y + dy, black, glyph, true);
+    });
+  each_glyph([&](int px, const Rect& glyph) {
+    if (backing == Backing::kShadow) surf.Blit(px + 1, y + 1, dark, glyph, true);
+    surf.Blit(px, y, ink, glyph, true);
+  });
 }
 
 }  // namespace
 
 void DrawText(World& w, Surface& surf, std::string_view txt, int x, int Y, int col) {
-  Draw(w, surf, txt, x, Y, col, true);
+  Draw(w, surf, txt, x, Y, col, Backing::kShadow);
 }
 
 void DrawText2(World& w, Surface& surf, std::string_view text, int x, int Y, int col) {
-  Draw(w, surf, text, x, Y, col, false);
+  Draw(w, surf, text, x, Y, col, Backing::kNone);
+}
+
+void DrawTextOutlined(World& w, Surface& surf, std::string_view text, int x, int Y, int col) {
+  Draw(w, surf, text, x, Y, col, Backing::kOutline);
+}
+
+std::string KeyLabel(const World& w, int code) {
+  if (code <= 0 || code >= 256) return "";
+  std::string label = Cp1252Upper(w.KeyNames[static_cast<std::size_t>(code)]);
+  if (const std::size_t at = label.find(" ARROW"); at != std::string::npos) label.erase(at, 6);
+  return label;
 }
 
 }  // namespace krel

@@ -8,6 +8,7 @@
 // drawn as "?".
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "client/state/world.h"
@@ -25,5 +26,13 @@ void DrawText(World& w, Surface& surf, std::string_view txt, int x, int Y, int c
 
 // The same without the shadow (in-game text).
 void DrawText2(World& w, Surface& surf, std::string_view text, int x, int Y, int col);
+
+// The same with a black outline all round each glyph, for text over the
+// level where a one-sided shadow is lost on rock and soil.
+void DrawTextOutlined(World& w, Surface& surf, std::string_view text, int x, int Y, int col);
+
+// A key as short help texts name it: the keyboard's name in capitals, the
+// arrow keys without "ARROW" ("LEFT", "K", "RIGHT SHIFT"); empty for no key.
+std::string KeyLabel(const World& w, int code);
 
 }  // namespace krel

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "client/state/chat.h"
+#include "client/state/data_files.h"
 
 namespace krel {
 
@@ -114,8 +115,8 @@ int ReplaySession::Begin(World& w, Platform*& platform, SettingsStore*& settings
     recorded_settings_->Parse(rec.settings, options_.play);
     settings = recorded_settings_.get();
     std::vector<std::string> changed;
-    if (rec.arms && FileChecksum(w.ProgramDir + "/arms.dat") != rec.arms) changed.push_back("weapon file");
-    if (rec.level && FileChecksum(w.ProgramDir + "/level.bmp") != rec.level) changed.push_back("level");
+    if (rec.arms && FileChecksum(DataFile(w, "arms.dat")) != rec.arms) changed.push_back("weapon file");
+    if (rec.level && FileChecksum(DataFile(w, "level.bmp")) != rec.level) changed.push_back("level");
     if (!changed.empty()) {
       std::string what = changed.size() == 2 ? "weapon file and level" : changed[0];
       // Said once each way: "FILE: recorded with another level: the result
@@ -155,8 +156,8 @@ void ReplaySession::StartRecording(World& w, Platform*& platform, SettingsStore&
   if (!w.FixedSeed) w.FixedSeed = ClockSeed();
   Recording header;
   header.seed = *w.FixedSeed;
-  header.arms = FileChecksum(w.ProgramDir + "/arms.dat");
-  header.level = FileChecksum(w.ProgramDir + "/level.bmp");
+  header.arms = FileChecksum(DataFile(w, "arms.dat"));
+  header.level = FileChecksum(DataFile(w, "level.bmp"));
   header.results_screen = w.ResultsScreen;
   if (auto* ini = dynamic_cast<IniSettingsStore*>(&settings)) header.settings = ini->Serialize();
   writer_ = std::make_unique<RecordingWriter>(path, [](const std::string& text) { Say(text); });
@@ -190,12 +191,19 @@ void ReplaySession::OnGameEnd(World&) {
   }
 }
 
-void ReplaySession::End() {
-  if (ended_) return;
-  ended_ = true;
-  if (trace_) trace_->Flush();
+bool ReplaySession::End() {
+  if (!ended_) {
+    ended_ = true;
+    EndRecording();
+    if (trace_) trace_->Flush();
+  }
+  return !(trace_ && trace_->failed()) && !(writer_ && writer_->failed());
+}
+
+void ReplaySession::EndRecording() {
   if (!recorder_) return;
   recorder_->Flush();
+  writer_->Close();
   if (!auto_folder_.empty()) {
     if (local_games_ == 0) {
       // Nothing but menus: not worth keeping.

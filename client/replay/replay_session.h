@@ -50,7 +50,7 @@ class ReplaySession : public GameObserver {
   // The platform to build on: `real`, or a headless one.
   Platform& BasePlatform(Platform& real);
 
-  // Sets up playback or recording and the trace on w (its ProgramDir,
+  // Sets up playback or recording and the trace on w (its ProgramDir or DataDirs,
   // FixedSeed and platform set), replacing platform and settings by the
   // ones the game must use. Returns -1 to go on, else the exit status (2:
   // the recording cannot be read; the reason is on stderr).
@@ -58,14 +58,17 @@ class ReplaySession : public GameObserver {
   // Whether the game may use the network (not during playback).
   bool NetworkAllowed() const { return options_.play.empty(); }
   // Writes everything out; the automatic recording is dropped when the
-  // session held no local game, and old ones are pruned.
-  void End();
+  // session held no local game, and old ones are pruned. False when the
+  // recording or the trace could not be written (said on stderr when it
+  // happened).
+  bool End();
 
   void OnGameStart(World& w) override;
   void OnGameEnd(World& w) override;
 
  private:
   void StartRecording(World& w, Platform*& platform, SettingsStore& settings, const std::string& path);
+  void EndRecording();
 
   ReplayOptions options_;
   ConsoleHeadlessPlatform headless_;

@@ -32,5 +32,7 @@ struct Player : WormRecord {
 inline constexpr flag kControllerHuman = kFalse;
 inline constexpr flag kControllerCpu = kTrue;
 inline constexpr flag kControllerAce = 2;
+// The ace's strengths run from 1 to this; a plain "ace" is the strongest.
+inline constexpr int16 kAceStrongest = 5;
 
 }  // namespace krel

@@ -18,6 +18,7 @@
 #include "client/state/definitions.h"
 #include "client/state/entity.h"
 #include "client/state/layer_state.h"
+#include "client/state/net_status.h"
 #include "client/state/player.h"
 #include "client/state/sim_events.h"
 #include "gfx/surface.h"
@@ -54,6 +55,8 @@ struct World {
   std::array<std::string, 3> MenuName{"", "Player 1", "Player 2"};
   std::array<int16, 3> MenuColor{};
   std::array<flag, 3> MenuComputer{};
+  // The ace computer player's strength, 1 (easiest) to kAceStrongest.
+  std::array<int16, 3> MenuAceStrength{kAceStrongest, kAceStrongest, kAceStrongest};
 
   // --- network game (kept in step by the network session) ------------------
   // The game connection's state; the simulation tests it wherever local and
@@ -63,6 +66,8 @@ struct World {
   // This client's own events of the frame, written for the relay and sent
   // with the next state.
   std::string OutBuffer;
+  // Round trips, silence, prediction and drawn positions (net_status.h).
+  NetStatus NetStats;
 
   // --- level -------------------------------------------------------------
   Surface LevelSurface;
@@ -87,6 +92,16 @@ struct World {
   std::vector<Shot> Shots{Shot{}};
   std::vector<Obj> Objs{Obj{}};
   std::vector<SObj> SObjs{SObj{}};
+  // What the shots, objects and special objects may still do in this frame
+  // (client/simulation/weapons/frame_budget.h); unlimited outside their
+  // movers.
+  struct MoverBudget {
+    bool active = false;
+    std::int64_t steps = 0;
+    std::int64_t explosions = 0;
+    std::int64_t pieces = 0;
+    std::int64_t visits = 0;
+  } Budget;
 
   // --- definition tables (filled once at start-up) -----------------------
   WeaponTable WeaponDefs{};
@@ -145,9 +160,9 @@ struct World {
   bool QuitRequested = false;
 
   // --- run options (set once at start-up) ---------------------------------
-  // The program's own folder: arms.dat and level.bmp are read from there.
+  // The program's own folder.
   std::string ProgramDir = ".";
-  // Where arms.dat and level.bmp are looked for, in order (client/app/
+  // Where arms.dat and level.bmp are looked for, in order (client/state/
   // data_files.h); empty means ProgramDir alone.
   std::vector<std::string> DataDirs;
   // When set, replaces the clock as the random seed (KREL_SEED), so that a
@@ -155,6 +170,12 @@ struct World {
   std::optional<std::uint64_t> FixedSeed;
   // When not empty, every game end appends a JSON line here (KREL_DUMP).
   std::string DumpPath;
+  // Set when the dump or performance.log could not be written (said on
+  // stderr at once): the program then ends with a non-zero status.
+  bool ReportWriteFailed = false;
+  // When not empty, every frame of a network game appends a line of timings
+  // here (KREL_NETSTATS; client/app/net_stats_log.h).
+  std::string NetStatsPath;
   // When set, every frame is traced (KREL_TRACE); never owned.
   FrameTrace* trace = nullptr;
   // When set, told of every game's start and end; never owned.
@@ -163,7 +184,13 @@ struct World {
   // The one uniform random source, [0, 1). The player argument is accepted
   // for the callers' sake and does not change the result.
   double Rand(int player = 0);
-  void Seed(std::uint64_t seed) { rng.seed(seed); }
+  void Seed(std::uint64_t seed) {
+    rng.seed(seed);
+    GameSeed = seed;
+  }
+  // The seed last given to Seed: the computer players derive their own
+  // streams from it, so that they never draw from the game's source.
+  std::uint64_t GameSeed = 0;
   void ResetEntityTables();
   SimulationEvents& Events();
   bool Networked() const { return Connection != ConnectionState::kClosed; }

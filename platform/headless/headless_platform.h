@@ -35,6 +35,8 @@ class HeadlessPlatform : public Platform {
   void SetDisplayUsable(bool usable) { usable_ = usable; }
   bool display_open() const { return display_open_; }
   bool fullscreen() const { return fullscreen_; }
+  void SetFullscreen(bool on) override { fullscreen_ = on; }
+  bool IsFullscreen() override { return fullscreen_; }
   const Surface& last_frame() const { return last_frame_; }
   int frames_presented() const { return frames_presented_; }
   int process_events_calls() const { return process_events_calls_; }
@@ -67,6 +69,8 @@ class HeadlessPlatform : public Platform {
   bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override;
   void PlayOnVoice(int voice, int n) override { plays_.emplace_back(voice, n); }
   void SetAudioAvailable(bool available) { audio_available_ = available; }
+  void SetVolume(int percent) override { volume_ = percent; }
+  int volume() const { return volume_; }
   // (voice, sound number) of every start, in order.
   const std::vector<std::pair<int, int>>& plays() const { return plays_; }
   void ClearPlays() { plays_.clear(); }
@@ -90,6 +94,7 @@ class HeadlessPlatform : public Platform {
   bool fullscreen_ = false;
   bool usable_ = true;
   bool audio_available_ = true;
+  int volume_ = 100;
   Surface last_frame_;
   int frames_presented_ = 0;
   int process_events_calls_ = 0;

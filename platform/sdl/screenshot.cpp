@@ -3,10 +3,44 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <vector>
+
+#include "protocol/base/file_output.h"
 
 namespace krel {
+
+namespace {
+
+// An SDL stream that appends what is written to out (which must outlive
+// it); closing it frees it. The PNG writer only ever asks for the position.
+SDL_RWops* GrowingMemoryStream(std::vector<std::uint8_t>& out) {
+  SDL_RWops* rw = SDL_AllocRW();
+  if (rw == nullptr) return nullptr;
+  rw->type = SDL_RWOPS_UNKNOWN;
+  rw->hidden.unknown.data1 = &out;
+  rw->size = [](SDL_RWops* c) -> Sint64 {
+    return static_cast<Sint64>(static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1)->size());
+  };
+  rw->seek = [](SDL_RWops* c, Sint64 offset, int whence) -> Sint64 {
+    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
+    if (offset == 0 && (whence == RW_SEEK_CUR || whence == RW_SEEK_END)) return static_cast<Sint64>(v->size());
+    return SDL_SetError("the PNG stream cannot seek");
+  };
+  rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+  rw->write = [](SDL_RWops* c, const void* p, size_t size, size_t n) -> size_t {
+    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    v->insert(v->end(), b, b + size * n);
+    return n;
+  };
+  rw->close = [](SDL_RWops* c) -> int {
+    SDL_FreeRW(c);
+    return 0;
+  };
+  return rw;
+}
+
+}  // namespace
 
 bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, int scale, const std::string& path,
                   std::string& error) {
@@ -14,15 +48,6 @@ bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, 
       scale < 1 || scale > 16) {
     error = "no picture to save";
     return false;
-  }
-  std::error_code ec;
-  const std::filesystem::path target(path);
-  if (target.has_parent_path()) {
-    std::filesystem::create_directories(target.parent_path(), ec);
-    if (ec) {
-      error = "cannot create " + target.parent_path().string() + ": " + ec.message();
-      return false;
-    }
   }
   const int w = width * scale;
   const int h = height * scale;
@@ -44,20 +69,17 @@ bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, 
       row[3 * x + 2] = static_cast<Uint8>((b << 3) | (b >> 2));
     }
   }
-  // Written beside the target and renamed over it, so a failed write never
-  // leaves a broken file under the final name.
-  const std::string temp = path + ".part";
-  const bool ok = IMG_SavePNG(out, temp.c_str()) == 0;
-  if (!ok) error = std::string("cannot write ") + path + ": " + IMG_GetError();
+  // Encoded in memory, then written as every file of the game is: whole or
+  // not at all, through a link to its target, never over a device.
+  std::vector<std::uint8_t> png;
+  SDL_RWops* rw = GrowingMemoryStream(png);
+  const bool encoded = rw != nullptr && IMG_SavePNG_RW(out, rw, 1) == 0;
+  if (!encoded) error = std::string("cannot make the picture: ") + IMG_GetError();
   SDL_FreeSurface(out);
-  if (!ok) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    error = "cannot write " + path + ": " + ec.message();
-    std::remove(temp.c_str());
+  if (!encoded) return false;
+  const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());
+  if (!WriteWholeFile(path, bytes, error, {.make_folders = true})) {
+    error = "cannot write " + error;
     return false;
   }
   return true;

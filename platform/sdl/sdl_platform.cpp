@@ -212,6 +212,10 @@ void SdlPlatform::ToggleFullscreen() {
   fullscreen_ = !fullscreen_;
 }
 
+void SdlPlatform::SetFullscreen(bool on) {
+  if (on != fullscreen_) ToggleFullscreen();
+}
+
 void SdlPlatform::SaveScreenshot(EventSink& sink) {
   std::string error;
   const std::string dir = ScreenshotDir(std::getenv("XDG_PICTURES_DIR"), std::getenv("HOME"));
@@ -233,6 +237,7 @@ void SdlPlatform::SaveScreenshot(EventSink& sink) {
       sink.OnNotice("SCREENSHOT " + name);
       return;
     }
+    screenshot_failed_ = true;
   }
   // A failed screenshot is reported and the game goes on.
   std::cerr << "krel: screenshot not saved: " << error << std::endl;
@@ -370,7 +375,13 @@ bool SdlPlatform::OpenAudio(std::string& error) {
   }
   Mix_AllocateChannels(kVoices);
   audio_ = true;
+  SetVolume(volume_);
   return true;
+}
+
+void SdlPlatform::SetVolume(int percent) {
+  volume_ = std::clamp(percent, 0, 100);
+  if (audio_) Mix_Volume(-1, volume_ * MIX_MAX_VOLUME / 100);
 }
 
 bool SdlPlatform::LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) {

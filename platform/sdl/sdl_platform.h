@@ -40,6 +40,8 @@ class SdlPlatform : public Platform {
   void Present(const Surface& frame) override;
   bool DisplayUsable() override;
   void ProcessEvents(EventSink& sink) override;
+  void SetFullscreen(bool on) override;
+  bool IsFullscreen() override { return fullscreen_; }
 
   void ReadKeyboard(std::uint8_t state[256]) override;
   void ReadGameInput(std::uint8_t keys[256], std::uint8_t pads[3]) override;
@@ -49,8 +51,11 @@ class SdlPlatform : public Platform {
   bool OpenAudio(std::string& error) override;
   bool LoadSound(int n, std::span<const std::uint8_t> wav, std::string& error) override;
   void PlayOnVoice(int voice, int n) override;
+  void SetVolume(int percent) override;
 
   void SaveScreenshot(EventSink& sink) override;
+  // Whether a screenshot could not be written in this run.
+  bool write_failed() const { return screenshot_failed_; }
 
   // Always written to standard error; shown in a box, its lines broken to
   // fit the screen, when there is a display.
@@ -67,6 +72,7 @@ class SdlPlatform : public Platform {
   void ReadKeys(std::uint8_t state[256]);
 
   bool video_ = false;
+  bool screenshot_failed_ = false;
   bool audio_ = false;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
@@ -75,6 +81,7 @@ class SdlPlatform : public Platform {
   int texture_h_ = 0;
   Scaling scaling_ = Scaling::kInteger;
   bool fullscreen_ = false;
+  int volume_ = 100;  // percent
   // After Alt+Enter, Return reads as up until it is let go, so the menus do
   // not take the switch for a choice.
   bool hide_return_ = false;

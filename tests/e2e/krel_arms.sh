@@ -3,7 +3,7 @@
 # message and a dump that a JSON parser accepts.
 set -euo pipefail
 BUILD_DIR=$1
-BIN="$BUILD_DIR/tools/krel-arms/krel-arms"
+BIN="$BUILD_DIR/krel-arms"
 [ -x "$BIN" ] || { echo "krel-arms not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -43,4 +43,12 @@ set +e
 set -e
 [ "$rc" -eq 1 ] || { echo "missing file: exit $rc, want 1"; exit 1; }
 [ "$usage" -eq 2 ] || { echo "no arguments: exit $usage, want 2"; exit 1; }
+
+# A dump that does not fit on the disk (a file size limit of 1 KiB, its
+# signal ignored) fails and says why.
+set +e
+( trap '' XFSZ; ulimit -f 1; exec "$BIN" dump "$WORK/good.dat" ) > "$WORK/full.json" 2> "$WORK/err"; rc=$?
+set -e
+[ "$rc" -eq 1 ] && grep -q "^krel-arms: standard output: File too large" "$WORK/err" \
+  || { echo "a dump to a full disk: exit $rc"; cat "$WORK/err"; exit 1; }
 echo "krel-arms e2e ok"

@@ -13,8 +13,8 @@ WORK=$(mktemp -d)
 XPID=
 cleanup() { [ -z "$XPID" ] || kill "$XPID" 2> /dev/null || true; rm -rf "$WORK"; }
 trap cleanup EXIT
-# krel reads arms.dat beside itself first: a copy of the program with a
-# broken one.
+# A copy of the program with a broken arms.dat beside it, and no player's
+# data folder (which krel would read first).
 mkdir -p "$WORK/bin"
 cp "$BIN" "$BUILD_DIR/level.bmp" "$WORK/bin/"
 printf 'ORDER:1\r\nSPEED:fast\r\n' > "$WORK/bin/arms.dat"
@@ -25,7 +25,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp > "$WORK/xvfb.txt" 2>&1 &
 XPID=$!
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || { echo "Xvfb did not start"; cat "$WORK/xvfb.txt"; exit 1; }
-export DISPLAY=":$(head -1 "$WORK/display")" SDL_AUDIODRIVER=dummy KREL_CONFIG_DIR="$WORK/config"
+export DISPLAY=":$(head -1 "$WORK/display")" SDL_AUDIODRIVER=dummy KREL_CONFIG_DIR="$WORK/config" XDG_DATA_HOME="$WORK/data"
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 cd "$WORK"
 

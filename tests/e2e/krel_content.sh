@@ -3,10 +3,11 @@
 # and the reason a file cannot be written.
 set -euo pipefail
 BUILD_DIR=$1
-BIN="$BUILD_DIR/tools/krel-content/krel-content"
+SRC_DIR=${2:-$(dirname "$0")/../..}
+BIN="$BUILD_DIR/krel-content"
 [ -x "$BIN" ] || { echo "krel-content not built at $BIN"; exit 1; }
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+trap 'kill "${reader:-}" 2> /dev/null || true; rm -rf "$WORK"' EXIT
 
 # run EXPECTED_STATUS ARGS...: stdout in $WORK/out, stderr in $WORK/err.
 run() {
@@ -37,6 +38,16 @@ run 0 level --seed 18446744073709551615 "$WORK/max.bmp"
 run 0 level --seed 0 "$WORK/zero.bmp"
 cmp -s "$WORK/max.bmp" "$WORK/zero.bmp" && { echo "seeds 0 and 2^64-1 made the same level"; exit 1; }
 
+run 2 level --style valleys "$WORK/x.bmp"
+grep -q '"valleys" is not one of mixed, caves, islands, tunnels' "$WORK/err" || { echo "a style not refused"; exit 1; }
+run 0 level --style mixed "$WORK/mixed.bmp"
+cmp -s "$WORK/mixed.bmp" "$SRC_DIR/data/level.bmp" || { echo "seed 1 in the default style is not the shipped level"; exit 1; }
+for style in caves islands tunnels; do
+  run 0 level --seed 7 --style "$style" "$WORK/$style.bmp"
+done
+[ "$(cat "$WORK"/{caves,islands,tunnels}.bmp | wc -c)" -gt 0 ] && ! cmp -s "$WORK/caves.bmp" "$WORK/islands.bmp" &&
+  ! cmp -s "$WORK/islands.bmp" "$WORK/tunnels.bmp" || { echo "the styles made the same level"; exit 1; }
+
 run 1 level "$WORK/no/such/folder/x.bmp"
 grep -q "cannot write .*x.bmp: No such file or directory" "$WORK/err" || { echo "no reason given:"; cat "$WORK/err"; exit 1; }
 
@@ -62,4 +73,21 @@ cmp -s "$WORK/zero.bmp" "$WORK/full/level.bmp" || { echo "the old level was dama
 [ "$(find "$WORK/full" -name '*.tmp*' | wc -l)" -eq 0 ] || { echo "temporary files left"; ls -R "$WORK/full"; exit 1; }
 run 0 icon 512 "$WORK/full/icon.png"
 [ "$(head -c 4 "$WORK/full/icon.png" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG written"; exit 1; }
+
+# "-" is standard output; a link is written through and stays a link; a pipe
+# (as a device would be) is written into, never replaced.
+"$BIN" level --seed 3 - > "$WORK/stdout.bmp"
+run 0 level --seed 3 "$WORK/three.bmp"
+cmp -s "$WORK/stdout.bmp" "$WORK/three.bmp" || { echo "level to - differs from the file"; exit 1; }
+ln -s three.bmp "$WORK/link.bmp"
+run 0 level --seed 4 "$WORK/link.bmp"
+[ -L "$WORK/link.bmp" ] && ! cmp -s "$WORK/three.bmp" "$WORK/stdout.bmp" || { echo "the link was replaced"; exit 1; }
+mkfifo "$WORK/pipe"
+cat "$WORK/pipe" > "$WORK/from-pipe" &
+reader=$!
+run 0 icon 16 "$WORK/pipe"
+[ -p "$WORK/pipe" ] || { kill "$reader"; echo "the pipe was replaced"; exit 1; }
+wait "$reader"
+[ "$(head -c 4 "$WORK/from-pipe" | od -An -c | tr -d ' ')" = "211PNG" ] || { echo "no PNG through the pipe"; exit 1; }
+full level --seed 3 -
 echo "krel-content e2e ok"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole program under SDL's dummy drivers, driven by a key script: raise
 # the lives, hand both worms to the computer, play a local game for ten
-# seconds, leave with Escape, pass the results screen and quit. krel must end with status 0, save its
-# settings, write performance.log and one KREL_DUMP line with both worms in play.
+# seconds, leave with Escape, pass the results screen and quit. krel must end with status 0, name the
+# files it loaded, save its settings, write performance.log and one KREL_DUMP line with both worms in play.
 set -euo pipefail
 BUILD_DIR=$(cd "$1" && pwd)
 BIN="$BUILD_DIR/krel"
@@ -35,6 +35,10 @@ press() { for key; do printf '1 %s\n1 -\n' "$key"; done; }
   echo '1 RETURN'
 } > keys.txt
 
+# A level in the player's own folder is played before the build's copy; the
+# build's weapons go with it.
+export XDG_DATA_HOME="$WORK/data"
+mkdir -p data/krel && cp "$BUILD_DIR/level.bmp" data/krel/
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export KREL_CONFIG_DIR="$WORK/config" KREL_INPUT="$WORK/keys.txt" KREL_DUMP="$WORK/dump.jsonl" KREL_SEED=1
 # SDL keeps allocations of its own until exit; they are not the game's.
@@ -50,6 +54,10 @@ fi
 
 fail() { echo "$1"; shift; for f in "$@"; do echo "--- $f"; cat "$f"; done; exit 1; }
 
+grep -qxF "krel: level from $WORK/data/krel/level.bmp" out.txt &&
+  grep -qxF "krel: weapons from $(cd "$BUILD_DIR" && pwd -P)/arms.dat" out.txt ||
+  fail "krel did not name the files it loaded, the player's level first" out.txt
+
 # What the six lines hold, and that earlier games' lines stay, is the game
 # loop test's concern; here only that the program writes them where it runs.
 [ "$(wc -l < performance.log)" -eq 6 ] || fail "expected six lines in performance.log" performance.log
@@ -58,8 +66,8 @@ ini=config/krel.ini
 for line in '"Lives"="17"' '"Name"="Player 2"' '"Right "="205"'; do
   grep -qxF "$line" "$ini" || fail "krel.ini lacks $line" "$ini"
 done
-# Who controls a worm is chosen anew in every run.
-! grep -q Computer "$ini" || fail "the controller choice was saved" "$ini"
+# Who controls a worm is remembered for the next run.
+[ "$(grep -cxF '"Computer"="1"' "$ini")" -eq 2 ] || fail "the CPU choice of both players was not saved" "$ini"
 
 [ "$(wc -l < dump.jsonl)" -eq 1 ] || fail "expected one dump line" dump.jsonl
 python3 - dump.jsonl <<'PY'

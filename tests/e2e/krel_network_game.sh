@@ -20,7 +20,7 @@ start_client b Bert Bea 1 "400 -" KREL_LOCKSTEP=1
 wait_clients
 kill "$SERVER_PID" 2>/dev/null || true
 [ "$(grep -c 'plays pipelined' "$WORK/server.txt")" -eq 1 ] || { echo "FAIL: not one pipelined client"; cat "$WORK/server.txt"; exit 1; }
-TRACE_TOOL="$BUILD_DIR/tools/krel-trace/krel-trace"
+TRACE_TOOL="$BUILD_DIR/krel-trace"
 if [ -x "$TRACE_TOOL" ]; then
   "$TRACE_TOOL" compare "$WORK/a/trace.jsonl" "$WORK/b/trace.jsonl" || { echo "FAIL: the traces part ways"; exit 1; }
 fi

@@ -3,7 +3,7 @@
 # traces (among them one line of deep nesting, which once overflowed the
 # stack) give exit status 0, 1 and 2.
 set -euo pipefail
-TRACE="$1/tools/krel-trace/krel-trace"
+TRACE="$1/krel-trace"
 [ -x "$TRACE" ] || { echo "SKIP: $TRACE is not built yet"; exit 77; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

@@ -36,7 +36,8 @@ TEST(Screenshot, GameFrameDecodesBackToItsPixels) {
   const std::string path = (dir / "sub" / "shot.png").string();  // folders made as needed
   std::string error;
   ASSERT_TRUE(SaveFramePng(frame.pixels(), 320, 240, 2, path, error)) << error;
-  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+  // Nothing beside it: no temporary file is left.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sub"), std::filesystem::directory_iterator()), 1);
 
   SDL_Surface* loaded = IMG_Load(path.c_str());
   ASSERT_NE(loaded, nullptr) << IMG_GetError();

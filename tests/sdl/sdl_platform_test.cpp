@@ -96,8 +96,8 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   p.CloseDisplay();
   p.Present(frame);  // no window: nothing happens
   testing::internal::CaptureStderr();
-  p.MessageBox("Audiohardware nicht gefunden !");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Audiohardware nicht gefunden !"), std::string::npos);
+  p.MessageBox("No sound device found");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("No sound device found"), std::string::npos);
 }
 
 // A WAV file of silent 16-bit mono samples at 22050 Hz.

@@ -108,7 +108,7 @@ class Linter {
     for (int s = 0; s < kWeaponSlots; ++s) {
       const WeaponDef& d = w_[static_cast<std::size_t>(s)];
       if (!SlotInUse(d)) continue;
-      Owner o{kWeapons, s, "weapon slot " + std::to_string(s) + (d.NAME.empty() ? "" : " (" + d.NAME + ")")};
+      Owner o{kWeapons, s, WeaponLabel(s) + (d.NAME.empty() ? "" : " (" + d.NAME + ")")};
       Sound(o, "SOUNDLAUNCH", d.SOUNDLAUNCH);
       Sound(o, "SOUNDEXPLODE", d.SOUNDEXPLODE);
       Obj(o, "PTRAILPTYPE", d.PTRAILPTYPE);

@@ -69,8 +69,8 @@ int RunArmsTool(const std::vector<std::string>& args, std::ostream& out, std::os
   const ArmsCounts c = CountArms(*weapons, *objs, *sobjs);
   out << "ok: " << Count(c.weapons, "weapon") << ", " << Count(c.objects, "object") << ", "
       << Count(c.special_objects, "special object") << "\n"
-      << "(counted are non-empty slots, those with a name or any non-zero value: weapon slots "
-         "1-41, objects 1-30, special objects 1-20; the bonus item in weapon slot 0 is "
+      << "(counted are those that hold a name or any non-zero value: weapons 1-41, objects 1-30, "
+         "special objects 1-20; the bonus crates, the keys before the first ORDER, are "
       << (c.bonus_item ? "set" : "empty") << ")\n";
   const std::string bytes = ReadBytes(path);
   // Not a mistake: LF loads like CR LF; said because the shipped file has CR LF.

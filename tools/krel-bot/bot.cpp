@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "client/ai/ace.h"
 #include "client/app/game.h"
 #include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
@@ -165,6 +166,8 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
     report.error = "cannot connect to " + o.address + " port " + std::to_string(o.port);
   else if (!platform.messages.empty())
     report.error = platform.messages;
+  else if (w->ReportWriteFailed)
+    report.error = "its dump or performance.log could not be written";
   return report;
 }
 
@@ -225,11 +228,10 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
       o.lock_step = true;
     } else if (a == "--player") {
       const std::string who = i + 1 < args.size() ? args[i + 1] : "";
-      if (who != "cpu" && who != "ace") {
-        error = "--player needs cpu or ace";
+      if (!ParseControllerWord(who, o.limits.controller, o.limits.strength)) {
+        error = "--player needs cpu, ace or ace:N (N from 1 to 5)";
         return false;
       }
-      o.limits.controller = who == "ace" ? kControllerAce : kControllerCpu;
       ++i;
     } else if (a == "--dump" || a == "--data") {
       if (i + 1 >= args.size()) {

@@ -126,6 +126,7 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
     for (int p = 1; p <= 2; ++p) {
       w_.MenuComputer[static_cast<std::size_t>(p)] = limits_.controller;
       w_.Players[static_cast<std::size_t>(p)].Computer = limits_.controller;
+      w_.MenuAceStrength[static_cast<std::size_t>(p)] = limits_.strength;
     }
   }
   auto stop = [&](StopReason why) {

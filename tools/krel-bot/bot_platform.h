@@ -63,6 +63,7 @@ class BotPlatform : public HeadlessPlatform {
     // The bot drops its connection after this many frames (0: never), as a
     // lost one, and comes back (bot.cpp).
     std::int64_t drop_after = 0;
+    int16 strength = kAceStrongest;  // of the ace
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
 

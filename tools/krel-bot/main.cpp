@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "client/app/data_files.h"
 #include "client/app/startup.h"
 #include "client/net/net_client.h"
+#include "client/state/data_files.h"
 #include "tools/krel-bot/bot.h"
 
 #ifndef KREL_INSTALLED_DATA_DIR
@@ -21,7 +21,7 @@ void OnSignal(int) { g_stop = true; }
 
 const char* kUsage =
     "usage: krel-bot ADDRESS [--count N] [--port N] [--frames N] [--wait-for N] [--lives N]\n"
-    "                [--seed N] [--data DIR] [--dump DIR] [--player cpu|ace]\n"
+    "                [--seed N] [--data DIR] [--dump DIR] [--player cpu|ace|ace:N]\n"
     "                [--paced [--lock-step]] [--number-from N] [--drop-after N] [--watch]\n"
     "Joins the relay server at ADDRESS (IPv4) as N clients (1-8, default 1), each with\n"
     "both worms played by the computer, as fast as the server's batches come.\n"
@@ -34,7 +34,8 @@ const char* kUsage =
     "  --seed N    bot k plays from seed N + k (default: from the clock)\n"
     "  --data DIR  folder of arms.dat and level.bmp (default: where krel looks for them)\n"
     "  --dump DIR  bot k appends the game's KREL_DUMP lines to DIR/bot-k.jsonl\n"
-    "  --player cpu|ace  the computer player of the worms (default cpu)\n"
+    "  --player cpu|ace|ace:N  the computer player of the worms (default cpu); ace:N is the\n"
+    "                    ace at strength N from 1 (easiest) to 5, a plain ace the strongest\n"
     "  --paced     frames every 40 ms in real time, as a person's client plays; asks\n"
     "              the server to play it pipelined (frames need not wait for batches)\n"
     "              and reports frames/s, batches/s and how late the others' worms are\n"
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     }
   }
   krel::bot::BotOptions o;
-  // Where krel itself looks: beside the program, the player's data folder,
+  // Where krel itself looks: the player's data folder, beside the program,
   // the installed data folder.
   o.data_dir = krel::FindDataDir(krel::DataSearchDirs(krel::ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
                                                       std::getenv("HOME"), KREL_INSTALLED_DATA_DIR),

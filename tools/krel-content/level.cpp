@@ -56,7 +56,8 @@ void Carve(Grid& g, double cx, double cy, double r) {
 // A tunnel: a walk whose heading drifts a little each step. Directions are
 // kept as vectors and renormalised with sqrt only, so the result is the same
 // bit for bit wherever it is generated.
-void Tunnel(Grid& g, Rng& rng, double x, double y, int steps) {
+// Its radius wanders between 3 and max_radius.
+void Tunnel(Grid& g, Rng& rng, double x, double y, int steps, double max_radius = 7.0) {
   double dx = rng.signed_unit(), dy = rng.signed_unit() * 0.5;
   double r = 3.5 + rng.uniform() * 2.5;
   for (int i = 0; i < steps; ++i) {
@@ -73,29 +74,35 @@ void Tunnel(Grid& g, Rng& rng, double x, double y, int steps) {
     y += dy * 1.5;
     dx += rng.signed_unit() * 0.22;
     dy += rng.signed_unit() * 0.22 - (y - g.h() * 0.5) * 0.0008;  // stay away from floor and ceiling
-    r = std::clamp(r + rng.signed_unit() * 0.4, 3.0, 7.0);
+    r = std::clamp(r + rng.signed_unit() * 0.4, 3.0, max_radius);
     if (x < 12 || x > g.w() - 12) dx = -dx;
     if (y < 12 || y > g.h() - 20) dy = -dy;
   }
 }
 
-}  // namespace
+// The rock frame around every level. The game treats rows from 342 down as
+// solid ground in any case; the frame covers them so the picture says the
+// same.
+void Frame(Grid& g, std::uint64_t seed) {
+  const int w = g.w(), h = g.h();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double frame = 4 + 4 * ValueNoise(x + y, 0, 9, seed + 2);
+      if (x < frame || x >= w - frame || y < frame || y >= std::min(h, 342) - frame) g.set(x, y, kRockCell);
+    }
+}
 
-IndexedImage GenerateLevel(const LevelOptions& o) {
-  const int w = o.width, h = o.height;
-  const std::uint64_t seed = o.seed * 0x9E3779B97F4A7C15ull + 17;
-  Grid g(w, h, kSoilCell);
-
+// Soil with rock outcrops, open caves and winding tunnels between them: the
+// shipped level's kind (seed 1 is the shipped level).
+void Mixed(Grid& g, std::uint64_t seed) {
+  const int w = g.w(), h = g.h();
   // Rock: outcrops where one noise field peaks, and the frame.
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const double n = Fbm(x, y * 1.3, 48, seed + 1, 4);
       if (n > 0.68) g.set(x, y, kRockCell);
-      const double frame = 4 + 4 * ValueNoise(x + y, 0, 9, seed + 2);
-      // The game treats rows from 342 down as solid ground in any case;
-      // the frame covers them so the picture says the same.
-      if (x < frame || x >= w - frame || y < frame || y >= std::min(h, 342) - frame) g.set(x, y, kRockCell);
     }
+  Frame(g, seed);
   // Caves: open where a second noise field peaks.
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
@@ -107,6 +114,101 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
   const int tunnels = 9 + static_cast<int>(rng.uniform() * 4);
   for (int t = 0; t < tunnels; ++t)
     Tunnel(g, rng, 30 + rng.uniform() * (w - 60), 30 + rng.uniform() * (h - 80), 70 + rng.range(0, 90));
+}
+
+// Wide caverns under thick rock, joined by a few broad passages: long open
+// sight lines inside a cave, rock between caves.
+void Caves(Grid& g, std::uint64_t seed) {
+  const int w = g.w(), h = g.h();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (Fbm(x, y * 1.2, 40, seed + 1, 4) > 0.62) g.set(x, y, kRockCell);
+      // Caverns are wide rather than tall.
+      if (Fbm(x * 0.7, y * 1.6, 90, seed + 3, 4) > 0.5 && g.at(x, y) == kSoilCell) g.set(x, y, kFreeCell);
+    }
+  Frame(g, seed);
+  Rng rng(seed + 4);
+  const int passages = 4 + rng.range(0, 2);
+  for (int t = 0; t < passages; ++t)
+    Tunnel(g, rng, 30 + rng.uniform() * (w - 60), 30 + rng.uniform() * (h - 80), 120 + rng.range(0, 80), 6.0);
+}
+
+// Open ground: rolling soil hills over a rock bed at the bottom, open air
+// above them, and islands of soil (some with a rock core) floating in it.
+void Islands(Grid& g, std::uint64_t seed) {
+  const int w = g.w(), h = std::min(g.h(), 342);
+  for (int y = 0; y < g.h(); ++y)
+    for (int x = 0; x < g.w(); ++x) g.set(x, y, kFreeCell);
+  for (int x = 0; x < w; ++x) {
+    const double ground = h * (0.72 + 0.14 * (Fbm(x, 0, 80, seed + 1, 3) - 0.5) * 2);
+    for (int y = static_cast<int>(ground); y < g.h(); ++y) {
+      const bool bed = y > h - 20 + 8 * ValueNoise(x, 0, 30, seed + 5);
+      g.set(x, y, bed || Fbm(x, y, 20, seed + 6, 2) > 0.74 ? kRockCell : kSoilCell);
+    }
+  }
+  // Islands where a noise field peaks, kept to the upper two thirds, thinner
+  // towards the top so that the sky stays open.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const double height = static_cast<double>(y) / h;
+      if (height < 0.12 || height > 0.62) continue;
+      const double n = Fbm(x * 0.8, y * 1.5, 50, seed + 3, 4);
+      const double threshold = 0.64 - 0.12 * height;
+      if (n > threshold + 0.08)
+        g.set(x, y, kRockCell);
+      else if (n > threshold)
+        g.set(x, y, kSoilCell);
+    }
+  Frame(g, seed);
+}
+
+// Solid soil, veined with rock, crossed by many narrow tunnels: close
+// quarters everywhere, and the worms must dig to meet.
+void Tunnels(Grid& g, std::uint64_t seed) {
+  const int w = g.w(), h = g.h();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (std::fabs(Fbm(x, y * 1.3, 56, seed + 1, 4) - 0.5) < 0.035) g.set(x, y, kRockCell);
+  Frame(g, seed);
+  // Each tunnel starts in its own cell of a 6 x 4 grid, so that they reach
+  // every part of the level.
+  Rng rng(seed + 4);
+  constexpr int kColumns = 6, kRows = 4;
+  for (int t = 0; t < kColumns * kRows; ++t) {
+    const double x = 20 + (t % kColumns + rng.uniform()) * (w - 40) / kColumns;
+    const double y = 20 + (t / kColumns + rng.uniform()) * (h - 60) / kRows;
+    Tunnel(g, rng, x, y, 60 + rng.range(0, 80), 4.5);
+  }
+}
+
+}  // namespace
+
+const char* LevelStyleName(LevelStyle style) {
+  switch (style) {
+    case LevelStyle::kMixed: return "mixed";
+    case LevelStyle::kCaves: return "caves";
+    case LevelStyle::kIslands: return "islands";
+    case LevelStyle::kTunnels: return "tunnels";
+  }
+  return "mixed";
+}
+
+std::optional<LevelStyle> ParseLevelStyle(const std::string& name) {
+  for (LevelStyle style : kLevelStyles)
+    if (name == LevelStyleName(style)) return style;
+  return std::nullopt;
+}
+
+IndexedImage GenerateLevel(const LevelOptions& o) {
+  const int w = o.width, h = o.height;
+  const std::uint64_t seed = o.seed * 0x9E3779B97F4A7C15ull + 17;
+  Grid g(w, h, kSoilCell);
+  switch (o.style) {
+    case LevelStyle::kMixed: Mixed(g, seed); break;
+    case LevelStyle::kCaves: Caves(g, seed); break;
+    case LevelStyle::kIslands: Islands(g, seed); break;
+    case LevelStyle::kTunnels: Tunnels(g, seed); break;
+  }
 
   IndexedImage img(w, h, kFree0);
   for (int y = 0; y < h; ++y)

@@ -2,7 +2,8 @@
 // and levels from the sources in this folder.
 //
 //   krel-content build OUTDIR              bitmaps, WAVs and resources.cpp
-//   krel-content level [--seed N] FILE     a level bitmap (default seed 1)
+//   krel-content level [--style S] [--seed N] FILE
+//                                          a level bitmap (default mixed, seed 1)
 //   krel-content contact FILE              the contact sheet of all art
 //   krel-content check                     palette and art checks only
 //   krel-content icon SIZE FILE            the program's icon as a PNG
@@ -13,9 +14,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "protocol/base/file_output.h"
 #include "tools/krel-content/content.h"
 #include "tools/krel-content/icon.h"
 #include "tools/krel-content/level.h"
@@ -29,12 +32,19 @@ using namespace krel::content;
 constexpr const char* kUsage =
     "usage: krel-content build OUTDIR             the palette, font, sprite sheets and sounds as BMP and WAV\n"
     "                                             files, and resources.cpp, the source that embeds them\n"
-    "       krel-content level [--seed N] FILE    a level bitmap; N is 0 to 18446744073709551615 (default 1)\n"
+    "       krel-content level [--style S] [--seed N] FILE\n"
+    "                                             a level bitmap; N is 0 to 18446744073709551615 (default 1),\n"
+    "                                             S one of: mixed (default; soil, rock, caves and tunnels, the\n"
+    "                                             shipped level's kind), caves (wide caverns in thick rock),\n"
+    "                                             islands (open ground, hills and floating islands), tunnels\n"
+    "                                             (solid soil crossed by narrow tunnels)\n"
     "       krel-content contact FILE             a contact sheet of every cell, numbered as the weapon file\n"
     "                                             numbers them\n"
     "       krel-content check                    only run the palette and art checks; exit 1 if one fails\n"
     "       krel-content icon SIZE FILE           the worm icon, SIZE x SIZE pixels (16 to 512), as a PNG\n"
-    "       krel-content --help                   print this text\n";
+    "       krel-content --help                   print this text\n"
+    "A FILE of - is standard output. A link is written through to the file it names, a device or a pipe\n"
+    "directly; any other file is replaced whole or not at all.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -126,7 +136,14 @@ int Level(int argc, char** argv) {
         return 2;
       }
       options.seed = v;
-    } else if (file.empty() && !a.empty() && a[0] != '-') {
+    } else if (a == "--style" && i + 1 < argc) {
+      const std::optional<LevelStyle> style = ParseLevelStyle(argv[++i]);
+      if (!style) {
+        std::fprintf(stderr, "krel-content: --style: \"%s\" is not one of mixed, caves, islands, tunnels\n", argv[i]);
+        return 2;
+      }
+      options.style = *style;
+    } else if (file.empty() && !a.empty() && (a[0] != '-' || a == "-")) {
       file = a;
     } else {
       return Usage();
@@ -167,7 +184,7 @@ int main(int argc, char** argv) {
   const std::string cmd = argv[1];
   if ((cmd == "--help" || cmd == "-h") && argc == 2) {
     std::fputs(kUsage, stdout);
-    return 0;
+    return krel::StandardOutputWritten("krel-content") ? 0 : 1;
   }
   if (cmd == "build" && argc == 3) return Build(argv[2]);
   if (cmd == "level") return Level(argc, argv);

@@ -1,11 +1,6 @@
 #include "tools/krel-content/writers.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include "protocol/base/file_output.h"
 
 namespace krel::content {
 namespace {
@@ -110,42 +105,10 @@ std::vector<std::uint8_t> EncodeWav8(const std::vector<std::uint8_t>& samples, i
 }
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  // Into a temporary file beside the target, synced, then renamed over it:
-  // a failure (a full disk) leaves the old file as it was and no half file.
-  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  auto fail = [&](int err) {
-    error = "cannot write " + path + ": " + std::strerror(err);
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return false;
-  };
-  struct stat old_file {};
-  if (::stat(path.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode) && ::fchmod(fd, old_file.st_mode & 07777) != 0)
-    return fail(errno);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return fail(n < 0 ? errno : ENOSPC);
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0) return fail(errno);
-  if (::close(fd) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (WriteWholeFile(path, text, error)) return true;
+  error = "cannot write " + error;
+  return false;
 }
 
 }  // namespace krel::content

@@ -20,9 +20,10 @@ std::vector<std::uint8_t> EncodeBmp24(const RgbImage& image);
 // RIFF/WAVE, PCM, one channel, 8 bits unsigned (128 is silence).
 std::vector<std::uint8_t> EncodeWav8(const std::vector<std::uint8_t>& samples, int rate);
 
-// Writes bytes to path atomically (a temporary file beside it, then a
-// rename), keeping an existing file's permissions; false with error set
-// when that fails, and then path is as it was.
+// Writes bytes to path as every Krel program writes a whole file
+// (protocol/base/file_output.h): "-" is standard output, links are followed,
+// devices and pipes are written directly, and a regular file is replaced
+// whole or not at all. False with error ("cannot write NAME: reason") set.
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
 
 }  // namespace krel::content

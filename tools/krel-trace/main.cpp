@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "protocol/base/file_output.h"
 #include "protocol/base/printable.h"
 #include "tools/krel-trace/trace_compare.h"
 
@@ -16,7 +17,7 @@ constexpr const char* kUsage =
     "frame and field that differ. Traces of two clients of one network game are\n"
     "compared by their batch lines instead (every 50th batch: the worms' scores\n"
     "by name and the level), since their frames never match. Exit status: 0 the\n"
-    "same, 1 different, 2 a file cannot be read.\n";
+    "same, 1 different, 2 a file cannot be read or the answer cannot be written.\n";
 
 bool Read(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
@@ -32,7 +33,7 @@ bool Read(const std::string& path, std::string& text) {
 int main(int argc, char** argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::cout << kUsage;
-    return 0;
+    return krel::StandardOutputWritten("krel-trace") ? 0 : 2;
   }
   if (argc != 4 || std::string(argv[1]) != "compare") {
     std::cerr << kUsage;
@@ -54,8 +55,8 @@ int main(int argc, char** argv) {
   if (auto diff = krel::FirstTraceDifference(a, b, argv[2], argv[3])) {
     // The fields' values come from the files: no control byte reaches the terminal.
     std::cout << krel::Printable(*diff) << "\n";
-    return 1;
+    return krel::StandardOutputWritten("krel-trace") ? 1 : 2;
   }
   std::cout << "the traces agree\n";
-  return 0;
+  return krel::StandardOutputWritten("krel-trace") ? 0 : 2;
 }

@@ -5,6 +5,7 @@
 #include "client/simulation/report/json_text.h"
 #include "client/simulation/report/perf_log.h"
 #include "client/simulation/terrain/level.h"
+#include "protocol/base/file_output.h"
 
 namespace krel {
 

@@ -1,8 +1,6 @@
 #include "client/simulation/report/perf_log.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "protocol/base/file_output.h"
 
 namespace krel {
 
@@ -16,22 +14,6 @@ std::string FormatPerformanceLog(const std::array<int32, 21>& counters) {
     out += "\r\n";
   }
   return out;
-}
-
-bool AppendToFile(const std::string& path, const std::string& text, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "ab");
-  if (f == nullptr) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  int saved = errno;
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) error = path + ": " + std::strerror(saved);
-  return ok;
 }
 
 bool AppendPerformanceLog(const std::string& path, const std::array<int32, 21>& counters, std::string& error) {

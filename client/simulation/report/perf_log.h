@@ -13,11 +13,6 @@ namespace krel {
 //   Warten, Spieler, Schüsse, Objekte, SObjs, Anzeigen.
 std::string FormatPerformanceLog(const std::array<int32, 21>& counters);
 
-// Appends text to the file at path (created when missing), in binary so
-// that line ends stay as given. On failure returns false and error names the
-// file and the reason.
-bool AppendToFile(const std::string& path, const std::string& text, std::string& error);
-
 // Appends them to the file at path (created when missing). On failure
 // returns false and error names the file and the reason.
 bool AppendPerformanceLog(const std::string& path, const std::array<int32, 21>& counters, std::string& error);

@@ -1,8 +1,6 @@
 #include "client/simulation/report/trace.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 
 #include "client/simulation/report/dump.h"
@@ -79,10 +77,7 @@ std::string TraceLine(const World& w, std::int64_t game, std::int64_t frame, std
 
 FrameTrace::FrameTrace(std::string path, int every) : path_(std::move(path)), every_(std::max(1, every)) {}
 
-FrameTrace::~FrameTrace() {
-  Flush();
-  if (file_ != nullptr) std::fclose(file_);
-}
+FrameTrace::~FrameTrace() { Flush(); }
 
 void FrameTrace::Frame(const World& w, std::int64_t frame, std::optional<std::int64_t> batch) {
   if (failed_ || frame % every_ != 0) return;
@@ -100,11 +95,10 @@ void FrameTrace::Batch(const std::string& dump_line) {
 
 void FrameTrace::Flush() {
   if (failed_ || buffer_.empty()) return;
-  if (file_ == nullptr) file_ = std::fopen(path_.c_str(), "ab");
-  if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size() ||
-      std::fflush(file_) != 0) {
+  std::string error;
+  if ((!file_.is_open() && !file_.Open(path_, OutputFile::Mode::kAppend, error)) || !file_.Write(buffer_, error)) {
     // Said once; the game goes on untraced.
-    std::cerr << "krel: KREL_TRACE: cannot write " << path_ << ": " << std::strerror(errno) << "\n";
+    std::cerr << "krel: KREL_TRACE: cannot write " << error << "\n";
     failed_ = true;
   }
   buffer_.clear();

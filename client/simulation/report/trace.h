@@ -35,6 +35,7 @@
 #include <string>
 
 #include "client/state/world.h"
+#include "protocol/base/file_output.h"
 
 namespace krel {
 
@@ -54,13 +55,16 @@ class FrameTrace {
   void Batch(const std::string& dump_line);
   // Writes what is buffered (the end of every game and the program).
   void Flush();
+  // Whether a write has failed (said once on stderr; the game goes on
+  // untraced, and the program ends with a non-zero status).
+  bool failed() const { return failed_; }
 
  private:
   std::string path_;
   int every_;
   std::int64_t game_ = 0;
   std::string buffer_;
-  std::FILE* file_ = nullptr;
+  OutputFile file_;
   bool failed_ = false;
 };
 

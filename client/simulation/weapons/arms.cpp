@@ -15,6 +15,8 @@
 namespace krel {
 namespace {
 
+constexpr const char* kOrderRange = "ORDER must lie between 0 and 41 (ORDER:0 sets the bonus crates)";
+
 // The shipped file is a few dozen kilobytes; anything this large is not a
 // weapon file, and reading it whole could exhaust memory.
 constexpr std::size_t kMaxFileBytes = 64u << 20;
@@ -90,10 +92,8 @@ class Loader {
     if (key == "ORDER") {
       if (weapon_slot_ != 0) {
         if (!WeaponSlotValid()) {
-          return Fail(key, "the weapon selected by ORDER on line " + std::to_string(order_line_) + " (slot " +
-                               std::to_string(weapon_slot_) +
-                               ") cannot be completed: weapon slots go from 0 to 41, so ORDER "
-                               "must lie between 0 and 41");
+          return Fail(key, "weapon " + std::to_string(weapon_slot_) + ", started by ORDER on line " +
+                               std::to_string(order_line_) + ", cannot be completed: " + kOrderRange);
         }
         Finalise(weapons_[weapon_slot_]);
       }
@@ -168,9 +168,8 @@ class Loader {
   bool WeaponSlotValid() const { return weapon_slot_ >= 0 && weapon_slot_ < kWeaponSlots; }
 
   bool WeaponSlotError(std::string_view key) {
-    return Fail(key, "ORDER on line " + std::to_string(order_line_) + " selected weapon slot " +
-                         std::to_string(weapon_slot_) +
-                         ", but weapon slots go from 0 to 41; ORDER must lie between 0 and 41");
+    return Fail(key, "ORDER on line " + std::to_string(order_line_) + " started weapon " +
+                         std::to_string(weapon_slot_) + ", but " + kOrderRange);
   }
 
   // An instant weapon: drawn as a beam and crossing the level in one frame.
@@ -185,7 +184,7 @@ class Loader {
   bool CheckTrails() {
     for (int s = 0; s < kWeaponSlots; ++s) {
       const WeaponDef& w = weapons_[s];
-      const std::string what = "weapon slot " + std::to_string(s);
+      const std::string what = WeaponLabel(s);
       if (!CheckTrail(what, w.PTRAILPTYPE, w.PTRAILDELAY, weapon_lines_[s][kWPtrailPtype],
                       weapon_lines_[s][kWPtrailDelay], kWeaponFields[kWPtrailPtype].key,
                       kWeaponFields[kWPtrailDelay].key))
@@ -303,7 +302,7 @@ std::string NoWeaponReason(const WeaponTable& weapons, std::string_view bytes) {
     if (SlotInUse(weapons[s])) return {};
   if (bytes.find_first_not_of("\r\n") == std::string_view::npos)
     return "the weapon file is empty; it must define at least one weapon (ORDER:1, NAME:..., ...)";
-  return "the weapon file defines no weapon (weapon slots 1-41 are all empty), so nobody could shoot; each "
+  return "the weapon file defines no weapon (weapons 1-41 are all empty), so nobody could shoot; each "
          "weapon starts with an ORDER:n line";
 }
 
@@ -326,6 +325,8 @@ std::vector<ArmsLine> SplitArmsLines(std::string_view data) {
   if (start < data.size()) lines.push_back({data.substr(start), number});
   return lines;
 }
+
+std::string WeaponLabel(int n) { return n == 0 ? "the bonus crates" : "weapon " + std::to_string(n); }
 
 bool SlotInUse(const WeaponDef& d) { return !d.NAME.empty() || !AllZero(d, kWeaponFields); }
 bool SlotInUse(const ObjDef& d) { return !AllZero(d, kObjFields); }

@@ -24,7 +24,7 @@ struct ArmsError {
 // Fills WeaponDefs, ObjDefs and SObjDefs from the file at path. Every field
 // the file does not set is 0. Returns false and fills error on any fatal
 // condition; the tables are then all zero. Besides the file's own rules, a
-// file that leaves every weapon slot 1..41 empty is refused: a game with it
+// file that leaves every weapon 1..41 empty is refused: a game with it
 // would start with nothing to shoot.
 bool LoadArms(WeaponTable& weapons, ObjTable& objs, SObjTable& sobjs, const std::string& path, ArmsError& error);
 inline bool LoadArms(World& w, const std::string& path, ArmsError& error) {
@@ -43,6 +43,13 @@ struct ArmsLine {
   int number = 0;
 };
 std::vector<ArmsLine> SplitArmsLines(std::string_view bytes);
+
+// How messages and documents number the weapons: weapon n is the one the
+// file's ORDER:n line starts, so WeaponDefs[n] (1-41). The game's own number
+// for it (in the players' slots and on the wire) is n - 1; messages never use
+// it. Entry 0 holds the keys before the first ORDER line, which describe the
+// bonus crates. "weapon 5", or "the bonus crates" for 0.
+std::string WeaponLabel(int n);
 
 // True when the slot holds anything: a name or any non-zero value.
 bool SlotInUse(const WeaponDef& d);

@@ -14,6 +14,22 @@ inline double Dist2(fixed ax, fixed ay, fixed bx, fixed by) {
   return dx * dx + dy * dy;
 }
 
+// Squared distance from (x, y) to worm p where this client tests it for
+// contact: another client's worm in pipelined play where it is drawn (its
+// last state carried on by the one-way delay, client/present/
+// remote_worms.h), so that a shot goes off at the worm the shooter sees;
+// every other worm where its state is. Only the shooter's client acts on
+// its own shot's contact; each client hurts only its own worms.
+inline double ContactDist2(const World& w, int p, fixed x, fixed y) {
+  const Player& pl = w.Players[static_cast<std::size_t>(p)];
+  const DrawnPosition& drawn = w.NetStats.Drawn[static_cast<std::size_t>(p)];
+  if (p > 2 && drawn.known) {
+    const double dx = D(x) - drawn.x, dy = D(y) - drawn.y;
+    return dx * dx + dy * dy;
+  }
+  return Dist2(y, x, pl.Y, pl.X);
+}
+
 // Pushes a worm away from (x, y) by blow / 30 through the acceleration
 // rule. At distance 0 there is no direction to push in, so nothing happens.
 void PushWorm(Player& pl, fixed x, fixed y, int blow);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "client/state/prediction.h"
 #include "client/state/world.h"
 
 namespace krel {
@@ -79,13 +80,16 @@ inline void RemoveEntity(std::vector<Entity>& a, int32 nr) {
   while (a.size() > 1 && a.back().removed != kFalse) a.pop_back();
 }
 
-// The three-way decision of every creation: apply locally in a local game or
-// when the request came from the network; otherwise a connected client
-// hands requests of its own worms (1 and 2) to the server and drops the rest.
-enum class Creation { kApply, kSend, kDrop };
-inline Creation Decide(const World& w, int16 owner, Origin origin) {
+// The decision of every creation: apply locally in a local game or when the
+// request came from the network; otherwise a connected client hands
+// requests of its own worms (1 and 2) to the server, and in pipelined play
+// also applies the predicted ones at once (client/state/prediction.h); it
+// drops the rest.
+enum class Creation { kApply, kSend, kApplyAndSend, kDrop };
+inline Creation Decide(const World& w, int16 owner, Origin origin, char tag, int16 ty) {
   if (!w.Networked() || origin == Origin::kNetwork) return Creation::kApply;
-  if ((owner == 1 || owner == 2) && w.Connection == ConnectionState::kConnected) return Creation::kSend;
+  if ((owner == 1 || owner == 2) && w.Connection == ConnectionState::kConnected)
+    return PredictedCreation(w, tag, ty) ? Creation::kApplyAndSend : Creation::kSend;
   return Creation::kDrop;
 }
 

@@ -8,6 +8,7 @@
 #include "client/simulation/terrain/tiles.h"
 #include "client/simulation/weapons/contact.h"
 #include "client/simulation/weapons/entities.h"
+#include "client/simulation/weapons/frame_budget.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/worms/motion.h"
 #include "client/state/chat.h"
@@ -36,7 +37,7 @@ void ChangeLevel(World& w, int16 mapchange, fixed x, fixed y, int16 owner) {
 }
 
 void ThrowSplinters(World& w, int amount, const Entity& e, bool directed, int16 type, int16 color) {
-  for (int k = 0; k < amount; ++k) {
+  for (int k = 0; k < amount && SpendPiece(w); ++k) {
     const double r1 = w.Rand(), r2 = w.Rand();
     double ex = 0, ey = 0;
     if (directed) {
@@ -111,13 +112,14 @@ void ExplodeShot(World& w, int32 nr) {
   if (nr < 1 || nr > LastIndex(w.Shots)) return;
   const Shot S = w.Shots[static_cast<std::size_t>(nr)];
   const WeaponDef* def = ShotWeapon(w, S);
-  if (def == nullptr) return;
+  if (def == nullptr || !SpendExplosion(w)) return;  // beyond the frame's budget it fizzles
   const WeaponDef& W = *def;
   ChangeLevel(w, W.MAPCHANGE, S.x, S.Y, S.owner);
   ThrowSplinters(w, W.SPLINTERAMOUNT, S, W.SPLINTERSTYPE == 1, W.SPLINTERTYPE, W.SPLINTERCOLOR);
   if (W.CREATEONHIT != 0) AddSObj(w, S.x, S.Y, S.dx, S.dy, S.owner, W.CREATEONHIT);
   if (W.SOUNDEXPLODE != 0) w.Events().Sound(W.SOUNDEXPLODE);
   // A positive BLOW draws affected shots towards the explosion.
+  if (!SpendVisits(w, LastIndex(w.Shots))) return;
   for (int32 j = 1; j <= LastIndex(w.Shots); ++j) {
     Shot& o = w.Shots[static_cast<std::size_t>(j)];
     if (j == nr || !ShovedByExplosions(w, o)) continue;
@@ -130,7 +132,7 @@ void ExplodeShot(World& w, int32 nr) {
 }
 
 void ExplodeObj(World& w, int32 nr) {
-  if (nr < 1 || nr > LastIndex(w.Objs)) return;
+  if (nr < 1 || nr > LastIndex(w.Objs) || !SpendExplosion(w)) return;  // beyond the frame's budget it fizzles
   const Obj O = w.Objs[static_cast<std::size_t>(nr)];
   const ObjDef& T = w.ObjDefs[static_cast<std::size_t>(std::clamp<int>(O.ty, 0, kObjSlots - 1))];
   ChangeLevel(w, T.MAPCHANGE, O.x, O.Y, O.owner);
@@ -139,6 +141,7 @@ void ExplodeObj(World& w, int32 nr) {
   // The object leaves its picture in the level, where it counts as ground.
   if (T.DRAWOBJECT == 1) DrawTile(w, w.LevelSurface, T.ANIMSFRAME + 200, D(O.x) - 4, D(O.Y) - 4, false);
   // Away from the object, falling off with the square of the distance.
+  if (!SpendVisits(w, LastIndex(w.Shots))) return;
   for (int32 j = 1; j <= LastIndex(w.Shots); ++j) {
     Shot& o = w.Shots[static_cast<std::size_t>(j)];
     if (!ShovedByExplosions(w, o)) continue;

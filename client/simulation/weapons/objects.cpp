@@ -10,6 +10,7 @@
 #include "client/simulation/weapons/contact.h"
 #include "client/simulation/weapons/entities.h"
 #include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/frame_budget.h"
 #include "client/simulation/worms/motion.h"
 
 namespace krel {
@@ -22,7 +23,7 @@ Outcome WormContact(World& w, int32 i, const ObjDef& T) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     const Obj o = w.Objs[static_cast<std::size_t>(i)];
     // Objects touch at exactly the range too.
-    if (!(Dist2(o.Y, o.x, pl.Y, pl.X) <= range * range) || pl.Alive == kFalse) continue;
+    if (!(ContactDist2(w, p, o.x, o.Y) <= range * range) || pl.Alive == kFalse) continue;
     if (T.WORMEXPLODE == 1) {
       ExplodeObj(w, i);
       PushWorm(pl, o.x, o.Y, T.BLOW);
@@ -47,7 +48,8 @@ bool Step(World& w, int32 i, const ObjDef& T, Outcome& out) {
   {
     Obj& o = w.Objs[static_cast<std::size_t>(i)];
     if (o.steps < INT32_MAX) ++o.steps;
-    if (T.OTRAILTYPE != 0 && TrailDue(o.steps, T.OTRAILDELAY)) AddSObj(w, o.x, o.Y, o.dx, o.dy, o.owner, T.OTRAILTYPE);
+    if (T.OTRAILTYPE != 0 && TrailDue(o.steps, T.OTRAILDELAY) && SpendPiece(w))
+      AddSObj(w, o.x, o.Y, o.dx, o.dy, o.owner, T.OTRAILTYPE);
   }
   if (T.WORMEXPLODE == 1 || T.WORMREMOVE == 1) {
     out = WormContact(w, i, T);
@@ -80,7 +82,8 @@ bool MoveOne(World& w, int32 i) {
     n = MoveSubSteps(o.speed);
   }
   Outcome out = Outcome::kGoesOn;
-  for (int32 k = 0; k < n; ++k)
+  // Out of steps for this frame, the object waits where it is.
+  for (int32 k = 0; k < n && SpendStep(w); ++k)
     if (!Step(w, i, T, out)) break;
   if (out == Outcome::kCut) return false;
   if (out == Outcome::kRemoved) return true;
@@ -118,27 +121,21 @@ void Blast(World& w, int32 i, const SObjDef& T) {
 void AddObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, Origin origin) {
   if (ty < 0 || ty >= kObjSlots) return;
   const Obj o = MakeEntity(x, Y, dx, dy, owner, ty, color, w.ObjDefs[static_cast<std::size_t>(ty)].SPEED);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: AppendBounded(w.Objs, o, kMaxObjs); break;
-    case Creation::kSend: w.Events().SendObject(o); break;
-    case Creation::kDrop: break;
-  }
+  const Creation c = Decide(w, owner, origin, 'o', ty);
+  if (c == Creation::kApply || c == Creation::kApplyAndSend) AppendBounded(w.Objs, o, kMaxObjs);
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendObject(o);
 }
 
 void AddSObj(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, Origin origin) {
   if (ty < 0 || ty >= kSObjSlots) return;
   const SObj s = MakeEntity(x, Y, dx, dy, owner, ty, 0, 0);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: {
-      if (!AppendBounded(w.SObjs, s, kMaxSObjs)) break;
-      const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(ty)];
-      if (t.FIRSTSOUND != 0)
-        w.Events().Sound(static_cast<int16>(t.FIRSTSOUND + static_cast<int>(std::floor(t.NUMSOUNDS * w.Rand()))));
-      break;
-    }
-    case Creation::kSend: w.Events().SendSpecialObject(s); break;
-    case Creation::kDrop: break;
+  const Creation c = Decide(w, owner, origin, 's', ty);
+  if ((c == Creation::kApply || c == Creation::kApplyAndSend) && AppendBounded(w.SObjs, s, kMaxSObjs)) {
+    const SObjDef& t = w.SObjDefs[static_cast<std::size_t>(ty)];
+    if (t.FIRSTSOUND != 0)
+      w.Events().Sound(static_cast<int16>(t.FIRSTSOUND + static_cast<int>(std::floor(t.NUMSOUNDS * w.Rand()))));
   }
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendSpecialObject(s);
 }
 
 void RemoveObj(World& w, int32 nr) { RemoveEntity(w.Objs, nr); }
@@ -153,12 +150,16 @@ void ParticleMove(World& w) {
 }
 
 void SObjMove(World& w) {
+  const FrameBudgetCloser last_mover(w);
   ReclaimDead(w.SObjs, kMaxSObjs);
   for (int32 i = 1; i <= LastIndex(w.SObjs); ++i) {
     if (w.SObjs[static_cast<std::size_t>(i)].removed != kFalse) continue;
     const SObjDef& T = w.SObjDefs[static_cast<std::size_t>(std::clamp<int>(w.SObjs[static_cast<std::size_t>(i)].ty, 0,
                                                                            kSObjSlots - 1))];
-    if (w.SObjs[static_cast<std::size_t>(i)].age == 0) Blast(w, i, T);
+    if (w.SObjs[static_cast<std::size_t>(i)].age == 0) {
+      if (!SpendExplosion(w)) continue;  // beyond the frame's budget the blast waits, unaged
+      Blast(w, i, T);
+    }
     SObj& s = w.SObjs[static_cast<std::size_t>(i)];
     if (s.age < INT16_MAX) ++s.age;
     if (s.age >= static_cast<int>(T.ANIMDELAY) * T.ANIMFRAMES) {

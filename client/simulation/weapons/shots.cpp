@@ -13,6 +13,7 @@
 #include "client/simulation/weapons/contact.h"
 #include "client/simulation/weapons/entities.h"
 #include "client/simulation/weapons/explosions.h"
+#include "client/simulation/weapons/frame_budget.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/worms/motion.h"
 #include "client/simulation/worms/worms.h"
@@ -61,7 +62,7 @@ Outcome WormContact(World& w, int32 i, const WeaponDef& W) {
     Player& pl = w.Players[static_cast<std::size_t>(p)];
     if (pl.Alive == kFalse) continue;
     const Shot s = w.Shots[static_cast<std::size_t>(i)];
-    if (!(Dist2(s.Y, s.x, pl.Y, pl.X) < range * range)) continue;
+    if (!(ContactDist2(w, p, s.x, s.Y) < range * range)) continue;
     if (s.ty == -1) {
       PickUpBonus(w, pl, s.color);
       RemoveShot(w, i);
@@ -91,7 +92,7 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
   {
     Shot& s = w.Shots[static_cast<std::size_t>(i)];
     if (s.steps < INT32_MAX) ++s.steps;
-    if (W.PTRAILPTYPE != 0 && TrailDue(s.steps, W.PTRAILDELAY)) {
+    if (W.PTRAILPTYPE != 0 && TrailDue(s.steps, W.PTRAILDELAY) && SpendPiece(w)) {
       if (W.PTRAILTYPE == 1) {
         AddObj(w, s.x, s.Y, s.dx / fixed(10), s.dy / fixed(10), s.owner, W.PTRAILPTYPE, 0);
       } else {
@@ -102,7 +103,8 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
   }
   {
     const Shot& s = w.Shots[static_cast<std::size_t>(i)];
-    if (W.OTRAILTYPE != 0 && TrailDue(s.steps, W.OTRAILDELAY)) AddSObj(w, s.x, s.Y, s.dx, s.dy, s.owner, W.OTRAILTYPE);
+    if (W.OTRAILTYPE != 0 && TrailDue(s.steps, W.OTRAILDELAY) && SpendPiece(w))
+      AddSObj(w, s.x, s.Y, s.dx, s.dy, s.owner, W.OTRAILTYPE);
   }
   if (W.WORMEXPLODE == 1 || W.WORMREMOVE == 1) {
     out = WormContact(w, i, W);
@@ -128,6 +130,7 @@ bool Step(World& w, int32 i, const WeaponDef& W, Outcome& out) {
 }
 
 void PushOtherShots(World& w, int32 i, const WeaponDef& W) {
+  if (!SpendVisits(w, LastIndex(w.Shots))) return;
   const Shot s = w.Shots[static_cast<std::size_t>(i)];
   const double reach = W.WORMDETECTRANGE + 2.0;
   for (int32 j = 1; j <= LastIndex(w.Shots); ++j) {
@@ -156,7 +159,8 @@ bool MoveOne(World& w, int32 i) {
   }
   const int32 n = MoveSubSteps(w.Shots[static_cast<std::size_t>(i)].speed);
   Outcome out = Outcome::kGoesOn;
-  for (int32 k = 0; k <= n; ++k)
+  // Out of steps for this frame, the shot waits where it is.
+  for (int32 k = 0; k <= n && SpendStep(w); ++k)
     if (!Step(w, i, W, out)) break;
   if (out == Outcome::kCut) return false;
   if (out == Outcome::kRemoved) return true;
@@ -177,16 +181,15 @@ bool MoveOne(World& w, int32 i) {
 void AddShot(World& w, fixed x, fixed Y, fixed dx, fixed dy, int16 owner, int16 ty, int16 color, Origin origin) {
   if (ty < -1 || ty > 40) return;
   const Shot s = MakeEntity(x, Y, dx, dy, owner, ty, color, w.WeaponDefs[static_cast<std::size_t>(ty + 1)].SPEED);
-  switch (Decide(w, owner, origin)) {
-    case Creation::kApply: AppendBounded(w.Shots, s, kMaxShots); break;
-    case Creation::kSend: w.Events().SendShot(s); break;
-    case Creation::kDrop: break;
-  }
+  const Creation c = Decide(w, owner, origin, 'w', ty);
+  if (c == Creation::kApply || c == Creation::kApplyAndSend) AppendBounded(w.Shots, s, kMaxShots);
+  if (c == Creation::kSend || c == Creation::kApplyAndSend) w.Events().SendShot(s);
 }
 
 void RemoveShot(World& w, int32 nr) { RemoveEntity(w.Shots, nr); }
 
 void MoveShots(World& w) {
+  OpenFrameBudget(w);
   ReclaimDead(w.Shots, kMaxShots);
   // The bound is read anew for every shot: shots added during the frame
   // move in it too.

@@ -192,12 +192,16 @@ void LoadPlayerSettings(World& w) {
     w.MenuName[static_cast<std::size_t>(p)] = w.settings ? w.settings->GetSetting(section, "Name", default_name)
                                                          : default_name;
 
-    // Who controls the worm is the player editor's choice; a "Computer" = "1"
-    // written into the section by hand hands the worm to the computer from
-    // the start, "2" to the ace computer player. The menu never writes it, so
-    // it stays as the player left it.
+    // Who controls the worm is the player editor's choice, kept from run to
+    // run: "Computer" = "1" is the simple computer player, "2" the ace, at
+    // the "Strength" stored beside it (the strongest when missing or not
+    // one of 1..5).
     w.MenuComputer[static_cast<std::size_t>(p)] =
         ControllerFromSetting(w.settings != nullptr ? w.settings->GetSetting(section, "Computer", "0") : "0");
+    std::optional<int16> strength;
+    if (w.settings) strength = ParseStoredInt16(w.settings->GetSetting(section, "Strength", ""));
+    w.MenuAceStrength[static_cast<std::size_t>(p)] =
+        strength && *strength >= 1 && *strength <= kAceStrongest ? *strength : kAceStrongest;
 
     for (const Binding& b : kBindings) {
       std::optional<int16> code;
@@ -218,6 +222,9 @@ void SavePlayerSettings(World& w) {
     for (Control c : kSaveOrder) {
       w.settings->SaveSetting(section, BindingOf(c).name[p], std::to_string(w.KeyMap[static_cast<std::size_t>(p)][c]));
     }
+    const flag who = w.MenuComputer[static_cast<std::size_t>(p)];
+    w.settings->SaveSetting(section, "Computer", who == kControllerAce ? "2" : who == kControllerCpu ? "1" : "0");
+    w.settings->SaveSetting(section, "Strength", std::to_string(w.MenuAceStrength[static_cast<std::size_t>(p)]));
   }
 }
 

@@ -67,7 +67,7 @@ void AddAcceleration(Number& dirx, Number& diry, Number& speed, std::type_identi
 fixed AimAngle(int step);
 
 // Compass direction of (-x, -Y) in whole degrees clockwise from straight up
-// (Y grows downwards), with its historic quirks kept: (0.008, 1) gives 180.
+// (Y grows downwards), with quirks that recordings and network games rely on: (0.008, 1) gives 180.
 int16 atan2(double x, double Y);
 
 // Movement sub-steps of a shot or object: spd (capped at kBeamSpeed in

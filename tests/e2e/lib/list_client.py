@@ -52,7 +52,9 @@ def flood(port, count):
         elif kind == 2:
             d = b"KRLSQ" + rnd.randbytes(10) + b"\0" * rnd.randrange(0, 30)
         else:
-            d = b"KRLSR" + token + struct.pack(">HBB", 65000 + i % 64, 3, 0)
+            # Real registrations, listed as running games: the address
+            # screen shows them after the open relays.
+            d = b"KRLSR" + token + struct.pack(">HBB", 65000 + i % 64, 3, 1)
         try:
             s.sendto(d, (HOST, port))
         except BlockingIOError:

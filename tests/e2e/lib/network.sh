@@ -21,7 +21,8 @@ net_setup() {
   # The announcements go to a free UDP port of this test; the server picks
   # its own free TCP port and says which.
   UDP_PORT=$(python3 -c 'import socket; u = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); u.bind(("127.0.0.1", 0)); print(u.getsockname()[1])')
-  export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+  # The player's own data folder would come before the copies in bin/.
+  export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$WORK/data"
   export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 }
 

@@ -1,7 +1,9 @@
-// Where the game looks for arms.dat and level.bmp: beside the program first,
-// then in the player's own data folder (so a level of one's own can be
-// dropped in), then in the installed data folder. Each file is looked up on
-// its own, so a player's level goes with the installed weapons.
+// Where the game looks for arms.dat and level.bmp: in the player's own data
+// folder first, so that a level or weapon file of one's own dropped there is
+// played wherever the program runs from (the build folder too), then beside
+// the program (the build's copies), then in the installed data folder. Each
+// file is looked up on its own, so a player's level goes with the shipped
+// weapons.
 #pragma once
 
 #include <string>
@@ -11,10 +13,10 @@ namespace krel {
 
 struct World;
 
-// The folders in search order: programDir, $XDG_DATA_HOME/krel (when
-// XDG_DATA_HOME is an absolute path, else $HOME/.local/share/krel; neither
-// when HOME is unset too), installedDir (skipped when empty). A folder that
-// is already in the list is not repeated.
+// The folders in search order: $XDG_DATA_HOME/krel (when XDG_DATA_HOME is
+// an absolute path, else $HOME/.local/share/krel; neither when HOME is unset
+// too), programDir, installedDir (skipped when empty). A folder that is
+// already in the list is not repeated.
 std::vector<std::string> DataSearchDirs(const std::string& programDir, const char* xdgDataHome, const char* home,
                                         const std::string& installedDir);
 
@@ -24,6 +26,8 @@ std::string FindDataDir(const std::vector<std::string>& dirs, const std::string&
 
 // FindDataDir over w.DataDirs, or w.ProgramDir when no search order is set.
 std::string DataDir(const World& w, const std::string& name);
+// DataDir(w, name) + "/" + name: the file the game reads.
+std::string DataFile(const World& w, const std::string& name);
 
 // "name was looked for in: a, b, c" when name is in none of w.DataDirs;
 // empty when it was found or no search order is set.

@@ -1,4 +1,4 @@
-#include "client/app/data_files.h"
+#include "client/state/data_files.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -22,13 +22,13 @@ std::vector<std::string> DataSearchDirs(const std::string& programDir, const cha
   auto add = [&dirs](const std::string& d) {
     if (!d.empty() && std::find(dirs.begin(), dirs.end(), d) == dirs.end()) dirs.push_back(d);
   };
-  add(programDir);
   // A relative XDG_DATA_HOME is invalid and must be ignored.
   if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
     add(std::string(xdgDataHome) + "/krel");
   } else if (home != nullptr && home[0] != '\0') {
     add(std::string(home) + "/.local/share/krel");
   }
+  add(programDir);
   add(installedDir);
   return dirs;
 }
@@ -43,6 +43,8 @@ std::string FindDataDir(const std::vector<std::string>& dirs, const std::string&
 std::string DataDir(const World& w, const std::string& name) {
   return w.DataDirs.empty() ? w.ProgramDir : FindDataDir(w.DataDirs, name);
 }
+
+std::string DataFile(const World& w, const std::string& name) { return DataDir(w, name) + "/" + name; }
 
 std::string DataFileNotFoundNote(const World& w, const std::string& name) {
   if (w.DataDirs.empty()) return {};
