@@ -3,6 +3,7 @@
 // land where it aims them), and a short arena run of whole games that checks
 // only what must always hold.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <cmath>
 #include <string>
@@ -176,7 +177,7 @@ TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {
     auto owned = MakeSimWorld(width, height);
     World& w = *owned;
     Fill(w, 0, height * 2 / 3, width, height, kSoilColour);
-    Fill(w, width / 2, height / 3, width / 2 + 8, height, kRockColour);
+    Fill(w, width / 2, height / 3, std::min(width, width / 2 + 8), height, kRockColour);
     const std::int32_t avoidX[] = {40}, avoidY[] = {60};
     AcePath whole, sliced;
     BuildPath(w, width - 10.0, height / 2.0, whole, avoidX, avoidY, 1);

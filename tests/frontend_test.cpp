@@ -200,7 +200,8 @@ TEST(PlayerEditor, NameEditingReplacesTheOldNameAndStopsAtSixteen) {
     EXPECT_EQ(std::tuple(w.MenuName[1], e.editing, w.TypedText), std::tuple(result, editing, ""s)) << typed;
     // At the limit the screen says so.
     const bool full = editing && result.size() == kMaxTypedName;
-    EXPECT_EQ(EditorLines(w, e)[kEditorLines].text == "16 CHARACTERS AT MOST", full) << typed;
+    const std::vector<TextLine> lines = EditorLines(w, e);  // the editor's lines, then its notes
+    EXPECT_EQ(lines.size() > kEditorLines && lines[kEditorLines].text == "16 CHARACTERS AT MOST", full) << typed;
   }
 }
 
