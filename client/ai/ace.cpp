@@ -64,7 +64,7 @@ constexpr int kPathBudget = 1500;
 // try leaves time for others.
 constexpr int kBoxPixels = 24;
 constexpr int kLoiterAfter = 40;
-constexpr int kEngageFrames = 25;
+constexpr int kEngageFrames = 18;
 constexpr int kGiveUpStill = 8;
 constexpr double kKeepOnGain = 8;
 // Within kTooClose of the other worm this long without a shot, the worm
