@@ -170,6 +170,46 @@ TEST(Ace, AWormWedgedInRockFiresItselfOut) {
   EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
 }
 
+// Places the ace cannot get out of by walking, its target out of reach:
+// it still never stays over 5 s inside a 24-pixel box (no weapons, so it
+// cannot blow its way out either).
+TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
+  struct Case {
+    const char* name;
+    std::vector<std::tuple<int, int, int, int, int>> fills;  // x0, y0, x1, y1, colour
+    double x, y, targetX, targetY;
+  };
+  const Case cases[] = {
+      {"target straight above on a rock shelf",
+       {{0, 130, 240, 200, kSoilColour}, {60, 60, 180, 66, kRockColour}},
+       120,
+       125,
+       120,
+       55},
+      {"in a pit of rock beside a wall, target far beyond the wall",
+       {{0, 130, 240, 200, kRockColour}, {0, 100, 100, 130, kSoilColour}, {100, 0, 110, 200, kRockColour}},
+       60,
+       95,
+       200,
+       125},
+  };
+  for (const Case& c : cases) {
+    auto owned = MakeSimWorld(240, 200);
+    World& w = *owned;
+    w.NumPlayers = 2;
+    for (auto [x0, y0, x1, y1, colour] : c.fills) Fill(w, x0, y0, x1, y1, colour);
+    PlaceWorm(w, 1, c.x, c.y);
+    PlaceWorm(w, 2, c.targetX, c.targetY);
+    arena::BoxWatch box;
+    for (int frame = 0; frame < 1500; ++frame) {
+      Frame(w);
+      box.Add(w.Players[1].X.RoundToInt64(), w.Players[1].Y.RoundToInt64(),
+              w.Players[1].Alive != kFalse && w.Players[2].Alive != kFalse);
+    }
+    EXPECT_LE(box.Longest(), 5 * 25) << c.name;
+  }
+}
+
 // The way worked out a slice at a time is the way worked out at once, and
 // the level may be of any size.
 TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {

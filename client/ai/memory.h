@@ -53,12 +53,12 @@ struct AceRecord {
   double weighBestClose = 1e18, weighNearClose = 1e18;
   flag weighCurrentNext = kTrue;  // the current slot and the others take turns
   // Loitering: where the worm was in the last calls (while the other worm
-  // was in play), and for how many calls all of them have fitted in a small
-  // box.
-  std::array<int16, 64> recentX{}, recentY{};
+  // was in play), and how many of the latest of them fit in a small box.
+  std::array<int16, 128> recentX{}, recentY{};
   int32 recentNext = 0, recentCount = 0, boxFrames = 0;
   int32 engageFrames = 0, engageRound = 0;  // calls left of forcing a way; the ways tried
   int32 exitX = 0, exitY = 0;               // where the way out leads
+  int32 engageFromX = 0, engageFromY = 0;   // where the worm was when it took that way
   flag exitByRope = kFalse;
   int32 closeFrames = 0;   // calls in a row too close to the other worm to fire
   int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
