@@ -21,7 +21,10 @@
 #include "client/net/connect_attempt.h"
 #include "client/net/net_client.h"
 #include "client/net/session.h"
+#include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/script_input.h"
+#include "platform/settings.h"
 #include "protocol/resolver.h"
 #include "server_test_support.h"
 #include "sim_test_support.h"
@@ -49,12 +52,17 @@ struct FakeServer {
       } else if (behave == Behave::kCloseAtOnce) {
         conn->Close();
       } else {
+        ++connections;
         conn->OnData = [this](std::size_t) {
-          if (conn->ReadAll().size() >= 13) conn->Send(test::ConfigReply(7, 80, false));
+          const bool answered = greeting.size() >= 13;
+          greeting += conn->ReadAll();
+          if (!answered && greeting.size() >= 13) conn->Send(test::ConfigReply(7, 80, false));
         };
       }
     };
   }
+  int connections = 0;
+  std::string greeting;  // all the client sent
 };
 
 struct Client {
@@ -238,6 +246,53 @@ TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
     if (c.ok) {
       EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(c.host), c.port)) << c.text;
     }
+  }
+}
+
+TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
+  // A screen pass takes real time here, so that the loopback server answers
+  // within the script's passes (which only bound the wait).
+  struct PacedPlatform : HeadlessPlatform {
+    void Delay(std::uint32_t ms) override {
+      HeadlessPlatform::Delay(ms);
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+  };
+  constexpr std::pair<int, int> kPlaces{3, 5}, kWatchOnly{0, 5}, kFull{0, 0};
+  struct Case {
+    const char* keys;
+    const std::pair<int, int>* open_places;  // announced by the server; null: none
+    bool watches;
+  } cases[] = {
+      {"1 -\n1 RETURN\n", nullptr, false},
+      {"1 -\n1 TAB\n1 -\n1 RETURN\n", nullptr, true},
+      {"1 -\n1 TAB\n1 -\n1 TAB\n1 -\n1 RETURN\n", nullptr, false},
+      {"1 -\n1 RETURN\n", &kPlaces, false},
+      {"1 -\n1 TAB\n1 -\n1 RETURN\n", &kPlaces, true},
+      // The first Enter says why it cannot play there; the next watches.
+      {"1 -\n3 RETURN\n1 -\n1 RETURN\n", &kWatchOnly, true},
+      {"1 -\n1 RETURN\n", &kFull, false},  // the server says "FULL" itself
+  };
+  for (const Case& c : cases) {
+    TempCwd tmp;
+    IniSettingsStore store((tmp.path() / "krel.ini").string());
+    Client client;
+    PacedPlatform platform;
+    InputScript script;
+    std::string error;
+    ASSERT_TRUE(ParseInputScript(std::string(c.keys) + "300 -\n", "keys", script, error)) << error;
+    ScriptInputPlatform scripted(platform, std::move(script));
+    client.w->platform = &scripted;
+    client.w->settings = &store;
+    client.n.AskPipelined = true;
+    FakeServer server(client.n.loop, FakeServer::Behave::kAnswerGreeting);
+    const std::string address = "127.0.0.1:" + std::to_string(server.listener.port());
+    store.SaveSetting("Network", "LastServer", address);
+    if (c.open_places != nullptr) client.n.OpenPlaces[address] = *c.open_places;
+    SelectServer(*client.w);
+    EXPECT_EQ(std::tuple(server.connections, client.w->QuitRequested), std::tuple(1, false)) << c.keys;
+    EXPECT_EQ(server.greeting.ends_with("W"), c.watches) << c.keys;
+    EXPECT_EQ(client.n.Watch, c.watches) << c.keys;
   }
 }
 

@@ -303,6 +303,12 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
     d.n.RecvBuffer = bad;
     EXPECT_FALSE(ProcessReceived(*d.w)) << bad.size();
   }
+  // A spectator's first pair is a player's: that player leaves like any other.
+  OpenWorld spectator;
+  spectator.n.Watch = true;
+  spectator.n.RecvBuffer = Bytes({'L', 1});
+  EXPECT_TRUE(ProcessReceived(*spectator.w));
+  EXPECT_EQ(std::tuple(spectator.w->NumPlayers, spectator.w->Players[1].X), std::tuple(int16{4}, fixed(103)));
   NetWorld basic;
   basic.w->NumPlayers = 6;
   basic.n.RecvBuffer = Bytes({'L', 3});

@@ -25,6 +25,7 @@ namespace {
 constexpr std::uint32_t kPassMs = 31;
 // The lines under the address: its status, then the servers to pick; under
 // them, where the servers come from.
+constexpr int kModeLineY = 30;
 constexpr int kFirstLineY = 50;
 constexpr int kLastLineY = 170;
 constexpr int kSourceNotesY = 192;
@@ -94,6 +95,12 @@ void TypeAddressChar(World& w, std::string& address, unsigned char ch) {
   }
 }
 
+EnterAction ActOnEnter(bool watching, const std::pair<int, int>* open_places) {
+  if (!watching && open_places != nullptr && open_places->first <= 0 && open_places->second > 0)
+    return {.connect = false, .watch = true, .note = "NO FREE PLACE TO PLAY: ENTER WATCHES"};
+  return {.connect = true, .watch = watching};
+}
+
 void SelectServer(World& w) {
   if (w.net == nullptr || w.platform == nullptr) return;
   NetClient& n = *w.net;
@@ -106,8 +113,13 @@ void SelectServer(World& w) {
   const std::vector<std::string> source_notes = ServerSourceNotes(list_servers);
   ConnectAttempt attempt(w);
   bool armed = false, blink = false;
-  bool up_was_down = false, down_was_down = false;
-  int selected = -1;  // -1: the typed address; else a line of the list
+  bool up_was_down = false, down_was_down = false, tab_was_down = false;
+  // Watching is agreed with open play, which comes with pipelined play: a
+  // client that plays in lock-step only plays.
+  const bool can_watch = n.AskPipelined;
+  bool watching = can_watch && n.Watch;  // krel --watch chooses it beforehand
+  std::string note;                      // why Enter did not connect
+  int selected = -1;                     // -1: the typed address; else a line of the list
   std::uint32_t last = TickCount(w) - kPassMs;
   for (;;) {
     WaitForPass(w, last);
@@ -120,9 +132,12 @@ void SelectServer(World& w) {
     blink = !blink;
     // The address is the chosen line until a server of the list is.
     DrawLines(w, {{"Server: " + address + "_", 10, 40, blink ? 2 : 3, selected < 0}});
+    if (can_watch)
+      DrawText(w, DisplayOf(w).Back, watching ? "ENTER WATCHES (NO WORMS OF YOUR OWN)" : "ENTER PLAYS", 10, kModeLineY,
+               4);
     // Under the address: what the attempt is doing or why the last one failed.
     int y = kFirstLineY;
-    const std::string status = attempt.Resolving() ? "RESOLVING..." : attempt.reason();
+    const std::string status = attempt.Resolving() ? "RESOLVING..." : !note.empty() ? note : attempt.reason();
     if (!status.empty()) {
       DrawText(w, DisplayOf(w).Back, status, 10, y, 5);
       y += 10;
@@ -134,7 +149,8 @@ void SelectServer(World& w) {
     const int first = selected >= room ? selected - room + 1 : 0;
     for (int i = first; i < static_cast<int>(picks.size()) && i < first + room; ++i, y += 10)
       DrawLines(w, {{picks[static_cast<std::size_t>(i)].line, 10, y, i == selected ? 4 : 2, i == selected}});
-    DrawFooter(w, "ARROWS CHOOSE, ENTER CONNECTS, ESC GOES BACK");
+    DrawFooter(w, can_watch ? "ARROWS CHOOSE, TAB PLAY/WATCH, ENTER, ESC BACK"
+                            : "ARROWS CHOOSE, ENTER CONNECTS, ESC GOES BACK");
     // The notes take the whole strip under the level's pieces (over the
     // thumbnail and the version, which this screen can do without).
     DisplayOf(w).Back.FillRect(MakeRect(0, kSourceNotesY - 2, 320, 240 - kSourceNotesY + 2), 0);
@@ -157,22 +173,42 @@ void SelectServer(World& w) {
       const int before = selected;
       if (down && !down_was_down && selected + 1 < static_cast<int>(picks.size())) ++selected;
       if (up && !up_was_down && selected >= 0) --selected;
+      if (selected != before) note.clear();
       if (selected != before && selected >= 0) address = picks[static_cast<std::size_t>(selected)].address;
     }
     up_was_down = up;
     down_was_down = down;
+    // Tab is no character of an address, so it cannot clash with typing one.
+    const bool tab = Down(keys, DIK_TAB);
+    if (can_watch && tab && !tab_was_down && attempt.phase() == ConnectAttempt::Phase::kIdle) {
+      watching = !watching;
+      note.clear();
+      PlaySound(w, 26);
+    }
+    tab_was_down = tab;
     if (!Down(keys, DIK_RETURN)) {
       armed = true;
     } else if (armed && attempt.phase() == ConnectAttempt::Phase::kIdle) {
-      // While Enter is held, a failed attempt repeats.
-      attempt.Begin(address);
-      w.NumPlayers = 2;
-      if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
+      const auto open = n.OpenPlaces.find(address);
+      const EnterAction action = ActOnEnter(watching, open != n.OpenPlaces.end() ? &open->second : nullptr);
+      watching = action.watch;
+      note = action.note;
+      if (!action.connect) {
+        // The next Enter watches; the one held now must be let go first.
+        armed = false;
+      } else {
+        // While Enter is held, a failed attempt repeats.
+        n.Watch = watching;
+        attempt.Begin(address);
+        w.NumPlayers = 2;
+        if (attempt.phase() == ConnectAttempt::Phase::kJoined) break;
+      }
     }
     w.platform->Present(DisplayOf(w).Back);
     for (unsigned char ch : w.TypedText) {
       TypeAddressChar(w, address, ch);
       selected = -1;
+      note.clear();
     }
     w.TypedText.clear();
   }

@@ -1,10 +1,11 @@
 // The server-address screen: the player types the address of a relay
 // server, or picks one of the servers heard on the local network or named
-// by a list server with the arrow keys, and connects with Enter. Under the
-// address it says why the last attempt failed.
+// by a list server with the arrow keys, and connects with Enter, to play or
+// (Tab) to watch. Under the address it says why the last attempt failed.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/state/world.h"
@@ -27,5 +28,19 @@ std::vector<std::string> ServerSourceNotes(const std::vector<std::string>& list_
 // host name, an address, a port) is appended up to 63 characters, with their
 // sounds; anything else is ignored.
 void TypeAddressChar(World& w, std::string& address, unsigned char ch);
+
+// What Enter does on the address screen. `watching` is the screen's choice
+// (Tab switches between playing and watching); `open_places` the free places
+// to play and to watch of the chosen server when it announced a running open
+// game, else null. Asked to play where only watching is possible, Enter does
+// not connect: it switches to watching and says why, so the next Enter
+// watches. Anything else connects as chosen and lets the server answer.
+struct EnterAction {
+  bool connect = false;
+  bool watch = false;
+  std::string note;  // said under the address; empty when nothing is
+  friend bool operator==(const EnterAction&, const EnterAction&) = default;
+};
+EnterAction ActOnEnter(bool watching, const std::pair<int, int>* open_places);
 
 }  // namespace krel

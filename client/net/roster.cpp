@@ -23,7 +23,9 @@ void Renumber(Table& table, int number) {
 
 bool RemoveWormPair(World& w, int number) {
   const int count = w.NumPlayers;
-  if (number < 3 || number + 1 > count || count > kMaxBatchWorms) return false;
+  // A spectator has no worms of its own: the first pair is someone's too.
+  const int first_other = w.net != nullptr && w.net->Watch ? 1 : 3;
+  if (number < first_other || number + 1 > count || count > kMaxBatchWorms) return false;
   // Where the others' worms are drawn and their round trips move with them.
   auto& drawn = w.NetStats.Drawn;
   auto& round_trips = w.NetStats.RoundTripMs;

@@ -11,7 +11,7 @@ namespace krel {
 // with what refers to them by number (shots, objects and special objects
 // of theirs, ropes holding them); what the two left behind in flight goes
 // with them. False, with nothing changed, when the pair is not one of the
-// others' (this client's own are 1 and 2).
+// others' (this client's own are 1 and 2; a spectator has none).
 bool RemoveWormPair(World& w, int number);
 
 // Two worms joined as the last two; they start empty and their states
