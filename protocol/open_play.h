@@ -50,12 +50,15 @@
 // A client that returns within kReturnSeconds of losing its connection
 // enters with the lives and kills its worms had; later it is a newcomer.
 //
-// The server's level and weapons: a server started with --level FILE (or
-// --arms FILE) sends every client of open play the file with its "O" (and
-// to a joiner with its answers), and the client plays its games there on it:
+// The server's level and weapons: a server that names them (--level FILE,
+// --arms FILE, else the shipped ones it found) announces each with the
+// token; a client whose own file differs asks for it, and waits for it
+// before its game starts; the server sends each at most once:
 //
+//   server -> client   "U" kind['V' or 'F'] checksum[4 raw] length[4 raw]
+//   client -> server   "U" kind                                  send it
 //   server -> client   "V" checksum[4 raw] length[4 raw] bytes   level.bmp as a file
-//   server -> client   "F" checksum[4 raw] length[4 raw] bytes   arms.dat (--arms FILE)
+//   server -> client   "F" checksum[4 raw] length[4 raw] bytes   arms.dat
 //
 // The checksum is the 32-bit FNV-1a hash of the bytes; the client checks
 // the file as it checks its own and keeps it under its cache folder.

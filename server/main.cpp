@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,9 @@
 #include <iterator>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "client/state/data_files.h"
 #include "gfx/bmp.h"
 #include "protocol/base/quit_pipe.h"
 #include "protocol/base/version.h"
@@ -27,6 +30,11 @@
 #include "protocol/open_play.h"
 #include "server/server_app.h"
 #include "server/status.h"
+
+// The installed data folder, set by the build from the install prefix.
+#ifndef KREL_INSTALLED_DATA_DIR
+#define KREL_INSTALLED_DATA_DIR ""
+#endif
 
 namespace {
 
@@ -46,15 +54,30 @@ void Usage(std::FILE* out) {
       "  --lock-step        every client waits for each batch, also one that could\n"
       "                     play ahead over a slow link (pipelined)\n"
       "  --level FILE       the level (a level.bmp) of open games: every client that\n"
-      "                     can play open gets it and plays on it (default: each\n"
-      "                     plays on its own, as clients of the basic protocol do)\n"
+      "                     can play open and has another level gets it and plays\n"
+      "                     on it (clients of the basic protocol keep their own)\n"
       "  --arms FILE        the weapon file (an arms.dat) of open games, likewise;\n"
-      "                     each client checks it with its own reader\n",
+      "                     each client checks it with its own reader\n"
+      "  Without --level or --arms the server names the shipped file, found where\n"
+      "  krel looks: $XDG_DATA_HOME/krel (or ~/.local/share/krel), beside\n"
+      "  krelServer, then " KREL_INSTALLED_DATA_DIR
+      "; when none is there,\n"
+      "  every client plays on its own. The start-up lines say which files it serves.\n",
       out);
 }
 
 // The level of --level, checked with the game's own reader before any client
 // gets it.
+std::string ProgramDirectory() {
+  char buf[PATH_MAX + 1];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+  if (n <= 0) return ".";
+  const std::string path(buf, static_cast<std::size_t>(n));
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 bool ReadLevelFile(const char* path, std::string& bytes, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -77,6 +100,48 @@ bool ReadLevelFile(const char* path, std::string& bytes, std::string& error) {
   return true;
 }
 
+bool ReadArmsFile(const char* path, std::string& bytes, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    error = "cannot be read";
+    return false;
+  }
+  if (bytes.empty() || bytes.size() > krel::kMaxArmsFileBytes) {
+    error = std::to_string(bytes.size()) + " bytes (1 to " + std::to_string(krel::kMaxArmsFileBytes) + ")";
+    return false;
+  }
+  return true;
+}
+
+// Without --level or --arms the server names the shipped file, found where
+// krel finds its own: the player's data folder, beside this program (the
+// build folder), the installed data folder. The lines say what it serves.
+void FindShippedFile(const std::string& name, std::string& path, std::string& bytes, std::vector<std::string>& log) {
+  if (!path.empty()) {
+    log.push_back("serving " + name + " " + path + " (" + std::to_string(bytes.size()) + " bytes) to open games");
+    return;
+  }
+  const std::vector<std::string> dirs = krel::DataSearchDirs(ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
+                                                             std::getenv("HOME"), KREL_INSTALLED_DATA_DIR);
+  const std::string candidate = krel::FindDataDir(dirs, name) + "/" + name;
+  if (!std::ifstream(candidate)) {
+    std::string looked;
+    for (const std::string& dir : dirs) looked += (looked.empty() ? "" : ", ") + dir;
+    log.push_back("no " + name + " served (not found in " + looked + "): every client plays on its own");
+    return;
+  }
+  std::string error;
+  const bool level = name == "level.bmp";
+  if (!(level ? ReadLevelFile(candidate.c_str(), bytes, error) : ReadArmsFile(candidate.c_str(), bytes, error))) {
+    bytes.clear();
+    log.push_back("no " + name + " served (" + candidate + ": " + error + "): every client plays on its own");
+    return;
+  }
+  path = candidate;
+  log.push_back("serving " + name + " " + path + " (" + std::to_string(bytes.size()) + " bytes) to open games");
+}
+
 bool ParsePort(const char* text, std::uint16_t* port) {
   char* end = nullptr;
   errno = 0;
@@ -90,6 +155,7 @@ bool ParsePort(const char* text, std::uint16_t* port) {
 
 int main(int argc, char** argv) {
   krel::ServerOptions options;
+  std::string level_path, arms_path;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -128,23 +194,19 @@ int main(int argc, char** argv) {
     else if (arg == "--register")
       options.register_with.push_back(value);
     else if (arg == "--arms") {
-      std::ifstream in(value, std::ios::binary);
-      options.arms_file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-      if (!in.good() && !in.eof()) {
-        std::fprintf(stderr, "krelServer: --arms %s: cannot be read\n", value);
+      std::string error;
+      if (!ReadArmsFile(value, options.arms_file, error)) {
+        std::fprintf(stderr, "krelServer: --arms %s: %s\n", value, error.c_str());
         return 2;
       }
-      if (options.arms_file.empty() || options.arms_file.size() > krel::kMaxArmsFileBytes) {
-        std::fprintf(stderr, "krelServer: --arms %s: %zu bytes (1 to %zu)\n", value, options.arms_file.size(),
-                     krel::kMaxArmsFileBytes);
-        return 2;
-      }
+      arms_path = value;
     } else if (arg == "--level") {
       std::string error;
       if (!ReadLevelFile(value, options.level_file, error)) {
         std::fprintf(stderr, "krelServer: --level %s: %s\n", value, error.c_str());
         return 2;
       }
+      level_path = value;
     } else {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
@@ -155,6 +217,10 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+
+  std::vector<std::string> files_log;
+  FindShippedFile("level.bmp", level_path, options.level_file, files_log);
+  FindShippedFile("arms.dat", arms_path, options.arms_file, files_log);
 
   const int quit_pipe = krel::QuitSignalPipe();
   if (quit_pipe < 0) {
@@ -186,6 +252,7 @@ int main(int argc, char** argv) {
   for (const std::string& target : options.register_with) status.Event("registering with the list server " + target);
   status.Event("Krel Server listening on TCP port " + std::to_string(app.port()) + ", announcing to " +
                options.announce_to + " UDP port " + std::to_string(options.announce_port));
+  for (const std::string& line : files_log) status.Event(line);
 
   const bool can_ask = isatty(STDIN_FILENO) == 1;
   bool asking = false, done = false;

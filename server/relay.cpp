@@ -5,6 +5,7 @@
 #include "server/relay.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "protocol/open_play.h"
 #include "server/session.h"
@@ -13,12 +14,14 @@ namespace krel {
 
 Relay::Relay(RelayHooks& hooks, RelayLimits limits, std::string_view level_file, std::string_view arms_file)
     : hooks_(hooks), limits_(limits) {
-  for (const auto& [tag, file] : {std::pair{'V', level_file}, std::pair{'F', arms_file}}) {
+  for (const auto& [tag, file, message] :
+       {std::tuple{'V', level_file, &level_file_message_}, std::tuple{'F', arms_file, &arms_file_message_}}) {
     if (file.empty()) continue;
-    level_file_message_ += tag;
-    AppendRawLong(level_file_message_, FileChecksum(file));
-    AppendRawLong(level_file_message_, static_cast<std::uint32_t>(file.size()));
-    level_file_message_ += file;
+    std::string header;
+    AppendRawLong(header, FileChecksum(file));
+    AppendRawLong(header, static_cast<std::uint32_t>(file.size()));
+    files_announcement_ += std::string("U") + tag + header;
+    *message = tag + header + std::string(file);
   }
 }
 Relay::~Relay() = default;

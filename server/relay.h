@@ -193,8 +193,13 @@ class Relay {
   std::string level_;               // the level joiners get, as sent
   std::string catch_up_;            // digs and chat lines since it was taken
   bool collecting_ = false;
-  std::string level_file_message_;  // "V" and the server's level, "F" and its weapons, or empty
-  int level_from_ = 0;              // serial of the client the level was taken from
+  // The files the server names: "U" announcements of each (told with every
+  // token), and the files themselves ("V" level, "F" weapons), sent only to
+  // a client that asks because its own differ. Empty when not named.
+  std::string files_announcement_;
+  std::string level_file_message_;
+  std::string arms_file_message_;
+  int level_from_ = 0;  // serial of the client the level was taken from
   std::map<std::int64_t, std::vector<std::pair<int, std::uint32_t>>> level_checks_;
   std::int64_t resyncs_ = 0;
   struct Departed {

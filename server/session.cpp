@@ -107,10 +107,12 @@ void Session::Process() {
       case 'K':
       case 'T':
       case 'W':
+      case 'U':
         if (open_play) {
           complete = tag == 'Z'   ? TakeLevel(pos)
                      : tag == 'K' ? TakeLevelCheck(pos)
                      : tag == 'T' ? TakeReturnToken(pos)
+                     : tag == 'U' ? TakeFileRequest(pos)
                                   : TakeWatch(pos);
         } else {
           EndOnUnknownTag(tag);
@@ -297,8 +299,9 @@ bool Session::AskedForOpenPlay() {
 
 std::string Session::TokenMessage() {
   token = relay_.NewToken();
-  // The server's level, when it names one, goes along.
-  return "T" + token + relay_.level_file_message_;
+  // The files the server names, when it names any, are announced along;
+  // a client whose own differ asks for them ("U").
+  return "T" + token + relay_.files_announcement_;
 }
 
 void Session::SendLevelAgain(std::string_view level, std::string_view digs) {

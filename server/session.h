@@ -62,6 +62,9 @@ class Session {
   bool in_game = true;
   // Joining: the level has been sent; it enters with its first whole frame.
   bool level_sent = false;
+  // The server's level and weapon file went to this client (each once).
+  bool level_file_sent = false;
+  bool arms_file_sent = false;
   // "L", "A" and "Q" notes that go before the "n" of its next batch.
   std::string roster_notes;
   // What it shows to come back after losing its connection, and the score
@@ -117,6 +120,7 @@ class Session {
   bool TakeLevelCheck(std::size_t& pos);
   bool TakeReturnToken(std::size_t& pos);
   bool TakeWatch(std::size_t& pos);
+  bool TakeFileRequest(std::size_t& pos);
   // "T" and a new token (open play's answer, and a joiner's).
   std::string TokenMessage();
   // In the game: the level again, with the digs since it was taken.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include <utility>
+
 #include "protocol/open_play.h"
 
 #include "server/session.h"
@@ -160,6 +162,25 @@ bool Session::TakeReturnToken(std::size_t& pos) {
   // Only before it plays: a client in the game has nothing to return to.
   if (!in_game && !returning) relay_.Returning(*this, receive_buffer.substr(pos + 1, kReturnTokenBytes));
   pos += 1 + kReturnTokenBytes;
+  return true;
+}
+
+bool Session::TakeFileRequest(std::size_t& pos) {
+  if (receive_buffer.size() - pos < 2) return false;
+  const char which = receive_buffer[pos + 1];
+  pos += 2;
+  const bool level = which == 'V';
+  const std::string& file = level ? relay_.level_file_message_ : relay_.arms_file_message_;
+  if ((!level && which != 'F') || file.empty()) {
+    End(std::string("asked for a file the server does not name (") + (level || which == 'F' ? which : '?') + ")");
+    return true;
+  }
+  // Each file goes at most once: asking again gets nothing.
+  if (std::exchange(level ? level_file_sent : arms_file_sent, true)) return true;
+  link_->Send(file);
+  relay_.CountOut(file.size());
+  relay_.hooks_.Event(Who() + " has other " + (level ? "level" : "weapon") + " file: sent the server's (" +
+                      std::to_string(file.size() - 9) + " bytes)");
   return true;
 }
 

@@ -366,31 +366,57 @@ int KeptFiles(const std::string& folder) {
   return n;
 }
 
-TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
+TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayedOn) {
   const std::string cache = ::testing::TempDir() + "krel-cache-test";
+  const std::string own = ::testing::TempDir() + "krel-own-data";
   std::filesystem::remove_all(cache);
+  std::filesystem::create_directories(own);
   ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
   const std::vector<std::uint32_t> rgb(6 * 4, 0x102030);
   const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, rgb);
   const std::string file(bmp.begin(), bmp.end());
-  auto message = [](const std::string& bytes, std::uint32_t checksum) {
-    std::string m = "V";
+  std::ofstream(own + "/level.bmp", std::ios::binary) << file;
+  auto header = [](const std::string& bytes, std::uint32_t checksum) {
+    std::string m;
     AppendRawLong(m, checksum);
     AppendRawLong(m, static_cast<std::uint32_t>(bytes.size()));
-    return m + bytes;
+    return m;
   };
-  // Not a level, a checksum that does not match: refused, nothing kept.
-  for (const std::string& bad :
-       {message("BM not a bitmap", FileChecksum("BM not a bitmap")), message(file, FileChecksum(file) + 1)}) {
+  // The announcement ("U"), then the file as sent once asked for.
+  auto offered = [&](char tag, const std::string& bytes, std::uint32_t checksum) {
+    return "U" + std::string(1, tag) + header(bytes, checksum) + tag + header(bytes, checksum) + bytes;
+  };
+  const std::string other = offered('V', file, FileChecksum(file) + 1);
+  // Not a level, a checksum that does not match, a file never asked for: refused, nothing kept.
+  for (const std::string& bad : {offered('V', "BM not a bitmap", FileChecksum("BM not a bitmap")),
+                                 other.substr(0, 10) + "V" + header(file, FileChecksum(file)) + file,
+                                 "V" + header(file, FileChecksum(file)) + file}) {
     OpenWorld c;
     c.n.RecvBuffer = bad;
     EXPECT_FALSE(ProcessReceived(*c.w));
     EXPECT_EQ(KeptFiles(cache), 0);
   }
+  // A server naming this client's own level: nothing asked for, nothing kept.
+  OpenWorld same;
+  same.w->ProgramDir = own;
+  same.w->Connection = ConnectionState::kConnected;
+  same.n.RecvBuffer = "UV" + header(file, FileChecksum(file));
+  EXPECT_TRUE(ProcessReceived(*same.w));
+  EXPECT_FALSE(ServerFilesAwaited(*same.w));
+  EXPECT_EQ(ServerLevelFolder(*same.w), "");
+  EXPECT_EQ(KeptFiles(cache), 0);
+  // Another level: awaited (the game waits) until it has come, then kept.
   OpenWorld c;
+  c.w->ProgramDir = own;
   c.w->Connection = ConnectionState::kConnected;
-  c.n.RecvBuffer = message(file, FileChecksum(file));
+  std::ofstream(own + "/level.bmp", std::ios::binary) << "BM older";
+  const std::string offer = offered('V', file, FileChecksum(file));
+  c.n.RecvBuffer = offer.substr(0, 10);
   EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(ServerFilesAwaited(*c.w));
+  c.n.RecvBuffer = offer.substr(10);
+  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_FALSE(ServerFilesAwaited(*c.w));
   EXPECT_EQ(ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0), 0u);
   std::ifstream kept(ServerLevelFolder(*c.w) + "/level.bmp", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), file);
@@ -400,10 +426,10 @@ TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
   const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
   const std::string broken = "NUMWEAPONS:oops\n";
   OpenWorld b;
-  b.n.RecvBuffer = "F" + message(broken, FileChecksum(broken)).substr(1);
+  b.n.RecvBuffer = offered('F', broken, FileChecksum(broken));
   EXPECT_FALSE(ProcessReceived(*b.w));
   EXPECT_EQ(KeptFiles(cache), 1) << "the level only";
-  c.n.RecvBuffer = "F" + message(arms, FileChecksum(arms)).substr(1);
+  c.n.RecvBuffer = offered('F', arms, FileChecksum(arms));
   EXPECT_TRUE(ProcessReceived(*c.w));
   c.w->WeaponDefs = {};
   std::string error;
@@ -413,6 +439,7 @@ TEST(NetOpenPlay, TheServersLevelIsCheckedKeptByChecksumAndPlayedOn) {
   EXPECT_TRUE(TakeServerArmsUsed(*c.w));
   ::unsetenv("XDG_CACHE_HOME");
   std::filesystem::remove_all(cache);
+  std::filesystem::remove_all(own);
 }
 
 TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {

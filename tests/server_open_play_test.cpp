@@ -56,6 +56,26 @@ TEST(OpenPlay, AgreedOnlyByAClientThatAsksThreeTimesAndPlayedOnlyWhenEveryoneDid
   EXPECT_FALSE(rig.Connect()) << "a game with a client of the basic protocol closes as it always did";
 }
 
+TEST(OpenPlay, TheServersFilesAreAnnouncedAndSentOnceOnlyToAClientThatAsks) {
+  OpenRig rig(0);
+  rig.relay = std::make_unique<Relay>(rig.hooks, RelayLimits{}, "LEVEL BYTES", "");
+  rig.relay->Start();
+  rig.Join();
+  rig.Join();
+  std::string header;
+  AppendRawLong(header, FileChecksum("LEVEL BYTES"));
+  AppendRawLong(header, 11);
+  const std::string answer = rig.Take(0);
+  EXPECT_EQ(answer.substr(answer.size() - 10), "UV" + header) << "announced with the token, the file not sent";
+  rig.Send(0, "UV");
+  EXPECT_EQ(rig.Take(0), "V" + header + "LEVEL BYTES");
+  rig.Send(0, "UV");
+  EXPECT_EQ(rig.Take(0), "") << "once per client";
+  rig.Send(1, "UF");  // a weapon file this server does not name
+  EXPECT_FALSE(rig.Alive(1));
+  EXPECT_TRUE(rig.Alive(0));
+}
+
 TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
   OpenRig rig(3);
   rig.Frame();

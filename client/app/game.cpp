@@ -201,7 +201,9 @@ void InitGame(World& w) {
   PumpWindowEvents(w);
   // A network game waits here for the server's game configuration.
   const std::uint32_t waitStart = TickCount(w);
-  while (w.Connection == ConnectionState::kConnected && w.ConfigReceived == kFalse && !w.QuitRequested) {
+  // (and, in open play, for the server's files that differ from this client's)
+  while (w.Connection == ConnectionState::kConnected && (w.ConfigReceived == kFalse || ServerFilesAwaited(w)) &&
+         !w.QuitRequested) {
     // A server that accepted us but never answers must not hold the game
     // forever: after a while it counts as a lost connection.
     if (TickCount(w) - waitStart > kConfigWaitMs) {

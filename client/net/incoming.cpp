@@ -18,6 +18,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
 
 #include "client/net/level_snapshot.h"
 #include "client/net/net_client.h"
@@ -30,6 +33,7 @@
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
+#include "client/state/data_files.h"
 #include "protocol/worm_codec.h"
 
 namespace krel {
@@ -129,6 +133,16 @@ enum class Step { kNext, kWait, kRefuse };
 Step DropRest(WireReader& in) {
   in.rest = {};
   return Step::kNext;
+}
+
+// The checksum of this client's own copy of a data file (none when it
+// cannot be read: then any file the server names differs).
+std::optional<std::uint32_t> OwnFileChecksum(const World& w, const std::string& name) {
+  std::ifstream in(DataFile(w, name), std::ios::binary);
+  if (!in) return std::nullopt;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return FileChecksum(bytes);
 }
 
 // Said once on stderr: why the connection to a server ends here.
@@ -362,6 +376,26 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'Y':
       if (!n.OpenPlay) return DropRest(in);
       return TakeLevelAgain(w, n, in);
+    case 'U': {
+      // The server names a file of its games: asked for only when this
+      // client's own differs from it.
+      if (!n.OpenPlay) return DropRest(in);
+      if (in.rest.size() < 9) return Step::kWait;
+      const char which = in.rest[0];
+      in.rest.remove_prefix(1);
+      std::uint32_t checksum = 0, length = 0;
+      TakeRawLong(in, checksum);
+      TakeRawLong(in, length);
+      if (which != 'V' && which != 'F') return Refuse("the server names a file of an unknown kind");
+      const bool level = which == 'V';
+      if (length > (level ? kMaxLevelFileBytes : kMaxArmsFileBytes))
+        return Refuse(std::string("the server names ") + (level ? "a level" : "a weapon file") + " of " +
+                      std::to_string(length) + " bytes");
+      if (OwnFileChecksum(w, level ? "level.bmp" : "arms.dat") == checksum) return Step::kNext;
+      n.AwaitedFiles[level ? 0 : 1] = checksum;
+      if (n.ws.state() == TcpConnection::kConnected) n.ws.Send(std::string("U") + which);
+      return Step::kNext;
+    }
     case 'V':
     case 'F': {
       if (!n.OpenPlay) return DropRest(in);
@@ -372,6 +406,11 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
       const Step step = TakeBlock(in, level ? kMaxLevelFileBytes : kMaxArmsFileBytes,
                                   level ? "the level file" : "the weapon file", file);
       if (step != Step::kNext) return step;
+      auto& awaited = n.AwaitedFiles[level ? 0 : 1];
+      if (!awaited || *awaited != checksum)
+        return Refuse(std::string("the server sent ") + (level ? "a level" : "a weapon file") +
+                      " this client did not ask for");
+      awaited.reset();
       std::string error;
       const bool kept = level ? KeepServerLevel(file, checksum, n.ServerLevelDir, error)
                               : KeepServerArms(file, checksum, n.ServerArmsDir, error);

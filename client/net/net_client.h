@@ -7,8 +7,10 @@
 // end of every send).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,10 @@ struct NetClient {
   // (the player's own are loaded again when the game ends).
   std::string ServerArmsDir;
   bool ArmsFromServer = false;
+  // The files the server named ("U") that differ from this client's own and
+  // were asked for: their checksums until they have come ("V" level, "F"
+  // weapons; index 0 level, 1 weapons). The game waits for them to start.
+  std::array<std::optional<std::uint32_t>, 2> AwaitedFiles;
   // Joining: "E" has come, the batches follow.
   bool Entered = false;
   // Watch instead of play (protocol/open_play.h): asked with the settings;

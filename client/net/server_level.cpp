@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
+
+#include <unistd.h>
 
 #include "client/simulation/weapons/arms.h"
 #include "gfx/bmp.h"
@@ -47,7 +50,9 @@ bool Keep(std::string_view bytes, std::uint32_t checksum, const char* name, cons
     return true;
   }
   std::filesystem::create_directories(dir, ec);
-  const std::filesystem::path part = dir / (std::string(name) + ".part");
+  // A part file of this process's own: two clients on one machine may keep
+  // the same file at once, and the rename of either leaves whole bytes.
+  const std::filesystem::path part = dir / (std::string(name) + "." + std::to_string(::getpid()) + ".part");
   {
     std::ofstream out(part, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

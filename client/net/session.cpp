@@ -135,6 +135,10 @@ std::string ServerLevelFolder(const World& w) {
   return w.net != nullptr && w.Networked() ? w.net->ServerLevelDir : std::string();
 }
 
+bool ServerFilesAwaited(const World& w) {
+  return w.net != nullptr && w.Networked() && (w.net->AwaitedFiles[0] || w.net->AwaitedFiles[1]);
+}
+
 bool UseServerArms(World& w, std::string& error) {
   if (w.net == nullptr || !w.Networked() || w.net->ServerArmsDir.empty() || w.net->ArmsFromServer) return false;
   ArmsError arms_error;
@@ -215,6 +219,7 @@ void CloseConnection(World& w) {
     w.net->WatchReady = false;
     w.net->ServerLevelDir.clear();
     w.net->ServerArmsDir.clear();
+    w.net->AwaitedFiles = {};
     w.net->Predicted.clear();
   }
   w.Connection = ConnectionState::kClosed;

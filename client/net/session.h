@@ -28,6 +28,10 @@ bool BatchOverdue(World& w, std::uint32_t ms);
 // After the restart for a new set of worms: handles what arrived meanwhile.
 void ResumeReceiving(World& w);
 
+// A file the server names differs from this client's own and has been asked
+// for, but has not come yet: the game does not start on the wrong one.
+bool ServerFilesAwaited(const World& w);
+
 // True once after a batch brought a new set of worms: the caller (the frame
 // loop, between frames) restarts the game state for them.
 bool TakeRestart(World& w);

@@ -19,6 +19,11 @@ wait_joined 1
 start_client b Bert Bea 1 "400 -" KREL_LOCKSTEP=1
 wait_clients
 kill "$SERVER_PID" 2>/dev/null || true
+# The server names the files beside it, which are the clients' own: it says
+# so, and neither client gets them.
+grep -qF "serving level.bmp $WORK/bin/level.bmp" "$WORK/server.txt" &&
+  grep -qF "serving arms.dat $WORK/bin/arms.dat" "$WORK/server.txt" && ! grep -q "has other" "$WORK/server.txt" ||
+  { echo "FAIL: the server's files"; cat "$WORK/server.txt"; exit 1; }
 [ "$(grep -c 'plays pipelined' "$WORK/server.txt")" -eq 1 ] || { echo "FAIL: not one pipelined client"; cat "$WORK/server.txt"; exit 1; }
 TRACE_TOOL="$BUILD_DIR/krel-trace"
 if [ -x "$TRACE_TOOL" ]; then

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "client/net/net_client.h"
+#include "client/net/session.h"
 #include "platform/keycodes.h"
 
 namespace krel::bot {
@@ -68,8 +69,9 @@ std::uint32_t BotPlatform::TickCount() { return static_cast<std::uint32_t>(RealM
 
 void BotPlatform::Delay(std::uint32_t ms) {
   if (!limits_.paced && w_.Connection == ConnectionState::kConnected && w_.ConfigReceived != kFalse &&
-      w_.NetFrameReady != kFalse) {
-    // Only the frame interval is left to wait for: let it pass at once.
+      w_.NetFrameReady != kFalse && !ServerFilesAwaited(w_)) {
+    // Only the frame interval is left to wait for: let it pass at once (a
+    // file the server sends is still to come from the network).
     skipped_ += kFrameMs;
     return;
   }

@@ -16,8 +16,10 @@ net_setup() {
   PIDS=()
   trap 'for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"' EXIT
   mkdir -p "$WORK/bin"
-  cp "$KREL" "$BUILD_DIR/level.bmp" "$WORK/bin/"
+  cp "$KREL" "$SERVER" "$BUILD_DIR/level.bmp" "$WORK/bin/"
   grep -av '^DRAWOBJECT:' "$BUILD_DIR/arms.dat" > "$WORK/bin/arms.dat"
+  # The server names the files beside it, the clients' own: nobody needs the server's.
+  SERVER="$WORK/bin/krelServer"
   # The announcements go to a free UDP port of this test; the server picks
   # its own free TCP port and says which.
   UDP_PORT=$(python3 -c 'import socket; u = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); u.bind(("127.0.0.1", 0)); print(u.getsockname()[1])')
