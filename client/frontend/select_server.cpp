@@ -98,7 +98,7 @@ void TypeAddressChar(World& w, std::string& address, unsigned char ch) {
 EnterAction ActOnEnter(bool watching, const std::pair<int, int>* open_places) {
   if (!watching && open_places != nullptr && open_places->first <= 0 && open_places->second > 0)
     return {.connect = false, .watch = true, .note = "NO FREE PLACE TO PLAY: ENTER WATCHES"};
-  return {.connect = true, .watch = watching};
+  return {.connect = true, .watch = watching, .note = ""};
 }
 
 void SelectServer(World& w) {
@@ -155,8 +155,8 @@ void SelectServer(World& w) {
     // thumbnail and the version, which this screen can do without).
     DisplayOf(w).Back.FillRect(MakeRect(0, kSourceNotesY - 2, 320, 240 - kSourceNotesY + 2), 0);
     int note_y = kSourceNotesY;
-    for (const std::string& note : source_notes) {
-      DrawText(w, DisplayOf(w).Back, note, 10, note_y, 5);
+    for (const std::string& source_note : source_notes) {
+      DrawText(w, DisplayOf(w).Back, source_note, 10, note_y, 5);
       note_y += 10;
     }
 
