@@ -1,7 +1,8 @@
 #include "platform/sdl/screenshot.h"
 
+#include "platform/sdl/png_encode.h"
+
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <vector>
 
@@ -9,38 +10,7 @@
 
 namespace krel {
 
-namespace {
-
-// An SDL stream that appends what is written to out (which must outlive
-// it); closing it frees it. The PNG writer only ever asks for the position.
-SDL_RWops* GrowingMemoryStream(std::vector<std::uint8_t>& out) {
-  SDL_RWops* rw = SDL_AllocRW();
-  if (rw == nullptr) return nullptr;
-  rw->type = SDL_RWOPS_UNKNOWN;
-  rw->hidden.unknown.data1 = &out;
-  rw->size = [](SDL_RWops* c) -> Sint64 {
-    return static_cast<Sint64>(static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1)->size());
-  };
-  rw->seek = [](SDL_RWops* c, Sint64 offset, int whence) -> Sint64 {
-    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
-    if (offset == 0 && (whence == RW_SEEK_CUR || whence == RW_SEEK_END)) return static_cast<Sint64>(v->size());
-    return SDL_SetError("the PNG stream cannot seek");
-  };
-  rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
-  rw->write = [](SDL_RWops* c, const void* p, size_t size, size_t n) -> size_t {
-    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    v->insert(v->end(), b, b + size * n);
-    return n;
-  };
-  rw->close = [](SDL_RWops* c) -> int {
-    SDL_FreeRW(c);
-    return 0;
-  };
-  return rw;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, int scale, const std::string& path,
                   std::string& error) {
@@ -72,9 +42,8 @@ bool SaveFramePng(std::span<const std::uint16_t> rgb565, int width, int height, 
   // Encoded in memory, then written as every file of the game is: whole or
   // not at all, through a link to its target, never over a device.
   std::vector<std::uint8_t> png;
-  SDL_RWops* rw = GrowingMemoryStream(png);
-  const bool encoded = rw != nullptr && IMG_SavePNG_RW(out, rw, 1) == 0;
-  if (!encoded) error = std::string("cannot make the picture: ") + IMG_GetError();
+  const bool encoded = EncodePng(out, png, error);
+  if (!encoded) error = "cannot make the picture: " + error;
   SDL_FreeSurface(out);
   if (!encoded) return false;
   const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());

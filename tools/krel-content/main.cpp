@@ -9,7 +9,6 @@
 //   krel-content icon SIZE FILE            the program's icon as a PNG
 //   krel-content --help                    the usage, on standard output
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/png_encode.h"
 #include "protocol/base/file_output.h"
 #include "tools/krel-content/content.h"
 #include "tools/krel-content/icon.h"
@@ -75,36 +75,6 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   if (WriteFile(path, bytes, error)) return true;
   std::fprintf(stderr, "krel-content: %s\n", error.c_str());
   return false;
-}
-
-// An SDL stream that appends what is written to out (which must outlive it);
-// closing it frees it.
-SDL_RWops* MemoryWriter(std::vector<std::uint8_t>& out) {
-  SDL_RWops* rw = SDL_AllocRW();
-  if (rw == nullptr) return nullptr;
-  rw->type = SDL_RWOPS_UNKNOWN;
-  rw->hidden.unknown.data1 = &out;
-  rw->size = [](SDL_RWops* c) -> Sint64 {
-    return static_cast<Sint64>(static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1)->size());
-  };
-  rw->seek = [](SDL_RWops* c, Sint64 offset, int whence) -> Sint64 {
-    // Only telling the position is needed; the stream writes at its end.
-    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
-    if (offset == 0 && (whence == RW_SEEK_CUR || whence == RW_SEEK_END)) return static_cast<Sint64>(v->size());
-    return SDL_SetError("the PNG stream cannot seek");
-  };
-  rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
-  rw->write = [](SDL_RWops* c, const void* p, size_t size, size_t n) -> size_t {
-    auto* v = static_cast<std::vector<std::uint8_t>*>(c->hidden.unknown.data1);
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    v->insert(v->end(), b, b + size * n);
-    return n;
-  };
-  rw->close = [](SDL_RWops* c) -> int {
-    SDL_FreeRW(c);
-    return 0;
-  };
-  return rw;
 }
 
 int Build(const std::string& dir) {
@@ -170,9 +140,9 @@ int Icon(const std::string& size_text, const std::string& file) {
   SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(rgba.data(), n, n, 32, n * 4, SDL_PIXELFORMAT_RGBA32);
   // Encoded in memory, then written as every other output is: whole or not at all.
   std::vector<std::uint8_t> png;
-  SDL_RWops* rw = s != nullptr ? MemoryWriter(png) : nullptr;
-  const bool encoded = rw != nullptr && IMG_SavePNG_RW(s, rw, 1) == 0;
-  if (!encoded) std::fprintf(stderr, "krel-content: cannot encode %s: %s\n", file.c_str(), IMG_GetError());
+  std::string error;
+  const bool encoded = krel::EncodePng(s, png, error);
+  if (!encoded) std::fprintf(stderr, "krel-content: cannot encode %s: %s\n", file.c_str(), error.c_str());
   if (s != nullptr) SDL_FreeSurface(s);
   return encoded && Write(file, png) ? 0 : 1;
 }
