@@ -84,42 +84,34 @@ struct Client {
   }
 };
 
-TEST(ConnectAttempt, ARefusalSaysWhyUnderTheAddressAndTheScreenStays) {
+// A refusal says why under the address, and nothing of it reaches the game:
+// no chat line, no open connection. A server that answers the greeting is
+// joined, and the configuration that ended the wait goes to the game.
+TEST(ConnectAttempt, ARefusalSaysWhyUnderTheAddressAndAnAnswerIsJoined) {
+  using B = FakeServer::Behave;
   struct Case {
-    FakeServer::Behave behave;
+    B behave;
     bool listening;
     const char* reason;
-  } cases[] = {
-      {FakeServer::Behave::kRefuseWithLine, true, "A GAME IS RUNNING ON THIS SERVER"},
-      {FakeServer::Behave::kCloseAtOnce, true, "FULL"},
-      {FakeServer::Behave::kCloseAtOnce, false, "REFUSED"},
-  };
+  } cases[] = {{B::kRefuseWithLine, true, "A GAME IS RUNNING ON THIS SERVER"},
+               {B::kCloseAtOnce, true, "FULL"},
+               {B::kCloseAtOnce, false, "REFUSED"},
+               {B::kAnswerGreeting, true, ""}};
   for (const Case& c : cases) {
     Client client;
     FakeServer server(client.n.loop, c.behave);
     const std::uint16_t port = server.listener.port();
     if (!c.listening) server.listener.Close();
     ConnectAttempt attempt(*client.w);
-    attempt.Begin("127.0.0.1:" + std::to_string(port));
-    EXPECT_EQ(client.Run(attempt), ConnectAttempt::Phase::kIdle) << c.reason;
-    EXPECT_EQ(attempt.reason(), c.reason);
-    // Nothing of it reached the game: no chat line, no open connection.
-    EXPECT_EQ(std::tuple(client.w->ChatLines[1], client.n.ws.state(), static_cast<int>(client.w->Connection)),
-              std::tuple(std::string(), 0, 0))
+    attempt.Begin(" 127.0.0.1 : " + std::to_string(port));
+    const bool joined = *c.reason == '\0';
+    EXPECT_EQ(client.Run(attempt), joined ? ConnectAttempt::Phase::kJoined : ConnectAttempt::Phase::kIdle) << c.reason;
+    const World& w = *client.w;
+    EXPECT_EQ(std::tuple(attempt.reason(), w.ChatLines[1], client.n.ws.state(), static_cast<int>(w.Connection),
+                         w.ConfigReceived, w.LivesSetting == 7),
+              std::tuple(c.reason, std::string(), joined ? 7 : 0, joined ? 7 : 0, ToFlag(joined), joined))
         << c.reason;
   }
-}
-
-TEST(ConnectAttempt, AServerThatAnswersTheGreetingIsJoined) {
-  Client client;
-  FakeServer server(client.n.loop, FakeServer::Behave::kAnswerGreeting);
-  ConnectAttempt attempt(*client.w);
-  attempt.Begin(" 127.0.0.1 : " + std::to_string(server.listener.port()));
-  ASSERT_EQ(client.Run(attempt), ConnectAttempt::Phase::kJoined);
-  EXPECT_EQ(attempt.reason(), "");
-  // The configuration that ended the wait went to the game.
-  EXPECT_EQ(std::tuple(client.w->ConfigReceived, client.w->LivesSetting, static_cast<int>(client.w->Connection)),
-            std::tuple(kTrue, int16{7}, 7));
 }
 
 TEST(ConnectAttempt, AServerThatNeverAnswersTheConnectionIsNoAnswer) {
@@ -222,31 +214,22 @@ TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
   for (int i = 0; i < 70; ++i) TypeAddressChar(*w, address, 'a');
   EXPECT_EQ(address.size(), 63u);
 
-  struct Case {
+  const struct {
     const char* text;
-    bool ok;
     const char* host;
     std::uint16_t port;
-  } cases[] = {
-      {"10.0.0.1", true, "10.0.0.1", 17384},
-      {" krel.example.org:4000 ", true, "krel.example.org", 4000},
-      {"localhost : 65535", true, "localhost", 65535},
-      {"host:0", false, "", 0},
-      {"host:65536", false, "", 0},
-      {"host:", false, "", 0},
-      {":17384", false, "", 0},
-      {"a b", false, "", 0},
-      {"", false, "", 0},
-      {"host:12x", false, "", 0},
-  };
-  for (const Case& c : cases) {
-    std::string host;
-    std::uint16_t port = 17384;
-    ASSERT_EQ(SplitHostPort(c.text, host, port), c.ok) << c.text;
-    if (c.ok) {
-      EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(c.host), c.port)) << c.text;
-    }
+  } good[] = {{"10.0.0.1", "10.0.0.1", 17384},
+              {" krel.example.org:4000 ", "krel.example.org", 4000},
+              {"localhost : 65535", "localhost", 65535}};
+  std::string host;
+  std::uint16_t port = 17384;
+  for (const auto& c : good) {
+    port = 17384;
+    EXPECT_TRUE(SplitHostPort(c.text, host, port)) << c.text;
+    EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(c.host), c.port)) << c.text;
   }
+  for (const char* bad : {"host:0", "host:65536", "host:", ":17384", "a b", "", "host:12x"})
+    EXPECT_FALSE(SplitHostPort(bad, host, port)) << bad;
 }
 
 TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
