@@ -15,24 +15,19 @@ using namespace krel::testing;
 
 TEST(Shots, SubStepsFollowSpeed) {
   // Speed 29: one step, no move; 30: two steps of (dx, dy); 60: three.
+  // ACCMULTIPLY 0 loses all speed at once.
   const struct {
-    int speed;
+    int16 speed, accmultiply;
     int32 steps;
     double x;
-  } cases[] = {{29, 1, 50}, {30, 2, 52}, {60, 3, 53}};
+  } cases[] = {{29, 100, 1, 50}, {30, 100, 2, 52}, {60, 100, 3, 53}, {100, 0, 1, 50}};
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
-    w->WeaponDefs[1].SPEED = static_cast<int16>(c.speed);
-    w->WeaponDefs[1].ACCMULTIPLY = 100;
+    std::tie(w->WeaponDefs[1].SPEED, w->WeaponDefs[1].ACCMULTIPLY) = std::tuple(c.speed, c.accmultiply);
     AddShot(*w, 50, 50, 1, 0, 1, 0, 0);
     MoveShots(*w);
     EXPECT_EQ(std::tuple(w->Shots[1].steps, w->Shots[1].x), std::tuple(c.steps, fixed(c.x))) << c.speed;
   }
-  auto w = MakeSimWorld();
-  w->WeaponDefs[1].SPEED = 100;  // ACCMULTIPLY 0 loses all speed at once
-  AddShot(*w, 50, 50, 1, 0, 1, 0, 0);
-  MoveShots(*w);
-  EXPECT_EQ(std::tuple(w->Shots[1].steps, w->Shots[1].x), std::tuple(1, fixed(50)));
 }
 
 // Contact at exactly the range: shots strict (range + 4), objects inclusive
@@ -74,11 +69,9 @@ TEST(Contact, RadiiAreStrictForShotsAndSpecialObjectsInclusiveForObjects) {
 TEST(Contact, HitDamageWithoutRemoveOrExplodeNeverHurts) {
   auto w = MakeSimWorld();
   PlaceWorm(*w, 1, 50, 50);
-  w->WeaponDefs[1].HITDAMAGE = 50;
-  w->WeaponDefs[1].WORMDETECTRANGE = 10;
+  std::tie(w->WeaponDefs[1].HITDAMAGE, w->WeaponDefs[1].WORMDETECTRANGE) = std::tuple(50, 10);
+  std::tie(w->ObjDefs[1].HITDAMAGE, w->ObjDefs[1].WORMDETECTRANGE) = std::tuple(50, 10);
   AddShot(*w, 50, 50, 0, 0, 2, 0, 0);
-  w->ObjDefs[1].HITDAMAGE = 50;
-  w->ObjDefs[1].WORMDETECTRANGE = 10;
   AddObj(*w, 50, 50, 0, 0, 2, 1, 0);
   MoveShots(*w);
   ParticleMove(*w);
@@ -93,12 +86,10 @@ TEST(Shots, BonusItemsGiveWeaponsOrHealth) {
   };
   for (const Case c : {Case{3, 50, 50, 50}, Case{0, 30, 40, 89}, Case{-40, 95, 100, 100}}) {
     auto w = MakeSimWorld();
-    w->WeaponDefs[0].WORMREMOVE = 1;
-    w->WeaponDefs[0].WORMDETECTRANGE = 4;
-    w->WeaponDefs[4].AMMO = 17;
+    std::tie(w->WeaponDefs[0].WORMREMOVE, w->WeaponDefs[0].WORMDETECTRANGE, w->WeaponDefs[4].AMMO) =
+        std::tuple(1, 4, 17);
     Player& pl = PlaceWorm(*w, 2, 50, 50);
-    pl.Health = c.health_before;
-    pl.CurWeapon = 2;
+    std::tie(pl.Health, pl.CurWeapon) = std::tuple(c.health_before, 2);
     pl.WeaponSlots = {0, 1, 9, 2, 5};
     AddShot(*w, 51, 50, 0, 0, 1, -1, c.color);
     MoveShots(*w);
@@ -144,8 +135,7 @@ TEST(Shots, NonExplodingShotBouncesAndLosesSpeed) {
 
 TEST(Shots, TimedExplosionAndBeamsThatFlyOnThroughWorms) {
   auto w = MakeSimWorld();
-  w->WeaponDefs[1].TIMETOEXPLODE = 3;
-  w->WeaponDefs[1].CREATEONHIT = 1;
+  std::tie(w->WeaponDefs[1].TIMETOEXPLODE, w->WeaponDefs[1].CREATEONHIT) = std::tuple(3, 1);
   AddShot(*w, 50, 50, 0, 0, 1, 0, 0);
   for (int f = 0; f < 3; ++f) MoveShots(*w);
   EXPECT_EQ(w->Shots.size(), 2u);
@@ -217,9 +207,7 @@ TEST(Death, LocalCountingRemainsRespawnAndChatLines) {
     Fill(*w, 0, 0, 504, 350, kSoilColour);
     Player& pl = PlaceWorm(*w, 2, 30, 30);
     pl.SetName("  Bob");
-    pl.Lives = 5;
-    pl.Health = -3;
-    pl.RopeState = 1;
+    std::tie(pl.Lives, pl.Health, pl.RopeState) = std::tuple(5, -3, 1);
     PlayerDied(*w, 2, c.killer, Origin::kLocal);
     EXPECT_EQ(std::tuple(pl.Lives, w->Players[1].Kills, w->Players[0].Kills), std::tuple(c.lives2, c.kills1, c.kills0));
     EXPECT_EQ(std::tuple(pl.Health, pl.Alive, pl.RopeState, w->ChatLines[1]), std::tuple(100, kFalse, 0, c.line));
@@ -256,8 +244,7 @@ TEST(Death, RespawnEndsWhenNothingCanBeDug) {
 TEST(Death, AShotThatKillsCountsForItsOwner) {
   auto w = MakeSimWorld(504, 350);
   Player& victim = PlaceWorm(*w, 2, 50, 50);
-  victim.Health = 5;
-  victim.Lives = 3;
+  std::tie(victim.Health, victim.Lives) = std::tuple(5, 3);
   WeaponDef& W = w->WeaponDefs[1];
   std::tie(W.WORMREMOVE, W.WORMDETECTRANGE, W.HITDAMAGE, W.BLOW, W.SPEED) = std::tuple(1, 2, 10, 90, 29);
   AddShot(*w, 51, 50, 0, 0, 1, 0, 0);

@@ -83,9 +83,7 @@ TEST(Worms, LeftAndRightTogetherDigTowardsTheFacingSide) {
     Fill(*w, 0, 0, 200, 150, kSoilColour);
     Fill(*w, 96, 96, 105, 105, kFreeColour);
     Player& pl = PlaceWorm(*w, 1, 100, 100);
-    pl.FacingRight = ToFlag(facingRight);
-    pl.Aim = 7;
-    pl.Ctrl[kLeft] = pl.Ctrl[kRight] = 1;
+    std::tie(pl.FacingRight, pl.Aim, pl.Ctrl[kLeft], pl.Ctrl[kRight]) = std::tuple(ToFlag(facingRight), 7, 1, 1);
     w->OldKeyState[w->KeyMap[1][facingRight ? kRight : kLeft]] = 1;  // the other key was held already
     PlayerAction(*w);
     const int ahead = facingRight ? 1 : -1;
@@ -95,8 +93,7 @@ TEST(Worms, LeftAndRightTogetherDigTowardsTheFacingSide) {
   auto w = MakeSimWorld();
   Fill(*w, 0, 110, 200, 150, kSoilColour);
   Player& pl = PlaceWorm(*w, 1, 100, 105);
-  pl.FacingRight = kTrue;
-  pl.Ctrl[kLeft] = 1;
+  std::tie(pl.FacingRight, pl.Ctrl[kLeft]) = std::tuple(kTrue, 1);
   PlayerAction(*w);
   EXPECT_EQ(std::tuple(pl.X, pl.FacingRight), std::tuple(fixed(99), kFalse));
 }
@@ -108,8 +105,7 @@ TEST(Worms, AimStaysWithin0To18AndJumpNeedsGroundAndHeadRoom) {
   pl.Ctrl[kUp] = 1;
   for (int i = 0; i < 25; ++i) PlayerAction(*w);
   EXPECT_EQ(pl.Aim, 18);
-  pl.Ctrl[kUp] = 0;
-  pl.Ctrl[kDown] = 1;
+  std::tie(pl.Ctrl[kUp], pl.Ctrl[kDown]) = std::tuple(0, 1);
   for (int i = 0; i < 25; ++i) PlayerAction(*w);
   EXPECT_EQ(pl.Aim, 0);
 
@@ -120,9 +116,7 @@ TEST(Worms, AimStaysWithin0To18AndJumpNeedsGroundAndHeadRoom) {
     Fill(*v, 0, 110, 200, 150, kSoilColour);
     if (ceiling) Fill(*v, 0, 98, 200, 102, kRockColour);
     Player& q = PlaceWorm(*v, 1, 100, 105);
-    q.RopeState = 1;
-    q.RopeX = q.RopeY = 5;
-    q.Ctrl[kJump] = 1;
+    std::tie(q.RopeState, q.RopeX, q.RopeY, q.Ctrl[kJump]) = std::tuple(1, 5, 5, 1);
     PlayerAction(*v);
     EXPECT_EQ(q.RopeState, 0);
     EXPECT_EQ(q.Y < fixed(104), !ceiling) << ceiling;
@@ -135,27 +129,20 @@ TEST(Worms, OnlyRightwardMotionBouncesOffWalls) {
     auto w = MakeSimWorld();
     Fill(*w, dir > 0 ? 53 : 0, 0, dir > 0 ? 200 : 48, 150, kRockColour);
     Player& pl = PlaceWorm(*w, 1, 50, 50);
-    pl.DirX = dir;
-    pl.Speed = 30;
+    std::tie(pl.DirX, pl.Speed) = std::tuple(dir, 30);
     PlayerAction(*w);
-    if (dir > 0)
-      EXPECT_LT(pl.DirX, fixed(0));
-    else
-      EXPECT_EQ(pl.DirX, fixed(0));
+    EXPECT_TRUE(dir > 0 ? pl.DirX < fixed(0) : pl.DirX == fixed(0)) << dir;
   }
 }
 
 TEST(Worms, EmptySlotReloadsInThe49thFrameAfterTheLastShot) {
   auto w = MakeSimWorld();
   Fill(*w, 0, 110, 200, 150, kSoilColour);
-  WeaponDef& def = w->WeaponDefs[4];  // weapon number 3
-  def.AMMO = 1;
-  def.LOADINGTIME = 50;
-  def.NUMOBJECTS = 0;  // still consumes a round
+  WeaponDef& def = w->WeaponDefs[4];                                           // weapon number 3
+  std::tie(def.AMMO, def.LOADINGTIME, def.NUMOBJECTS) = std::tuple(1, 50, 0);  // no objects: still a round
   Player& pl = PlaceWorm(*w, 1, 100, 105);
   pl.WeaponSlots = {3, 3, 3, 3, 3};
-  pl.Ammo[0] = 1;
-  pl.Ctrl[kShoot] = 1;
+  std::tie(pl.Ammo[0], pl.Ctrl[kShoot]) = std::tuple(1, 1);
   PlayerAction(*w);
   EXPECT_EQ(pl.Ammo[0], fixed(-2));  // -1, and the same frame already counts down
   pl.Ctrl[kShoot] = 0;
@@ -173,8 +160,7 @@ TEST(Worms, WeaponChangeNeedsAmmunitionUnlessLoadAndChange) {
     w->LoadAndChange = lac;
     Player& pl = PlaceWorm(*w, 1, 100, 50);
     pl.Ammo = {fixed(-1), 1, 1, 1, 1};
-    pl.Ctrl[kChange] = 1;
-    pl.Ctrl[kRight] = 1;
+    pl.Ctrl[kChange] = pl.Ctrl[kRight] = 1;
     PlayerAction(*w);
     EXPECT_EQ(pl.CurWeapon, lac != kFalse ? 1 : 0);
   }
@@ -183,15 +169,9 @@ TEST(Worms, WeaponChangeNeedsAmmunitionUnlessLoadAndChange) {
 TEST(Worms, FiringSpreadsRecoilsAndCreatesShotsAhead) {
   auto w = MakeSimWorld();
   WeaponDef& def = w->WeaponDefs[1];  // weapon number 0
-  def.AMMO = 10;
-  def.NUMOBJECTS = 3;
-  def.SPEED = 100;
-  def.RECOIL = 40;
-  Player& pl = PlaceWorm(*w, 1, 100, 50);
-  pl.Ammo[0] = 10;
-  pl.Aim = 7;  // level, facing right
-  pl.FacingRight = kTrue;
-  pl.Ctrl[kShoot] = 1;
+  std::tie(def.AMMO, def.NUMOBJECTS, def.SPEED, def.RECOIL) = std::tuple(10, 3, 100, 40);
+  Player& pl = PlaceWorm(*w, 1, 100, 50);  // aiming level, facing right
+  std::tie(pl.Ammo[0], pl.Aim, pl.FacingRight, pl.Ctrl[kShoot]) = std::tuple(10, 7, kTrue, 1);
   PlayerAction(*w);
   ASSERT_EQ(w->Shots.size(), 4u);
   for (std::size_t i = 1; i < 4; ++i) {
@@ -213,16 +193,9 @@ TEST(Worms, ShotHeldWithTheAimKeyLeavesAtTheNewAim) {
   auto fire = [](int16 aim, bool up) {
     auto w = MakeSimWorld();
     WeaponDef& def = w->WeaponDefs[1];
-    def.AMMO = 10;
-    def.NUMOBJECTS = 1;
-    def.SPEED = 100;
-    def.RECOIL = 50;
+    std::tie(def.AMMO, def.NUMOBJECTS, def.SPEED, def.RECOIL) = std::tuple(10, 1, 100, 50);
     Player& pl = PlaceWorm(*w, 1, 100, 50);
-    pl.Ammo[0] = 10;
-    pl.Aim = aim;
-    pl.FacingRight = kTrue;
-    pl.Ctrl[kShoot] = 1;
-    pl.Ctrl[kUp] = up ? 1 : 0;
+    std::tie(pl.Ammo[0], pl.Aim, pl.FacingRight, pl.Ctrl[kShoot], pl.Ctrl[kUp]) = std::tuple(10, aim, kTrue, 1, up);
     PlayerAction(*w);
     EXPECT_EQ(pl.Aim, 7);
     return Result{w->Shots.at(1), pl.DirX, pl.DirY, pl.Speed};
@@ -237,13 +210,9 @@ TEST(Worms, RopeHookCatchesAnotherWormOnlyInALocalGame) {
   for (int ws : {0, 7}) {
     auto w = MakeSimWorld();
     w->Connection = static_cast<ConnectionState>(ws);
-    PlaceWorm(*w, 1, 50, 50);
     PlaceWorm(*w, 2, 100, 50);
-    Player& pl = w->Players[1];
-    pl.RopeState = 1;
-    pl.RopeX = fixed(97);
-    pl.RopeY = fixed(52);
-    pl.RopeLength = 20;
+    Player& pl = PlaceWorm(*w, 1, 50, 50);
+    std::tie(pl.RopeState, pl.RopeX, pl.RopeY, pl.RopeLength) = std::tuple(1, 97, 52, 20);
     PlayerAction(*w);
     EXPECT_EQ(pl.RopeState, ws == 0 ? -2 : 1) << ws;
     if (ws == 0) {
