@@ -8,8 +8,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "client/app/client_events.h"
@@ -24,6 +22,7 @@
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
+#include "core_test_support.h"
 #include "gfx/bmp_write.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
@@ -53,8 +52,7 @@ struct NetWorld {
 TEST(NetEvents, OwnEventsAreEncodedForTheServerNotApplied) {
   auto w = MakeSimWorld(504, 350);
   ClientEvents events(*w);
-  w->events = &events;
-  w->Connection = ConnectionState::kConnected;
+  std::tie(w->events, w->Connection) = std::tuple(&events, ConnectionState::kConnected);
   AddShot(*w, fixed(1.5), 0, 0, fixed(-0.01), 2, 3, -1);
   EXPECT_EQ(w->OutBuffer, Bytes({'w', 0xFE, 0xFF, 0, 0, 0x96, 128, 128, 0xFE, 0xFF, 0xFF, 3, 2}));
   w->OutBuffer.clear();
@@ -191,9 +189,7 @@ TEST(NetPipelined, OwnShotsAndBlastsActAtOnceAndTheirEchoesNeverMakeASecond) {
   for (const bool pipelined : {true, false}) {
     NetWorld c;
     ClientEvents events(*c.w);
-    c.w->events = &events;
-    c.w->Connection = ConnectionState::kConnected;
-    c.w->NumPlayers = 2;
+    std::tie(c.w->events, c.w->Connection, c.w->NumPlayers) = std::tuple(&events, ConnectionState::kConnected, 2);
     c.n.Pipelined = c.w->NetStats.PredictOwn = pipelined;
     c.w->ObjDefs[5].DRAWOBJECT = 1;  // draws itself into the level: waits for the batch
     AddShot(*c.w, fixed(1.5), 30, 0, fixed(0.5), 1, 3, 0);
@@ -272,13 +268,8 @@ struct OpenWorld : NetWorld {
 TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
   OpenWorld c;
   ASSERT_TRUE(c.n.OpenPlay);
-  auto shot = [&](int owner) {
-    c.w->Shots.emplace_back();
-    c.w->Shots.back().owner = static_cast<int16>(owner);
-  };
-  for (int owner : {1, 3, 4, 6}) shot(owner);
-  c.w->Players[1].RopeState = -5;
-  c.w->Players[2].RopeState = -4;
+  for (int owner : {1, 3, 4, 6}) c.w->Shots.emplace_back().owner = static_cast<int16>(owner);
+  std::tie(c.w->Players[1].RopeState, c.w->Players[2].RopeState) = std::tuple(-5, -4);
   c.w->NetStats.RoundTripMs[5] = 77;
   c.w->NetStats.Drawn[6] = {12, 34, true};
   c.n.RecvBuffer = Bytes({'L', 3});
@@ -372,10 +363,9 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   std::filesystem::remove_all(cache);
   std::filesystem::create_directories(own);
   ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-  const std::vector<std::uint32_t> rgb(6 * 4, 0x102030);
-  const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, rgb);
+  const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
   const std::string file(bmp.begin(), bmp.end());
-  std::ofstream(own + "/level.bmp", std::ios::binary) << file;
+  WriteFileBytes(own + "/level.bmp", file);
   auto header = [](const std::string& bytes, std::uint32_t checksum) {
     std::string m;
     AppendRawLong(m, checksum);
@@ -398,8 +388,7 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   }
   // A server naming this client's own level: nothing asked for, nothing kept.
   OpenWorld same;
-  same.w->ProgramDir = own;
-  same.w->Connection = ConnectionState::kConnected;
+  std::tie(same.w->ProgramDir, same.w->Connection) = std::tuple(own, ConnectionState::kConnected);
   same.n.RecvBuffer = "UV" + header(file, FileChecksum(file));
   EXPECT_TRUE(ProcessReceived(*same.w));
   EXPECT_FALSE(ServerFilesAwaited(*same.w));
@@ -407,9 +396,8 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   EXPECT_EQ(KeptFiles(cache), 0);
   // Another level: awaited (the game waits) until it has come, then kept.
   OpenWorld c;
-  c.w->ProgramDir = own;
-  c.w->Connection = ConnectionState::kConnected;
-  std::ofstream(own + "/level.bmp", std::ios::binary) << "BM older";
+  std::tie(c.w->ProgramDir, c.w->Connection) = std::tuple(own, ConnectionState::kConnected);
+  WriteFileBytes(own + "/level.bmp", "BM older");
   const std::string offer = offered('V', file, FileChecksum(file));
   c.n.RecvBuffer = offer.substr(0, 10);
   EXPECT_TRUE(ProcessReceived(*c.w));
@@ -418,12 +406,10 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   EXPECT_TRUE(ProcessReceived(*c.w));
   EXPECT_FALSE(ServerFilesAwaited(*c.w));
   EXPECT_EQ(ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0), 0u);
-  std::ifstream kept(ServerLevelFolder(*c.w) + "/level.bmp", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), file);
+  EXPECT_EQ(ReadFileBytes(ServerLevelFolder(*c.w) + "/level.bmp"), file);
   // The weapon file alike ("F"): a broken one is refused with its line, the
   // shipped one replaces the game's tables for the game, once.
-  std::ifstream shipped(std::string(KREL_SOURCE_DIR) + "/data/arms.dat", std::ios::binary);
-  const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
+  const std::string arms = ReadFileBytes(std::string(KREL_SOURCE_DIR) + "/data/arms.dat");
   const std::string broken = "NUMWEAPONS:oops\n";
   OpenWorld b;
   b.n.RecvBuffer = offered('F', broken, FileChecksum(broken));
@@ -475,27 +461,24 @@ TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
   EXPECT_FALSE(w->Draft.open) << "local games have no chat";
 }
 
+// A local game that ran late says the chat line (as it always did), not that
+// a server went away. A server killed with our states unread resets the
+// connection instead of closing it: lost all the same.
 TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
-  for (const int state : {7, 0}) {
-    NetWorld c;
-    c.w->Connection = static_cast<ConnectionState>(state);
-    ConnectionLost(*c.w);
-    EXPECT_EQ(c.w->ChatLines[1], "NETWORK CONNECTION LOST");
-    // A local game that ran late says the chat line (as it always did), not
-    // that a server went away.
-    EXPECT_EQ(c.w->Notice, state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "") << state;
-  }
-}
-
-TEST(NetLost, AServerThatResetsTheConnectionIsLostLikeOneThatClosedIt) {
-  // A server killed with our states unread resets instead of closing.
-  for (const auto& [code, said] : {std::pair{ECONNRESET, true}, {EPIPE, true}, {EHOSTUNREACH, false}}) {
-    NetWorld c;
-    AttachNetwork(*c.w, c.n);
-    c.w->Connection = ConnectionState::kConnected;
-    c.n.ws.OnError(code, "");
-    EXPECT_EQ(c.w->ChatLines[1], said ? "NETWORK CONNECTION LOST" : "") << code;
-    EXPECT_EQ(static_cast<int>(c.w->Connection), 0) << code;
+  const struct {
+    int error;  // 0: the game itself finds the server gone
+    int state;
+    bool lost;
+  } cases[] = {{0, 7, true}, {0, 0, true}, {ECONNRESET, 7, true}, {EPIPE, 7, true}, {EHOSTUNREACH, 7, false}};
+  for (const auto& c : cases) {
+    NetWorld n;
+    AttachNetwork(*n.w, n.n);
+    n.w->Connection = static_cast<ConnectionState>(c.state);
+    c.error == 0 ? ConnectionLost(*n.w) : n.n.ws.OnError(c.error, "");
+    EXPECT_EQ(std::tuple(n.w->ChatLines[1], n.w->Notice, static_cast<int>(n.w->Connection)),
+              std::tuple(c.lost ? "NETWORK CONNECTION LOST" : "",
+                         c.lost && c.state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "", 0))
+        << c.error << " in state " << c.state;
   }
 }
 
