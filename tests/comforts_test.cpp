@@ -138,8 +138,7 @@ TEST(Pads, ButtonsAndStickPlayTheirPlayersControls) {
   };
   for (const auto& c : cases) {
     PadRig r;
-    r.platform.QueuePadAdded(10);
-    r.platform.QueuePadAdded(20);
+    for (int id : {10, 20}) r.platform.QueuePadAdded(id);
     const int id = c.pad == 1 ? 10 : 20;
     for (PadButton b : c.buttons) r.platform.QueuePadButton(id, b, true);
     for (auto [a, v] : c.axes) r.platform.QueuePadAxis(id, a, v);
@@ -180,10 +179,7 @@ TEST(Pads, KeyAndButtonAreOnePressAndUnpluggingReleases) {
 
 TEST(Pads, PlayersFollowPluggingOrder) {
   Pads pads;
-  pads.Add(1);
-  pads.Add(2);
-  pads.Add(3);  // a third pad waits for a player
-  pads.Add(2);  // reported twice: still one pad
+  for (int id : {1, 2, 3, 2}) pads.Add(id);  // a third pad waits for a player; 2 reported twice is still one pad
   EXPECT_EQ(std::tuple(pads.PlayerOf(1), pads.PlayerOf(2), pads.PlayerOf(3), pads.size()),
             std::tuple(1, 2, 0, std::size_t{3}));
   pads.Remove(1);  // the waiting pad takes player 1 over; pad 2 stays player 2
@@ -194,9 +190,7 @@ TEST(Pads, PlayersFollowPluggingOrder) {
 
 TEST(Pads, MenusSeeArrowsReturnAndEscapeButGamesDoNot) {
   PadRig r;
-  r.platform.QueuePadAdded(1);
-  r.platform.QueuePadAdded(2);
-  r.platform.QueuePadAdded(3);  // no player, but it works the menus
+  for (int id : {1, 2, 3}) r.platform.QueuePadAdded(id);  // 3 has no player, but it works the menus
   r.platform.QueuePadButton(2, PadButton::kB, true);
   r.platform.QueuePadButton(3, PadButton::kA, true);
   r.platform.QueuePadAxis(1, PadAxis::kLeftY, 30000);

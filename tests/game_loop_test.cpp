@@ -28,12 +28,13 @@ namespace {
 using namespace krel::testing;
 
 // A headless platform that holds Escape down from a given keyboard read on,
-// calls back into the test after each presented frame (both counted from 1),
-// and reports the window minimised for a number of display checks.
+// calls back into the test after each presented frame and closes the window
+// after a given one (all counted from 1), and reports the window minimised
+// for a number of display checks.
 class HookPlatform : public HeadlessPlatform {
  public:
   std::function<void(int)> on_present;
-  int reads = 0, escape_at_read = 0, unusable_checks = 0;
+  int reads = 0, escape_at_read = 0, close_at_frame = 0, unusable_checks = 0;
 
   void ReadKeyboard(std::uint8_t state[256]) override {
     if (++reads == escape_at_read) SetKey(DIK_ESCAPE, true);
@@ -41,6 +42,7 @@ class HookPlatform : public HeadlessPlatform {
   }
   void Present(const Surface& frame) override {
     HeadlessPlatform::Present(frame);
+    if (frames_presented() == close_at_frame) QueueClose();
     if (on_present) on_present(frames_presented());
   }
   // False for the next unusable_checks checks.
@@ -59,9 +61,7 @@ struct GameRig {
   // Two players with default keys and lives, a fixed seed, and no level
   // reload (tests ship no level.bmp).
   GameRig() {
-    w->platform = &platform;
-    w->FixedSeed = 7;
-    w->RegenerateLevel = kFalse;
+    std::tie(w->platform, w->FixedSeed, w->RegenerateLevel) = std::tuple(&platform, 7, kFalse);
     SetDefaultKeys(*w);
   }
 
@@ -175,11 +175,8 @@ TEST(GameLoop, MinimisingSuspendsTheGameAndRestartsTheFrameClock) {
 TEST(GameLoop, ClosingTheWindowEndsTheGameWithoutATimingReport) {
   // (Its dump line is checked by the recorded session in recordings_test.cpp.)
   GameRig r;
-  EXPECT_EQ(r.Run(0,
-                  [&](int n) {
-                    if (n == 3) r.platform.QueueClose();
-                  }),
-            GameEnd::kClosed);
+  r.platform.close_at_frame = 3;
+  EXPECT_EQ(r.Run(0), GameEnd::kClosed);
   EXPECT_TRUE(r.platform.frames_presented() == 3 && !std::filesystem::exists("performance.log"));
   std::string error;
   EXPECT_TRUE(!AppendDumpLine("no/such/folder/d.jsonl", "{}", error) &&

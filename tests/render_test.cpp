@@ -45,10 +45,7 @@ Surface Sheet(int cells, int cw, int ch, Pixel (*colour)(int), bool holes = true
 
 Shot MakeShot(int ty, double x, double y) {
   Shot s;
-  s.ty = static_cast<decltype(s.ty)>(ty);
-  s.owner = 1;
-  s.x = x;
-  s.Y = y;
+  std::tie(s.ty, s.owner, s.x, s.Y) = std::tuple(ty, 1, x, y);
   return s;
 }
 
@@ -60,8 +57,7 @@ struct Frame : ::testing::Test {
     w.platform = &platform;
     for (int n = 0; n < 256; ++n) w.PaletteColors[n] = Colour(n);
     BuildMaterialTable(w);
-    w.LevelWidth = 400;
-    w.LevelHeight = 300;
+    std::tie(w.LevelWidth, w.LevelHeight) = std::tuple(400, 300);
     w.LevelSurface = Surface(400, 300);
     w.LevelSurface.Clear(kFree);
     DisplayOf(w).WorldView = Surface(400, 300);
@@ -79,10 +75,7 @@ struct Frame : ::testing::Test {
       DisplayOf(w).Fonts[k].SetColorKey(kKey);
     }
     DisplayOf(w).LaserColours = {0x1111, 0x2222, 0x3333};
-    for (int p = 1; p <= 2; ++p) {
-      w.Players[p].Alive = kTrue;
-      w.Players[p].Health = 100;
-    }
+    for (int p = 1; p <= 2; ++p) std::tie(w.Players[p].Alive, w.Players[p].Health) = std::tuple(kTrue, 100);
   }
 
   // The text of font colour col written at (x, y) on the frame, up to n
@@ -112,8 +105,7 @@ TEST_F(Frame, ViewsSeparatorAndMinimapLandWhereTheLayoutPutsThem) {
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 400; ++x) w.LevelSurface.At(x, y) = static_cast<Pixel>(1 + x / 100 + 10 * (y / 100));
   w.Players[1].Alive = w.Players[2].Alive = kFalse;  // no worms over the level
-  w.Players[2].ViewX = 200;
-  w.Players[2].ViewY = 100;
+  std::tie(w.Players[2].ViewX, w.Players[2].ViewY) = std::tuple(200, 100);
   DisplayOf(w).Back.Clear(0x7777);  // stale content must not survive
   ShowAll(w);
   const auto level = [&](int x, int y) { return w.LevelSurface.At(x, y); };
@@ -156,10 +148,7 @@ TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
   for (int y = 0; y < 300; ++y) w.LevelSurface.At(50, y) = w.LevelSurface.At(150, y) = kRock;
   w.WeaponDefs[1].LASERSIGHT = 1;
   Player& p = w.Players[1];
-  p.X = 100;
-  p.Y = 60;
-  p.Aim = 7;
-  p.AnimFrame = 1;
+  std::tie(p.X, p.Y, p.Aim, p.AnimFrame) = std::tuple(100, 60, 7, 1);
   const struct {
     flag facing;
     int centre, laser_last, worm_cell;
@@ -185,11 +174,9 @@ TEST_F(Frame, CrosshairAndLaserPointTheWayTheWormFaces) {
 }
 
 TEST_F(Frame, ABeamShowsForOneFrameAndIsRemovedByTheDrawing) {
-  w.WeaponDefs[3].SHOTTYPE = 4;  // weapon 2 is a beam
-  w.WeaponDefs[3].BULLETCOLOR = 40;
+  std::tie(w.WeaponDefs[3].SHOTTYPE, w.WeaponDefs[3].BULLETCOLOR) = std::tuple(4, 40);  // weapon 2 is a beam
   DisplayOf(w).Palette[40] = {255, 0, 0, 0};
-  w.Players[1].X = 100;
-  w.Players[1].Y = 30;
+  std::tie(w.Players[1].X, w.Players[1].Y) = std::tuple(100, 30);
   const Shot beam = MakeShot(2, 150, 30);
   w.Shots = {Shot{}, beam, MakeShot(3, 150, 80)};  // a beam in the middle stays as a removed element
   ShowAll(w);
@@ -209,10 +196,7 @@ TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
   crate.color = 3;  // a weapon bonus; a colour of 0 or less is a health pack
   w.Shots = {Shot{}, crate, pack};
   Player& p = w.Players[1];
-  p.X = 100;
-  p.Y = 200;
-  p.WeaponSlots[0] = 3;
-  p.Ctrl[kChange] = 1;
+  std::tie(p.X, p.Y, p.WeaponSlots[0], p.Ctrl[kChange]) = std::tuple(100, 200, 3, 1);
   ShowAll(w);
   EXPECT_EQ(std::tuple(Canvas(197, 97), Canvas(297, 97)), std::tuple(Gfx8(100), Gfx8(101)));
   for (const auto& [cx, top] : {std::pair{200, 88}, {100, 190}}) {
@@ -224,9 +208,7 @@ TEST_F(Frame, CratesAndLabelsShowOnlyCapitalsEachFourPixelsWide) {
 }
 
 TEST_F(Frame, PanelShowsTheWeaponInHandAndBarsFollowHealthAndAmmunition) {
-  w.WeaponDefs[1].NAME = "  Bazooka ";
-  w.WeaponDefs[1].AMMO = 4;
-  w.WeaponDefs[1].LOADINGTIME = 40;
+  std::tie(w.WeaponDefs[1].NAME, w.WeaponDefs[1].AMMO, w.WeaponDefs[1].LOADINGTIME) = std::tuple("  Bazooka ", 4, 40);
   w.Players[1].Health = 57;
   const struct {
     double ammo;
@@ -287,12 +269,7 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
   for (int i = 1; i <= 3; ++i) {
     Player& p = w.Players[i];
     p.SetName(names[i]);
-    p.Health = static_cast<int16>(30 * i);
-    p.Lives = static_cast<int16>(i);
-    p.Kills = static_cast<int16>(10 + i);
-    p.Alive = ToFlag(i == 2);
-    p.X = 300;
-    p.Y = 250;
+    std::tie(p.Health, p.Lives, p.Kills, p.Alive, p.X, p.Y) = std::tuple(30 * i, i, 10 + i, ToFlag(i == 2), 300, 250);
   }
   w.NetStats.RoundTripMs[1] = 150;  // as the relay measured it
   w.KeyMap[1][kJump] = DIK_K;
@@ -316,12 +293,6 @@ TEST_F(Frame, AWormOutOfPlaySeesTheStandingsOfEveryWorm) {
   }
   EXPECT_EQ(TextAt(210, 221, 7), "Lives:2");  // the living worm 2 has its panel
 }
-
-}  // namespace
-}  // namespace krel
-
-namespace krel {
-namespace {
 
 // Pipelined play: another client's worm drawn a one-way delay ahead along
 // its motion, eased (never more than 3 px a frame beyond its motion) when a

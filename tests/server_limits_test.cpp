@@ -219,8 +219,7 @@ TEST(RelayWatch, ABatchWithANewSetOfWormsGivesEveryClientTimeToStartOver) {
   // that goes out now brings four worms instead of six: both start over.
   rig.Send(0, rig.States());
   rig.Send(1, rig.States());
-  rig.relay->PeerClosed(*rig.sessions[2]);
-  rig.relay->Reap();
+  rig.Close(2);
   ASSERT_EQ(rig.relay->PlayersOnline(), 4);
   rig.Send(0, rig.States());  // quick: it waits for the other
   rig.Ticks(limits.restart_ticks);
