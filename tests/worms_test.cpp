@@ -44,35 +44,28 @@ TEST(Motion, AccelerationKeepsSpeedAtLeast30) {
 }
 
 // A worm standing on flat ground (top row 110) with a step of height h
-// starting at column 42, walking right from x 40.
-TEST(Worms, WalkingClimbsStepsOfUpTo4Pixels) {
+// starting at column 42, walking right from x 40; at h -1 the ground ends
+// at column 40 instead: the worm takes its one pixel's step, then falls.
+TEST(Worms, WalkingClimbsStepsOfUpTo4PixelsAndFallsOffAnEdge) {
   const struct {
     int h;
     double x, y;
     flag turned;
   } cases[] = {{0, 41, 105, kTrue}, {1, 41, 105, kTrue}, {2, 41, 104, kTrue},
-               {3, 41, 103, kTrue}, {4, 41, 102, kTrue}, {5, 40, 105, kFalse}};  // a wall: no move, no turn
+               {3, 41, 103, kTrue}, {4, 41, 102, kTrue}, {5, 40, 105, kFalse} /* a wall: no move, no turn */,
+               {-1, 41, 105, kTrue}};
   for (const auto& c : cases) {
     auto w = MakeSimWorld();
-    Fill(*w, 0, 110, 200, 150, kSoilColour);
+    Fill(*w, 0, 110, c.h < 0 ? 41 : 200, 150, kSoilColour);
     Fill(*w, 42, 110 - c.h, 200, 110, kSoilColour);
     Player& pl = PlaceWorm(*w, 1, 40, 105);
     pl.Ctrl[kRight] = 1;
     PlayerAction(*w);
     EXPECT_EQ(std::tuple(pl.X, pl.Y, pl.FacingRight), std::tuple(fixed(c.x), fixed(c.y), c.turned)) << c.h;
+    pl.Ctrl[kRight] = 0;
+    for (int i = 0; i < 5; ++i) PlayerAction(*w);
+    EXPECT_EQ(pl.Y > fixed(106), c.h < 0) << c.h;
   }
-}
-
-TEST(Worms, WalkingOffAnEdgeMovesOnePixelThenFalls) {
-  auto w = MakeSimWorld();
-  Fill(*w, 0, 110, 41, 150, kSoilColour);  // ground ends at column 40
-  Player& pl = PlaceWorm(*w, 1, 40, 105);
-  pl.Ctrl[kRight] = 1;
-  PlayerAction(*w);
-  EXPECT_EQ(std::tuple(pl.X, pl.Y), std::tuple(fixed(41), fixed(105)));
-  pl.Ctrl[kRight] = 0;
-  for (int i = 0; i < 5; ++i) PlayerAction(*w);
-  EXPECT_GT(pl.Y, fixed(106));
 }
 
 TEST(Worms, LeftAndRightTogetherDigTowardsTheFacingSide) {
