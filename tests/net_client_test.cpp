@@ -4,8 +4,9 @@
 // --announce-to 127.0.0.1), and losing it, are
 // tests/e2e/krel_network_game.sh and krel_network_lost.sh.
 #include <gtest/gtest.h>
-#include <cerrno>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -36,11 +37,7 @@ namespace {
 
 using namespace krel::testing;
 
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int v : b) s += static_cast<char>(v);
-  return s;
-}
+std::string Bytes(std::initializer_list<int> b) { return std::string(b.begin(), b.end()); }
 
 // A world with a client session of its own, without sockets.
 struct NetWorld {
@@ -348,13 +345,10 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
 }
 
-int KeptFiles(const std::string& folder) {
-  std::error_code ec;
-  int n = 0;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-    n += it->is_regular_file() ? 1 : 0;
-  return n;
+std::ptrdiff_t KeptFiles(const std::string& folder) {
+  std::error_code none;  // no folder: nothing kept
+  const auto files = std::filesystem::recursive_directory_iterator(folder, none);
+  return std::count_if(begin(files), end(files), [](const auto& entry) { return entry.is_regular_file(); });
 }
 
 TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayedOn) {

@@ -12,11 +12,7 @@
 namespace krel {
 namespace {
 
-std::string Bytes(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int b : bytes) s.push_back(static_cast<char>(b));
-  return s;
-}
+std::string Bytes(std::initializer_list<int> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 std::string Encode(fixed value, fixed reference, int kind) {
   std::string out;
@@ -77,10 +73,7 @@ TEST(FieldCodec, DecodingQuirksMarkersAndShortBuffers) {
   }
   for (int kind = KindText; kind <= KindFlag; ++kind) {
     std::string full;
-    if (kind == KindText)
-      AppendField(full, "abc", "", kind);
-    else
-      AppendField(full, fixed(-3), fixed(0), kind);
+    kind == KindText ? AppendField(full, "abc", "", kind) : AppendField(full, fixed(-3), fixed(0), kind);
     for (std::size_t cut = 0; cut < full.size(); ++cut) {
       WireReader in(std::string_view(full).substr(0, cut));
       std::string target;
