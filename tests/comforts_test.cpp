@@ -53,6 +53,11 @@ TEST(CommandLineOptions, ParseAsDocumented) {
               std::tuple(c.action, c.window, c.action != Action::kBadUsage, c.watch))
         << &c - cases;
   }
+  // Words that are not options are taken as one blank-separated line, which
+  // must be exactly "/window".
+  for (const std::vector<std::string>& other : std::vector<std::vector<std::string>>{
+           {"/Window"}, {"/window", ""}, {"", "/window"}, {"/window", "x"}, {"/windowed"}})
+    EXPECT_FALSE(ParseCommandLine(other).window) << ::testing::PrintToString(other);
 }
 
 TEST(DataFiles, SearchOrderIsPlayerThenProgramThenInstalled) {

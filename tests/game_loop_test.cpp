@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "client/app/game.h"
-#include "client/app/startup.h"
 #include "client/frontend/window_events.h"
 #include "client/present/display_state.h"
 #include "client/simulation/report/dump.h"
@@ -66,8 +65,7 @@ struct GameRig {
   }
 
   GameEnd Run(int escape_read, const std::function<void(int)>& at_frame = nullptr) {
-    platform.reads = 0;
-    platform.escape_at_read = escape_read;
+    std::tie(platform.reads, platform.escape_at_read) = std::tuple(0, escape_read);
     platform.on_present = [this, at_frame](int n) {
       starts.push_back(w->FrameStart);
       if (at_frame) at_frame(n);
@@ -192,12 +190,6 @@ TEST(GameLoop, WithoutSoundTheFirstGameSaysSoInAChatLineOnce) {
   r.platform.ReleaseAllKeys();
   EXPECT_EQ(r.Run(2), GameEnd::kEscape);
   EXPECT_TRUE(r.w->ChatLog.empty());
-}
-
-TEST(Startup, OnlyTheExactWordAsksForAWindow) {
-  EXPECT_TRUE(WantsWindow("/window"));
-  for (const char* other : {"", "/WINDOW", "/Window", "/window ", " /window", "/window x", "-window", "/windowed"})
-    EXPECT_FALSE(WantsWindow(other)) << "\"" << other << "\"";
 }
 
 // The line's layout is compared byte for byte with the shipped recordings'
