@@ -67,8 +67,7 @@ TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
   std::vector<Player> senders(4), sent(4);
   for (int k = 1; k <= 3; ++k) {
     senders[k].SetName("Worm " + std::to_string(k));
-    senders[k].X = fixed(100 + k);
-    senders[k].Lives = static_cast<int16>(10 + k);
+    std::tie(senders[k].X, senders[k].Lives) = std::tuple(100 + k, 10 + k);
     if (k == 2) batch += Bytes({'w', 128, 0, 0, 0x96, 0, 0x0B, 0xB8, 128, 128, 1});
     batch += 'p';
     EncodeWormFull(batch, senders[k], sent[k], WormRefs::Server);
@@ -148,9 +147,7 @@ std::string ScoreBatch(int count, int lives, int x = 100) {
 TEST(NetPipelined, OnlyAClientThatAskedPlaysAheadAndTakesOnlyTheScoreOfItsOwnWorms) {
   for (const bool asked : {true, false}) {
     NetWorld c;
-    c.n.AskPipelined = asked;
-    c.w->NumPlayers = 2;
-    c.w->Players[1].X = 300;
+    std::tie(c.n.AskPipelined, c.w->NumPlayers, c.w->Players[1].X) = std::tuple(asked, 2, 300);
     c.n.RecvBuffer = "P" + Bytes({kPipelineVersion}) + ScoreBatch(2, 14);
     EXPECT_TRUE(ProcessReceived(*c.w));
     EXPECT_EQ(c.n.Pipelined, asked);
@@ -241,8 +238,7 @@ TEST(NetPipelined, RoundTripProbesAreAnsweredAndEachWormsRoundTripShown) {
   // plays no frames ahead); a lock-step client did not ask.
   for (const auto& [asked, pipelined] : {std::pair{true, true}, {true, false}, {false, false}}) {
     NetWorld c;
-    c.n.AskPipelined = asked;
-    c.n.Pipelined = pipelined;
+    std::tie(c.n.AskPipelined, c.n.Pipelined) = std::tuple(asked, pipelined);
     c.n.RecvBuffer = Bytes({'G', 0, 0, 0x13, 0x88, 'M', 3, 0, 120, 0, 80, 0xFE, 0xFF}) + "cAfter" + '\0';
     EXPECT_TRUE(ProcessReceived(*c.w));
     const auto& ms = c.w->NetStats.RoundTripMs;

@@ -25,8 +25,7 @@ TEST(RelayFaults, BadInputEndsOnlyTheOffendingSession) {
       {"stalled greeting", "$KREL0.8", "no greeting in time"},
   };
   RelayLimits limits;
-  limits.max_receive = 1024;
-  limits.greeting_ticks = 10;
+  std::tie(limits.max_receive, limits.greeting_ticks) = std::tuple(1024, 10);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Rig rig(2, limits);
