@@ -167,9 +167,7 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestartWhichTheServerIsTo
     c.n.RecvBuffer = "P" + Bytes({version}) + ScoreBatch(2, 15) + ScoreBatch(4, 15) + "cLater" + '\0';
     EXPECT_TRUE(ProcessReceived(*c.w));
     const bool pipelined = version <= kPipelineVersion;
-    EXPECT_EQ(c.n.Pipelined, pipelined);
-    EXPECT_EQ(c.n.HoldReceive, pipelined);
-    EXPECT_TRUE(c.n.RestartPending);
+    EXPECT_EQ(std::tuple(c.n.Pipelined, c.n.HoldReceive, c.n.RestartPending), std::tuple(pipelined, pipelined, true));
     if (!pipelined) continue;
     EXPECT_EQ(c.w->ChatLines[1], "") << "held until the game has started again";
     EXPECT_TRUE(TakeRestart(*c.w));
@@ -381,9 +379,8 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   std::tie(same.w->ProgramDir, same.w->Connection) = std::tuple(own, ConnectionState::kConnected);
   same.n.RecvBuffer = "UV" + header(file, FileChecksum(file));
   EXPECT_TRUE(ProcessReceived(*same.w));
-  EXPECT_FALSE(ServerFilesAwaited(*same.w));
-  EXPECT_EQ(ServerLevelFolder(*same.w), "");
-  EXPECT_EQ(KeptFiles(cache), 0);
+  EXPECT_EQ(std::tuple(ServerFilesAwaited(*same.w), ServerLevelFolder(*same.w), KeptFiles(cache)),
+            std::tuple(false, "", 0));
   // Another level: awaited (the game waits) until it has come, then kept.
   OpenWorld c;
   std::tie(c.w->ProgramDir, c.w->Connection) = std::tuple(own, ConnectionState::kConnected);
@@ -394,9 +391,9 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   EXPECT_TRUE(ServerFilesAwaited(*c.w));
   c.n.RecvBuffer = offer.substr(10);
   EXPECT_TRUE(ProcessReceived(*c.w));
-  EXPECT_FALSE(ServerFilesAwaited(*c.w));
-  EXPECT_EQ(ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0), 0u);
-  EXPECT_EQ(ReadFileBytes(ServerLevelFolder(*c.w) + "/level.bmp"), file);
+  EXPECT_EQ(std::tuple(ServerFilesAwaited(*c.w), ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0),
+                       ReadFileBytes(ServerLevelFolder(*c.w) + "/level.bmp")),
+            std::tuple(false, 0u, file));
   // The weapon file alike ("F"): a broken one is refused with its line, the
   // shipped one replaces the game's tables for the game, once.
   const std::string arms = ReadFileBytes(std::string(KREL_SOURCE_DIR) + "/data/arms.dat");

@@ -109,11 +109,9 @@ TEST(Shots, GroundExplosionDigsLeavesBlastAndSplinters) {
       std::tuple(1, 1, 5, 4, 3, 60, 100);
   AddShot(*w, 50, 98, 0, 1, 1, 0, 0);
   MoveShots(*w);
-  EXPECT_EQ(w->Shots.size(), 1u);
-  EXPECT_EQ(w->Objs.size(), 6u);   // five splinters
-  EXPECT_EQ(w->SObjs.size(), 2u);  // the blast
-  EXPECT_TRUE(IsFree(*w, 50, 105));
-  EXPECT_FALSE(IsFree(*w, 60, 103));  // rock survives
+  // Five splinters and the blast; the rock survives.
+  EXPECT_EQ(std::tuple(w->Shots.size(), w->Objs.size(), w->SObjs.size()), std::tuple(1u, 6u, 2u));
+  EXPECT_EQ(std::tuple(IsFree(*w, 50, 105), IsFree(*w, 60, 103)), std::tuple(true, false));
   const struct {
     int16 mapchange;
     std::optional<int16> r;
