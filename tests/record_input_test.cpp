@@ -220,11 +220,9 @@ TEST(TraceCompare, DeepNestingIsUnreadableNotACrash) {
 
 TEST(AutomaticRecordings, OnlyTheNewestFiftyAreKept) {
   TempCwd cwd;
-  for (int i = 0; i < 53; ++i) {
-    char name[40];
-    std::snprintf(name, sizeof name, "2024-01-01_10-00-%02d.rec", i);
-    WriteFileBytes(cwd.path() / name, "SEED 1\n");
-  }
+  for (int i = 0; i < 53; ++i)
+    WriteFileBytes(cwd.path() / ("2024-01-01_10-00-" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".rec"),
+                   "SEED 1\n");
   WriteFileBytes(cwd.path() / "notes.txt", "kept");
   PruneRecordings(cwd.path().string(), 50);
   for (const char* name : {"2024-01-01_10-00-03.rec", "2024-01-01_10-00-52.rec", "notes.txt"})
