@@ -261,17 +261,15 @@ TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
     std::string error;
     ASSERT_TRUE(ParseInputScript(std::string(c.keys) + "300 -\n", "keys", script, error)) << error;
     ScriptInputPlatform scripted(platform, std::move(script));
-    client.w->platform = &scripted;
-    client.w->settings = &store;
-    client.n.AskPipelined = true;
+    std::tie(client.w->platform, client.w->settings, client.n.AskPipelined) = std::tuple(&scripted, &store, true);
     FakeServer server(client.n.loop, FakeServer::Behave::kAnswerGreeting);
     const std::string address = "127.0.0.1:" + std::to_string(server.listener.port());
     store.SaveSetting("Network", "LastServer", address);
     if (c.open_places != nullptr) client.n.OpenPlaces[address] = *c.open_places;
     SelectServer(*client.w);
-    EXPECT_EQ(std::tuple(server.connections, client.w->QuitRequested), std::tuple(1, false)) << c.keys;
-    EXPECT_EQ(server.greeting.ends_with("W"), c.watches) << c.keys;
-    EXPECT_EQ(client.n.Watch, c.watches) << c.keys;
+    EXPECT_EQ(std::tuple(server.connections, client.w->QuitRequested, server.greeting.ends_with("W"), client.n.Watch),
+              std::tuple(1, false, c.watches, c.watches))
+        << c.keys;
   }
 }
 
