@@ -170,15 +170,9 @@ TEST(TraceCompare, NamesTheFirstFrameAndFieldThatDiffer) {
       {line1, "line 2 (game 1, frame 20): B has ended, A goes on"},
       {line1 + "{\"game\":1,\"frame\":20,\"players\":[{\"n\":1,\"X\":2},{\"n\":2,\"X\":3.0001}],\"Shots\":1}\n",
        "line 2 (game 1, frame 20): players[2].X is 3 in A but 3.0001 in B"},
-      {"{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":1.5}\n", "B, line 1: ',' or ']' expected"},
+      {"{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":1.5}\n", "B, line 1: ',' or ']' expected at column 48"},
   };
-  for (const auto& c : cases) {
-    std::optional<std::string> diff = FirstTraceDifference(a, c.b, "A", "B");
-    ASSERT_EQ(diff.has_value(), !c.want.empty()) << c.b << diff.value_or("");
-    if (diff) {
-      EXPECT_EQ(diff->rfind(c.want, 0), 0u) << *diff;
-    }
-  }
+  for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(a, c.b, "A", "B").value_or(""), c.want) << c.b;
 }
 
 TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
