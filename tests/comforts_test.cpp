@@ -112,6 +112,7 @@ struct PadRig {
     ReadKeyboardState(w);
     ReadControls(w);
   }
+  void Button(int pad, PadButton button, bool down) { platform.QueuePadButton(pad, button, down), Frame(); }
   std::string Held(int p) const {
     std::string s;
     const char* names = "?LRUDSJC";
@@ -155,30 +156,26 @@ TEST(Pads, ButtonsAndStickPlayTheirPlayersControls) {
 TEST(Pads, KeyAndButtonAreOnePressAndUnpluggingReleases) {
   PadRig r;
   r.platform.QueuePadAdded(7);
-  r.platform.QueuePadButton(7, PadButton::kA, true);  // jump, player 1's K
-  r.Frame();
+  r.Button(7, PadButton::kA, true);  // jump, player 1's K
   EXPECT_EQ(std::tuple(r.Held(1), r.w.KeyState[DIK_K], NewlyPressed(r.w, 1, kJump)), std::tuple("J", 1, true));
   // The key goes down too, then the button is let go: still one held press.
   r.platform.SetKey(DIK_K, true);
   r.Frame();
-  r.platform.QueuePadButton(7, PadButton::kA, false);
-  r.Frame();
+  r.Button(7, PadButton::kA, false);
   EXPECT_EQ(std::tuple(r.Held(1), NewlyPressed(r.w, 1, kJump)), std::tuple("J", false));
   r.platform.SetKey(DIK_K, false);
   r.Frame();
   EXPECT_EQ(r.Held(1), "");
 
   // A pad that leaves while held releases what it held.
-  r.platform.QueuePadButton(7, PadButton::kDpadLeft, true);
-  r.Frame();
+  r.Button(7, PadButton::kDpadLeft, true);
   r.platform.QueuePadRemoved(7);
   r.Frame();
   EXPECT_EQ(r.Held(1), "");
   // A binding to no key (0) is never pressed by a pad.
   r.w.KeyMap[1][kShoot] = 0;
   r.platform.QueuePadAdded(8);
-  r.platform.QueuePadButton(8, PadButton::kX, true);
-  r.Frame();
+  r.Button(8, PadButton::kX, true);
   EXPECT_EQ(std::tuple(r.Held(1), r.w.KeyState[0]), std::tuple("", 0));
 }
 
