@@ -116,9 +116,7 @@ TEST(NetBatch, HostileBatchesEndTheConnectionOrAreDropped) {
 TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
   NetWorld c;
   c.w->NumPlayers = 3;
-  PlaceWorm(*c.w, 1, 50, 50);
-  PlaceWorm(*c.w, 2, 80, 60);
-  PlaceWorm(*c.w, 3, 200, 60);
+  for (const auto& [k, x, y] : {std::tuple(1, 50, 50), {2, 80, 60}, {3, 200, 60}}) PlaceWorm(*c.w, k, x, y);
   // The rope holds the sender's worm 3, which is this client's worm 2.
   Player holder = c.w->Players[3];
   std::tie(holder.RopeState, holder.RopeX, holder.RopeY) = std::tuple(-3, 81, 58);
@@ -415,8 +413,7 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
 
 TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
   auto w = MakeSimWorld();
-  w->MenuName[1] = "Anna";
-  w->Connection = ConnectionState::kConnected;
+  std::tie(w->MenuName[1], w->Connection) = std::tuple("Anna", ConnectionState::kConnected);
   auto frame = [&](std::initializer_list<int> keys, const std::string& typed = "") {
     w->OldKeyState = w->KeyState;
     w->KeyState.fill(0);
