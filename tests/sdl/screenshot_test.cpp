@@ -1,5 +1,5 @@
 // F12's PNG writer on a real game frame: what is written decodes back to the
-// frame's pixels, each one a 2x2 block.
+// frame's pixels, each one a 2x2 block. F12 itself: sdl_platform_test.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -13,7 +13,6 @@
 
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/screenshot.h"
-#include "platform/sdl/sdl_platform.h"
 #include "tests/match_rig.h"
 
 namespace krel {
@@ -68,57 +67,6 @@ TEST(Screenshot, FailureIsReportedAndLeavesNoFile) {
   EXPECT_FALSE(SaveFramePng(pixels, 5, 3, 2, TempPath("short.png").string(), error));
   EXPECT_FALSE(std::filesystem::exists(TempPath("short.png")));
   std::filesystem::remove(blocker);
-}
-
-struct NoticeRecorder : EventSink {
-  void OnKeyDown() override { log += "down "; }
-  void OnKeyPress(unsigned char ch) override { log += "press" + std::to_string(ch) + " "; }
-  void OnClose() override { log += "close "; }
-  void OnNotice(const std::string& text) override { log += "[" + text + "] "; }
-  std::string log;
-};
-
-void PushKey(SDL_Scancode sc, Uint16 mod) {
-  SDL_Event e{};
-  e.type = SDL_KEYDOWN;
-  e.key.keysym.scancode = sc;
-  e.key.keysym.mod = mod;
-  SDL_PushEvent(&e);
-}
-
-TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
-  const std::filesystem::path pics = TempPath("pics");
-  std::filesystem::remove_all(pics);
-  ::setenv("XDG_PICTURES_DIR", pics.c_str(), 1);
-  SdlPlatform p;
-  std::string error;
-  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
-  NoticeRecorder rec;
-  p.ProcessEvents(rec);  // whatever opening the window queued
-  rec.log.clear();
-
-  PushKey(SDL_SCANCODE_F12, 0);  // nothing shown yet: reported, and the key goes on to the game
-  Surface frame(320, 240);
-  frame.Clear(0xF81F);
-  p.ProcessEvents(rec);
-  p.Present(frame);
-  PushKey(SDL_SCANCODE_F12, 0);
-  p.ProcessEvents(rec);
-  EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
-  const std::filesystem::path shot = std::filesystem::directory_iterator(pics / "krel")->path();
-  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + shot.filename().string() + "] down "), std::string::npos) << rec.log;
-
-  // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
-  rec.log.clear();
-  PushKey(SDL_SCANCODE_RETURN, KMOD_LALT);
-  p.ProcessEvents(rec);
-  EXPECT_EQ(rec.log, "");
-  PushKey(SDL_SCANCODE_RETURN, 0);
-  p.ProcessEvents(rec);
-  EXPECT_EQ(rec.log, "down press13 ");
-
-  ::unsetenv("XDG_PICTURES_DIR");
-  std::filesystem::remove_all(pics);
 }
 
 }  // namespace
