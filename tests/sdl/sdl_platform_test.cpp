@@ -1,7 +1,6 @@
 // The SDL platform under SDL's dummy video and audio drivers. This runner
 // links SDL; the main runner does not.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/sdl/sdl_platform.h"
+#include "tests/core_test_support.h"
 
 // SDL keeps allocations of its own until the process ends; they are not
 // leaks of the game.
@@ -102,16 +102,14 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   EXPECT_EQ(std::pair(w, h), std::pair(100, 80));
   p.CloseDisplay();
   p.Present(frame);  // no window: nothing happens
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   p.MessageBox("No sound device found");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("No sound device found"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("No sound device found"), std::string::npos);
 }
 
 TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
-  const std::filesystem::path pics =
-      std::filesystem::temp_directory_path() / ("krel-pics-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(pics);
-  ::setenv("XDG_PICTURES_DIR", pics.c_str(), 1);
+  testing::TempCwd tmp;
+  ::setenv("XDG_PICTURES_DIR", (tmp.path() / "pics").c_str(), 1);
   SdlPlatform p;
   std::string error;
   ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
@@ -127,7 +125,7 @@ TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
   PushKey(SDL_SCANCODE_F12);
   p.ProcessEvents(rec);
   EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
-  const std::filesystem::path shot = std::filesystem::directory_iterator(pics / "krel")->path();
+  const std::filesystem::path shot = std::filesystem::directory_iterator(tmp.path() / "pics" / "krel")->path();
   EXPECT_NE(rec.log.find("] down [SCREENSHOT " + shot.filename().string() + "] down "), std::string::npos) << rec.log;
 
   // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
@@ -140,7 +138,6 @@ TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
   EXPECT_EQ(rec.log, "down press13 ");
 
   ::unsetenv("XDG_PICTURES_DIR");
-  std::filesystem::remove_all(pics);
 }
 
 // A WAV file of silent 16-bit mono samples at 22050 Hz.
