@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "client/present/colors.h"
 #include "client/present/display.h"
@@ -99,14 +100,11 @@ TEST(SoundSetUp, WithoutAudioItSaysSoThenFiveStartsPerFrameOnARingOfTenVoices) {
   ::testing::internal::CaptureStderr();
   EXPECT_TRUE(InitSound(w, error));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "krel: No sound device found: no audio device (headless); playing on without "
-            "sound\n");
-  EXPECT_TRUE(SoundOf(w).SoundMissing && error.empty());
-  EXPECT_EQ(platform.sounds_loaded(), 0);
+            "krel: No sound device found: no audio device (headless); playing on without sound\n");
+  EXPECT_EQ(std::tuple(SoundOf(w).SoundMissing, error, platform.sounds_loaded()), std::tuple(true, "", 0));
   platform.SetAudioAvailable(true);
   ASSERT_TRUE(InitSound(w, error)) << error;
-  EXPECT_FALSE(SoundOf(w).SoundMissing);
-  EXPECT_EQ(platform.sounds_loaded(), 30);
+  EXPECT_EQ(std::tuple(SoundOf(w).SoundMissing, platform.sounds_loaded()), std::tuple(false, 30));
   auto frame = [&w](std::initializer_list<int16> ns) {
     SoundOf(w).soundsThisFrame = 0;
     for (int16 n : ns) PlaySound(w, n);
