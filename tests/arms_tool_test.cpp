@@ -20,6 +20,12 @@ struct Tables {
   std::unique_ptr<WeaponTable> w = std::make_unique<WeaponTable>();
   std::unique_ptr<ObjTable> o = std::make_unique<ObjTable>();
   std::unique_ptr<SObjTable> s = std::make_unique<SObjTable>();
+  // The lint's warnings of a file the loader accepts.
+  std::vector<std::string> Lint(const std::string& file) {
+    ArmsError e;
+    EXPECT_TRUE(LoadArmsFromBytes(*w, *o, *s, file, "t.dat", e)) << e.Message();
+    return LintArms(file, *w, *o, *s);
+  }
 };
 
 TEST(ArmsReport, CountsNonEmptySlotsAndEscapesNames) {
@@ -45,7 +51,6 @@ TEST(ArmsReport, CountsNonEmptySlotsAndEscapesNames) {
 
 TEST(ArmsLint, WarnsOfNearMissKeysAndValuesTheGameCannotUse) {
   Tables t;
-  auto& [w, o, s] = t;
   const std::string file =
       "ORDER:1\r\nNAME:Gun\r\n"
       "SPED:5\r\n"                          // 3: one letter short
@@ -59,8 +64,6 @@ TEST(ArmsLint, WarnsOfNearMissKeysAndValuesTheGameCannotUse) {
       "ORDER:2\r\nNAME:Dot\r\nANIMSFRAME:-1\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:31\r\n"             // 17: no object 31
       "OBJECT:\r\nSPEEDV:1\r\nANIMSFRAME:129\r\nANIMFRAMES:2\r\nOTRAILTYPE:1\r\nOTRAILDELAY:1\r\n"  // 20
       "SOBJECT:\r\nFIRSTSOUND:29\r\nNUMSOUNDS:3\r\nANIMSFRAME:101\r\nANIMFRAMES:10\r\nANIMDELAY:2\r\nDAMAGES:1\r\n";
-  ArmsError e;
-  ASSERT_TRUE(LoadArmsFromBytes(*w, *o, *s, file, "t.dat", e)) << e.Message();
   const std::vector<std::string> want = {
       "line 3: SPED is not a weapon key; did you mean SPEED?",
       "line 6: weapon 1 (Gun): SOUNDLAUNCH 31 is not a sound number (1-30; 0 is none)",
@@ -74,11 +77,9 @@ TEST(ArmsLint, WarnsOfNearMissKeysAndValuesTheGameCannotUse) {
       "are 0-109)",
       "line 30: DAMAGES is not a special-object key; did you mean DAMAGE?",
   };
-  EXPECT_EQ(LintArms(file, *w, *o, *s), want);
-  // The shipped file is clean.
-  const std::string shipped = testing::ReadFileBytes(KREL_SOURCE_DIR "/data/arms.dat");
-  ASSERT_TRUE(LoadArmsFromBytes(*w, *o, *s, shipped, "arms.dat", e)) << e.Message();
-  EXPECT_EQ(LintArms(shipped, *w, *o, *s), std::vector<std::string>{});
+  EXPECT_EQ(t.Lint(file), want);
+  EXPECT_EQ(t.Lint(testing::ReadFileBytes(KREL_SOURCE_DIR "/data/arms.dat")), std::vector<std::string>{})
+      << "the shipped file is clean";
 }
 
 TEST(ArmsLint, WarnsOfObjectsThatSplinterIntoThemselves) {
@@ -101,13 +102,7 @@ TEST(ArmsLint, WarnsOfObjectsThatSplinterIntoThemselves) {
       {"OBJECT:\r\nSPLINTERAMOUNT:3\r\nSPLINTERTYPE:1\r\nWORMREMOVE:1\r\n", {}},
       {"OBJECT:\r\nSPLINTERAMOUNT:0\r\nSPLINTERTYPE:1\r\nGROUNDREMOVE:1\r\n", {}},
   };
-  for (const auto& c : cases) {
-    Tables t;
-    const std::string file = std::string("ORDER:1\r\n") + c.objects;
-    ArmsError e;
-    ASSERT_TRUE(LoadArmsFromBytes(*t.w, *t.o, *t.s, file, "t.dat", e)) << e.Message();
-    EXPECT_EQ(LintArms(file, *t.w, *t.o, *t.s), c.want) << c.objects;
-  }
+  for (const auto& c : cases) EXPECT_EQ(Tables().Lint(std::string("ORDER:1\r\n") + c.objects), c.want) << c.objects;
 }
 
 TEST(ArmsTool, HelpWarningsStrictAndRefusedFiles) {

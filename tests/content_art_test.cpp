@@ -1,5 +1,7 @@
 // The embedded sprite sheets and font, read back the way the game reads
-// them: sizes, the shared palette and the cell layouts.
+// them: sizes, the shared palette and the cell layouts; and the shipped
+// weapon file, loaded through the game's own loader, checked for what the
+// rest of the game takes for granted about it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "client/present/resources.h"
+#include "client/simulation/weapons/arms.h"
+#include "client/state/world.h"
 #include "gfx/bmp.h"
 #include "gfx/surface.h"
 
@@ -73,6 +77,34 @@ TEST(ContentArt, FontCoversPrintableAsciiAndTheGermanLettersInInkOnly) {
   for (int code = 33; code <= 126; ++code) EXPECT_GT(ink(code), code >= 'A' && code <= 'Z' ? 9 : 0) << code;
   for (int code : {129, 132, 142, 148, 153, 154, 225}) EXPECT_GT(ink(code), 8) << code;  // üäÄöÖÜß
   for (int code : {2, 31, 32, 127, 200, 251}) EXPECT_EQ(ink(code), 0) << code;  // blank: space and unused codes
+}
+
+TEST(ShippedData, FortyOneWeaponsABonusAndSpecialObjectsThatShow) {
+  World w;
+  ArmsError arms_error;
+  ASSERT_TRUE(LoadArms(w, KREL_SOURCE_DIR "/data/arms.dat", arms_error)) << arms_error.Message();
+  const WeaponDef& bonus = w.WeaponDefs[0];
+  EXPECT_TRUE((bonus.WORMREMOVE == 1 || bonus.WORMEXPLODE == 1) && bonus.GROUNDEXPLODE == 0 && bonus.ACCMULTIPLY > 0)
+      << "a crate must fall, not blow up on landing, and be picked up by a worm";
+  // Links between entries and sprite cells: the krel-arms lint of the
+  // shipped file (arms_tool_test).
+  std::set<std::string> names;
+  for (int slot = 1; slot <= 41; ++slot) {
+    const WeaponDef& d = w.WeaponDefs[slot];
+    // Distinct names the in-game labels can spell (capitals only), and ammunition to fire.
+    EXPECT_TRUE(names.insert(d.NAME).second && !d.NAME.empty() && d.NAME.size() <= 16 &&
+                d.NAME.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ ") == std::string::npos && d.AMMO > 0 &&
+                d.LOADINGTIME > 0)
+        << d.NAME;
+  }
+  const BmpImage gfx = Resource("GFX16");
+  for (int n = 1; n <= 20; ++n) {
+    const SObjDef& s = w.SObjDefs[n];
+    EXPECT_GE(s.ANIMDELAY, 1) << "special object " << n;
+    for (int f = 0; f < (s.ANIMFRAMES + 1) / 2; ++f)  // a blast may fade out, but must not start blank
+      EXPECT_NE(Cell(gfx, (s.ANIMSFRAME + f) * 16, 0, 16, 16), std::vector<int>(256))
+          << "special object " << n << " frame " << f;
+  }
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 // The content generator's own rules: the palette check, the glyph art
-// parser, the level generator and the file writers.
+// parser, the level generator, the program's icon and the file writers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <tuple>
 #include <vector>
 
+#include "tools/krel-content/content.h"
 #include "tools/krel-content/font.h"
+#include "tools/krel-content/icon.h"
 #include "tools/krel-content/level.h"
 #include "tools/krel-content/palette.h"
 #include "tools/krel-content/synth.h"
@@ -61,30 +63,39 @@ TEST(ContentFont, GlyphArtIsParsedAndItsMistakesReported) {
   EXPECT_TRUE(partial.get(1, 8 * 'A' - 16) == kInk && partial.get(0, 8 * 'A' - 16) == kTransparent);
 }
 
-TEST(ContentLevel, SeedOneIsTheShippedLevelAndEverySeedUsesMaterialColoursInARockFrame) {
+// Checks that a level uses only material colours, never colour number 29
+// (palette index 30, the worm's), inside a rock frame: the left, right and top
+// edges and the last row worms can reach (row 341, or the last one of a lower
+// level). Returns its share of free pixels in the rows worms reach.
+double FreeShareInsideRockFrame(const IndexedImage& img, const std::string& what) {
+  const int reach = std::min(img.height(), 342);
+  int free = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const Material m = MaterialOfColourNumber(img.get(x, y) - 1);
+      const bool frame = y < reach && (x == 0 || x == img.width() - 1 || y == 0 || y == reach - 1);
+      if (m == Material::kOther || img.get(x, y) == 30 || (frame && m != Material::kRock)) {
+        ADD_FAILURE() << what << ": palette index " << int(img.get(x, y)) << " at " << x << "," << y;
+        return -1;
+      }
+      free += y < reach && m == Material::kFree;
+    }
+  return free / (double(reach) * img.width());
+}
+
+TEST(ContentLevel, SeedOneIsTheShippedLevelInARockFrame) {
   std::ifstream f(KREL_SOURCE_DIR "/data/level.bmp", std::ios::binary);
   const std::vector<std::uint8_t> shipped((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  const IndexedImage a = GenerateLevel({}), c = GenerateLevel({.seed = 2});
-  EXPECT_EQ(shipped, EncodeBmp8(a, BuildPalette()))
+  const IndexedImage level = GenerateLevel({});
+  EXPECT_EQ(shipped, EncodeBmp8(level, BuildPalette()))
       << "data/level.bmp is stale: regenerate it with krel-content level data/level.bmp";
-  for (const IndexedImage* img : {&a, &c})
-    for (std::uint8_t v : img->pixels())  // colour number 29 (palette index 30) is the worm's
-      ASSERT_TRUE(MaterialOfColourNumber(v - 1) != Material::kOther && v != 30) << "palette index " << int(v);
-  // The frame: left, right and top edges, and the last row worms can reach
-  // (row 341, or the last one of a lower level).
-  const IndexedImage small = GenerateLevel({.seed = 5, .width = 120, .height = 90});
-  for (const auto& [img, w, h] : {std::tuple(&a, 504, 342), std::tuple(&small, 120, 90)})
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        ASSERT_TRUE(MaterialOfColourNumber(img->get(x, y) - 1) == Material::kRock ||
-                    (x > 0 && x < w - 1 && y > 0 && y < h - 1))
-            << w << ": " << x << "," << y;
+  EXPECT_GE(FreeShareInsideRockFrame(level, "seed 1"), 0);
 }
 
 // Each style is its own kind of level: how much of it is open, from the
 // tunnels' solid soil to the islands' open air, on seeds of every size; a
-// style and seed give the same level every time, and every style keeps to
-// the material colours inside its rock frame.
+// style and seed give the same level every time, and every style and size
+// keeps to the material colours inside its rock frame.
 TEST(ContentLevel, StylesDifferInHowOpenTheyAreAndRepeatFromTheirSeed) {
   const struct {
     LevelStyle style;
@@ -98,21 +109,41 @@ TEST(ContentLevel, StylesDifferInHowOpenTheyAreAndRepeatFromTheirSeed) {
     for (std::uint64_t seed : {3ull, 424242ull, 18446744073709551615ull}) {
       const IndexedImage img = GenerateLevel({.seed = seed, .style = c.style});
       EXPECT_EQ(img.pixels(), GenerateLevel({.seed = seed, .style = c.style}).pixels());
-      int free = 0;
-      for (int y = 0; y < 342; ++y)
-        for (int x = 0; x < img.width(); ++x) {
-          const Material m = MaterialOfColourNumber(img.get(x, y) - 1);
-          ASSERT_TRUE(m == Material::kRock ||
-                      (m != Material::kOther && x > 0 && x < img.width() - 1 && y > 0 && y < 341))
-              << LevelStyleName(c.style) << " " << seed << ": " << x << "," << y;
-          free += m == Material::kFree;
-        }
-      const double share = free / (342.0 * img.width());
-      EXPECT_TRUE(share > c.least_free && share < c.most_free)
-          << LevelStyleName(c.style) << " " << seed << ": " << share;
+      const std::string what = LevelStyleName(c.style) + (" " + std::to_string(seed));
+      const double share = FreeShareInsideRockFrame(img, what);
+      EXPECT_TRUE(share > c.least_free && share < c.most_free) << what << ": " << share;
     }
   }
+  EXPECT_GE(FreeShareInsideRockFrame(GenerateLevel({.seed = 5, .width = 120, .height = 90}), "120x90"), 0);
   EXPECT_EQ(ParseLevelStyle("cave"), std::nullopt);
+}
+
+// The program's icon, drawn from the worm sprite.
+TEST(WormIcon, WormInPaletteColoursCentredOnTransparency) {
+  const Content c = BuildContent();
+  int previous_span = 0;
+  for (int size : kIconSizes) {
+    const std::vector<std::uint8_t> px = WormIcon(c, size);
+    ASSERT_EQ(px.size(), static_cast<std::size_t>(size * size * 4));
+    int left = size, right = -1, top = size, bottom = -1;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const std::uint8_t* p = &px[static_cast<std::size_t>(y * size + x) * 4];
+        ASSERT_TRUE(p[3] == 0 || p[3] == 255) << size;  // crisp edges, no blending
+        if (p[3] == 0) continue;
+        const Rgb rgb{p[0], p[1], p[2]};
+        EXPECT_NE(std::find(c.palette.begin() + 1, c.palette.end(), rgb), c.palette.end()) << x << "," << y;
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+    ASSERT_GE(right, 0) << "empty icon at " << size;
+    // A margin all round, the worm filling most of one direction, centred.
+    EXPECT_GE(std::min({left, top, size - 1 - right, size - 1 - bottom}), 1) << size;
+    const int span = std::max(right - left, bottom - top) + 1;
+    EXPECT_GE(span, size * 3 / 4) << size;
+    EXPECT_LE(std::abs(left - (size - 1 - right)), size / 8) << size;
+    EXPECT_GT(span, previous_span);
+    previous_span = span;
+  }
 }
 
 TEST(ContentWriters, SilenceStaysSilentAndOddWaveDataIsPadded) {

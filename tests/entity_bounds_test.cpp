@@ -120,6 +120,8 @@ TEST(EntityBounds, BeyondTheFramesBudgetTheRestWaits) {
 TEST(EntityBounds, ShippedWeaponsStayFarBelowTheBounds) {
   Match m(std::string(KREL_SOURCE_DIR) + "/data", 7);
   World& w = m.world();
+  const std::array<const std::vector<Entity>*, 3> tables = {&w.Shots, &w.Objs, &w.SObjs};
+  const std::array<int, 3> bounds = {kMaxShots, kMaxObjs, kMaxSObjs};
   std::array<std::size_t, 3> peak{};
   for (int16 weapon = 0; weapon < 40; ++weapon) {
     w.ResetEntityTables();
@@ -139,16 +141,12 @@ TEST(EntityBounds, ShippedWeaponsStayFarBelowTheBounds) {
         ctrl[6] = f % 20 == 0;  // come into play
         ctrl[7] = 0;            // keep the weapon
       }
-      peak[0] = std::max(peak[0], w.Shots.size() - 1);
-      peak[1] = std::max(peak[1], w.Objs.size() - 1);
-      peak[2] = std::max(peak[2], w.SObjs.size() - 1);
+      for (std::size_t k = 0; k < 3; ++k) peak[k] = std::max(peak[k], tables[k]->size() - 1);
     }
   }
   std::cout << "longest arrays: " << peak[0] << " shots, " << peak[1] << " objects, " << peak[2]
             << " special objects\n";
-  EXPECT_LT(peak[0], static_cast<std::size_t>(kMaxShots / 10));
-  EXPECT_LT(peak[1], static_cast<std::size_t>(kMaxObjs / 10));
-  EXPECT_LT(peak[2], static_cast<std::size_t>(kMaxSObjs / 10));
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_LT(peak[k], static_cast<std::size_t>(bounds[k] / 10)) << k;
 }
 
 }  // namespace

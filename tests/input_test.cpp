@@ -133,8 +133,7 @@ TEST(Keyboard, GeneralSettingsKeepToWhatTheMenuCanSet) {
   r.w.Fullscreen = kFalse;
   SaveGeneralSettings(r.w);
   Rig again;
-  for (const char* key : keys)
-    again.store.SaveSetting("General Settings", key, r.store.GetSetting("General Settings", key, ""));
+  again.w.settings = &r.store;
   LoadGeneralSettings(again.w);
   EXPECT_EQ(std::tuple(again.platform.volume(), RemembersFullscreen(again.w), again.w.LivesSetting),
             std::tuple(30, false, 15));

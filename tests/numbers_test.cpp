@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 namespace krel {
@@ -18,12 +19,11 @@ TEST(Rounding, HalfGoesToEvenAndOutOfRangeSaturatesOrIsReported) {
     int32 want;
   } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-0.5, 0}, {2.5001, 3}, {1e300, std::numeric_limits<int32>::max()}};
   for (const auto& c : cases) EXPECT_EQ(ToInt32(c.v), c.want) << c.v;
-  EXPECT_EQ(ToInt16(-40000.0), -32768);
-  EXPECT_EQ(ToInt16(std::nan("")), 0);
-  EXPECT_EQ(ToInt64(std::numeric_limits<double>::infinity()), kMax);
   // The checked forms report what does not fit (the weapon file's limits,
   // checked after rounding, are tested with its loader).
-  EXPECT_FALSE(ToInt32Checked(std::nan("")).has_value());
+  EXPECT_EQ(std::tuple(ToInt16(-40000.0), ToInt16(std::nan("")), ToInt64(std::numeric_limits<double>::infinity()),
+                       ToInt32Checked(std::nan("")).has_value()),
+            std::tuple(-32768, 0, kMax, false));
 }
 
 TEST(Fixed, ConversionsRoundHalfToEvenExactly) {
@@ -57,13 +57,11 @@ TEST(Fixed, ArithmeticIsExactForSumsAndRoundedForProducts) {
                {fixed(1) / fixed(3), 3333},     {fixed(-2) / fixed(3), -6667},   {fixed(5) / fixed(0), kMax},
                {fixed(0) / fixed(0), 0}};
   for (int i = 0; const auto& c : cases) EXPECT_EQ(c.result.raw(), c.raw) << "case " << i++;
+  // Overflow saturates.
   const fixed big = fixed::FromRaw(kMax);
-  EXPECT_EQ((big + fixed(1)).raw(), kMax);
-  EXPECT_EQ((-big - fixed(5)).raw(), std::numeric_limits<std::int64_t>::min());
-  EXPECT_EQ((big * fixed(2)).raw(), kMax);
-  EXPECT_EQ(fixed(-2.5).ToString(), "-2.5");
-  EXPECT_EQ(IDiv(-7, 2), -3);
-  EXPECT_EQ(IDiv(7, 0), 0);
+  EXPECT_EQ(std::tuple((big + fixed(1)).raw(), (-big - fixed(5)).raw(), (big * fixed(2)).raw()),
+            std::tuple(kMax, std::numeric_limits<std::int64_t>::min(), kMax));
+  EXPECT_EQ(std::tuple(fixed(-2.5).ToString(), IDiv(-7, 2), IDiv(7, 0)), std::tuple("-2.5", -3, 0));
 }
 
 }  // namespace

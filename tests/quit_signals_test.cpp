@@ -5,42 +5,37 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace krel {
 namespace {
 
 TEST(QuitSignalsDeathTest, EndTheProgramAtOnceUnlessTheWindowMayCloseFirst) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // Start-up, or no window at all.
-  EXPECT_EXIT(
-      {
-        InstallQuitSignals();
-        std::raise(SIGTERM);
-        std::exit(0);
-      },
-      ::testing::KilledBySignal(SIGTERM), "");
-  // The window is open: the first signal is a close request, the second ends it.
-  EXPECT_EXIT(
-      {
-        InstallQuitSignals();
-        SetQuitSignalsGraceful(true);
-        std::raise(SIGINT);
-        if (!QuitSignalled()) std::exit(3);
-        std::raise(SIGINT);
-        std::exit(0);
-      },
-      ::testing::KilledBySignal(SIGINT), "");
-  // A message box is up over the window: at once.
-  EXPECT_EXIT(
-      {
-        InstallQuitSignals();
-        SetQuitSignalsGraceful(true);
-        ImmediateQuitScope box;
-        std::raise(SIGTERM);
-        std::exit(0);
-      },
-      ::testing::KilledBySignal(SIGTERM), "");
+  // Start-up or no window at all: at once. The window open: the first signal
+  // is a close request, the second ends it. A message box over it: at once.
+  const struct {
+    bool window, box;
+    int signal;
+  } cases[] = {{false, false, SIGTERM}, {true, false, SIGINT}, {true, true, SIGTERM}};
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          InstallQuitSignals();
+          SetQuitSignalsGraceful(c.window);
+          std::optional<ImmediateQuitScope> box;
+          if (c.box) box.emplace();
+          std::raise(c.signal);
+          if (!c.window || c.box || !QuitSignalled()) std::exit(3);
+          std::fputs("asked to close\n", stderr);  // still running after the first
+          std::raise(c.signal);
+          std::exit(0);
+        },
+        ::testing::KilledBySignal(c.signal), c.window && !c.box ? "asked to close" : "")
+        << c.window << c.box;
+  }
 }
 
 }  // namespace

@@ -65,48 +65,44 @@ TEST(RelayPipelined, QueuedFramesGoOutOnePerCycleBesideALockStepClient) {
   };
   auto& slots = rig.relay->tables().slots;
   auto batches = [&] { return rig.relay->Batches(); };
+  // Batches sent, and the age and lives the server holds for worm 1.
+  using Seen = std::tuple<std::int64_t, int32, int16>;
+  auto seen = [&] { return Seen(batches(), slots[1].Age, slots[1].Lives); };
   // Two frames ahead, the second reporting its first worm's death.
   rig.Send(0, frame(1) + frame(2, "f" + Byte(1) + Byte(1)));
   EXPECT_EQ(batches(), 0) << "the lock-step client has not reported";
+  // One queued frame per cycle, oldest first. The client still says 15
+  // lives: the server's own count stands.
   for (int cycle = 1; cycle <= 2; ++cycle) {
     rig.Send(1, lock.States());
-    ASSERT_EQ(batches(), cycle);
-    EXPECT_EQ(slots[1].Age, cycle) << "one queued frame per cycle, oldest first";
-    // The client still says 15 lives: the server's own count stands.
-    EXPECT_EQ(slots[1].Lives, 14) << cycle;
+    ASSERT_EQ(seen(), Seen(cycle, cycle, 14));
   }
   rig.Send(1, lock.States());
   EXPECT_EQ(batches(), 2) << "nothing queued: the cycle waits for the pipelined client";
   // Four more frames: the first completes the waiting cycle at once, two
   // wait, the fourth is folded into the newest waiting one.
   rig.Send(0, frame(3) + frame(4) + frame(5) + frame(6));
-  ASSERT_EQ(batches(), 3);
-  EXPECT_EQ(slots[1].Age, 3);
+  EXPECT_EQ(seen(), Seen(3, 3, 14));
   rig.Send(1, lock.States());
-  ASSERT_EQ(batches(), 4);
-  EXPECT_EQ(slots[1].Age, 4);
+  EXPECT_EQ(seen(), Seen(4, 4, 14));
   rig.Send(1, lock.States());
-  ASSERT_EQ(batches(), 5);
-  EXPECT_EQ(std::tuple(slots[1].Age, slots[1].Lives), std::tuple(6, int16{14}));
+  EXPECT_EQ(seen(), Seen(5, 6, 14));
   // Age going back (it wraps on the wire after 55 minutes) says nothing.
   rig.Send(0, frame(0));
   rig.Send(1, lock.States());
-  ASSERT_EQ(batches(), 6);
-  EXPECT_EQ(slots[1].Lives, 14);
+  EXPECT_EQ(seen(), Seen(6, 0, 14));
   // The client says its game started again (a new set of worms): the new
   // game's count is taken, with that frame and not before.
   rig.Send(0, frame(1) + "R" + frame(2));
   rig.Send(1, lock.States());
-  EXPECT_EQ(slots[1].Lives, 14);
+  EXPECT_EQ(seen(), Seen(7, 1, 14));
   rig.Send(1, lock.States());
-  ASSERT_EQ(batches(), 8);
-  EXPECT_EQ(slots[1].Lives, 15);
+  EXPECT_EQ(seen(), Seen(8, 2, 15));
   // Said again without a new set of worms, it is a score of its own choosing.
   pipelined.worms[0].Lives = 40;
   rig.Send(0, "R" + frame(3));
   rig.Send(1, lock.States());
-  ASSERT_EQ(batches(), 9);
-  EXPECT_EQ(slots[1].Lives, 15);
+  EXPECT_EQ(seen(), Seen(9, 3, 15));
   // A lock-step client has nothing to say so: its session ends.
   rig.Send(1, "R");
   EXPECT_TRUE(rig.Logged("unknown message tag 0x52"));

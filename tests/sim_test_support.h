@@ -18,12 +18,13 @@ inline constexpr int kFreeColour = 160;
 inline constexpr int kSoilColour = 12;
 inline constexpr int kRockColour = 20;
 
-inline std::unique_ptr<World> MakeSimWorld(int width = 200, int height = 150) {
+// A level of the given size filled with colour number `fill`.
+inline std::unique_ptr<World> MakeSimWorld(int width = 200, int height = 150, int fill = kFreeColour) {
   auto w = std::make_unique<World>();
   for (int i = 0; i < 256; ++i) w->PaletteColors[static_cast<std::size_t>(i)] = SimColour(i);
   BuildMaterialTable(*w);
   w->LevelSurface = Surface(width, height);
-  w->LevelSurface.Clear(SimColour(kFreeColour));
+  w->LevelSurface.Clear(SimColour(fill));
   w->LevelWidth = width;
   w->LevelHeight = height;
   w->Seed(99);

@@ -8,32 +8,18 @@
 
 #include "client/simulation/terrain/level.h"
 #include "core_test_support.h"
+#include "sim_test_support.h"
 
 namespace krel {
 namespace {
 
-// Distinct 16-bit pixel values for the 256 colour numbers.
-Pixel Colour(int n) { return static_cast<Pixel>(n * 200 + 7); }
-
-// A level of the given size filled with colour number fill; palette and
-// material table ready.
-std::unique_ptr<World> MakeWorld(int width, int height, int fill = 12) {
-  auto w = std::make_unique<World>();
-  for (int i = 0; i < 256; ++i) w->PaletteColors[i] = Colour(i);
-  BuildMaterialTable(*w);
-  w->LevelSurface = Surface(width, height);
-  w->LevelSurface.Clear(Colour(fill));
-  w->LevelWidth = width;
-  w->LevelHeight = height;
-  w->Seed(12345);
-  return w;
-}
-
-void Paint(World& w, int x, int y, int colour_number) { w.LevelSurface.At(x, y) = Colour(colour_number); }
+using testing::MakeSimWorld;
+using testing::SimColour;
+void Paint(World& w, int x, int y, int colour_number) { w.LevelSurface.At(x, y) = SimColour(colour_number); }
 std::vector<Pixel> Pixels(const World& w) { return w.LevelSurface.pixels(); }
 
 TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
-  auto w = MakeWorld(4, 4);
+  auto w = MakeSimWorld(4, 4, 12);
   const struct {
     int colour;
     int16 material;
@@ -41,7 +27,8 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
                {30, kOther}, {93, kOther},  {94, kSoil},   {103, kSoil}, {104, kOther},
                {159, kFree}, {168, kOther}, {174, kOther}, {180, kSoil}, {181, kOther}};
   for (const auto& c : cases)
-    EXPECT_TRUE(LookUpMaterial(*w, Colour(c.colour)) == c.material && MaterialOf(*w, Colour(c.colour)) == c.material)
+    EXPECT_TRUE(LookUpMaterial(*w, SimColour(c.colour)) == c.material &&
+                MaterialOf(*w, SimColour(c.colour)) == c.material)
         << c.colour;
   EXPECT_EQ(MaterialOf(*w, 70000), kOther);
   // A pixel value in two ranges takes the first: soil, then rock, then free.
@@ -58,7 +45,7 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
 }
 
 TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
-  auto w = MakeWorld(20, 400, 160);  // all free, taller than the window
+  auto w = MakeSimWorld(20, 400, 160);  // all free, taller than the window
   const struct {
     double x, y;
     bool free;
@@ -69,7 +56,7 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
   for (const auto& c : cases) EXPECT_EQ(IsPassable(*w, c.x, c.y), c.free) << c.x << "," << c.y;
   // A level lower than the window is never read below its last row, even
   // where its bitmap has more rows.
-  auto low = MakeWorld(30, 120, 160);
+  auto low = MakeSimWorld(30, 120, 160);
   low->LevelHeight = 100;
   for (double y : {99.4, 99.6, 100.0, 110.0, 341.0}) EXPECT_EQ(IsPassable(*low, 10, y), y < 99.5) << y;
   EXPECT_FALSE(IsPassable(World{}, 1, 1));
@@ -80,7 +67,7 @@ TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
     int cell;
   } rounding[] = {{1.5, 2}, {2.5, 2}, {3.4999, 3}};
   for (const auto& c : rounding) {
-    auto s = MakeWorld(10, 10, 12);
+    auto s = MakeSimWorld(10, 10, 12);
     Paint(*s, c.cell, 7, 160);
     Paint(*s, 7, c.cell, 160);
     EXPECT_TRUE(IsPassable(*s, c.v, 7) && IsPassable(*s, 7, c.v)) << c.v;
@@ -103,7 +90,7 @@ TEST(TerrainDig, DiscsThatDoNotFitOrWaitForTheServerChangeNothing) {
                {-32768, -32768, 3, false}, {20, 75, 0, false},
                {20, 75, -5, false, 7},     {20, 75, 5, true, 7, Origin::kNetwork}};
   for (const auto& c : cases) {
-    auto w = MakeWorld(50, 150, 12);
+    auto w = MakeSimWorld(50, 150, 12);
     const std::vector<Pixel> before = Pixels(*w);
     w->Connection = static_cast<ConnectionState>(c.ws);
     for (int16 owner : {0, 1, 2, 3}) Dig(*w, c.x, c.y, c.radius, owner, c.echo);
@@ -111,14 +98,14 @@ TEST(TerrainDig, DiscsThatDoNotFitOrWaitForTheServerChangeNothing) {
         << c.x << "," << c.y << " r " << c.radius << " connection " << c.ws;
     // Row 0 and column 0 are never written, even by discs that touch them.
     for (int i = 0; i < 150; ++i)
-      ASSERT_TRUE(w->LevelSurface.At(0, i) == Colour(12) && w->LevelSurface.At(i % 50, 0) == Colour(12)) << i;
+      ASSERT_TRUE(w->LevelSurface.At(0, i) == SimColour(12) && w->LevelSurface.At(i % 50, 0) == SimColour(12)) << i;
   }
 }
 
 TEST(TerrainLevelFile, AnUnreadableFileLeavesTheLevelAndIsNamed) {
   testing::TempCwd dir;
   const std::string path = (dir.path() / "level.bmp").string();
-  auto w = MakeWorld(12, 8, 160);
+  auto w = MakeSimWorld(12, 8, 160);
   const std::vector<Pixel> before = Pixels(*w);
   std::string error;
   EXPECT_TRUE(!loadlevel(*w, dir.path().string(), error) && error.find(path) != std::string::npos) << error;

@@ -42,16 +42,6 @@ class Text : public ::testing::Test {
   World w;
 };
 
-TEST_F(Text, ColoursWithoutAStripDrawNothing) {
-  // An empty strip draws no glyph but DrawText still draws the shadow; a
-  // colour number without a strip draws nothing at all.
-  DrawText(w, DisplayOf(w).Back, "A", 0, 0, 9);
-  DrawText(w, DisplayOf(w).Back, "A", 20, 0, 11);
-  DrawText(w, DisplayOf(w).Back, "A", 40, 0, -1);
-  EXPECT_EQ(Ink(kShadowInk), (P{{1, 1}, {6, 8}}));
-  EXPECT_EQ(Ink(kBack).size(), 320u * 240u - 2u);
-}
-
 // Text is Windows-1252 and the font's cells are in code page 437 order: each
 // character is drawn from its own cell, and one the font cannot show as "?".
 TEST_F(Text, EachCharacterTakesItsCodePage437CellOrAQuestionMark) {
@@ -69,7 +59,7 @@ TEST_F(Text, EachCharacterTakesItsCodePage437CellOrAQuestionMark) {
     EXPECT_EQ(DisplayOf(w).Back.At(6 * static_cast<int>(i), 0), cells[i]) << "character " << i;
 }
 
-TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
+TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWholeAndColoursWithoutAStripDrawNothing) {
   // Far off the surface: nothing, and the pen position does not overflow.
   DrawText(w, DisplayOf(w).Back, "AB", 0, INT_MAX, 7);
   DrawText(w, DisplayOf(w).Back, "AB", INT_MIN, INT_MIN, 7);
@@ -78,11 +68,17 @@ TEST_F(Text, GlyphsAndShadowsThatStickOutAreLeftOutWhole) {
   // From x = -4 the first glyph and its shadow stick out on the left; the
   // glyphs at 2, 8, ..., 314 fit, but the last one's shadow would reach 320.
   DrawText(w, DisplayOf(w).Back, std::string(1000, 'A'), -4, 0, 7);
-  P glyphs, shadows;
+  // An empty strip draws no glyph but DrawText still draws the shadow; a
+  // colour number without a strip draws nothing at all.
+  DrawText(w, DisplayOf(w).Back, "A", 0, 100, 9);
+  DrawText(w, DisplayOf(w).Back, "A", 20, 100, 11);
+  DrawText(w, DisplayOf(w).Back, "A", 40, 100, -1);
+  P glyphs, shadows{{1, 101}, {6, 108}};
   for (int x = 2; x <= 314; x += 6) glyphs.insert({{x, 0}, {x + 5, 7}});
   for (int x = 3; x <= 309; x += 6) shadows.insert({{x, 1}, {x + 5, 8}});
   EXPECT_EQ(Ink(kWhiteInk), glyphs);
   EXPECT_EQ(Ink(kShadowInk), shadows);
+  EXPECT_EQ(Ink(kBack).size(), 320u * 240u - glyphs.size() - shadows.size());
 }
 
 TEST(WrapText, BreaksAtBlanksThenSeparatorsThenHard) {

@@ -48,25 +48,21 @@ done
 # The installed programs run from there.
 version=$("$root/bin/krel" --version)
 case "$version" in "Krel 0.82 (build "*")") ;; *) echo "krel --version printed: $version"; exit 1 ;; esac
-if [ -x "$root/bin/krelServer" ]; then
-  "$root/bin/krelServer" --help > "$WORK/server-help.txt" || { echo "krelServer --help failed"; exit 1; }
-  for opt in --port --announce-port --announce-to --bind; do
-    grep -q -- "$opt" "$WORK/server-help.txt" || { echo "krelServer --help does not list $opt"; exit 1; }
-  done
-fi
-if [ -x "$root/bin/krelList" ]; then
-  "$root/bin/krelList" --help | grep -q -- --expire || { echo "krelList --help does not list --expire"; exit 1; }
-fi
 grep -q "^ExecStart=$prefix/bin/krelList " "$root/lib/systemd/system/krelList.service" ||
   { echo "unit does not start the installed krelList"; exit 1; }
 grep -q "^ExecStart=$prefix/bin/krelServer --port %i --announce-to \${KREL_ANNOUNCE_TO} .*\$KREL_SERVER_OPTIONS$" \
   "$root/lib/systemd/system/krelServer@.service" || { echo "unit does not start the installed krelServer"; exit 1; }
 grep -q "$prefix/share/krel" "$root/share/man/man6/krel.6" || { echo "krel.6 does not name the data folder"; exit 1; }
 
-# Each page names every option its program's --help lists, and krel's help
-# and page name every KREL_ variable the game reads.
+# Each page names every option its program's --help lists (the servers' help
+# at least these), and krel's help and page name every KREL_ variable the
+# game reads.
+declare -A must_list=([krelServer]="--port --announce-port --announce-to --bind" [krelList]="--expire")
 for p in "${programs[@]}"; do
   "$root/bin/$p" --help > "$WORK/help.txt" || { echo "$p --help failed"; exit 1; }
+  for opt in ${must_list[$p]:-}; do
+    grep -q -- "$opt" "$WORK/help.txt" || { echo "$p --help does not list $opt"; exit 1; }
+  done
   page=$(sed 's/\\-/-/g' "$root/share/man/man6/$p.6")
   for opt in $(grep -oE -- '--[a-z][a-z-]*' "$WORK/help.txt" | sort -u); do
     grep -qF -- "$opt" <<< "$page" || { echo "$p.6 does not describe $opt"; exit 1; }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "platform/keycodes.h"
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/sdl/sdl_platform.h"
+#include "tests/core_test_support.h"
 
 // SDL keeps allocations of its own until the process ends; they are not
 // leaks of the game.
@@ -50,8 +52,17 @@ struct Recorder : EventSink {
   void OnKeyDown() override { log += "down "; }
   void OnKeyPress(unsigned char ch) override { log += "press" + std::to_string(ch) + " "; }
   void OnClose() override { log += "close "; }
+  void OnNotice(const std::string& text) override { log += "[" + text + "] "; }
   std::string log;
 };
+
+void PushKey(SDL_Scancode sc, Uint16 mod = 0) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.scancode = sc;
+  e.key.keysym.mod = mod;
+  SDL_PushEvent(&e);
+}
 
 TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   SdlPlatform p;
@@ -69,12 +80,8 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   e.type = SDL_TEXTINPUT;
   std::snprintf(e.text.text, sizeof e.text.text, "a\xC3\xBC\xE2\x82\xAC\xE6\x97\xA5");
   SDL_PushEvent(&e);
+  for (SDL_Scancode sc : {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_A}) PushKey(sc);
   e = SDL_Event{};
-  e.type = SDL_KEYDOWN;
-  for (SDL_Scancode sc : {SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_KP_ENTER, SDL_SCANCODE_A}) {
-    e.key.keysym.scancode = sc;
-    SDL_PushEvent(&e);
-  }
   e.type = SDL_QUIT;
   SDL_PushEvent(&e);
   p.ProcessEvents(rec);
@@ -95,9 +102,42 @@ TEST(SdlPlatform, WindowEventsAndKeyboardUnderTheDummyDriver) {
   EXPECT_EQ(std::pair(w, h), std::pair(100, 80));
   p.CloseDisplay();
   p.Present(frame);  // no window: nothing happens
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   p.MessageBox("No sound device found");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("No sound device found"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("No sound device found"), std::string::npos);
+}
+
+TEST(Screenshot, F12SavesTheShownFrameAndAltEnterSwitchesTheWindow) {
+  testing::TempCwd tmp;
+  ::setenv("XDG_PICTURES_DIR", (tmp.path() / "pics").c_str(), 1);
+  SdlPlatform p;
+  std::string error;
+  ASSERT_TRUE(p.OpenDisplay(false, error)) << error;
+  Recorder rec;
+  p.ProcessEvents(rec);  // whatever opening the window queued
+  rec.log.clear();
+
+  PushKey(SDL_SCANCODE_F12);  // nothing shown yet: reported, and the key goes on to the game
+  Surface frame(320, 240);
+  frame.Clear(0xF81F);
+  p.ProcessEvents(rec);
+  p.Present(frame);
+  PushKey(SDL_SCANCODE_F12);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log.substr(0, 37), "[SCREENSHOT FAILED: nothing shown yet");
+  const std::filesystem::path shot = std::filesystem::directory_iterator(tmp.path() / "pics" / "krel")->path();
+  EXPECT_NE(rec.log.find("] down [SCREENSHOT " + shot.filename().string() + "] down "), std::string::npos) << rec.log;
+
+  // Alt+Enter goes to the platform alone; plain Enter still reaches the game.
+  rec.log.clear();
+  PushKey(SDL_SCANCODE_RETURN, KMOD_LALT);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "");
+  PushKey(SDL_SCANCODE_RETURN);
+  p.ProcessEvents(rec);
+  EXPECT_EQ(rec.log, "down press13 ");
+
+  ::unsetenv("XDG_PICTURES_DIR");
 }
 
 // A WAV file of silent 16-bit mono samples at 22050 Hz.
