@@ -38,6 +38,11 @@ TEST(FieldCodec, NumbersEncodeToTheDocumentedBytes) {
       {-32256, 0, KindShort, Bytes({0x81, 0x00})},
       {7, 7, KindShort, Bytes({128})},
       {2.5, 0, KindShort, Bytes({0x00, 0x02})},
+      {-32300, 0, KindShort, Bytes({0x7F, 0xD4})},  // 0x80D4 would read as unchanged: one step down
+      {1e9, 0, KindShort, Bytes({0xFF, 0xFF})},     // beyond the kind: clamped, not wrapped
+      {-1e9, 0, KindShort, Bytes({0x00, 0x00})},
+      {1e9, 0, KindFixed, Bytes({0xFF, 0xFF, 0xFF})},
+      {2147483648.0, 0, KindLong, Bytes({0x7F, 0x00, 0x00, 0x00})},
       {1000, 0, KindLong, Bytes({0x00, 0x00, 0x03, 0xE8})},
       {1000, 1000, KindLong, Bytes({128})},
       {-1, 0, KindByte, Bytes({0xFF})},
