@@ -1,11 +1,19 @@
 // Open play on the relay (protocol/open_play.h): how it is agreed, a client
 // leaving without a restart, a client joining a running game with the level
 // of a client in it, a client of the basic protocol turned away, and the
-// chat rate limit. The real programs: tests/e2e/open_play.sh.
+// chat rate limit; the files a server names, checked before it serves them.
+// The real programs: tests/e2e/open_play.sh.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "gfx/bmp_write.h"
 
 #include "protocol/open_play.h"
 #include "protocol/pipelined.h"
+#include "server/served_files.h"
 #include "server_test_support.h"
 
 namespace krel::test {
@@ -268,6 +276,62 @@ TEST(OpenPlay, ChatIsRateLimitedPerClient) {
   EXPECT_EQ(lines, static_cast<std::size_t>(Session::kChatBurst));
   EXPECT_TRUE(rig.Alive(0)) << "a flood is dropped, the client stays";
   EXPECT_TRUE(rig.Logged("too fast"));
+}
+
+// A file the game's own reader refuses is not served, exactly as a missing
+// one: named in the log with the reader's message, and clients keep theirs.
+TEST(ServedFiles, OnlyFilesTheGamesReadersLoadAreServed) {
+  const std::string dir = ::testing::TempDir() + "krel-served-files";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ifstream shipped(std::string(KREL_SOURCE_DIR) + "/data/arms.dat", std::ios::binary);
+  const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
+  const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
+  const std::string level(bmp.begin(), bmp.end());
+  struct Case {
+    ServedFile file;
+    std::string bytes;
+    std::string error;  // part of the reason; empty: served
+  };
+  const Case cases[] = {
+      {ServedFile::kLevel, level, ""},
+      {ServedFile::kArms, arms, ""},
+      {ServedFile::kLevel, "BM not a bitmap", "cannot load the level: "},
+      {ServedFile::kLevel, level.substr(0, level.size() - 10), "cannot load the level: "},
+      {ServedFile::kArms, "ORDER:1\nNAME:PEA\nSPEED:fast\n", "arms.dat:3: SPEED: "},
+      {ServedFile::kArms, "", "the weapon file is empty"},
+      {ServedFile::kArms, std::string(kMaxArmsFileBytes + 1, ' '), "more than the"},
+  };
+  for (const Case& c : cases) {
+    const std::string folder = dir + "/" + std::to_string(&c - cases);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/" + ServedFileName(c.file);
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    std::string served_path, bytes, error;
+    std::vector<std::string> log;
+    FindShippedFile(c.file, {folder}, served_path, bytes, log);
+    ASSERT_EQ(log.size(), 1u);
+    if (c.error.empty()) {
+      EXPECT_EQ(bytes, c.bytes);
+      EXPECT_EQ(served_path, path);
+      EXPECT_EQ(log[0].rfind("serving " + std::string(ServedFileName(c.file)) + " " + path, 0), 0u) << log[0];
+    } else {
+      EXPECT_TRUE(bytes.empty() && served_path.empty()) << log[0];
+      EXPECT_EQ(log[0].rfind("no " + std::string(ServedFileName(c.file)) + " served (", 0), 0u) << log[0];
+      EXPECT_NE(log[0].find(path + ":"), std::string::npos) << log[0];
+      EXPECT_NE(log[0].find(c.error), std::string::npos) << log[0];
+      EXPECT_NE(log[0].find("every client plays on its own"), std::string::npos) << log[0];
+      // Named on the command line, the same reason stops the server.
+      EXPECT_FALSE(ReadServedFile(c.file, path, bytes, error));
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+  }
+  std::string served_path, bytes;
+  std::vector<std::string> log;
+  FindShippedFile(ServedFile::kArms, {dir + "/none"}, served_path, bytes, log);
+  EXPECT_EQ(log, std::vector<std::string>{"no arms.dat served (not found in " + dir +
+                                          "/none): every client plays on its own"});
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
