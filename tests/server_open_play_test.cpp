@@ -176,6 +176,16 @@ TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
   EXPECT_EQ(rig.Take(1), again);
 }
 
+TEST(OpenPlay, AGameOfFiftyLivesKeepsThemOnTheServerForTheWormsSentInFull) {
+  OpenRig rig(1);
+  // 50 is 0 plus 50: the client's first states say "unchanged".
+  for (WormRecord& w : rig.worms[0].worms) w.Lives = 50;
+  rig.Frame();
+  rig.Frame();
+  EXPECT_EQ(std::tuple(rig.relay->tables().slots[1].Lives, rig.relay->tables().slots[2].Lives),
+            std::tuple(int16{50}, int16{50}));
+}
+
 TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
   OpenRig rig(2);
   rig.Frame();

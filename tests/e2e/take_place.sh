@@ -9,10 +9,9 @@ source "$(dirname "$0")/lib/bots.sh"
 bots_setup "$1"
 
 start_server
-# Lives 40, not the server's top of 50: a client's first state carries 50
-# lives as "unchanged" (its reference is 0 plus 50), so the server's score of
-# those worms would start at 0 and the spectator's entry would show it.
-start_bots plays --paced --wait-for 1 --frames 900 --lives 40 --seed 11
+# 50 lives (the server's top): the worms sent in full when someone enters
+# must keep them, so the first bot plays to its frame limit.
+start_bots plays --paced --wait-for 1 --frames 900 --lives 50 --seed 11
 PLAYS=$BOT_PID
 wait_for 60 "the first bot plays 50 batches" grep -qs '"batch":50,' "$WORK/plays/bot-1.jsonl"
 start_bots watches --number-from 2 --paced --play-after 100 --frames 500 --seed 21
@@ -21,7 +20,7 @@ for name in watches plays; do
   pid_var=$(echo "$name" | tr a-z A-Z)
   wait "${!pid_var}" || { echo "FAIL: bot $name"; for f in "$WORK"/*.txt; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
 done
-grep -q "took a free place in" "$WORK/watches.txt" && grep -q "watches from batch" "$WORK/server.txt" &&
+grep -q "frame limit" "$WORK/plays.txt" && grep -q "took a free place in" "$WORK/watches.txt" && grep -q "watches from batch" "$WORK/server.txt" &&
   grep -q "entered the game at batch" "$WORK/server.txt" ||
   { echo "FAIL: the spectator did not take a place"; cat "$WORK/watches.txt" "$WORK/server.txt"; exit 1; }
 grep -q 'BOT 2A JOINED' "$WORK/plays/bot-1.jsonl" && grep -q '"end":"tookplace"' "$WORK/watches/bot-2.jsonl" ||
