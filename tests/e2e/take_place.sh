@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A spectator takes a free place: one paced bot plays, a second watches and
-# after 100 frames presses its jump key; it connects again to play, enters
+# after 75 frames presses its jump key; it connects again to play, enters
 # the running game as any newcomer does ("BOT 2A JOINED") and plays, and the
 # first bot's game never starts over. Loopback only, every wait bounded.
 # (start_server passes --announce-to 127.0.0.1.)
@@ -11,10 +11,10 @@ bots_setup "$1"
 start_server
 # 50 lives (the server's top): the worms sent in full when someone enters
 # must keep them, so the first bot plays to its frame limit.
-start_bots plays --paced --wait-for 1 --frames 900 --lives 50 --seed 11
+start_bots plays --paced --wait-for 1 --frames 750 --lives 50 --seed 11
 PLAYS=$BOT_PID
 wait_for 60 "the first bot plays 50 batches" grep -qs '"batch":50,' "$WORK/plays/bot-1.jsonl"
-start_bots watches --number-from 2 --paced --play-after 100 --frames 500 --seed 21
+start_bots watches --number-from 2 --paced --play-after 75 --frames 350 --seed 21
 WATCHES=$BOT_PID
 for name in watches plays; do
   pid_var=$(echo "$name" | tr a-z A-Z)
