@@ -16,18 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "client/state/data_files.h"
-#include "gfx/bmp.h"
 #include "protocol/base/quit_pipe.h"
 #include "protocol/base/version.h"
 #include "protocol/field_codec.h"
 #include "protocol/open_play.h"
+#include "server/served_files.h"
 #include "server/server_app.h"
 #include "server/status.h"
 
@@ -66,8 +63,8 @@ void Usage(std::FILE* out) {
       out);
 }
 
-// The level of --level, checked with the game's own reader before any client
-// gets it.
+// The folder of this program: the shipped files may lie beside it (the build
+// folder).
 std::string ProgramDirectory() {
   char buf[PATH_MAX + 1];
   const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
@@ -76,70 +73,6 @@ std::string ProgramDirectory() {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool ReadLevelFile(const char* path, std::string& bytes, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot be read";
-    return false;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (bytes.size() > krel::kMaxLevelFileBytes) {
-    error = std::to_string(bytes.size()) + " bytes, more than the " + std::to_string(krel::kMaxLevelFileBytes) +
-            " a client takes";
-    return false;
-  }
-  krel::BmpImage image;
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  if (!krel::DecodeBmp(std::span<const std::uint8_t>(data, bytes.size()), image, error)) return false;
-  if (image.width < 1 || image.height < 1) {
-    error = "the image has no pixels";
-    return false;
-  }
-  return true;
-}
-
-bool ReadArmsFile(const char* path, std::string& bytes, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.good() && !in.eof()) {
-    error = "cannot be read";
-    return false;
-  }
-  if (bytes.empty() || bytes.size() > krel::kMaxArmsFileBytes) {
-    error = std::to_string(bytes.size()) + " bytes (1 to " + std::to_string(krel::kMaxArmsFileBytes) + ")";
-    return false;
-  }
-  return true;
-}
-
-// Without --level or --arms the server names the shipped file, found where
-// krel finds its own: the player's data folder, beside this program (the
-// build folder), the installed data folder. The lines say what it serves.
-void FindShippedFile(const std::string& name, std::string& path, std::string& bytes, std::vector<std::string>& log) {
-  if (!path.empty()) {
-    log.push_back("serving " + name + " " + path + " (" + std::to_string(bytes.size()) + " bytes) to open games");
-    return;
-  }
-  const std::vector<std::string> dirs = krel::DataSearchDirs(ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
-                                                             std::getenv("HOME"), KREL_INSTALLED_DATA_DIR);
-  const std::string candidate = krel::FindDataDir(dirs, name) + "/" + name;
-  if (!std::ifstream(candidate)) {
-    std::string looked;
-    for (const std::string& dir : dirs) looked += (looked.empty() ? "" : ", ") + dir;
-    log.push_back("no " + name + " served (not found in " + looked + "): every client plays on its own");
-    return;
-  }
-  std::string error;
-  const bool level = name == "level.bmp";
-  if (!(level ? ReadLevelFile(candidate.c_str(), bytes, error) : ReadArmsFile(candidate.c_str(), bytes, error))) {
-    bytes.clear();
-    log.push_back("no " + name + " served (" + candidate + ": " + error + "): every client plays on its own");
-    return;
-  }
-  path = candidate;
-  log.push_back("serving " + name + " " + path + " (" + std::to_string(bytes.size()) + " bytes) to open games");
 }
 
 bool ParsePort(const char* text, std::uint16_t* port) {
@@ -193,20 +126,16 @@ int main(int argc, char** argv) {
       options.bind_address = value;
     else if (arg == "--register")
       options.register_with.push_back(value);
-    else if (arg == "--arms") {
+    else if (arg == "--arms" || arg == "--level") {
+      // Checked with the game's own reader before any client gets it.
+      const bool level = arg == "--level";
       std::string error;
-      if (!ReadArmsFile(value, options.arms_file, error)) {
-        std::fprintf(stderr, "krelServer: --arms %s: %s\n", value, error.c_str());
+      if (!krel::ReadServedFile(level ? krel::ServedFile::kLevel : krel::ServedFile::kArms, value,
+                                level ? options.level_file : options.arms_file, error)) {
+        std::fprintf(stderr, "krelServer: %s: %s\n", arg.c_str(), error.c_str());
         return 2;
       }
-      arms_path = value;
-    } else if (arg == "--level") {
-      std::string error;
-      if (!ReadLevelFile(value, options.level_file, error)) {
-        std::fprintf(stderr, "krelServer: --level %s: %s\n", value, error.c_str());
-        return 2;
-      }
-      level_path = value;
+      (level ? level_path : arms_path) = value;
     } else {
       std::fprintf(stderr, "krelServer: unknown option %s\n", arg.c_str());
       Usage(stderr);
@@ -219,8 +148,12 @@ int main(int argc, char** argv) {
   }
 
   std::vector<std::string> files_log;
-  FindShippedFile("level.bmp", level_path, options.level_file, files_log);
-  FindShippedFile("arms.dat", arms_path, options.arms_file, files_log);
+  // Without --level or --arms the shipped file, found where krel finds its
+  // own: the player's data folder, beside this program, the installed one.
+  const std::vector<std::string> dirs = krel::DataSearchDirs(ProgramDirectory(), std::getenv("XDG_DATA_HOME"),
+                                                             std::getenv("HOME"), KREL_INSTALLED_DATA_DIR);
+  krel::FindShippedFile(krel::ServedFile::kLevel, dirs, level_path, options.level_file, files_log);
+  krel::FindShippedFile(krel::ServedFile::kArms, dirs, arms_path, options.arms_file, files_log);
 
   const int quit_pipe = krel::QuitSignalPipe();
   if (quit_pipe < 0) {

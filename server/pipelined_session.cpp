@@ -1,9 +1,16 @@
 #include "server/pipelined_session.h"
 
+#include <algorithm>
+
 namespace krel {
 
 PipelinedSession::Taken PipelinedSession::TakeState(char tag, WireReader& in, int worm) {
   WormRecord state = frames_.Received(worm);
+  // The client compares Lives with its last-sent value plus 50
+  // (protocol/worm_codec.h): "unchanged" means that value, as when a game
+  // with 50 lives starts. Read as the last value, the server's score of
+  // such worms would start at 0.
+  state.Lives = static_cast<int16>(std::min(32767, state.Lives + 50));
   DecodeWormState(tag, in, state);
   if (in.Incomplete) return Taken::kIncomplete;
   frames_.Received(worm) = state;

@@ -228,7 +228,7 @@ TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
     EXPECT_FALSE(SplitHostPort(bad, host, port)) << bad;
 }
 
-TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
+TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatchAndASpectatorTakingAPlacePlays) {
   // A screen pass takes real time here, so that the loopback server answers
   // within the script's passes (which only bound the wait).
   struct PacedPlatform : HeadlessPlatform {
@@ -242,6 +242,7 @@ TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
     const char* keys;
     const std::pair<int, int>* open_places;  // announced by the server; null: none
     bool watches;
+    bool play_at_once = false;  // a spectator took a free place: no key pressed
   } cases[] = {
       {"1 -\n1 RETURN\n", nullptr, false},
       {"1 -\n1 TAB\n1 -\n1 RETURN\n", nullptr, true},
@@ -251,6 +252,7 @@ TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
       // The first Enter says why it cannot play there; the next watches.
       {"1 -\n3 RETURN\n1 -\n1 RETURN\n", &kWatchOnly, true},
       {"1 -\n1 RETURN\n", &kFull, false},  // the server says "FULL" itself
+      {"", &kPlaces, false, true},
   };
   for (const Case& c : cases) {
     TempCwd tmp;
@@ -266,7 +268,8 @@ TEST(SelectServerScreen, TabOrAServerWithOnlyRoomToWatchMakesEnterWatch) {
     const std::string address = "127.0.0.1:" + std::to_string(server.listener.port());
     store.SaveSetting("Network", "LastServer", address);
     if (c.open_places != nullptr) client.n.OpenPlaces[address] = *c.open_places;
-    SelectServer(*client.w);
+    client.n.Watch = c.play_at_once;  // it was watching
+    SelectServer(*client.w, c.play_at_once);
     EXPECT_EQ(std::tuple(server.connections, client.w->QuitRequested, server.greeting.ends_with("W"), client.n.Watch),
               std::tuple(1, false, c.watches, c.watches))
         << c.keys;

@@ -19,6 +19,7 @@
 #include "client/net/net_client.h"
 #include "client/net/server_watch.h"
 #include "client/net/session.h"
+#include "client/present/statistics.h"
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
@@ -294,6 +295,31 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
   basic.n.RecvBuffer = Bytes({'L', 3});
   EXPECT_TRUE(ProcessReceived(*basic.w));
   EXPECT_EQ(basic.w->NumPlayers, 6);
+}
+
+TEST(NetOpenPlay, ASpectatorsViewsSayHowManyPlacesAreFreeAndWhichKeyTakesOne) {
+  struct Case {
+    int worms;             // in the game the spectator watches
+    const char* jump_key;  // its name
+    std::vector<std::string> lines;
+  } cases[] = {
+      {2, "k", {"PRESS JUMP (K) TO PLAY", "7 OF 8 PLACES FREE"}},
+      {14, "Right Shift", {"PRESS JUMP TO PLAY", "(JUMP: RIGHT SHIFT)", "1 OF 8 PLACE FREE"}},
+      {16, "k", {"NO FREE PLACE"}},
+  };
+  for (const Case& c : cases) {
+    NetWorld spectator;
+    spectator.n.Watch = true;
+    spectator.w->Connection = ConnectionState::kConnected;
+    spectator.w->NumPlayers = static_cast<int16>(c.worms);
+    spectator.w->KeyMap[2][kJump] = DIK_K;
+    spectator.w->KeyNames[DIK_K] = c.jump_key;
+    spectator.w->FreePlaces = FreePlacesToPlay(*spectator.w);
+    EXPECT_EQ(SpectatorPrompt(*spectator.w, 2), c.lines) << c.worms;
+  }
+  NetWorld player;
+  player.w->Connection = ConnectionState::kConnected;
+  EXPECT_EQ(FreePlacesToPlay(*player.w), 0) << "only a spectator takes a place";
 }
 
 TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem) {

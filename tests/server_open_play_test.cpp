@@ -1,11 +1,19 @@
 // Open play on the relay (protocol/open_play.h): how it is agreed, a client
 // leaving without a restart, a client joining a running game with the level
 // of a client in it, a client of the basic protocol turned away, and the
-// chat rate limit. The real programs: tests/e2e/open_play.sh.
+// chat rate limit; the files a server names, checked before it serves them.
+// The real programs: tests/e2e/open_play.sh.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "gfx/bmp_write.h"
 
 #include "protocol/open_play.h"
 #include "protocol/pipelined.h"
+#include "server/served_files.h"
 #include "server_test_support.h"
 
 namespace krel::test {
@@ -168,6 +176,16 @@ TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
   EXPECT_EQ(rig.Take(1), again);
 }
 
+TEST(OpenPlay, AGameOfFiftyLivesKeepsThemOnTheServerForTheWormsSentInFull) {
+  OpenRig rig(1);
+  // 50 is 0 plus 50: the client's first states say "unchanged".
+  for (WormRecord& w : rig.worms[0].worms) w.Lives = 50;
+  rig.Frame();
+  rig.Frame();
+  EXPECT_EQ(std::tuple(rig.relay->tables().slots[1].Lives, rig.relay->tables().slots[2].Lives),
+            std::tuple(int16{50}, int16{50}));
+}
+
 TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
   OpenRig rig(2);
   rig.Frame();
@@ -268,6 +286,56 @@ TEST(OpenPlay, ChatIsRateLimitedPerClient) {
   EXPECT_EQ(lines, static_cast<std::size_t>(Session::kChatBurst));
   EXPECT_TRUE(rig.Alive(0)) << "a flood is dropped, the client stays";
   EXPECT_TRUE(rig.Logged("too fast"));
+}
+
+// A file the game's own reader refuses is not served, exactly as a missing
+// one: named in the log with the reader's message, and clients keep theirs.
+TEST(ServedFiles, OnlyFilesTheGamesReadersLoadAreServed) {
+  const std::string dir = ::testing::TempDir() + "krel-served-files";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ifstream shipped(std::string(KREL_SOURCE_DIR) + "/data/arms.dat", std::ios::binary);
+  const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
+  const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
+  const std::string level(bmp.begin(), bmp.end());
+  struct Case {
+    ServedFile file;
+    std::string bytes;
+    std::string error;  // part of the reason; empty: served
+  };
+  const Case cases[] = {
+      {ServedFile::kLevel, level, ""},
+      {ServedFile::kArms, arms, ""},
+      {ServedFile::kLevel, "BM not a bitmap", "cannot load the level: "},
+      {ServedFile::kLevel, level.substr(0, level.size() - 10), "cannot load the level: "},
+      {ServedFile::kArms, "ORDER:1\nNAME:PEA\nSPEED:fast\n", "arms.dat:3: SPEED: "},
+      {ServedFile::kArms, "", "the weapon file is empty"},
+      {ServedFile::kArms, std::string(kMaxArmsFileBytes + 1, ' '), "more than the"},
+  };
+  for (const Case& c : cases) {
+    const std::string folder = dir + "/" + std::to_string(&c - cases), name = ServedFileName(c.file);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/" + name;
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    std::string served_path, bytes, error;
+    std::vector<std::string> log;
+    FindShippedFile(c.file, {folder}, served_path, bytes, log);
+    if (c.error.empty()) {
+      EXPECT_EQ(std::tuple(bytes, served_path, log),
+                std::tuple(c.bytes, path,
+                           std::vector<std::string>{"serving " + name + " " + path + " (" +
+                                                    std::to_string(c.bytes.size()) + " bytes) to open games"}));
+      continue;
+    }
+    // The reader's message names the file; named on the command line, it stops the server.
+    EXPECT_FALSE(ReadServedFile(c.file, path, bytes, error));
+    EXPECT_TRUE(error.find(path) != std::string::npos && error.find(c.error) != std::string::npos) << error;
+    EXPECT_EQ(
+        std::tuple(bytes, served_path, log),
+        std::tuple(std::string(), std::string(),
+                   std::vector<std::string>{"no " + name + " served (" + error + "): every client plays on its own"}));
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -84,6 +84,17 @@ void SwitchViewedWorms(World& w) {
   }
 }
 
+// A spectator's jump key (either player's) asks for a free place to play.
+bool JumpPressed(const World& w) {
+  for (std::size_t player = 1; player <= 2; ++player) {
+    const int key = w.KeyMap[player][static_cast<std::size_t>(kJump)];
+    if (key > 0 && key < 256 && w.KeyState[static_cast<std::size_t>(key)] != 0 &&
+        w.OldKeyState[static_cast<std::size_t>(key)] == 0)
+      return true;
+  }
+  return false;
+}
+
 GameEnd RunFrames(World& w, std::int64_t& frames) {
   NetStatsLog stats(w);
   for (;;) {
@@ -122,6 +133,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
     SObjMove(w);
     AddPhaseTime(w, w.PhaseTimes[4]);
     stats.Moved(w);
+    w.FreePlaces = Watching(w) ? FreePlacesToPlay(w) : -1;
     ShowAll(w);
     stats.Drawn(w);
     BonusDrop(w);
@@ -146,6 +158,8 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
       RunComputerPlayers(w);
     } else {
       SwitchViewedWorms(w);
+      // Without a free place the key does nothing (the views say so).
+      if (JumpPressed(w) && FreePlacesToPlay(w) > 0) return GameEnd::kTakePlace;
     }
     stats.Read(w, frames);
     SendMyData(w);
@@ -154,6 +168,7 @@ GameEnd RunFrames(World& w, std::int64_t& frames) {
 
 void EndGame(World& w, GameEnd end, std::int64_t frames) {
   CloseConnection(w);
+  w.FreePlaces = -1;
   // The player's own weapons again after a game on the server's.
   if (TakeServerArmsUsed(w)) {
     ArmsError arms_error;

@@ -72,7 +72,24 @@ void AfterGame(World& w, GameEnd end) {
   if (w.QuitRequested || end == GameEnd::kClosed) return;
   std::mt19937_64 copy = w.rng;
   ComposeMenuBackground(w, [&copy] { return static_cast<double>(copy() >> 11) * (1.0 / 9007199254740992.0); });
-  if (w.ResultsScreen) ShowResults(w, end);
+  // A spectator that did not get to play has no results to see.
+  if (w.ResultsScreen && end != GameEnd::kTakePlace) ShowResults(w, end);
+}
+
+// A network game; a spectator that takes a free place connects to the same
+// server again to play (the level and the worms come as to any newcomer).
+// Left with Escape, that address screen goes back to the menu.
+GameEnd PlayOnline(World& w, const PlayGame& play) {
+  GameEnd end = play(w);
+  while (end == GameEnd::kTakePlace && !w.QuitRequested) {
+    SelectServer(w, true);
+    if (w.Connection != ConnectionState::kConnected) {
+      w.NumPlayers = 2;
+      break;
+    }
+    end = play(w);
+  }
+  return end;
 }
 
 // A step of the volume, with a sound to hear it by.
@@ -214,7 +231,7 @@ void MainScreen(World& w, const PlayGame& play) {
         // Left with Escape there is no connection: the game is a local one,
         // for the two local players whatever an earlier network game counted.
         if (w.Connection != ConnectionState::kConnected) w.NumPlayers = 2;
-        if (!w.QuitRequested) AfterGame(w, play(w));
+        if (!w.QuitRequested) AfterGame(w, PlayOnline(w, play));
         break;
       case MenuCommand::kEditPlayer1: EditPlayer(w, 1); break;
       case MenuCommand::kEditPlayer2: EditPlayer(w, 2); break;

@@ -101,7 +101,7 @@ EnterAction ActOnEnter(bool watching, const std::pair<int, int>* open_places) {
   return {.connect = true, .watch = watching, .note = ""};
 }
 
-void SelectServer(World& w) {
+void SelectServer(World& w, bool play_at_once) {
   if (w.net == nullptr || w.platform == nullptr) return;
   NetClient& n = *w.net;
   std::string address = w.settings != nullptr ? w.settings->GetSetting("Network", "LastServer", "") : "";
@@ -121,6 +121,13 @@ void SelectServer(World& w) {
   std::string note;                      // why Enter did not connect
   int selected = -1;                     // -1: the typed address; else a line of the list
   std::uint32_t last = TickCount(w) - kPassMs;
+  if (play_at_once) {
+    watching = n.Watch = false;
+    // The token of a spectator's connection holds no worms to give back.
+    n.ReturnToken.clear();
+    attempt.Begin(address);
+    w.NumPlayers = 2;
+  }
   for (;;) {
     WaitForPass(w, last);
     if (w.QuitRequested) return;

@@ -16,8 +16,10 @@ inline constexpr std::size_t kAddressLength = 63;
 
 // Returns with the connection open, the greeting and this client's
 // settings sent and ConfigReceived false; or, after Escape (or without a
-// network), with the connection closed.
-void SelectServer(World& w);
+// network), with the connection closed. With play_at_once (a spectator
+// took a free place) it connects to the last server to play without
+// waiting for Enter; a failed attempt stays on the screen with its reason.
+void SelectServer(World& w, bool play_at_once = false);
 
 // The notes under the servers: what the LAN and LIST rows are, and which
 // list servers are asked, or how to name one when none is.

@@ -2,6 +2,7 @@
 // pace the game, chat lines and the end of the connection.
 #include "client/net/session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -157,6 +158,13 @@ bool TakeServerArmsUsed(World& w) {
 }
 
 bool Watching(const World& w) { return w.net != nullptr && w.net->Watch && w.Networked(); }
+
+int FreePlacesToPlay(const World& w) {
+  if (!Watching(w)) return 0;
+  // Worm 0 is no worm; every client in the game has two.
+  constexpr int kPlaces = (kMaxNetPlayers - 1) / 2;
+  return std::clamp(kPlaces - w.NumPlayers / 2, 0, kPlaces);
+}
 
 bool TakeServerLevel(World& w) {
   if (w.net == nullptr || !w.net->LevelFromServer) return false;

@@ -41,6 +41,10 @@ bool TakeServerLevel(World& w);
 // True while this client watches a network game (it has no worms of its
 // own there: worms 1 and 2 are the first two of the game).
 bool Watching(const World& w);
+// While watching: the places to play that the game has free (two worms for
+// each of eight clients; the worms it shows are all the game's). 0 when it
+// is not watching.
+int FreePlacesToPlay(const World& w);
 // The folder of the level this game's server named, or empty (the
 // player's own level.bmp).
 std::string ServerLevelFolder(const World& w);

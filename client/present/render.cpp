@@ -196,10 +196,13 @@ void ShowAll(World& w) {
     const Player& p = w.Players[static_cast<std::size_t>(shown)];
     back.Blit(i == 1 ? 0 : kRightViewX, 0, DisplayOf(w).WorldView, MakeRect(p.ViewX, p.ViewY, kViewWidth, kViewHeight),
               false);
-    if (p.Alive != kFalse)
+    if (p.Alive != kFalse) {
       DrawPanel(w, shown, i == 1 ? 10 : 210);
-    else
+      // A spectator is told over the followed worm whether it can play.
+      if (w.FreePlaces >= 0) DrawPrompt(w, i == 1 ? 10 : 170, i, true);
+    } else {
       DrawStatistics(w, i == 1 ? 10 : 170, i);
+    }
   }
 
   back.FillRect(MakeRect(0, kSeparatorY, 320, 1), static_cast<Pixel>(w.PaletteColors[50]));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "client/present/display_state.h"
 #include "client/present/render_world.h"
@@ -29,16 +30,39 @@ std::string JumpPrompt(const World& w, int player) {
   return "PRESS JUMP (" + KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]) + ") TO START";
 }
 
+std::vector<std::string> SpectatorPrompt(const World& w, int player) {
+  if (w.FreePlaces <= 0) return {"NO FREE PLACE"};
+  const std::string key = KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]);
+  const std::string free = std::to_string(w.FreePlaces) + " OF " + std::to_string((kMaxNetPlayers - 1) / 2) +
+                           (w.FreePlaces == 1 ? " PLACE FREE" : " PLACES FREE");
+  const std::string prompt = "PRESS JUMP (" + key + ") TO PLAY";
+  if (prompt.size() <= kPromptColumns) return {prompt, free};
+  return {"PRESS JUMP TO PLAY", "(JUMP: " + key + ")", free};
+}
+
+void DrawPrompt(World& w, int x, int player, bool outlined) {
+  // The jump key by name; a long name goes on a line of its own below.
+  std::vector<std::string> lines;
+  if (w.FreePlaces >= 0) {
+    lines = SpectatorPrompt(w, player);
+  } else if (const std::string prompt = JumpPrompt(w, player); prompt.size() <= kPromptColumns) {
+    lines = {prompt};
+  } else {
+    lines = {"PRESS JUMP TO START", "(JUMP: " + KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]) + ")"};
+  }
+  int y = 180 - 10 * (static_cast<int>(lines.size()) - 1);
+  for (const std::string& line : lines) {
+    if (outlined)
+      DrawTextOutlined(w, DisplayOf(w).Back, line, x, y, kWhite);
+    else
+      DrawText(w, DisplayOf(w).Back, line, x, y, kWhite);
+    y += 10;
+  }
+}
+
 void DrawStatistics(World& w, int x, int player) {
   Surface& back = DisplayOf(w).Back;
-  // The jump key by name; a long name goes on a line of its own above.
-  const std::string prompt = JumpPrompt(w, player);
-  if (prompt.size() <= kPromptColumns) {
-    DrawText(w, back, prompt, x, 180, kWhite);
-  } else {
-    DrawText(w, back, "PRESS JUMP TO START", x, 170, kWhite);
-    DrawText(w, back, "(JUMP: " + KeyLabel(w, w.KeyMap[static_cast<std::size_t>(player)][kJump]) + ")", x, 180, kWhite);
-  }
+  DrawPrompt(w, x, player, false);
   const int last = std::clamp<int>(w.NumPlayers, 0, kMaxNetPlayers);
   for (int i = 1; i <= last; ++i) {
     const Player& p = w.Players[static_cast<std::size_t>(i)];

@@ -129,6 +129,9 @@ struct World {
   // The worms the left and right views follow (index 1 and 2): a player's
   // own two; a spectator switches them with each player's left and right keys.
   std::array<int, 3> ViewedWorm{0, 1, 2};
+  // While watching a network game: how many places to play it has free (its
+  // views say so, and a jump key takes one); -1 while not watching.
+  int FreePlaces = -1;
   // A chat line being typed in a network game (client/frontend/chat_line.h).
   struct ChatDraft {
     bool open = false;

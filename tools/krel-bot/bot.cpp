@@ -77,8 +77,10 @@ std::string BotReport::Line() const {
   if (reason == StopReason::kConnectionLost && loss_after_ms >= 0)
     s += " (" + std::to_string(loss_after_ms) + " ms after the last batch)";
   if (joined_after_ms >= 0)
-    s += std::string(came_back ? "; came back" : "; joined the running game") + " in " +
-         std::to_string(joined_after_ms) + " ms";
+    s += std::string(came_back    ? "; came back"
+                     : took_place ? "; took a free place"
+                                  : "; joined the running game") +
+         " in " + std::to_string(joined_after_ms) + " ms";
   if (rates.frames_per_s >= 0) {
     char text[160];
     std::snprintf(text, sizeof text, "; %s, %.1f frames/s, %.1f batches/s, others' worms %.0f ms late",
@@ -151,11 +153,18 @@ BotReport RunBot(const BotOptions& o, int bot, const std::atomic<bool>& stop, Bo
       if (w->Connection == ConnectionState::kConnected) end = Game(*w);
       report.came_back = platform.joined_after_ms() >= 0;
     }
+    // A spectator that took a free place: to the same server, to play.
+    if (end == GameEnd::kTakePlace && !stop) {
+      platform.TakePlace();
+      SelectServer(*w, true);
+      if (w->Connection == ConnectionState::kConnected) end = Game(*w);
+    }
     report.game_over = end == GameEnd::kGameOver;
   }
   report.rates = platform.rates();
   report.pipelined = platform.played_pipelined();
   report.joined_after_ms = platform.joined_after_ms();
+  report.took_place = platform.took_place();
   report.frames = platform.frames();
   report.batches = platform.batches();
   report.reason = platform.reason();
@@ -220,6 +229,10 @@ bool ParseBotArgs(const std::vector<std::string>& args, BotOptions& o, std::stri
     } else if (a == "--number-from") {
       if (!value(1, 99, v)) return false;
       o.first_number = static_cast<int>(v);
+    } else if (a == "--play-after") {
+      if (!value(1, 100000000, v)) return false;
+      o.limits.play_after = v;
+      o.watch = true;
     } else if (a == "--watch") {
       o.watch = true;
     } else if (a == "--paced") {

@@ -52,6 +52,7 @@ struct BotReport {
   bool pipelined = false;
   std::int64_t joined_after_ms = -1;  // joined a running game, this long after connecting
   bool came_back = false;             // dropped on purpose and back in the game
+  bool took_place = false;            // watched, then took a free place to play
   std::int64_t answer_ms = 0;         // how long the server had to send the settings
   std::string error;
   // True when the bot played until asked or its frame limit (or lost all its lives).

@@ -87,6 +87,10 @@ void BotPlatform::ReadKeyboard(std::uint8_t state[256]) {
   // Enter confirms the server address (it must be seen up first); in a
   // game no key is held: the computer plays both worms.
   SetKey(DIK_RETURN, w_.Connection != ConnectionState::kConnected && keyboard_reads() >= first_read_ + 1);
+  // Watching long enough: jump, pressed and let go in turn, asks for a place.
+  const int jump = w_.KeyMap[1][static_cast<std::size_t>(kJump)];
+  if (limits_.play_after > 0 && jump > 0)
+    SetKey(jump, Watching(w_) && frames_ >= limits_.play_after && keyboard_reads() % 2 == 0);
   HeadlessPlatform::ReadKeyboard(state);
 }
 
@@ -162,6 +166,11 @@ void BotPlatform::ProcessEvents(EventSink& sink) {
   // After a loss the game goes on locally for a moment, as any client's does.
   if (loss_frame_ >= 0 && frames_ - loss_frame_ >= limits_.frames_after_loss) return stop(StopReason::kConnectionLost);
   if (limits_.frames > 0 && frames_ >= limits_.frames) stop(StopReason::kFrameLimit);
+}
+
+void BotPlatform::TakePlace() {
+  took_place_ = true;
+  Rejoin();
 }
 
 void BotPlatform::Rejoin() {

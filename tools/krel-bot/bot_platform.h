@@ -63,6 +63,9 @@ class BotPlatform : public HeadlessPlatform {
     // The bot drops its connection after this many frames (0: never), as a
     // lost one, and comes back (bot.cpp).
     std::int64_t drop_after = 0;
+    // Watching, the bot presses its jump key after this many frames (0:
+    // never), again and again until the game has a free place for it.
+    std::int64_t play_after = 0;
     int16 strength = kAceStrongest;  // of the ace
   };
   BotPlatform(World& w, const std::atomic<bool>& stop, Limits limits, BotShared& shared);
@@ -98,6 +101,10 @@ class BotPlatform : public HeadlessPlatform {
   bool dropped() const { return dropped_; }
   // Before connecting again: the game ended by the drop is forgotten.
   void Rejoin();
+  // A place was taken (the game ended with GameEnd::kTakePlace): the bot
+  // connects again to play.
+  void TakePlace();
+  bool took_place() const { return took_place_; }
   std::string messages;
 
  private:
@@ -116,6 +123,7 @@ class BotPlatform : public HeadlessPlatform {
   std::int64_t connected_ms_ = -1;
   std::int64_t joined_after_ms_ = -1;
   bool dropped_ = false;
+  bool took_place_ = false;
   std::int64_t first_read_ = 0;  // keyboard reads before the address screen
   bool was_connected_ = false;
   bool got_config_ = false;

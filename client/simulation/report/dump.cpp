@@ -16,6 +16,7 @@ const char* EndName(GameEnd end) {
     case GameEnd::kEscape: return "escape";
     case GameEnd::kGameOver: return "gameover";
     case GameEnd::kClosed: return "closed";
+    case GameEnd::kTakePlace: return "tookplace";
   }
   return "closed";
 }

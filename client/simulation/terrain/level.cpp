@@ -9,13 +9,21 @@ namespace krel {
 bool loadlevel(World& w, const std::string& dir, std::string& error) {
   const std::string path = (std::filesystem::path(dir) / "level.bmp").string();
   BmpImage image;
+  return ReadLevelImage(path, image, error) && UseLevelImage(w, image, path, error);
+}
+
+bool ReadLevelImage(const std::string& path, BmpImage& image, std::string& error) {
   std::string why;
   if (!LoadBmpFile(path, image, why)) {
     // The reader's message already starts with the path.
     error = "cannot load the level: " + why;
     return false;
   }
-  return UseLevelImage(w, image, path, error);
+  if (image.width < 1 || image.height < 1) {
+    error = "cannot load the level: " + path + ": the image has no pixels";
+    return false;
+  }
+  return true;
 }
 
 bool UseLevelImage(World& w, const BmpImage& image, const std::string& path, std::string& error) {

@@ -19,6 +19,11 @@ inline constexpr int kPassableBottom = 342;
 // the level is unchanged and error names the file and the reason.
 bool loadlevel(World& w, const std::string& dir, std::string& error);
 
+// The first half of loadlevel: reads and checks the level file at path (a
+// server checks the level it names with it). On failure error names the
+// file and the reason.
+bool ReadLevelImage(const std::string& path, BmpImage& image, std::string& error);
+
 // The second half of loadlevel: makes a decoded bitmap the level; path is
 // used in messages.
 bool UseLevelImage(World& w, const BmpImage& image, const std::string& path, std::string& error);
