@@ -397,7 +397,7 @@ TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayer
   empty.Register(17384, now, 0, false);
   players.Register(17384, now, 4, false);
   ASSERT_EQ(server.list.size(), 1202u);
-  ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxAnswerEntries);
+  ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxDetailedEntries);
 
   ListQuery query(loop, {server.Name()});
   auto run_until = [&](const std::function<bool()>& done) {
