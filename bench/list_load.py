@@ -3,7 +3,8 @@
 seconds, on loopback only: 625 sockets on 625 loopback addresses, each in a
 network (/24) of its own (127.1.0.1 ...; the whole of 127/8 is this machine),
 each registering 16 relays (the most one address may list), so 2,000
-registrations a second. After the
+registrations a second, each followed by its details datagram as a relay of
+the second list version sends it (4,000 datagrams a second). After the
 relays are listed, measures krelList's CPU time and resident size over
 SECONDS and checks that a query still pages through all 10,000.
 Prints one JSON object. Usage: list_load.py BUILD_DIR [SECONDS]"""
@@ -37,6 +38,8 @@ def register(a):
     for p in range(PER_ADDRESS):
         try:
             s.sendto(b"KRLSR" + tokens[a] + struct.pack(">HBB", 20000 + p, 2, 0), ("127.0.0.1", port))
+            # Its details: 2 worms, waiting, 1 player, 7 places to play, none to watch.
+            s.sendto(b"KRLSS" + tokens[a] + struct.pack(">HBBBBB", 20000 + p, 2, 0, 1, 7, 0), ("127.0.0.1", port))
         except BlockingIOError:
             pass
     try:
@@ -59,17 +62,20 @@ def rss_kib():
             return int(line.split()[1])
 
 
-def listed():
+def listed(detailed=False):
+    """Relays a query pages through; `detailed`: those whose details came too."""
     q = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     q.settimeout(2)
     cursor, n = b"\0" * 6, 0
+    mark, size = (b"D\2", 11) if detailed else (b"", 8)
     for _ in range(200):
-        q.sendto(b"KRLSQ" + b"\0\0\0\1" + cursor + b"\0" * (1200 - 15), ("127.0.0.1", port))
+        q.sendto(b"KRLSQ" + b"\0\0\0\1" + cursor + mark + b"\0" * (1200 - 15 - len(mark)), ("127.0.0.1", port))
         d, _ = q.recvfrom(2000)
         count = d[10]
-        n += count
+        entries = [d[11 + size * i: 11 + size * (i + 1)] for i in range(count)]
+        n += sum(1 for e in entries if not detailed or e[7] & 2)
         if count:
-            cursor = d[11 + 8 * (count - 1): 17 + 8 * (count - 1)]
+            cursor = entries[-1][:6]
         if not d[9] or not count:
             break
     return n
@@ -103,7 +109,9 @@ t1, c1 = time.monotonic(), cpu_ticks()
 result = {
     "relays_listed": before_n,
     "relays_listed_after": listed(),
+    "relays_with_details_after": listed(True),
     "registrations_per_s": ADDRESSES * PER_ADDRESS / RENEW_S,
+    "datagrams_per_s": 2 * ADDRESSES * PER_ADDRESS / RENEW_S,
     "krelList_cpu_percent": round(100.0 * (c1 - c0) / os.sysconf("SC_CLK_TCK") / (t1 - t0), 2),
     "krelList_rss_kib": rss_kib(),
 }

@@ -109,6 +109,8 @@ void ListServer::Datagram(std::string_view bytes, std::uint32_t from_address_be,
   }
   if (m.kind == ListMessage::Kind::kRegister)
     Register(m, from_address_be, from_port, now_ms, reply);
+  else if (m.kind == ListMessage::Kind::kDetails)
+    TakeDetails(m, from_address_be, from_port, now_ms);
   else if (m.kind == ListMessage::Kind::kQuery)
     Answer(m, now_ms, reply);
   else
@@ -168,6 +170,22 @@ void ListServer::Register(const ListMessage& m, std::uint32_t address_be, std::u
   it->second.seen_ms = now_ms;
 }
 
+void ListServer::TakeDetails(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms) {
+  const std::int64_t period = now_ms / limits_.token_period_ms;
+  auto it = entries_.find(ListKey(address_be, m.relay.port));
+  if ((m.token != Token(address_be, port, period) && m.token != Token(address_be, port, period - 1)) ||
+      it == entries_.end() || it->second.udp_port != port) {
+    ++counters_.dropped;
+    return;
+  }
+  ListEntry& relay = it->second.relay;
+  const std::uint32_t address = relay.address_be;
+  relay = m.relay;
+  relay.address_be = address;
+  it->second.seen_ms = now_ms;
+  it->second.details_ms = now_ms;
+}
+
 ListRefusal ListServer::RoomFor(std::uint32_t address_be) const {
   auto count = [](const std::unordered_map<std::uint32_t, std::uint32_t>& counts, std::uint32_t key) {
     auto it = counts.find(key);
@@ -184,12 +202,20 @@ void ListServer::Answer(const ListMessage& m, std::int64_t now_ms, std::string& 
   // Never more bytes back than came in.
   const std::size_t room = std::min(m.size, kListMaxDatagram);
   if (room < kListAnswerHeader) return;
-  const std::size_t fits = std::min((room - kListAnswerHeader) / kListEntrySize, kListMaxAnswerEntries);
+  const std::size_t entry_size = m.detailed ? kListDetailedEntrySize : kListEntrySize;
+  const std::size_t fits = std::min((room - kListAnswerHeader) / entry_size, kListMaxAnswerEntries);
   std::vector<ListEntry> page;
   auto it = entries_.upper_bound(m.cursor);
-  for (; it != entries_.end() && page.size() < fits; ++it)
-    if (now_ms - it->second.seen_ms <= limits_.expire_ms) page.push_back(it->second.relay);
-  reply = EncodeListAnswer(m.nonce, it != entries_.end(), page);
+  for (; it != entries_.end() && page.size() < fits; ++it) {
+    if (now_ms - it->second.seen_ms > limits_.expire_ms) continue;
+    const ListEntry& relay = it->second.relay;
+    // Details a relay stopped sending (an older version took its place) are not passed on.
+    if (relay.detailed && now_ms - it->second.details_ms <= limits_.expire_ms)
+      page.push_back(relay);
+    else
+      page.push_back(ListEntry{relay.address_be, relay.port, relay.worms, relay.running});
+  }
+  reply = EncodeListAnswer(m.nonce, it != entries_.end(), page, m.detailed);
 }
 
 void ListServer::Remove(std::map<std::uint64_t, Entry>::iterator it, const char* why) {

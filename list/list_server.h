@@ -6,6 +6,9 @@
 // datagram that is not well formed changes nothing. An entry belongs to the
 // registration that made it (its address and UDP port): nobody else on the
 // same host or behind the same router renews, changes or withdraws it.
+// A relay that also sends its game's details (places, open play, lock-step
+// pace) has them passed on to the clients that ask for details; the others
+// get the entries as they always did.
 #pragma once
 
 #include <cstdint>
@@ -60,11 +63,15 @@ class ListServer {
     ListEntry relay;
     std::uint16_t udp_port = 0;  // the registration's source port
     std::int64_t seen_ms = 0;
+    std::int64_t details_ms = 0;  // when the details last came
   };
   // Why a new entry of that address cannot be listed; kNone when it can.
   ListRefusal RoomFor(std::uint32_t address_be) const;
   void Register(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms,
                 std::string& reply);
+  // Details count only from the registration that made the entry, with its
+  // token; they are never answered.
+  void TakeDetails(const ListMessage& m, std::uint32_t address_be, std::uint16_t port, std::int64_t now_ms);
   void Answer(const ListMessage& m, std::int64_t now_ms, std::string& reply);
   void Remove(std::map<std::uint64_t, Entry>::iterator it, const char* why);
   ListToken Token(std::uint32_t address_be, std::uint16_t port, std::int64_t period) const;

@@ -23,6 +23,14 @@ inline constexpr std::size_t kListAnswerHeader = 11;
 inline constexpr std::size_t kListEntrySize = 8;
 inline constexpr std::size_t kListMaxAnswerEntries = (kListMaxDatagram - kListAnswerHeader) / kListEntrySize;
 inline constexpr int kListMaxWorms = 16;
+// The second version of the protocol: a relay's details of its game, and
+// the queries and answers that carry them (list_wire.cpp).
+inline constexpr std::size_t kListDetailsSize = 20;
+inline constexpr std::size_t kListDetailedQueryMin = 17;
+inline constexpr std::size_t kListDetailedEntrySize = 11;
+inline constexpr std::size_t kListMaxDetailedEntries = (kListMaxDatagram - kListAnswerHeader) / kListDetailedEntrySize;
+inline constexpr int kListMaxPlayers = 8;
+inline constexpr int kListMaxWatchers = 16;
 
 using ListToken = std::array<std::uint8_t, 8>;
 
@@ -44,17 +52,27 @@ struct ListEntry {
   std::uint16_t port = 0;
   std::uint8_t worms = 0;
   bool running = false;
+  // What a relay of the second version tells of its game; `detailed` is
+  // false (and the rest zero) for a relay that does not.
+  bool detailed = false;
+  std::uint8_t players = 0;       // clients playing (spectators not counted)
+  std::uint8_t play_places = 0;   // more that can join to play now
+  std::uint8_t watch_places = 0;  // more that can join to watch now
+  bool open_play = false;         // the game takes newcomers while it runs
+  bool lock_step_paced = false;   // a client in lock-step sets every client's pace
+  friend bool operator==(const ListEntry&, const ListEntry&) = default;
 };
 
 struct ListMessage {
-  enum class Kind { kRegister, kToken, kQuery, kAnswer, kRefusal };
+  enum class Kind { kRegister, kDetails, kToken, kQuery, kAnswer, kRefusal };
   Kind kind = Kind::kRegister;
-  ListToken token{};                         // kRegister, kToken
-  ListEntry relay;                           // kRegister: port, worms, running
+  ListToken token{};                         // kRegister, kDetails, kToken
+  ListEntry relay;                           // kRegister: port, worms, running; kDetails: all but the address
   bool withdraw = false;                     // kRegister: the relay is going away
   std::uint32_t nonce = 0;                   // kQuery, kAnswer
   std::uint64_t cursor = 0;                  // kQuery: answer entries after this key
   std::size_t size = 0;                      // kQuery: the datagram's length
+  bool detailed = false;                     // kQuery: asks for details; kAnswer: carries them
   bool more = false;                         // kAnswer: entries follow after the last one
   std::vector<ListEntry> entries;            // kAnswer
   ListRefusal refusal = ListRefusal::kNone;  // kRefusal
@@ -68,11 +86,19 @@ std::uint64_t ListKey(std::uint32_t address_be, std::uint16_t port);
 bool ParseListDatagram(std::string_view datagram, ListMessage& out);
 
 std::string EncodeListRegister(const ListToken& token, std::uint16_t tcp_port, int worms, bool running, bool withdraw);
+// The details registration: `relay`'s port, worms, running and details
+// (its address is the datagram's source).
+std::string EncodeListDetails(const ListToken& token, const ListEntry& relay);
 std::string EncodeListToken(const ListToken& token);
 std::string EncodeListRefusal(ListRefusal reason);
 // Padded with zero bytes to `size` (at least kListQueryMin, at most
 // kListMaxDatagram): the list server answers with no more bytes than that.
-std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size);
-std::string EncodeListAnswer(std::uint32_t nonce, bool more, const std::vector<ListEntry>& entries);
+// `detailed`: asks a list server of the second version for the details
+// (one of the first answers as always).
+std::string EncodeListQuery(std::uint32_t nonce, std::uint64_t cursor, std::size_t size, bool detailed = false);
+// `detailed`: the answer to a query that asked for details, with every
+// entry's details; otherwise the first version's answer, which has none.
+std::string EncodeListAnswer(std::uint32_t nonce, bool more, const std::vector<ListEntry>& entries,
+                             bool detailed = false);
 
 }  // namespace krel

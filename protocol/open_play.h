@@ -89,7 +89,15 @@ inline constexpr int kOpenPlayVersion = 1;
 //
 //   "+" "$KRELOPEN0.82" worms places watchers
 //        raw bytes: worms in the game, free places to play, free places to watch
+//
+// Before a game starts, each "+" of the basic protocol follows one more
+// datagram in that form, which such a client drops too, with one more byte:
+//
+//   "+" "$KRELOPEN0.82" worms places 0 flags
+//        flags bit 0: a client in lock-step is in the game, so every
+//        client's batches wait for its states (the game runs at its pace)
 inline constexpr std::string_view kOpenAnnounceText = "$KRELOPEN0.82";
+inline constexpr unsigned kAnnounceLockStepPaced = 1;
 
 // The largest level (as sent, compressed) and the largest catch-up of digs
 // a join may carry; both ends refuse more.

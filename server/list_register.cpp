@@ -90,6 +90,19 @@ void ListRegistrar::SendAll() {
 void ListRegistrar::Send(Target& t, bool withdraw) {
   const Status s = status_();
   socket_.SendTo(t.peer, EncodeListRegister(t.token, tcp_port_, s.worms, s.running, withdraw));
+  if (!withdraw) {
+    ListEntry details;
+    details.port = tcp_port_;
+    details.worms = static_cast<std::uint8_t>(std::clamp(s.worms, 0, kListMaxWorms));
+    details.running = s.running;
+    details.detailed = true;
+    details.players = static_cast<std::uint8_t>(std::clamp(s.players, 0, kListMaxPlayers));
+    details.play_places = static_cast<std::uint8_t>(std::clamp(s.play_places, 0, kListMaxPlayers));
+    details.watch_places = static_cast<std::uint8_t>(std::clamp(s.watch_places, 0, kListMaxWatchers));
+    details.open_play = s.open_play;
+    details.lock_step_paced = s.lock_step_paced;
+    socket_.SendTo(t.peer, EncodeListDetails(t.token, details));
+  }
   // A refusal comes back at once; several registrations without one mean
   // the list server has taken this relay.
   if (t.refusal != ListRefusal::kNone && ++t.unrefused > 3) {

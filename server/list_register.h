@@ -1,8 +1,11 @@
 // krelServer --register: tells list servers (krelList) every few seconds
 // that this relay is up, how many worm slots are in use and whether a game
-// runs. A list server counts a registration only once it carries the token
-// that the list server sent to this relay's address and port, so the first
-// registration is answered with a token and sent again at once with it.
+// runs, and, in a datagram of its own that older list servers drop, the
+// game's details: places to play and to watch, open play, a lock-step
+// client setting the pace. A list server counts a registration only once
+// it carries the token that the list server sent to this relay's address
+// and port, so the first registration is answered with a token and sent
+// again at once with it (the details carry the same token).
 //
 // A list server's name is looked up in the background, never at the cost of
 // the relay: a name that does not resolve is tried again after 5 s, then
@@ -40,6 +43,8 @@ class ListRegistrar {
   struct Status {
     int worms = 0;
     bool running = false;
+    int players = 0, play_places = 0, watch_places = 0;
+    bool open_play = false, lock_step_paced = false;
   };
 
   ListRegistrar(EventLoop& loop, RegistrarTiming timing = {}, Resolver::LookupFunction lookup = &Resolver::Lookup);

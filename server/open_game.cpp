@@ -59,11 +59,10 @@ void Relay::AddChatLine(const std::string& text) {
 void Relay::AnnounceOpenGame() {
   std::string datagram = "+";
   datagram += kOpenAnnounceText;
-  datagram.push_back(static_cast<char>(players_online_));
-  const auto players = std::count_if(sessions_.begin(), sessions_.end(), [](const auto& p) { return !p->watching; });
-  const auto watchers = static_cast<int>(sessions_.size() - static_cast<std::size_t>(players));
-  datagram.push_back(static_cast<char>(kMaxClients - std::min<int>(kMaxClients, static_cast<int>(players))));
-  datagram.push_back(static_cast<char>(kMaxWatchers - std::min(kMaxWatchers, watchers)));
+  const Outlook o = Describe();
+  datagram.push_back(static_cast<char>(o.worms));
+  datagram.push_back(static_cast<char>(o.play_places));
+  datagram.push_back(static_cast<char>(o.watch_places));
   hooks_.Announce(datagram);
 }
 

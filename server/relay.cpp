@@ -2,6 +2,7 @@
 //
 //   "+" "$KREL0.82.0.0" count    the server is open; count = worm slots in use
 //   "-" "$KREL0.82.0.0"          the server is no longer open
+// (and the forms of protocol/open_play.h that only newer clients read).
 #include "server/relay.h"
 
 #include <algorithm>
@@ -133,10 +134,37 @@ void Relay::AnnounceTick() {
     if (open_game_) AnnounceOpenGame();
     return;
   }
+  // What a newer client shows of the game goes first, in a form that a
+  // client of the basic protocol drops; then the announcement it knows.
+  const Outlook o = Describe();
+  std::string details = "+";
+  details += kOpenAnnounceText;
+  details.push_back(static_cast<char>(o.worms));
+  details.push_back(static_cast<char>(o.play_places));
+  details.push_back(static_cast<char>(o.watch_places));
+  details.push_back(static_cast<char>(o.lock_step_paced ? kAnnounceLockStepPaced : 0));
+  hooks_.Announce(details);
   std::string datagram = "+";
   datagram += kVersionText;
   datagram.push_back(static_cast<char>(players_online_));
   hooks_.Announce(datagram);
+}
+
+Relay::Outlook Relay::Describe() const {
+  Outlook o;
+  o.worms = players_online_;
+  o.running = !listening_ && players_online_ > 0;
+  o.open = o.running && open_game_;
+  const auto players = std::count_if(sessions_.begin(), sessions_.end(), [](const auto& p) { return !p->watching; });
+  o.players = static_cast<int>(players);
+  const int watchers = static_cast<int>(sessions_.size()) - o.players;
+  // A game that runs closed takes nobody; only a running open game can be watched.
+  if (!o.running || o.open) o.play_places = kMaxClients - std::min(kMaxClients, o.players);
+  if (o.open) o.watch_places = kMaxWatchers - std::min(kMaxWatchers, watchers);
+  o.lock_step_paced = std::any_of(sessions_.begin(), sessions_.end(), [](const auto& p) {
+    return p->in_game && p->end_reason.empty() && p->PlaysLockStep();
+  });
+  return o;
 }
 
 void Relay::Withdraw() {

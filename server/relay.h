@@ -111,6 +111,19 @@ class Relay {
   // Batches since the set of worms last changed in a way that restarts the
   // clients' games: what every client of the game counts too.
   std::int64_t GameBatches() const { return game_batches_; }
+  // What the announcements and the list registrations tell of the game.
+  struct Outlook {
+    int worms = 0;         // worm slots in use
+    int players = 0;       // clients that play or are joining to play
+    int play_places = 0;   // more clients that can join to play now
+    int watch_places = 0;  // more that can join to watch now
+    bool running = false;  // a game runs (the listener is closed to the basic protocol)
+    bool open = false;     // it is played open: it takes newcomers while it runs
+    // A client that plays in lock-step is in the game: every batch waits
+    // for its states, so nobody's game runs faster than its round trip allows.
+    bool lock_step_paced = false;
+  };
+  Outlook Describe() const;
   // Clients of open play whose level differed from the others' and were
   // sent the level again (the sync guard, open_game.cpp).
   std::int64_t LevelResyncs() const { return resyncs_; }

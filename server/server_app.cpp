@@ -69,11 +69,17 @@ bool ServerApp::StartRegistering(std::string* error) {
   registrar_->on_event = [this](const std::string& line) { Event(line); };
   for (const std::string& target : options_.register_with)
     if (!registrar_->Add(target, error)) return false;
-  // A game runs while the relay takes no new clients and has some.
   return registrar_->Start(
       port_, options_.bind_address,
       [this] {
-        return ListRegistrar::Status{relay_.PlayersOnline(), !relay_.Listening() && relay_.PlayersOnline() > 0};
+        const Relay::Outlook o = relay_.Describe();
+        return ListRegistrar::Status{.worms = o.worms,
+                                     .running = o.running,
+                                     .players = o.players,
+                                     .play_places = o.play_places,
+                                     .watch_places = o.watch_places,
+                                     .open_play = o.open,
+                                     .lock_step_paced = o.lock_step_paced};
       },
       error);
 }

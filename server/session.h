@@ -98,6 +98,9 @@ class Session {
   // Pipelined, with a whole frame waiting for the others: not idle.
   bool FrameWaiting() const { return in_game && pipelined_ && pipelined_->FrameWaiting(); }
   bool Pipelined() const { return pipelined_ != nullptr; }
+  // Its settings came and it did not ask for pipelined play (or the server
+  // plays every client in lock-step): each batch waits for its states.
+  bool PlaysLockStep() const { return config_messages_ > 0 && !pipelined_ && !watching; }
   // The client's round trip in milliseconds (server/round_trips.h); -1 for
   // a pipelined client that did not ask, and until the first answer.
   int RoundTripMs() const { return round_trips_.ms(); }

@@ -15,13 +15,18 @@
 #include "client/frontend/results.h"
 #include "client/frontend/select_server.h"
 #include "client/frontend/select_weapons.h"
+#include "client/net/list_query.h"
+#include "client/net/net_client.h"
+#include "client/net/server_watch.h"
 #include "client/present/display_state.h"
+#include "client/present/text.h"
 #include "client/simulation/worms/input.h"
 #include "core_test_support.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "platform/script_input.h"
 #include "platform/settings.h"
+#include "protocol/open_play.h"
 
 namespace krel {
 namespace {
@@ -363,6 +368,44 @@ TEST(AddressScreen, NotesSayWhereServersComeFromAndHowToNameAListServer) {
   EXPECT_NE(none.find("KREL_LIST_SERVERS"), std::string::npos) << none;
   EXPECT_EQ(joined(ServerSourceNotes({"a.example", "b.example:4000"})),
             "LAN: ON THIS NETWORK, LIST: FROM A LIST SERVER|LIST SERVERS: a.example b.example:4000|");
+}
+
+// The rows of servers heard on the network (after each datagram from one
+// server) and of servers a list server names; the longest fit the screen.
+TEST(AddressScreen, RowsSayWhatAPlayerCanDoWithAGame) {
+  auto w = std::make_unique<World>();
+  NetClient n;
+  w->net = &n;
+  const std::string v(kVersionText), open(kOpenAnnounceText);
+  for (const auto& [datagram, row] : std::vector<std::pair<std::string, std::string>>{
+           {"+" + v + '\2', "10.0.0.2 (2 worms)"},
+           {"+" + open + '\2' + '\7' + '\0' + '\1', "10.0.0.2 (2 worms, SLOWED)"},
+           {"+" + open + '\2' + '\7' + '\0' + '\2', "10.0.0.2 (2 worms, SLOWED)"},  // an unknown flag: dropped
+           {"+" + open + '\20' + '\0' + '\0' + '\0', "10.0.0.2 (2 worms, FULL)"},
+           {"+" + open + '\6' + '\5' + '\20', "10.0.0.2: 5 OF 8 PLACES"},
+           {"+" + v + '\0', "10.0.0.2 (0 worms)"},
+       }) {
+    ServerAnnouncement(*w, datagram, "10.0.0.2");
+    EXPECT_EQ(n.ServerList.empty() ? "" : ServerListLine(n, n.ServerList[0]), row)
+        << ::testing::PrintToString(datagram);
+  }
+  const ListedServer first_version{.address = "10.0.0.7", .port = 17390, .worms = 3, .running = true};
+  auto detailed = [&](int play, int watch, bool running, bool open_play, bool lock_step) {
+    return ListedServer{"255.255.255.255", 65535, 16, running, true, play, watch, open_play, lock_step};
+  };
+  const std::string far = "255.255.255.255:65535";
+  for (const auto& [server, row] : std::vector<std::pair<ListedServer, std::string>>{
+           {first_version, "10.0.0.7:17390 (3 worms, GAME RUNNING)"},
+           {detailed(3, 16, true, true, false), far + ": 3 OF 8 PLACES"},
+           {detailed(0, 5, true, true, false), far + ": WATCH ONLY"},
+           {detailed(0, 0, true, true, true), far + ": FULL, SLOWED"},
+           {detailed(0, 0, true, false, true), far + ": GAME RUNNING, SLOWED"},
+           {detailed(7, 0, false, false, true), far + " (16 worms, SLOWED)"},
+           {detailed(0, 0, false, false, true), far + " (16 worms, FULL, SLOWED)"},
+       }) {
+    EXPECT_EQ(ListedServerLine(server), row);
+    EXPECT_LE(static_cast<int>(("LIST " + row).size()) * kGlyphAdvance, 320 - 10) << row;
+  }
 }
 
 TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {

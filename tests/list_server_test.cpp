@@ -47,16 +47,36 @@ struct Relay {
   }
 };
 
-std::vector<ListEntry> AllPages(ListServer& list, std::int64_t now, std::size_t query_size = kListMaxDatagram) {
+// What a client of the first version takes: an answer "A" with only the
+// running bit in its flags (the released client's own rule, kept here as it
+// was, since such clients stay in players' hands).
+bool FirstVersionClientTakes(const std::string& d) {
+  if (d.size() < kListAnswerHeader || d.compare(0, 5, "KRLSA") != 0 || static_cast<unsigned char>(d[9]) > 1)
+    return false;
+  const std::size_t count = static_cast<unsigned char>(d[10]);
+  if (d.size() != kListAnswerHeader + count * kListEntrySize) return false;
+  for (std::size_t at = kListAnswerHeader; at < d.size(); at += kListEntrySize)
+    if ((d[at + 4] == 0 && d[at + 5] == 0) || static_cast<unsigned char>(d[at + 6]) > 16 ||
+        static_cast<unsigned char>(d[at + 7]) > 1)
+      return false;
+  return true;
+}
+
+// Every page of the list as a client reads it; `detailed`: as a client that
+// asks for the details.
+std::vector<ListEntry> AllPages(ListServer& list, std::int64_t now, std::size_t query_size = kListMaxDatagram,
+                                bool detailed = false) {
   std::vector<ListEntry> all;
   std::uint64_t cursor = 0;
   std::string reply;
   for (int page = 0; page < 1000; ++page) {
-    const std::string query = EncodeListQuery(77, cursor, query_size);
+    const std::string query = EncodeListQuery(77, cursor, query_size, detailed);
     list.Datagram(query, Ip("127.0.0.9"), 5000, now, reply);
     EXPECT_LE(reply.size(), query.size());
+    EXPECT_TRUE(detailed || FirstVersionClientTakes(reply)) << testing::PrintToString(reply);
     ListMessage m;
-    if (!ParseListDatagram(reply, m) || m.kind != ListMessage::Kind::kAnswer || m.nonce != 77) {
+    if (!ParseListDatagram(reply, m) || m.kind != ListMessage::Kind::kAnswer || m.nonce != 77 ||
+        m.detailed != detailed) {
       ADD_FAILURE() << "no answer";
       break;
     }
@@ -83,8 +103,28 @@ TEST(ListWire, DatagramsRoundTripAndMalformedOnesAreRefused) {
             std::tuple(true, std::string("10.0.0.1:1"), std::uint8_t{16}, true));
   EXPECT_EQ(ListEntryText(m.entries[1]), "192.168.1.2:65535");
   EXPECT_LT(ListKey(Ip("9.255.255.255"), 65535), ListKey(Ip("10.0.0.0"), 1));
+  EXPECT_FALSE(m.detailed);
+  // The second version: details, a query that asks for them, the answer.
+  ListEntry game{0, 17384, 6, true, true, 3, 5, 16, true, true};
+  ASSERT_TRUE(ParseListDatagram(EncodeListDetails(token, game), m));
+  EXPECT_EQ(std::tuple(m.kind, m.token, m.relay), std::tuple(ListMessage::Kind::kDetails, token, game));
+  for (bool detailed : {false, true}) {
+    ASSERT_TRUE(ParseListDatagram(EncodeListQuery(1, 0, 1200, detailed), m));
+    EXPECT_EQ(m.detailed, detailed);
+  }
+  EXPECT_EQ(EncodeListQuery(1, 2, 40, false), EncodeListQuery(1, 2, 40, true).substr(0, 15) + std::string(25, '\0'))
+      << "the first 15 bytes are the first version's query";
+  game.address_be = Ip("10.0.0.3");
+  const std::vector<ListEntry> mixed{entries[0], game};
+  ASSERT_TRUE(ParseListDatagram(EncodeListAnswer(5, false, mixed, true), m));
+  EXPECT_EQ(std::tuple(m.detailed, m.entries), std::tuple(true, mixed));
+  EXPECT_EQ(EncodeListAnswer(5, false, mixed),
+            EncodeListAnswer(5, false, {entries[0], {game.address_be, 17384, 6, true}}))
+      << "the first version's answer says nothing of details";
 
   const std::string reg = EncodeListRegister(token, 17384, 2, false, false);
+  const std::string details = EncodeListDetails(token, game);
+  const std::string answer = EncodeListAnswer(1, false, {game}, true);
   const std::string bad[] = {
       "",
       "KRLS",
@@ -100,6 +140,17 @@ TEST(ListWire, DatagramsRoundTripAndMalformedOnesAreRefused) {
       EncodeListQuery(1, 0, 1200) + "x",                             // longer than any datagram
       EncodeListAnswer(1, false, entries).substr(0, 18),             // count says two
       EncodeListAnswer(1, false, {{Ip("10.0.0.1"), 1, 17, false}}),  // 17 worms
+      details.substr(0, 19),
+      details + "x",
+      details.substr(0, 16) + '\x08' + details.substr(17),  // unknown flag
+      details.substr(0, 17) + '\x09' + details.substr(18),  // nine players
+      details.substr(0, 18) + '\x06' + details.substr(19),  // three players and six places: more than eight
+      details.substr(0, 19) + '\x11',                       // 17 to watch
+      EncodeListDetails(token, {0, 0, 2, false}),           // port 0
+      answer.substr(0, answer.size() - 1),
+      answer.substr(0, 18) + '\x10' + answer.substr(19),              // unknown entry flag
+      answer.substr(0, 18) + '\x01' + answer.substr(19),              // no details, yet places
+      "KRLSD" + answer.substr(5, 5) + '\x01' + answer.substr(11, 8),  // an entry of the first version's size
   };
   for (const std::string& d : bad) EXPECT_FALSE(ParseListDatagram(d, m)) << testing::PrintToString(d);
 }
@@ -214,6 +265,40 @@ TEST(ListServer, AnEntryBelongsToTheRegistrationThatMadeIt) {
   EXPECT_EQ(RefusalIn(relay.reply), ListRefusal::kTaken);
 }
 
+TEST(ListServer, RelaysOfBothVersionsAreListedAndEachClientGetsTheAnswerItReads) {
+  ListLimits limits;
+  limits.token_period_ms = 100000;
+  ListServer list(limits, kSecret);
+  Relay classic{list, Ip("10.0.0.1"), 4000, {}}, newer{list, Ip("10.0.0.2"), 4000, {}};
+  const ListEntry game{0, 17384, 4, true, true, 2, 6, 15, true, false};
+  const ListToken token = list.TokenFor(newer.ip, newer.udp_port, 0);
+  newer.Send(EncodeListDetails(token, game), 0);
+  EXPECT_EQ(list.size(), 0u) << "details alone list nobody";
+  classic.Register(17384, 0, 2, false);
+  newer.Register(17384, 0, 4, true);
+  newer.Send(EncodeListDetails(token, game), 0);
+  EXPECT_TRUE(newer.reply.empty()) << "details are never answered";
+  // Details from an address or port that did not make the entry, or with a
+  // wrong token, change nothing.
+  Relay forged_port{list, newer.ip, 4001, {}};
+  forged_port.Send(
+      EncodeListDetails(list.TokenFor(newer.ip, 4001, 0), {0, 17384, 16, true, true, 8, 0, 0, false, true}), 0);
+  newer.Send(EncodeListDetails(ListToken{}, {0, 17384, 16, true, true, 8, 0, 0, false, true}), 0);
+  EXPECT_EQ(list.counters().dropped, 3u);
+
+  // A client of the first version gets the first version's answer: the same
+  // bytes as if neither relay sent details (AllPages checks that it takes it).
+  const auto first = AllPages(list, 10);
+  EXPECT_EQ(first, (std::vector<ListEntry>{{classic.ip, 17384, 2, false}, {newer.ip, 17384, 4, true}}));
+  ListEntry expected = game;
+  expected.address_be = newer.ip;
+  EXPECT_EQ(AllPages(list, 10, kListMaxDatagram, true), (std::vector<ListEntry>{first[0], expected}));
+  // A relay that stops sending details (an older one took its place) is
+  // shown without them once they are older than the expiry time.
+  newer.Register(17384, 30001, 2, false);
+  EXPECT_EQ(AllPages(list, 30001, kListMaxDatagram, true).back(), (ListEntry{newer.ip, 17384, 2, false}));
+}
+
 TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
   ListServer list({}, kSecret);
   for (int host = 1; host <= 25; ++host) {
@@ -221,8 +306,10 @@ TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
     for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(1000 + p), 0);
   }
   ASSERT_EQ(list.size(), 400u);
-  for (std::size_t size : {kListMaxDatagram, std::size_t{500}, std::size_t{60}}) {
-    const auto all = AllPages(list, 0, size);
+  for (const auto& [size, detailed] :
+       {std::pair(kListMaxDatagram, false), std::pair(std::size_t{500}, false), std::pair(std::size_t{60}, false),
+        std::pair(kListMaxDatagram, true), std::pair(std::size_t{60}, true)}) {
+    const auto all = AllPages(list, 0, size, detailed);
     ASSERT_EQ(all.size(), 400u) << size;
     for (std::size_t i = 1; i < all.size(); ++i)
       EXPECT_LT(ListKey(all[i - 1].address_be, all[i - 1].port), ListKey(all[i].address_be, all[i].port));
@@ -310,7 +397,7 @@ TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayer
   empty.Register(17384, now, 0, false);
   players.Register(17384, now, 4, false);
   ASSERT_EQ(server.list.size(), 1202u);
-  ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxAnswerEntries);
+  ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxDetailedEntries);
 
   ListQuery query(loop, {server.Name()});
   auto run_until = [&](const std::function<bool()>& done) {
@@ -407,10 +494,39 @@ TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   EXPECT_EQ(std::tuple(found[0].address, found[0].port, found[0].worms, found[0].running),
             std::tuple(std::string("127.0.0.1"), app->port(), 0, false));
   EXPECT_EQ(ListedServerLine(found[0]), "127.0.0.1:" + std::to_string(app->port()) + " (0 worms)");
+  EXPECT_EQ(std::tuple(found[0].detailed, found[0].play_places, found[0].watch_places, found[0].lock_step_paced),
+            std::tuple(true, 8, 0, false))
+      << "the relay's details came with it";
   // A relay that ends withdraws at once instead of waiting to expire.
   app.reset();
   for (int i = 0; i < 2000 && list.size() > 0; ++i) loop.Yield(5);
   EXPECT_EQ(list.size(), 0u);
+}
+
+// A list server of the first version reads a query that asks for details as
+// any query and answers as it always did: the client shows that as before.
+TEST(ListServer, AClientAskingAListServerOfTheFirstVersionShowsItsAnswerAsBefore) {
+  EventLoop loop;
+  UdpSocket socket(loop);
+  std::string error;
+  ASSERT_TRUE(socket.Bind(0, "127.0.0.1", &error)) << error;
+  bool asked_for_details = false;
+  socket.OnDatagramFrom = [&](const std::string& d, const UdpPeer& from) {
+    ListMessage m;
+    if (!ParseListDatagram(d, m) || m.kind != ListMessage::Kind::kQuery) return;
+    asked_for_details = m.detailed;
+    socket.SendTo(from, EncodeListAnswer(m.nonce, false, {{Ip("10.0.0.7"), 17390, 3, true}}));
+  };
+  ListQuery query(loop, {"127.0.0.1:" + std::to_string(socket.port())});
+  std::vector<ListedServer> found;
+  for (const std::int64_t end = EventLoop::NowMs() + 20000; found.empty() && EventLoop::NowMs() < end;) {
+    loop.Yield(5);
+    query.Poll(EventLoop::NowMs());
+    found = query.Servers();
+  }
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(asked_for_details);
+  EXPECT_EQ(ListedServerLine(found[0]), "10.0.0.7:17390 (3 worms, GAME RUNNING)");
 }
 
 }  // namespace

@@ -56,10 +56,22 @@ TEST(OpenPlay, AgreedOnlyByAClientThatAsksThreeTimesAndPlayedOnlyWhenEveryoneDid
   EXPECT_EQ(got.substr(0, answer.size()), answer);
   EXPECT_EQ(got.substr(answer.size(), 1), "T") << "and a token to come back with";
   EXPECT_EQ(got.size(), answer.size() + 1 + kReturnTokenBytes);
+  // What newer clients are told before the game: places, and who sets the pace.
+  const auto told = [&] {
+    rig.relay->AnnounceTick();
+    return rig.hooks.datagrams.end()[-2];
+  };
+  EXPECT_EQ(told(), "+" + std::string(kOpenAnnounceText) + Byte(2) + Byte(7) + Byte(0) + Byte(0));
   rig.Connect();  // a client of the basic protocol
   rig.Send(1, Greeting());
+  EXPECT_EQ(told(), "+" + std::string(kOpenAnnounceText) + Byte(4) + Byte(6) + Byte(0) + Byte(1))
+      << "a client in lock-step sets the pace";
   rig.Frame();
   rig.Send(1, rig.States());
+  const Relay::Outlook o = rig.relay->Describe();
+  EXPECT_EQ(std::tuple(o.running, o.open, o.players, o.play_places, o.watch_places, o.lock_step_paced),
+            std::tuple(true, false, 2, 0, 0, true))
+      << "closed to newcomers, held back by the lock-step client";
   EXPECT_FALSE(rig.relay->OpenGame());
   EXPECT_FALSE(rig.Connect()) << "a game with a client of the basic protocol closes as it always did";
 }
@@ -247,6 +259,9 @@ TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
   EXPECT_EQ(rig.relay->PlayersOnline(), 4);
   rig.relay->AnnounceTick();
   EXPECT_EQ(rig.hooks.datagrams.back().substr(14), Byte(4) + Byte(6) + Byte(15)) << "six places to play, 15 to watch";
+  const Relay::Outlook o = rig.relay->Describe();
+  EXPECT_EQ(std::tuple(o.running, o.open, o.players, o.play_places, o.watch_places, o.lock_step_paced),
+            std::tuple(true, true, 2, 6, 15, false));
   rig.Close(0);
   rig.Close(1);
   EXPECT_FALSE(rig.Alive(2)) << "the game it watched has ended";

@@ -1,7 +1,9 @@
 #include "client/frontend/select_server.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "client/frontend/screen.h"
@@ -43,22 +45,36 @@ void WaitForPass(World& w, std::uint32_t& last) {
   last = TickCount(w);
 }
 
-// One line of the list under the address, and the address Enter uses.
+// One line of the list under the address, the address Enter uses, and
+// what Enter needs to know of the server's game.
 struct Pick {
   std::string line;
   std::string address;
+  bool slowed = false;                             // a client in lock-step sets its pace
+  std::optional<std::pair<int, int>> open_places;  // a running open game's places to play and watch
 };
 
 // The LAN servers first, in the order they answered, then the list servers'.
 std::vector<Pick> Picks(const NetClient& n, const ListQuery* list) {
   std::vector<Pick> picks;
-  for (const std::string& entry : n.ServerList)
-    if (!entry.empty()) picks.push_back({"LAN  " + ServerListLine(n, entry), entry.substr(1)});
+  for (const std::string& entry : n.ServerList) {
+    if (entry.empty()) continue;
+    Pick& pick = picks.emplace_back();
+    pick.line = "LAN  " + ServerListLine(n, entry);
+    pick.address = entry.substr(1);
+    if (const auto open = n.OpenPlaces.find(pick.address); open != n.OpenPlaces.end()) pick.open_places = open->second;
+    if (const auto waiting = n.WaitingGames.find(pick.address); waiting != n.WaitingGames.end())
+      pick.slowed = waiting->second.lock_step_paced;
+  }
   if (list != nullptr) {
     for (const ListedServer& s : list->Servers()) {
       std::string address = s.address;
       if (s.port != n.tcpPort) address.append(":").append(std::to_string(s.port));
-      picks.push_back({"LIST " + ListedServerLine(s), address});
+      Pick& pick = picks.emplace_back();
+      pick.line = "LIST " + ListedServerLine(s);
+      pick.address = address;
+      pick.slowed = s.detailed && s.lock_step_paced;
+      if (s.detailed && s.running && s.open_play) pick.open_places = std::pair(s.play_places, s.watch_places);
     }
   }
   return picks;
@@ -166,6 +182,8 @@ void SelectServer(World& w, bool play_at_once) {
       DrawText(w, DisplayOf(w).Back, source_note, 10, note_y, 5);
       note_y += 10;
     }
+    if (std::any_of(picks.begin(), picks.end(), [](const Pick& p) { return p.slowed; }))
+      DrawText(w, DisplayOf(w).Back, std::string(kSlowedNote), 10, note_y, 5);
 
     std::array<std::uint8_t, 256> keys{};
     w.platform->ReadKeyboard(keys.data());
@@ -196,8 +214,12 @@ void SelectServer(World& w, bool play_at_once) {
     if (!Down(keys, DIK_RETURN)) {
       armed = true;
     } else if (armed && attempt.phase() == ConnectAttempt::Phase::kIdle) {
+      // The chosen row's places (the typed address may name a LAN server too).
       const auto open = n.OpenPlaces.find(address);
-      const EnterAction action = ActOnEnter(watching, open != n.OpenPlaces.end() ? &open->second : nullptr);
+      const std::pair<int, int>* places = open != n.OpenPlaces.end() ? &open->second : nullptr;
+      if (selected >= 0 && picks[static_cast<std::size_t>(selected)].open_places)
+        places = &*picks[static_cast<std::size_t>(selected)].open_places;
+      const EnterAction action = ActOnEnter(watching, places);
       watching = action.watch;
       note = action.note;
       if (!action.connect) {

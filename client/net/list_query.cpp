@@ -25,9 +25,25 @@ std::vector<std::string> ListServerNames(World& w) {
   return names;
 }
 
+std::string ServerRowText(const std::string& address, const ListedServer& s) {
+  const std::string slowed = s.detailed && s.lock_step_paced ? ", SLOWED" : "";
+  if (s.detailed && s.running && s.open_play) {
+    // A game in play with room for more: free places of the eight a server
+    // has; with none, whether it can still be watched.
+    return address + ": " +
+           (s.play_places > 0 ? std::to_string(s.play_places) + " OF 8 PLACES"
+                              : std::string(s.watch_places > 0 ? "WATCH ONLY" : "FULL")) +
+           slowed;
+  }
+  // Nobody can join it: how many play matters less than the room on the row.
+  if (s.detailed && s.running) return address + ": GAME RUNNING" + slowed;
+  const bool full = s.detailed && s.play_places == 0;
+  return address + " (" + std::to_string(s.worms) + " worms" + (s.running ? ", GAME RUNNING" : "") +
+         (full ? ", FULL" : "") + slowed + ")";
+}
+
 std::string ListedServerLine(const ListedServer& s) {
-  return s.address + ":" + std::to_string(s.port) + " (" + std::to_string(s.worms) + " worms" +
-         (s.running ? ", GAME RUNNING)" : ")");
+  return ServerRowText(s.address + ":" + std::to_string(s.port), s);
 }
 
 namespace {
@@ -41,7 +57,10 @@ std::uint64_t Mix(std::uint64_t x) {
 }
 
 // Open games with players first: that is where someone can play now.
-int Group(const ListedServer& s) { return s.running ? 2 : s.worms > 0 ? 0 : 1; }
+int Group(const ListedServer& s) {
+  if (s.detailed && s.running && s.open_play && s.play_places > 0) return 0;
+  return s.running ? 2 : s.worms > 0 ? 0 : 1;
+}
 
 }  // namespace
 
@@ -60,7 +79,7 @@ ListQuery::ListQuery(EventLoop& loop, const std::vector<std::string>& list_serve
 
 void ListQuery::Ask(Source& s) {
   s.nonce = static_cast<std::uint32_t>(random_()) | 1u;  // 0 stands for "nothing asked"
-  socket_.SendTo(s.peer, EncodeListQuery(s.nonce, s.cursor, kListMaxDatagram));
+  socket_.SendTo(s.peer, EncodeListQuery(s.nonce, s.cursor, kListMaxDatagram, true));
 }
 
 void ListQuery::Poll(std::int64_t now_ms) {
@@ -92,7 +111,15 @@ void ListQuery::TakePage(std::size_t index, std::uint64_t from, std::uint64_t to
   }
   for (const ListEntry& e : entries) {
     Heard& h = heard_[ListKey(e.address_be, e.port)];
-    h.server = ListedServer{UdpPeer{e.address_be, e.port}.Text(), e.port, e.worms, e.running};
+    h.server = ListedServer{.address = UdpPeer{e.address_be, e.port}.Text(),
+                            .port = e.port,
+                            .worms = e.worms,
+                            .running = e.running,
+                            .detailed = e.detailed,
+                            .play_places = e.play_places,
+                            .watch_places = e.watch_places,
+                            .open_play = e.open_play,
+                            .lock_step_paced = e.lock_step_paced};
     h.seen_ms = now_ms_;
     h.sources |= bit;
   }

@@ -10,9 +10,11 @@
 // relay is seen within a few rounds, however many entries come before it
 // in the list's order. A page tells which relays of its stretch of the list
 // are gone, too. The screen shows relays with players and open to join
-// first, then empty ones, then those whose game runs, each group in an
-// order of this screen's own, so that nobody's entries stand first on
-// every player's screen by their address.
+// first (a running open game with a free place among them), then empty
+// ones, then those whose game runs, each group in an order of this screen's
+// own, so that nobody's entries stand first on every player's screen by
+// their address. Every query asks for the details of the games; a list
+// server that does not know them answers as it always did.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "client/state/world.h"
@@ -35,13 +38,28 @@ struct ListedServer {
   std::uint16_t port = 0;
   int worms = 0;
   bool running = false;
+  // What a newer server tells of its game (a list server of the second
+  // version passes it on; the LAN announcements of open_play.h carry it).
+  bool detailed = false;
+  int play_places = 0, watch_places = 0;
+  bool open_play = false, lock_step_paced = false;
 };
 
 // The list servers this player asks (at most eight).
 std::vector<std::string> ListServerNames(World& w);
 
-// The address screen's line for a listed server:
-// "ADDRESS:PORT (N worms)" or "ADDRESS:PORT (N worms, GAME RUNNING)".
+// What the address screen says of a server after its address: "(N worms)"
+// or "(N worms, GAME RUNNING)" when that is all it tells; for a running open
+// game ": 3 OF 8 PLACES", ": WATCH ONLY" or ": FULL"; for another running
+// game ": GAME RUNNING"; "(N worms, FULL)" for a game about to start with no
+// place left; ", SLOWED" when a client in lock-step sets the game's pace
+// (kSlowedNote says so under the list). A row of the longest address and
+// port fits the screen's width.
+std::string ServerRowText(const std::string& address, const ListedServer& s);
+inline constexpr std::string_view kSlowedNote = "SLOWED: A LOCK-STEP PLAYER HOLDS THE GAME BACK";
+
+// The address screen's line for a listed server: its ServerRowText after
+// "ADDRESS:PORT".
 std::string ListedServerLine(const ListedServer& s);
 
 class ListQuery {
@@ -51,7 +69,9 @@ class ListQuery {
   // list has not come round again (answers lost on the way): longer than a
   // whole list takes to read.
   static constexpr std::int64_t kForgetMs = 60000;
-  static constexpr int kPagesPerRound = 8;
+  // Pages of entries with details (kListMaxDetailedEntries each): about
+  // 1,200 relays a round, as many as eight pages of the first version held.
+  static constexpr int kPagesPerRound = 11;
 
   ListQuery(EventLoop& loop, const std::vector<std::string>& list_servers);
 

@@ -124,6 +124,13 @@ struct NetClient {
   // Servers of ServerList whose open game runs (protocol/open_play.h), by
   // address: the places free in it to play and to watch.
   std::map<std::string, std::pair<int, int>> OpenPlaces;
+  // Servers of ServerList whose game has not started and that tell more of
+  // it (protocol/open_play.h), by address.
+  struct WaitingGame {
+    int play_places = 0;
+    bool lock_step_paced = false;  // a client in lock-step sets the game's pace
+  };
+  std::map<std::string, WaitingGame> WaitingGames;
 };
 
 // Connects the socket notifications to the game state of w and sets w.net.

@@ -1,11 +1,14 @@
 // Announcements: "+" or "-", the 13 bytes of the version text, and for "+"
-// one raw byte with the number of worms online. An entry of the list is
-// everything after the version text (the count) followed by the sender's
-// address; the first entry heard stays first.
+// one raw byte with the number of worms online; and the newer forms of
+// protocol/open_play.h. An entry of the list is everything after the
+// version text (the count) followed by the sender's address; the first
+// entry heard stays first.
 #include "client/net/server_watch.h"
 
 #include <algorithm>
+#include <tuple>
 
+#include "client/net/list_query.h"
 #include "client/net/net_client.h"
 #include "protocol/field_codec.h"
 #include "protocol/open_play.h"
@@ -24,6 +27,16 @@ void LoadServerWatch(World& w) {
 void ServerAnnouncement(World& w, const std::string& datagram, const std::string& sender) {
   if (w.net == nullptr || datagram.size() < 1 + kVersionText.size()) return;
   const std::string_view version = std::string_view(datagram).substr(1, kVersionText.size());
+  auto byte = [&](std::size_t at) { return static_cast<unsigned char>(datagram[1 + kVersionText.size() + at]); };
+  std::map<std::string, NetClient::WaitingGame>& waiting = w.net->WaitingGames;
+  // Before a game: worms, free places, 0, flags; only ever a complement of
+  // the "+" that follows it.
+  if (version == kOpenAnnounceText && datagram[0] == '+' && datagram.size() == 5 + kVersionText.size()) {
+    if (byte(3) > kAnnounceLockStepPaced) return;
+    if (waiting.size() < 64 || waiting.count(sender) > 0)
+      waiting[sender] = {.play_places = byte(1), .lock_step_paced = (byte(3) & kAnnounceLockStepPaced) != 0};
+    return;
+  }
   // A running open game: "+", its own text, worms, free places.
   const bool open = version == kOpenAnnounceText && datagram[0] == '+' && datagram.size() == 4 + kVersionText.size();
   if (version != kVersionText && !open) return;
@@ -33,7 +46,8 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
   if (!open)
     places.erase(sender);  // before a game, or withdrawn
   else if (places.size() < 64 || places.count(sender) > 0)
-    places[sender] = {static_cast<unsigned char>(datagram.end()[-2]), static_cast<unsigned char>(datagram.back())};
+    places[sender] = {byte(1), byte(2)};
+  if (open || withdrawn) waiting.erase(sender);
   const std::string entry = datagram.substr(1 + kVersionText.size(), open ? 1 : std::string::npos) + sender;
   auto found =
       std::find_if(list.begin(), list.end(), [&](const std::string& e) { return !e.empty() && e.substr(1) == sender; });
@@ -50,13 +64,17 @@ void ServerAnnouncement(World& w, const std::string& datagram, const std::string
 
 std::string ServerListLine(const NetClient& n, const std::string& entry) {
   if (entry.empty()) return "";
-  const auto open = n.OpenPlaces.find(entry.substr(1));
-  if (open == n.OpenPlaces.end()) return ServerListLine(entry);
-  // A game in play with room for more: free places of the eight a server
-  // has; with none, whether it can still be watched.
-  const auto [play, watch] = open->second;
-  return entry.substr(1) + ": " +
-         (play > 0 ? std::to_string(play) + " OF 8 PLACES" : std::string(watch > 0 ? "WATCH ONLY" : "FULL"));
+  const std::string sender = entry.substr(1);
+  ListedServer s{.address = sender, .worms = static_cast<unsigned char>(entry[0])};
+  if (const auto open = n.OpenPlaces.find(sender); open != n.OpenPlaces.end()) {
+    s.running = s.open_play = s.detailed = true;
+    std::tie(s.play_places, s.watch_places) = open->second;
+  } else if (const auto waiting = n.WaitingGames.find(sender); waiting != n.WaitingGames.end()) {
+    s.detailed = true;
+    s.play_places = waiting->second.play_places;
+    s.lock_step_paced = waiting->second.lock_step_paced;
+  }
+  return ServerRowText(sender, s);
 }
 
 std::string ServerListLine(const std::string& entry) {

@@ -30,9 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pos += 4 + length;
     krel::ListMessage m;
     krel::ParseListDatagram(datagram, m);
-    // A registration with the right token now and then, so that entries come and go.
-    if (m.kind == krel::ListMessage::Kind::kRegister && (datagram.size() == krel::kListRegisterSize) &&
-        (data[pos - 1] & 1))
+    // A registration (or its details) with the right token now and then, so
+    // that entries come and go.
+    const bool registers =
+        (m.kind == krel::ListMessage::Kind::kRegister && datagram.size() == krel::kListRegisterSize) ||
+        (m.kind == krel::ListMessage::Kind::kDetails && datagram.size() == krel::kListDetailsSize);
+    if (registers && (data[pos - 1] & 1))
       datagram.replace(5, 8, reinterpret_cast<const char*>(list.TokenFor(address, port, now).data()), 8);
     list.Datagram(datagram, address, port, now, reply);
     if (reply.size() > datagram.size() || list.size() > limits.max_entries) std::abort();
