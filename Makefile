@@ -86,6 +86,7 @@ bench: deps
 bench-net: release
 	python3 bench/netplay_bench.py $(RELEASE_DIR)
 	python3 bench/join_bench.py $(RELEASE_DIR)
+	python3 bench/sync_guard_bench.py $(RELEASE_DIR)
 	python3 bench/predict_bench.py $(RELEASE_DIR)
 
 # Every libFuzzer target for FUZZ_SECONDS each (needs clang), from its seed

@@ -11,6 +11,7 @@ bool CountEvent(EventCounts& counts, char tag, std::size_t bytes, const EventCou
     case 'o': return ++counts.objects <= bound.objects;
     case 's': return ++counts.special <= bound.special;
     case 'd': return ++counts.digs <= bound.digs;
+    case 'D': return ++counts.drawings <= bound.drawings;
     case 'c': counts.chat_bytes += bytes; return ++counts.chats <= bound.chats && counts.chat_bytes <= bound.chat_bytes;
     default: return true;
   }
@@ -20,6 +21,10 @@ bool CoordinateInRange(double v) { return v >= -kCoordinateMargin && v <= kMaxLe
 
 bool DigInRange(int x, int y, int radius) {
   return std::abs(radius) <= kMaxDigRadius && CoordinateInRange(x) && CoordinateInRange(y);
+}
+
+bool DrawingInRange(int tile, int x, int y) {
+  return tile >= 0 && tile <= kMaxDrawingTile && CoordinateInRange(x) && CoordinateInRange(y);
 }
 
 bool EventInRange(char tag, fixed x, fixed y, int type) {
@@ -38,6 +43,7 @@ std::string EventBoundText(char tag, const EventCounts& bound) {
     case 'o': return "more than " + std::to_string(bound.objects) + " objects";
     case 's': return "more than " + std::to_string(bound.special) + " special objects";
     case 'd': return "more than " + std::to_string(bound.digs) + " digs";
+    case 'D': return "more than " + std::to_string(bound.drawings) + " drawings";
     case 'c':
       return "more than " + std::to_string(bound.chats) + " chat lines or " + std::to_string(bound.chat_bytes) +
              " bytes of chat";

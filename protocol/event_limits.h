@@ -29,6 +29,12 @@
 //                 average, more than 40 once in millions of deaths). Bound:
 //                 1024, and no radius beyond the largest disc of the level
 //                 change table, 12 (a worm digs 5, a respawn 6).
+//   drawings "D"  Open play only: an own object that draws itself into the
+//                 level (DRAWOBJECT) as it explodes. At most one per
+//                 explosion, and a frame explodes at most 1,000 shots and
+//                 objects (client/simulation/weapons/frame_budget.h).
+//                 Bound: 1024, of a picture number no sprite sheet can
+//                 exceed (kMaxDrawingTile).
 //   chat "c"      A death line for each worm this client sees die, at most
 //                 17 in a frame, short lines. Bound: 64 lines, 4096 bytes.
 //
@@ -53,6 +59,10 @@ namespace krel {
 inline constexpr int kMaxDigRadius = 12;
 inline constexpr int kMaxLevelSide = 16384;
 inline constexpr int kCoordinateMargin = 1024;
+// The pictures objects draw into the level are numbered over the sprite
+// sheets (16x16 from 0, 7x8 from 200, 4x4 from 400); a 4x4 sheet as wide as
+// the largest level ends here.
+inline constexpr int kMaxDrawingTile = 400 + kMaxLevelSide / 4;
 // Clients of one game: the relay's slot tables hold sixteen worms.
 inline constexpr int kMaxBatchClients = 8;
 
@@ -68,15 +78,17 @@ struct EventCounts {
   int digs = 0;
   int chats = 0;
   std::size_t chat_bytes = 0;
+  int drawings = 0;
 };
 
-inline constexpr EventCounts kFrameEventBound = {512, 4096, 2048, 1024, 64, 4096};
+inline constexpr EventCounts kFrameEventBound = {512, 4096, 2048, 1024, 64, 4096, 1024};
 inline constexpr EventCounts kBatchEventBound = {
     kFrameEventBound.shots * kMaxBatchClients,  kFrameEventBound.objects* kMaxBatchClients,
     kFrameEventBound.special* kMaxBatchClients, kFrameEventBound.digs* kMaxBatchClients,
-    kFrameEventBound.chats* kMaxBatchClients,   kFrameEventBound.chat_bytes* kMaxBatchClients};
+    kFrameEventBound.chats* kMaxBatchClients,   kFrameEventBound.chat_bytes* kMaxBatchClients,
+    kFrameEventBound.drawings* kMaxBatchClients};
 
-// Counts one relayed event ("w", "o", "s", "d" or "c", `bytes` long with
+// Counts one relayed event ("w", "o", "s", "d", "D" or "c", `bytes` long with
 // its tag) into `counts`; false when that takes it over `bound`.
 bool CountEvent(EventCounts& counts, char tag, std::size_t bytes, const EventCounts& bound);
 
@@ -86,6 +98,9 @@ bool CountEvent(EventCounts& counts, char tag, std::size_t bytes, const EventCou
 bool CoordinateInRange(double v);
 bool DigInRange(int x, int y, int radius);
 bool EventInRange(char tag, fixed x, fixed y, int type);
+// A picture drawn into the level: its number (kMaxDrawingTile) and where its
+// top left corner goes.
+bool DrawingInRange(int tile, int x, int y);
 
 // Why CountEvent or a range check refused, for the log: "more than 1024
 // digs in one frame".

@@ -31,8 +31,9 @@
 //   "Z" length[4 raw bytes, big-endian] blob   the level (level_snapshot.h)
 //   "C" ... "P" version "O" version            the answers, now
 //   "E" batches[5] count length[4 raw] digs    it enters: the game's batch
-//                   count so far, the worm count with its own, then the digs
-//                   and chat lines of the batches since the level was taken
+//                   count so far, the worm count with its own, then the digs,
+//                   drawings and chat lines of the batches since the level
+//                   was taken
 //
 // and from then on the batches. The sync guard: after every 50th batch a
 // client reports its level, and one whose level differs from the others'
@@ -40,6 +41,20 @@
 //
 //   client -> server   "K" batch[5] checksum[4 raw]        the level after that batch
 //   server -> client   "Y" length[4] level length[4] digs  the game's level, the digs since
+//
+// Objects that draw themselves into the level: each client's copy of an
+// object flies its own way (the others' worms are a round trip old), so in
+// open play only the client whose worm owns the object says where its
+// picture went, and every client, that one too, draws it when the batch
+// brings it, among the digs in their order:
+//
+//   client -> server   "D" tile[4] x[4] y[4]    sprite number, top left corner
+//   server -> client   "D" tile[4] x[4] y[4]    in the batch, with the digs
+//
+// The server relays them only to clients of open play (a client of the
+// basic protocol in the same game gets the digs alone and draws its own
+// copies' pictures, as it always did); they travel with the digs of a join
+// ("E") and of a level sent again ("Y").
 //
 // Coming back: with "O" a client gets a token, which it sends after its
 // settings when it connects again to the same server:

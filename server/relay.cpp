@@ -197,6 +197,8 @@ void Relay::GameStarted() {
 
 void Relay::EmptyExtras() {
   for (auto& e : tables_.cycle_events) e.clear();
+  tables_.cycle_has_drawings = false;
+  tables_.general_without_drawings.clear();
 }
 
 int Relay::StatesIn() const {
@@ -223,6 +225,7 @@ void Relay::FinishCycleIfComplete() {
   // over: each gets the longer limit for its next state.
   const bool restart = players_online_ != last_batch_players_;
   last_batch_players_ = players_online_;
+  if (tables_.cycle_has_drawings) tables_.general_without_drawings = WithoutDrawings(tables_.cycle_events[0]);
   for (auto& s : sessions_) {
     s->states_this_cycle = 0;
     s->events_this_cycle = {};

@@ -13,12 +13,13 @@
 //   "R"                          pipelined clients only: the next frame starts
 //                                the client's game again (protocol/pipelined.h)
 //   "G" stamp[5]                 answer to a round-trip probe (protocol/round_trip.h)
-//   "Z" "K" "T" "W"              open play only (protocol/open_play.h)
+//   "Z" "K" "T" "W" "U" "D"      open play only (protocol/open_play.h)
 //
 // What a client gets, once per cycle, in one write (the batch):
 //
 //   "n" count                    raw byte: worm slots in use
-//   digs and chat of the cycle   in arrival order
+//   digs and chat of the cycle   in arrival order (with open play's drawings
+//                                "D", which a client of the basic protocol never gets)
 //   own first worm               its events ("w"/"o"/"s" without owner), then its state
 //   own second worm              the same
 //   every other slot, ascending  the same
@@ -108,11 +109,13 @@ void Session::Process() {
       case 'T':
       case 'W':
       case 'U':
+      case 'D':
         if (open_play) {
           complete = tag == 'Z'   ? TakeLevel(pos)
                      : tag == 'K' ? TakeLevelCheck(pos)
                      : tag == 'T' ? TakeReturnToken(pos)
                      : tag == 'U' ? TakeFileRequest(pos)
+                     : tag == 'D' ? TakeDrawing(pos)
                                   : TakeWatch(pos);
         } else {
           EndOnUnknownTag(tag);
@@ -357,7 +360,9 @@ void Session::SendBatch() {
   roster_notes.clear();
   batch += 'n';
   AppendRawByte(batch, relay_.players_online_);
-  batch += tables_.cycle_events[0];
+  // Drawings are open play's: a client that did not agree to it gets the
+  // digs and chat alone.
+  batch += open_play || !tables_.cycle_has_drawings ? tables_.cycle_events[0] : tables_.general_without_drawings;
   // A spectator has no worms of its own: every slot in order.
   for (int s : {first_slot, first_slot + 1}) {
     if (watching) break;

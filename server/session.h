@@ -14,6 +14,10 @@
 
 namespace krel {
 
+// The digs and chat lines of a cycle's events (slot 0's), without open
+// play's drawings: what a client of the basic protocol is sent.
+std::string WithoutDrawings(std::string_view events);
+
 class Session {
  public:
   Session(Relay& relay, std::unique_ptr<Link> link, int serial);
@@ -118,6 +122,7 @@ class Session {
   bool TakeKill(std::size_t& pos);
   bool TakeEvent(std::size_t& pos, char tag);
   bool TakeDig(std::size_t& pos);
+  bool TakeDrawing(std::size_t& pos);
   bool TakeChat(std::size_t& pos);
   bool TakeLevel(std::size_t& pos);
   bool TakeLevelCheck(std::size_t& pos);

@@ -1,5 +1,6 @@
 // The events a client files for the cycle: kill reports, shots, objects,
-// special objects, digs and chat lines (their layout: session.cpp).
+// special objects, digs, drawings into the level and chat lines (their
+// layout: session.cpp).
 #include <algorithm>
 #include <string>
 
@@ -74,10 +75,56 @@ bool Session::TakeDig(std::size_t& pos) {
         std::to_string(radius.ToInt16()) + ": outside what a game digs");
     return true;
   }
+  // A spectator has no worms that dig.
+  if (watching) return true;
   std::string message = "d";
   for (fixed v : {x, y, radius}) AppendField(message, v, 0, KindShort);
   if (CountOrEnd('d', message.size())) AddExtras(0, message);
   return true;
+}
+
+bool Session::TakeDrawing(std::size_t& pos) {
+  std::string_view body = std::string_view(receive_buffer).substr(pos + 1);
+  WireReader in(body);
+  int16 tile = 0, x = 0, y = 0;
+  for (int16* v : {&tile, &x, &y}) TakeField(in, *v, KindShort);
+  if (in.Incomplete) return false;
+  pos += 1 + in.Consumed(body);
+  if (!DrawingInRange(tile, x, y)) {
+    End("picture " + std::to_string(tile) + " drawn at " + std::to_string(x) + "," + std::to_string(y) +
+        ": outside what a game draws");
+    return true;
+  }
+  // A spectator's objects are none of its own: it has nothing to draw.
+  if (watching) return true;
+  std::string message = "D";
+  for (int16 v : {tile, x, y}) AppendField(message, v, 0, KindShort);
+  if (CountOrEnd('D', message.size())) {
+    AddExtras(0, message);
+    tables_.cycle_has_drawings = true;
+  }
+  return true;
+}
+
+std::string WithoutDrawings(std::string_view events) {
+  std::string kept;
+  WireReader in(events);
+  while (!in.Empty()) {
+    const std::string_view start = in.rest;
+    const char tag = start.front();
+    in.rest.remove_prefix(1);
+    if (tag == 'c') {
+      const std::size_t end = in.rest.find('\0');
+      in.rest.remove_prefix(end == std::string_view::npos ? in.rest.size() : end + 1);
+    } else {
+      // "d" and "D": three numbers each.
+      int16 v = 0;
+      for (int k = 0; k < 3; ++k) TakeField(in, v, KindShort);
+      if (in.Incomplete) break;
+    }
+    if (tag != 'D') kept.append(start.substr(0, start.size() - in.rest.size()));
+  }
+  return kept;
 }
 
 bool Session::TakeChat(std::size_t& pos) {

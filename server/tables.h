@@ -28,6 +28,10 @@ struct SlotTables {
   std::array<std::string, kSlotCount> relayed_states{};
   // Events of the current cycle; emptied after every batch.
   std::array<std::string, kSlotCount> cycle_events{};
+  // Slot 0's events held drawings (open play); then the same without them,
+  // for clients of the basic protocol, made once the cycle is complete.
+  bool cycle_has_drawings = false;
+  std::string general_without_drawings;
   // Slots whose receivers' copies are unknown (after a re-pack): encoded in
   // full until the next batch has gone out.
   std::array<bool, kSlotCount> send_whole{};

@@ -333,19 +333,25 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
     return m + body;
   };
   NetWorld c;
-  const std::string dig = Bytes({'d', 0, 20, 0, 20, 0, 6});
+  // A dig, then a picture drawn into the level over part of it.
+  const std::string dig = Bytes({'d', 0, 20, 0, 20, 0, 6, 'D', 0, 202, 0, 20, 0, 10});
+  c.w->Tiles8 = Surface(7 * 4, 8);
+  c.w->Tiles8.Clear(SimColour(kRockColour));
+  c.w->Tiles8.SetColorKey(0);
   c.n.RecvBuffer = block('Z', blob) + test::ConfigReply(7, 80, false) + "P" +
                    Bytes({kPipelineVersion, 'O', kOpenPlayVersion, 'E', 0, 0, 1, 44, 6}) + block('E', dig).substr(1);
   EXPECT_TRUE(ProcessReceived(*c.w));
   EXPECT_EQ(std::tuple(c.w->LevelWidth, c.w->NumPlayers, c.n.Batches, TakeServerLevel(*c.w)),
             std::tuple(50, int16{6}, std::int64_t{300}, true));
   EXPECT_TRUE(IsFree(*c.w, 20, 20)) << "the dig since the level was taken";
+  EXPECT_FALSE(IsPassable(*c.w, 22, 16)) << "and the drawing after it";
   EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
   // Its level parts from the game's; the server sends it again with the digs since.
   c.w->LevelSurface.Clear(SimColour(kRockColour));
   c.n.RecvBuffer = block('Y', blob) + block('Y', dig).substr(1);
   EXPECT_TRUE(ProcessReceived(*c.w));
   EXPECT_TRUE(IsFree(*c.w, 20, 20));
+  EXPECT_FALSE(IsPassable(*c.w, 22, 16));
   EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
   // What a hostile server may send instead: each is refused with a reason.
   std::string too_long = blob, no_zlib = blob.substr(0, 4) + "not a zlib stream";
@@ -361,6 +367,35 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   NetWorld flood;
   flood.n.RecvBuffer = "Z" + Bytes({0x7F, 0, 0, 0});
   EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
+}
+
+TEST(NetOpenPlay, ADrawingInABatchIsDrawnInOpenPlayAndRefusedWhenNoGameMakesIt) {
+  const std::string drawing = Bytes({'D', 0, 202, 0, 30, 0, 20});
+  struct Case {
+    const char* what;
+    bool open;
+    std::string drawing;
+    bool kept_connection, drawn;
+  };
+  const Case cases[] = {
+      {"open play", true, drawing, true, true},
+      {"a server that did not agree: not taken", false, drawing, true, false},
+      {"a picture number past every sheet", true, Bytes({'D', 0x7F, 0, 0, 30, 0, 20}), false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpenWorld open;
+    NetWorld basic;
+    NetWorld& net = c.open ? open : basic;
+    World& w = *net.w;
+    w.NumPlayers = 6;
+    w.Tiles8 = Surface(7 * 4, 8);
+    w.Tiles8.Clear(SimColour(kRockColour));
+    w.Tiles8.SetColorKey(0);
+    net.n.RecvBuffer = ScoreBatch(6, 15).insert(2, c.drawing);
+    EXPECT_EQ(ProcessReceived(w), c.kept_connection);
+    EXPECT_EQ(IsPassable(w, 33, 24), !c.drawn);
+  }
 }
 
 std::ptrdiff_t KeptFiles(const std::string& folder) {

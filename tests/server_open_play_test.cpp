@@ -1,7 +1,8 @@
 // Open play on the relay (protocol/open_play.h): how it is agreed, a client
 // leaving without a restart, a client joining a running game with the level
-// of a client in it, a client of the basic protocol turned away, and the
-// chat rate limit; the files a server names, checked before it serves them.
+// of a client in it, objects' pictures drawn into the level relayed like
+// digs, a client of the basic protocol turned away, and the chat rate limit;
+// the files a server names, checked before it serves them.
 // The real programs: tests/e2e/open_play.sh.
 #include <gtest/gtest.h>
 
@@ -23,6 +24,25 @@ namespace {
 std::string OpenGreeting() {
   const std::string settings = Greeting().substr(kVersionText.size());
   return Greeting() + settings + settings;
+}
+
+std::string Dig(int x, int y, int radius) {
+  std::string m = "d";
+  for (int v : {x, y, radius}) AppendField(m, static_cast<int16>(v), 0, KindShort);
+  return m;
+}
+
+// An object's picture drawn into the level (open play only).
+std::string Drawing(int tile, int x, int y) {
+  std::string m = "D";
+  for (int v : {tile, x, y}) AppendField(m, static_cast<int16>(v), 0, KindShort);
+  return m;
+}
+
+std::string Times(int n, const std::string& one) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += one;
+  return s;
 }
 
 // Open clients in a running game; client i's worms are named "<letter>1/2".
@@ -132,9 +152,10 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   rig.Frame();
   const std::string asked = rig.Take(0);
   ASSERT_EQ(asked.substr(0, 2), "Qn") << "the first client is asked for the level before its next batch";
-  // A dig in the batch after the level was taken must reach the newcomer.
+  // A dig and a drawing in the batch after the level was taken must reach
+  // the newcomer, in their order.
   const std::string dig = std::string("d") + Byte(0) + Byte(40) + Byte(0) + Byte(50) + Byte(0) + Byte(6);
-  rig.Send(1, dig);
+  rig.Send(1, dig + Drawing(203, 40, 50));
   rig.Frame();
   std::string level = "Z";
   AppendRawLong(level, 5);
@@ -148,7 +169,7 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   const std::string entry = rig.Take(2);
   ASSERT_FALSE(entry.empty());
   EXPECT_EQ(entry[0], 'E');
-  EXPECT_NE(entry.find(dig), std::string::npos) << "the digs since the level was taken";
+  EXPECT_NE(entry.find(dig + Drawing(203, 40, 50)), std::string::npos) << "the digs since the level was taken";
   EXPECT_EQ(rig.sessions[2]->first_slot, 5);
   rig.Take(0);
   rig.Frame();
@@ -157,6 +178,61 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   EXPECT_EQ(next.substr(0, 3), "An" + Byte(6));
   EXPECT_NE(next.find(std::string("cC1 JOINED") + '\0'), std::string::npos);
   EXPECT_EQ(rig.Take(2).substr(0, 2), "n" + Byte(6));
+}
+
+TEST(OpenPlay, DrawingsAreRelayedAmongTheDigsWithinWhatAGameDraws) {
+  const int bound = kFrameEventBound.drawings;
+  struct Case {
+    const char* what;
+    std::string frame;
+    const char* ended;  // nullptr: relayed, the session plays on
+  };
+  const Case cases[] = {
+      {"a dig, a picture, a dig", Dig(10, 10, 5) + Drawing(202, -4, 20) + Dig(30, 10, -5), nullptr},
+      {"pictures at the bound", Times(bound, Drawing(kMaxDrawingTile, 10, kMaxLevelSide)), nullptr},
+      {"one picture too many", Times(bound + 1, Drawing(202, 10, 10)), "more than 1024 drawings"},
+      {"a picture number below every sheet", Drawing(-1, 10, 10), "outside what a game draws"},
+      {"a picture number past every sheet", Drawing(kMaxDrawingTile + 1, 10, 10), "outside what a game draws"},
+      {"a picture far right of the level", Drawing(202, kMaxLevelSide + kCoordinateMargin + 1, 10),
+       "outside what a game draws"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OpenRig rig(2);
+    rig.Frame();
+    for (int i : {0, 1}) rig.Take(i);
+    rig.Send(1, c.frame);
+    rig.Frame();
+    EXPECT_EQ(rig.Alive(1), c.ended == nullptr);
+    if (c.ended) {
+      EXPECT_TRUE(rig.Logged(c.ended));
+    } else {
+      EXPECT_NE(rig.Take(0).find(c.frame), std::string::npos) << "every open client gets them, in order";
+      EXPECT_NE(rig.Take(1).find(c.frame), std::string::npos) << "the owner's client too";
+    }
+    EXPECT_TRUE(rig.Alive(0));
+  }
+}
+
+TEST(OpenPlay, AClientOfTheBasicProtocolNeitherGetsNorMaySendDrawings) {
+  OpenRig rig(1);
+  rig.Connect();
+  rig.Send(1, Greeting());
+  rig.Frame();
+  rig.Send(1, rig.States());
+  ASSERT_FALSE(rig.relay->OpenGame());
+  for (int i : {0, 1}) rig.Take(i);
+  // An open client in such a game still sends its drawings: its open peers draw them.
+  rig.Send(0, Dig(10, 10, 5) + Drawing(202, 20, 20) + Dig(30, 10, -5));
+  rig.Frame();
+  rig.Send(1, rig.States());
+  EXPECT_NE(rig.Take(0).find(Dig(10, 10, 5) + Drawing(202, 20, 20) + Dig(30, 10, -5)), std::string::npos);
+  const std::string classic = rig.Take(1);
+  EXPECT_NE(classic.find(Dig(10, 10, 5) + Dig(30, 10, -5)), std::string::npos);
+  EXPECT_EQ(classic.find(Drawing(202, 20, 20)), std::string::npos);
+  rig.Send(1, Drawing(202, 20, 20));
+  EXPECT_FALSE(rig.Alive(1));
+  EXPECT_TRUE(rig.Logged("unknown message tag 0x44"));
 }
 
 TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/terrain/tiles.h"
 #include "client/simulation/weapons/explosions.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
@@ -29,6 +30,9 @@ class RecordedEvents : public SimulationEvents {
   void SendSpecialObject(const SObj& s) override { lines.push_back("special " + std::to_string(s.ty)); }
   void SendDig(int16 x, int16 y, int16 r) override {
     lines.push_back("dig " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(r));
+  }
+  void SendDrawing(int32 tile, int32 x, int32 y) override {
+    lines.push_back("drawing " + std::to_string(tile) + " " + std::to_string(x) + " " + std::to_string(y));
   }
   void SendKill(int16 killer, int16 victim) override {
     lines.push_back("kill " + std::to_string(killer) + " " + std::to_string(victim));
@@ -71,6 +75,55 @@ TEST(SimulationEvents, OwnRequestsOfANetworkGameTravelEverythingElseIsApplied) {
     EXPECT_EQ(events.lines, c.events);
     EXPECT_EQ(std::tuple(w->Shots.size() == 2, IsPassable(*w, 40, 40), w->ChatLines[1] == "hello"),
               std::tuple(c.applied, true, c.applied));
+  }
+}
+
+TEST(SimulationEvents, InOpenPlayOnlyTheOwnersClientReportsAnObjectsPictureAndNoCopyDrawsItself) {
+  struct DrawCase {
+    const char* what;
+    ConnectionState connection;
+    bool relay_drawings;
+    int16 owner;
+    std::vector<std::string> events;
+    bool drawn_at_once;
+  };
+  const DrawCase cases[] = {
+      {"local game", ConnectionState::kClosed, false, 1, {}, true},
+      {"network game of the basic protocol: every copy draws", ConnectionState::kConnected, false, 3, {}, true},
+      {"open play, this client's first worm's object",
+       ConnectionState::kConnected,
+       true,
+       1,
+       {"drawing 202 56 36"},
+       false},
+      {"open play, its second worm's", ConnectionState::kConnected, true, 2, {"drawing 202 56 36"}, false},
+      {"open play, a copy of another client's object", ConnectionState::kConnected, true, 3, {}, false},
+      {"open play, connection lost: plays on locally", ConnectionState::kClosed, true, 1, {}, true},
+  };
+  for (const DrawCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto w = MakeSimWorld();
+    RecordedEvents events;
+    w->events = &events;
+    w->Connection = c.connection;
+    w->NetStats.RelayDrawings = c.relay_drawings;
+    w->Tiles8 = Surface(7 * 4, 8);
+    w->Tiles8.Clear(testing::SimColour(testing::kRockColour));
+    w->Tiles8.SetColorKey(0);
+    w->ObjDefs[5].DRAWOBJECT = 1;
+    w->ObjDefs[5].ANIMSFRAME = 2;
+    Obj o;
+    o.x = fixed(60.25);
+    o.Y = fixed(40);
+    o.ty = 5;
+    o.owner = c.owner;
+    w->Objs.push_back(o);
+    ExplodeObj(*w, 1);
+    EXPECT_EQ(events.lines, c.events);
+    EXPECT_EQ(IsPassable(*w, 58, 38), !c.drawn_at_once);
+    // What the batch brings is drawn on every client, the owner's included.
+    DrawIntoLevel(*w, 202, 56, 36, 0, Origin::kNetwork);
+    EXPECT_FALSE(IsPassable(*w, 58, 38));
   }
 }
 

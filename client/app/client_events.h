@@ -16,6 +16,7 @@ class ClientEvents : public SimulationEvents {
   void SendObject(const Obj& object) override;
   void SendSpecialObject(const SObj& object) override;
   void SendDig(int16 x, int16 y, int16 radius) override;
+  void SendDrawing(int32 tile, int32 x, int32 y) override;
   void SendKill(int16 killer, int16 victim) override;
   void SendChat(const std::string& text) override;
 

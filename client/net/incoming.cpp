@@ -2,6 +2,8 @@
 //
 //   "n" count                 raw byte: worms in the game
 //   "d" x[4] y[4] radius[4]   digs, and "c" text 0 chat lines, of the cycle
+//                             (in open play also "D" tile[4] x[4] y[4],
+//                             objects' pictures drawn into the level)
 //   per worm, in this client's numbering (own worms 1 and 2 first):
 //     "w" / "o" color[4] x Y dx dy[3] ty[2]   its shots and objects
 //     "s" 4[4] x Y dx dy[3] ty[2]             its special objects
@@ -30,6 +32,7 @@
 #include "client/simulation/report/dump.h"
 #include "client/simulation/report/trace.h"
 #include "client/simulation/terrain/level.h"
+#include "client/simulation/terrain/tiles.h"
 #include "client/simulation/weapons/objects.h"
 #include "client/simulation/weapons/shots.h"
 #include "client/state/chat.h"
@@ -191,6 +194,13 @@ Step TakeServerLevel(World& w, NetClient& n, WireReader& in) {
 
 Step ApplyDigsSince(World& w, std::string_view digs);
 
+// "D": a picture an object drew into the level, in open play; false when it
+// cannot come from a game.
+bool TakeDrawing(WireReader& in, int16& tile, int16& x, int16& y) {
+  for (int16* v : {&tile, &x, &y}) TakeField(in, *v, KindShort);
+  return in.Incomplete || DrawingInRange(tile, x, y);
+}
+
 // "E": this client enters the running game, with the digs since its level
 // was taken.
 Step TakeEntry(World& w, NetClient& n, WireReader& in) {
@@ -211,8 +221,8 @@ Step TakeEntry(World& w, NetClient& n, WireReader& in) {
   return ApplyDigsSince(w, digs);
 }
 
-// The digs (and chat lines, not shown) of the batches since a level was
-// taken, applied on top of it.
+// The digs and drawings (and chat lines, not shown) of the batches since a
+// level was taken, applied on top of it in their order.
 Step ApplyDigsSince(World& w, std::string_view digs) {
   WireReader catch_up(digs);
   while (!catch_up.Empty()) {
@@ -224,6 +234,11 @@ Step ApplyDigsSince(World& w, std::string_view digs) {
       if (catch_up.Incomplete || std::abs(static_cast<int>(radius)) > kMaxDigRadius)
         return Refuse("a dig the server sent with the level cannot be read");
       Dig(w, x, y, radius, 0, Origin::kNetwork);
+    } else if (tag == 'D') {
+      int16 tile = 0, x = 0, y = 0;
+      if (!TakeDrawing(catch_up, tile, x, y) || catch_up.Incomplete)
+        return Refuse("a drawing the server sent with the level cannot be read");
+      DrawIntoLevel(w, tile, x, y, 0, Origin::kNetwork);
     } else if (tag == 'c') {
       // Chat lines said before this client came are not shown.
       const std::size_t end = catch_up.rest.find('\0');
@@ -376,6 +391,15 @@ Step TakeMessage(World& w, NetClient& n, WireReader& in) {
     case 'Y':
       if (!n.OpenPlay) return DropRest(in);
       return TakeLevelAgain(w, n, in);
+    case 'D': {
+      if (!n.OpenPlay) return DropRest(in);
+      int16 tile = 0, x = 0, y = 0;
+      if (!TakeDrawing(in, tile, x, y)) return Step::kRefuse;
+      if (in.Incomplete) return Step::kWait;
+      if (!CountEvent(n.BatchEvents, 'D', 0, kBatchEventBound)) return Step::kRefuse;
+      DrawIntoLevel(w, tile, x, y, 0, Origin::kNetwork);
+      return Step::kNext;
+    }
     case 'U': {
       // The server names a file of its games: asked for only when this
       // client's own differs from it.

@@ -5,6 +5,7 @@
 //   "w" / "o"  color[4] x Y dx dy[3] ty[2] owner[2]
 //   "s"        4[4] x Y dx dy[3] ty[2] owner[2]
 //   "d"        x[4] y[4] radius[4]
+//   "D"        tile[4] x[4] y[4]     open play only (protocol/open_play.h)
 //   "f"        killer victim            raw bytes, this client's numbering
 #include "client/net/outgoing.h"
 
@@ -56,6 +57,12 @@ void SendDig(World& w, int16 x, int16 y, int16 radius) {
   if (!DigInRange(x, y, radius) || !Fits(w, 'd')) return;
   w.OutBuffer += 'd';
   for (int16 v : {x, y, radius}) AppendField(w.OutBuffer, v, 0, KindShort);
+}
+
+void SendDrawing(World& w, int32 tile, int32 x, int32 y) {
+  if (!DrawingInRange(tile, x, y) || !Fits(w, 'D')) return;
+  w.OutBuffer += 'D';
+  for (int32 v : {tile, x, y}) AppendField(w.OutBuffer, static_cast<int16>(v), 0, KindShort);
 }
 
 void SendKill(World& w, int16 killer, int16 victim) {

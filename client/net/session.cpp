@@ -89,6 +89,7 @@ void NetYield(World& w) {
   const bool pipelined = w.net->Pipelined && w.Connection == ConnectionState::kConnected;
   w.NetStats.Pipelined = pipelined;
   w.NetStats.PredictOwn = pipelined && w.net->PredictOwn;
+  w.NetStats.RelayDrawings = w.net->OpenPlay && w.Connection == ConnectionState::kConnected;
   w.NetStats.BatchSilenceMs = pipelined ? TickCount(w) - w.net->LastBatchTick : 0;
 }
 
@@ -234,6 +235,7 @@ void CloseConnection(World& w) {
   w.NetStats.RoundTripMs.fill(-1);
   w.NetStats.Pipelined = false;
   w.NetStats.PredictOwn = false;
+  w.NetStats.RelayDrawings = false;
   w.NetStats.BatchSilenceMs = 0;
 }
 

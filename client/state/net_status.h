@@ -36,6 +36,11 @@ struct NetStatus {
   // objects are applied here at once and sent too; their echoes in the
   // batch are matched and dropped.
   bool PredictOwn = false;
+  // Open play: objects that draw themselves into the level do so when the
+  // batch brings the drawing, which only the owner's client sends, so that
+  // every client's level changes alike (each client's copy of an object
+  // flies its own way).
+  bool RelayDrawings = false;
   // Draw positions of the other clients' worms (pipelined play).
   std::array<DrawnPosition, kMaxPlayerSlots> Drawn{};
   // The largest jump of a drawn worm beyond its own motion in the last

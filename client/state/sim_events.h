@@ -34,6 +34,9 @@ class SimulationEvents {
   virtual void SendObject(const Obj& object) = 0;
   virtual void SendSpecialObject(const SObj& object) = 0;
   virtual void SendDig(int16 x, int16 y, int16 radius) = 0;
+  // Open play: an own object's picture (sprite number `tile`, top left
+  // corner at x, y) that goes into the level.
+  virtual void SendDrawing(int32 tile, int32 x, int32 y) = 0;
   virtual void SendKill(int16 killer, int16 victim) = 0;
   virtual void SendChat(const std::string& text) = 0;
 };
@@ -46,6 +49,7 @@ class NoEvents : public SimulationEvents {
   void SendObject(const Obj&) override {}
   void SendSpecialObject(const SObj&) override {}
   void SendDig(int16, int16, int16) override {}
+  void SendDrawing(int32, int32, int32) override {}
   void SendKill(int16, int16) override {}
   void SendChat(const std::string&) override {}
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Open play with the real programs: two paced bots play on the level and
 # weapons the server names (--level, kept in each client's cache; --arms, the
-# clients' own, so none gets or keeps it); a
+# shipped weapon file as it is, objects that draw themselves into the level
+# included, and the clients' own, so none gets or keeps it); a
 # third joins the
 # running game after 250 batches (10 s) with a level of its own that differs
 # (and a spectator starts watching),
@@ -15,6 +16,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/bots.sh"
 bots_setup "$1"
+# Unlike the other network tests, the weapon file keeps its drawing objects:
+# in open play their pictures reach every client's level through the batches.
+cp "$BUILD_DIR/arms.dat" "$WORK/bin/arms.dat"
 
 # Other levels of the same size: a band of pixels copied from elsewhere.
 # The server names "served" for its games; the joiner's own is "other".

@@ -32,4 +32,12 @@ void DrawTile(World& w, Surface& surf, double nr, double x, double Y, bool) {
   surf.Blit(ToInt32(x), ToInt32(Y), *s.surf, src, true);
 }
 
+void DrawIntoLevel(World& w, int32 tile, double x, double Y, int16 owner, Origin origin) {
+  if (w.NetStats.RelayDrawings && w.Networked() && origin == Origin::kLocal) {
+    if (owner == 1 || owner == 2) w.Events().SendDrawing(tile, ToInt32(x), ToInt32(Y));
+    return;
+  }
+  DrawTile(w, w.LevelSurface, tile, x, Y, false);
+}
+
 }  // namespace krel

@@ -13,4 +13,10 @@ namespace krel {
 // and places partly outside surf draw nothing.
 void DrawTile(World& w, Surface& surf, double nr, double x, double Y, bool flipped);
 
+// An object's picture goes into the level (it counts as ground there). In
+// open play a local one is only sent, by the client whose worm (1 or 2) owns
+// the object, and drawn when the batch brings it back, as digs are; the
+// other clients' copies of the object draw nothing.
+void DrawIntoLevel(World& w, int32 tile, double x, double Y, int16 owner, Origin origin);
+
 }  // namespace krel

@@ -139,7 +139,7 @@ void ExplodeObj(World& w, int32 nr) {
   ThrowSplinters(w, T.SPLINTERAMOUNT, O, false, T.SPLINTERTYPE, T.SPLINTERCOLOR);
   if (T.CREATEONHIT != 0) AddSObj(w, O.x, O.Y, O.dx, O.dy, O.owner, T.CREATEONHIT);
   // The object leaves its picture in the level, where it counts as ground.
-  if (T.DRAWOBJECT == 1) DrawTile(w, w.LevelSurface, T.ANIMSFRAME + 200, D(O.x) - 4, D(O.Y) - 4, false);
+  if (T.DRAWOBJECT == 1) DrawIntoLevel(w, T.ANIMSFRAME + 200, D(O.x) - 4, D(O.Y) - 4, O.owner, Origin::kLocal);
   // Away from the object, falling off with the square of the distance.
   if (!SpendVisits(w, LastIndex(w.Shots))) return;
   for (int32 j = 1; j <= LastIndex(w.Shots); ++j) {
