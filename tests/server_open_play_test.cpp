@@ -154,14 +154,11 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   ASSERT_EQ(asked.substr(0, 2), "Qn") << "the first client is asked for the level before its next batch";
   // A dig and a drawing in the batch after the level was taken must reach
   // the newcomer, in their order.
-  const std::string dig = std::string("d") + Byte(0) + Byte(40) + Byte(0) + Byte(50) + Byte(0) + Byte(6);
-  rig.Send(1, dig + Drawing(203, 40, 50));
+  rig.Send(1, Dig(40, 50, 6) + Drawing(203, 40, 50));
   rig.Frame();
-  std::string level = "Z";
-  AppendRawLong(level, 5);
-  rig.Send(0, level + "LEVEL");
-  std::string expected = "Z" + std::string(level.substr(1, 4)) + "LEVEL" + ConfigReply(15, 100, true) + "P" +
-                         Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
+  rig.Send(0, Block('Z', "LEVEL"));
+  const std::string expected =
+      Block('Z', "LEVEL") + ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
   EXPECT_EQ(rig.Take(2).substr(0, expected.size()), expected);
   // Its first frame is in: after the next batch it enters as slots 5-6.
   rig.Send(2, rig.worms[2].States());
@@ -169,7 +166,8 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   const std::string entry = rig.Take(2);
   ASSERT_FALSE(entry.empty());
   EXPECT_EQ(entry[0], 'E');
-  EXPECT_NE(entry.find(dig + Drawing(203, 40, 50)), std::string::npos) << "the digs since the level was taken";
+  EXPECT_NE(entry.find(Dig(40, 50, 6) + Drawing(203, 40, 50)), std::string::npos)
+      << "the digs since the level was taken";
   EXPECT_EQ(rig.sessions[2]->first_slot, 5);
   rig.Take(0);
   rig.Frame();
@@ -254,14 +252,8 @@ TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
   rig.Frame();
   EXPECT_EQ(rig.Take(1).substr(0, 1), "n") << "the client whose level differs is not asked for it";
   EXPECT_EQ(rig.Take(0).substr(0, 2), "Qn");
-  std::string level = "Z";
-  AppendRawLong(level, 2);
-  rig.Send(0, level + "LV");
-  std::string again = "Y";
-  AppendRawLong(again, 2);
-  again += "LV";
-  AppendRawLong(again, 0);
-  EXPECT_EQ(rig.Take(1), again);
+  rig.Send(0, Block('Z', "LV"));
+  EXPECT_EQ(rig.Take(1), Block('Y', "LV") + std::string(4, '\0')) << "the level and no digs since";
 }
 
 TEST(OpenPlay, AGameOfFiftyLivesKeepsThemOnTheServerForTheWormsSentInFull) {
@@ -293,9 +285,7 @@ TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
     rig.worms.emplace_back("B");
     rig.Send(i, OpenGreeting() + "T" + token);
     rig.Frame();
-    std::string level = "Z";
-    AppendRawLong(level, 1);
-    rig.Send(0, level + "L");
+    rig.Send(0, Block('Z', "L"));
     rig.Send(i, rig.worms.back().States());
     rig.Frame();
     ASSERT_TRUE(rig.sessions[static_cast<std::size_t>(i)]->in_game) << in_time;
@@ -316,9 +306,7 @@ TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
   rig.Connect();
   rig.Send(2, OpenGreeting() + "W");
   rig.Frame();
-  std::string level = "Z";
-  AppendRawLong(level, 1);
-  rig.Send(0, level + "L");
+  rig.Send(0, Block('Z', "L"));
   rig.Send(2, "W");  // set up: ready for the batches
   rig.Frame();
   ASSERT_TRUE(rig.sessions[2]->in_game);

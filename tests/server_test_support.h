@@ -37,6 +37,13 @@ inline std::string ConfigReply(int lives, int loading, bool landc) {
 
 inline std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
 
+// A message of a tag, the byte count of its body (a raw long) and the body.
+inline std::string Block(char tag, const std::string& body) {
+  std::string m(1, tag);
+  AppendRawLong(m, static_cast<std::uint32_t>(body.size()));
+  return m + body;
+}
+
 // A client's "p" for one of its worms, with the client's reference rules.
 inline std::string StateMessage(const WormRecord& worm, WormRecord& sent) {
   std::string s = "p";
