@@ -383,7 +383,10 @@ TEST(AddressScreen, RowsSayWhatAPlayerCanDoWithAGame) {
            {"+" + open + '\2' + '\7' + '\0' + '\2', "10.0.0.2 (2 worms, SLOWED)"},  // an unknown flag: dropped
            {"+" + open + '\20' + '\0' + '\0' + '\0', "10.0.0.2 (2 worms, FULL)"},
            {"+" + open + '\6' + '\5' + '\20', "10.0.0.2: 5 OF 8 PLACES"},
+           {"+" + open + '\20' + '\0' + '\0', "10.0.0.2: FULL"},
            {"+" + v + '\0', "10.0.0.2 (0 worms)"},
+           {"-" + v, ""},
+           {"+" + open + '\20' + '\0' + '\3', "10.0.0.2: WATCH ONLY"},  // heard only while its game runs
        }) {
     ServerAnnouncement(*w, datagram, "10.0.0.2");
     EXPECT_EQ(n.ServerList.empty() ? "" : ServerListLine(n, n.ServerList[0]), row)
