@@ -383,6 +383,15 @@ struct LoopbackList {
   std::string Name() const { return "127.0.0.1:" + std::to_string(socket.port()); }
 };
 
+// Runs the loop and polls the query until `done`, for 20 s at most.
+bool PollUntil(EventLoop& loop, ListQuery& query, const std::function<bool()>& done) {
+  for (const std::int64_t end = EventLoop::NowMs() + 20000; !done() && EventLoop::NowMs() < end;) {
+    loop.Yield(5);
+    query.Poll(EventLoop::NowMs());
+  }
+  return done();
+}
+
 TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayersFirst) {
   EventLoop loop;
   LoopbackList server(loop);
@@ -400,21 +409,17 @@ TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayer
   ASSERT_GT(server.list.size(), std::size_t{ListQuery::kPagesPerRound} * kListMaxDetailedEntries);
 
   ListQuery query(loop, {server.Name()});
-  auto run_until = [&](const std::function<bool()>& done) {
-    for (const std::int64_t end = EventLoop::NowMs() + 20000; !done() && EventLoop::NowMs() < end;) {
-      loop.Yield(5);
-      query.Poll(EventLoop::NowMs());
-    }
-    return done();
+  auto run_until = [&](std::size_t shown) {
+    return PollUntil(loop, query, [&] { return query.Servers().size() == shown; });
   };
-  ASSERT_TRUE(run_until([&] { return query.Servers().size() == 1202; }));
+  ASSERT_TRUE(run_until(1202));
   const auto shown = query.Servers();
   EXPECT_EQ(std::tuple(shown[0].address, shown[0].worms), std::tuple(std::string("200.0.0.2"), 4));
   EXPECT_EQ(shown[1].address, "200.0.0.1") << "then the open empty ones, before the running games";
   // Withdrawn, it leaves the screen when its stretch of the list comes round.
   empty.Send(EncodeListRegister(server.list.TokenFor(empty.ip, empty.udp_port, now), 17384, 0, false, true), now);
   ASSERT_EQ(server.list.size(), 1201u);
-  EXPECT_TRUE(run_until([&] { return query.Servers().size() == 1201; }));
+  EXPECT_TRUE(run_until(1201));
 }
 
 // A name server that fails the first two look-ups of a name.
@@ -445,13 +450,8 @@ TEST(ListRegistrar, ANameIsTriedAgainUntilItResolvesAndARefusalIsLoggedOnce) {
   EXPECT_FALSE(registrar.Add("no host", &error));
   ASSERT_TRUE(registrar.Add("flaky.example:" + std::to_string(open.socket.port()), &error));
   ASSERT_TRUE(registrar.Add(full.Name(), &error));
-  ASSERT_TRUE(registrar.Start(
-      17384, "127.0.0.1",
-      [] {
-        return ListRegistrar::Status{2, false};
-      },
-      &error))
-      << error;
+  const auto status = [] { return ListRegistrar::Status{2, false}; };
+  ASSERT_TRUE(registrar.Start(17384, "127.0.0.1", status, &error)) << error;
   const std::int64_t end = EventLoop::NowMs() + 20000;
   while ((open.list.size() == 0 || full.list.counters().refused < 5) && EventLoop::NowMs() < end) loop.Yield(5);
   ASSERT_EQ(open.list.size(), 1u);
@@ -464,32 +464,19 @@ TEST(ListRegistrar, ANameIsTriedAgainUntilItResolvesAndARefusalIsLoggedOnce) {
 // sockets in one thread; the relay announces as with --announce-to 127.0.0.1.
 TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   EventLoop loop;
-  ListServer list({}, kSecret);
-  UdpSocket socket(loop);
-  std::string error, reply;
-  ASSERT_TRUE(socket.Bind(0, "127.0.0.1", &error)) << error;
-  socket.OnDatagramFrom = [&](const std::string& d, const UdpPeer& from) {
-    list.Datagram(d, from.address_be, from.port, EventLoop::NowMs(), reply);
-    if (!reply.empty()) socket.SendTo(from, reply);
-  };
+  LoopbackList server(loop);
   UdpSocket catcher(loop);
+  std::string error;
   ASSERT_TRUE(catcher.Bind(0, "127.0.0.1", &error));
   ServerOptions o;
-  std::tie(o.port, o.bind_address, o.announce_to, o.announce_port) =
-      std::tuple(0, "127.0.0.1", "127.0.0.1", catcher.port());
-  o.register_with = {"127.0.0.1:" + std::to_string(socket.port())};
+  std::tie(o.port, o.bind_address, o.announce_to, o.announce_port, o.register_with) =
+      std::tuple(0, "127.0.0.1", "127.0.0.1", catcher.port(), std::vector{server.Name()});
   auto app = std::make_unique<ServerApp>(loop, o);
   ASSERT_TRUE(app->Start(&error)) << error;
   ASSERT_TRUE(app->StartRegistering(&error)) << error;
-
-  ListQuery query(loop, {"127.0.0.1:" + std::to_string(socket.port())});
-  std::vector<ListedServer> found;
-  const std::int64_t end = EventLoop::NowMs() + 20000;
-  while (found.empty() && EventLoop::NowMs() < end) {
-    app->Yield(5);
-    query.Poll(EventLoop::NowMs());
-    found = query.Servers();
-  }
+  ListQuery query(loop, {server.Name()});
+  PollUntil(loop, query, [&] { return !query.Servers().empty(); });
+  const std::vector<ListedServer> found = query.Servers();
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(std::tuple(found[0].address, found[0].port, found[0].worms, found[0].running),
             std::tuple(std::string("127.0.0.1"), app->port(), 0, false));
@@ -499,8 +486,8 @@ TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
       << "the relay's details came with it";
   // A relay that ends withdraws at once instead of waiting to expire.
   app.reset();
-  for (int i = 0; i < 2000 && list.size() > 0; ++i) loop.Yield(5);
-  EXPECT_EQ(list.size(), 0u);
+  for (int i = 0; i < 2000 && server.list.size() > 0; ++i) loop.Yield(5);
+  EXPECT_EQ(server.list.size(), 0u);
 }
 
 // A list server of the first version reads a query that asks for details as
@@ -518,12 +505,8 @@ TEST(ListServer, AClientAskingAListServerOfTheFirstVersionShowsItsAnswerAsBefore
     socket.SendTo(from, EncodeListAnswer(m.nonce, false, {{Ip("10.0.0.7"), 17390, 3, true}}));
   };
   ListQuery query(loop, {"127.0.0.1:" + std::to_string(socket.port())});
-  std::vector<ListedServer> found;
-  for (const std::int64_t end = EventLoop::NowMs() + 20000; found.empty() && EventLoop::NowMs() < end;) {
-    loop.Yield(5);
-    query.Poll(EventLoop::NowMs());
-    found = query.Servers();
-  }
+  PollUntil(loop, query, [&] { return !query.Servers().empty(); });
+  const std::vector<ListedServer> found = query.Servers();
   ASSERT_EQ(found.size(), 1u);
   EXPECT_TRUE(asked_for_details);
   EXPECT_EQ(ListedServerLine(found[0]), "10.0.0.7:17390 (3 worms, GAME RUNNING)");
