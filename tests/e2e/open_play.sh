@@ -2,16 +2,14 @@
 # Open play with the real programs: two paced bots play on the level and
 # weapons the server names (--level, kept in each client's cache; --arms, the
 # shipped weapon file as it is, objects that draw themselves into the level
-# included, and the clients' own, so none gets or keeps it); a
-# third joins the
+# included, and the clients' own, so none gets or keeps it); a third joins the
 # running game after 250 batches (10 s) with a level of its own that differs
-# (and a spectator starts watching),
-# drops its connection 300 frames later and comes back with its token; the
-# second leaves after 800 frames. Nobody is refused, no client's game
-# starts over (its batch count only grows), every client plays the level of
-# the game and all agree on the level and the scores at every 50th batch
-# after their join. Then a client of the basic protocol knocking during the
-# game is told that a game runs. Bounded: every wait has a limit.
+# (and a spectator starts watching), drops its connection 300 frames later and
+# comes back with its token; the second leaves after 800 frames. Nobody is
+# refused, no client's game starts over (its batch count only grows), every
+# client plays the level of the game and all agree on the level and the scores
+# at every 50th batch after their join. A client of the basic protocol knocking
+# during the game is told that a game runs. Bounded: every wait has a limit.
 # (start_server passes --announce-to 127.0.0.1.)
 set -euo pipefail
 source "$(dirname "$0")/lib/bots.sh"
@@ -43,16 +41,12 @@ start_bots leaves --number-from 2 --paced --wait-for 2 --frames 800 --lives 9999
 LEAVES=$BOT_PID
 wait_for 60 "the first two bots play 250 batches" \
   grep -qs '"batch":250,' "$WORK/stays/bot-1.jsonl"
-mkdir -p "$WORK/joins"
-"$BOT" 127.0.0.1 --port "$TCP_PORT" --data "$WORK/other" --dump "$WORK/joins" --number-from 3 --paced --wait-for 1 \
-  --drop-after 300 --frames 900 --lives 9999 --seed 91 > "$WORK/joins.txt" 2>&1 < /dev/null &
-JOINS=$!
-PIDS+=("$JOINS")
-mkdir -p "$WORK/watches"
-"$BOT" 127.0.0.1 --port "$TCP_PORT" --data "$WORK/other" --dump "$WORK/watches" --number-from 4 --watch \
-  --frames 600 > "$WORK/watches.txt" 2>&1 < /dev/null &
-WATCHES=$!
-PIDS+=("$WATCHES")
+# Both from the folder with the other level (the later --data wins).
+start_bots joins --data "$WORK/other" --number-from 3 --paced --wait-for 1 --drop-after 300 --frames 900 --lives 9999 \
+  --seed 91
+JOINS=$BOT_PID
+start_bots watches --data "$WORK/other" --number-from 4 --watch --frames 600
+WATCHES=$BOT_PID
 
 # A client of the basic protocol during the game: the classic refusal.
 refusal=$(python3 - "$TCP_PORT" <<'PY'
@@ -70,10 +64,7 @@ PY
 )
 [ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
 
-for name in leaves joins watches stays; do
-  pid_var=$(echo "$name" | tr a-z A-Z)
-  wait "${!pid_var}" || { echo "FAIL: bot $name"; for f in "$WORK"/*.txt; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
-done
+wait_bots leaves joins watches stays
 grep -q "entered the game" "$WORK/server.txt" || { echo "FAIL: nobody entered the running game"; cat "$WORK/server.txt"; exit 1; }
 
 python3 - "$WORK/stays/bot-1.jsonl" "$WORK/leaves/bot-2.jsonl" "$WORK/joins/bot-3.jsonl" "$WORK/watches/bot-4.jsonl" <<'PY'

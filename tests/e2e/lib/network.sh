@@ -108,6 +108,20 @@ wait_joined() {
   echo "clients did not reach the server"; cat "$WORK/server.txt"; exit 1
 }
 
+# wait_bots NAME...: waits for each bot, its pid in the variable named NAME in
+# capitals; a bot that fails fails the test, with the tail of every report.
+wait_bots() {
+  local name pid_var
+  for name in "$@"; do
+    pid_var=${name^^}
+    wait "${!pid_var}" || { echo "FAIL: bot $name"; for f in "$WORK"/*.txt; do echo "--- $f"; tail -20 "$f"; done; exit 1; }
+  done
+}
+
+# batches_in_order FILE: the batch numbers in a bot's dump only grow (a game
+# started over would count them from 1 again).
+batches_in_order() { grep -o '"batch":[0-9]*' "$1" | cut -d: -f2 | sort -cnu; }
+
 wait_clients() {
   local status=0
   for p in "${CLIENT_PIDS[@]}"; do wait "$p" || status=$?; done
