@@ -396,9 +396,8 @@ std::ptrdiff_t KeptFiles(const std::string& folder) {
 }
 
 TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayedOn) {
-  const std::string cache = ::testing::TempDir() + "krel-cache-test";
-  const std::string own = ::testing::TempDir() + "krel-own-data";
-  std::filesystem::remove_all(cache);
+  const TempCwd tmp;
+  const std::string cache = (tmp.path() / "cache").string(), own = (tmp.path() / "own").string();
   std::filesystem::create_directories(own);
   ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
   const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
@@ -459,8 +458,6 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   EXPECT_NE(c.w->WeaponDefs[2].AMMO, 0) << "the tables came from the server's file";
   EXPECT_TRUE(TakeServerArmsUsed(*c.w));
   ::unsetenv("XDG_CACHE_HOME");
-  std::filesystem::remove_all(cache);
-  std::filesystem::remove_all(own);
 }
 
 TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {

@@ -7,9 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "core_test_support.h"
 #include "gfx/bmp_write.h"
 
 #include "protocol/open_play.h"
@@ -370,11 +369,9 @@ TEST(OpenPlay, ChatIsRateLimitedPerClient) {
 // A file the game's own reader refuses is not served, exactly as a missing
 // one: named in the log with the reader's message, and clients keep theirs.
 TEST(ServedFiles, OnlyFilesTheGamesReadersLoadAreServed) {
-  const std::string dir = ::testing::TempDir() + "krel-served-files";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  std::ifstream shipped(std::string(KREL_SOURCE_DIR) + "/data/arms.dat", std::ios::binary);
-  const std::string arms{std::istreambuf_iterator<char>(shipped), {}};
+  const krel::testing::TempCwd tmp;
+  const std::string dir = tmp.path().string();
+  const std::string arms = krel::testing::ReadFileBytes(std::string(KREL_SOURCE_DIR) + "/data/arms.dat");
   const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
   const std::string level(bmp.begin(), bmp.end());
   struct Case {
@@ -395,7 +392,7 @@ TEST(ServedFiles, OnlyFilesTheGamesReadersLoadAreServed) {
     const std::string folder = dir + "/" + std::to_string(&c - cases), name = ServedFileName(c.file);
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/" + name;
-    std::ofstream(path, std::ios::binary) << c.bytes;
+    krel::testing::WriteFileBytes(path, c.bytes);
     std::string served_path, bytes, error;
     std::vector<std::string> log;
     FindShippedFile(c.file, {folder}, served_path, bytes, log);
@@ -414,7 +411,6 @@ TEST(ServedFiles, OnlyFilesTheGamesReadersLoadAreServed) {
         std::tuple(std::string(), std::string(),
                    std::vector<std::string>{"no " + name + " served (" + error + "): every client plays on its own"}));
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
