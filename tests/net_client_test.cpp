@@ -538,7 +538,8 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   ServerAnnouncement(*w, "-" + v, "10.0.0.1");
   ASSERT_EQ(n.ServerList.size(), 1u);
   EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 worms)");
-  // Announced open (rows: AddressScreen tests), a client of the basic protocol would not list it.
+  // A running open game is announced under a text of its own (its rows: the
+  // AddressScreen tests), which a client of the basic protocol ignores.
   EXPECT_NE(std::string_view(kOpenAnnounceText).substr(0, kVersionText.size()), kVersionText);
 }
 
