@@ -25,7 +25,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from netplay_bench import free_udp_port, wait_for_line  # noqa: E402
+from netplay_bench import start_server, stop, through_proxy  # noqa: E402
 
 JOINED = re.compile(r"(?:joined the running game|took a free place) in (\d+) ms")
 ENTERED = re.compile(r"entered the game at batch (\d+) \(level (\d+) bytes, (\d+) bytes of digs since\)")
@@ -34,20 +34,7 @@ ENTERED = re.compile(r"entered the game at batch (\d+) \(level (\d+) bytes, (\d+
 def run(build, data, rtt, after, work, take_place):
     procs = []
     try:
-        out = os.path.join(work, "server.txt")
-        with open(out, "w") as f:
-            procs.append(subprocess.Popen(
-                [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
-                 "--announce-to", "127.0.0.1", "--announce-port", str(free_udp_port())],
-                stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-        port = wait_for_line(out, r"listening on TCP port (\d+)")
-        if rtt > 0:
-            ready = os.path.join(work, "proxy.txt")
-            with open(ready, "w") as f:
-                procs.append(subprocess.Popen(
-                    [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
-                    stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-            port = wait_for_line(ready, r"proxy listening on (\d+)")
+        port = through_proxy(work, procs, start_server(build, work, procs), rtt)
         bot = [os.path.join(build, "krel-bot"), "127.0.0.1", "--port", port, "--paced", "--lives", "50",
                "--data", data]
         frames = (after + 15) * 25
@@ -59,18 +46,13 @@ def run(build, data, rtt, after, work, take_place):
         joiner = subprocess.run(bot + ["--number-from", "3", "--wait-for", "1"] + watch_first,
                                 capture_output=True, text=True, timeout=60)
         joined = JOINED.search(joiner.stdout)
-        with open(out) as f:
+        with open(os.path.join(work, "server.txt")) as f:
             entered = ENTERED.search(f.read())
         if not joined or not entered:
             raise RuntimeError("no join:\n" + joiner.stdout + joiner.stderr)
         return int(joined.group(1)), entered.groups()
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        stop(procs)
 
 
 def main():

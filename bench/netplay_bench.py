@@ -44,6 +44,42 @@ def wait_for_line(path, pattern, seconds=20):
     raise RuntimeError(f"no '{pattern}' in {path}")
 
 
+def start_server(build, work, procs, extra=(), udp=None):
+    """Starts krelServer on loopback (its announcements kept to 127.0.0.1,
+    its log in work/server.txt) and returns its TCP port as text; the process
+    joins `procs`. `udp` is the port it announces to (a free one unless given)."""
+    out = os.path.join(work, "server.txt")
+    with open(out, "w") as f:
+        procs.append(subprocess.Popen(
+            [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
+             "--announce-to", "127.0.0.1", "--announce-port", str(udp or free_udp_port()), *extra],
+            stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
+    return wait_for_line(out, r"listening on TCP port (\d+)")
+
+
+def through_proxy(work, procs, port, rtt):
+    """The port to connect to for a round trip of `rtt` ms: the server's own
+    at 0, else a delaying proxy's in front of it."""
+    if rtt <= 0:
+        return port
+    ready = os.path.join(work, "proxy.txt")
+    with open(ready, "w") as f:
+        procs.append(subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
+            stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
+    return wait_for_line(ready, r"proxy listening on (\d+)")
+
+
+def stop(procs):
+    for p in reversed(procs):
+        if p.poll() is None:
+            p.terminate()
+        try:
+            p.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            p.kill()
+
+
 def agreement(dump_dir):
     """Batches of the four-worm game seen by both bots, and whether their
     levels and scores agreed at every one of them."""
@@ -65,20 +101,7 @@ def agreement(dump_dir):
 def run(build, data, rtt, mode, frames, work):
     procs = []
     try:
-        out = os.path.join(work, "server.txt")
-        with open(out, "w") as f:
-            procs.append(subprocess.Popen(
-                [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
-                 "--announce-to", "127.0.0.1", "--announce-port", str(free_udp_port())],
-                stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-        port = wait_for_line(out, r"listening on TCP port (\d+)")
-        if rtt > 0:
-            ready = os.path.join(work, "proxy.txt")
-            with open(ready, "w") as f:
-                procs.append(subprocess.Popen(
-                    [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
-                    stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-            port = wait_for_line(ready, r"proxy listening on (\d+)")
+        port = through_proxy(work, procs, start_server(build, work, procs), rtt)
         dump = os.path.join(work, "dump")
         shutil.rmtree(dump, ignore_errors=True)
         os.makedirs(dump)
@@ -93,12 +116,7 @@ def run(build, data, rtt, mode, frames, work):
         compared, agreed = agreement(dump)
         return rows, compared, agreed
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        stop(procs)
 
 
 def main():

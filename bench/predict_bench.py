@@ -33,7 +33,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ beside the sources
 sys.path.insert(0, HERE)
-from netplay_bench import free_udp_port, wait_for_line  # noqa: E402
+from netplay_bench import free_udp_port, start_server, stop, through_proxy  # noqa: E402
 
 
 MENU = ["3 -", "1 DOWN", "1 -", "1 RETURN", "3 -", "1 RETURN", "3 -", "TYPE 127.0.0.1", "2 -", "1 RETURN"]
@@ -93,16 +93,6 @@ def agreement(paths):
     return len(common), level, score
 
 
-def stop(procs):
-    for p in reversed(procs):
-        if p.poll() is None:
-            p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-
-
 def run(build, rtt, mode, presses, work):
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
@@ -112,21 +102,8 @@ def run(build, rtt, mode, presses, work):
         shutil.copy(os.path.join(build, f), bin_dir)
     procs = []
     try:
-        out = os.path.join(work, "server.txt")
         udp = free_udp_port()
-        with open(out, "w") as f:
-            procs.append(subprocess.Popen(
-                [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
-                 "--announce-to", "127.0.0.1", "--announce-port", str(udp)],
-                stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-        port = wait_for_line(out, r"listening on TCP port (\d+)")
-        if rtt > 0:
-            ready = os.path.join(work, "proxy.txt")
-            with open(ready, "w") as f:
-                procs.append(subprocess.Popen(
-                    [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
-                    stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-            port = wait_for_line(ready, r"proxy listening on (\d+)")
+        port = through_proxy(work, procs, start_server(build, work, procs, udp=udp), rtt)
 
         def start_krel(name, worms, script, extra, computer="0"):
             folder = os.path.join(work, name)
@@ -152,7 +129,7 @@ def run(build, rtt, mode, presses, work):
 
         shooter = start_krel("shooter", ("Anna", "Alf"), shooter_keys(presses), {})
         end = time.time() + 20
-        while time.time() < end and open(out).read().count(" connected") < 1:
+        while time.time() < end and open(os.path.join(work, "server.txt")).read().count(" connected") < 1:
             time.sleep(0.1)
         start_krel("mover", ("Bert", "Bea"), mover_keys(120 + 25 * presses + 400), {"KREL_SEED": "8"}, computer="2")
         shooter.wait(timeout=900)

@@ -24,7 +24,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from netplay_bench import free_udp_port, wait_for_line  # noqa: E402
+from netplay_bench import start_server, stop, through_proxy  # noqa: E402
 
 CHECK_BATCHES = 50
 
@@ -42,28 +42,14 @@ def every_object_draws(src, dst):
 def run(build, data, rtt, seconds, work):
     procs = []
     try:
-        out = os.path.join(work, "server.txt")
-        with open(out, "w") as f:
-            procs.append(subprocess.Popen(
-                [os.path.join(build, "krelServer"), "--port", "0", "--bind", "127.0.0.1",
-                 "--announce-to", "127.0.0.1", "--announce-port", str(free_udp_port()),
-                 "--arms", os.path.join(data, "arms.dat")],
-                stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-        port = wait_for_line(out, r"listening on TCP port (\d+)")
-        if rtt > 0:
-            ready = os.path.join(work, "proxy.txt")
-            with open(ready, "w") as f:
-                procs.append(subprocess.Popen(
-                    [sys.executable, os.path.join(HERE, "delay_proxy.py"), "0", port, str(rtt)],
-                    stdout=f, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL))
-            port = wait_for_line(ready, r"proxy listening on (\d+)")
+        port = through_proxy(work, procs, start_server(build, work, procs, ["--arms", os.path.join(data, "arms.dat")]), rtt)
         bots = subprocess.run(
             [os.path.join(build, "krel-bot"), "127.0.0.1", "--port", port, "--count", "4", "--paced",
              "--frames", str(seconds * 25), "--seed", "11", "--lives", "9999", "--data", data],
             capture_output=True, text=True, timeout=seconds + 120)
         said = [bots.stdout + bots.stderr]
         time.sleep(0.5)
-        with open(out) as f:
+        with open(os.path.join(work, "server.txt")) as f:
             log = f.read()
         if "open to clients that can join" not in log:
             raise RuntimeError("no open game:\n" + log + "\n".join(said))
@@ -76,13 +62,7 @@ def run(build, data, rtt, seconds, work):
             last[who] = int(batch)
         return max(batches or [0]) // CHECK_BATCHES, resent, twice
     finally:
-        for p in reversed(procs):
-            if p.poll() is None:
-                p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        stop(procs)
 
 
 def main():
