@@ -41,6 +41,11 @@ constexpr Flaws kFlaws[kAceStrongest + 1] = {
     {0, 0, 0, 0, 0}};       // 5: no flaws
 // clang-format on
 
+// Dodging longer than this (in calls) gets the worm nowhere: it fights back
+// for kFightBackFrames, not looking at incoming fire.
+constexpr int kDodgeAtMost = 25;
+constexpr int kFightBackFrames = 20;
+
 }  // namespace
 
 int Draw(const World& w, int p, std::int64_t when, int what) {
@@ -129,6 +134,14 @@ void AcePlayer(World& w, int p) {
       memory.dodgeFrames = 6;
       memory.dodgeDir = away;
     }
+  }
+  // Under a steady stream of fire there is no stepping aside for long: after
+  // a second of dodging the worm stands and fights back for a while.
+  memory.dodgeRun = memory.dodgeFrames > 0 ? memory.dodgeRun + 1 : 0;
+  if (memory.dodgeRun > kDodgeAtMost) {
+    memory.dodgeFrames = 0;
+    memory.dodgeRun = 0;
+    memory.blindFrames = kFightBackFrames;
   }
 
   // Weigh the slots in turn, the current one every other time, as far as

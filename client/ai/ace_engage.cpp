@@ -103,9 +103,15 @@ bool BreakOut(Sight& s) {
   // Too close to the other worm for a safe shot for too long is as bad: the
   // way out then leads away from it.
   const bool crowded = memory.closeFrames > kCrowdedAfter;
-  // A way that does not even move the worm (rock ahead, a hook that holds
-  // nowhere) is given up early for the next one.
-  if (memory.engageFrames > 0 && memory.stillFrames > kGiveUpStill && me.RopeState == 0) memory.engageFrames = 0;
+  // A way that gets the worm no nearer its end (rock ahead, a hook that
+  // holds nowhere) is given up early for the next one; one that digs on
+  // slowly is not.
+  if (memory.engageFrames > 0) {
+    const auto left = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
+    memory.exitStale = left < memory.exitBest ? 0 : memory.exitStale + 1;
+    memory.exitBest = std::min(memory.exitBest, left);
+    if (memory.exitStale > kGiveUpStill && me.RopeState == 0) memory.engageFrames = 0;
+  }
   if (memory.engageFrames == 0 && memory.boxFrames >= kLoiterAfter && !crowded && me.RopeState == 0) {
     // A way that is getting the worm somewhere, slowly (digging), is kept
     // on: turning to the next one would undo what it won.
@@ -113,6 +119,7 @@ bool BreakOut(Sight& s) {
     const double now = std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY));
     if (memory.engageRound > 0 && now > 6 && before - now >= kKeepOnGain) {
       memory.engageFrames = kEngageFrames;
+      memory.exitStale = 0;
       memory.engageFromX = static_cast<int32>(s.x);
       memory.engageFromY = static_cast<int32>(s.y);
     }
@@ -138,6 +145,8 @@ bool BreakOut(Sight& s) {
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitByRope = ToFlag(climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
+    memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
+    memory.exitStale = 0;
   }
   if (memory.engageFrames == 0) return false;
   --memory.engageFrames;
