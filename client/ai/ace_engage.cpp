@@ -26,6 +26,8 @@ constexpr double kKeepOnGain = 8;
 // on the way, a little more towards the other worm. Picks the rank-th best
 // (0 the best), so that each try goes another way.
 constexpr double kExitReach = 64;
+// Free pixels a ray needs before rock to lead out of the box.
+constexpr double kLeavesBox = 1.5 * kBoxPixels;
 struct Exit {
   double dx = 0, dy = 0;  // unit direction
   double open = 0;        // free pixels along the ray before rock
@@ -50,8 +52,11 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb) {
       }
       e.open = d;
     }
+    // A ray that meets rock before it leaves the box leads nowhere, however
+    // much it points at the other worm.
     score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to -
-                                         (!climb && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0);
+                                         (!climb && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
+                                         (e.open < kLeavesBox ? 60 : 0);
   }
   std::array<int, 16> order{};
   for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
@@ -175,7 +180,10 @@ bool BreakOut(Sight& s) {
     ThrowRope(s, gx, gy);
   } else {
     DigToward(s, gx, gy);
-    if (OnGround(w, s.x, s.y) && gy < s.y - 4 && IsPassable(w, s.x, s.y - kWormHalfHeight) && me.Age % 6 == 0)
+    // Up the way, or over a knob of rock that neither walking nor digging
+    // gets past.
+    if (OnGround(w, s.x, s.y) && (gy < s.y - 4 || memory.exitStale >= 4) && IsPassable(w, s.x, s.y - kWormHalfHeight) &&
+        me.Age % 6 == 0)
       Press(me, kJump);
   }
   return true;

@@ -53,8 +53,11 @@ void DigToward(Sight& s, double gx, double gy) {
     return;
   }
   AimAt(s.me, k);
-  Press(s.me, kLeft);
-  Press(s.me, kRight);
+  // The key of the facing walks on; only a fresh press of the other digs,
+  // so it is tapped.
+  const bool facingRight = s.me.FacingRight != kFalse;
+  Press(s.me, facingRight ? kRight : kLeft);
+  if (s.me.Age % 2 == 0) Press(s.me, facingRight ? kLeft : kRight);
 }
 
 namespace {

@@ -65,11 +65,10 @@ struct AceRecord {
   int32 closeFrames = 0;   // calls in a row too close to the other worm to fire
   int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
   int32 framesSinceShot = 0;
-  int32 readyFrames = 0;    // calls aimed and ready to fire
-  int32 aimError = 0;       // aim steps off the right aim, for a weaker ace
-  int32 blindFrames = 0;    // calls left of not seeing incoming fire
-  int32 dodgeRun = 0;       // calls in a row spent dodging
-  int32 backOffFrames = 0;  // calls left of backing away from the other worm
+  int32 readyFrames = 0;  // calls aimed and ready to fire
+  int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
+  int32 blindFrames = 0;  // calls left of not seeing incoming fire
+  int32 dodgeRun = 0;     // calls in a row spent dodging
 };
 
 struct ComputerMemory {
