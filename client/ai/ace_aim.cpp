@@ -20,7 +20,7 @@ constexpr int kSilentAfter = 375;
 }  // namespace
 
 // Below this health a stray splinter is no longer a risk worth taking.
-constexpr int kCarefulHealth = 40;
+constexpr int kCarefulHealth = 50;
 
 // Harm a foreseen shot does to the target; -1 when it would hurt the shooter
 // at (sx, sy), with `health` left, or dig at its feet.
@@ -33,7 +33,7 @@ int Worth(const WeaponDef& W, const Blast& b, const FlightResult& r, double sx, 
     // A stray splinter is a risk worth taking while the worm has health to
     // spare; the blast itself is not.
     const bool careful = health < kCarefulHealth;
-    double safe = std::max(b.radius + 10, b.splinterReach * (careful ? 1.0 : 0.75)) * (careful ? 1.3 : 1.0);
+    double safe = std::max(b.radius + 10, b.splinterReach * (careful ? 1.0 : 0.9)) * (careful ? 1.3 : 1.0);
     if (W.MAPCHANGE > 0) safe = std::max(safe, 18.0);
     // The shot's random spread and the worm's own steps meanwhile move the
     // blast: the further it goes off, the wider the berth.

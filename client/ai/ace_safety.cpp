@@ -97,7 +97,7 @@ bool InRock(const World& w, double x, double y) {
 bool KickOutOfRock(Sight& s) {
   // Counted from the moment the worm got wedged: it may still jitter a
   // pixel or two, which is no way out.
-  constexpr int kRiskAfter = 15, kBlastAfter = 45;
+  constexpr int kRiskAfter = 15, kBlastAfter = 45, kLethalBlastAfter = 150;
   const int wedged = s.memory.wedgedFrames - kWedgedAfter;
   const World& w = s.w;
   Player& me = s.me;
@@ -106,8 +106,14 @@ bool KickOutOfRock(Sight& s) {
   const WeaponDef* W = WeaponInSlot(w, me, cur);
   // Kicks too weak to move it: the last way out is the push of its own
   // blast, which may cost it its life but not the rest of the game.
+  // A blast it would not live through waits until nothing else is left.
   const bool blastOut = wedged >= kBlastAfter;
-  auto strength = [&](const WeaponDef& def) { return blastOut ? BlastOf(w, def).damage + 1 : def.RECOIL; };
+  const bool anyBlast = wedged >= kLethalBlastAfter;
+  auto strength = [&](const WeaponDef& def) {
+    if (!blastOut) return static_cast<int>(def.RECOIL);
+    const int damage = BlastOf(w, def).damage;
+    return damage < me.Health || anyBlast ? damage + 1 : 0;
+  };
   if (W == nullptr || strength(*W) <= 0 || !Loaded(me, cur)) {
     // The loaded weapon with the hardest kick (or blast).
     int want = -1, kick = 0;
