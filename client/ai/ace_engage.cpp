@@ -16,7 +16,7 @@ namespace {
 // first try begins well before a stay looks like loitering, so that a failed
 // try leaves time for others.
 constexpr int kBoxPixels = 24;
-constexpr int kLoiterAfter = 40;
+constexpr int kLoiterAfter = 34;
 constexpr int kEngageFrames = 18;
 constexpr int kGiveUpStill = 8;
 constexpr double kKeepOnGain = 8;
@@ -27,7 +27,7 @@ constexpr double kKeepOnGain = 8;
 // (0 the best), so that each try goes another way.
 constexpr double kExitReach = 64;
 // Free pixels a ray needs before rock to lead out of the box.
-constexpr double kLeavesBox = 1.5 * kBoxPixels;
+constexpr double kLeavesBox = 2.0 * kBoxPixels;
 struct Exit {
   double dx = 0, dy = 0;  // unit direction
   double open = 0;        // free pixels along the ray before rock
