@@ -172,7 +172,7 @@ void AcePlayer(World& w, int p) {
   if (enemy != nullptr && memory.dodgeFrames == 0) {
     if (!BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }
-  memory.wedgedFrames = InRock(w, x, y) ? memory.wedgedFrames + 1 : 0;
+  memory.wedgedFrames = Encased(w, x, y) ? memory.wedgedFrames + 1 : 0;
   const auto planned = me.Ctrl;
   me.Ctrl.fill(0);
   if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {

@@ -94,6 +94,13 @@ bool InRock(const World& w, double x, double y) {
                                                                  static_cast<int32>(std::lround(y)))) == kRock;
 }
 
+bool Encased(const World& w, double x, double y) {
+  // A hole of a pixel or two at the centre is no way out: the sides and the
+  // head are what motion tests.
+  return InRock(w, x, y) ||
+         (InRock(w, x - kWormHalfWidth, y) && InRock(w, x + kWormHalfWidth, y) && InRock(w, x, y - kWormHalfHeight));
+}
+
 bool KickOutOfRock(Sight& s) {
   // Counted from the moment the worm got wedged: it may still jitter a
   // pixel or two, which is no way out.
@@ -101,7 +108,7 @@ bool KickOutOfRock(Sight& s) {
   const int wedged = s.memory.wedgedFrames - kWedgedAfter;
   const World& w = s.w;
   Player& me = s.me;
-  if (!InRock(w, s.x, s.y)) return false;
+  if (!Encased(w, s.x, s.y)) return false;
   const int cur = CurSlot(me);
   const WeaponDef* W = WeaponInSlot(w, me, cur);
   // Kicks too weak to move it: the last way out is the push of its own

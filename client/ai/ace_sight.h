@@ -134,6 +134,9 @@ bool Threatened(const Sight& s, int& awayDir, int& budget);
 bool OwnBlastFlying(const World& w, int p);
 // Whether (x, y) lies inside rock.
 bool InRock(const World& w, double x, double y);
+// Whether the worm at (x, y) is held by rock: its centre, or both sides and
+// its head, inside it.
+bool Encased(const World& w, double x, double y);
 // Fires the worm out of rock it is wedged in. True when it took the controls.
 bool KickOutOfRock(Sight& s);
 
