@@ -192,6 +192,14 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
        95,
        200,
        125},
+      // Only digging on and on gets it out, and the rays towards the target
+      // meet rock at once.
+      {"shut in a pocket of soil, rock between it and the target",
+       {{0, 40, 240, 200, kSoilColour}, {50, 80, 62, 92, kFreeColour}, {66, 40, 74, 200, kRockColour}},
+       56,
+       86,
+       200,
+       30},
   };
   for (const Case& c : cases) {
     auto owned = MakeSimWorld(240, 200);
@@ -206,7 +214,8 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
       box.Add(w.Players[1].X.RoundToInt64(), w.Players[1].Y.RoundToInt64(),
               w.Players[1].Alive != kFalse && w.Players[2].Alive != kFalse);
     }
-    EXPECT_LE(box.Longest(), 5 * 25) << c.name;
+    EXPECT_LE(box.Longest(), 5 * 25) << c.name << ", ended at (" << w.Players[1].X.ToDouble() << ", "
+                                     << w.Players[1].Y.ToDouble() << ")";
   }
 }
 

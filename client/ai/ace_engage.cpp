@@ -1,0 +1,192 @@
+// The ace's engagement: a worm that stays in a small place while the other
+// worm is in play, or crowds it without a shot, forces a way out.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "client/ai/ace_sight.h"
+
+namespace krel::ace_detail {
+
+namespace {
+
+// Inside a box of kBoxPixels for kLoiterAfter calls while the other worm is
+// in play, the worm forces its way out: digging and roping along the most
+// open way. The box is the one a watching player would judge pacing by; the
+// first try begins well before a stay looks like loitering, so that a failed
+// try leaves time for others.
+constexpr int kBoxPixels = 24;
+constexpr int kLoiterAfter = 34;
+constexpr int kEngageFrames = 18;
+constexpr int kGiveUpStill = 8;
+constexpr double kKeepOnGain = 8;
+
+// The ways out of a place, looked at along 16 rays: how far each runs
+// before rock (or the level's edge), up to kExitReach, less for the soil
+// on the way, a little more towards the other worm. Picks the rank-th best
+// (0 the best), so that each try goes another way.
+constexpr double kExitReach = 64;
+// Free pixels a ray needs before rock to lead out of the box.
+constexpr double kLeavesBox = 2.0 * kBoxPixels;
+struct Exit {
+  double dx = 0, dy = 0;  // unit direction
+  double open = 0;        // free pixels along the ray before rock
+  int soil = 0;           // pixels of soil among them
+};
+Exit FindExit(const Sight& s, int rank, bool away, bool climb) {
+  std::array<Exit, 16> rays{};
+  std::array<double, 16> score{};
+  const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
+  for (int k = 0; k < 16; ++k) {
+    Exit& e = rays[static_cast<std::size_t>(k)];
+    const double a = k * 3.14159265358979 / 8;
+    e.dx = std::cos(a);
+    e.dy = std::sin(a);
+    for (double d = kWormHalfWidth; d <= kExitReach; d += 2) {
+      const double x = s.x + e.dx * d, y = s.y + e.dy * d;
+      if (x <= 1 || y <= 1 || x >= s.w.LevelWidth - 1 || y >= std::min<int>(s.w.LevelHeight, kPassableBottom) - 1)
+        break;
+      if (!IsPassable(s.w, x, y)) {
+        if (MaterialOf(s.w, s.w.LevelSurface.At(static_cast<int32>(x), static_cast<int32>(y))) == kRock) break;
+        ++e.soil;
+      }
+      e.open = d;
+    }
+    // A ray that meets rock before it leaves the box leads nowhere, however
+    // much it points at the other worm.
+    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to -
+                                         (!climb && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
+                                         (e.open < kLeavesBox ? 60 : 0);
+  }
+  std::array<int, 16> order{};
+  for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
+  std::stable_sort(order.begin(), order.end(), [&](int l, int r) {
+    return score[static_cast<std::size_t>(l)] > score[static_cast<std::size_t>(r)];
+  });
+  return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % 3)])];
+}
+
+}  // namespace
+
+// Keeps the worm's recent positions while the other worm is in play and
+// counts how many of the latest fit in a small box: pacing to and fro is no
+// better than standing.
+void TrackBox(AceRecord& memory, bool enemyInPlay, int32 px, int32 py) {
+  if (!enemyInPlay) {
+    memory.recentCount = 0;
+    memory.boxFrames = 0;
+  } else {
+    const std::size_t n = memory.recentX.size();
+    const auto at = static_cast<std::size_t>(memory.recentNext) % n;
+    memory.recentX[at] = static_cast<int16>(std::clamp(px, -32000, 32000));
+    memory.recentY[at] = static_cast<int16>(std::clamp(py, -32000, 32000));
+    memory.recentNext = static_cast<int32>((at + 1) % n);
+    memory.recentCount = std::min<int32>(memory.recentCount + 1, static_cast<int32>(n));
+    // The calls, newest first, whose positions all fit in the box.
+    int x0 = px, x1 = px, y0 = py, y1 = py, inBox = 0;
+    for (int k = 0; k < memory.recentCount; ++k, ++inBox) {
+      const auto i = (at + n - static_cast<std::size_t>(k)) % n;
+      x0 = std::min<int>(x0, memory.recentX[i]);
+      x1 = std::max<int>(x1, memory.recentX[i]);
+      y0 = std::min<int>(y0, memory.recentY[i]);
+      y1 = std::max<int>(y1, memory.recentY[i]);
+      if (x1 - x0 > kBoxPixels || y1 - y0 > kBoxPixels) break;
+    }
+    memory.boxFrames = inBox;
+  }
+}
+
+// Inside a small box too long with the other worm in play: the way it
+// followed avoids this place from now on, and for a while it forces a way
+// out, each time along another of the best rays: roping along it when it
+// runs upwards through the open, otherwise digging and jumping along it.
+// True when it took the controls.
+bool BreakOut(Sight& s) {
+  AceRecord& memory = s.memory;
+  Player& me = s.me;
+  const World& w = s.w;
+  // Too close to the other worm for a safe shot for too long is as bad: the
+  // way out then leads away from it.
+  const bool crowded = memory.closeFrames > kCrowdedAfter;
+  // A way that gets the worm no nearer its end (rock ahead, a hook that
+  // holds nowhere) is given up early for the next one; one that digs on
+  // slowly is not.
+  if (memory.engageFrames > 0) {
+    const auto left = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
+    memory.exitStale = left < memory.exitBest ? 0 : memory.exitStale + 1;
+    memory.exitBest = std::min(memory.exitBest, left);
+    if (memory.exitStale > kGiveUpStill && me.RopeState == 0) memory.engageFrames = 0;
+  }
+  if (memory.engageFrames == 0 && memory.boxFrames >= kLoiterAfter && !crowded && me.RopeState == 0) {
+    // A way that is getting the worm somewhere, slowly (digging), is kept
+    // on: turning to the next one would undo what it won.
+    const double before = std::sqrt(Dist2(memory.engageFromX, memory.engageFromY, memory.exitX, memory.exitY));
+    const double now = std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY));
+    if (memory.engageRound > 0 && now > 6 && before - now >= kKeepOnGain) {
+      memory.engageFrames = kEngageFrames;
+      memory.exitStale = 0;
+      memory.engageFromX = static_cast<int32>(s.x);
+      memory.engageFromY = static_cast<int32>(s.y);
+    }
+  }
+  if (memory.engageFrames == 0 && (memory.boxFrames >= kLoiterAfter || crowded)) {
+    memory.engageFrames = kEngageFrames;
+    memory.engageFromX = static_cast<int32>(s.x);
+    memory.engageFromY = static_cast<int32>(s.y);
+    ++memory.engageRound;
+    // The way led here and no further: the next one goes round this place.
+    const auto k = static_cast<std::size_t>(memory.deadCount % 8);
+    memory.deadX[k] = static_cast<int32>(s.x);
+    memory.deadY[k] = static_cast<int32>(s.y);
+    ++memory.deadCount;
+    memory.pathAge = 1000;
+    // A worm that tried once in this stay and is still in the box did not
+    // get up by rope: the next ways lead along the ground or through soil,
+    // not steeply down (a dig there leaves the worm standing where it was).
+    const bool climb = memory.boxFrames < kLoiterAfter + kEngageFrames;
+    const Exit e = FindExit(s, memory.engageRound, crowded, climb);
+    memory.closeFrames = 0;
+    // Far enough that getting there leaves the box, whatever lies between.
+    memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
+    memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
+    memory.exitByRope = ToFlag(climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
+    memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
+    memory.exitStale = 0;
+  }
+  if (memory.engageFrames == 0) return false;
+  --memory.engageFrames;
+  me.Ctrl.fill(0);
+  const double gx = memory.exitX, gy = memory.exitY;
+  if (me.RopeState != 0) {
+    // Hanging still (the hook holds too near, or the rope is as short as it
+    // gets) is no way out either.
+    const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
+    // A hook caught in the other worm pulls towards it, not out.
+    if (me.RopeState < 0 || memory.ropeFrames++ > 30 || memory.exitByRope == kFalse || s.y < gy + 4 ||
+        (holds && (memory.stillFrames > 8 || me.RopeLength <= fixed(5)))) {
+      Press(me, kJump);  // lets go
+      memory.ropeFrames = 0;
+    } else if (holds && me.Age % 2 == 0) {
+      // Change with up shortens the rope (with a side key it would change
+      // weapons instead), so pulling up and swinging take turns.
+      Press(me, kChange);
+      Press(me, kUp);
+    } else {
+      Press(me, gx > s.x ? kRight : kLeft);
+    }
+    return true;
+  }
+  if (memory.exitByRope != kFalse) {
+    ThrowRope(s, gx, gy);
+  } else {
+    DigToward(s, gx, gy);
+    // Up the way, or over a knob of rock that neither walking nor digging
+    // gets past.
+    if (OnGround(w, s.x, s.y) && (gy < s.y - 4 || memory.exitStale >= 4) && IsPassable(w, s.x, s.y - kWormHalfHeight) &&
+        me.Age % 6 == 0)
+      Press(me, kJump);
+  }
+  return true;
+}
+
+}  // namespace krel::ace_detail

@@ -1,0 +1,250 @@
+// The ace's movement: walking, digging, jumping and roping along its way,
+// and its rounds of ways out when nothing moves it.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "client/ai/ace_path.h"
+#include "client/ai/ace_sight.h"
+
+namespace krel::ace_detail {
+
+// The aim step closest to the compass direction of (dx, dy) on the side the
+// worm faces.
+int AimToward(double dx, double dy) {
+  const double deg = std::atan2(std::abs(dx), -dy) * 180.0 / 3.14159265358979;  // 0 up, 180 down
+  int best = 0;
+  auto off = [&](int k) { return std::abs(AimDegrees[static_cast<std::size_t>(k)] - deg); };
+  for (int k = 0; k < kAimSteps; ++k)
+    if (off(k) < off(best)) best = k;
+  return best;
+}
+
+// Throws the rope towards (gx, gy) once the aim is there.
+void ThrowRope(Sight& s, double gx, double gy) {
+  const int k = AimToward(gx - s.x, gy - s.y);
+  // Nearly straight up either facing will do; a worm against a wall cannot
+  // turn towards it, and trying would keep it from throwing at all.
+  const bool steep = std::abs(gx - s.x) * 4 < std::abs(gy - s.y);
+  const bool right = steep ? s.me.FacingRight != kFalse : gx >= s.x;
+  if ((s.me.FacingRight != kFalse) != right) {
+    Press(s.me, right ? kRight : kLeft);
+    return;
+  }
+  if (AimAt(s.me, k)) {
+    Press(s.me, kJump);
+    Press(s.me, kChange);
+    s.memory.ropeFrames = 1;
+  }
+}
+
+// Digs towards (gx, gy): left and right together dig ahead along the aim and
+// walk on.
+void DigToward(Sight& s, double gx, double gy) {
+  // Mostly up or down, either side will do: the worm keeps its facing
+  // rather than turn to and fro.
+  const bool steep = std::abs(gx - s.x) * 2 < std::abs(gy - s.y);
+  const bool right = steep ? s.me.FacingRight != kFalse : gx >= s.x;
+  int k = AimToward(gx - s.x, gy - s.y);
+  // Straight up the dig would not open the way ahead.
+  k = std::clamp(k, 0, 15);
+  if ((s.me.FacingRight != kFalse) != right && IsPassable(s.w, s.x + (right ? kWormHalfWidth : -kWormHalfWidth), s.y)) {
+    Press(s.me, right ? kRight : kLeft);
+    return;
+  }
+  AimAt(s.me, k);
+  // The key of the facing walks on; only a fresh press of the other digs,
+  // so it is tapped.
+  const bool facingRight = s.me.FacingRight != kFalse;
+  Press(s.me, facingRight ? kRight : kLeft);
+  if (s.me.Age % 2 == 0) Press(s.me, facingRight ? kLeft : kRight);
+}
+
+namespace {
+
+// Gets the worm towards (gx, gy).
+void Travel(Sight& s, double gx, double gy) {
+  Player& me = s.me;
+  AceRecord& memory = s.memory;
+  const World& w = s.w;
+  const int dir = gx > s.x + 3 ? 1 : (gx < s.x - 3 ? -1 : 0);
+  const bool ground = OnGround(w, s.x, s.y);
+
+  if (me.RopeState != 0) {
+    ++memory.ropeFrames;
+    const double hook2 = Dist2(me.RopeX.ToDouble(), me.RopeY.ToDouble(), s.x, s.y);
+    const bool hanging = memory.ropeFrames > 8 && memory.stillFrames > 3;
+    if (memory.ropeFrames > 45 || (hanging && IsPassable(w, s.near[0], s.near[1])) ||
+        (memory.ropeFrames > 4 && s.y < gy - 5) || (memory.ropeFrames > 12 && hook2 > 60 * 60)) {
+      Press(me, kJump);  // lets go
+      memory.ropeFrames = 0;
+    } else if (!IsPassable(w, s.near[0], s.near[1])) {
+      DigToward(s, s.near[0], s.near[1]);  // hanging under soil: dig on up
+    } else if (gy < s.y - 8 && me.RopeLength > fixed(5) && !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble())) {
+      // The hook holds above: a shorter rope pulls the worm up.
+      Press(me, kChange);
+      Press(me, kUp);
+    } else if (dir != 0) {
+      Press(me, dir > 0 ? kRight : kLeft);
+    }
+    return;
+  }
+  memory.ropeFrames = 0;
+
+  const bool wantUp = gy < s.y - 20;
+  if (dir != 0) Press(me, dir > 0 ? kRight : kLeft);
+  if (!ground) return;  // in the air the walk keys steer
+
+  if (!IsPassable(w, s.near[0], s.near[1]) && memory.stillFrames >= 1) {
+    // The way leads through soil.
+    DigToward(s, s.near[0], s.near[1]);
+    return;
+  }
+  if (memory.stillFrames >= 3 || memory.noProgress >= 20) {
+    // Walking gets nowhere: dig, jump, rope, in turns.
+    const int phase = ((memory.noProgress >= 20 ? memory.noProgress : memory.stillFrames) / 10) % 4;
+    const double tx = dir != 0 ? gx : s.x + memory.wanderDir * 20;
+    if (phase == 0) {
+      DigToward(s, tx, gy);
+    } else if (phase == 1) {
+      if (IsPassable(w, s.x, s.y - kWormHalfHeight))
+        Press(me, kJump);
+      else
+        DigToward(s, tx, s.y - 20);
+    } else if (phase == 2) {
+      me.Ctrl.fill(0);
+      ThrowRope(s, tx, std::min(gy, s.y - 40));
+    } else {
+      DigToward(s, s.x - (tx - s.x), s.y - 10);
+    }
+    return;
+  }
+  if (dir != 0 && gy < s.y + 25) {
+    // A drop ahead with the goal not below: jump it rather than fall in.
+    bool drop = true;
+    for (int d = 4; d <= 24 && drop; d += 4) drop = IsPassable(w, s.x + 6 * dir, s.y + d);
+    if (drop && IsPassable(w, s.x, s.y - kWormHalfHeight)) Press(me, kJump);
+  }
+  if (wantUp && memory.stillFrames > 1) {
+    me.Ctrl.fill(0);
+    ThrowRope(s, gx, gy - 10);
+  }
+}
+
+}  // namespace
+
+// Walks, digs, jumps or ropes towards the other worm (or backs off from it,
+// or roams without one).
+void Approach(Sight& s, bool moved) {
+  World& w = s.w;
+  const int p = s.p;
+  Player& me = s.me;
+  AceRecord& memory = s.memory;
+  const Player* enemy = s.enemy;
+  const double x = s.x, y = s.y, best2 = s.enemy2;
+  const int cur = CurSlot(me);
+  double gx = s.ex, gy = s.ey;
+  if (enemy == nullptr) {
+    // Nobody to fight: roam.
+    gx = x + memory.wanderDir * 40;
+    gy = y;
+  } else if (best2 < kTooClose * kTooClose || (best2 < 120 * 120 && OwnBlastFlying(w, p))) {
+    // Too close for a safe shot: back off.
+    gx = x + (x >= s.ex ? 60 : -60);
+    gy = y;
+  }
+  if (memory.stillFrames == kDetourAfter || memory.noProgress == kDetourAfter * 3) {
+    // The way leads nowhere the worm can go: off somewhere else for a
+    // while, each time the other way.
+    memory.detourFrames = kDetourFrames;
+    memory.wanderDir = -memory.wanderDir;
+    if (memory.detourFrames > 0 && enemy != nullptr && memory.noProgress >= kDetourAfter) {
+      // Where the way led is out of reach: the next way goes round it.
+      const auto k = static_cast<std::size_t>(memory.deadCount % 8);
+      memory.deadX[k] = memory.wayX;
+      memory.deadY[k] = memory.wayY;
+      ++memory.deadCount;
+      memory.pathAge = 1000;
+    }
+  }
+  if (memory.detourFrames > 0) {
+    --memory.detourFrames;
+    gx = x + memory.wanderDir * 80;
+    gy = y - 30;
+  } else if (enemy != nullptr && best2 >= kTooClose * kTooClose) {
+    double wx = 0, wy = 0;
+    if (Waypoint(memory.path, x, y, 10, wx, wy)) {
+      gx = wx;
+      gy = wy;
+    }
+    // The first soil along the next few cells of the way, if any.
+    for (int k = 1; k <= 4; ++k) {
+      if (!Waypoint(memory.path, x, y, k, wx, wy)) break;
+      s.near[0] = wx;
+      s.near[1] = wy;
+      if (!IsPassable(w, wx, wy)) break;
+    }
+  }
+  // A shot that blows the way open is fired on the way, when the worm
+  // happens to be aimed for it.
+  const auto c = static_cast<std::size_t>(cur);
+  const WeaponDef* W = WeaponInSlot(w, me, cur);
+  const bool digShot = enemy != nullptr && memory.worth[c] == kDigShot && Loaded(me, cur) && me.Aim == memory.aim[c] &&
+                       (me.FacingRight != kFalse) == (memory.facingRight[c] != kFalse) && W != nullptr &&
+                       static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY;
+  memory.wayX = static_cast<int32>(gx);
+  memory.wayY = static_cast<int32>(gy);
+  const bool walking = std::abs(gx - x) > 3;
+  memory.stuckFrames = (walking && !moved) ? memory.stuckFrames + 1 : 0;
+  Travel(s, gx, gy);
+  if (digShot && !me.Ctrl[kUp] && !me.Ctrl[kDown] && !me.Ctrl[kChange] && !me.Ctrl[kLeft] && !me.Ctrl[kRight])
+    Press(me, kShoot);
+  if (enemy == nullptr && memory.stuckFrames > 30) {
+    memory.wanderDir = -memory.wanderDir;
+    memory.stuckFrames = 0;
+  }
+}
+
+void Unstick(Sight& s) {
+  const World& w = s.w;
+  Player& me = s.me;
+  AceRecord& memory = s.memory;
+  const double x = s.x, y = s.y;
+  // Nothing has moved the worm for a long time: walk to the open side, jump,
+  // walk the other way (a blocked step does not turn the worm, so each way
+  // gets its turn whatever the facing), dig up (which leaves room to jump
+  // and turn round in), dig level, dig low (a worm caught on a point of
+  // ground drops once it is gone), jumping all the while, and rope, each
+  // time at another angle.
+  me.Ctrl.fill(0);
+  const int round = (memory.stillFrames - kStuckAfter) / kStuckStep;
+  const int phase = round % 7;
+  // The open side is chosen once a round: a step can change which side
+  // looks open, and turning back each frame gets nowhere.
+  if ((memory.stillFrames - kStuckAfter) % (kStuckStep * 7) == 1)
+    memory.wanderDir = !IsPassable(w, x - kWormHalfWidth, y) && IsPassable(w, x + kWormHalfWidth, y) ? 1 : -1;
+  static constexpr int kDigAims[] = {0, 0, 0, 17, 8, 1};
+  if (phase <= 5) {
+    // The jump goes with every walk and dig: a worm in a hole it has dug
+    // gets out once the soil above it is gone.
+    Press(me, kJump);
+    if (phase == 0 || phase == 2) {
+      Press(me, (phase == 0 ? memory.wanderDir : -memory.wanderDir) > 0 ? kRight : kLeft);
+    } else if (phase >= 3 && AimAt(me, kDigAims[phase]) && me.Age % 2 == 0) {
+      // Tapped: only a fresh press of the second key digs again.
+      Press(me, kLeft);
+      Press(me, kRight);
+    }
+  } else if (me.RopeState == 0) {
+    static constexpr int kRopeAims[] = {15, 11, 17, 13, 9};
+    if (AimAt(me, kRopeAims[(round / 7) % 5])) {
+      Press(me, kJump);
+      Press(me, kChange);
+    }
+  } else if (me.RopeLength > fixed(5)) {
+    Press(me, kChange);
+    Press(me, kUp);
+  }
+}
+
+}  // namespace krel::ace_detail
