@@ -21,20 +21,7 @@ wait_for 60 "the eight clients play" batch_line_with six 16
 
 # A ninth program knocking during the game is told why it cannot join, on
 # the port the server has kept, and the refusal is logged.
-refusal=$(python3 - "$TCP_PORT" <<'PY'
-import socket, sys
-s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=20)
-s.sendall(b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01")
-got = b""
-while True:
-    chunk = s.recv(4096)
-    if not chunk:
-        break
-    got += chunk
-print(repr(got))
-PY
-)
-[ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
+expect_running_game_refusal
 grep -q "a game is running" "$WORK/server.txt" || { echo "FAIL: the refusal is not logged"; exit 1; }
 
 # Killed in the middle of the game: the others go on without it.

@@ -49,20 +49,7 @@ start_bots watches --data "$WORK/other" --number-from 4 --watch --frames 600
 WATCHES=$BOT_PID
 
 # A client of the basic protocol during the game: the classic refusal.
-refusal=$(python3 - "$TCP_PORT" <<'PY'
-import socket, sys
-s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=20)
-s.sendall(b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01")
-got = b""
-while True:
-    chunk = s.recv(4096)
-    if not chunk:
-        break
-    got += chunk
-print(repr(got))
-PY
-)
-[ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
+expect_running_game_refusal
 
 wait_bots leaves joins watches stays
 grep -q "entered the game" "$WORK/server.txt" || { echo "FAIL: nobody entered the running game"; cat "$WORK/server.txt"; exit 1; }

@@ -131,3 +131,23 @@ wait_clients() {
     exit 1
   fi
 }
+
+# A client of the basic protocol knocking at a running game: it greets and
+# sends its settings, and must be told why it cannot join, then closed.
+expect_running_game_refusal() {
+  local refusal
+  refusal=$(python3 - "$TCP_PORT" <<'PY'
+import socket, sys
+s = socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=20)
+s.sendall(b"$KREL0.82.0.0C\x00\x0f\x00\x64\x01")
+got = b""
+while True:
+    chunk = s.recv(4096)
+    if not chunk:
+        break
+    got += chunk
+print(repr(got))
+PY
+)
+  [ "$refusal" = "b'cA GAME IS RUNNING ON THIS SERVER\\x00'" ] || { echo "FAIL: refusal was $refusal"; exit 1; }
+}
