@@ -62,6 +62,8 @@ void DigToward(Sight& s, double gx, double gy) {
 
 namespace {
 
+constexpr double kWallStandOff = 75;
+
 // Gets the worm towards (gx, gy).
 void Travel(Sight& s, double gx, double gy) {
   Player& me = s.me;
@@ -153,6 +155,7 @@ void Approach(Sight& s, bool moved) {
     gx = x + (x >= s.ex ? 60 : -60);
     gy = y;
   }
+  bool atWall = false;
   if (memory.stillFrames == kDetourAfter || memory.noProgress == kDetourAfter * 3) {
     // The way leads nowhere the worm can go: off somewhere else for a
     // while, each time the other way.
@@ -173,10 +176,14 @@ void Approach(Sight& s, bool moved) {
     gy = y - 30;
   } else if (enemy != nullptr && best2 >= kTooClose * kTooClose) {
     double wx = 0, wy = 0;
-    if (Waypoint(memory.path, x, y, 10, wx, wy)) {
+    bool atRock = false;
+    if (Waypoint(memory.path, x, y, 10, wx, wy, &atRock)) {
       gx = wx;
       gy = wy;
     }
+    // Rock parts the worms and this is the nearest the worm gets: it stays
+    // and fights from here (blasts reach through rock).
+    if (atRock && Dist2(gx, gy, x, y) < 6 * 6) atWall = true;
     // The first soil along the next few cells of the way, if any.
     for (int k = 1; k <= 4; ++k) {
       if (!Waypoint(memory.path, x, y, k, wx, wy)) break;
@@ -196,7 +203,14 @@ void Approach(Sight& s, bool moved) {
   memory.wayY = static_cast<int32>(gy);
   const bool walking = std::abs(gx - x) > 3;
   memory.stuckFrames = (walking && !moved) ? memory.stuckFrames + 1 : 0;
-  Travel(s, gx, gy);
+  if (atWall && best2 < kWallStandOff * kWallStandOff) {
+    // Right across the rock from it every blast that reaches it reaches
+    // this worm too: back off to where a blast against the rock by the other
+    // worm is safe to fire.
+    Travel(s, x + (x >= s.ex ? 50 : -50), y);
+  } else if (!atWall) {
+    Travel(s, gx, gy);
+  }
   if (digShot && !me.Ctrl[kUp] && !me.Ctrl[kDown] && !me.Ctrl[kChange] && !me.Ctrl[kLeft] && !me.Ctrl[kRight])
     Press(me, kShoot);
   if (enemy == nullptr && memory.stuckFrames > 30) {

@@ -18,13 +18,16 @@ struct World;
 struct AcePath {
   static constexpr int kCell = 4;
   static constexpr std::uint16_t kUnreached = 0xFFFF;
+  // What entering a cell of rock costs; a way that costs more than this
+  // runs through rock, up to the rock nearest the goal.
+  static constexpr std::uint16_t kRockCost = 1000;
   int width = 0, height = 0;  // in cells
   double goalX = -1e6, goalY = -1e6;
   std::vector<std::uint16_t> cost;
 };
 
 // Fills path with the cost of every cell to the cell of (gx, gy). The cells
-// within two of each of the `avoid` points (x, y pairs) count as rock.
+// within two of each of the `avoid` points (x, y pairs) cost dearly.
 void BuildPath(const World& w, double gx, double gy, AcePath& path, const std::int32_t* avoidX = nullptr,
                const std::int32_t* avoidY = nullptr, int avoidCount = 0);
 
@@ -54,8 +57,9 @@ bool ContinuePath(const World& w, AcePathBuild& build, AcePath& path, int budget
 // The cost of the way from (x, y); kUnreached when it has none.
 std::uint16_t CostAt(const AcePath& path, double x, double y);
 
-// The centre of the cell `ahead` steps along the cheapest way from (x, y);
+// The centre of the cell `ahead` steps along the cheapest way from (x, y),
+// or of the last cell before the way enters rock (then *atRock is set);
 // false when (x, y) has no way to the goal.
-bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy);
+bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy, bool* atRock = nullptr);
 
 }  // namespace krel
