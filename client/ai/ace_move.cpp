@@ -62,7 +62,10 @@ void DigToward(Sight& s, double gx, double gy) {
 
 namespace {
 
+// At the rock that parts it from the other worm, the worm waits at most
+// kWallWait calls, and not at all when nearer than kWallStandOff.
 constexpr double kWallStandOff = 75;
+constexpr int kWallWait = 40;
 
 // Gets the worm towards (gx, gy).
 void Travel(Sight& s, double gx, double gy) {
@@ -203,14 +206,14 @@ void Approach(Sight& s, bool moved) {
   memory.wayY = static_cast<int32>(gy);
   const bool walking = std::abs(gx - x) > 3;
   memory.stuckFrames = (walking && !moved) ? memory.stuckFrames + 1 : 0;
-  if (atWall && best2 < kWallStandOff * kWallStandOff) {
+  if (atWall && (best2 < kWallStandOff * kWallStandOff || memory.boxFrames > kWallWait)) {
     // Right across the rock from it every blast that reaches it reaches
-    // this worm too: back off to where a blast against the rock by the other
-    // worm is safe to fire.
-    Travel(s, x + (x >= s.ex ? 50 : -50), y);
-  } else if (!atWall) {
-    Travel(s, gx, gy);
+    // this worm too, and waiting at the rock long gains nothing: off away
+    // from the other worm for a while, to come back to the rock after.
+    memory.detourFrames = kDetourFrames;
+    memory.wanderDir = x >= s.ex ? 1 : -1;
   }
+  if (!atWall) Travel(s, gx, gy);
   if (digShot && !me.Ctrl[kUp] && !me.Ctrl[kDown] && !me.Ctrl[kChange] && !me.Ctrl[kLeft] && !me.Ctrl[kRight])
     Press(me, kShoot);
   if (enemy == nullptr && memory.stuckFrames > 30) {
