@@ -57,7 +57,7 @@ void CheapestAround(const AcePath& path, int cx, int cy, int ring, std::uint16_t
 }  // namespace
 
 void StartPath(const World& w, double gx, double gy, AcePathBuild& b, const std::int32_t* avoidX,
-               const std::int32_t* avoidY, int avoidCount) {
+               const std::int32_t* avoidY, int avoidCount, double fromX, double fromY) {
   AcePath& path = b.next;
   path.width = (w.LevelWidth + AcePath::kCell - 1) / AcePath::kCell;
   path.height = (std::min<int>(w.LevelHeight, kPassableBottom) + AcePath::kCell - 1) / AcePath::kCell;
@@ -67,6 +67,9 @@ void StartPath(const World& w, double gx, double gy, AcePathBuild& b, const std:
   path.cost.assign(static_cast<std::size_t>(n), AcePath::kUnreached);
   b.enter.assign(static_cast<std::size_t>(n), kBlocked);
   b.open = {};
+  b.intoRock.clear();
+  b.throughRock = fromX < 0 || fromY < 0 || n == 0;
+  b.fromCell = b.throughRock ? -1 : CellOf(fromY, path.height) * path.width + CellOf(fromX, path.width);
   b.row = 0;
   b.running = true;
   b.searching = false;
@@ -113,6 +116,16 @@ void BeginSearch(AcePathBuild& b) {
   b.open.push({0, goal});
 }
 
+// Whether the cell or one next to it has a way: a worm beside rock may
+// stand in a cell that holds rock.
+bool NearReached(const AcePath& path, int cell) {
+  const int cx = cell % path.width, cy = cell / path.width;
+  std::uint16_t best = AcePath::kUnreached;
+  int bx = cx, by = cy;
+  CheapestAround(path, cx, cy, 1, best, bx, by);
+  return best != AcePath::kUnreached;
+}
+
 }  // namespace
 
 bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
@@ -131,7 +144,19 @@ bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
   }
   // Dijkstra; ties go by cell index, so the result never depends on anything
   // but the level.
-  while (!b.open.empty()) {
+  while (true) {
+    if (b.open.empty()) {
+      // Nothing but rock leads on: through it, unless the worm is reached.
+      if (b.throughRock || b.intoRock.empty() || NearReached(next, b.fromCell)) break;
+      b.throughRock = true;
+      for (const auto& [c, cell] : b.intoRock)
+        if (c < next.cost[static_cast<std::size_t>(cell)]) {
+          next.cost[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(c);
+          b.open.push({c, cell});
+        }
+      b.intoRock.clear();
+      continue;
+    }
     if (budget-- <= 0) return false;
     const auto [c, at] = b.open.top();
     b.open.pop();
@@ -148,6 +173,10 @@ bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
         if (e == kBlocked) continue;
         const std::uint32_t step = (dx != 0 && dy != 0) ? e + e / 2 : e;
         const std::uint32_t nc = std::min<std::uint32_t>(c + step, AcePath::kUnreached - 1);
+        if (e == AcePath::kRockCost && !b.throughRock) {
+          b.intoRock.push_back({nc, cell});
+          continue;
+        }
         if (nc < next.cost[static_cast<std::size_t>(cell)]) {
           next.cost[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(nc);
           b.open.push({nc, cell});

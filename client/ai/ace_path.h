@@ -44,11 +44,18 @@ struct AcePathBuild {
   std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
   std::array<std::int32_t, 8> avoidX{}, avoidY{};
   int avoidCount = 0;
+  // The worm's cell (-1 for none): rock is searched through only when the
+  // way round does not reach it, and those steps wait here till then.
+  int fromCell = -1;
+  bool throughRock = false;
+  std::vector<Item> intoRock;
 };
 
-// Begins working out the way to (gx, gy), as BuildPath does.
+// Begins working out the way to (gx, gy), as BuildPath does; with the worm's
+// place (fromX, fromY) the way runs through rock only when nothing else
+// reaches the worm, which saves the search most of the rock.
 void StartPath(const World& w, double gx, double gy, AcePathBuild& build, const std::int32_t* avoidX = nullptr,
-               const std::int32_t* avoidY = nullptr, int avoidCount = 0);
+               const std::int32_t* avoidY = nullptr, int avoidCount = 0, double fromX = -1, double fromY = -1);
 
 // Does at most about `budget` cells' worth of the work; when the way is
 // complete, moves it into `path` and returns true.
