@@ -241,6 +241,30 @@ TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {
   }
 }
 
+// Rock that parts the worms for good: the way leads to the rock nearest the
+// goal and stops there; with a gap in the rock it goes round through the gap.
+TEST(Ace, TheWayEndsAtRockThatPartsItFromTheGoal) {
+  for (const int gapTop : {100, 70}) {
+    auto owned = MakeSimWorld(200, 100);
+    World& w = *owned;
+    Fill(w, 100, 0, 108, gapTop, kRockColour);
+    AcePath path;
+    BuildPath(w, 150, 50, path);
+    double wx = 0, wy = 0;
+    bool atRock = false;
+    ASSERT_TRUE(Waypoint(path, 40, 50, 200, wx, wy, &atRock)) << gapTop;
+    const bool sealed = gapTop == 100;
+    EXPECT_EQ(atRock, sealed) << gapTop;
+    EXPECT_EQ(CostAt(path, 40, 50) >= AcePath::kRockCost, sealed) << gapTop;
+    if (sealed) {
+      EXPECT_GT(wx, 85) << "stopped short of the rock";
+      EXPECT_LT(wx, 100) << "walked into the rock";
+    } else {
+      EXPECT_NEAR(wx, 150, 4) << "no way round through the gap";
+    }
+  }
+}
+
 // A weaker ace's mistakes come from a stream of its own: the game's random
 // source, which every other draw of the game comes from, is never touched.
 TEST(Ace, NeverDrawsFromTheGamesRandomSource) {

@@ -108,7 +108,7 @@ void AcePlayer(World& w, int p) {
     if (!memory.build.running &&
         (memory.pathAge >= 50 || Dist2(memory.path.goalX, memory.path.goalY, s.ex, s.ey) > 40 * 40)) {
       StartPath(w, s.ex, s.ey, memory.build, memory.deadX.data(), memory.deadY.data(),
-                std::min<int>(memory.deadCount, 8));
+                std::min<int>(memory.deadCount, 8), x, y);
       memory.pathAge = 0;
     }
     if (ContinuePath(w, memory.build, memory.path, kPathBudget)) memory.bestCost = CostAt(memory.path, x, y);

@@ -62,6 +62,11 @@ void DigToward(Sight& s, double gx, double gy) {
 
 namespace {
 
+// At the rock that parts it from the other worm, the worm waits at most
+// kWallWait calls, and not at all when nearer than kWallStandOff.
+constexpr double kWallStandOff = 75;
+constexpr int kWallWait = 40;
+
 // Gets the worm towards (gx, gy).
 void Travel(Sight& s, double gx, double gy) {
   Player& me = s.me;
@@ -153,6 +158,7 @@ void Approach(Sight& s, bool moved) {
     gx = x + (x >= s.ex ? 60 : -60);
     gy = y;
   }
+  bool atWall = false;
   if (memory.stillFrames == kDetourAfter || memory.noProgress == kDetourAfter * 3) {
     // The way leads nowhere the worm can go: off somewhere else for a
     // while, each time the other way.
@@ -173,10 +179,14 @@ void Approach(Sight& s, bool moved) {
     gy = y - 30;
   } else if (enemy != nullptr && best2 >= kTooClose * kTooClose) {
     double wx = 0, wy = 0;
-    if (Waypoint(memory.path, x, y, 10, wx, wy)) {
+    bool atRock = false;
+    if (Waypoint(memory.path, x, y, 10, wx, wy, &atRock)) {
       gx = wx;
       gy = wy;
     }
+    // Rock parts the worms and this is the nearest the worm gets: it stays
+    // and fights from here (blasts reach through rock).
+    if (atRock && Dist2(gx, gy, x, y) < 6 * 6) atWall = true;
     // The first soil along the next few cells of the way, if any.
     for (int k = 1; k <= 4; ++k) {
       if (!Waypoint(memory.path, x, y, k, wx, wy)) break;
@@ -196,7 +206,14 @@ void Approach(Sight& s, bool moved) {
   memory.wayY = static_cast<int32>(gy);
   const bool walking = std::abs(gx - x) > 3;
   memory.stuckFrames = (walking && !moved) ? memory.stuckFrames + 1 : 0;
-  Travel(s, gx, gy);
+  if (atWall && (best2 < kWallStandOff * kWallStandOff || memory.boxFrames > kWallWait)) {
+    // Right across the rock from it every blast that reaches it reaches
+    // this worm too, and waiting at the rock long gains nothing: off away
+    // from the other worm for a while, to come back to the rock after.
+    memory.detourFrames = kDetourFrames;
+    memory.wanderDir = x >= s.ex ? 1 : -1;
+  }
+  if (!atWall) Travel(s, gx, gy);
   if (digShot && !me.Ctrl[kUp] && !me.Ctrl[kDown] && !me.Ctrl[kChange] && !me.Ctrl[kLeft] && !me.Ctrl[kRight])
     Press(me, kShoot);
   if (enemy == nullptr && memory.stuckFrames > 30) {

@@ -10,12 +10,14 @@ namespace krel {
 
 namespace {
 
-// Digging moves the worm nearly as fast as walking; rock never gives way.
+// Digging moves the worm nearly as fast as walking. Rock never gives way,
+// but a way through it still leads to the rock nearest the other worm when
+// rock parts the two for good; it costs more than any way round.
 constexpr std::uint16_t kFreeCost = 2, kSoilCost = 4;
 constexpr std::uint16_t kBlocked = 0;
 
-// Cost of entering each cell: 0 for rock and the level's edge.
-// Any rock in the cell blocks it: a worm needs more room than a pixel.
+// Cost of entering each cell: kRockCost for rock, 0 for the level's edge.
+// Any rock in the cell makes it rock: a worm needs more room than a pixel.
 std::uint16_t EnterCost(const World& w, int cx, int cy) {
   const int x0 = cx * AcePath::kCell, y0 = cy * AcePath::kCell;
   const int bottom = std::min<int>(w.LevelHeight, kPassableBottom);
@@ -25,7 +27,7 @@ std::uint16_t EnterCost(const World& w, int cx, int cy) {
     const int y = k == 4 ? y0 + AcePath::kCell / 2 : y0 + (k / 2) * (AcePath::kCell - 1);
     if (x <= 0 || y <= 0 || x >= w.LevelWidth || y >= bottom) return kBlocked;
     if (IsPassable(w, x, y)) continue;
-    if (MaterialOf(w, w.LevelSurface.At(x, y)) == kRock) return kBlocked;
+    if (MaterialOf(w, w.LevelSurface.At(x, y)) == kRock) return AcePath::kRockCost;
     soil = true;
   }
   return soil ? kSoilCost : kFreeCost;
@@ -52,7 +54,7 @@ void CheapestAround(const AcePath& path, int cx, int cy, int ring, std::uint16_t
 }  // namespace
 
 void StartPath(const World& w, double gx, double gy, AcePathBuild& b, const std::int32_t* avoidX,
-               const std::int32_t* avoidY, int avoidCount) {
+               const std::int32_t* avoidY, int avoidCount, double fromX, double fromY) {
   AcePath& path = b.next;
   path.width = (w.LevelWidth + AcePath::kCell - 1) / AcePath::kCell;
   path.height = (std::min<int>(w.LevelHeight, kPassableBottom) + AcePath::kCell - 1) / AcePath::kCell;
@@ -62,6 +64,9 @@ void StartPath(const World& w, double gx, double gy, AcePathBuild& b, const std:
   path.cost.assign(static_cast<std::size_t>(n), AcePath::kUnreached);
   b.enter.assign(static_cast<std::size_t>(n), kBlocked);
   b.open = {};
+  b.intoRock.clear();
+  b.throughRock = fromX < 0 || fromY < 0 || n == 0;
+  b.fromCell = b.throughRock ? -1 : CellOf(fromY, path.height) * path.width + CellOf(fromX, path.width);
   b.row = 0;
   b.running = true;
   b.searching = false;
@@ -83,13 +88,18 @@ void BeginSearch(AcePathBuild& b) {
   if (path.width <= 0 || path.height <= 0) return;
   // A worm is wider than a cell: a gap of one cell between rocks is no way.
   const std::vector<std::uint16_t> rock(enter);
+  auto isRock = [&](int cx, int cy) {
+    const std::uint16_t e = rock[static_cast<std::size_t>(cy * path.width + cx)];
+    return e == kBlocked || e == AcePath::kRockCost;
+  };
   for (int cy = 0; cy < path.height; ++cy)
     for (int cx = 0; cx < path.width; ++cx) {
-      const bool left = cx > 0 && rock[static_cast<std::size_t>(cy * path.width + cx - 1)] == kBlocked;
-      const bool right = cx + 1 < path.width && rock[static_cast<std::size_t>(cy * path.width + cx + 1)] == kBlocked;
-      const bool up = cy > 0 && rock[static_cast<std::size_t>((cy - 1) * path.width + cx)] == kBlocked;
-      const bool down = cy + 1 < path.height && rock[static_cast<std::size_t>((cy + 1) * path.width + cx)] == kBlocked;
-      if ((left && right) || (up && down)) enter[static_cast<std::size_t>(cy * path.width + cx)] = kBlocked;
+      const bool left = cx > 0 && isRock(cx - 1, cy);
+      const bool right = cx + 1 < path.width && isRock(cx + 1, cy);
+      const bool up = cy > 0 && isRock(cx, cy - 1);
+      const bool down = cy + 1 < path.height && isRock(cx, cy + 1);
+      std::uint16_t& e = enter[static_cast<std::size_t>(cy * path.width + cx)];
+      if (((left && right) || (up && down)) && e != kBlocked) e = AcePath::kRockCost;
     }
   for (int k = 0; k < b.avoidCount; ++k) {
     const int ax = CellOf(b.avoidX[static_cast<std::size_t>(k)], path.width);
@@ -101,6 +111,16 @@ void BeginSearch(AcePathBuild& b) {
   const int goal = CellOf(path.goalY, path.height) * path.width + CellOf(path.goalX, path.width);
   path.cost[static_cast<std::size_t>(goal)] = 0;
   b.open.push({0, goal});
+}
+
+// Whether the cell or one next to it has a way: a worm beside rock may
+// stand in a cell that holds rock.
+bool NearReached(const AcePath& path, int cell) {
+  const int cx = cell % path.width, cy = cell / path.width;
+  std::uint16_t best = AcePath::kUnreached;
+  int bx = cx, by = cy;
+  CheapestAround(path, cx, cy, 1, best, bx, by);
+  return best != AcePath::kUnreached;
 }
 
 }  // namespace
@@ -121,7 +141,19 @@ bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
   }
   // Dijkstra; ties go by cell index, so the result never depends on anything
   // but the level.
-  while (!b.open.empty()) {
+  while (true) {
+    if (b.open.empty()) {
+      // Nothing but rock leads on: through it, unless the worm is reached.
+      if (b.throughRock || b.intoRock.empty() || NearReached(next, b.fromCell)) break;
+      b.throughRock = true;
+      for (const auto& [c, cell] : b.intoRock)
+        if (c < next.cost[static_cast<std::size_t>(cell)]) {
+          next.cost[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(c);
+          b.open.push({c, cell});
+        }
+      b.intoRock.clear();
+      continue;
+    }
     if (budget-- <= 0) return false;
     const auto [c, at] = b.open.top();
     b.open.pop();
@@ -138,6 +170,10 @@ bool ContinuePath(const World& w, AcePathBuild& b, AcePath& path, int budget) {
         if (e == kBlocked) continue;
         const std::uint32_t step = (dx != 0 && dy != 0) ? e + e / 2 : e;
         const std::uint32_t nc = std::min<std::uint32_t>(c + step, AcePath::kUnreached - 1);
+        if (e == AcePath::kRockCost && !b.throughRock) {
+          b.intoRock.push_back({nc, cell});
+          continue;
+        }
         if (nc < next.cost[static_cast<std::size_t>(cell)]) {
           next.cost[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(nc);
           b.open.push({nc, cell});
@@ -162,7 +198,7 @@ std::uint16_t CostAt(const AcePath& path, double x, double y) {
   return path.cost[static_cast<std::size_t>(CellOf(y, path.height) * path.width + CellOf(x, path.width))];
 }
 
-bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy) {
+bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, double& wy, bool* atRock) {
   if (path.width <= 0 || path.height <= 0) return false;
   int cx = CellOf(x, path.width), cy = CellOf(y, path.height);
   if (path.cost[static_cast<std::size_t>(cy * path.width + cx)] == AcePath::kUnreached) {
@@ -178,11 +214,20 @@ bool Waypoint(const AcePath& path, double x, double y, int ahead, double& wx, do
     cx = bx;
     cy = by;
   }
+  if (atRock != nullptr) *atRock = false;
   for (int k = 0; k < ahead; ++k) {
     int bx = cx, by = cy;
     std::uint16_t best = path.cost[static_cast<std::size_t>(cy * path.width + cx)];
     CheapestAround(path, cx, cy, 1, best, bx, by);
     if (bx == cx && by == cy) break;  // at the goal
+    // The next cell is rock when leaving it towards the goal saves its cost.
+    int nx = bx, ny = by;
+    std::uint16_t after = best;
+    CheapestAround(path, bx, by, 1, after, nx, ny);
+    if (best - after >= AcePath::kRockCost) {
+      if (atRock != nullptr) *atRock = true;
+      break;
+    }
     cx = bx;
     cy = by;
   }
