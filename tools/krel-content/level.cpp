@@ -168,7 +168,11 @@ void Tunnels(Grid& g, std::uint64_t seed) {
   const int w = g.w(), h = g.h();
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      if (std::fabs(Fbm(x, y * 1.3, 56, seed + 1, 4) - 0.5) < 0.035) g.set(x, y, kRockCell);
+      // A vein follows a contour line of the noise, and contour lines close
+      // on themselves; a second noise breaks them into stretches, so that no
+      // pocket of soil is sealed off for good and the worms can dig to meet.
+      if (std::fabs(Fbm(x, y * 1.3, 56, seed + 1, 4) - 0.5) < 0.035 && Fbm(x, y, 18, seed + 5, 2) > 0.5)
+        g.set(x, y, kRockCell);
   Frame(g, seed);
   // Each tunnel starts in its own cell of a 6 x 4 grid, so that they reach
   // every part of the level.
