@@ -197,7 +197,7 @@ void Relay::GameStarted() {
 
 void Relay::EmptyExtras() {
   for (auto& e : tables_.cycle_events) e.clear();
-  tables_.cycle_has_drawings = false;
+  tables_.cycle_drawings.clear();
   tables_.general_without_drawings.clear();
 }
 
@@ -225,7 +225,15 @@ void Relay::FinishCycleIfComplete() {
   // over: each gets the longer limit for its next state.
   const bool restart = players_online_ != last_batch_players_;
   last_batch_players_ = players_online_;
-  if (tables_.cycle_has_drawings) tables_.general_without_drawings = WithoutDrawings(tables_.cycle_events[0]);
+  if (!tables_.cycle_drawings.empty()) {
+    const std::string& events = tables_.cycle_events[0];
+    std::size_t from = 0;
+    for (const auto& [at, length] : tables_.cycle_drawings) {
+      tables_.general_without_drawings.append(events, from, at - from);
+      from = at + length;
+    }
+    tables_.general_without_drawings.append(events, from);
+  }
   for (auto& s : sessions_) {
     s->states_this_cycle = 0;
     s->events_this_cycle = {};

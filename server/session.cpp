@@ -362,7 +362,7 @@ void Session::SendBatch() {
   AppendRawByte(batch, relay_.players_online_);
   // Drawings are open play's: a client that did not agree to it gets the
   // digs and chat alone.
-  batch += open_play || !tables_.cycle_has_drawings ? tables_.cycle_events[0] : tables_.general_without_drawings;
+  batch += open_play || tables_.cycle_drawings.empty() ? tables_.cycle_events[0] : tables_.general_without_drawings;
   // A spectator has no worms of its own: every slot in order.
   for (int s : {first_slot, first_slot + 1}) {
     if (watching) break;

@@ -14,10 +14,6 @@
 
 namespace krel {
 
-// The digs and chat lines of a cycle's events (slot 0's), without open
-// play's drawings: what a client of the basic protocol is sent.
-std::string WithoutDrawings(std::string_view events);
-
 class Session {
  public:
   Session(Relay& relay, std::unique_ptr<Link> link, int serial);

@@ -99,32 +99,11 @@ bool Session::TakeDrawing(std::size_t& pos) {
   if (watching) return true;
   std::string message = "D";
   for (int16 v : {tile, x, y}) AppendField(message, v, 0, KindShort);
-  if (CountOrEnd('D', message.size())) {
-    AddExtras(0, message);
-    tables_.cycle_has_drawings = true;
-  }
+  const std::string& events = tables_.cycle_events[0];
+  const std::size_t at = events.size();
+  if (CountOrEnd('D', message.size())) AddExtras(0, message);
+  if (events.size() > at) tables_.cycle_drawings.emplace_back(at, events.size() - at);
   return true;
-}
-
-std::string WithoutDrawings(std::string_view events) {
-  std::string kept;
-  WireReader in(events);
-  while (!in.Empty()) {
-    const std::string_view start = in.rest;
-    const char tag = start.front();
-    in.rest.remove_prefix(1);
-    if (tag == 'c') {
-      const std::size_t end = in.rest.find('\0');
-      in.rest.remove_prefix(end == std::string_view::npos ? in.rest.size() : end + 1);
-    } else {
-      // "d" and "D": three numbers each.
-      int16 v = 0;
-      for (int k = 0; k < 3; ++k) TakeField(in, v, KindShort);
-      if (in.Incomplete) break;
-    }
-    if (tag != 'D') kept.append(start.substr(0, start.size() - in.rest.size()));
-  }
-  return kept;
 }
 
 bool Session::TakeChat(std::size_t& pos) {

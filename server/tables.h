@@ -4,6 +4,8 @@
 
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "protocol/worm_codec.h"
 
@@ -28,9 +30,10 @@ struct SlotTables {
   std::array<std::string, kSlotCount> relayed_states{};
   // Events of the current cycle; emptied after every batch.
   std::array<std::string, kSlotCount> cycle_events{};
-  // Slot 0's events held drawings (open play); then the same without them,
-  // for clients of the basic protocol, made once the cycle is complete.
-  bool cycle_has_drawings = false;
+  // Where slot 0's events hold open play's drawings (offset, length), noted
+  // as they are added; the same events without them, for clients of the
+  // basic protocol, are made once when the cycle is complete.
+  std::vector<std::pair<std::size_t, std::size_t>> cycle_drawings;
   std::string general_without_drawings;
   // Slots whose receivers' copies are unknown (after a re-pack): encoded in
   // full until the next batch has gone out.
