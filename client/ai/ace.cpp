@@ -170,7 +170,7 @@ void AcePlayer(World& w, int p) {
   memory.closeFrames = enemy != nullptr && best2 < kTooClose * kTooClose && !me.Ctrl[kShoot] ? memory.closeFrames + 1
                                                                                              : 0;
   if (enemy != nullptr && memory.dodgeFrames == 0) {
-    if (!BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
+    if (!PointBlank(s) && !BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }
   memory.wedgedFrames = Encased(w, x, y) ? memory.wedgedFrames + 1 : 0;
   const auto planned = me.Ctrl;

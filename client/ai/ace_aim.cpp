@@ -288,6 +288,61 @@ bool FireNearestShot(Sight& s, int& budget) {
   return true;
 }
 
+// Held next to the other worm with no way away and no safe shot, a player
+// trades: a shot that hurts both is worth it when this worm comes out of it
+// alive and better off. The weapon whose trade is best is fired at the other
+// worm point-blank.
+bool PointBlank(Sight& s) {
+  constexpr double kTouching = 16;
+  constexpr int kAfter = 60;
+  constexpr int kKeepsHealth = 10;
+  AceRecord& memory = s.memory;
+  Player& me = s.me;
+  const World& w = s.w;
+  const bool touching = s.enemy != nullptr && s.enemy2 <= kTouching * kTouching;
+  memory.touchFrames = touching ? memory.touchFrames + 1 : 0;
+  // Only a worm that is held there trades, and one shot at a time.
+  if (memory.touchFrames <= kAfter || memory.boxFrames <= kAfter) return false;
+  const int theirs = s.enemy->Health, mine = me.Health;
+  int slot = -1, bestGain = 0;
+  for (int k = 0; k < kSlots; ++k) {
+    const WeaponDef* W = WeaponInSlot(w, me, k);
+    if (W == nullptr || !Loaded(me, k)) continue;
+    const Blast b = BlastOf(w, *W);
+    const int hit = W->WORMREMOVE == 1 || W->WORMEXPLODE == 1 ? W->HITDAMAGE * std::max(1, (W->NUMOBJECTS + 1) / 2) : 0;
+    const int blast = b.damage + b.splinterDamage / 4;
+    const int toThem = std::min(theirs, hit + blast), toMe = b.radius * b.radius >= s.enemy2 ? blast : 0;
+    if (toMe + kKeepsHealth >= mine) continue;
+    const int gain = toThem >= theirs ? 1000 - toMe : toThem - toMe;
+    if (gain > bestGain) {
+      bestGain = gain;
+      slot = k;
+    }
+  }
+  if (slot < 0) return false;
+  me.Ctrl.fill(0);
+  const int cur = CurSlot(me);
+  if (slot != cur) {
+    if (Loaded(me, cur) || w.LoadAndChange != kFalse) {
+      Press(me, kChange);
+      Press(me, ((slot - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+    }
+    return true;
+  }
+  const bool right = s.ex >= s.x;
+  if ((me.FacingRight != kFalse) != right && std::abs(s.ex - s.x) > 1) {
+    Press(me, right ? kRight : kLeft);
+    return true;
+  }
+  const WeaponDef* W = WeaponInSlot(w, me, cur);
+  if (AimAt(me, AimToward(s.ex - s.x, s.ey - s.y)) && W != nullptr &&
+      static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) {
+    Press(me, kShoot);
+    memory.touchFrames = 0;
+  }
+  return true;
+}
+
 }  // namespace ace_detail
 
 using ace_detail::FacingFor;

@@ -20,6 +20,8 @@ constexpr int kLoiterAfter = 34;
 constexpr int kEngageFrames = 18;
 constexpr int kGiveUpStill = 8;
 constexpr double kKeepOnGain = 8;
+// Still in the box this long, the tries go by rope.
+constexpr int kRopeAfter = 80;
 
 // The ways out of a place, looked at along 16 rays: how far each runs
 // before rock (or the level's edge), up to kExitReach, less for the soil
@@ -115,7 +117,9 @@ bool BreakOut(Sight& s) {
     const auto left = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
     memory.exitStale = left < memory.exitBest ? 0 : memory.exitStale + 1;
     memory.exitBest = std::min(memory.exitBest, left);
-    if (memory.exitStale > kGiveUpStill && me.RopeState == 0) memory.engageFrames = 0;
+    // Turning and aiming a planned throw moves the worm nowhere yet.
+    const bool aiming = memory.ropePlanned != kFalse && memory.ropeFrames == 0;
+    if (memory.exitStale > kGiveUpStill && me.RopeState == 0 && !aiming) memory.engageFrames = 0;
   }
   if (memory.engageFrames == 0 && memory.boxFrames >= kLoiterAfter && !crowded && me.RopeState == 0) {
     // A way that is getting the worm somewhere, slowly (digging), is kept
@@ -150,6 +154,25 @@ bool BreakOut(Sight& s) {
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitByRope = ToFlag(climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
+    // When the ways along the ground have failed, or none leaves the box, a
+    // rope whose hook is known to hold far enough away: the surest way out
+    // of a pit or from under an overhang.
+    memory.ropePlanned = kFalse;
+    memory.ropeFrames = 0;
+    if (memory.boxFrames >= kRopeAfter || e.open < kLeavesBox) {
+      const double toX = s.ex - s.x, toY = s.ey - s.y;
+      const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
+      if (plan.ok) {
+        memory.ropePlanned = kTrue;
+        memory.ropePlanRight = ToFlag(plan.right);
+        memory.ropePlanAim = plan.aim;
+        memory.exitX = static_cast<int32>(plan.hookX);
+        memory.exitY = static_cast<int32>(plan.hookY);
+        memory.exitByRope = kTrue;
+        // Time to turn and aim as well.
+        memory.engageFrames = kEngageFrames + std::abs(plan.aim - me.Aim) + 2;
+      }
+    }
     memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
     memory.exitStale = 0;
   }
@@ -157,6 +180,25 @@ bool BreakOut(Sight& s) {
   --memory.engageFrames;
   me.Ctrl.fill(0);
   const double gx = memory.exitX, gy = memory.exitY;
+  if (me.RopeState != 0 && memory.ropePlanned != kFalse) {
+    // Pulled up to the hook by shortening the rope, swinging its way; let
+    // go once there or hanging still.
+    const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
+    const double toHook2 = Dist2(s.x, s.y, me.RopeX.ToDouble(), me.RopeY.ToDouble());
+    if (me.RopeState < 0 || memory.ropeFrames++ > 45 ||
+        (holds && (toHook2 < 16 * 16 || (memory.ropeFrames > 12 && memory.stillFrames > 6)))) {
+      Press(me, kJump);
+      memory.ropeFrames = 0;
+      memory.ropePlanned = kFalse;
+      memory.engageFrames = 0;
+    } else if (holds && me.Age % 2 == 0) {
+      Press(me, kChange);
+      Press(me, kUp);
+    } else {
+      Press(me, gx > s.x ? kRight : kLeft);
+    }
+    return true;
+  }
   if (me.RopeState != 0) {
     // Hanging still (the hook holds too near, or the rope is as short as it
     // gets) is no way out either.
@@ -176,7 +218,9 @@ bool BreakOut(Sight& s) {
     }
     return true;
   }
-  if (memory.exitByRope != kFalse) {
+  if (memory.ropePlanned != kFalse) {
+    ThrowPlannedRope(s, RopeThrow{true, memory.ropePlanRight != kFalse, memory.ropePlanAim, gx, gy, 0});
+  } else if (memory.exitByRope != kFalse) {
     ThrowRope(s, gx, gy);
   } else {
     DigToward(s, gx, gy);

@@ -125,6 +125,10 @@ bool AimAndFire(Sight& s, const Flaws& flaw, int& budget);
 // other worm. True when it took the controls.
 bool FireNearestShot(Sight& s, int& budget);
 
+// Held next to the other worm for long: fires the shot that hurts it more
+// than this worm, if any. True when it took the controls.
+bool PointBlank(Sight& s);
+
 // Safety (ace_safety.cpp).
 
 // Looks at the shots in flight: true when one will hit the worm or burst
@@ -152,6 +156,22 @@ void Approach(Sight& s, bool moved);
 // Nothing has moved the worm for a long time: goes through its rounds of
 // ways out.
 void Unstick(Sight& s);
+
+// The rope (ace_rope.cpp).
+
+// A throw of the rope: facing, aim step, and where its hook holds.
+struct RopeThrow {
+  bool ok = false;
+  bool right = false;
+  int aim = 0;
+  double hookX = 0, hookY = 0, reach = 0;
+};
+// The throw whose hook holds furthest away, at least minReach, along a line
+// that does not drag the worm into rock, leaning towards the direction
+// (prefX, prefY) unless that is (0, 0). ok is false when there is none.
+RopeThrow PlanRope(const Sight& s, double minReach, double prefX, double prefY);
+// Turns and aims for the throw, and throws once there; true on that frame.
+bool ThrowPlannedRope(Sight& s, const RopeThrow& plan);
 
 // Engaging (ace_engage.cpp).
 

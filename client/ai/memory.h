@@ -69,6 +69,11 @@ struct AceRecord {
   int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
   int32 blindFrames = 0;  // calls left of not seeing incoming fire
   int32 dodgeRun = 0;     // calls in a row spent dodging
+  // A way out of a small place by a rope throw planned ahead: its facing and
+  // aim (the hook's hold is exitX, exitY).
+  flag ropePlanned = kFalse, ropePlanRight = kFalse;
+  int32 ropePlanAim = 0;
+  int32 touchFrames = 0;  // calls in a row right next to the other worm
 };
 
 struct ComputerMemory {
