@@ -191,11 +191,15 @@ bool BreakOut(Sight& s) {
       memory.ropeFrames = 0;
       memory.ropePlanned = kFalse;
       memory.engageFrames = 0;
-    } else if (holds && me.Age % 2 == 0) {
-      Press(me, kChange);
-      Press(me, kUp);
     } else {
-      Press(me, gx > s.x ? kRight : kLeft);
+      // The pull takes what it takes: the try lasts until the worm lets go.
+      memory.engageFrames = std::max<int32>(memory.engageFrames, 1);
+      if (holds && me.Age % 2 == 0) {
+        Press(me, kChange);
+        Press(me, kUp);
+      } else {
+        Press(me, gx > s.x ? kRight : kLeft);
+      }
     }
     return true;
   }
