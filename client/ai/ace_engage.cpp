@@ -118,7 +118,7 @@ bool BreakOut(Sight& s) {
     memory.exitStale = left < memory.exitBest ? 0 : memory.exitStale + 1;
     memory.exitBest = std::min(memory.exitBest, left);
     // Turning and aiming a planned throw moves the worm nowhere yet.
-    const bool aiming = memory.ropePlanned != kFalse && memory.ropeFrames == 0;
+    const bool aiming = memory.ropePlanned != kFalse && memory.planRopeFrames == 0;
     if (memory.exitStale > kGiveUpStill && me.RopeState == 0 && !aiming) memory.engageFrames = 0;
   }
   if (memory.engageFrames == 0 && memory.boxFrames >= kLoiterAfter && !crowded && me.RopeState == 0) {
@@ -153,12 +153,15 @@ bool BreakOut(Sight& s) {
     // Far enough that getting there leaves the box, whatever lies between.
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
-    memory.exitByRope = ToFlag(climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30);
-    // When the ways along the ground have failed, or none leaves the box, a
-    // rope whose hook is known to hold far enough away: the surest way out
-    // of a pit or from under an overhang.
+    // Up through the open goes by rope; so does every try once the ways
+    // along the ground have failed, or when none leaves the box. The rope
+    // is thrown only where its hook is known to hold far enough away, and
+    // leans towards the way picked.
+    const bool upward = climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30;
+    memory.exitByRope = ToFlag(upward);
     memory.ropePlanned = kFalse;
     memory.ropeFrames = 0;
+    memory.planRopeFrames = 0;
     if (memory.boxFrames >= kRopeAfter || e.open < kLeavesBox) {
       const double toX = s.ex - s.x, toY = s.ey - s.y;
       const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
@@ -168,7 +171,6 @@ bool BreakOut(Sight& s) {
         memory.ropePlanAim = plan.aim;
         memory.exitX = static_cast<int32>(plan.hookX);
         memory.exitY = static_cast<int32>(plan.hookY);
-        memory.exitByRope = kTrue;
         // Time to turn and aim as well.
         memory.engageFrames = kEngageFrames + std::abs(plan.aim - me.Aim) + 2;
       }
@@ -185,8 +187,11 @@ bool BreakOut(Sight& s) {
     // go once there or hanging still.
     const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
     const double toHook2 = Dist2(s.x, s.y, me.RopeX.ToDouble(), me.RopeY.ToDouble());
-    if (me.RopeState < 0 || memory.ropeFrames++ > 45 ||
-        (holds && (toHook2 < 16 * 16 || (memory.ropeFrames > 12 && memory.stillFrames > 6)))) {
+    // Change with up shortens the rope (with a side key it would change
+    // weapons instead), so pulling up and swinging take turns.
+    if (!holds) memory.exitStale = 0;  // the hook still flies
+    if (me.RopeState < 0 || ++memory.planRopeFrames > 45 ||
+        (holds && (toHook2 < 16 * 16 || memory.exitStale > 6))) {
       Press(me, kJump);
       memory.ropeFrames = 0;
       memory.ropePlanned = kFalse;
@@ -213,8 +218,6 @@ bool BreakOut(Sight& s) {
       Press(me, kJump);  // lets go
       memory.ropeFrames = 0;
     } else if (holds && me.Age % 2 == 0) {
-      // Change with up shortens the rope (with a side key it would change
-      // weapons instead), so pulling up and swinging take turns.
       Press(me, kChange);
       Press(me, kUp);
     } else {

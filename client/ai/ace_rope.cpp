@@ -89,6 +89,7 @@ bool ThrowPlannedRope(Sight& s, const RopeThrow& plan) {
   Press(s.me, kJump);
   Press(s.me, kChange);
   s.memory.ropeFrames = 1;
+  s.memory.planRopeFrames = 1;
   return true;
 }
 

@@ -73,6 +73,7 @@ struct AceRecord {
   // aim (the hook's hold is exitX, exitY).
   flag ropePlanned = kFalse, ropePlanRight = kFalse;
   int32 ropePlanAim = 0;
+  int32 planRopeFrames = 0;  // calls since that rope was thrown
   int32 touchFrames = 0;  // calls in a row right next to the other worm
 };
 
