@@ -200,6 +200,17 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
        86,
        200,
        30},
+      // Too deep to jump out of and rock all round: only a rope thrown
+      // where its hook holds far up gets it out.
+      {"at the bottom of a deep narrow pit of rock under a rock ceiling",
+       {{0, 130, 240, 200, kRockColour},
+        {90, 40, 100, 130, kRockColour},
+        {120, 40, 130, 130, kRockColour},
+        {40, 8, 200, 14, kRockColour}},
+       110,
+       125,
+       200,
+       125},
   };
   for (const Case& c : cases) {
     auto owned = MakeSimWorld(240, 200);
@@ -216,6 +227,31 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
     }
     EXPECT_LE(box.Longest(), 5 * 25) << c.name << ", ended at (" << w.Players[1].X.ToDouble() << ", "
                                      << w.Players[1].Y.ToDouble() << ")";
+  }
+}
+
+// Shut in with the other worm where neither can get away, the ace trades
+// blows when it comes out ahead, and not when the blast would kill it.
+TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
+  struct Case {
+    int mine, theirs;
+    bool trades;
+  };
+  for (const Case c : {Case{100, 10, true}, Case{12, 100, false}}) {
+    auto owned = ShippedWeaponsWorld(300, 150);
+    World& w = *owned;
+    Fill(w, 0, 0, 300, 150, kRockColour);
+    Fill(w, 105, 84, 127, 100, kFreeColour);
+    Player& me = PlaceWorm(w, 1, 110, 95);
+    Player& other = PlaceWorm(w, 2, 121, 95);
+    other.Lives = 5;
+    Arm(w, 1, kBazooka);
+    me.Health = static_cast<int16>(c.mine);
+    other.Health = static_cast<int16>(c.theirs);
+    const int16 myLives = me.Lives, theirLives = other.Lives;
+    for (int frame = 0; frame < 400; ++frame) Frame(w);
+    EXPECT_EQ(std::tuple(other.Lives < theirLives, me.Lives), std::tuple(c.trades, myLives))
+        << "health " << c.mine << " against " << c.theirs;
   }
 }
 

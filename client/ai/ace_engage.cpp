@@ -190,8 +190,7 @@ bool BreakOut(Sight& s) {
     // Change with up shortens the rope (with a side key it would change
     // weapons instead), so pulling up and swinging take turns.
     if (!holds) memory.exitStale = 0;  // the hook still flies
-    if (me.RopeState < 0 || ++memory.planRopeFrames > 45 ||
-        (holds && (toHook2 < 16 * 16 || memory.exitStale > 6))) {
+    if (me.RopeState < 0 || ++memory.planRopeFrames > 45 || (holds && (toHook2 < 16 * 16 || memory.exitStale > 6))) {
       Press(me, kJump);
       memory.ropeFrames = 0;
       memory.ropePlanned = kFalse;

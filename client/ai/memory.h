@@ -74,7 +74,7 @@ struct AceRecord {
   flag ropePlanned = kFalse, ropePlanRight = kFalse;
   int32 ropePlanAim = 0;
   int32 planRopeFrames = 0;  // calls since that rope was thrown
-  int32 touchFrames = 0;  // calls in a row right next to the other worm
+  int32 touchFrames = 0;     // calls in a row right next to the other worm
 };
 
 struct ComputerMemory {
