@@ -117,8 +117,12 @@ void DigToward(Sight& s, double gx, double gy) {
   if (s.memory.sinceDig < kDigging ? !(otherSide && above < kTurnAbove && above > -kTurnBelow)
                                    : std::abs(above) >= kSteepDegrees)
     dir = facing;
-  // Rock right ahead: the other side, if that is not rock too.
-  if (RockAhead(w, s.x, s.y, dir, aim) && !RockAhead(w, s.x, s.y, -dir, aim)) dir = -dir;
+  // Rock right ahead on a steep way: the other side climbs (or drops) as
+  // well, if it is not rock too. On a way that runs to one side, turning
+  // would only lead away, and a way out of a hollow chosen elsewhere knows
+  // its rock.
+  if (std::abs(above) >= kSteepDegrees && RockAhead(w, s.x, s.y, dir, aim) && !RockAhead(w, s.x, s.y, -dir, aim))
+    dir = -dir;
   if (dir != facing) {
     // A worm turns only by stepping to that side; with soil there, a dig
     // straight up opens both sides first.
@@ -130,10 +134,7 @@ void DigToward(Sight& s, double gx, double gy) {
   }
   AimAt(me, aim);
   DigAhead(s);
-  if (OnGround(w, s.x, s.y)) {
-    s.memory.sinceDig = 0;
-    s.memory.digAim = aim;
-  }
+  if (OnGround(w, s.x, s.y)) s.memory.sinceDig = 0;
   // The way leads up but the dig reaches no soil (the roof of a hollow is
   // out of reach): it jumps, digging on at the top of the jump.
   if (dy < -4 && !SoilInReach(w, s.x, s.y, dir, aim) && OnGround(w, s.x, s.y) &&
@@ -147,8 +148,8 @@ namespace {
 // kWallWait calls, and not at all when nearer than kWallStandOff.
 constexpr double kWallStandOff = 75;
 constexpr int kWallWait = 40;
-// Soil on the way this near, the worm digs even while it still moves.
-constexpr double kDigFrom = 14;
+// A goal this many pixels above the worm is up its way.
+constexpr double kClimbing = 8;
 // Off its feet this many calls after digging, the worm no longer digs on.
 constexpr int kDigLift = 8;
 
@@ -183,21 +184,20 @@ void Travel(Sight& s, double gx, double gy) {
 
   const bool wantUp = gy < s.y - 20;
   ++memory.sinceDig;
-  if (!ground && memory.sinceDig < kDigLift) {
-    // Digging lifts the worm off its feet now and then: it digs on as it
-    // was, rather than steer back down the way it dug.
-    AimAt(me, memory.digAim);
-    DigAhead(s);
+  const bool climbing = memory.sinceDig < kDigging && gy < s.y - kClimbing;
+  if (!ground && climbing && memory.sinceDig < kDigLift && !IsPassable(w, s.near[0], s.near[1])) {
+    // Digging up lifts the worm off its feet now and then: it digs on,
+    // rather than steer back down the way it dug.
+    DigToward(s, gx, gy);
     return;
   }
   if (dir != 0) Press(me, dir > 0 ? kRight : kLeft);
   if (!ground) return;  // in the air the walk keys steer
 
-  if (!IsPassable(w, s.near[0], s.near[1]) && (memory.stillFrames >= 1 || memory.sinceDig < kDigging ||
-                                               Dist2(s.near[0], s.near[1], s.x, s.y) < kDigFrom * kDigFrom)) {
-    // The way leads through soil: digging on without a break, which keeps
-    // the aim on its way to the slope wanted and the worm from turning to
-    // walk into the hole it just dug. It heads for the point further on:
+  if (!IsPassable(w, s.near[0], s.near[1]) && (memory.stillFrames >= 1 || climbing)) {
+    // The way leads through soil; on a way up the worm digs on without a
+    // break, since a step towards the goal between digs would turn it back
+    // into the hole it just dug. The dig heads for the point further on:
     // the next cells of a way on a grid zig-zag, the slope dug should not.
     DigToward(s, gx, gy);
     return;

@@ -69,10 +69,9 @@ struct AceRecord {
   int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
   int32 blindFrames = 0;  // calls left of not seeing incoming fire
   int32 dodgeRun = 0;     // calls in a row spent dodging
-  // Digging (ace_move.cpp): calls since the worm last dug on the ground, and
-  // the aim step it dug at; a worm lifted off its feet by its own digging
-  // digs on as it was.
-  int32 sinceDig = 1000, digAim = 0;
+  // Digging (ace_move.cpp): calls since the worm last dug on the ground; a
+  // worm on its way through soil keeps the side it digs to.
+  int32 sinceDig = 1000;
 };
 
 struct ComputerMemory {
