@@ -255,6 +255,44 @@ TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
   }
 }
 
+// Shut in a small hollow inside a block of soil, with the other worm 150
+// pixels off in the soil, the ace digs a way it can follow: it gets over
+// half the way nearer without staying in a 24-pixel box over 5 s, whichever
+// way it has to go (no weapons, so only digging, walking and jumping get it
+// there). A way dug steeply up is one a worm cannot walk up.
+TEST(Ace, DigsAWayThroughSoilInEveryDirection) {
+  struct Case {
+    const char* name;
+    double dx, dy;  // where the other worm is, from the ace
+  };
+  const Case cases[] = {{"level to the right", 150, 0},     {"up and to the right", 110, -100},
+                        {"nearly straight up", 30, -145},   {"up and to the left", -110, -100},
+                        {"down and to the left", -110, 90}, {"level to the left, rock above", -150, 0}};
+  for (const Case& c : cases) {
+    auto owned = MakeSimWorld(400, 400);
+    World& w = *owned;
+    w.NumPlayers = 2;
+    Fill(w, 0, 0, 400, 400, kSoilColour);
+    const double x = 200, y = 220;
+    Fill(w, 194, 212, 206, 226, kFreeColour);
+    if (c.dx < 0 && c.dy == 0) Fill(w, 150, 200, 250, 206, kRockColour);
+    PlaceWorm(w, 1, x, y);
+    PlaceWorm(w, 2, x + c.dx, y + c.dy);
+    arena::BoxWatch box;
+    const double start = std::hypot(c.dx, c.dy);
+    double nearest = start;
+    for (int frame = 0; frame < 1500 && nearest > 30; ++frame) {
+      Frame(w);
+      const Player& me = w.Players[1];
+      nearest = std::min(nearest, std::hypot(me.X.ToDouble() - x - c.dx, me.Y.ToDouble() - y - c.dy));
+      box.Add(me.X.RoundToInt64(), me.Y.RoundToInt64(), true);
+    }
+    EXPECT_LT(nearest, start - 80) << c.name << ", ended at (" << w.Players[1].X.ToDouble() << ", "
+                                   << w.Players[1].Y.ToDouble() << ")";
+    EXPECT_LE(box.Longest(), 5 * 25) << c.name;
+  }
+}
+
 // The way worked out a slice at a time is the way worked out at once, and
 // the level may be of any size.
 TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {

@@ -38,26 +38,108 @@ void ThrowRope(Sight& s, double gx, double gy) {
   }
 }
 
-// Digs towards (gx, gy): left and right together dig ahead along the aim and
-// walk on.
-void DigToward(Sight& s, double gx, double gy) {
-  // Mostly up or down, either side will do: the worm keeps its facing
-  // rather than turn to and fro.
-  const bool steep = std::abs(gx - s.x) * 2 < std::abs(gy - s.y);
-  const bool right = steep ? s.me.FacingRight != kFalse : gx >= s.x;
-  int k = AimToward(gx - s.x, gy - s.y);
-  // Straight up the dig would not open the way ahead.
-  k = std::clamp(k, 0, 15);
-  if ((s.me.FacingRight != kFalse) != right && IsPassable(s.w, s.x + (right ? kWormHalfWidth : -kWormHalfWidth), s.y)) {
-    Press(s.me, right ? kRight : kLeft);
-    return;
-  }
-  AimAt(s.me, k);
-  // The key of the facing walks on; only a fresh press of the other digs,
-  // so it is tapped.
+namespace {
+
+// How the worm moves when it holds the facing key and taps the other, by
+// its aim: the hole is dug a little ahead along the aim, and each step
+// climbs what the hole left of the ground ahead. Straight up the way climbs
+// steepest (about 1.4 pixels up for each pixel across), a little lower
+// about 1 up for 1 across, between level and 45 degrees up about 1 for 2,
+// lower aims dig level, and the lowest ones down at 30 to 45 degrees.
+// Measured on a block of soil; the aims here are the lowest of each kind.
+struct DigSlope {
+  double above;  // the least angle of the way above level, in degrees
+  int aim;
+};
+constexpr DigSlope kDigSlopes[] = {{45, 18}, {30, 17}, {12, 14}, {-12, 8}, {-32, 4}, {-90, 0}};
+// The goal this close to straight above or below, the worm digs on to the
+// side it faces: steeper than it can climb either way.
+constexpr double kSteepDegrees = 70;
+// A worm on its way through soil turns round only for a goal on the other
+// side less steep than this above or below level: turning walks it back
+// down the way it dug.
+constexpr double kTurnAbove = 40, kTurnBelow = 50;
+// Dug on the ground within this many calls, the worm is on its way.
+constexpr int kDigging = 20;
+
+bool RockAt(const World& w, double x, double y) {
+  if (x <= 0 || y <= 0 || x >= w.LevelWidth || y >= std::min<int>(w.LevelHeight, kPassableBottom)) return true;
+  return MaterialOf(w, w.LevelSurface.At(static_cast<int32>(x), static_cast<int32>(y))) == kRock;
+}
+
+// Whether rock right ahead on that side keeps a dig at that aim from
+// opening the way.
+bool RockAhead(const World& w, double x, double y, int dir, int aim) {
+  const double lift = aim >= 17 ? 4 : (aim >= 14 ? 2 : 0);
+  return RockAt(w, x + 3 * dir, y - lift) || RockAt(w, x + 4 * dir, y - lift - 2);
+}
+
+// Whether a dig at aim step k by a worm at (x, y) facing dir would take
+// away any soil.
+bool SoilInReach(const World& w, double x, double y, int dir, int k) {
+  const double a = AimDegrees[static_cast<std::size_t>(k)] * 3.14159265358979 / 180.0;
+  const double hx = x + dir * 3 * std::sin(a), hy = y - 3 * std::cos(a);
+  for (int py = -4; py <= 4; py += 2)
+    for (int px = -4; px <= 4; px += 2)
+      if (px * px + py * py < 25 && !IsPassable(w, hx + px, hy + py) && !RockAt(w, hx + px, hy + py)) return true;
+  return false;
+}
+
+// Holds the facing key and taps the other: only a fresh press of it digs.
+void DigAhead(Sight& s) {
   const bool facingRight = s.me.FacingRight != kFalse;
   Press(s.me, facingRight ? kRight : kLeft);
   if (s.me.Age % 2 == 0) Press(s.me, facingRight ? kLeft : kRight);
+}
+
+}  // namespace
+
+// Digs towards (gx, gy): left and right together dig ahead along the aim and
+// walk on, along a slope the worm can follow (a shaft dug straight up is
+// one it cannot walk up).
+void DigToward(Sight& s, double gx, double gy) {
+  Player& me = s.me;
+  const World& w = s.w;
+  const double dx = gx - s.x, dy = gy - s.y;
+  const int facing = me.FacingRight != kFalse ? 1 : -1;
+  const double above = std::atan2(-dy, std::abs(dx)) * 180.0 / 3.14159265358979;
+  int aim = 0;
+  for (const DigSlope& d : kDigSlopes)
+    if (above >= d.above) {
+      aim = d.aim;
+      break;
+    }
+  // The walk keys are this call's alone: a key held on from before digs
+  // nothing (only a fresh press digs) and turns nothing.
+  me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
+  int dir = dx >= 0 ? 1 : -1;
+  const bool otherSide = dir != facing && std::abs(dx) >= 2;
+  if (s.memory.sinceDig < kDigging ? !(otherSide && above < kTurnAbove && above > -kTurnBelow)
+                                   : std::abs(above) >= kSteepDegrees)
+    dir = facing;
+  // Rock right ahead on a steep way: the other side climbs (or drops) as
+  // well, if it is not rock too. On a way that runs to one side, turning
+  // would only lead away, and a way out of a hollow chosen elsewhere knows
+  // its rock.
+  if (std::abs(above) >= kSteepDegrees && RockAhead(w, s.x, s.y, dir, aim) && !RockAhead(w, s.x, s.y, -dir, aim))
+    dir = -dir;
+  if (dir != facing) {
+    // A worm turns only by stepping to that side; with soil there, a dig
+    // straight up opens both sides first.
+    if (IsPassable(w, s.x + kWormHalfWidth * dir, s.y)) {
+      Press(me, dir > 0 ? kRight : kLeft);
+      return;
+    }
+    aim = kAimSteps - 1;
+  }
+  AimAt(me, aim);
+  DigAhead(s);
+  if (OnGround(w, s.x, s.y)) s.memory.sinceDig = 0;
+  // The way leads up but the dig reaches no soil (the roof of a hollow is
+  // out of reach): it jumps, digging on at the top of the jump.
+  if (dy < -4 && !SoilInReach(w, s.x, s.y, dir, aim) && OnGround(w, s.x, s.y) &&
+      IsPassable(w, s.x, s.y - kWormHalfHeight - 1))
+    Press(me, kJump);
 }
 
 namespace {
@@ -66,6 +148,10 @@ namespace {
 // kWallWait calls, and not at all when nearer than kWallStandOff.
 constexpr double kWallStandOff = 75;
 constexpr int kWallWait = 40;
+// A goal this many pixels above the worm is up its way.
+constexpr double kClimbing = 8;
+// Off its feet this many calls after digging, the worm no longer digs on.
+constexpr int kDigLift = 8;
 
 // Gets the worm towards (gx, gy).
 void Travel(Sight& s, double gx, double gy) {
@@ -97,12 +183,23 @@ void Travel(Sight& s, double gx, double gy) {
   memory.ropeFrames = 0;
 
   const bool wantUp = gy < s.y - 20;
+  ++memory.sinceDig;
+  const bool climbing = memory.sinceDig < kDigging && gy < s.y - kClimbing;
+  if (!ground && climbing && memory.sinceDig < kDigLift && !IsPassable(w, s.near[0], s.near[1])) {
+    // Digging up lifts the worm off its feet now and then: it digs on,
+    // rather than steer back down the way it dug.
+    DigToward(s, gx, gy);
+    return;
+  }
   if (dir != 0) Press(me, dir > 0 ? kRight : kLeft);
   if (!ground) return;  // in the air the walk keys steer
 
-  if (!IsPassable(w, s.near[0], s.near[1]) && memory.stillFrames >= 1) {
-    // The way leads through soil.
-    DigToward(s, s.near[0], s.near[1]);
+  if (!IsPassable(w, s.near[0], s.near[1]) && (memory.stillFrames >= 1 || climbing)) {
+    // The way leads through soil; on a way up the worm digs on without a
+    // break, since a step towards the goal between digs would turn it back
+    // into the hole it just dug. The dig heads for the point further on:
+    // the next cells of a way on a grid zig-zag, the slope dug should not.
+    DigToward(s, gx, gy);
     return;
   }
   if (memory.stillFrames >= 3 || memory.noProgress >= 20) {
