@@ -132,6 +132,13 @@ void DigToward(Sight& s, double gx, double gy) {
     }
     aim = kAimSteps - 1;
   }
+  // Rock just over its head: a way dug up would only lift the worm into
+  // the rock (a walking worm climbs without looking above it), where it is
+  // held for good. It digs level under the rock instead.
+  if (aim > 8) {
+    const double over = s.y - kWormHalfHeight - 5;
+    if (InRock(w, s.x, over) || InRock(w, s.x + 3 * dir, over) || InRock(w, s.x + 6 * dir, over)) aim = 8;
+  }
   AimAt(me, aim);
   DigAhead(s);
   if (OnGround(w, s.x, s.y)) s.memory.sinceDig = 0;
