@@ -153,10 +153,10 @@ bool BreakOut(Sight& s) {
     // Far enough that getting there leaves the box, whatever lies between.
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
-    // Up through the open goes by rope; so does every try once the ways
-    // along the ground have failed, or when none leaves the box. The rope
-    // is thrown only where its hook is known to hold far enough away, and
-    // leans towards the way picked.
+    // Up through the open goes by rope. Once the ways along the ground have
+    // failed, or when none leaves the box, every try is a rope thrown where
+    // its hook is known to hold far enough away, towards the other worm (or
+    // away from it when crowding it).
     const bool upward = climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30;
     memory.exitByRope = ToFlag(upward);
     memory.ropePlanned = kFalse;
@@ -187,8 +187,6 @@ bool BreakOut(Sight& s) {
     // go once there or hanging still.
     const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
     const double toHook2 = Dist2(s.x, s.y, me.RopeX.ToDouble(), me.RopeY.ToDouble());
-    // Change with up shortens the rope (with a side key it would change
-    // weapons instead), so pulling up and swinging take turns.
     if (!holds) memory.exitStale = 0;  // the hook still flies
     if (me.RopeState < 0 || ++memory.planRopeFrames > 45 || (holds && (toHook2 < 16 * 16 || memory.exitStale > 6))) {
       Press(me, kJump);
@@ -217,6 +215,8 @@ bool BreakOut(Sight& s) {
       Press(me, kJump);  // lets go
       memory.ropeFrames = 0;
     } else if (holds && me.Age % 2 == 0) {
+      // Change with up shortens the rope (with a side key it would change
+      // weapons instead), so pulling up and swinging take turns.
       Press(me, kChange);
       Press(me, kUp);
     } else {

@@ -1,7 +1,7 @@
 // The ace's rope: where a throw would catch, found by flying the hook ahead
 // the way the game flies it, so that a worm in a pit or against a wall throws
 // where the hook holds far enough away to pull it out, and never along a
-// line that drags it into rock.
+// line on which its body would meet ground (soil stops it, rock may hold it).
 #include <cmath>
 
 #include "client/ai/ace_sight.h"
@@ -52,7 +52,7 @@ RopeThrow PlanRope(const Sight& s, double minReach, double prefX, double prefY) 
       const double a = AimDegrees[static_cast<std::size_t>(k)] * 3.14159265358979 / 180;
       double x = s.x, y = s.y, dx = f * std::sin(a) * kHookSpeed, dy = -std::cos(a) * kHookSpeed;
       bool holds = false, catchesWorm = false;
-      for (int t = 0; t < kHookFrames && !holds; ++t) {
+      for (int t = 0; t < kHookFrames; ++t) {
         if (!IsPassable(w, x, y)) {
           holds = true;
           break;
