@@ -172,7 +172,12 @@ void AcePlayer(World& w, int p) {
   if (enemy != nullptr && memory.dodgeFrames == 0) {
     if (!PointBlank(s) && !BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }
-  memory.wedgedFrames = Encased(w, x, y) ? memory.wedgedFrames + 1 : 0;
+  // A worm caught at the edge of rock jitters in and out of it: while it
+  // stays in its small place, the frames out of the rock do not start the
+  // count again.
+  const bool encased = Encased(w, x, y);
+  memory.wedgedFrames = encased ? memory.wedgedFrames + 1
+                                : (memory.boxFrames > kWedgedAfter * 2 ? memory.wedgedFrames : 0);
   const auto planned = me.Ctrl;
   me.Ctrl.fill(0);
   if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {
