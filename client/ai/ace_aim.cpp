@@ -194,8 +194,7 @@ bool AimAndFire(Sight& s, const Flaws& flaw, int& budget) {
     }
     const bool mayChange = Loaded(me, cur) || w.LoadAndChange != kFalse;
     if (want >= 0 && want != cur && mayChange && memory.dodgeFrames == 0) {
-      Press(me, kChange);
-      Press(me, ((want - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+      ChangeTowards(me, want);
       busy = true;
     } else if (want == cur && memory.worth[static_cast<std::size_t>(cur)] > kDigShot && memory.dodgeFrames == 0) {
       const auto i = static_cast<std::size_t>(cur);
@@ -263,8 +262,7 @@ bool FireNearestShot(Sight& s, int& budget) {
   me.Ctrl.fill(0);
   if (slot != cur) {
     if (Loaded(me, cur) || w.LoadAndChange != kFalse) {
-      Press(me, kChange);
-      Press(me, ((slot - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+      ChangeTowards(me, slot);
     }
     return true;
   }
@@ -324,8 +322,7 @@ bool PointBlank(Sight& s) {
   const int cur = CurSlot(me);
   if (slot != cur) {
     if (Loaded(me, cur) || w.LoadAndChange != kFalse) {
-      Press(me, kChange);
-      Press(me, ((slot - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+      ChangeTowards(me, slot);
     }
     return true;
   }

@@ -225,7 +225,7 @@ bool BreakOut(Sight& s) {
     return true;
   }
   if (memory.ropePlanned != kFalse) {
-    ThrowPlannedRope(s, RopeThrow{true, memory.ropePlanRight != kFalse, memory.ropePlanAim, gx, gy, 0});
+    ThrowPlannedRope(s, memory.ropePlanRight != kFalse, memory.ropePlanAim);
   } else if (memory.exitByRope != kFalse) {
     ThrowRope(s, gx, gy);
   } else {

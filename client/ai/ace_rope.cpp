@@ -80,12 +80,12 @@ RopeThrow PlanRope(const Sight& s, double minReach, double prefX, double prefY) 
   return best;
 }
 
-bool ThrowPlannedRope(Sight& s, const RopeThrow& plan) {
-  if ((s.me.FacingRight != kFalse) != plan.right) {
-    Press(s.me, plan.right ? kRight : kLeft);
+bool ThrowPlannedRope(Sight& s, bool right, int aim) {
+  if ((s.me.FacingRight != kFalse) != right) {
+    Press(s.me, right ? kRight : kLeft);
     return false;
   }
-  if (!AimAt(s.me, plan.aim)) return false;
+  if (!AimAt(s.me, aim)) return false;
   Press(s.me, kJump);
   Press(s.me, kChange);
   s.memory.ropeFrames = 1;

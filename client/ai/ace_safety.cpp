@@ -133,8 +133,7 @@ bool KickOutOfRock(Sight& s) {
     }
     if (want < 0 || want == cur) return false;
     if (me.Age % 2 == 0) {  // taps, so that each press counts
-      Press(me, kChange);
-      Press(me, ((want - cur + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+      ChangeTowards(me, want);
     }
     return true;
   }

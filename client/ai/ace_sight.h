@@ -92,6 +92,13 @@ struct Sight {
 
 inline void Press(Player& me, int control) { me.Ctrl[static_cast<std::size_t>(control)] = 1; }
 
+// Change with a side key steps through the weapon slots: the side that gets
+// to `slot` in fewer steps.
+inline void ChangeTowards(Player& me, int slot) {
+  Press(me, kChange);
+  Press(me, ((slot - CurSlot(me) + kSlots) % kSlots) <= 2 ? kRight : kLeft);
+}
+
 inline bool OnGround(const World& w, double x, double y) { return !IsPassable(w, x, y + kWormFeet); }
 
 // Presses up or down towards aim step k; true when the aim is there.
@@ -170,8 +177,9 @@ struct RopeThrow {
 // that does not drag the worm into rock, leaning towards the direction
 // (prefX, prefY) unless that is (0, 0). ok is false when there is none.
 RopeThrow PlanRope(const Sight& s, double minReach, double prefX, double prefY);
-// Turns and aims for the throw, and throws once there; true on that frame.
-bool ThrowPlannedRope(Sight& s, const RopeThrow& plan);
+// Turns and aims for a throw facing `right` at aim step `aim`, and throws
+// once there; true on that frame.
+bool ThrowPlannedRope(Sight& s, bool right, int aim);
 
 // Engaging (ace_engage.cpp).
 
