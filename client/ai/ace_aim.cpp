@@ -21,6 +21,7 @@ constexpr int kSilentAfter = 375;
 
 // Below this health a stray splinter is no longer a risk worth taking.
 constexpr int kCarefulHealth = 50;
+constexpr int kFragileHealth = 20;
 
 // Harm a foreseen shot does to the target; -1 when it would hurt the shooter
 // at (sx, sy), with `health` left, or dig at its feet.
@@ -34,6 +35,9 @@ int Worth(const WeaponDef& W, const Blast& b, const FlightResult& r, double sx, 
     // spare; the blast itself is not.
     const bool careful = health < kCarefulHealth;
     double safe = std::max(b.radius + 10, b.splinterReach * (careful ? 1.0 : 0.9)) * (careful ? 1.3 : 1.0);
+    // Nearly dead, one splinter is the end: they fly and bounce further
+    // than they mostly do.
+    if (health <= kFragileHealth && b.splinterDamage > 0) safe = std::max(safe, b.splinterReach * 2);
     if (W.MAPCHANGE > 0) safe = std::max(safe, 18.0);
     // The shot's random spread and the worm's own steps meanwhile move the
     // blast: the further it goes off, the wider the berth.
