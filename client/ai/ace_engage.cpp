@@ -22,6 +22,8 @@ constexpr int kGiveUpStill = 8;
 constexpr double kKeepOnGain = 8;
 // Still in the box this long, the tries go by rope.
 constexpr int kRopeAfter = 80;
+// Still in the box this long, the tries go any way that leads out.
+constexpr int kAnyWayAfter = 120;
 
 // The ways out of a place, looked at along 16 rays: how far each runs
 // before rock (or the level's edge), up to kExitReach, less for the soil
@@ -35,7 +37,7 @@ struct Exit {
   double open = 0;        // free pixels along the ray before rock
   int soil = 0;           // pixels of soil among them
 };
-Exit FindExit(const Sight& s, int rank, bool away, bool climb) {
+Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
   std::array<Exit, 16> rays{};
   std::array<double, 16> score{};
   const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
@@ -56,16 +58,18 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb) {
     }
     // A ray that meets rock before it leaves the box leads nowhere, however
     // much it points at the other worm.
-    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to -
-                                         (!climb && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
-                                         (e.open < kLeavesBox ? 60 : 0);
+    // Shut in for long, any way out will do, up or away from the other
+    // worm included.
+    score[static_cast<std::size_t>(k)] =
+        e.open - e.soil * 1.5 + (anyWay ? 0 : (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to) -
+        (!climb && !anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) - (e.open < kLeavesBox ? 60 : 0);
   }
   std::array<int, 16> order{};
   for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
   std::stable_sort(order.begin(), order.end(), [&](int l, int r) {
     return score[static_cast<std::size_t>(l)] > score[static_cast<std::size_t>(r)];
   });
-  return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % 3)])];
+  return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % (anyWay ? 6 : 3))])];
 }
 
 }  // namespace
@@ -148,7 +152,7 @@ bool BreakOut(Sight& s) {
     // get up by rope: the next ways lead along the ground or through soil,
     // not steeply down (a dig there leaves the worm standing where it was).
     const bool climb = memory.boxFrames < kLoiterAfter + kEngageFrames;
-    const Exit e = FindExit(s, memory.engageRound, crowded, climb);
+    const Exit e = FindExit(s, memory.engageRound, crowded, climb, memory.boxFrames >= kAnyWayAfter);
     memory.closeFrames = 0;
     // Far enough that getting there leaves the box, whatever lies between.
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
