@@ -118,6 +118,59 @@ TEST(ContentLevel, StylesDifferInHowOpenTheyAreAndRepeatFromTheirSeed) {
   EXPECT_EQ(ParseLevelStyle("cave"), std::nullopt);
 }
 
+// No worm is born where it can never get out: in a level of a new style,
+// every place that is not rock can be touched by a worm (5 by 9 pixels, no
+// rock under it; it digs soil) that can get to the largest open part. The
+// shipped level is left as it was made.
+TEST(ContentLevel, NoStyleShutsAWormInWhereOthersCannotReachIt) {
+  for (LevelStyle style : {LevelStyle::kCaves, LevelStyle::kIslands, LevelStyle::kTunnels})
+    for (std::uint64_t seed : {5ull, 31ull}) {
+      const IndexedImage img = GenerateLevel({.seed = seed, .style = style});
+      const int w = img.width(), h = std::min(img.height(), 342);
+      auto rock = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= w || y >= h || MaterialOfColourNumber(img.get(x, y) - 1) == Material::kRock;
+      };
+      auto fits = [&](int x, int y) {
+        for (int v = y - 4; v <= y + 4; ++v)
+          for (int u = x - 2; u <= x + 2; ++u)
+            if (rock(u, v)) return false;
+        return true;
+      };
+      // The parts worms can move about in, and the largest.
+      std::vector<int> part(static_cast<std::size_t>(w) * h, -1);
+      std::vector<int> sizes;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (part[static_cast<std::size_t>(y) * w + x] >= 0 || !fits(x, y)) continue;
+          std::vector<std::pair<int, int>> todo{{x, y}};
+          part[static_cast<std::size_t>(y) * w + x] = static_cast<int>(sizes.size());
+          for (std::size_t q = 0; q < todo.size(); ++q)
+            for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+              const int nx = todo[q].first + dx, ny = todo[q].second + dy;
+              if (nx < 0 || ny < 0 || nx >= w || ny >= h || part[static_cast<std::size_t>(ny) * w + nx] >= 0 ||
+                  !fits(nx, ny))
+                continue;
+              part[static_cast<std::size_t>(ny) * w + nx] = static_cast<int>(sizes.size());
+              todo.push_back({nx, ny});
+            }
+          sizes.push_back(static_cast<int>(todo.size()));
+        }
+      ASSERT_FALSE(sizes.empty());
+      const int main = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
+      int shutIn = 0, firstX = -1, firstY = -1;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (rock(x, y)) continue;
+          bool touched = false;
+          for (int v = y - 4; v <= y + 4 && !touched; ++v)
+            for (int u = x - 2; u <= x + 2 && !touched; ++u)
+              touched = u >= 0 && v >= 0 && u < w && v < h && part[static_cast<std::size_t>(v) * w + u] == main;
+          if (!touched && shutIn++ == 0) firstX = x, firstY = y;
+        }
+      EXPECT_EQ(shutIn, 0) << LevelStyleName(style) << " " << seed << ": first at " << firstX << "," << firstY;
+    }
+}
+
 // The program's icon, drawn from the worm sprite.
 TEST(WormIcon, WormInPaletteColoursCentredOnTransparency) {
   const Content c = BuildContent();

@@ -185,6 +185,148 @@ void Tunnels(Grid& g, std::uint64_t seed) {
   }
 }
 
+// Where a worm may be: no rock (nor the solid rows at the bottom) under its
+// body, 5 pixels wide and 9 tall; soil does not count, a worm digs it.
+class WormRoom {
+ public:
+  explicit WormRoom(const Grid& g) : w_(g.w()), h_(g.h()), rock_(static_cast<std::size_t>(w_ + 1) * (h_ + 1), 0) {
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x)
+        rock_[Index(x + 1, y + 1)] =
+            Rock(g, x, y) + rock_[Index(x, y + 1)] + rock_[Index(x + 1, y)] - rock_[Index(x, y)];
+  }
+  bool Fits(int x, int y) const {
+    if (x - kHalfWidth < 0 || y - kHalfHeight < 0 || x + kHalfWidth >= w_ || y + kHalfHeight >= h_) return false;
+    return RockIn(x - kHalfWidth, y - kHalfHeight, x + kHalfWidth, y + kHalfHeight) == 0;
+  }
+  static constexpr int kHalfWidth = 2, kHalfHeight = 4;
+
+ private:
+  static int Rock(const Grid& g, int x, int y) { return g.at(x, y) == kRockCell || y >= kSolidFrom ? 1 : 0; }
+  std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * (w_ + 1) + x; }
+  int RockIn(int x0, int y0, int x1, int y1) const {
+    return rock_[Index(x1 + 1, y1 + 1)] - rock_[Index(x0, y1 + 1)] - rock_[Index(x1 + 1, y0)] + rock_[Index(x0, y0)];
+  }
+  static constexpr int kSolidFrom = 342;
+  int w_, h_;
+  std::vector<int> rock_;
+};
+
+// A worm born in a hollow that rock shuts off from the rest of the level
+// (or in soil that only leads to such a hollow) never gets out: it can
+// neither reach the other worms nor be reached. Places a worm can get to
+// from the largest open part of the level make the level; every large part
+// shut off from it is joined to it by a broad passage of soil through the
+// rock, and every small one is filled with rock, so that no worm is born
+// there.
+// The parts of the level a worm can move about in, each the places it can
+// get to from any other of them; part[] says which part a place is in (-1
+// none), and the result the size of each.
+std::vector<int> WormParts(const Grid& g, std::vector<int>& part) {
+  const int w = g.w(), h = g.h();
+  const WormRoom room(g);
+  part.assign(static_cast<std::size_t>(w) * h, -1);
+  std::vector<int> sizes;
+  std::vector<std::pair<int, int>> queue;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (part[static_cast<std::size_t>(y) * w + x] >= 0 || !room.Fits(x, y)) continue;
+      const int id = static_cast<int>(sizes.size());
+      sizes.push_back(0);
+      queue.assign(1, {x, y});
+      part[static_cast<std::size_t>(y) * w + x] = id;
+      for (std::size_t q = 0; q < queue.size(); ++q) {
+        ++sizes.back();
+        const auto [qx, qy] = queue[q];
+        const std::pair<int, int> next[4] = {{qx + 1, qy}, {qx - 1, qy}, {qx, qy + 1}, {qx, qy - 1}};
+        for (const auto& [nx, ny] : next) {
+          if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+          int& at = part[static_cast<std::size_t>(ny) * w + nx];
+          if (at >= 0 || !room.Fits(nx, ny)) continue;
+          at = id;
+          queue.push_back({nx, ny});
+        }
+      }
+    }
+  return sizes;
+}
+
+// A broad passage of soil through the rock from (ax, ay) to (bx, by), kept
+// inside the frame.
+void DigPassage(Grid& g, int ax, int ay, int bx, int by) {
+  constexpr double kRadius = 6;
+  const double length = std::max(1.0, std::sqrt(static_cast<double>(ax - bx) * (ax - bx) + (ay - by) * (ay - by)));
+  for (double t = 0; t <= length; t += 1) {
+    const double cx = ax + (bx - ax) * t / length, cy = ay + (by - ay) * t / length;
+    for (int y = static_cast<int>(cy - kRadius); y <= static_cast<int>(cy + kRadius); ++y)
+      for (int x = static_cast<int>(cx - kRadius); x <= static_cast<int>(cx + kRadius); ++x)
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= kRadius * kRadius && g.at(x, y) == kRockCell && x >= 8 &&
+            y >= 8 && x < g.w() - 8 && y < 330)
+          g.set(x, y, kSoilCell);
+  }
+}
+
+void JoinOrFillShutOffParts(Grid& g) {
+  const int w = g.w(), h = g.h();
+  // A part where a worm has room to move about and fight is worth a way in.
+  constexpr int kJoinFrom = 1500;
+  constexpr int kLattice = 6;
+  std::vector<int> part;
+  std::vector<int> sizes = WormParts(g, part);
+  for (int round = 0; round < 4 && !sizes.empty(); ++round) {
+    const int main = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
+    std::vector<std::pair<int, int>> mainPlaces;
+    for (int y = 0; y < h; y += kLattice)
+      for (int x = 0; x < w; x += kLattice)
+        if (part[static_cast<std::size_t>(y) * w + x] == main) mainPlaces.push_back({x, y});
+    bool dug = false;
+    for (int id = 0; id < static_cast<int>(sizes.size()); ++id) {
+      if (id == main || sizes[static_cast<std::size_t>(id)] < kJoinFrom) continue;
+      // The nearest pair of places, one in this part and one in the main
+      // part, looked for on a coarse lattice.
+      double best = 1e18;
+      int ax = 0, ay = 0, bx = 0, by = 0;
+      for (int y = 0; y < h; y += kLattice)
+        for (int x = 0; x < w; x += kLattice) {
+          if (part[static_cast<std::size_t>(y) * w + x] != id) continue;
+          for (const auto& [u, v] : mainPlaces) {
+            const double d = static_cast<double>(x - u) * (x - u) + static_cast<double>(y - v) * (y - v);
+            if (d < best) {
+              best = d;
+              ax = x, ay = y, bx = u, by = v;
+            }
+          }
+        }
+      if (best >= 1e18) continue;
+      DigPassage(g, ax, ay, bx, by);
+      dug = true;
+    }
+    if (!dug) break;
+    sizes = WormParts(g, part);
+  }
+  if (sizes.empty()) return;
+  const int main = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
+  // What no worm of the main part can touch is filled.
+  std::vector<int> reach(static_cast<std::size_t>(w + 1) * (h + 1), 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int here = part[static_cast<std::size_t>(y) * w + x] == main ? 1 : 0;
+      reach[static_cast<std::size_t>(y + 1) * (w + 1) + x + 1] =
+          here + reach[static_cast<std::size_t>(y + 1) * (w + 1) + x] +
+          reach[static_cast<std::size_t>(y) * (w + 1) + x + 1] - reach[static_cast<std::size_t>(y) * (w + 1) + x];
+    }
+  auto reached = [&](int x0, int y0, int x1, int y1) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, w - 1), y1 = std::min(y1, h - 1);
+    const auto at = [&](int x, int y) { return reach[static_cast<std::size_t>(y) * (w + 1) + x]; };
+    return at(x1 + 1, y1 + 1) - at(x0, y1 + 1) - at(x1 + 1, y0) + at(x0, y0) > 0;
+  };
+  for (int y = 0; y < std::min(h, 342); ++y)
+    for (int x = 0; x < w; ++x)
+      if (g.at(x, y) != kRockCell && !reached(x - WormRoom::kHalfWidth, y - WormRoom::kHalfHeight,
+                                              x + WormRoom::kHalfWidth, y + WormRoom::kHalfHeight))
+        g.set(x, y, kRockCell);
+}
+
 }  // namespace
 
 const char* LevelStyleName(LevelStyle style) {
@@ -213,6 +355,8 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
     case LevelStyle::kIslands: Islands(g, seed); break;
     case LevelStyle::kTunnels: Tunnels(g, seed); break;
   }
+  // The shipped level stays as it was made.
+  if (o.style != LevelStyle::kMixed) JoinOrFillShutOffParts(g);
 
   IndexedImage img(w, h, kFree0);
   for (int y = 0; y < h; ++y)
