@@ -169,8 +169,10 @@ void AcePlayer(World& w, int p) {
   }
   memory.closeFrames = enemy != nullptr && best2 < kTooClose * kTooClose && !me.Ctrl[kShoot] ? memory.closeFrames + 1
                                                                                              : 0;
+  bool trading = false;
   if (enemy != nullptr && memory.dodgeFrames == 0) {
-    if (!PointBlank(s) && !BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
+    trading = PointBlank(s);
+    if (!trading && !BreakOut(s) && !me.Ctrl[kShoot]) FireNearestShot(s, budget);
   }
   // A worm caught at the edge of rock jitters in and out of it: while it
   // stays in its small place, the frames out of the rock do not start the
@@ -182,7 +184,8 @@ void AcePlayer(World& w, int p) {
   me.Ctrl.fill(0);
   if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {
     // firing its way out of the rock
-  } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter) {
+  } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter && !trading) {
+    // (A worm turning and aiming to trade blows is not stuck.)
     Unstick(s);
   }
 

@@ -321,13 +321,13 @@ bool PointBlank(Sight& s) {
       slot = k;
     }
   }
-  if (slot < 0) return false;
-  me.Ctrl.fill(0);
   const int cur = CurSlot(me);
+  // A slot it cannot change to yet is no trade now: the worm goes on trying
+  // to get away meanwhile.
+  if (slot < 0 || (slot != cur && !Loaded(me, cur) && w.LoadAndChange == kFalse)) return false;
+  me.Ctrl.fill(0);
   if (slot != cur) {
-    if (Loaded(me, cur) || w.LoadAndChange != kFalse) {
-      ChangeTowards(me, slot);
-    }
+    ChangeTowards(me, slot);
     return true;
   }
   const bool right = s.ex >= s.x;
