@@ -12,6 +12,7 @@
 
 #include "client/ai/ace.h"
 #include "client/ai/ace_path.h"
+#include "client/ai/ace_sight.h"
 #include "client/ai/flight.h"
 #include "client/simulation/weapons/arms.h"
 #include "client/simulation/weapons/objects.h"
@@ -228,6 +229,47 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
     EXPECT_LE(box.Longest(), 5 * 25) << c.name << ", ended at (" << w.Players[1].X.ToDouble() << ", "
                                      << w.Players[1].Y.ToDouble() << ")";
   }
+}
+
+// Nearly dead, a worm keeps its own splinters twice as far off as it
+// mostly does: one stray splinter would be the end of it.
+TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  const World& w = *owned;
+  // The shipped weapon with harmful splinters that spreads least.
+  const WeaponDef* weapon = nullptr;
+  for (int k = 1; k < kWeaponSlots; ++k) {
+    const WeaponDef& W = w.WeaponDefs[static_cast<std::size_t>(k)];
+    if (BlastOf(w, W).splinterDamage > 0 && (weapon == nullptr || W.DISTRIBUTION < weapon->DISTRIBUTION)) weapon = &W;
+  }
+  ASSERT_NE(weapon, nullptr);
+  const Blast b = BlastOf(w, *weapon);
+  // A shot that bursts on the ground just inside twice its splinters'
+  // reach, with the other worm right there.
+  const double d = b.splinterReach * 2 - 1;
+  const FlightResult burst{FlightEnd::kGround, 100 + d, 100, 20, 0, 0};
+  for (auto [health, fires] : {std::pair{100, true}, {40, true}, {20, false}, {5, false}})
+    EXPECT_EQ(ace_detail::Worth(*weapon, b, burst, 100, 100, 100 + d, 100, false, health) >= 0, fires)
+        << "health " << health;
+}
+
+// Shut in a hollow of rock whose only way out is through soil, up and away
+// from the other worm (which it cannot reach anyway), the ace in the end
+// digs out that way rather than at the rock towards the other worm for good.
+TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
+  auto owned = MakeSimWorld(240, 200);
+  World& w = *owned;
+  w.NumPlayers = 2;
+  Fill(w, 0, 0, 240, 200, kRockColour);
+  Fill(w, 20, 30, 70, 70, kFreeColour);    // a cave up and to the left
+  Fill(w, 60, 60, 104, 118, kSoilColour);  // soil between it and the hollow
+  Fill(w, 100, 112, 116, 128, kFreeColour);
+  Fill(w, 180, 100, 230, 140, kFreeColour);  // the other worm, beyond rock
+  PlaceWorm(w, 1, 108, 124);
+  PlaceWorm(w, 2, 200, 135);
+  for (int frame = 0; frame < 1500; ++frame) Frame(w);
+  const double gone = std::hypot(w.Players[1].X.ToDouble() - 108, w.Players[1].Y.ToDouble() - 124);
+  EXPECT_GT(gone, 30) << "ended at (" << w.Players[1].X.ToDouble() << ", " << w.Players[1].Y.ToDouble() << ")";
 }
 
 // Shut in with the other worm where neither can get away, the ace trades
