@@ -261,7 +261,7 @@ void DigPassage(Grid& g, int ax, int ay, int bx, int by) {
     for (int y = static_cast<int>(cy - kRadius); y <= static_cast<int>(cy + kRadius); ++y)
       for (int x = static_cast<int>(cx - kRadius); x <= static_cast<int>(cx + kRadius); ++x)
         if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= kRadius * kRadius && g.at(x, y) == kRockCell && x >= 8 &&
-            y >= 8 && x < g.w() - 8 && y < 330)
+            y >= 8 && x < g.w() - 8 && y < 336)
           g.set(x, y, kSoilCell);
   }
 }
