@@ -185,31 +185,49 @@ void Tunnels(Grid& g, std::uint64_t seed) {
   }
 }
 
+// How many pixels of a rectangle have some property, in constant time: a
+// table of the counts above and to the left of every pixel.
+class AreaCount {
+ public:
+  template <typename Has>
+  AreaCount(int w, int h, Has has) : w_(w), h_(h), sum_(static_cast<std::size_t>(w + 1) * (h + 1), 0) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        sum_[Index(x + 1, y + 1)] =
+            (has(x, y) ? 1 : 0) + sum_[Index(x, y + 1)] + sum_[Index(x + 1, y)] - sum_[Index(x, y)];
+  }
+  // In the rectangle from (x0, y0) to (x1, y1), both included, cut to the
+  // area.
+  int In(int x0, int y0, int x1, int y1) const {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, w_ - 1), y1 = std::min(y1, h_ - 1);
+    if (x0 > x1 || y0 > y1) return 0;
+    return sum_[Index(x1 + 1, y1 + 1)] - sum_[Index(x0, y1 + 1)] - sum_[Index(x1 + 1, y0)] + sum_[Index(x0, y0)];
+  }
+
+ private:
+  std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * (w_ + 1) + x; }
+  int w_, h_;
+  std::vector<int> sum_;
+};
+
 // Where a worm may be: no rock (nor the solid rows at the bottom) under its
 // body, 5 pixels wide and 9 tall; soil does not count, a worm digs it.
 class WormRoom {
  public:
-  explicit WormRoom(const Grid& g) : w_(g.w()), h_(g.h()), rock_(static_cast<std::size_t>(w_ + 1) * (h_ + 1), 0) {
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x)
-        rock_[Index(x + 1, y + 1)] =
-            Rock(g, x, y) + rock_[Index(x, y + 1)] + rock_[Index(x + 1, y)] - rock_[Index(x, y)];
-  }
+  explicit WormRoom(const Grid& g)
+      : w_(g.w()),
+        h_(g.h()),
+        rock_(g.w(), g.h(), [&](int x, int y) { return g.at(x, y) == kRockCell || y >= kSolidFrom; }) {}
   bool Fits(int x, int y) const {
     if (x - kHalfWidth < 0 || y - kHalfHeight < 0 || x + kHalfWidth >= w_ || y + kHalfHeight >= h_) return false;
-    return RockIn(x - kHalfWidth, y - kHalfHeight, x + kHalfWidth, y + kHalfHeight) == 0;
+    return rock_.In(x - kHalfWidth, y - kHalfHeight, x + kHalfWidth, y + kHalfHeight) == 0;
   }
   static constexpr int kHalfWidth = 2, kHalfHeight = 4;
 
  private:
-  static int Rock(const Grid& g, int x, int y) { return g.at(x, y) == kRockCell || y >= kSolidFrom ? 1 : 0; }
-  std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * (w_ + 1) + x; }
-  int RockIn(int x0, int y0, int x1, int y1) const {
-    return rock_[Index(x1 + 1, y1 + 1)] - rock_[Index(x0, y1 + 1)] - rock_[Index(x1 + 1, y0)] + rock_[Index(x0, y0)];
-  }
   static constexpr int kSolidFrom = 342;
   int w_, h_;
-  std::vector<int> rock_;
+  AreaCount rock_;
 };
 
 // A worm born in a hollow that rock shuts off from the rest of the level
@@ -307,23 +325,11 @@ void JoinOrFillShutOffParts(Grid& g) {
   if (sizes.empty()) return;
   const int main = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
   // What no worm of the main part can touch is filled.
-  std::vector<int> reach(static_cast<std::size_t>(w + 1) * (h + 1), 0);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const int here = part[static_cast<std::size_t>(y) * w + x] == main ? 1 : 0;
-      reach[static_cast<std::size_t>(y + 1) * (w + 1) + x + 1] =
-          here + reach[static_cast<std::size_t>(y + 1) * (w + 1) + x] +
-          reach[static_cast<std::size_t>(y) * (w + 1) + x + 1] - reach[static_cast<std::size_t>(y) * (w + 1) + x];
-    }
-  auto reached = [&](int x0, int y0, int x1, int y1) {
-    x0 = std::max(x0, 0), y0 = std::max(y0, 0), x1 = std::min(x1, w - 1), y1 = std::min(y1, h - 1);
-    const auto at = [&](int x, int y) { return reach[static_cast<std::size_t>(y) * (w + 1) + x]; };
-    return at(x1 + 1, y1 + 1) - at(x0, y1 + 1) - at(x1 + 1, y0) + at(x0, y0) > 0;
-  };
+  const AreaCount reach(w, h, [&](int x, int y) { return part[static_cast<std::size_t>(y) * w + x] == main; });
   for (int y = 0; y < std::min(h, 342); ++y)
     for (int x = 0; x < w; ++x)
-      if (g.at(x, y) != kRockCell && !reached(x - WormRoom::kHalfWidth, y - WormRoom::kHalfHeight,
-                                              x + WormRoom::kHalfWidth, y + WormRoom::kHalfHeight))
+      if (g.at(x, y) != kRockCell && reach.In(x - WormRoom::kHalfWidth, y - WormRoom::kHalfHeight,
+                                              x + WormRoom::kHalfWidth, y + WormRoom::kHalfHeight) == 0)
         g.set(x, y, kRockCell);
 }
 
