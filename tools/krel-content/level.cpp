@@ -80,15 +80,17 @@ void Tunnel(Grid& g, Rng& rng, double x, double y, int steps, double max_radius 
   }
 }
 
-// The rock frame around every level. The game treats rows from 342 down as
-// solid ground in any case; the frame covers them so the picture says the
-// same.
+// The game treats the rows from this one down as solid ground.
+constexpr int kSolidFrom = 342;
+
+// The rock frame around every level. The rows from kSolidFrom down are solid
+// in any case; the frame covers them so the picture says the same.
 void Frame(Grid& g, std::uint64_t seed) {
   const int w = g.w(), h = g.h();
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const double frame = 4 + 4 * ValueNoise(x + y, 0, 9, seed + 2);
-      if (x < frame || x >= w - frame || y < frame || y >= std::min(h, 342) - frame) g.set(x, y, kRockCell);
+      if (x < frame || x >= w - frame || y < frame || y >= std::min(h, kSolidFrom) - frame) g.set(x, y, kRockCell);
     }
 }
 
@@ -136,7 +138,7 @@ void Caves(Grid& g, std::uint64_t seed) {
 // Open ground: rolling soil hills over a rock bed at the bottom, open air
 // above them, and islands of soil (some with a rock core) floating in it.
 void Islands(Grid& g, std::uint64_t seed) {
-  const int w = g.w(), h = std::min(g.h(), 342);
+  const int w = g.w(), h = std::min(g.h(), kSolidFrom);
   for (int y = 0; y < g.h(); ++y)
     for (int x = 0; x < g.w(); ++x) g.set(x, y, kFreeCell);
   for (int x = 0; x < w; ++x) {
@@ -225,7 +227,6 @@ class WormRoom {
   static constexpr int kHalfWidth = 2, kHalfHeight = 4;
 
  private:
-  static constexpr int kSolidFrom = 342;
   int w_, h_;
   AreaCount rock_;
 };
@@ -279,7 +280,7 @@ void DigPassage(Grid& g, int ax, int ay, int bx, int by) {
     for (int y = static_cast<int>(cy - kRadius); y <= static_cast<int>(cy + kRadius); ++y)
       for (int x = static_cast<int>(cx - kRadius); x <= static_cast<int>(cx + kRadius); ++x)
         if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= kRadius * kRadius && g.at(x, y) == kRockCell && x >= 8 &&
-            y >= 8 && x < g.w() - 8 && y < 336)
+            y >= 8 && x < g.w() - 8 && y < kSolidFrom - 6)
           g.set(x, y, kSoilCell);
   }
 }
@@ -326,7 +327,7 @@ void JoinOrFillShutOffParts(Grid& g) {
   const int main = static_cast<int>(std::max_element(sizes.begin(), sizes.end()) - sizes.begin());
   // What no worm of the main part can touch is filled.
   const AreaCount reach(w, h, [&](int x, int y) { return part[static_cast<std::size_t>(y) * w + x] == main; });
-  for (int y = 0; y < std::min(h, 342); ++y)
+  for (int y = 0; y < std::min(h, kSolidFrom); ++y)
     for (int x = 0; x < w; ++x)
       if (g.at(x, y) != kRockCell && reach.In(x - WormRoom::kHalfWidth, y - WormRoom::kHalfHeight,
                                               x + WormRoom::kHalfWidth, y + WormRoom::kHalfHeight) == 0)
