@@ -8,6 +8,7 @@
 #include <cmath>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "client/ai/ace.h"
@@ -169,6 +170,18 @@ TEST(Ace, AWormWedgedInRockFiresItselfOut) {
     ++frames;
   }
   EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
+}
+
+// The rock tests look around the worm, above its head and beside it: past
+// the level's edge they meet a wall as hard as rock, and read nothing there.
+TEST(Ace, PastTheLevelsEdgeIsRockAndNothingIsRead) {
+  auto owned = MakeSimWorld(60, 40, kSoilColour);
+  const World& w = *owned;
+  for (const auto& [x, y] : std::vector<std::pair<double, double>>{
+           {30, -9}, {30, -0.6}, {-3, 20}, {-0.6, 20}, {59.6, 20}, {64, 20}, {30, 39.6}, {30, 45}, {-5, -5}})
+    EXPECT_TRUE(ace_detail::InRock(w, x, y)) << x << "," << y;
+  EXPECT_FALSE(ace_detail::InRock(w, 30, 20));  // soil
+  EXPECT_FALSE(ace_detail::Encased(w, 30, 20));
 }
 
 // Places the ace cannot get out of by walking, its target out of reach:

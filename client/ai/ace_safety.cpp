@@ -90,8 +90,12 @@ bool OwnBlastFlying(const World& w, int p) {
 // after kBlastAfter frames it fires its biggest blast where it stands.
 // True when it has taken the controls.
 bool InRock(const World& w, double x, double y) {
-  return !IsPassable(w, x, y) && MaterialOf(w, w.LevelSurface.At(static_cast<int32>(std::lround(x)),
-                                                                 static_cast<int32>(std::lround(y)))) == kRock;
+  if (IsPassable(w, x, y)) return false;
+  const auto px = static_cast<int32>(std::lround(x)), py = static_cast<int32>(std::lround(y));
+  // Past the level's edge nothing gives way, as in rock; and there is no
+  // pixel to read (a worm near the top looks above its head).
+  if (!w.LevelSurface.Contains(px, py)) return true;
+  return MaterialOf(w, w.LevelSurface.At(px, py)) == kRock;
 }
 
 bool Encased(const World& w, double x, double y) {
