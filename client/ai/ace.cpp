@@ -35,7 +35,7 @@ namespace {
 constexpr Flaws kFlaws[kAceStrongest + 1] = {
     {0, 0, 0, 0, 0},        // (no strength 0)
     {25, 85, 4, 70, 200},   // 1: slow, often a few steps off, often blind to incoming fire
-    {14, 60, 3, 40, 100},   // 2
+    {12, 45, 2, 35, 80},    // 2
     {7, 35, 2, 20, 50},     // 3
     {3, 15, 1, 8, 20},      // 4
     {0, 0, 0, 0, 0}};       // 5: no flaws
