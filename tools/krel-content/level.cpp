@@ -231,13 +231,6 @@ class WormRoom {
   AreaCount rock_;
 };
 
-// A worm born in a hollow that rock shuts off from the rest of the level
-// (or in soil that only leads to such a hollow) never gets out: it can
-// neither reach the other worms nor be reached. Places a worm can get to
-// from the largest open part of the level make the level; every large part
-// shut off from it is joined to it by a broad passage of soil through the
-// rock, and every small one is filled with rock, so that no worm is born
-// there.
 // The parts of the level a worm can move about in, each the places it can
 // get to from any other of them; part[] says which part a place is in (-1
 // none), and the result the size of each.
@@ -285,6 +278,13 @@ void DigPassage(Grid& g, int ax, int ay, int bx, int by) {
   }
 }
 
+// A worm born in a hollow that rock shuts off from the rest of the level
+// (or in soil that only leads to such a hollow) never gets out: it can
+// neither reach the other worms nor be reached. Places a worm can get to
+// from the largest open part of the level make the level; every large part
+// shut off from it is joined to it by a broad passage of soil through the
+// rock, and every small one is filled with rock, so that no worm is born
+// there.
 void JoinOrFillShutOffParts(Grid& g) {
   const int w = g.w(), h = g.h();
   // A part where a worm has room to move about and fight is worth a way in.
