@@ -244,6 +244,48 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
   }
 }
 
+// A worm off its feet can be held at a corner of the ground, its speed lost
+// at every step: on a sliver too thin to jump from (a jump needs ground
+// where its feet reach), on a point of rock, or beside a shelf that its
+// step to the side meets. Steering on holds it there for good; a worm
+// getting away gets free within a second.
+TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
+  struct Case {
+    const char* name;
+    int x0, y0, x1, y1, colour;
+    double x;
+    bool right;
+  };
+  const Case cases[] = {
+      {"on a sliver of soil", 20, 103, 220, 105, kSoilColour, 120.4, true},
+      {"on a point of rock, open to the other side", 119, 103, 126, 105, kRockColour, 120.4, true},
+      {"beside the edge of a shelf, nothing under its middle", 0, 104, 120, 105, kSoilColour, 121.55, false},
+  };
+  for (const Case& c : cases) {
+    auto owned = MakeSimWorld(240, 200);
+    World& w = *owned;
+    w.NumPlayers = 2;
+    Fill(w, 0, 190, 240, 200, kRockColour);
+    Fill(w, c.x0, c.y0, c.x1, c.y1, c.colour);
+    Player& me = PlaceWorm(w, 1, c.x, 99.6);
+    me.FacingRight = c.right ? kTrue : kFalse;
+    me.DirY = fixed(0.1);  // as gravity leaves it at each held step
+    me.Speed = 30;
+    const Player& other = PlaceWorm(w, 2, 20, 185);
+    AceRecord memory;
+    int frame = 0;
+    for (; frame < 25 && std::hypot(me.X.ToDouble() - c.x, me.Y.ToDouble() - 99.6) < 2; ++frame) {
+      me.Ctrl.fill(0);
+      ace_detail::Press(me, c.right ? kRight : kLeft);
+      const double x = me.X.ToDouble(), y = me.Y.ToDouble();
+      ace_detail::Sight s{w, 1, me, memory, &other, x, y, 20, 185, {x, y}, 1e4};
+      if (frame >= 3) ace_detail::LeaveCorner(s, true);
+      PlayerAction(w);
+    }
+    EXPECT_LT(frame, 25) << c.name << ": held at (" << me.X.ToDouble() << ", " << me.Y.ToDouble() << ")";
+  }
+}
+
 // Nearly dead, a worm keeps its own splinters twice as far off as it
 // mostly does: one stray splinter would be the end of it.
 TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {

@@ -189,6 +189,14 @@ void AcePlayer(World& w, int p) {
     Unstick(s);
   }
 
+  // Off its feet and not moved at all: held at a corner of the ground.
+  const bool held = me.X == memory.hangX && me.Y == memory.hangY && me.RopeState == 0 && !OnGround(w, x, y);
+  memory.hangFrames = held ? memory.hangFrames + 1 : 0;
+  memory.hangX = me.X;
+  memory.hangY = me.Y;
+  if (memory.hangFrames >= 3 && !me.Ctrl[kChange] && !me.Ctrl[kShoot])
+    LeaveCorner(s, memory.engageFrames > 0 || memory.stillFrames > kStuckAfter);
+
   if (moved) {
     memory.lastX = px;
     memory.lastY = py;

@@ -326,6 +326,40 @@ void Approach(Sight& s, bool moved) {
   }
 }
 
+void LeaveCorner(Sight& s, bool getAway) {
+  const World& w = s.w;
+  Player& me = s.me;
+  const int facing = me.FacingRight != kFalse ? 1 : -1;
+  // Where a worm's next step down is tested: a little past its bottom.
+  const double below = s.y + kWormHalfHeight + 0.1;
+  if (IsPassable(w, s.x, below)) {
+    // Only the step to the side is blocked: without a side key it drops.
+    // (A worm held by the soil it digs through is not at a corner; the key
+    // to the other side turns the worm.)
+    if (me.Ctrl[facing > 0 ? kRight : kLeft] && IsPassable(w, s.x - 2, s.y) && IsPassable(w, s.x + 2, s.y))
+      me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
+    return;
+  }
+  if (!getAway) return;
+  if (!InRock(w, s.x, below)) {
+    // A sliver of soil: dug away straight down.
+    me.Ctrl.fill(0);
+    if (AimAt(me, 0) && me.Age % 2 == 0) {
+      Press(me, kLeft);
+      Press(me, kRight);
+    }
+    return;
+  }
+  // A point of rock: off it to the side that is open below.
+  for (const int dir : {facing, -facing}) {
+    if (IsPassable(w, s.x + 2.1 * dir, below) && IsPassable(w, s.x + 2 * dir, s.y)) {
+      me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
+      Press(me, dir > 0 ? kRight : kLeft);
+      return;
+    }
+  }
+}
+
 void Unstick(Sight& s) {
   const World& w = s.w;
   Player& me = s.me;

@@ -189,5 +189,11 @@ void TrackBox(AceRecord& memory, bool enemyInPlay, int32 px, int32 py);
 // Inside a small box too long with the other worm in play (or crowding it):
 // forces a way out. True when it took the controls.
 bool BreakOut(Sight& s);
+// A worm off its feet held still at a corner of the ground, on a point or a
+// sliver too thin to jump from (a jump needs ground where its feet reach):
+// steering on along the ground only holds it there. It drops where nothing
+// is under its centre; set on getting away, it also digs away soil under
+// it, or steps off a point of rock to the side that is open below.
+void LeaveCorner(Sight& s, bool getAway);
 
 }  // namespace krel::ace_detail
