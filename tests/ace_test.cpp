@@ -327,6 +327,19 @@ TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
   EXPECT_GT(gone, 30) << "ended at (" << w.Players[1].X.ToDouble() << ", " << w.Players[1].Y.ToDouble() << ")";
 }
 
+// The two worms shut in a small hollow of rock, side by side; the ace has
+// bazookas.
+std::unique_ptr<World> ShutInBesideTheOtherWorm() {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  World& w = *owned;
+  Fill(w, 0, 0, 300, 150, kRockColour);
+  Fill(w, 105, 84, 127, 100, kFreeColour);
+  PlaceWorm(w, 1, 110, 95);
+  PlaceWorm(w, 2, 121, 95).Lives = 5;
+  Arm(w, 1, kBazooka);
+  return owned;
+}
+
 // Shut in with the other worm where neither can get away, the ace trades
 // blows when it comes out ahead, and not when the blast would kill it.
 TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
@@ -335,14 +348,10 @@ TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
     bool trades;
   };
   for (const Case c : {Case{100, 10, true}, Case{12, 100, false}}) {
-    auto owned = ShippedWeaponsWorld(300, 150);
+    auto owned = ShutInBesideTheOtherWorm();
     World& w = *owned;
-    Fill(w, 0, 0, 300, 150, kRockColour);
-    Fill(w, 105, 84, 127, 100, kFreeColour);
-    Player& me = PlaceWorm(w, 1, 110, 95);
-    Player& other = PlaceWorm(w, 2, 121, 95);
-    other.Lives = 5;
-    Arm(w, 1, kBazooka);
+    Player& me = w.Players[1];
+    Player& other = w.Players[2];
     me.Health = static_cast<int16>(c.mine);
     other.Health = static_cast<int16>(c.theirs);
     const int16 myLives = me.Lives, theirLives = other.Lives;
@@ -350,6 +359,27 @@ TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
     EXPECT_EQ(std::tuple(other.Lives < theirLives, me.Lives), std::tuple(c.trades, myLives))
         << "health " << c.mine << " against " << c.theirs;
   }
+}
+
+// A hook that caught the other worm pulls the two together: it is let go
+// at once, even by a worm busy trading blows point-blank.
+TEST(Ace, LetsGoOfAHookThatCaughtTheOtherWormEvenWhileTrading) {
+  auto owned = ShutInBesideTheOtherWorm();
+  World& w = *owned;
+  Player& me = w.Players[1];
+  Player& other = w.Players[2];
+  other.Health = 10;  // a blow worth trading
+  // Held there long enough to trade: it turns and aims for the blow.
+  const AceRecord& memory = ComputersOf(w).ace[1];
+  int frame = 0;
+  for (; frame < 400 && !(memory.touchFrames > 61 && memory.boxFrames > 61); ++frame) Frame(w);
+  ASSERT_LT(frame, 400);
+  me.RopeState = -2;
+  me.RopeX = other.X;
+  me.RopeY = other.Y;
+  Frame(w);
+  Frame(w);
+  EXPECT_EQ(me.RopeState, 0);
 }
 
 // Shut in a small hollow inside a block of soil, with the other worm 150

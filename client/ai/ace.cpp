@@ -189,6 +189,11 @@ void AcePlayer(World& w, int p) {
     Unstick(s);
   }
 
+  // Whatever else it does (trading blows turns and aims without a jump), a
+  // hook that holds the other worm is let go: it pulls the two together.
+  // With change held a jump would throw the rope anew.
+  if (me.RopeState < 0 && !me.Ctrl[kChange]) Press(me, kJump);
+
   // Off its feet and not moved at all: held at a corner of the ground.
   const bool held = me.X == memory.hangX && me.Y == memory.hangY && me.RopeState == 0 && !OnGround(w, x, y);
   memory.hangFrames = held ? memory.hangFrames + 1 : 0;
