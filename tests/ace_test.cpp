@@ -146,6 +146,19 @@ TEST(Ace, LobsLandWithinAFewPixelsOfTheAimPoint) {
   }
 }
 
+// Worm 1 wedged 3 pixels deep in a rock wall, facing out, with bazookas;
+// the other worm in the open.
+std::unique_ptr<World> WedgedInARockWall() {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  World& w = *owned;
+  Fill(w, 0, 120, 300, 150, kRockColour);
+  Fill(w, 150, 0, 300, 150, kRockColour);
+  PlaceWorm(w, 1, 153, 100).FacingRight = kFalse;
+  PlaceWorm(w, 2, 40, 115);
+  Arm(w, 1, kBazooka);
+  return owned;
+}
+
 // Motion tests points beside a worm's centre, so a worm whose centre has
 // ended up a few pixels inside rock can neither walk, jump, dig nor rope out
 // of it, and a kick of its own shots only drives it into more rock. The ace
@@ -153,14 +166,9 @@ TEST(Ace, LobsLandWithinAFewPixelsOfTheAimPoint) {
 // around it until the blasts push it out or end its life, and plays on
 // elsewhere. Wedged 3 pixels deep in a rock wall, the target in the open.
 TEST(Ace, AWormWedgedInRockFiresItselfOut) {
-  auto owned = ShippedWeaponsWorld(300, 150);
+  auto owned = WedgedInARockWall();
   World& w = *owned;
-  Fill(w, 0, 120, 300, 150, kRockColour);
-  Fill(w, 150, 0, 300, 150, kRockColour);
-  Player& me = PlaceWorm(w, 1, 153, 100);
-  me.FacingRight = kFalse;
-  PlaceWorm(w, 2, 40, 115);
-  Arm(w, 1, kBazooka);
+  Player& me = w.Players[1];
   int frames = 0;
   auto wedged = [&] {
     return me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 && std::abs(me.Y.ToDouble() - 100) < 2;
@@ -170,6 +178,35 @@ TEST(Ace, AWormWedgedInRockFiresItselfOut) {
     ++frames;
   }
   EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
+}
+
+// Only the weapon in hand reloads. A wedged worm whose hard-hitting weapon
+// is empty changes to it and waits for it to load, rather than firing a
+// loaded one that cannot move it for good.
+TEST(Ace, AWedgedWormReloadsItsHardestWeaponRatherThanFireAWeakOne) {
+  auto owned = WedgedInARockWall();
+  World& w = *owned;
+  Player& me = w.Players[1];
+  // A shipped weapon with neither recoil nor blast in every other slot.
+  int weak = -1;
+  for (int n = 0; n < 40 && weak < 0; ++n) {
+    const WeaponDef& W = w.WeaponDefs[static_cast<std::size_t>(n + 1)];
+    if (W.RECOIL == 0 && BlastOf(w, W).damage == 0 && W.AMMO > 0) weak = n;
+  }
+  ASSERT_GE(weak, 0);
+  for (std::size_t k = 1; k < 5; ++k) {
+    me.WeaponSlots[k] = static_cast<int16>(weak);
+    me.Ammo[k] = fixed(w.WeaponDefs[static_cast<std::size_t>(weak + 1)].AMMO);
+  }
+  me.Ammo[0] = -1;  // the bazooka is empty
+  me.CurWeapon = 1;
+  int frames = 0;
+  while (frames < 1500 && me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 &&
+         std::abs(me.Y.ToDouble() - 100) < 2) {
+    Frame(w);
+    ++frames;
+  }
+  EXPECT_LT(frames, 1500) << "still wedged, health " << me.Health;
 }
 
 // The rock tests look around the worm, above its head and beside it: past

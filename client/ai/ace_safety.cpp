@@ -125,22 +125,26 @@ bool KickOutOfRock(Sight& s) {
     const int damage = BlastOf(w, def).damage;
     return damage < me.Health || anyBlast ? damage + 1 : 0;
   };
-  if (W == nullptr || strength(*W) <= 0 || !Loaded(me, cur)) {
-    // The loaded weapon with the hardest kick (or blast).
-    int want = -1, kick = 0;
-    for (int k = 0; k < kSlots; ++k) {
-      const WeaponDef* other = WeaponInSlot(w, me, k);
-      if (other != nullptr && Loaded(me, k) && strength(*other) > kick) {
-        want = k;
-        kick = strength(*other);
-      }
+  // The slot with the hardest kick (or blast). An empty one counts at half
+  // its strength, for the wait: only the slot in hand reloads, so a worm
+  // that keeps to the loaded ones may be left firing a weak one for good.
+  int want = -1, kick = 0;
+  for (int k = 0; k < kSlots; ++k) {
+    const WeaponDef* other = WeaponInSlot(w, me, k);
+    const int worth = other == nullptr ? 0 : (Loaded(me, k) ? strength(*other) : strength(*other) / 2);
+    if (worth > kick) {
+      want = k;
+      kick = worth;
     }
-    if (want < 0 || want == cur) return false;
-    if (me.Age % 2 == 0) {  // taps, so that each press counts
-      ChangeTowards(me, want);
-    }
+  }
+  if (want < 0) return false;
+  if (want != cur) {
+    // From an empty slot the game changes weapons only when set to.
+    if (!Loaded(me, cur) && w.LoadAndChange == kFalse) return false;
+    if (me.Age % 2 == 0) ChangeTowards(me, want);  // taps, so that each press counts
     return true;
   }
+  if (!Loaded(me, cur)) return true;  // it reloads in hand
   const bool right = me.FacingRight != kFalse;
   if (blastOut) {
     // Into the rock around it, so that the blast goes off right there.
