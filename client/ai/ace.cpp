@@ -161,12 +161,9 @@ void AcePlayer(World& w, int p) {
     // Aiming from one spot too long: hop, which keeps the facing and aim.
     Press(me, kJump);
   }
-  if (me.RopeState < 0) {
-    // The hook caught a worm and pulls this one to it, where no shot is
-    // safe: let go.
-    me.Ctrl.fill(0);
-    Press(me, kJump);
-  }
+  // The hook caught a worm and pulls this one to it, where no shot is safe
+  // (it lets go last of all, below).
+  if (me.RopeState < 0) me.Ctrl.fill(0);
   memory.closeFrames = enemy != nullptr && best2 < kTooClose * kTooClose && !me.Ctrl[kShoot] ? memory.closeFrames + 1
                                                                                              : 0;
   bool trading = false;
@@ -191,7 +188,8 @@ void AcePlayer(World& w, int p) {
 
   // Whatever else it does (trading blows turns and aims without a jump), a
   // hook that holds the other worm is let go: it pulls the two together.
-  // With change held a jump would throw the rope anew.
+  // Pressed here alone, since with change held a jump would throw the rope
+  // anew.
   if (me.RopeState < 0 && !me.Ctrl[kChange]) Press(me, kJump);
 
   // Off its feet and not moved at all: held at a corner of the ground.
