@@ -323,6 +323,33 @@ TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
   }
 }
 
+// Held off its feet beside a point of rock, a worm bobs by a fraction of a
+// pixel as gravity pulls it off the point and the point bounces it back:
+// held as firmly as if it did not move at all, it stops steering into the
+// rock. (The bob is made here by hand; the motion rules make it on some
+// shapes of rock.)
+TEST(Ace, ABobbingWormHeldAtACornerStopsSteeringIntoIt) {
+  auto owned = MakeSimWorld(240, 200);
+  World& w = *owned;
+  w.NumPlayers = 2;
+  Fill(w, 0, 190, 240, 200, kRockColour);
+  Fill(w, 135, 130, 139, 134, kRockColour);
+  Player& me = PlaceWorm(w, 1, 141.6, 128.7);
+  me.FacingRight = kFalse;
+  PlaceWorm(w, 2, 96, 185);  // below, beyond the point: the way leads left
+  int steering = 0;
+  for (int frame = 0; frame < 40; ++frame) {
+    me.X = fixed(141.6);
+    me.Y = fixed(frame % 3 == 1 ? 129.0 : 128.7);
+    me.DirX = 0;
+    me.DirY = fixed(0.1);
+    me.Speed = 30;
+    AcePlayer(w, 1);
+    if (frame >= 20 && me.Ctrl[kLeft] && !me.Ctrl[kRight]) ++steering;
+  }
+  EXPECT_EQ(steering, 0);
+}
+
 // Nearly dead, a worm keeps its own splinters twice as far off as it
 // mostly does: one stray splinter would be the end of it.
 TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {
@@ -347,7 +374,8 @@ TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {
 
 // Shut in a hollow of rock whose only way out is through soil, up and away
 // from the other worm (which it cannot reach anyway), the ace in the end
-// digs out that way rather than at the rock towards the other worm for good.
+// digs out that way rather than at the rock towards the other worm for good
+// (though it may slide back down its shaft now and then).
 TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
   auto owned = MakeSimWorld(240, 200);
   World& w = *owned;
@@ -359,9 +387,14 @@ TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
   Fill(w, 180, 100, 230, 140, kFreeColour);  // the other worm, beyond rock
   PlaceWorm(w, 1, 108, 124);
   PlaceWorm(w, 2, 200, 135);
-  for (int frame = 0; frame < 1500; ++frame) Frame(w);
-  const double gone = std::hypot(w.Players[1].X.ToDouble() - 108, w.Players[1].Y.ToDouble() - 124);
-  EXPECT_GT(gone, 30) << "ended at (" << w.Players[1].X.ToDouble() << ", " << w.Players[1].Y.ToDouble() << ")";
+  // How far up the way out it gets (it may slide back down its shaft).
+  double furthest = 0;
+  for (int frame = 0; frame < 1500; ++frame) {
+    Frame(w);
+    const double x = w.Players[1].X.ToDouble(), y = w.Players[1].Y.ToDouble();
+    if (x < 108 && y < 124) furthest = std::max(furthest, std::hypot(x - 108, y - 124));
+  }
+  EXPECT_GT(furthest, 40);
 }
 
 // The two worms shut in a small hollow of rock, side by side; the ace has

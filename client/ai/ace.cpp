@@ -192,11 +192,20 @@ void AcePlayer(World& w, int p) {
   // anew.
   if (me.RopeState < 0 && !me.Ctrl[kChange]) Press(me, kJump);
 
-  // Off its feet and not moved at all: held at a corner of the ground.
-  const bool held = me.X == memory.hangX && me.Y == memory.hangY && me.RopeState == 0 && !OnGround(w, x, y);
-  memory.hangFrames = held ? memory.hangFrames + 1 : 0;
-  memory.hangX = me.X;
-  memory.hangY = me.Y;
+  // Off its feet and going nowhere: held at a corner of the ground. Held
+  // there it may also bob by a fraction of a pixel, as gravity pulls it off
+  // the corner and the corner bounces it back, or slide down a wall it
+  // steers into at a crawl: it counts as held while it stays within half a
+  // pixel of where it came to a halt.
+  const bool offFeet = me.RopeState == 0 && !OnGround(w, x, y);
+  const double bobX = (me.X - memory.hangX).ToDouble(), bobY = (me.Y - memory.hangY).ToDouble();
+  if (!offFeet || std::abs(bobX) >= 0.5 || std::abs(bobY) >= 0.5) {
+    memory.hangFrames = 0;
+    memory.hangX = me.X;
+    memory.hangY = me.Y;
+  } else {
+    ++memory.hangFrames;
+  }
   if (memory.hangFrames >= 3 && !me.Ctrl[kChange] && !me.Ctrl[kShoot])
     LeaveCorner(s, memory.engageFrames > 0 || memory.stillFrames > kStuckAfter);
 

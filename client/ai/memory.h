@@ -78,8 +78,8 @@ struct AceRecord {
   // Digging (ace_move.cpp): calls since the worm last dug on the ground; a
   // worm on its way through soil keeps the side it digs to.
   int32 sinceDig = 1000;
-  // Where the worm was at the previous call, exactly, and the calls in a row
-  // it has stayed there off its feet (held at a corner in mid-air).
+  // Held at a corner in mid-air: where the worm came to a halt off its
+  // feet, and the calls in a row it has stayed within half a pixel of there.
   fixed hangX, hangY;
   int32 hangFrames = 0;
 };
