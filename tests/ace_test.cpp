@@ -387,8 +387,7 @@ TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
   Fill(w, 180, 100, 230, 140, kFreeColour);  // the other worm, beyond rock
   PlaceWorm(w, 1, 108, 124);
   PlaceWorm(w, 2, 200, 135);
-  // How far up the way out it gets (it may slide back down its shaft).
-  double furthest = 0;
+  double furthest = 0;  // up and to the left, away from the other worm
   for (int frame = 0; frame < 1500; ++frame) {
     Frame(w);
     const double x = w.Players[1].X.ToDouble(), y = w.Players[1].Y.ToDouble();
