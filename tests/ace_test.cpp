@@ -350,6 +350,33 @@ TEST(Ace, ABobbingWormHeldAtACornerStopsSteeringIntoIt) {
   EXPECT_EQ(steering, 0);
 }
 
+// Over a notch in the ground narrower than itself, a worm still moving
+// sideways by a hair is held on the notch's edges, off its feet by the
+// middle: it walks off them, as from any ground. (The hold is made here by
+// hand, as in the test above.)
+TEST(Ace, HeldOverANotchNarrowerThanItselfItWalksOff) {
+  auto owned = MakeSimWorld(240, 200);
+  World& w = *owned;
+  w.NumPlayers = 2;
+  Fill(w, 0, 104, 240, 200, kRockColour);
+  Fill(w, 120, 104, 121, 110, kFreeColour);
+  Fill(w, 60, 40, 70, 104, kRockColour);
+  Player& me = PlaceWorm(w, 1, 119.88, 99.6);
+  me.FacingRight = kFalse;
+  PlaceWorm(w, 2, 20, 99.6);  // beyond a wall of rock: the way leads left
+  int walking = 0;
+  for (int frame = 0; frame < 40; ++frame) {
+    me.X = fixed(119.88);
+    me.Y = fixed(99.6);
+    me.DirX = fixed(-0.0001);
+    me.DirY = fixed(0.1);
+    me.Speed = 30;
+    AcePlayer(w, 1);
+    if (frame >= 20 && (me.Ctrl[kLeft] || me.Ctrl[kRight])) ++walking;
+  }
+  EXPECT_GE(walking, 10) << "of the last 20 frames";
+}
+
 // Nearly dead, a worm keeps its own splinters twice as far off as it
 // mostly does: one stray splinter would be the end of it.
 TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {

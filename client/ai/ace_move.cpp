@@ -333,6 +333,9 @@ void LeaveCorner(Sight& s, bool getAway) {
   // Where a worm's next step down is tested: a little past its bottom.
   const double below = s.y + kWormHalfHeight + 0.1;
   if (IsPassable(w, s.x, below)) {
+    // A notch narrower than the worm: it stands on both its edges, and only
+    // walking or digging takes it off them.
+    if (!IsPassable(w, s.x - kWormHalfWidth, below) && !IsPassable(w, s.x + kWormHalfWidth, below)) return;
     // Only the step to the side is blocked: without a side key it drops.
     // (A worm held by the soil it digs through is not at a corner; the key
     // to the other side turns the worm.)
