@@ -262,6 +262,14 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
        125,
        200,
        125},
+      // Sunk a pixel into a lip of rock too thin to stand on: no step, jump
+      // or dig moves it; a rope thrown where its hook holds does.
+      {"sunk into a thin lip of rock over open ground",
+       {{0, 195, 240, 200, kRockColour}, {60, 130, 180, 131, kRockColour}, {200, 40, 210, 195, kRockColour}},
+       120,
+       126,
+       120,
+       190},
   };
   for (const Case& c : cases) {
     auto owned = MakeSimWorld(240, 200);

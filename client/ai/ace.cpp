@@ -181,8 +181,10 @@ void AcePlayer(World& w, int p) {
   me.Ctrl.fill(0);
   if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {
     // firing its way out of the rock
-  } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter && !trading) {
-    // (A worm turning and aiming to trade blows is not stuck.)
+  } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter && !trading &&
+                                (memory.engageFrames == 0 || memory.ropePlanned == kFalse)) {
+    // (A worm turning and aiming to trade blows is not stuck, nor one that
+    // aims, throws or is pulled by a rope whose hook it knows will hold.)
     Unstick(s);
   }
 
