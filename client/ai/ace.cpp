@@ -122,12 +122,14 @@ void AcePlayer(World& w, int p) {
   }
 
   // Out of the way of incoming fire first. A weaker ace now and then does
-  // not see a shot coming.
+  // not see a shot coming. A worm forcing its way out of a small place
+  // does not step aside: stepping to and fro under fire is what keeps it
+  // there, and the way out moves it anyway.
   int away = 0;
   if (memory.dodgeFrames > 0) --memory.dodgeFrames;
   if (memory.blindFrames > 0) {
     --memory.blindFrames;
-  } else if (Threatened(s, away, budget)) {
+  } else if (memory.engageFrames == 0 && Threatened(s, away, budget)) {
     if (memory.dodgeFrames == 0 && Draw(w, p, me.Age, 1) < flaw.blindPercent) {
       memory.blindFrames = 25;
     } else {
