@@ -524,6 +524,34 @@ TEST(Ace, DigsAWayThroughSoilInEveryDirection) {
   }
 }
 
+// A worm on its way through soil keeps the side it digs to, but not into
+// rock: at the end of a way dug down to rock, a goal back up the way turns
+// it round.
+TEST(Ace, DiggingIntoRockItTurnsRoundToItsGoal) {
+  auto owned = MakeSimWorld(240, 200);
+  World& w = *owned;
+  w.NumPlayers = 2;
+  Fill(w, 0, 20, 240, 200, kSoilColour);
+  for (int k = 0; k <= 40; ++k) Fill(w, 122 - k, 140 - k, 130 - k, 150 - k, kFreeColour);
+  Fill(w, 130, 60, 200, 180, kRockColour);
+  Fill(w, 60, 150, 200, 180, kRockColour);
+  Player& me = PlaceWorm(w, 1, 126, 145);
+  me.FacingRight = kTrue;
+  const Player& other = PlaceWorm(w, 2, 200, 30);
+  AceRecord memory;
+  memory.sinceDig = 0;
+  const double gx = 80, gy = 99;  // 45 degrees up and to the left
+  for (int frame = 0; frame < 100; ++frame) {
+    me.Ctrl.fill(0);
+    const double x = me.X.ToDouble(), y = me.Y.ToDouble();
+    ace_detail::Sight s{w, 1, me, memory, &other, x, y, 200, 30, {x, y}, 1e4};
+    ace_detail::DigToward(s, gx, gy);
+    PlayerAction(w);
+  }
+  EXPECT_LT(std::hypot(me.X.ToDouble() - gx, me.Y.ToDouble() - gy), 40)
+      << "ended at (" << me.X.ToDouble() << ", " << me.Y.ToDouble() << ")";
+}
+
 // The way worked out a slice at a time is the way worked out at once, and
 // the level may be of any size.
 TEST(Ace, AWayWorkedOutInSlicesIsTheWayWorkedOutAtOnce) {

@@ -114,9 +114,11 @@ void DigToward(Sight& s, double gx, double gy) {
   me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
   int dir = dx >= 0 ? 1 : -1;
   const bool otherSide = dir != facing && std::abs(dx) >= 2;
-  if (s.memory.sinceDig < kDigging ? !(otherSide && above < kTurnAbove && above > -kTurnBelow)
-                                   : std::abs(above) >= kSteepDegrees)
-    dir = facing;
+  const bool keepSide = s.memory.sinceDig < kDigging ? !(otherSide && above < kTurnAbove && above > -kTurnBelow)
+                                                     : std::abs(above) >= kSteepDegrees;
+  // Rock right ahead on the side it faces leaves nothing to dig there: the
+  // worm turns to its goal after all.
+  if (keepSide && !(otherSide && RockAhead(w, s.x, s.y, facing, aim))) dir = facing;
   // Rock right ahead on a steep way: the other side climbs (or drops) as
   // well, if it is not rock too. On a way that runs to one side, turning
   // would only lead away, and a way out of a hollow chosen elsewhere knows
