@@ -57,12 +57,13 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
       e.open = d;
     }
     // A ray that meets rock before it leaves the box leads nowhere, however
-    // much it points at the other worm.
-    // Shut in for long, any way out will do, up or away from the other
-    // worm included.
-    score[static_cast<std::size_t>(k)] =
-        e.open - e.soil * 1.5 + (anyWay ? 0 : (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to) -
-        (!climb && !anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) - (e.open < kLeavesBox ? 60 : 0);
+    // much it points at the other worm: the pull towards it (away from it
+    // when crowding it) counts only as far as the ray is open. Shut in for
+    // long, any way out will do, up or away from the other worm included.
+    const double towards = (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to * std::min(1.0, e.open / kLeavesBox);
+    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (anyWay ? 0 : towards) -
+                                         (!climb && !anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
+                                         (e.open < kLeavesBox ? 60 : 0);
   }
   std::array<int, 16> order{};
   for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
@@ -70,6 +71,20 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
     return score[static_cast<std::size_t>(l)] > score[static_cast<std::size_t>(r)];
   });
   return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % (anyWay ? 6 : 3))])];
+}
+
+// A planned throw is flown again when the worm has moved this far since.
+constexpr double kReplanMoved = 3;
+
+void UsePlannedRope(Sight& s, const RopeThrow& plan) {
+  AceRecord& memory = s.memory;
+  memory.ropePlanned = kTrue;
+  memory.ropePlanRight = ToFlag(plan.right);
+  memory.ropePlanAim = plan.aim;
+  memory.ropePlanX = static_cast<int32>(s.x);
+  memory.ropePlanY = static_cast<int32>(s.y);
+  memory.exitX = static_cast<int32>(plan.hookX);
+  memory.exitY = static_cast<int32>(plan.hookY);
 }
 
 }  // namespace
@@ -170,11 +185,7 @@ bool BreakOut(Sight& s) {
       const double toX = s.ex - s.x, toY = s.ey - s.y;
       const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
       if (plan.ok) {
-        memory.ropePlanned = kTrue;
-        memory.ropePlanRight = ToFlag(plan.right);
-        memory.ropePlanAim = plan.aim;
-        memory.exitX = static_cast<int32>(plan.hookX);
-        memory.exitY = static_cast<int32>(plan.hookY);
+        UsePlannedRope(s, plan);
         // Time to turn and aim as well.
         memory.engageFrames = kEngageFrames + std::abs(plan.aim - me.Aim) + 2;
       }
@@ -227,6 +238,21 @@ bool BreakOut(Sight& s) {
       Press(me, gx > s.x ? kRight : kLeft);
     }
     return true;
+  }
+  if (memory.ropePlanned != kFalse &&
+      Dist2(s.x, s.y, memory.ropePlanX, memory.ropePlanY) > kReplanMoved * kReplanMoved) {
+    // The worm slid or fell while it turned and aimed: from here the same
+    // throw flies elsewhere, often into the ground beside it.
+    const double toX = s.ex - s.x, toY = s.ey - s.y;
+    const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
+    if (plan.ok) {
+      UsePlannedRope(s, plan);
+      memory.engageFrames = std::max<int32>(memory.engageFrames, std::abs(plan.aim - me.Aim) + 2);
+      memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
+      memory.exitStale = 0;
+    } else {
+      memory.ropePlanned = kFalse;
+    }
   }
   if (memory.ropePlanned != kFalse) {
     ThrowPlannedRope(s, memory.ropePlanRight != kFalse, memory.ropePlanAim);

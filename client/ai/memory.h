@@ -73,8 +73,9 @@ struct AceRecord {
   // aim (the hook's hold is exitX, exitY).
   flag ropePlanned = kFalse, ropePlanRight = kFalse;
   int32 ropePlanAim = 0;
-  int32 planRopeFrames = 0;  // calls since that rope was thrown
-  int32 touchFrames = 0;     // calls in a row right next to the other worm
+  int32 ropePlanX = 0, ropePlanY = 0;  // where the worm was when the throw was planned
+  int32 planRopeFrames = 0;            // calls since that rope was thrown
+  int32 touchFrames = 0;               // calls in a row right next to the other worm
   // Digging (ace_move.cpp): calls since the worm last dug on the ground; a
   // worm on its way through soil keeps the side it digs to.
   int32 sinceDig = 1000;
