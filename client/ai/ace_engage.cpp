@@ -221,12 +221,12 @@ bool BreakOut(Sight& s) {
     return true;
   }
   if (me.RopeState != 0) {
-    // Hanging still (the hook holds too near, or the rope is as short as it
-    // gets) is no way out either.
+    // Hanging still since the throw (the hook holds too near, or the rope
+    // is as short as it gets) is no way out either.
     const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
     // A hook caught in the other worm pulls towards it, not out.
     if (me.RopeState < 0 || memory.ropeFrames++ > 30 || memory.exitByRope == kFalse || s.y < gy + 4 ||
-        (holds && (memory.stillFrames > 8 || me.RopeLength <= fixed(5)))) {
+        (holds && (std::min(memory.stillFrames, memory.ropeFrames) > 8 || me.RopeLength <= fixed(5)))) {
       Press(me, kJump);  // lets go
       memory.ropeFrames = 0;
     } else if (holds && me.Age % 2 == 0) {
