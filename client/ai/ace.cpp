@@ -129,7 +129,7 @@ void AcePlayer(World& w, int p) {
   if (memory.dodgeFrames > 0) --memory.dodgeFrames;
   if (memory.blindFrames > 0) {
     --memory.blindFrames;
-  } else if (memory.engageFrames == 0 && Threatened(s, away, budget)) {
+  } else if (!Loitering(memory) && Threatened(s, away, budget)) {
     if (memory.dodgeFrames == 0 && Draw(w, p, me.Age, 1) < flaw.blindPercent) {
       memory.blindFrames = 25;
     } else {

@@ -117,6 +117,8 @@ void TrackBox(AceRecord& memory, bool enemyInPlay, int32 px, int32 py) {
   }
 }
 
+bool Loitering(const AceRecord& memory) { return memory.engageFrames > 0 || memory.boxFrames >= kLoiterAfter; }
+
 // Inside a small box too long with the other worm in play: the way it
 // followed avoids this place from now on, and for a while it forces a way
 // out, each time along another of the best rays: roping along it when it

@@ -186,6 +186,9 @@ bool ThrowPlannedRope(Sight& s, bool right, int aim);
 // Keeps the worm's recent positions and counts how many of the latest fit
 // in a small box (memory.boxFrames).
 void TrackBox(AceRecord& memory, bool enemyInPlay, int32 px, int32 py);
+// Whether the worm is forcing its way out of a small place, or has stayed in
+// one long enough to.
+bool Loitering(const AceRecord& memory);
 // Inside a small box too long with the other worm in play (or crowding it):
 // forces a way out. True when it took the controls.
 bool BreakOut(Sight& s);
