@@ -5,7 +5,7 @@
 #   bench/ace_stays.sh BUILD_DIR [FIRST_SEED ...]     (default 401 501 601 701)
 #
 # prints a line per seed set and the total of ACE worm-games with such a stay
-# (out of 300 a set). A change to the ace moves a set by about 8 stays on its
+# (out of 300 a set). A change to the ace moves a set by a few stays on its
 # own, so compare totals over several sets, and over sets the change was not
 # tuned on. The two matches of a set run side by side.
 set -euo pipefail
