@@ -44,7 +44,7 @@ TEST(TerrainMaterials, RangeBordersPrecedenceAndTableAgreement) {
   for (int32 v = 0; v < 65536; ++v) ASSERT_EQ(MaterialOf(*w, v), LookUpMaterial(*w, v)) << v;
 }
 
-TEST(TerrainGehbar, WindowRoundingAndTheBottomLimit) {
+TEST(TerrainPassable, WindowRoundingAndTheBottomLimit) {
   auto w = MakeSimWorld(20, 400, 160);  // all free, taller than the window
   const struct {
     double x, y;
