@@ -73,6 +73,13 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
   return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % (anyWay ? 6 : 3))])];
 }
 
+// A throw whose hook holds far enough away to pull the worm out of the box,
+// towards the other worm (away from it when crowding it).
+RopeThrow PlanRopeOut(const Sight& s, bool crowded) {
+  const double toX = s.ex - s.x, toY = s.ey - s.y;
+  return PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
+}
+
 // A planned throw is flown again when the worm has moved this far since.
 constexpr double kReplanMoved = 3;
 
@@ -184,8 +191,7 @@ bool BreakOut(Sight& s) {
     memory.ropeFrames = 0;
     memory.planRopeFrames = 0;
     if (memory.boxFrames >= kRopeAfter || e.open < kLeavesBox) {
-      const double toX = s.ex - s.x, toY = s.ey - s.y;
-      const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
+      const RopeThrow plan = PlanRopeOut(s, crowded);
       if (plan.ok) {
         UsePlannedRope(s, plan);
         // Time to turn and aim as well.
@@ -245,8 +251,7 @@ bool BreakOut(Sight& s) {
       Dist2(s.x, s.y, memory.ropePlanX, memory.ropePlanY) > kReplanMoved * kReplanMoved) {
     // The worm slid or fell while it turned and aimed: from here the same
     // throw flies elsewhere, often into the ground beside it.
-    const double toX = s.ex - s.x, toY = s.ey - s.y;
-    const RopeThrow plan = PlanRope(s, kLeavesBox - 4, crowded ? -toX : toX, crowded ? -toY : toY);
+    const RopeThrow plan = PlanRopeOut(s, crowded);
     if (plan.ok) {
       UsePlannedRope(s, plan);
       memory.engageFrames = std::max<int32>(memory.engageFrames, std::abs(plan.aim - me.Aim) + 2);
