@@ -331,6 +331,28 @@ TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
   }
 }
 
+// A sliver of rock wider than the worm through the bottom of its body, and
+// nothing under its feet: it cannot jump, dig or step off, and gravity turns
+// every step into the rock. A rope with an upward pull lifts it off, with the
+// hook caught in rock just over its head or in soil far above.
+TEST(Ace, HeldByASliverOfRockThroughItsBodyItRopesItselfOff) {
+  for (const int roof : {94, 40}) {
+    auto owned = MakeSimWorld(240, 200);
+    World& w = *owned;
+    w.NumPlayers = 2;
+    Fill(w, 0, 190, 240, 200, kRockColour);
+    Fill(w, 0, roof - 20, 240, roof, roof > 60 ? kRockColour : kSoilColour);
+    Fill(w, 100, 103, 140, 105, kRockColour);
+    Player& me = PlaceWorm(w, 1, 120.4, 99.6);
+    me.DirY = fixed(0.1);  // as gravity leaves it at each held step
+    me.Speed = 30;
+    PlaceWorm(w, 2, 20, 185);
+    int frame = 0;
+    for (; frame < 100 && std::hypot(me.X.ToDouble() - 120.4, me.Y.ToDouble() - 99.6) < 2; ++frame) Frame(w);
+    EXPECT_LT(frame, 100) << "roof at " << roof << ": held at (" << me.X.ToDouble() << ", " << me.Y.ToDouble() << ")";
+  }
+}
+
 // Held off its feet beside a point of rock, a worm bobs by a fraction of a
 // pixel as gravity pulls it off the point and the point bounces it back:
 // held as firmly as if it did not move at all, it stops steering into the

@@ -190,6 +190,9 @@ void AcePlayer(World& w, int p) {
     Unstick(s);
   }
 
+  // Held by ground through its body, it is lifted off; nothing else moves it.
+  const bool lifting = Lift(s) || LiftOff(s);
+
   // Whatever else it does (trading blows turns and aims without a jump), a
   // hook that holds the other worm is let go: it pulls the two together.
   // Pressed here alone, since with change held a jump would throw the rope
@@ -210,7 +213,7 @@ void AcePlayer(World& w, int p) {
   } else {
     ++memory.hangFrames;
   }
-  if (memory.hangFrames >= 3 && !me.Ctrl[kChange] && !me.Ctrl[kShoot])
+  if (memory.hangFrames >= 3 && !lifting && !me.Ctrl[kChange] && !me.Ctrl[kShoot])
     LeaveCorner(s, memory.engageFrames > 0 || memory.stillFrames > kStuckAfter);
 
   if (moved) {

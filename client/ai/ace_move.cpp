@@ -355,14 +355,61 @@ void LeaveCorner(Sight& s, bool getAway) {
     }
     return;
   }
-  // A point of rock: off it to the side that is open below.
+  // A point of rock: off it to the side that is open below, where the
+  // corner of its body will be after a step.
   for (const int dir : {facing, -facing}) {
-    if (IsPassable(w, s.x + 2.1 * dir, below) && IsPassable(w, s.x + 2 * dir, s.y)) {
+    if (IsPassable(w, s.x + (kWormHalfWidth + 1) * dir, below) && IsPassable(w, s.x + 2 * dir, s.y)) {
       me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
       Press(me, dir > 0 ? kRight : kLeft);
       return;
     }
   }
+}
+
+bool Impaled(const World& w, double x, double y) {
+  return IsPassable(w, x, y + kWormFeet) && !IsPassable(w, x, y + kWormHalfHeight);
+}
+
+bool LiftOff(Sight& s) {
+  Player& me = s.me;
+  AceRecord& memory = s.memory;
+  // Once in a while held: where the lift moves nothing, the other ways out
+  // get their turn.
+  if (me.RopeState != 0 || memory.liftFrames > 0 || memory.stillFrames < kImpaledStill ||
+      memory.stillFrames >= kImpaledStill + kLiftWindow || !Impaled(s.w, s.x, s.y))
+    return false;
+  // Any hook that holds will do, however near, as long as the pull is free:
+  // the worm needs to move a pixel or two. Straight up when none is.
+  const RopeThrow plan = PlanRope(s, 0, 0, -1);
+  me.Ctrl.fill(0);
+  if (plan.ok)
+    ThrowPlannedRope(s, plan.right, plan.aim);
+  else
+    ThrowRope(s, s.x, s.y - 60);
+  if (me.Ctrl[kChange]) memory.liftFrames = kLiftFrames;
+  return true;
+}
+
+bool Lift(Sight& s) {
+  Player& me = s.me;
+  AceRecord& memory = s.memory;
+  if (memory.liftFrames == 0) return false;
+  --memory.liftFrames;
+  if (me.RopeState <= 0) {
+    // The hook caught nothing that holds, or the other worm.
+    memory.liftFrames = 0;
+    return false;
+  }
+  me.Ctrl.fill(0);
+  if (!Impaled(s.w, s.x, s.y) || memory.liftFrames == 0) {
+    // Clear of the ground that held it: it drops onto it and stands.
+    Press(me, kJump);
+    memory.liftFrames = 0;
+  } else if (me.Age % 2 == 0) {
+    Press(me, kChange);
+    Press(me, kUp);
+  }
+  return true;
 }
 
 void Unstick(Sight& s) {

@@ -26,6 +26,16 @@ constexpr double kUsefulReach = 140;
 bool Blocked(const World& w, double x, double y, double hx, double hy) {
   const double d = std::sqrt(Dist2(x, y, hx, hy));
   const double ux = (hx - x) / d, uy = (hy - y) / d;
+  // The game moves a worm only while the corner of its body ahead of the
+  // way it goes is free: a worm with a sliver of ground through its feet
+  // moves up or straight across, never down.
+  const double cx = (ux > 0 ? 1 : (ux < 0 ? -1 : 0)) * kWormHalfWidth;
+  const double cy = (uy > 0 ? 1 : (uy < 0 ? -1 : 0)) * kWormHalfHeight;
+  for (double t = 1; t < 4; ++t)
+    if (!IsPassable(w, x + ux * t + cx, y + uy * t + cy)) return true;
+  // Gravity gives every pull but a steep one upwards a downward part: with
+  // ground at the bottom of its body the worm stays where it is.
+  if (uy > -0.5 && (!IsPassable(w, x, y + kWormHalfHeight) || !IsPassable(w, x + cx, y + kWormHalfHeight))) return true;
   for (double t = 4; t <= d - kRopeHangs; t += 3) {
     const double px = x + ux * t, py = y + uy * t;
     if (!IsPassable(w, px, py) || !IsPassable(w, px - kWormHalfWidth, py) || !IsPassable(w, px + kWormHalfWidth, py) ||

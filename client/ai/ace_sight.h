@@ -198,5 +198,19 @@ bool BreakOut(Sight& s);
 // is under its centre; set on getting away, it also digs away soil under
 // it, or steps off a point of rock to the side that is open below.
 void LeaveCorner(Sight& s, bool getAway);
+// A worm with ground through the bottom of its body and none under its feet
+// is held there: it cannot jump, and gravity turns every step it takes into
+// the ground. Only a rope pull with an upward part moves it.
+bool Impaled(const World& w, double x, double y);
+// Held so for kImpaledStill calls (and for kLiftWindow calls after), the
+// worm throws its rope where the hook holds and the pull is free, or else
+// straight up (LiftOff, true while it aims and throws); for up to
+// kLiftFrames calls it then shortens the rope until it is clear, and lets
+// go (Lift, true while it does).
+constexpr int kImpaledStill = 4;
+constexpr int kLiftWindow = 30;
+constexpr int kLiftFrames = 24;
+bool LiftOff(Sight& s);
+bool Lift(Sight& s);
 
 }  // namespace krel::ace_detail

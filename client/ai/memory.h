@@ -83,6 +83,7 @@ struct AceRecord {
   // feet, and the calls in a row it has stayed within half a pixel of there.
   fixed hangX, hangY;
   int32 hangFrames = 0;
+  int32 liftFrames = 0;  // calls left of being lifted off ground through its body
 };
 
 struct ComputerMemory {
