@@ -298,6 +298,7 @@ bool PointBlank(Sight& s) {
   constexpr double kTouching = 16;
   constexpr int kAfter = 60;
   constexpr int kKeepsHealth = 10;
+  constexpr int kTradeAimSlack = 3;
   AceRecord& memory = s.memory;
   Player& me = s.me;
   const World& w = s.w;
@@ -335,8 +336,12 @@ bool PointBlank(Sight& s) {
     Press(me, right ? kRight : kLeft);
     return true;
   }
+  // The other worm bobs by a pixel right beside this one, which swings the
+  // exact aim at it by half the range: near it is aimed well enough, and
+  // chasing the exact aim would never let the shot go.
   const WeaponDef* W = WeaponInSlot(w, me, cur);
-  if (AimAt(me, AimToward(s.ex - s.x, s.ey - s.y)) && W != nullptr &&
+  const int want = AimToward(s.ex - s.x, s.ey - s.y);
+  if ((std::abs(me.Aim - want) <= kTradeAimSlack || AimAt(me, want)) && W != nullptr &&
       static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) {
     Press(me, kShoot);
     memory.touchFrames = 0;
