@@ -149,14 +149,17 @@ bool BreakOut(Sight& s) {
     const bool aiming = memory.ropePlanned != kFalse && memory.planRopeFrames == 0;
     if (memory.exitStale > kGiveUpStill && me.RopeState == 0 && !aiming) memory.engageFrames = 0;
   }
-  if (memory.engageFrames == 0 && memory.boxFrames >= kLoiterAfter && !crowded && me.RopeState == 0) {
+  if (memory.engageFrames == 0 && (memory.boxFrames >= kLoiterAfter || crowded) && me.RopeState == 0) {
     // A way that is getting the worm somewhere, slowly (digging), is kept
-    // on: turning to the next one would undo what it won.
+    // on: turning to the next one would undo what it won. So is a way away
+    // from a worm that crowds this one: it follows, and the side away from
+    // it flips each time it catches up and walks through.
     const double before = std::sqrt(Dist2(memory.engageFromX, memory.engageFromY, memory.exitX, memory.exitY));
     const double now = std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY));
     if (memory.engageRound > 0 && now > 6 && before - now >= kKeepOnGain) {
       memory.engageFrames = kEngageFrames;
       memory.exitStale = 0;
+      memory.closeFrames = 0;
       memory.engageFromX = static_cast<int32>(s.x);
       memory.engageFromY = static_cast<int32>(s.y);
     }
