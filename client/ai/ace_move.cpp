@@ -153,6 +153,18 @@ void DigToward(Sight& s, double gx, double gy) {
 
 namespace {
 
+// Held by ground through its body this many calls (and for kLiftWindow
+// calls after, so that where the lift moves nothing the other ways out get
+// their turn), the worm ropes itself off it, for at most kLiftFrames calls.
+constexpr int kImpaledStill = 4;
+constexpr int kLiftWindow = 30;
+constexpr int kLiftFrames = 24;
+
+// Ground through the bottom of the worm's body and none under its feet.
+bool Impaled(const World& w, double x, double y) {
+  return !OnGround(w, x, y) && !IsPassable(w, x, y + kWormHalfHeight);
+}
+
 // At the rock that parts it from the other worm, the worm waits at most
 // kWallWait calls, and not at all when nearer than kWallStandOff.
 constexpr double kWallStandOff = 75;
@@ -364,10 +376,6 @@ void LeaveCorner(Sight& s, bool getAway) {
       return;
     }
   }
-}
-
-bool Impaled(const World& w, double x, double y) {
-  return IsPassable(w, x, y + kWormFeet) && !IsPassable(w, x, y + kWormHalfHeight);
 }
 
 bool LiftOff(Sight& s) {

@@ -199,17 +199,10 @@ bool BreakOut(Sight& s);
 // it, or steps off a point of rock to the side that is open below.
 void LeaveCorner(Sight& s, bool getAway);
 // A worm with ground through the bottom of its body and none under its feet
-// is held there: it cannot jump, and gravity turns every step it takes into
-// the ground. Only a rope pull with an upward part moves it.
-bool Impaled(const World& w, double x, double y);
-// Held so for kImpaledStill calls (and for kLiftWindow calls after), the
-// worm throws its rope where the hook holds and the pull is free, or else
-// straight up (LiftOff, true while it aims and throws); for up to
-// kLiftFrames calls it then shortens the rope until it is clear, and lets
-// go (Lift, true while it does).
-constexpr int kImpaledStill = 4;
-constexpr int kLiftWindow = 30;
-constexpr int kLiftFrames = 24;
+// cannot jump, and gravity turns every step it takes into the ground: held
+// so a moment, it throws its rope where the hook holds and the pull has an
+// upward part (LiftOff, true while it aims and throws), then shortens the
+// rope until it is clear and lets go (Lift, true while it does).
 bool LiftOff(Sight& s);
 bool Lift(Sight& s);
 
