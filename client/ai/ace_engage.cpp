@@ -15,13 +15,15 @@ namespace {
 // open way. The box is the one a watching player would judge pacing by; the
 // first try begins well before a stay looks like loitering, so that a failed
 // try leaves time for others. A worm with a shot worth firing from where it
-// is may be about to fight there; one without any is only pacing, and most
-// long stays begin so: it gives the place up sooner. (Sooner still costs
-// more than it wins: a slow dig or a jump over a gap on the way to the
-// other worm is taken for pacing, and the worm turns off its way.)
+// is may be about to fight there, and one that came nearer the other worm
+// along its way within the last kUnarmedOnItsWay calls is on its way (a
+// slow dig, a jump over a gap); any other is only pacing, and most long
+// stays begin so: it gives the place up sooner. (Sooner still costs more
+// than it wins: the worm turns off ways that were getting it there.)
 constexpr int kBoxPixels = 24;
 constexpr int kLoiterAfter = 34;
 constexpr int kLoiterUnarmedAfter = 22;
+constexpr int kUnarmedOnItsWay = 12;
 constexpr int kEngageFrames = 18;
 constexpr int kGiveUpStill = 8;
 constexpr double kKeepOnGain = 8;
@@ -102,7 +104,7 @@ void UsePlannedRope(Sight& s, const RopeThrow& plan) {
 int LoiterAfter(const AceRecord& memory) {
   // Any slot weighed with a shot worth firing counts, the one loading too.
   const bool armed = std::any_of(memory.worth.begin(), memory.worth.end(), [](int32 v) { return v > kDigShot; });
-  return armed ? kLoiterAfter : kLoiterUnarmedAfter;
+  return armed || memory.noProgress <= kUnarmedOnItsWay ? kLoiterAfter : kLoiterUnarmedAfter;
 }
 
 }  // namespace
