@@ -151,6 +151,7 @@ bool BreakOut(Sight& s) {
   // Too close to the other worm for a safe shot for too long is as bad: the
   // way out then leads away from it.
   const bool crowded = memory.closeFrames > kCrowdedAfter;
+  const int loiterAfter = LoiterAfter(memory);
   // A way that gets the worm no nearer its end (rock ahead, a hook that
   // holds nowhere) is given up early for the next one; one that digs on
   // slowly is not.
@@ -162,7 +163,7 @@ bool BreakOut(Sight& s) {
     const bool aiming = memory.ropePlanned != kFalse && memory.planRopeFrames == 0;
     if (memory.exitStale > kGiveUpStill && me.RopeState == 0 && !aiming) memory.engageFrames = 0;
   }
-  if (memory.engageFrames == 0 && (memory.boxFrames >= LoiterAfter(memory) || crowded) && me.RopeState == 0) {
+  if (memory.engageFrames == 0 && (memory.boxFrames >= loiterAfter || crowded) && me.RopeState == 0) {
     // A way that is getting the worm somewhere, slowly (digging), is kept
     // on: turning to the next one would undo what it won. So is a way away
     // from a worm that crowds this one: it follows, and the side away from
@@ -177,7 +178,7 @@ bool BreakOut(Sight& s) {
       memory.engageFromY = static_cast<int32>(s.y);
     }
   }
-  if (memory.engageFrames == 0 && (memory.boxFrames >= LoiterAfter(memory) || crowded)) {
+  if (memory.engageFrames == 0 && (memory.boxFrames >= loiterAfter || crowded)) {
     memory.engageFrames = kEngageFrames;
     memory.engageFromX = static_cast<int32>(s.x);
     memory.engageFromY = static_cast<int32>(s.y);
@@ -191,7 +192,7 @@ bool BreakOut(Sight& s) {
     // A worm that tried once in this stay and is still in the box did not
     // get up by rope: the next ways lead along the ground or through soil,
     // not steeply down (a dig there leaves the worm standing where it was).
-    const bool climb = memory.boxFrames < LoiterAfter(memory) + kEngageFrames;
+    const bool climb = memory.boxFrames < loiterAfter + kEngageFrames;
     const Exit e = FindExit(s, memory.engageRound, crowded, climb, memory.boxFrames >= kAnyWayAfter);
     memory.closeFrames = 0;
     // Far enough that getting there leaves the box, whatever lies between.
