@@ -159,6 +159,19 @@ std::unique_ptr<World> WedgedInARockWall() {
   return owned;
 }
 
+// Frames played (at most `limit`) until the wedged worm is out of the wall
+// or dead.
+int FramesWedged(World& w, int limit) {
+  const Player& me = w.Players[1];
+  int frames = 0;
+  while (frames < limit && me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 &&
+         std::abs(me.Y.ToDouble() - 100) < 2) {
+    Frame(w);
+    ++frames;
+  }
+  return frames;
+}
+
 // Motion tests points beside a worm's centre, so a worm whose centre has
 // ended up a few pixels inside rock can neither walk, jump, dig nor rope out
 // of it, and a kick of its own shots only drives it into more rock. The ace
@@ -168,16 +181,7 @@ std::unique_ptr<World> WedgedInARockWall() {
 TEST(Ace, AWormWedgedInRockFiresItselfOut) {
   auto owned = WedgedInARockWall();
   World& w = *owned;
-  Player& me = w.Players[1];
-  int frames = 0;
-  auto wedged = [&] {
-    return me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 && std::abs(me.Y.ToDouble() - 100) < 2;
-  };
-  while (frames < 1000 && wedged()) {
-    Frame(w);
-    ++frames;
-  }
-  EXPECT_LT(frames, 1000) << "still wedged, health " << me.Health;
+  EXPECT_LT(FramesWedged(w, 1000), 1000) << "still wedged, health " << w.Players[1].Health;
 }
 
 // Only the weapon in hand reloads. A wedged worm whose hard-hitting weapon
@@ -200,13 +204,7 @@ TEST(Ace, AWedgedWormReloadsItsHardestWeaponRatherThanFireAWeakOne) {
   }
   me.Ammo[0] = -1;  // the bazooka is empty
   me.CurWeapon = 1;
-  int frames = 0;
-  while (frames < 1500 && me.Alive != kFalse && std::abs(me.X.ToDouble() - 153) < 2 &&
-         std::abs(me.Y.ToDouble() - 100) < 2) {
-    Frame(w);
-    ++frames;
-  }
-  EXPECT_LT(frames, 1500) << "still wedged, health " << me.Health;
+  EXPECT_LT(FramesWedged(w, 1500), 1500) << "still wedged, health " << me.Health;
 }
 
 // The rock tests look around the worm, above its head and beside it: past
