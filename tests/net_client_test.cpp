@@ -13,7 +13,6 @@
 
 #include "client/app/client_events.h"
 #include "client/frontend/chat_line.h"
-#include "client/frontend/select_server.h"
 #include "client/net/incoming.h"
 #include "client/net/level_snapshot.h"
 #include "client/net/net_client.h"
@@ -26,7 +25,6 @@
 #include "client/state/chat.h"
 #include "core_test_support.h"
 #include "gfx/bmp_write.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/keycodes.h"
 #include "protocol/open_play.h"
 #include "protocol/worm_codec.h"
@@ -40,11 +38,31 @@ using namespace krel::testing;
 
 std::string Bytes(std::initializer_list<int> b) { return std::string(b.begin(), b.end()); }
 
+// A worm's state ("p"), encoded in full.
+std::string WormState(const Player& p, WormRefs refs = WormRefs::Whole) {
+  Player sent;
+  std::string b = "p";
+  EncodeWormFull(b, p, sent, refs);
+  return b;
+}
+
+// Picture sheets of rock, for the drawings a batch may carry.
+void RockPictures(World& w) {
+  w.Tiles8 = Surface(7 * 4, 8);
+  w.Tiles8.Clear(SimColour(kRockColour));
+  w.Tiles8.SetColorKey(0);
+}
+
 // A world with a client session of its own, without sockets.
 struct NetWorld {
   std::unique_ptr<World> w = MakeSimWorld(504, 350);
   NetClient n;
-  NetWorld() { w->net = &n; }
+  explicit NetWorld(int players = 2) { std::tie(w->net, w->NumPlayers) = std::tuple(&n, players); }
+  // What the server sent, in place of anything still unread.
+  bool Receive(const std::string& bytes) {
+    n.RecvBuffer = bytes;
+    return ProcessReceived(*w);
+  }
 };
 
 TEST(NetEvents, OwnEventsAreEncodedForTheServerNotApplied) {
@@ -65,69 +83,54 @@ TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
   // and a chat line before the first worm's state, a shot of the second
   // worm at (1.5, 30) before the second's.
   std::string batch = test::ConfigReply(7, 80, false) + Bytes({'n', 3, 'd', 0, 40, 0, 50, 0, 6}) + "cHello" + '\0';
-  std::vector<Player> senders(4), sent(4);
   for (int k = 1; k <= 3; ++k) {
-    senders[k].SetName("Worm " + std::to_string(k));
-    std::tie(senders[k].X, senders[k].Lives) = std::tuple(100 + k, 10 + k);
+    Player sender;
+    sender.SetName("Worm " + std::to_string(k));
+    std::tie(sender.X, sender.Lives) = std::tuple(100 + k, 10 + k);
     if (k == 2) batch += Bytes({'w', 128, 0, 0, 0x96, 0, 0x0B, 0xB8, 128, 128, 1});
-    batch += 'p';
-    EncodeWormFull(batch, senders[k], sent[k], WormRefs::Server);
+    batch += WormState(sender, WormRefs::Server);
   }
   auto play = [&](NetWorld& c, std::size_t cut) {
-    std::tie(c.w->NumPlayers, c.w->NetFrameReady) = std::tuple(2, kFalse);
-    c.n.RecvBuffer = batch.substr(0, cut);
-    EXPECT_TRUE(ProcessReceived(*c.w));
+    c.w->NetFrameReady = kFalse;
+    EXPECT_TRUE(c.Receive(batch.substr(0, cut)));
     EXPECT_EQ(c.w->NetFrameReady, kFalse) << cut;  // the last state is not in yet
     c.n.RecvBuffer += batch.substr(cut);
     EXPECT_TRUE(ProcessReceived(*c.w));
   };
   NetWorld whole;
   play(whole, 0);
-  const World& x = *whole.w;
-  EXPECT_EQ(std::tuple(x.NumPlayers, whole.n.RecvIndex, whole.n.RestartPending, x.ConfigReceived, x.LivesSetting),
-            std::tuple(int16{3}, 0, true, kTrue, int16{7}));
-  EXPECT_EQ(std::tuple(x.Players[3].Name, x.Players[2].Lives, x.Shots.size(), x.Shots[1].owner, x.Shots[1].Y),
-            std::tuple(std::string("Worm 3") + std::string(14, ' '), int16{12}, std::size_t{2}, int16{2}, fixed(30)));
-  for (std::size_t cut = 1; cut < batch.size(); ++cut) {
+  for (std::size_t cut = 0; cut < batch.size(); ++cut) {
     NetWorld c;
     play(c, cut);
     const World& w = *c.w;
-    ASSERT_EQ(std::tuple(w.NumPlayers, w.NetFrameReady, w.Players[3].X, w.Shots.size(), w.ChatLines[1], w.ChatLines[2],
-                         w.LivesSetting, w.LevelSurface.pixels() == x.LevelSurface.pixels()),
-              std::tuple(int16{3}, kTrue, fixed(103), std::size_t{2}, std::string("Hello"), std::string(), int16{7},
-                         true))
+    ASSERT_EQ(std::tuple(w.NumPlayers, w.NetFrameReady, c.n.RecvIndex, c.n.RestartPending, w.ConfigReceived,
+                         w.LivesSetting, w.Players[3].Name, w.Players[3].X, w.Players[2].Lives, w.ChatLines[1],
+                         w.ChatLines[2], w.LevelSurface.pixels() == whole.w->LevelSurface.pixels()),
+              std::tuple(int16{3}, kTrue, 0, true, kTrue, int16{7}, std::string("Worm 3") + std::string(14, ' '),
+                         fixed(103), int16{12}, std::string("Hello"), std::string(), true))
         << "cut at " << cut;
+    ASSERT_EQ(std::tuple(w.Shots.size(), w.Shots[1].owner, w.Shots[1].Y), std::tuple(2u, int16{2}, fixed(30)));
   }
 }
 
 TEST(NetBatch, HostileBatchesEndTheConnectionOrAreDropped) {
   NetWorld c;
-  c.n.RecvBuffer = Bytes({'n', 18});  // more worms than the table holds
-  EXPECT_FALSE(ProcessReceived(*c.w));
-  c.n.RecvBuffer = std::string("Xjunk") + Bytes({'n', 2});
-  EXPECT_TRUE(ProcessReceived(*c.w));  // an unknown tag drops the rest, nothing stalls
+  EXPECT_FALSE(c.Receive(Bytes({'n', 18})));          // more worms than the table holds
+  EXPECT_TRUE(c.Receive("Xjunk" + Bytes({'n', 2})));  // an unknown tag drops the rest, nothing stalls
   EXPECT_TRUE(c.n.RecvBuffer.empty());
   // Numbers out of every table arrive without harm.
-  c.n.RecvBuffer = Bytes({'w', 128, 128, 128, 128, 128, 100, 'o', 128, 128,     128,
-                          128, 128, 90,  's', 128, 128, 128, 128, 128, 0x80 - 1});
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive(Bytes({'w', 128, 128, 128, 128, 128, 100, 'o', 128, 128,     128,
+                               128, 128, 90,  's', 128, 128, 128, 128, 128, 0x80 - 1})));
   EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()), std::tuple(1u, 1u, 1u));
 }
 
 TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
-  NetWorld c;
-  c.w->NumPlayers = 3;
+  NetWorld c(3);
   for (const auto& [k, x, y] : {std::tuple(1, 50, 50), {2, 80, 60}, {3, 200, 60}}) PlaceWorm(*c.w, k, x, y);
   // The rope holds the sender's worm 3, which is this client's worm 2.
   Player holder = c.w->Players[3];
   std::tie(holder.RopeState, holder.RopeX, holder.RopeY) = std::tuple(-3, 81, 58);
-  c.n.RecvBuffer = Bytes({'n', 3});
-  for (int k = 1; k <= 3; ++k) {
-    Player s;
-    c.n.RecvBuffer += 'p';
-    EncodeWormFull(c.n.RecvBuffer, k == 3 ? holder : c.w->Players[k], s, WormRefs::Whole);
-  }
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive(Bytes({'n', 3}) + WormState(c.w->Players[1]) + WormState(c.w->Players[2]) + WormState(holder)));
   EXPECT_EQ(c.w->Players[3].RopeState, -2);
 }
 
@@ -135,10 +138,9 @@ TEST(NetBatch, HeldRopeIsFoundAgainInOwnNumbering) {
 std::string ScoreBatch(int count, int lives, int x = 100) {
   std::string b = Bytes({'n', count});
   for (int k = 1; k <= count; ++k) {
-    Player p, sent;
+    Player p;
     std::tie(p.X, p.Lives) = std::tuple(x + k, lives);
-    b += 'p';
-    EncodeWormFull(b, p, sent, WormRefs::Whole);
+    b += WormState(p);
   }
   return b;
 }
@@ -146,9 +148,8 @@ std::string ScoreBatch(int count, int lives, int x = 100) {
 TEST(NetPipelined, OnlyAClientThatAskedPlaysAheadAndTakesOnlyTheScoreOfItsOwnWorms) {
   for (const bool asked : {true, false}) {
     NetWorld c;
-    std::tie(c.n.AskPipelined, c.w->NumPlayers, c.w->Players[1].X) = std::tuple(asked, 2, 300);
-    c.n.RecvBuffer = "P" + Bytes({kPipelineVersion}) + ScoreBatch(2, 14);
-    EXPECT_TRUE(ProcessReceived(*c.w));
+    std::tie(c.n.AskPipelined, c.w->Players[1].X) = std::tuple(asked, 300);
+    EXPECT_TRUE(c.Receive("P" + Bytes({kPipelineVersion}) + ScoreBatch(2, 14)));
     EXPECT_EQ(c.n.Pipelined, asked);
     // Pipelined, the echo of its own worm is a round trip old: the worm
     // stays where it is now, only the server's score is taken.
@@ -162,9 +163,7 @@ TEST(NetPipelined, WhatFollowsANewSetOfWormsWaitsForTheRestartWhichTheServerIsTo
   for (const int version : {kPipelineVersion, 1, kPipelineVersion + 1}) {
     SCOPED_TRACE(version);
     NetWorld c;
-    c.w->NumPlayers = 2;
-    c.n.RecvBuffer = "P" + Bytes({version}) + ScoreBatch(2, 15) + ScoreBatch(4, 15) + "cLater" + '\0';
-    EXPECT_TRUE(ProcessReceived(*c.w));
+    EXPECT_TRUE(c.Receive("P" + Bytes({version}) + ScoreBatch(2, 15) + ScoreBatch(4, 15) + "cLater" + '\0'));
     const bool pipelined = version <= kPipelineVersion;
     EXPECT_EQ(std::tuple(c.n.Pipelined, c.n.HoldReceive, c.n.RestartPending), std::tuple(pipelined, pipelined, true));
     if (!pipelined) continue;
@@ -180,12 +179,11 @@ TEST(NetPipelined, OwnShotsAndBlastsActAtOnceAndTheirEchoesNeverMakeASecond) {
   for (const bool pipelined : {true, false}) {
     NetWorld c;
     ClientEvents events(*c.w);
-    std::tie(c.w->events, c.w->Connection, c.w->NumPlayers) = std::tuple(&events, ConnectionState::kConnected, 2);
+    std::tie(c.w->events, c.w->Connection) = std::tuple(&events, ConnectionState::kConnected);
     c.n.Pipelined = c.w->NetStats.PredictOwn = pipelined;
     c.w->ObjDefs[5].DRAWOBJECT = 1;  // draws itself into the level: waits for the batch
     AddShot(*c.w, fixed(1.5), 30, 0, fixed(0.5), 1, 3, 0);
-    AddObj(*c.w, 20, 30, 1, 0, 2, 4, 0);
-    AddObj(*c.w, 20, 30, 1, 0, 2, 5, 0);
+    for (int kind : {4, 5}) AddObj(*c.w, 20, 30, 1, 0, 2, kind, 0);
     AddSObj(*c.w, 40, 30, 0, 0, 1, 2);
     EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()),
               pipelined ? std::tuple(2u, 2u, 2u) : std::tuple(1u, 1u, 1u));
@@ -202,13 +200,11 @@ TEST(NetPipelined, OwnShotsAndBlastsActAtOnceAndTheirEchoesNeverMakeASecond) {
       own[owner == 1 ? 1 : 2] += std::string(start.substr(0, start.size() - in.rest.size() - 1));
     }
     const std::string state = ScoreBatch(1, 15).substr(2);  // a worm's "p"
-    c.n.RecvBuffer =
-        Bytes({'n', 2}) + own[1] + Bytes({'w', 128, 0, 0, 0x96, 128, 128, 128, 3}) + state + own[2] + state;
-    ASSERT_TRUE(ProcessReceived(*c.w));
-    EXPECT_EQ(std::tuple(c.n.RecvBuffer, c.n.Batches), std::tuple(std::string(), std::int64_t{1}));
+    ASSERT_TRUE(c.Receive(Bytes({'n', 2}) + own[1] + Bytes({'w', 128, 0, 0, 0x96, 128, 128, 128, 3}) + state + own[2] +
+                          state));
+    EXPECT_EQ(std::tuple(c.n.RecvBuffer, c.n.Batches, c.n.Predicted.size()), std::tuple("", 1, 0u));
     EXPECT_EQ(std::tuple(c.w->Shots.size(), c.w->Objs.size(), c.w->SObjs.size()), std::tuple(3u, 3u, 2u))
         << "each thing once: predicted, or brought by the batch";
-    EXPECT_EQ(c.n.Predicted.size(), 0u);
   }
 }
 
@@ -231,8 +227,7 @@ TEST(NetPipelined, RoundTripProbesAreAnsweredAndEachWormsRoundTripShown) {
   for (const auto& [asked, pipelined] : {std::pair{true, true}, {true, false}, {false, false}}) {
     NetWorld c;
     std::tie(c.n.AskPipelined, c.n.Pipelined) = std::tuple(asked, pipelined);
-    c.n.RecvBuffer = Bytes({'G', 0, 0, 0x13, 0x88, 'M', 3, 0, 120, 0, 80, 0xFE, 0xFF}) + "cAfter" + '\0';
-    EXPECT_TRUE(ProcessReceived(*c.w));
+    EXPECT_TRUE(c.Receive(Bytes({'G', 0, 0, 0x13, 0x88, 'M', 3, 0, 120, 0, 80, 0xFE, 0xFF}) + "cAfter" + '\0'));
     const auto& ms = c.w->NetStats.RoundTripMs;
     // A client that did not ask takes neither for its own: the rest is dropped.
     EXPECT_EQ(std::tuple(ms[1], ms[2], ms[3], ms[4], c.w->ChatLines[1]),
@@ -243,10 +238,8 @@ TEST(NetPipelined, RoundTripProbesAreAnsweredAndEachWormsRoundTripShown) {
 
 // Open play (protocol/open_play.h): a client that agreed, with six worms.
 struct OpenWorld : NetWorld {
-  OpenWorld() {
-    w->NumPlayers = 6;
-    n.RecvBuffer = "P" + Bytes({kPipelineVersion, 'O', kOpenPlayVersion}) + ScoreBatch(6, 15);
-    EXPECT_TRUE(ProcessReceived(*w));
+  OpenWorld() : NetWorld(6) {
+    EXPECT_TRUE(Receive("P" + Bytes({kPipelineVersion, 'O', kOpenPlayVersion}) + ScoreBatch(6, 15)));
   }
 };
 
@@ -257,8 +250,7 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
   std::tie(c.w->Players[1].RopeState, c.w->Players[2].RopeState) = std::tuple(-5, -4);
   c.w->NetStats.RoundTripMs[5] = 77;
   c.w->NetStats.Drawn[6] = {12, 34, true};
-  c.n.RecvBuffer = Bytes({'L', 3});
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive(Bytes({'L', 3})));
   // Worms 5 and 6 are now 3 and 4, with their round trips and drawn places;
   // what the two that left fired went with them.
   EXPECT_EQ(std::tuple(c.w->NumPlayers, c.w->Players[3].X, c.w->Players[1].RopeState, c.w->Players[2].RopeState),
@@ -268,27 +260,21 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
             std::tuple(77, -1, 12.0, false));
   ASSERT_EQ(c.w->Shots.size(), 3u);
   EXPECT_EQ(std::tuple(c.w->Shots[1].owner, c.w->Shots[2].owner), std::tuple(int16{1}, int16{4}));
-  c.n.RecvBuffer = "A" + ScoreBatch(6, 15, 300);
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive("A" + ScoreBatch(6, 15, 300)));
   EXPECT_EQ(std::tuple(c.w->NumPlayers, c.w->Players[6].X, c.n.RestartPending),
             std::tuple(int16{6}, fixed(306), false));
   // Its own worms, someone else's in the middle of a batch, or from a server
   // that did not agree: the connection ends, or the note is not taken.
   for (const std::string& bad : {Bytes({'L', 1}), Bytes({'L', 7}), Bytes({'n', 6, 'L', 3})}) {
-    OpenWorld d;
-    d.n.RecvBuffer = bad;
-    EXPECT_FALSE(ProcessReceived(*d.w)) << bad.size();
+    EXPECT_FALSE(OpenWorld().Receive(bad)) << bad.size();
   }
   // A spectator's first pair is a player's: that player leaves like any other.
   OpenWorld spectator;
   spectator.n.Watch = true;
-  spectator.n.RecvBuffer = Bytes({'L', 1});
-  EXPECT_TRUE(ProcessReceived(*spectator.w));
+  EXPECT_TRUE(spectator.Receive(Bytes({'L', 1})));
   EXPECT_EQ(std::tuple(spectator.w->NumPlayers, spectator.w->Players[1].X), std::tuple(int16{4}, fixed(103)));
-  NetWorld basic;
-  basic.w->NumPlayers = 6;
-  basic.n.RecvBuffer = Bytes({'L', 3});
-  EXPECT_TRUE(ProcessReceived(*basic.w));
+  NetWorld basic(6);
+  EXPECT_TRUE(basic.Receive(Bytes({'L', 3})));
   EXPECT_EQ(basic.w->NumPlayers, 6);
 }
 
@@ -303,12 +289,9 @@ TEST(NetOpenPlay, ASpectatorsViewsSayHowManyPlacesAreFreeAndWhichKeyTakesOne) {
       {16, "k", {"NO FREE PLACE"}},
   };
   for (const Case& c : cases) {
-    NetWorld spectator;
-    spectator.n.Watch = true;
-    spectator.w->Connection = ConnectionState::kConnected;
-    spectator.w->NumPlayers = static_cast<int16>(c.worms);
-    spectator.w->KeyMap[2][kJump] = DIK_K;
-    spectator.w->KeyNames[DIK_K] = c.jump_key;
+    NetWorld spectator(c.worms);
+    std::tie(spectator.n.Watch, spectator.w->Connection) = std::tuple(true, ConnectionState::kConnected);
+    std::tie(spectator.w->KeyMap[2][kJump], spectator.w->KeyNames[DIK_K]) = std::tuple(DIK_K, c.jump_key);
     spectator.w->FreePlaces = FreePlacesToPlay(*spectator.w);
     EXPECT_EQ(SpectatorPrompt(*spectator.w, 2), c.lines) << c.worms;
   }
@@ -326,24 +309,20 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   NetWorld c;
   // A dig, then a picture drawn into the level over part of it.
   const std::string dig = Bytes({'d', 0, 20, 0, 20, 0, 6, 'D', 0, 202, 0, 20, 0, 10});
-  c.w->Tiles8 = Surface(7 * 4, 8);
-  c.w->Tiles8.Clear(SimColour(kRockColour));
-  c.w->Tiles8.SetColorKey(0);
-  c.n.RecvBuffer = Block('Z', blob) + test::ConfigReply(7, 80, false) + "P" +
-                   Bytes({kPipelineVersion, 'O', kOpenPlayVersion, 'E', 0, 0, 1, 44, 6}) + Block('E', dig).substr(1);
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  RockPictures(*c.w);
+  // The level as taken, the dig since, and the drawing after it.
+  auto expect_level = [&](const std::string& sent) {
+    EXPECT_TRUE(c.Receive(sent));
+    EXPECT_EQ(std::tuple(IsFree(*c.w, 20, 20), IsPassable(*c.w, 22, 16), c.w->LevelSurface.PixelAt(45, 35)),
+              std::tuple(true, false, level.PixelAt(45, 35)));
+  };
+  expect_level(Block('Z', blob) + test::ConfigReply(7, 80, false) + "P" +
+               Bytes({kPipelineVersion, 'O', kOpenPlayVersion, 'E', 0, 0, 1, 44, 6}) + Block('E', dig).substr(1));
   EXPECT_EQ(std::tuple(c.w->LevelWidth, c.w->NumPlayers, c.n.Batches, TakeServerLevel(*c.w)),
             std::tuple(50, int16{6}, std::int64_t{300}, true));
-  EXPECT_TRUE(IsFree(*c.w, 20, 20)) << "the dig since the level was taken";
-  EXPECT_FALSE(IsPassable(*c.w, 22, 16)) << "and the drawing after it";
-  EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
   // Its level parts from the game's; the server sends it again with the digs since.
   c.w->LevelSurface.Clear(SimColour(kRockColour));
-  c.n.RecvBuffer = Block('Y', blob) + Block('Y', dig).substr(1);
-  EXPECT_TRUE(ProcessReceived(*c.w));
-  EXPECT_TRUE(IsFree(*c.w, 20, 20));
-  EXPECT_FALSE(IsPassable(*c.w, 22, 16));
-  EXPECT_EQ(c.w->LevelSurface.PixelAt(45, 35), level.PixelAt(45, 35));
+  expect_level(Block('Y', blob) + Block('Y', dig).substr(1));
   // What a hostile server may send instead: each is refused with a reason.
   std::string too_long = blob, no_zlib = blob.substr(0, 4) + "not a zlib stream";
   too_long[1] = 51;  // the pixels of a 50-wide level announced as 51 wide
@@ -355,9 +334,7 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
     EXPECT_FALSE(DecodeLevelSnapshot(bad, out, error)) << bad.size();
     EXPECT_NE(error.find("level from the server"), std::string::npos) << error;
   }
-  NetWorld flood;
-  flood.n.RecvBuffer = "Z" + Bytes({0x7F, 0, 0, 0});
-  EXPECT_FALSE(ProcessReceived(*flood.w)) << "a level beyond the bound is not waited for";
+  EXPECT_FALSE(NetWorld().Receive("Z" + Bytes({0x7F, 0, 0, 0}))) << "a level beyond the bound is not waited for";
 }
 
 TEST(NetOpenPlay, ADrawingInABatchIsDrawnInOpenPlayAndRefusedWhenNoGameMakesIt) {
@@ -376,16 +353,11 @@ TEST(NetOpenPlay, ADrawingInABatchIsDrawnInOpenPlayAndRefusedWhenNoGameMakesIt) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     OpenWorld open;
-    NetWorld basic;
+    NetWorld basic(6);
     NetWorld& net = c.open ? open : basic;
-    World& w = *net.w;
-    w.NumPlayers = 6;
-    w.Tiles8 = Surface(7 * 4, 8);
-    w.Tiles8.Clear(SimColour(kRockColour));
-    w.Tiles8.SetColorKey(0);
-    net.n.RecvBuffer = ScoreBatch(6, 15).insert(2, c.drawing);
-    EXPECT_EQ(ProcessReceived(w), c.kept_connection);
-    EXPECT_EQ(IsPassable(w, 33, 24), !c.drawn);
+    RockPictures(*net.w);
+    EXPECT_EQ(net.Receive(ScoreBatch(6, 15).insert(2, c.drawing)), c.kept_connection);
+    EXPECT_EQ(IsPassable(*net.w, 33, 24), !c.drawn);
   }
 }
 
@@ -403,54 +375,47 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
   const std::string file(bmp.begin(), bmp.end());
   WriteFileBytes(own + "/level.bmp", file);
-  auto header = [](const std::string& bytes, std::uint32_t checksum) {
+  // Its checksum (`off` from the true one) and length.
+  auto header = [](const std::string& bytes, std::uint32_t off = 0) {
     std::string m;
-    AppendRawLong(m, checksum);
+    AppendRawLong(m, FileChecksum(bytes) + off);
     AppendRawLong(m, static_cast<std::uint32_t>(bytes.size()));
     return m;
   };
   // The announcement ("U"), then the file as sent once asked for.
-  auto offered = [&](char tag, const std::string& bytes, std::uint32_t checksum) {
-    return "U" + std::string(1, tag) + header(bytes, checksum) + tag + header(bytes, checksum) + bytes;
+  auto offered = [&](char tag, const std::string& bytes, std::uint32_t off = 0) {
+    return "U" + std::string(1, tag) + header(bytes, off) + tag + header(bytes, off) + bytes;
   };
-  const std::string other = offered('V', file, FileChecksum(file) + 1);
+  const std::string other = offered('V', file, 1);
   // Not a level, a weapon file that does not load, a checksum that does not
   // match, a file never asked for: refused, nothing kept.
   const std::string broken = "NUMWEAPONS:oops\n";
-  for (const std::string& bad :
-       {offered('V', "BM not a bitmap", FileChecksum("BM not a bitmap")), offered('F', broken, FileChecksum(broken)),
-        other.substr(0, 10) + "V" + header(file, FileChecksum(file)) + file,
-        "V" + header(file, FileChecksum(file)) + file}) {
-    OpenWorld c;
-    c.n.RecvBuffer = bad;
-    EXPECT_FALSE(ProcessReceived(*c.w));
+  for (const std::string& bad : {offered('V', "BM not a bitmap"), offered('F', broken),
+                                 other.substr(0, 10) + "V" + header(file) + file, "V" + header(file) + file}) {
+    EXPECT_FALSE(OpenWorld().Receive(bad));
     EXPECT_EQ(KeptFiles(cache), 0);
   }
   // A server naming this client's own level: nothing asked for, nothing kept.
   OpenWorld same;
   std::tie(same.w->ProgramDir, same.w->Connection) = std::tuple(own, ConnectionState::kConnected);
-  same.n.RecvBuffer = "UV" + header(file, FileChecksum(file));
-  EXPECT_TRUE(ProcessReceived(*same.w));
+  EXPECT_TRUE(same.Receive("UV" + header(file)));
   EXPECT_EQ(std::tuple(ServerFilesAwaited(*same.w), ServerLevelFolder(*same.w), KeptFiles(cache)),
             std::tuple(false, "", 0));
   // Another level: awaited (the game waits) until it has come, then kept.
   OpenWorld c;
   std::tie(c.w->ProgramDir, c.w->Connection) = std::tuple(own, ConnectionState::kConnected);
   WriteFileBytes(own + "/level.bmp", "BM older");
-  const std::string offer = offered('V', file, FileChecksum(file));
-  c.n.RecvBuffer = offer.substr(0, 10);
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  const std::string offer = offered('V', file);
+  EXPECT_TRUE(c.Receive(offer.substr(0, 10)));
   EXPECT_TRUE(ServerFilesAwaited(*c.w));
-  c.n.RecvBuffer = offer.substr(10);
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive(offer.substr(10)));
   EXPECT_EQ(std::tuple(ServerFilesAwaited(*c.w), ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0),
                        ReadFileBytes(ServerLevelFolder(*c.w) + "/level.bmp")),
             std::tuple(false, 0u, file));
   // The weapon file alike ("F"): the shipped one replaces the game's tables
   // for the game, once.
   const std::string arms = ReadFileBytes(std::string(KREL_SOURCE_DIR) + "/data/arms.dat");
-  c.n.RecvBuffer = offered('F', arms, FileChecksum(arms));
-  EXPECT_TRUE(ProcessReceived(*c.w));
+  EXPECT_TRUE(c.Receive(offered('F', arms)));
   c.w->WeaponDefs = {};
   std::string error;
   EXPECT_TRUE(UseServerArms(*c.w, error)) << error;
@@ -469,9 +434,9 @@ TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
     for (int k : keys) w->KeyState[static_cast<std::size_t>(k)] = 1;
     w->TypedText += typed;
     EditChatLine(*w);
+    return w->Draft.open;
   };
-  frame({DIK_T});
-  EXPECT_TRUE(w->Draft.open);
+  EXPECT_TRUE(frame({DIK_T}));
   frame({DIK_T, DIK_LEFT}, "thi\x01\x7f!\bi");
   EXPECT_EQ(w->Draft.text, "hii") << "control bytes dropped, backspace taken";
   EXPECT_EQ(w->KeyState[DIK_LEFT], 0) << "the worms get no keys while the line is open";
@@ -483,13 +448,11 @@ TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
   EXPECT_EQ(w->KeyState[DIK_ESCAPE], 0) << "still held";
   frame({});
   frame({DIK_T});
-  frame({DIK_RETURN}, "yo");
-  EXPECT_FALSE(w->Draft.open);
+  EXPECT_FALSE(frame({DIK_RETURN}, "yo"));
   EXPECT_EQ(ChatLineOf(*w, "yo"), "Anna: yo");
   w->Connection = ConnectionState::kClosed;
   frame({});
-  frame({DIK_T});
-  EXPECT_FALSE(w->Draft.open) << "local games have no chat";
+  EXPECT_FALSE(frame({DIK_T})) << "local games have no chat";
 }
 
 // A local game that ran late says the chat line (as it always did), not that
