@@ -207,6 +207,36 @@ TEST(Ace, AWedgedWormReloadsItsHardestWeaponRatherThanFireAWeakOne) {
   EXPECT_LT(FramesWedged(w, 1500), 1500) << "still wedged, health " << me.Health;
 }
 
+// A shot that bursts only on worms goes off nowhere in rock, however big
+// its blast would be: a wedged worm blasts itself out with one that bursts
+// on the ground, not with that one.
+TEST(Ace, AWedgedWormBlastsWithAWeaponThatBurstsOnRock) {
+  auto owned = WedgedInARockWall();
+  World& w = *owned;
+  Player& me = w.Players[1];
+  int onWorms = -1, onRock = -1;
+  for (int n = 0; n < 40; ++n) {
+    const WeaponDef& W = w.WeaponDefs[static_cast<std::size_t>(n + 1)];
+    const int damage = BlastOf(w, W).damage;
+    if (W.AMMO <= 0 || damage <= 0) continue;
+    if (W.GROUNDEXPLODE != 1 && W.TIMETOEXPLODE == 0 &&
+        (onWorms < 0 || damage > BlastOf(w, w.WeaponDefs[static_cast<std::size_t>(onWorms + 1)]).damage))
+      onWorms = n;
+    if (W.GROUNDEXPLODE == 1 && W.RECOIL == 0 &&
+        (onRock < 0 || damage < BlastOf(w, w.WeaponDefs[static_cast<std::size_t>(onRock + 1)]).damage))
+      onRock = n;
+  }
+  ASSERT_GE(onWorms, 0);
+  ASSERT_GE(onRock, 0);
+  for (std::size_t k = 0; k < 5; ++k) {
+    const int n = k == 0 ? onRock : onWorms;
+    me.WeaponSlots[k] = static_cast<int16>(n);
+    me.Ammo[k] = fixed(w.WeaponDefs[static_cast<std::size_t>(n + 1)].AMMO);
+  }
+  me.CurWeapon = 2;
+  EXPECT_LT(FramesWedged(w, 1000), 1000) << "still wedged, health " << me.Health;
+}
+
 // The rock tests look around the worm, above its head and beside it: past
 // the level's edge they meet a wall as hard as rock, and read nothing there.
 TEST(Ace, PastTheLevelsEdgeIsRockAndNothingIsRead) {

@@ -108,7 +108,8 @@ bool Encased(const World& w, double x, double y) {
 bool KickOutOfRock(Sight& s) {
   // Counted from the moment the worm got wedged: it may still jitter a
   // pixel or two, which is no way out.
-  constexpr int kRiskAfter = 15, kBlastAfter = 45, kLethalBlastAfter = 150;
+  constexpr int kRiskAfter = 15, kBlastAfter = 30, kLethalBlastAfter = 60;
+  constexpr double kReloadFrames = 25;
   const int wedged = s.memory.wedgedFrames - kWedgedAfter;
   const World& w = s.w;
   Player& me = s.me;
@@ -122,16 +123,24 @@ bool KickOutOfRock(Sight& s) {
   const bool anyBlast = wedged >= kLethalBlastAfter;
   auto strength = [&](const WeaponDef& def) {
     if (!blastOut) return static_cast<int>(def.RECOIL);
+    // A shot that bursts only on a worm just vanishes in the rock.
+    if (def.GROUNDEXPLODE != 1 && def.TIMETOEXPLODE == 0) return 0;
     const int damage = BlastOf(w, def).damage;
     return damage < me.Health || anyBlast ? damage + 1 : 0;
   };
-  // The slot with the hardest kick (or blast). An empty one counts at half
-  // its strength, for the wait: only the slot in hand reloads, so a worm
-  // that keeps to the loaded ones may be left firing a weak one for good.
+  // The slot with the hardest kick (or blast). An empty one counts for less
+  // the longer it takes to load (half its strength after a second): only
+  // the slot in hand reloads, so a worm that keeps to the loaded ones may be
+  // left firing a weak one for good, but one that waits seconds for a
+  // strong one stays shut in all that time.
+  const double perFrame = w.LoadingSetting > 0 ? 100.0 / w.LoadingSetting : 1e6;
   int want = -1, kick = 0;
   for (int k = 0; k < kSlots; ++k) {
     const WeaponDef* other = WeaponInSlot(w, me, k);
-    const int worth = other == nullptr ? 0 : (Loaded(me, k) ? strength(*other) : strength(*other) / 2);
+    if (other == nullptr) continue;
+    const double wait =
+        Loaded(me, k) ? 0 : std::max(0.0, (other->LOADINGTIME + me.Ammo[static_cast<std::size_t>(k)].ToDouble()) / perFrame);
+    const int worth = static_cast<int>(strength(*other) * kReloadFrames / (kReloadFrames + wait));
     if (worth > kick) {
       want = k;
       kick = worth;
