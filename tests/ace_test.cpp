@@ -483,15 +483,15 @@ TEST(Ace, ShutInAHollowItDigsOutAwayFromTheOtherWormIfThatIsTheOnlyWay) {
   EXPECT_GT(furthest, 40);
 }
 
-// The two worms shut in a small hollow of rock, side by side; the ace has
-// bazookas.
-std::unique_ptr<World> ShutInBesideTheOtherWorm() {
+// The two worms shut in a small hollow of rock `width` pixels wide, side by
+// side; the ace has bazookas.
+std::unique_ptr<World> ShutInBesideTheOtherWorm(int width = 22) {
   auto owned = ShippedWeaponsWorld(300, 150);
   World& w = *owned;
   Fill(w, 0, 0, 300, 150, kRockColour);
-  Fill(w, 105, 84, 127, 100, kFreeColour);
+  Fill(w, 105, 84, 105 + width, 100, kFreeColour);
   PlaceWorm(w, 1, 110, 95);
-  PlaceWorm(w, 2, 121, 95).Lives = 5;
+  PlaceWorm(w, 2, 99 + width, 95).Lives = 5;
   Arm(w, 1, kBazooka);
   return owned;
 }
@@ -520,7 +520,8 @@ TEST(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
 // A hook that caught the other worm pulls the two together: it is let go
 // at once, even by a worm busy trading blows point-blank.
 TEST(Ace, LetsGoOfAHookThatCaughtTheOtherWormEvenWhileTrading) {
-  auto owned = ShutInBesideTheOtherWorm();
+  // Too narrow a place to get out of touch.
+  auto owned = ShutInBesideTheOtherWorm(16);
   World& w = *owned;
   Player& me = w.Players[1];
   Player& other = w.Players[2];

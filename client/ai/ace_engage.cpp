@@ -35,7 +35,10 @@ constexpr int kAnyWayAfter = 120;
 // The ways out of a place, looked at along 16 rays: how far each runs
 // before rock (or the level's edge), up to kExitReach, less for the soil
 // on the way, a little more towards the other worm. Picks the rank-th best
-// (0 the best), so that each try goes another way.
+// (0 the best), so that each try goes another way. A way up is looked at
+// from the worm's head: a lip of rock by its feet is one it climbs or digs
+// over, while rock over its head is what stops it (in a hollow every ray
+// from the middle met the lip, and the way out up past it went untried).
 constexpr double kExitReach = 64;
 // Free pixels a ray needs before rock to lead out of the box.
 constexpr double kLeavesBox = 2.0 * kBoxPixels;
@@ -53,8 +56,9 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
     const double a = k * 3.14159265358979 / 8;
     e.dx = std::cos(a);
     e.dy = std::sin(a);
+    const double from = e.dy < -0.3 ? s.y - kWormHalfHeight : s.y;
     for (double d = kWormHalfWidth; d <= kExitReach; d += 2) {
-      const double x = s.x + e.dx * d, y = s.y + e.dy * d;
+      const double x = s.x + e.dx * d, y = from + e.dy * d;
       if (x <= 1 || y <= 1 || x >= s.w.LevelWidth - 1 || y >= std::min<int>(s.w.LevelHeight, kPassableBottom) - 1)
         break;
       if (!IsPassable(s.w, x, y)) {

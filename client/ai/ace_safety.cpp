@@ -139,7 +139,9 @@ bool KickOutOfRock(Sight& s) {
     const WeaponDef* other = WeaponInSlot(w, me, k);
     if (other == nullptr) continue;
     const double wait =
-        Loaded(me, k) ? 0 : std::max(0.0, (other->LOADINGTIME + me.Ammo[static_cast<std::size_t>(k)].ToDouble()) / perFrame);
+        Loaded(me, k)
+            ? 0
+            : std::max(0.0, (other->LOADINGTIME + me.Ammo[static_cast<std::size_t>(k)].ToDouble()) / perFrame);
     const int worth = static_cast<int>(strength(*other) * kReloadFrames / (kReloadFrames + wait));
     if (worth > kick) {
       want = k;
