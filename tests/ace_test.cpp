@@ -214,24 +214,23 @@ TEST(Ace, AWedgedWormBlastsWithAWeaponThatBurstsOnRock) {
   auto owned = WedgedInARockWall();
   World& w = *owned;
   Player& me = w.Players[1];
+  auto weapon = [&](int n) -> const WeaponDef& { return w.WeaponDefs[static_cast<std::size_t>(n + 1)]; };
+  auto blast = [&](int n) { return BlastOf(w, weapon(n)).damage; };
+  // The biggest blast that bursts only on worms, and the smallest, without
+  // recoil, that bursts on the ground.
   int onWorms = -1, onRock = -1;
   for (int n = 0; n < 40; ++n) {
-    const WeaponDef& W = w.WeaponDefs[static_cast<std::size_t>(n + 1)];
-    const int damage = BlastOf(w, W).damage;
-    if (W.AMMO <= 0 || damage <= 0) continue;
-    if (W.GROUNDEXPLODE != 1 && W.TIMETOEXPLODE == 0 &&
-        (onWorms < 0 || damage > BlastOf(w, w.WeaponDefs[static_cast<std::size_t>(onWorms + 1)]).damage))
-      onWorms = n;
-    if (W.GROUNDEXPLODE == 1 && W.RECOIL == 0 &&
-        (onRock < 0 || damage < BlastOf(w, w.WeaponDefs[static_cast<std::size_t>(onRock + 1)]).damage))
-      onRock = n;
+    const WeaponDef& W = weapon(n);
+    if (W.AMMO <= 0 || blast(n) <= 0) continue;
+    if (W.GROUNDEXPLODE != 1 && W.TIMETOEXPLODE == 0 && (onWorms < 0 || blast(n) > blast(onWorms))) onWorms = n;
+    if (W.GROUNDEXPLODE == 1 && W.RECOIL == 0 && (onRock < 0 || blast(n) < blast(onRock))) onRock = n;
   }
   ASSERT_GE(onWorms, 0);
   ASSERT_GE(onRock, 0);
   for (std::size_t k = 0; k < 5; ++k) {
     const int n = k == 0 ? onRock : onWorms;
     me.WeaponSlots[k] = static_cast<int16>(n);
-    me.Ammo[k] = fixed(w.WeaponDefs[static_cast<std::size_t>(n + 1)].AMMO);
+    me.Ammo[k] = fixed(weapon(n).AMMO);
   }
   me.CurWeapon = 2;
   EXPECT_LT(FramesWedged(w, 1000), 1000) << "still wedged, health " << me.Health;
