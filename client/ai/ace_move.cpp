@@ -376,6 +376,17 @@ void LeaveCorner(Sight& s, bool getAway) {
       return;
     }
   }
+  // A nub of rock under it and soil on either side below: falling, the
+  // corner of its body catches on the rock whichever way it steers, and a
+  // jump needs its feet on ground. Level through the soil beside it, the
+  // step is onto the rock and on.
+  for (const int dir : {facing, -facing}) {
+    const double side = s.x + kWormHalfWidth * dir;
+    if (!IsPassable(w, side, s.y) && !InRock(w, side, s.y) && !InRock(w, side + 3 * dir, s.y)) {
+      DigToward(s, s.x + 20 * dir, s.y);
+      return;
+    }
+  }
 }
 
 bool LiftOff(Sight& s) {
