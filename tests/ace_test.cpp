@@ -318,38 +318,43 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
 
 // A worm off its feet can be held at a corner of the ground, its speed lost
 // at every step: on a sliver too thin to jump from (a jump needs ground
-// where its feet reach), on a point of rock, on a nub of rock in soil, or
+// where its feet reach), on a point of rock or a nub of it in soil, or
 // beside a shelf that its step to the side meets. Steering on holds it
 // there for good; a worm getting away gets free within a second.
 TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
   struct Case {
     const char* name;
-    int x0, y0, x1, y1, colour;
+    std::vector<std::tuple<int, int, int, int, int>> fills;  // x0, y0, x1, y1, colour
     double x;
     bool right;
-    bool soilAround = false;  // soil below on both sides and ahead at its height
   };
   const Case cases[] = {
-      {"on a sliver of soil", 20, 103, 220, 105, kSoilColour, 120.4, true},
-      {"on a point of rock, open to the other side", 119, 103, 126, 105, kRockColour, 120.4, true},
-      {"beside the edge of a shelf, nothing under its middle", 0, 104, 120, 105, kSoilColour, 121.55, false},
-      {"on a nub of rock in soil", 119, 104, 123, 105, kRockColour, 120.6, true, true},
+      {"on a sliver of soil", {{20, 103, 220, 105, kSoilColour}}, 120.4, true},
+      {"on a point of rock, open to the other side", {{119, 103, 126, 105, kRockColour}}, 120.4, true},
+      {"beside the edge of a shelf, nothing under its middle", {{0, 104, 120, 105, kSoilColour}}, 121.55, false},
+      // Nothing under its middle, and the nub runs on down past it at a
+      // slant: no side is open below.
+      {"on a nub of rock in soil",
+       {{100, 104, 140, 110, kSoilColour},
+        {123, 80, 140, 104, kSoilColour},
+        {119, 104, 123, 105, kRockColour},
+        {117, 105, 122, 107, kFreeColour},
+        {122, 105, 124, 106, kRockColour}},
+       120.6,
+       true},
+      // Open below a step further on, but the point catches its corner
+      // first; to the other side the rock is ground to step onto.
+      {"on a point of rock, ground to step onto on the other side",
+       {{116, 103, 123, 104, kSoilColour}, {118, 104, 124, 105, kRockColour}, {121, 105, 126, 106, kRockColour}},
+       120.4,
+       false},
   };
   for (const Case& c : cases) {
     auto owned = MakeSimWorld(240, 200);
     World& w = *owned;
     w.NumPlayers = 2;
     Fill(w, 0, 190, 240, 200, kRockColour);
-    if (c.soilAround) {
-      Fill(w, 100, 104, 140, 110, kSoilColour);
-      Fill(w, 123, 80, 140, 104, kSoilColour);
-    }
-    Fill(w, c.x0, c.y0, c.x1, c.y1, c.colour);
-    if (c.soilAround) {
-      // Nothing under its middle; the nub runs on down past it at a slant.
-      Fill(w, 117, 105, 122, 107, kFreeColour);
-      Fill(w, 122, 105, 124, 106, kRockColour);
-    }
+    for (auto [x0, y0, x1, y1, colour] : c.fills) Fill(w, x0, y0, x1, y1, colour);
     Player& me = PlaceWorm(w, 1, c.x, 99.6);
     me.FacingRight = c.right ? kTrue : kFalse;
     me.DirY = fixed(0.1);  // as gravity leaves it at each held step

@@ -367,13 +367,21 @@ void LeaveCorner(Sight& s, bool getAway) {
     }
     return;
   }
-  // A point of rock: off it to the side that is open below, where the
-  // corner of its body will be after a step.
-  for (const int dir : {facing, -facing}) {
-    if (IsPassable(w, s.x + (kWormHalfWidth + 1) * dir, below) && IsPassable(w, s.x + 2 * dir, s.y)) {
-      me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
-      Press(me, dir > 0 ? kRight : kLeft);
-      return;
+  // A point of rock: off it to the side that is open below, at the corner
+  // of its body and where that corner will be after a step. (Steering in
+  // the air moves the worm by a fraction of a pixel: rock at the corner
+  // itself holds it.) Failing that, onto it to the side where the rock is
+  // ground to step onto.
+  for (const bool step : {false, true}) {
+    for (const int dir : {facing, -facing}) {
+      const double side = s.x + kWormHalfWidth * dir;
+      const bool open = step ? !IsPassable(w, side, s.y + kWormFeet)
+                             : IsPassable(w, side, below) && IsPassable(w, side + dir, below);
+      if (open && IsPassable(w, side, s.y)) {
+        me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
+        Press(me, dir > 0 ? kRight : kLeft);
+        return;
+      }
     }
   }
   // A nub of rock under it and soil on either side below: falling, the
