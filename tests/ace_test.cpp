@@ -452,6 +452,37 @@ TEST(Ace, HeldOverANotchNarrowerThanItselfItWalksOff) {
   EXPECT_GE(walking, 8) << "of frames 5 to 14";
 }
 
+// Off its feet by the corner of a slope, a worm that drifts towards the
+// slope by a hair is held on that corner as firmly as by a step, though
+// nothing is under its middle or its other corner: a tap of the key to the
+// open side lets it drop.
+TEST(Ace, DriftingOntoTheCornerOfASlopeItDropsOffIt) {
+  auto owned = MakeSimWorld(240, 200);
+  World& w = *owned;
+  w.NumPlayers = 2;
+  Fill(w, 0, 190, 240, 200, kRockColour);
+  Fill(w, 122, 105, 160, 110, kSoilColour);
+  Fill(w, 124, 104, 160, 105, kSoilColour);
+  Fill(w, 125, 103, 160, 104, kSoilColour);
+  Player& me = PlaceWorm(w, 1, 120.4, 100.41);
+  const Player& other = PlaceWorm(w, 2, 20, 185);
+  AceRecord memory;
+  int frame = 0;
+  for (; frame < 25 && me.Y.ToDouble() < 102; ++frame) {
+    if (frame == 0) {
+      me.DirX = fixed(0.003);
+      me.DirY = fixed(0.1);
+      me.Speed = 30;
+    }
+    me.Ctrl.fill(0);
+    const double x = me.X.ToDouble(), y = me.Y.ToDouble();
+    ace_detail::Sight s{w, 1, me, memory, &other, x, y, 20, 185, {x, y}, 1e4};
+    if (frame >= 3) ace_detail::LeaveCorner(s, false);
+    PlayerAction(w);
+  }
+  EXPECT_LT(frame, 25) << "held at (" << me.X.ToDouble() << ", " << me.Y.ToDouble() << ")";
+}
+
 // Nearly dead, a worm keeps its own splinters twice as far off as it
 // mostly does: one stray splinter would be the end of it.
 TEST(Ace, TheLessHealthTheWiderTheBerthOfItsOwnSplinters) {

@@ -355,6 +355,14 @@ void LeaveCorner(Sight& s, bool getAway) {
     // to the other side turns the worm.)
     if (me.Ctrl[facing > 0 ? kRight : kLeft] && IsPassable(w, s.x - 2, s.y) && IsPassable(w, s.x + 2, s.y))
       me.Ctrl[kLeft] = me.Ctrl[kRight] = 0;
+    // A drift of a hair towards ground under one corner holds it there as
+    // firmly as a step (the game moves it only while that corner is free,
+    // and nothing takes the drift away in the air): a tap of the key to
+    // the other side, free under that corner, lets it drop.
+    const int drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
+    if (drift != 0 && !me.Ctrl[kLeft] && !me.Ctrl[kRight] && !IsPassable(w, s.x + kWormHalfWidth * drift, below) &&
+        IsPassable(w, s.x - kWormHalfWidth * drift, below) && IsPassable(w, s.x - kWormHalfWidth * drift, s.y))
+      Press(me, drift > 0 ? kLeft : kRight);
     return;
   }
   if (!getAway) return;
