@@ -318,15 +318,18 @@ TEST(Ace, DoesNotLoiterWhereNoWayLeadsToItsTarget) {
 
 // A worm off its feet can be held at a corner of the ground, its speed lost
 // at every step: on a sliver too thin to jump from (a jump needs ground
-// where its feet reach), on a point of rock or a nub of it in soil, or
-// beside a shelf that its step to the side meets. Steering on holds it
-// there for good; a worm getting away gets free within a second.
+// where its feet reach), on a point of rock or a nub of it in soil, beside
+// a shelf that its step to the side meets, or by a mere drift onto a
+// corner. Steering on holds it there for good; a worm getting away gets
+// free within a second.
 TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
   struct Case {
     const char* name;
     std::vector<std::tuple<int, int, int, int, int>> fills;  // x0, y0, x1, y1, colour
     double x;
     bool right;
+    double drift = 0;  // a hair of sideways speed left over, with no key pressed
+    double y = 99.6;
   };
   const Case cases[] = {
       {"on a sliver of soil", {{20, 103, 220, 105, kSoilColour}}, 120.4, true},
@@ -348,6 +351,14 @@ TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
        {{116, 103, 123, 104, kSoilColour}, {118, 104, 124, 105, kRockColour}, {121, 105, 126, 106, kRockColour}},
        120.4,
        false},
+      // Nothing under its middle or its other corner: the drift alone holds
+      // it, where its height puts that corner's next step a pixel lower.
+      {"drifting a hair onto the corner of a slope",
+       {{122, 105, 160, 110, kSoilColour}, {124, 104, 160, 105, kSoilColour}, {125, 103, 160, 104, kSoilColour}},
+       120.4,
+       true,
+       0.003,
+       100.41},
   };
   for (const Case& c : cases) {
     auto owned = MakeSimWorld(240, 200);
@@ -355,16 +366,17 @@ TEST(Ace, HeldAtACornerOffItsFeetItGetsFree) {
     w.NumPlayers = 2;
     Fill(w, 0, 190, 240, 200, kRockColour);
     for (auto [x0, y0, x1, y1, colour] : c.fills) Fill(w, x0, y0, x1, y1, colour);
-    Player& me = PlaceWorm(w, 1, c.x, 99.6);
+    Player& me = PlaceWorm(w, 1, c.x, c.y);
     me.FacingRight = c.right ? kTrue : kFalse;
+    me.DirX = fixed(c.drift);
     me.DirY = fixed(0.1);  // as gravity leaves it at each held step
     me.Speed = 30;
     const Player& other = PlaceWorm(w, 2, 20, 185);
     AceRecord memory;
     int frame = 0;
-    for (; frame < 25 && std::hypot(me.X.ToDouble() - c.x, me.Y.ToDouble() - 99.6) < 2; ++frame) {
+    for (; frame < 25 && std::hypot(me.X.ToDouble() - c.x, me.Y.ToDouble() - c.y) < 2; ++frame) {
       me.Ctrl.fill(0);
-      ace_detail::Press(me, c.right ? kRight : kLeft);
+      if (c.drift == 0) ace_detail::Press(me, c.right ? kRight : kLeft);
       const double x = me.X.ToDouble(), y = me.Y.ToDouble();
       ace_detail::Sight s{w, 1, me, memory, &other, x, y, 20, 185, {x, y}, 1e4};
       if (frame >= 3) ace_detail::LeaveCorner(s, true);
@@ -450,37 +462,6 @@ TEST(Ace, HeldOverANotchNarrowerThanItselfItWalksOff) {
     if (frame >= 5 && (me.Ctrl[kLeft] || me.Ctrl[kRight])) ++walking;
   }
   EXPECT_GE(walking, 8) << "of frames 5 to 14";
-}
-
-// Off its feet by the corner of a slope, a worm that drifts towards the
-// slope by a hair is held on that corner as firmly as by a step, though
-// nothing is under its middle or its other corner: a tap of the key to the
-// open side lets it drop.
-TEST(Ace, DriftingOntoTheCornerOfASlopeItDropsOffIt) {
-  auto owned = MakeSimWorld(240, 200);
-  World& w = *owned;
-  w.NumPlayers = 2;
-  Fill(w, 0, 190, 240, 200, kRockColour);
-  Fill(w, 122, 105, 160, 110, kSoilColour);
-  Fill(w, 124, 104, 160, 105, kSoilColour);
-  Fill(w, 125, 103, 160, 104, kSoilColour);
-  Player& me = PlaceWorm(w, 1, 120.4, 100.41);
-  const Player& other = PlaceWorm(w, 2, 20, 185);
-  AceRecord memory;
-  int frame = 0;
-  for (; frame < 25 && me.Y.ToDouble() < 102; ++frame) {
-    if (frame == 0) {
-      me.DirX = fixed(0.003);
-      me.DirY = fixed(0.1);
-      me.Speed = 30;
-    }
-    me.Ctrl.fill(0);
-    const double x = me.X.ToDouble(), y = me.Y.ToDouble();
-    ace_detail::Sight s{w, 1, me, memory, &other, x, y, 20, 185, {x, y}, 1e4};
-    if (frame >= 3) ace_detail::LeaveCorner(s, false);
-    PlayerAction(w);
-  }
-  EXPECT_LT(frame, 25) << "held at (" << me.X.ToDouble() << ", " << me.Y.ToDouble() << ")";
 }
 
 // Nearly dead, a worm keeps its own splinters twice as far off as it
