@@ -236,6 +236,29 @@ TEST(Ace, AWedgedWormBlastsWithAWeaponThatBurstsOnRock) {
   EXPECT_LT(FramesWedged(w, 1000), 1000) << "still wedged, health " << me.Health;
 }
 
+// Standing on soil with its body in a slab of rock that reaches down to a
+// pixel over the ground, a worm takes no kick: the ground holds it. It digs
+// the soil from under its feet and drops out, without a blast of its own.
+TEST(Ace, WedgedUnderRockWithItsFeetOnSoilItDigsItselfOutUnhurt) {
+  auto owned = ShippedWeaponsWorld(300, 150);
+  World& w = *owned;
+  Fill(w, 0, 98, 300, 150, kSoilColour);
+  Fill(w, 130, 0, 180, 97, kRockColour);
+  const Player& me = PlaceWorm(w, 1, 153, 94);
+  PlaceWorm(w, 2, 40, 93);
+  Arm(w, 1, kBazooka);
+  // Held there long enough already that blasts are its last resort.
+  ComputersOf(w).ace[1].wedgedFrames = 100;
+  ASSERT_TRUE(ace_detail::Encased(w, 153, 94));
+  int frames = 0;
+  while (frames < 400 && ace_detail::Encased(w, me.X.ToDouble(), me.Y.ToDouble())) {
+    Frame(w);
+    ++frames;
+  }
+  EXPECT_LT(frames, 400) << "still in the rock at " << me.X.ToDouble() << "," << me.Y.ToDouble();
+  EXPECT_EQ(me.Health, 100);
+}
+
 // The rock tests look around the worm, above its head and beside it: past
 // the level's edge they meet a wall as hard as rock, and read nothing there.
 TEST(Ace, PastTheLevelsEdgeIsRockAndNothingIsRead) {

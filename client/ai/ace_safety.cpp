@@ -114,6 +114,18 @@ bool KickOutOfRock(Sight& s) {
   const World& w = s.w;
   Player& me = s.me;
   if (!Encased(w, s.x, s.y)) return false;
+  // Standing on soil, it digs that away and drops out of the rock (no kick
+  // moves a worm whose feet are on the ground and body in rock); with the
+  // ground dug from under it, it waits for the drop (falling, the game tests
+  // the corner of its body that leads).
+  if (!InRock(w, s.x, s.y + kWormFeet)) {
+    if (OnGround(w, s.x, s.y)) {
+      DigToward(s, s.x, s.y + 20);
+      return true;
+    }
+    const double drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
+    if (IsPassable(w, s.x + kWormHalfWidth * drift, s.y + kWormHalfHeight)) return true;
+  }
   const int cur = CurSlot(me);
   const WeaponDef* W = WeaponInSlot(w, me, cur);
   // Kicks too weak to move it: the last way out is the push of its own
