@@ -362,8 +362,7 @@ IndexedImage GenerateLevel(const LevelOptions& o) {
     case LevelStyle::kIslands: Islands(g, seed); break;
     case LevelStyle::kTunnels: Tunnels(g, seed); break;
   }
-  // The shipped level stays as it was made.
-  if (o.style != LevelStyle::kMixed) JoinOrFillShutOffParts(g);
+  JoinOrFillShutOffParts(g);
 
   IndexedImage img(w, h, kFree0);
   for (int y = 0; y < h; ++y)
