@@ -236,27 +236,45 @@ TEST(Ace, AWedgedWormBlastsWithAWeaponThatBurstsOnRock) {
   EXPECT_LT(FramesWedged(w, 1000), 1000) << "still wedged, health " << me.Health;
 }
 
-// Standing on soil with its body in a slab of rock that reaches down to a
-// pixel over the ground, a worm takes no kick: the ground holds it. It digs
-// the soil from under its feet and drops out, without a blast of its own.
-TEST(Ace, WedgedUnderRockWithItsFeetOnSoilItDigsItselfOutUnhurt) {
-  auto owned = ShippedWeaponsWorld(300, 150);
-  World& w = *owned;
-  Fill(w, 0, 98, 300, 150, kSoilColour);
-  Fill(w, 130, 0, 180, 97, kRockColour);
-  const Player& me = PlaceWorm(w, 1, 153, 94);
-  PlaceWorm(w, 2, 40, 93);
-  Arm(w, 1, kBazooka);
-  // Held there long enough already that blasts are its last resort.
-  ComputersOf(w).ace[1].wedgedFrames = 100;
-  ASSERT_TRUE(ace_detail::Encased(w, 153, 94));
-  int frames = 0;
-  while (frames < 400 && ace_detail::Encased(w, me.X.ToDouble(), me.Y.ToDouble())) {
-    Frame(w);
-    ++frames;
+// Wedged with a gentle way out, a worm takes it before it blasts itself:
+// with its feet on soil under a slab of rock that reaches down to a pixel
+// over the ground (no kick moves a worm held by the ground), it digs the
+// soil away and drops out; with a lump of rock through its middle and one
+// side of it open, it steps out that way.
+TEST(Ace, WedgedInRockItTakesAGentleWayOutUnhurt) {
+  struct Case {
+    const char* name;
+    std::vector<std::tuple<int, int, int, int, int>> fills;  // x0, y0, x1, y1, colour
+    double x, y;
+  };
+  const Case cases[] = {
+      {"feet on soil, body in a slab of rock",
+       {{0, 98, 300, 150, kSoilColour}, {130, 0, 180, 97, kRockColour}},
+       153,
+       94},
+      {"a lump of rock through its middle, open to the left",
+       {{0, 98, 300, 150, kRockColour}, {152, 91, 156, 95, kRockColour}},
+       153.4,
+       93},
+  };
+  for (const Case& c : cases) {
+    auto owned = ShippedWeaponsWorld(300, 150);
+    World& w = *owned;
+    for (auto [x0, y0, x1, y1, colour] : c.fills) Fill(w, x0, y0, x1, y1, colour);
+    const Player& me = PlaceWorm(w, 1, c.x, c.y);
+    PlaceWorm(w, 2, 40, 93);
+    Arm(w, 1, kBazooka);
+    // Held there long enough already that blasts are its last resort.
+    ComputersOf(w).ace[1].wedgedFrames = 100;
+    ASSERT_TRUE(ace_detail::Encased(w, c.x, c.y)) << c.name;
+    int frames = 0;
+    while (frames < 400 && ace_detail::Encased(w, me.X.ToDouble(), me.Y.ToDouble())) {
+      Frame(w);
+      ++frames;
+    }
+    EXPECT_LT(frames, 400) << c.name << ": still in the rock at " << me.X.ToDouble() << "," << me.Y.ToDouble();
+    EXPECT_EQ(me.Health, 100) << c.name;
   }
-  EXPECT_LT(frames, 400) << "still in the rock at " << me.X.ToDouble() << "," << me.Y.ToDouble();
-  EXPECT_EQ(me.Health, 100);
 }
 
 // The rock tests look around the worm, above its head and beside it: past

@@ -114,17 +114,26 @@ bool KickOutOfRock(Sight& s) {
   const World& w = s.w;
   Player& me = s.me;
   if (!Encased(w, s.x, s.y)) return false;
-  // Standing on soil, it digs that away and drops out of the rock (no kick
-  // moves a worm whose feet are on the ground and body in rock); with the
-  // ground dug from under it, it waits for the drop (falling, the game tests
-  // the corner of its body that leads).
-  if (!InRock(w, s.x, s.y + kWormFeet)) {
-    if (OnGround(w, s.x, s.y)) {
-      DigToward(s, s.x, s.y + 20);
-      return true;
+  // The gentle ways out come first, and then take turns with the weapons:
+  // a side open at its middle is one a step takes it out by (a step tests
+  // no more than that); standing on soil, it digs that away and drops out
+  // (no kick moves a worm whose feet are on the ground), and with the
+  // ground dug from under it, it waits for the drop (falling, the game
+  // tests the corner of its body that leads).
+  if (wedged < kBlastAfter || (wedged / kBlastAfter) % 2 == 0) {
+    for (const int dir : {-1, 1})
+      if (IsPassable(w, s.x + kWormHalfWidth * dir, s.y)) {
+        Press(me, dir > 0 ? kRight : kLeft);
+        return true;
+      }
+    if (!InRock(w, s.x, s.y + kWormFeet)) {
+      if (OnGround(w, s.x, s.y)) {
+        DigToward(s, s.x, s.y + 20);
+        return true;
+      }
+      const double drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
+      if (IsPassable(w, s.x + kWormHalfWidth * drift, s.y + kWormHalfHeight)) return true;
     }
-    const double drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
-    if (IsPassable(w, s.x + kWormHalfWidth * drift, s.y + kWormHalfHeight)) return true;
   }
   const int cur = CurSlot(me);
   const WeaponDef* W = WeaponInSlot(w, me, cur);
