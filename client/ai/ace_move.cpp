@@ -359,7 +359,7 @@ void LeaveCorner(Sight& s, bool getAway) {
     // firmly as a step (the game moves it only while that corner is free,
     // and nothing takes the drift away in the air): a tap of the key to
     // the other side, free under that corner, lets it drop.
-    const int drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
+    const int drift = DriftOf(me);
     if (drift != 0 && !me.Ctrl[kLeft] && !me.Ctrl[kRight] && !IsPassable(w, s.x + kWormHalfWidth * drift, below) &&
         IsPassable(w, s.x - kWormHalfWidth * drift, below) && IsPassable(w, s.x - kWormHalfWidth * drift, s.y))
       Press(me, drift > 0 ? kLeft : kRight);

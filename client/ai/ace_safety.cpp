@@ -131,8 +131,7 @@ bool KickOutOfRock(Sight& s) {
         DigToward(s, s.x, s.y + 20);
         return true;
       }
-      const double drift = me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0);
-      if (IsPassable(w, s.x + kWormHalfWidth * drift, s.y + kWormHalfHeight)) return true;
+      if (IsPassable(w, s.x + kWormHalfWidth * DriftOf(me), s.y + kWormHalfHeight)) return true;
     }
   }
   const int cur = CurSlot(me);

@@ -101,6 +101,10 @@ inline void ChangeTowards(Player& me, int slot) {
 
 inline bool OnGround(const World& w, double x, double y) { return !IsPassable(w, x, y + kWormFeet); }
 
+// Which way the worm drifts sideways (-1, 0 or 1): the game tests the corner
+// of its body on that side as it moves.
+inline int DriftOf(const Player& me) { return me.DirX > fixed(0) ? 1 : (me.DirX < fixed(0) ? -1 : 0); }
+
 // Presses up or down towards aim step k; true when the aim is there.
 inline bool AimAt(Player& me, int k) {
   if (me.Aim < k) Press(me, kUp);
