@@ -1,9 +1,5 @@
-// The address screen's connection attempt: what it says under the address
-// when a server refuses (its own chat line, "FULL", "REFUSED"), that a
-// server which answers the greeting is joined with its answer intact, and
-// what the address takes: host names, HOST:PORT, up to 63 characters, and
-// that a server which never takes the connection is "NO ANSWER"; and that
-// look-ups of names that never answer do not pile up threads.
+// The address screen's connection attempt (refusals, joining, "NO ANSWER"),
+// what the address takes, and name look-ups that never answer.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -34,8 +30,7 @@ namespace {
 
 using namespace krel::testing;
 
-// A loopback server on the client's own loop that does `behave` with every
-// connection it accepts.
+// A loopback server on the client's loop that does `behave` with every connection.
 struct FakeServer {
   enum class Behave { kRefuseWithLine, kCloseAtOnce, kAnswerGreeting };
   TcpListener listener;
@@ -73,8 +68,7 @@ struct Client {
     w->platform = &platform;
     AttachNetwork(*w, n);
   }
-  // Steps the attempt until it has failed or got past `until_past` (by
-  // default: until it has joined or failed).
+  // Steps the attempt until it has failed or got past `until_past` (by default: joined).
   ConnectAttempt::Phase Run(ConnectAttempt& a, ConnectAttempt::Phase until_past = ConnectAttempt::Phase::kAnswering) {
     for (int i = 0; i < 2000 && a.phase() != ConnectAttempt::Phase::kIdle && a.phase() <= until_past; ++i) {
       n.loop.Yield(5);
@@ -84,33 +78,29 @@ struct Client {
   }
 };
 
-// A refusal says why under the address, and nothing of it reaches the game:
-// no chat line, no open connection. A server that answers the greeting is
-// joined, and the configuration that ended the wait goes to the game.
+// A refusal reaches the game as nothing (no chat line, no open connection);
+// the configuration that ends the wait for a join goes to the game.
 TEST(ConnectAttempt, ARefusalSaysWhyUnderTheAddressAndAnAnswerIsJoined) {
   using B = FakeServer::Behave;
-  struct Case {
-    B behave;
-    bool listening;
-    const char* reason;
-  } cases[] = {{B::kRefuseWithLine, true, "A GAME IS RUNNING ON THIS SERVER"},
-               {B::kCloseAtOnce, true, "FULL"},
-               {B::kCloseAtOnce, false, "REFUSED"},
-               {B::kAnswerGreeting, true, ""}};
-  for (const Case& c : cases) {
+  // How the server behaves, whether it still listens, the reason shown ("": joined).
+  for (const auto& [behave, listening, reason] :
+       {std::tuple(B::kRefuseWithLine, true, "A GAME IS RUNNING ON THIS SERVER"),
+        {B::kCloseAtOnce, true, "FULL"},
+        {B::kCloseAtOnce, false, "REFUSED"},
+        {B::kAnswerGreeting, true, ""}}) {
     Client client;
-    FakeServer server(client.n.loop, c.behave);
+    FakeServer server(client.n.loop, behave);
     const std::uint16_t port = server.listener.port();
-    if (!c.listening) server.listener.Close();
+    if (!listening) server.listener.Close();
     ConnectAttempt attempt(*client.w);
     attempt.Begin(" 127.0.0.1 : " + std::to_string(port));
-    const bool joined = *c.reason == '\0';
-    EXPECT_EQ(client.Run(attempt), joined ? ConnectAttempt::Phase::kJoined : ConnectAttempt::Phase::kIdle) << c.reason;
+    const bool joined = *reason == '\0';
+    EXPECT_EQ(client.Run(attempt), joined ? ConnectAttempt::Phase::kJoined : ConnectAttempt::Phase::kIdle) << reason;
     const World& w = *client.w;
     EXPECT_EQ(std::tuple(attempt.reason(), w.ChatLines[1], client.n.ws.state(), static_cast<int>(w.Connection),
                          w.ConfigReceived, w.LivesSetting == 7),
-              std::tuple(c.reason, std::string(), joined ? 7 : 0, joined ? 7 : 0, ToFlag(joined), joined))
-        << c.reason;
+              std::tuple(reason, std::string(), joined ? 7 : 0, joined ? 7 : 0, ToFlag(joined), joined))
+        << reason;
   }
 }
 
@@ -141,14 +131,13 @@ TEST(ConnectAttempt, AServerThatNeverAnswersTheConnectionIsNoAnswer) {
 
 TEST(ConnectAttempt, EarlyBytesAreToldApart) {
   const std::string line = std::string("cHELLO") + '\0';
-  EXPECT_EQ(RefusalText(""), "FULL");
-  EXPECT_EQ(RefusalText(line + "cGO AWAY" + '\0'), "GO AWAY");
-  EXPECT_EQ(RefusalText(line + "cUNFINISHED"), "HELLO");
-  EXPECT_EQ(RefusalText("c" + std::string(80, 'X') + '\0').size(), 50u);
-  EXPECT_FALSE(BeyondChatLines(line));
-  EXPECT_FALSE(BeyondChatLines(line + "cPART"));
-  EXPECT_TRUE(BeyondChatLines(line + "C"));
-  EXPECT_TRUE(BeyondChatLines("C"));
+  for (const auto& [bytes, refusal] : {std::pair<std::string, std::string>{"", "FULL"},
+                                       {line + "cGO AWAY" + '\0', "GO AWAY"},
+                                       {line + "cUNFINISHED", "HELLO"},
+                                       {"c" + std::string(80, 'X') + '\0', std::string(50, 'X')}})
+    EXPECT_EQ(RefusalText(bytes), refusal) << bytes;
+  for (const auto& [bytes, beyond] : {std::pair{line, false}, {line + "cPART", false}, {line + "C", true}, {"C", true}})
+    EXPECT_EQ(BeyondChatLines(bytes), beyond) << bytes;
 }
 
 // A name server that answers nothing until the test lets it.
@@ -175,9 +164,8 @@ TEST(Resolver, LookupsThatHangShareAFewThreadsAndAbandonedOnesAreDropped) {
     others.back()->Start(name, &HeldLookup);
   }
   ASSERT_TRUE(within([] { return g_lookups == Resolver::kMaxLookupThreads; }));
-  // The address screen meanwhile: Enter and Escape, again and again, on one
-  // name and on others typed in between; then the name once more, kept; and
-  // a name already being looked up, asked again.
+  // The address screen meanwhile: Enter and Escape, again and again, on one name and others
+  // typed in between; then the name once more, kept; and a name already being looked up.
   Resolver screen;
   for (int i = 0; i < 50; ++i) {
     screen.Start(i % 2 == 0 ? "slow.example" : "typed" + std::to_string(i % 5), &HeldLookup);
@@ -210,19 +198,14 @@ TEST(SelectServerScreen, AddressTakesHostNamesAndPortsUpTo63Characters) {
   for (int i = 0; i < 70; ++i) TypeAddressChar(*w, address, 'a');
   EXPECT_EQ(address.size(), 63u);
 
-  const struct {
-    const char* text;
-    const char* host;
-    std::uint16_t port;
-  } good[] = {{"10.0.0.1", "10.0.0.1", 17384},
-              {" krel.example.org:4000 ", "krel.example.org", 4000},
-              {"localhost : 65535", "localhost", 65535}};
   std::string host;
   std::uint16_t port = 17384;
-  for (const auto& c : good) {
+  for (const auto& [text, want_host, want_port] : {std::tuple("10.0.0.1", "10.0.0.1", 17384),
+                                                   {" krel.example.org:4000 ", "krel.example.org", 4000},
+                                                   {"localhost : 65535", "localhost", 65535}}) {
     port = 17384;
-    EXPECT_TRUE(SplitHostPort(c.text, host, port)) << c.text;
-    EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(c.host), c.port)) << c.text;
+    EXPECT_TRUE(SplitHostPort(text, host, port)) << text;
+    EXPECT_EQ(std::tuple(host, port), std::tuple(std::string(want_host), want_port)) << text;
   }
   for (const char* bad : {"host:0", "host:65536", "host:", ":17384", "a b", "", "host:12x"})
     EXPECT_FALSE(SplitHostPort(bad, host, port)) << bad;

@@ -89,6 +89,14 @@ struct ScreenRig {
   }
 };
 
+// One screen's tests on one rig.
+struct OneRig : ::testing::Test {
+  ScreenRig r;
+  World& w = *r.w;
+};
+using WeaponSelection = OneRig;
+using Results = OneRig;
+
 TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
   const std::tuple<int, const char*, int, MenuCommand> cases[] = {
       {kItemQuit, "D", kItemLocalGame, MenuCommand::kNone},
@@ -110,16 +118,14 @@ TEST(MainMenu, SelectionCyclesOnItsPageAndEachPressActsOnce) {
   MenuPasses(*r.w, m, "D - U - N");
   EXPECT_EQ(r.Sounds(), (std::vector<int>{27, 26, 28}));
   // The cursor marks the selected item alone, whether the blink is on or off.
-  for (int item : {kItemLocalGame, kItemQuit, kItemLives, kItemVolume}) {
+  for (int item : {kItemLocalGame, kItemQuit, kItemLives, kItemVolume})
     for (bool blink : {false, true}) {
-      MenuState at{item, blink};
       std::vector<std::string> chosen;
-      for (const TextLine& l : MenuLines(*r.w, at))
+      for (const TextLine& l : MenuLines(*r.w, MenuState{item, blink}))
         if (l.chosen) chosen.push_back(l.text);
       EXPECT_EQ(chosen.size(), 1u) << item;
       EXPECT_NE(chosen.front(), " ON") << item;
     }
-  }
 }
 
 TEST(Screens, TheChosenLineStandsOnADarkBarKeptInsideTheScreen) {
@@ -267,9 +273,7 @@ TEST(PlayerEditor, ControllerLineCyclesHumanCpuAceStrengthsAndSettingsNameTheCho
             std::vector<flag>({kControllerHuman, kControllerCpu, kControllerAce, kControllerHuman}));
 }
 
-TEST(WeaponSelection, BothColumnsMoveAtOnceAndTheWheelWraps) {
-  ScreenRig r;
-  World& w = *r.w;
+TEST_F(WeaponSelection, BothColumnsMoveAtOnceAndTheWheelWraps) {
   WeaponChoice c;
   w.Players[1].WeaponSlots[0] = 39;
   w.Players[2].WeaponSlots[4] = 0;
@@ -294,9 +298,7 @@ std::string ColumnText(const World& w, const WeaponChoice& c, int x) {
   return s;
 }
 
-TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
-  ScreenRig r;
-  World& w = *r.w;
+TEST_F(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   RollWeapons(w, 1);
   RollWeapons(w, 2);
   WeaponChoice c;
@@ -343,9 +345,7 @@ TEST(WeaponSelection, ShootRerollsWhileHeldAndConfirmsDone) {
   EXPECT_GT(repeats, 0);
 }
 
-TEST(WeaponSelection, AComputerPlayerIsAlwaysReadySoThePersonsDoneStarts) {
-  ScreenRig r;
-  World& w = *r.w;
+TEST_F(WeaponSelection, AComputerPlayerIsAlwaysReadySoThePersonsDoneStarts) {
   w.MenuComputer[2] = kControllerCpu;
   WeaponChoice c;
   EXPECT_EQ(ColumnText(w, c, 180).substr(0, 27), "Player 2|>|COMPUTER, READY|");
@@ -411,16 +411,14 @@ TEST(AddressScreen, RowsSayWhatAPlayerCanDoWithAGame) {
   }
 }
 
-TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {
-  ScreenRig r;
-  World& w = *r.w;
+TEST_F(Results, EveryWormsScoreAndTheWinnerOrADraw) {
   w.NumPlayers = 2;
   w.LivesSetting = 3;
   w.Players[1].SetName("Ann");
   w.Players[2].SetName("Zed-\xC4rger");
   std::tie(w.Players[1].Lives, w.Players[1].Kills, w.Suicides[1]) = std::tuple(-1, 1, 2);
   std::tie(w.Players[2].Lives, w.Players[2].Kills, w.Suicides[2]) = std::tuple(0, 0, 0);
-  auto texts = [&w](GameEnd end) {
+  auto texts = [this](GameEnd end) {
     std::vector<std::string> t;
     for (const TextLine& l : ResultsLines(w, end)) t.push_back(l.text);
     return t;
@@ -439,15 +437,14 @@ TEST(Results, EveryWormsScoreAndTheWinnerOrADraw) {
   EXPECT_EQ(texts(GameEnd::kEscape)[16], "NOBODY WAS AHEAD");
 }
 
-TEST(Results, AKeyHeldFromTheGameMustBeLetGoBeforeAPressEndsTheScreen) {
-  ScreenRig r;
+TEST_F(Results, AKeyHeldFromTheGameMustBeLetGoBeforeAPressEndsTheScreen) {
   InputScript script;
   std::string error;
   ASSERT_TRUE(ParseInputScript("3 ESCAPE\n2 -\n1 SPACE\n5 -\n", "keys", script, error)) << error;
   ScriptInputPlatform scripted(r.platform, std::move(script));
-  r.w->platform = &scripted;
-  ShowResults(*r.w, GameEnd::kEscape);
-  EXPECT_EQ(std::pair(scripted.reads(), r.w->QuitRequested), std::pair(std::uint64_t{6}, false));
+  w.platform = &scripted;
+  ShowResults(w, GameEnd::kEscape);
+  EXPECT_EQ(std::pair(scripted.reads(), w.QuitRequested), std::pair(std::uint64_t{6}, false));
 }
 
 TEST(MenuRun, ClosingTheWindowEndsEveryScreenAtOnceWithoutSaving) {

@@ -1,9 +1,6 @@
-// The list server: its datagrams, the token round trip that a registration
-// needs, expiry, the bounds, paged answers that never outgrow the query, a
-// flood of forged and random datagrams; and krelServer --register with the
-// client's query against it over loopback sockets in one thread. The real
-// programs together (two relays, a flood, a client joining through the
-// list) are tests/e2e/krel_server_list.sh.
+// The list server (datagrams, the token round trip, expiry, bounds, paged
+// answers, a flood) and krelServer --register with a client's query against it
+// on loopback sockets. The real programs together: tests/e2e/krel_server_list.sh.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -45,11 +42,14 @@ struct Relay {
     ASSERT_TRUE(ParseListDatagram(reply, m));
     Send(EncodeListRegister(m.token, tcp_port, worms, running, false), now);
   }
+  // Sixteen TCP ports from `first` on: as many as one address may list.
+  void RegisterSixteen(int first, std::int64_t now, int worms = 2, bool running = false) {
+    for (int p = first; p < first + 16; ++p) Register(static_cast<std::uint16_t>(p), now, worms, running);
+  }
 };
 
-// What a client of the first version takes: an answer "A" with only the
-// running bit in its flags (the released client's own rule, kept here as it
-// was, since such clients stay in players' hands).
+// What a client of the first version takes: an answer "A" with only the running bit
+// in its flags (the released client's own rule, kept as it was: such clients stay in use).
 bool FirstVersionClientTakes(const std::string& d) {
   if (d.size() < kListAnswerHeader || d.compare(0, 5, "KRLSA") != 0 || static_cast<unsigned char>(d[9]) > 1)
     return false;
@@ -62,8 +62,7 @@ bool FirstVersionClientTakes(const std::string& d) {
   return true;
 }
 
-// Every page of the list as a client reads it; `detailed`: as a client that
-// asks for the details.
+// Every page of the list as a client reads it; `detailed`: one that asks for details.
 std::vector<ListEntry> AllPages(ListServer& list, std::int64_t now, std::size_t query_size = kListMaxDatagram,
                                 bool detailed = false) {
   std::vector<ListEntry> all;
@@ -148,16 +147,15 @@ TEST(ListWire, DatagramsRoundTripAndMalformedOnesAreRefused) {
       details.substr(0, 19) + '\x11',                       // 17 to watch
       EncodeListDetails(token, {0, 0, 2, false}),           // port 0
       answer.substr(0, answer.size() - 1),
-      answer.substr(0, 18) + '\x10' + answer.substr(19),              // unknown entry flag
-      answer.substr(0, 18) + '\x01' + answer.substr(19),              // no details, yet places
-      "KRLSD" + answer.substr(5, 5) + '\x01' + answer.substr(11, 8),  // an entry of the first version's size
+      answer.substr(0, 18) + '\x10' + answer.substr(19),             // unknown entry flag
+      answer.substr(0, 18) + '\x01' + answer.substr(19),             // no details, yet places
+      "KRLSD" + answer.substr(5, 5) + '\x01' + answer.substr(11, 8)  // an entry of the first version's size
   };
   for (const std::string& d : bad) EXPECT_FALSE(ParseListDatagram(d, m)) << testing::PrintToString(d);
 }
 
 TEST(ListServer, ARegistrationCountsOnlyAfterTheTokenRoundTripFromThatAddressAndPort) {
-  ListLimits limits;
-  limits.token_period_ms = 10000;
+  const ListLimits limits{.token_period_ms = 10000};
   ListServer list(limits, kSecret);
   Relay a{list, Ip("10.0.0.1"), 4000, {}};
   a.Send(EncodeListRegister(ListToken{}, 17384, 2, false, false), 0);
@@ -178,8 +176,7 @@ TEST(ListServer, ARegistrationCountsOnlyAfterTheTokenRoundTripFromThatAddressAnd
   ASSERT_EQ(listed.size(), 1u);
   EXPECT_EQ(std::tuple(ListEntryText(listed[0]), listed[0].worms, listed[0].running),
             std::tuple(std::string("10.0.0.1:17384"), std::uint8_t{4}, true));
-  // A token of the last period still counts and brings the new one; an
-  // older one does not.
+  // A token of the last period still counts and brings the new one; an older one does not.
   const std::int64_t period = limits.token_period_ms;
   a.Send(EncodeListRegister(m.token, 17384, 2, false, false), period + 5);
   ListMessage renewed;
@@ -212,23 +209,18 @@ ListRefusal RefusalIn(const std::string& reply) {
 }
 
 TEST(ListServer, EntriesAreBoundedPerAddressPerNetworkAndInAllAndTheRelayIsToldWhy) {
-  ListLimits limits;
-  limits.max_entries = 64;
-  ListServer list(limits, kSecret);
+  ListServer list({.max_entries = 64}, kSecret);
   auto relay = [&](const char* ip) { return Relay{list, Ip(ip), 4000, {}}; };
   Relay greedy = relay("10.0.0.1");
-  for (int p = 1; p <= 16; ++p) greedy.Register(static_cast<std::uint16_t>(p), 0);
+  greedy.RegisterSixteen(1, 0);
   EXPECT_TRUE(greedy.reply.empty()) << "listed: nothing to say";
   greedy.Register(17, 0);
   EXPECT_EQ(RefusalIn(greedy.reply), ListRefusal::kAddress);
   Relay neighbour = relay("10.0.0.2"), third = relay("10.0.0.3");
-  for (int p = 1; p <= 16; ++p) neighbour.Register(static_cast<std::uint16_t>(p), 0);
+  neighbour.RegisterSixteen(1, 0);
   third.Register(1, 0);
   EXPECT_EQ(RefusalIn(third.reply), ListRefusal::kNetwork) << "32 from one /24";
-  for (const char* ip : {"10.0.1.1", "10.0.2.1"}) {
-    Relay r = relay(ip);
-    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(p), 0);
-  }
+  for (const char* ip : {"10.0.1.1", "10.0.2.1"}) relay(ip).RegisterSixteen(1, 0);
   EXPECT_EQ(list.size(), 64u);
   Relay late = relay("192.0.2.1");
   late.Register(17384, 0);
@@ -242,8 +234,7 @@ TEST(ListServer, EntriesAreBoundedPerAddressPerNetworkAndInAllAndTheRelayIsToldW
 
 TEST(ListServer, AnEntryBelongsToTheRegistrationThatMadeIt) {
   ListServer list({}, kSecret);
-  // A relay and another program on the same host (or behind the same
-  // router), each registering from a UDP port of its own.
+  // A relay and another program on the same host, each registering from a UDP port of its own.
   Relay relay{list, Ip("10.0.0.1"), 4000, {}}, neighbour{list, Ip("10.0.0.1"), 4001, {}};
   relay.Register(17384, 0, 2, false);
   neighbour.Register(17384, 100, 16, true);
@@ -257,8 +248,7 @@ TEST(ListServer, AnEntryBelongsToTheRegistrationThatMadeIt) {
   // Its own TCP port is the neighbour's to list.
   neighbour.Register(17385, 100, 4, false);
   EXPECT_EQ(list.size(), 2u);
-  // Once the relay's entry has run out, a relay started again from another
-  // port takes the place over.
+  // Once the relay's entry has run out, a relay started again from another port takes over.
   neighbour.Register(17384, 31000, 2, false);
   EXPECT_TRUE(neighbour.reply.empty());
   relay.Register(17384, 31000);
@@ -266,9 +256,7 @@ TEST(ListServer, AnEntryBelongsToTheRegistrationThatMadeIt) {
 }
 
 TEST(ListServer, RelaysOfBothVersionsAreListedAndEachClientGetsTheAnswerItReads) {
-  ListLimits limits;
-  limits.token_period_ms = 100000;
-  ListServer list(limits, kSecret);
+  ListServer list({.token_period_ms = 100000}, kSecret);
   Relay classic{list, Ip("10.0.0.1"), 4000, {}}, newer{list, Ip("10.0.0.2"), 4000, {}};
   const ListEntry game{0, 17384, 4, true, true, 2, 6, 15, true, false};
   const ListToken token = list.TokenFor(newer.ip, newer.udp_port, 0);
@@ -278,8 +266,7 @@ TEST(ListServer, RelaysOfBothVersionsAreListedAndEachClientGetsTheAnswerItReads)
   newer.Register(17384, 0, 4, true);
   newer.Send(EncodeListDetails(token, game), 0);
   EXPECT_TRUE(newer.reply.empty()) << "details are never answered";
-  // Details from an address or port that did not make the entry, or with a
-  // wrong token, change nothing.
+  // Details from an address or port that did not make the entry, or with a wrong token: dropped.
   Relay forged_port{list, newer.ip, 4001, {}};
   forged_port.Send(
       EncodeListDetails(list.TokenFor(newer.ip, 4001, 0), {0, 17384, 16, true, true, 8, 0, 0, false, true}), 0);
@@ -293,18 +280,15 @@ TEST(ListServer, RelaysOfBothVersionsAreListedAndEachClientGetsTheAnswerItReads)
   ListEntry expected = game;
   expected.address_be = newer.ip;
   EXPECT_EQ(AllPages(list, 10, kListMaxDatagram, true), (std::vector<ListEntry>{first[0], expected}));
-  // A relay that stops sending details (an older one took its place) is
-  // shown without them once they are older than the expiry time.
+  // A relay that stops sending details is shown without them once they outlive the expiry time.
   newer.Register(17384, 30001, 2, false);
   EXPECT_EQ(AllPages(list, 30001, kListMaxDatagram, true).back(), (ListEntry{newer.ip, 17384, 2, false}));
 }
 
 TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
   ListServer list({}, kSecret);
-  for (int host = 1; host <= 25; ++host) {
-    Relay r{list, Ip(("10.0." + std::to_string(host) + ".1").c_str()), 4000, {}};
-    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(1000 + p), 0);
-  }
+  for (int host = 1; host <= 25; ++host)
+    Relay{list, Ip(("10.0." + std::to_string(host) + ".1").c_str()), 4000, {}}.RegisterSixteen(1001, 0);
   ASSERT_EQ(list.size(), 400u);
   for (const auto& [size, detailed] :
        {std::pair(kListMaxDatagram, false), std::pair(std::size_t{500}, false), std::pair(std::size_t{60}, false),
@@ -320,8 +304,7 @@ TEST(ListServer, AnswersArePagedAndNeverLargerThanTheQuery) {
 }
 
 TEST(ListServer, AFloodOfForgedAndRandomDatagramsLeavesTheRealRelaysListed) {
-  ListLimits limits;
-  limits.max_entries = 1000;
+  const ListLimits limits{.max_entries = 1000};
   ListServer list(limits, kSecret);
   Relay real1{list, Ip("127.0.0.1"), 5001, {}}, real2{list, Ip("127.0.0.1"), 5002, {}};
   real1.Register(17384, 0);
@@ -398,10 +381,8 @@ TEST(ListServer, AClientSeesEveryRelayHoweverManyComeFirstAndOpenGamesWithPlayer
   // 1,200 entries from 75 low addresses, more than a round of pages holds,
   // then two real relays behind them: an empty one and one with players.
   const std::int64_t now = EventLoop::NowMs();
-  for (int host = 1; host <= 75; ++host) {
-    Relay r{server.list, Ip(("1.0." + std::to_string(host) + ".1").c_str()), 4000, {}};
-    for (int p = 1; p <= 16; ++p) r.Register(static_cast<std::uint16_t>(p), now, 0, true);
-  }
+  for (int host = 1; host <= 75; ++host)
+    Relay{server.list, Ip(("1.0." + std::to_string(host) + ".1").c_str()), 4000, {}}.RegisterSixteen(1, now, 0, true);
   Relay empty{server.list, Ip("200.0.0.1"), 4000, {}}, players{server.list, Ip("200.0.0.2"), 4000, {}};
   empty.Register(17384, now, 0, false);
   players.Register(17384, now, 4, false);
@@ -433,12 +414,8 @@ bool FlakyLookup(const std::string&, std::uint32_t& address_be) {
 TEST(ListRegistrar, ANameIsTriedAgainUntilItResolvesAndARefusalIsLoggedOnce) {
   EventLoop loop;
   LoopbackList open(loop);
-  ListLimits none;
-  none.max_entries = 0;
-  LoopbackList full(loop, none);
-  RegistrarTiming timing;
-  std::tie(timing.interval_ms, timing.check_ms, timing.first_retry_ms, timing.max_retry_ms) =
-      std::tuple(50, 10, 20, 40);
+  LoopbackList full(loop, {.max_entries = 0});
+  const RegistrarTiming timing{.interval_ms = 50, .check_ms = 10, .first_retry_ms = 20, .max_retry_ms = 40};
   g_flaky_lookups = 0;
   ListRegistrar registrar(loop, timing, &FlakyLookup);
   std::vector<std::string> log;
@@ -460,8 +437,7 @@ TEST(ListRegistrar, ANameIsTriedAgainUntilItResolvesAndARefusalIsLoggedOnce) {
   EXPECT_EQ(logged("does not list this relay: the list is full"), 1) << "said once, not every registration";
 }
 
-// krelServer's registrar, the list server and a client's query, on loopback
-// sockets in one thread; the relay announces as with --announce-to 127.0.0.1.
+// krelServer's registrar, the list server and a client's query in one thread (--announce-to 127.0.0.1).
 TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   EventLoop loop;
   LoopbackList server(loop);
@@ -490,8 +466,7 @@ TEST(ListServer, ARelayRegistersOverLoopbackAndAClientFindsIt) {
   EXPECT_EQ(server.list.size(), 0u);
 }
 
-// A list server of the first version reads a query that asks for details as
-// any query and answers as it always did: the client shows that as before.
+// A list server of the first version answers a query for details as any: shown as before.
 TEST(ListServer, AClientAskingAListServerOfTheFirstVersionShowsItsAnswerAsBefore) {
   EventLoop loop;
   UdpSocket socket(loop);

@@ -1,8 +1,6 @@
-// The client's side of network games: the events it hands to the server,
-// the batches it receives (whole or in pieces) and the announcements it
-// hears. Two real clients playing through the relay server (started with
-// --announce-to 127.0.0.1), and losing it, are
-// tests/e2e/krel_network_game.sh and krel_network_lost.sh.
+// The client's side of network games: the events it sends, the batches it
+// receives (whole or in pieces) and the announcements it hears. Real clients
+// through the relay (--announce-to 127.0.0.1): tests/e2e/krel_network_*.sh.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,9 +77,8 @@ TEST(NetEvents, OwnEventsAreEncodedForTheServerNotApplied) {
 }
 
 TEST(NetBatch, ABatchSplitAnywhereGivesTheSameGame) {
-  // The server's configuration reply, then a batch of three worms: a dig
-  // and a chat line before the first worm's state, a shot of the second
-  // worm at (1.5, 30) before the second's.
+  // The configuration reply, then three worms: a dig and a chat line before the
+  // first worm's state, a shot of the second worm at (1.5, 30) before the second's.
   std::string batch = test::ConfigReply(7, 80, false) + Bytes({'n', 3, 'd', 0, 40, 0, 50, 0, 6}) + "cHello" + '\0';
   for (int k = 1; k <= 3; ++k) {
     Player sender;
@@ -265,9 +262,8 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
             std::tuple(int16{6}, fixed(306), false));
   // Its own worms, someone else's in the middle of a batch, or from a server
   // that did not agree: the connection ends, or the note is not taken.
-  for (const std::string& bad : {Bytes({'L', 1}), Bytes({'L', 7}), Bytes({'n', 6, 'L', 3})}) {
+  for (const std::string& bad : {Bytes({'L', 1}), Bytes({'L', 7}), Bytes({'n', 6, 'L', 3})})
     EXPECT_FALSE(OpenWorld().Receive(bad)) << bad.size();
-  }
   // A spectator's first pair is a player's: that player leaves like any other.
   OpenWorld spectator;
   spectator.n.Watch = true;
@@ -279,21 +275,16 @@ TEST(NetOpenPlay, WormsLeaveAndJoinBetweenBatchesWithoutARestart) {
 }
 
 TEST(NetOpenPlay, ASpectatorsViewsSayHowManyPlacesAreFreeAndWhichKeyTakesOne) {
-  struct Case {
-    int worms;             // in the game the spectator watches
-    const char* jump_key;  // its name
-    std::vector<std::string> lines;
-  } cases[] = {
-      {2, "k", {"PRESS JUMP (K) TO PLAY", "7 OF 8 PLACES FREE"}},
-      {14, "Right Shift", {"PRESS JUMP TO PLAY", "(JUMP: RIGHT SHIFT)", "1 OF 8 PLACE FREE"}},
-      {16, "k", {"NO FREE PLACE"}},
-  };
-  for (const Case& c : cases) {
-    NetWorld spectator(c.worms);
+  // Worms in the game watched, the name of the jump key, the lines shown.
+  for (const auto& [worms, jump_key, lines] :
+       {std::tuple(2, "k", std::vector<std::string>{"PRESS JUMP (K) TO PLAY", "7 OF 8 PLACES FREE"}),
+        {14, "Right Shift", {"PRESS JUMP TO PLAY", "(JUMP: RIGHT SHIFT)", "1 OF 8 PLACE FREE"}},
+        {16, "k", {"NO FREE PLACE"}}}) {
+    NetWorld spectator(worms);
     std::tie(spectator.n.Watch, spectator.w->Connection) = std::tuple(true, ConnectionState::kConnected);
-    std::tie(spectator.w->KeyMap[2][kJump], spectator.w->KeyNames[DIK_K]) = std::tuple(DIK_K, c.jump_key);
+    std::tie(spectator.w->KeyMap[2][kJump], spectator.w->KeyNames[DIK_K]) = std::tuple(DIK_K, jump_key);
     spectator.w->FreePlaces = FreePlacesToPlay(*spectator.w);
-    EXPECT_EQ(SpectatorPrompt(*spectator.w, 2), c.lines) << c.worms;
+    EXPECT_EQ(SpectatorPrompt(*spectator.w, 2), lines) << worms;
   }
   NetWorld player;
   player.w->Connection = ConnectionState::kConnected;
@@ -307,10 +298,10 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
   const std::string blob = EncodeLevelSnapshot(level);
   using test::Block;
   NetWorld c;
-  // A dig, then a picture drawn into the level over part of it.
+  // A dig, then a picture drawn into the level over part of it; each time the
+  // level as taken, the dig since, and the drawing after it.
   const std::string dig = Bytes({'d', 0, 20, 0, 20, 0, 6, 'D', 0, 202, 0, 20, 0, 10});
   RockPictures(*c.w);
-  // The level as taken, the dig since, and the drawing after it.
   auto expect_level = [&](const std::string& sent) {
     EXPECT_TRUE(c.Receive(sent));
     EXPECT_EQ(std::tuple(IsFree(*c.w, 20, 20), IsPassable(*c.w, 22, 16), c.w->LevelSurface.PixelAt(45, 35)),
@@ -339,25 +330,18 @@ TEST(NetOpenPlay, AJoiningClientTakesTheServersLevelAndTheDigsSinceAndChecksThem
 
 TEST(NetOpenPlay, ADrawingInABatchIsDrawnInOpenPlayAndRefusedWhenNoGameMakesIt) {
   const std::string drawing = Bytes({'D', 0, 202, 0, 30, 0, 20});
-  struct Case {
-    const char* what;
-    bool open;
-    std::string drawing;
-    bool kept_connection, drawn;
-  };
-  const Case cases[] = {
-      {"open play", true, drawing, true, true},
-      {"a server that did not agree: not taken", false, drawing, true, false},
-      {"a picture number past every sheet", true, Bytes({'D', 0x7F, 0, 0, 30, 0, 20}), false, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  // What, open play, the drawing, the connection kept, drawn.
+  for (const auto& [what, open_play, bytes, kept_connection, drawn] :
+       {std::tuple("open play", true, drawing, true, true),
+        {"a server that did not agree: not taken", false, drawing, true, false},
+        {"a picture number past every sheet", true, Bytes({'D', 0x7F, 0, 0, 30, 0, 20}), false, false}}) {
+    SCOPED_TRACE(what);
     OpenWorld open;
     NetWorld basic(6);
-    NetWorld& net = c.open ? open : basic;
+    NetWorld& net = open_play ? open : basic;
     RockPictures(*net.w);
-    EXPECT_EQ(net.Receive(ScoreBatch(6, 15).insert(2, c.drawing)), c.kept_connection);
-    EXPECT_EQ(IsPassable(*net.w, 33, 24), !c.drawn);
+    EXPECT_EQ(net.Receive(ScoreBatch(6, 15).insert(2, bytes)), kept_connection);
+    EXPECT_EQ(IsPassable(*net.w, 33, 24), !drawn);
   }
 }
 
@@ -375,14 +359,14 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   const std::vector<std::uint8_t> bmp = EncodeBmp24(6, 4, std::vector<std::uint32_t>(6 * 4, 0x102030));
   const std::string file(bmp.begin(), bmp.end());
   WriteFileBytes(own + "/level.bmp", file);
-  // Its checksum (`off` from the true one) and length.
+  // A file's checksum (`off` from the true one) and length; its announcement
+  // ("U"), then the file as sent once asked for.
   auto header = [](const std::string& bytes, std::uint32_t off = 0) {
     std::string m;
     AppendRawLong(m, FileChecksum(bytes) + off);
     AppendRawLong(m, static_cast<std::uint32_t>(bytes.size()));
     return m;
   };
-  // The announcement ("U"), then the file as sent once asked for.
   auto offered = [&](char tag, const std::string& bytes, std::uint32_t off = 0) {
     return "U" + std::string(1, tag) + header(bytes, off) + tag + header(bytes, off) + bytes;
   };
@@ -412,8 +396,7 @@ TEST(NetOpenPlay, TheServersFilesComeOnlyWhenOwnDifferAndAreCheckedKeptAndPlayed
   EXPECT_EQ(std::tuple(ServerFilesAwaited(*c.w), ServerLevelFolder(*c.w).rfind(cache + "/krel/", 0),
                        ReadFileBytes(ServerLevelFolder(*c.w) + "/level.bmp")),
             std::tuple(false, 0u, file));
-  // The weapon file alike ("F"): the shipped one replaces the game's tables
-  // for the game, once.
+  // The weapon file alike ("F"): the shipped one replaces the tables for the game, once.
   const std::string arms = ReadFileBytes(std::string(KREL_SOURCE_DIR) + "/data/arms.dat");
   EXPECT_TRUE(c.Receive(offered('F', arms)));
   c.w->WeaponDefs = {};
@@ -455,24 +438,20 @@ TEST(ChatLine, TIsTypedIntoALineThatEnterSendsAndEscapeDrops) {
   EXPECT_FALSE(frame({DIK_T})) << "local games have no chat";
 }
 
-// A local game that ran late says the chat line (as it always did), not that
-// a server went away. A server killed with our states unread resets the
-// connection instead of closing it: lost all the same.
+// A local game that ran late says the chat line, not that a server went away. A server
+// killed with our states unread resets the connection instead of closing it: lost all the same.
 TEST(NetLost, ALostServerIsSaidInWordsAndOnTheScreenOnlyWhenThereWasOne) {
-  const struct {
-    int error;  // 0: the game itself finds the server gone
-    int state;
-    bool lost;
-  } cases[] = {{0, 7, true}, {0, 0, true}, {ECONNRESET, 7, true}, {EPIPE, 7, true}, {EHOSTUNREACH, 7, false}};
-  for (const auto& c : cases) {
+  // The socket's error (0: the game itself finds the server gone), the state, lost.
+  for (const auto& [error, state, lost] :
+       {std::tuple(0, 7, true), {0, 0, true}, {ECONNRESET, 7, true}, {EPIPE, 7, true}, {EHOSTUNREACH, 7, false}}) {
     NetWorld n;
     AttachNetwork(*n.w, n.n);
-    n.w->Connection = static_cast<ConnectionState>(c.state);
-    c.error == 0 ? ConnectionLost(*n.w) : n.n.ws.OnError(c.error, "");
+    n.w->Connection = static_cast<ConnectionState>(state);
+    error == 0 ? ConnectionLost(*n.w) : n.n.ws.OnError(error, "");
     EXPECT_EQ(std::tuple(n.w->ChatLines[1], n.w->Notice, static_cast<int>(n.w->Connection)),
-              std::tuple(c.lost ? "NETWORK CONNECTION LOST" : "",
-                         c.lost && c.state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "", 0))
-        << c.error << " in state " << c.state;
+              std::tuple(lost ? "NETWORK CONNECTION LOST" : "",
+                         lost && state != 0 ? "SERVER CONNECTION LOST: PLAYING ON LOCALLY" : "", 0))
+        << error << " in state " << state;
   }
 }
 
@@ -501,8 +480,7 @@ TEST(ServerList, AnnouncementsKeepOneEntryPerServerInOrder) {
   ServerAnnouncement(*w, "-" + v, "10.0.0.1");
   ASSERT_EQ(n.ServerList.size(), 1u);
   EXPECT_EQ(ServerListLine(n.ServerList[0]), "10.0.0.2 (2 worms)");
-  // A running open game is announced under a text of its own (its rows: the
-  // AddressScreen tests), which a client of the basic protocol ignores.
+  // A running open game is announced under a text of its own, which a basic client ignores.
   EXPECT_NE(std::string_view(kOpenAnnounceText).substr(0, kVersionText.size()), kVersionText);
 }
 

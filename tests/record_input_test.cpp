@@ -157,25 +157,11 @@ TEST(ReplayOptions, TakesItsOptionsAndLeavesTheRest) {
   for (auto m : misuse) EXPECT_FALSE(TakeReplayOptions(m, o, error)) << ::testing::PrintToString(m);
 }
 
-TEST(TraceCompare, NamesTheFirstFrameAndFieldThatDiffer) {
+TEST(TraceCompare, NamesTheFirstFrameOrBatchAndFieldThatDiffer) {
   const std::string line1 =
       "{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":1.5},{\"n\":2,\"X\":3}],\"Shots\":0}\n";
-  const std::string a =
+  const std::string frames =
       line1 + "{\"game\":1,\"frame\":20,\"players\":[{\"n\":1,\"X\":2},{\"n\":2,\"X\":3}],\"Shots\":1}\n";
-  const struct {
-    std::string b;
-    std::string want;  // empty: they agree
-  } cases[] = {
-      {a, ""},
-      {line1, "line 2 (game 1, frame 20): B has ended, A goes on"},
-      {line1 + "{\"game\":1,\"frame\":20,\"players\":[{\"n\":1,\"X\":2},{\"n\":2,\"X\":3.0001}],\"Shots\":1}\n",
-       "line 2 (game 1, frame 20): players[2].X is 3 in A but 3.0001 in B"},
-      {"{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":1.5}\n", "B, line 1: ',' or ']' expected at column 48"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(a, c.b, "A", "B").value_or(""), c.want) << c.b;
-}
-
-TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
   // A batch line as a client writes it: its own worm first.
   auto batch = [](int game, int n, const std::string& own, int own_lives, const std::string& other, int other_lives,
                   int level) {
@@ -184,24 +170,33 @@ TEST(TraceCompare, ClientsOfANetworkGameAreComparedByBatchWithWormsByName) {
            "},{\"Name\":\"" + other + "\",\"Lives\":" + std::to_string(other_lives) +
            "}],\"LevelChecksum\":" + std::to_string(level) + "}\n";
   };
-  const std::string a =
+  const std::string batches =
       "{\"game\":1,\"frame\":7,\"batch\":49,\"players\":[]}\n" + batch(1, 50, "Anna", 14, "Bert", 15, 9) +
       "{\"game\":1,\"frame\":9,\"batch\":50,\"players\":[]}\n" + batch(1, 100, "Anna", 14, "Bert", 15, 8);
   const struct {
+    const std::string& a;
     std::string b;
     std::string want;  // empty: they agree
   } cases[] = {
+      {frames, frames, ""},
+      {frames, line1, "line 2 (game 1, frame 20): B has ended, A goes on"},
+      {frames, line1 + "{\"game\":1,\"frame\":20,\"players\":[{\"n\":1,\"X\":2},{\"n\":2,\"X\":3.0001}],\"Shots\":1}\n",
+       "line 2 (game 1, frame 20): players[2].X is 3 in A but 3.0001 in B"},
+      {frames, "{\"game\":1,\"frame\":10,\"players\":[{\"n\":1,\"X\":1.5}\n",
+       "B, line 1: ',' or ']' expected at column 48"},
       // Another game number, other frames, the worms in B's own order.
-      {"{\"game\":3,\"frame\":88,\"batch\":50,\"players\":[]}\n" + batch(3, 50, "Bert", 15, "Anna", 14, 9) +
+      {batches,
+       "{\"game\":3,\"frame\":88,\"batch\":50,\"players\":[]}\n" + batch(3, 50, "Bert", 15, "Anna", 14, 9) +
            batch(3, 100, "Bert", 15, "Anna", 14, 8),
        ""},
-      {batch(2, 50, "Bert", 15, "Anna", 14, 9) + batch(2, 100, "Bert", 15, "Anna", 14, 7),
+      {batches, batch(2, 50, "Bert", 15, "Anna", 14, 9) + batch(2, 100, "Bert", 15, "Anna", 14, 7),
        "batch 100 (4 worms): LevelChecksum is 8 in A but 7 in B"},
-      {batch(2, 50, "Bert", 15, "Anna", 13, 9), "batch 50 (4 worms): players[\"Anna\"].Lives is 14 in A but 13 in B"},
-      {batch(2, 150, "Bert", 15, "Anna", 14, 9), "A and B have no batch in common"},
-      {"{\"game\":1,\"frame\":1,\"players\":[]}\n", "B holds no network game's batches, A does"},
+      {batches, batch(2, 50, "Bert", 15, "Anna", 13, 9),
+       "batch 50 (4 worms): players[\"Anna\"].Lives is 14 in A but 13 in B"},
+      {batches, batch(2, 150, "Bert", 15, "Anna", 14, 9), "A and B have no batch in common"},
+      {batches, "{\"game\":1,\"frame\":1,\"players\":[]}\n", "B holds no network game's batches, A does"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(a, c.b, "A", "B").value_or(""), c.want) << c.b;
+  for (const auto& c : cases) EXPECT_EQ(FirstTraceDifference(c.a, c.b, "A", "B").value_or(""), c.want) << c.b;
 }
 
 TEST(TraceCompare, DeepNestingIsUnreadableNotACrash) {

@@ -10,12 +10,6 @@
 namespace krel::test {
 namespace {
 
-std::string Dig(int x, int y, int radius) {
-  std::string s = "d";
-  for (int v : {x, y, radius}) AppendField(s, v, 0, KindShort);
-  return s;
-}
-
 std::string Event(char tag, double x, double y, int ty, int owner = 1) {
   std::string s(1, tag);
   AppendField(s, tag == 's' ? 4 : 7, 0, KindShort);
@@ -26,12 +20,6 @@ std::string Event(char tag, double x, double y, int ty, int owner = 1) {
 }
 
 std::string Chat(const std::string& text) { return "c" + text + '\0'; }
-
-std::string Times(int n, const std::string& one) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += one;
-  return s;
-}
 
 TEST(RelayLimits, WorkAndRangeBeyondAGameEndOnlyTheOffendingSession) {
   const EventCounts& b = kFrameEventBound;

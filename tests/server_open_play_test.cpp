@@ -19,16 +19,9 @@
 namespace krel::test {
 namespace {
 
-// Settings three times: pipelined play, then open play.
-std::string OpenGreeting() {
-  const std::string settings = Greeting().substr(kVersionText.size());
-  return Greeting() + settings + settings;
-}
-
-std::string Dig(int x, int y, int radius) {
-  std::string m = "d";
-  for (int v : {x, y, radius}) AppendField(m, static_cast<int16>(v), 0, KindShort);
-  return m;
+// The server's answer to an open greeting, before the token.
+std::string OpenAnswer() {
+  return ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
 }
 
 // An object's picture drawn into the level (open play only).
@@ -38,17 +31,17 @@ std::string Drawing(int tile, int x, int y) {
   return m;
 }
 
-std::string Times(int n, const std::string& one) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += one;
-  return s;
-}
-
-// Open clients in a running game; client i's worms are named "<letter>1/2".
+// Open clients, `frames` frames into their game, what they got until then
+// taken; client i's worms are named "<letter>1/2".
 struct OpenRig : Rig {
   std::vector<TwoWorms> worms;
-  explicit OpenRig(int clients) : Rig(0) {
+  explicit OpenRig(int clients, int frames = 0) : Rig(0) {
     for (int i = 0; i < clients; ++i) Join();
+    for (int f = 0; f < frames; ++f) Frame();
+    if (frames > 0) TakeAll();
+  }
+  void TakeAll() {
+    for (std::size_t i = 0; i < links.size(); ++i) Take(static_cast<int>(i));
   }
   void Join() {
     Connect();
@@ -70,7 +63,7 @@ struct OpenRig : Rig {
 
 TEST(OpenPlay, AgreedOnlyByAClientThatAsksThreeTimesAndPlayedOnlyWhenEveryoneDid) {
   OpenRig rig(1);
-  const std::string answer = ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
+  const std::string answer = OpenAnswer();
   const std::string got = rig.Take(0);
   EXPECT_EQ(got.substr(0, answer.size()), answer);
   EXPECT_EQ(got.substr(answer.size(), 1), "T") << "and a token to come back with";
@@ -116,8 +109,7 @@ TEST(OpenPlay, TheServersFilesAreAnnouncedAndSentOnceOnlyToAClientThatAsks) {
 }
 
 TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
-  OpenRig rig(3);
-  rig.Frame();
+  OpenRig rig(3, 1);
   ASSERT_TRUE(rig.relay->OpenGame());
   // Withdrawn for clients of the basic protocol, announced in a form they ignore.
   rig.relay->AnnounceTick();
@@ -125,7 +117,7 @@ TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
   EXPECT_EQ(rig.hooks.datagrams.end()[-2], "-" + std::string(kVersionText));
   rig.Frame();
   const auto batches = rig.relay->GameBatches();
-  for (int i : {0, 2}) rig.Take(i);
+  rig.TakeAll();
   rig.Close(1);  // B, slots 3-4
   rig.Frame();
   // A numbers B's worms 3 and 4, C (slots 5-6) numbers them 5 and 6.
@@ -140,11 +132,7 @@ TEST(OpenPlay, ALeavingClientsWormsGoFromEveryViewAndNobodyRestarts) {
 }
 
 TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnters) {
-  OpenRig rig(2);
-  rig.Frame();
-  rig.Frame();
-  rig.Take(0);
-  rig.Take(1);
+  OpenRig rig(2, 2);
   rig.Join();  // C connects during the game
   EXPECT_FALSE(rig.sessions[2]->in_game);
   EXPECT_TRUE(rig.got(2).empty()) << "no answer before the level";
@@ -156,8 +144,7 @@ TEST(OpenPlay, ANewcomerGetsTheLevelOfAClientInTheGameAndTheDigsSinceThenAndEnte
   rig.Send(1, Dig(40, 50, 6) + Drawing(203, 40, 50));
   rig.Frame();
   rig.Send(0, Block('Z', "LEVEL"));
-  const std::string expected =
-      Block('Z', "LEVEL") + ConfigReply(15, 100, true) + "P" + Byte(kPipelineVersion) + "O" + Byte(kOpenPlayVersion);
+  const std::string expected = Block('Z', "LEVEL") + OpenAnswer();
   EXPECT_EQ(rig.Take(2).substr(0, expected.size()), expected);
   // Its first frame is in: after the next batch it enters as slots 5-6.
   rig.Send(2, rig.worms[2].States());
@@ -195,9 +182,7 @@ TEST(OpenPlay, DrawingsAreRelayedAmongTheDigsWithinWhatAGameDraws) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    OpenRig rig(2);
-    rig.Frame();
-    for (int i : {0, 1}) rig.Take(i);
+    OpenRig rig(2, 1);
     rig.Send(1, c.frame);
     rig.Frame();
     EXPECT_EQ(rig.Alive(1), c.ended == nullptr);
@@ -218,7 +203,7 @@ TEST(OpenPlay, AClientOfTheBasicProtocolNeitherGetsNorMaySendDrawings) {
   rig.Frame();
   rig.Send(1, rig.States());
   ASSERT_FALSE(rig.relay->OpenGame());
-  for (int i : {0, 1}) rig.Take(i);
+  rig.TakeAll();
   // An open client in such a game still sends its drawings: its open peers draw them.
   rig.Send(0, Dig(10, 10, 5) + Drawing(202, 20, 20) + Dig(30, 10, -5));
   rig.Frame();
@@ -233,9 +218,7 @@ TEST(OpenPlay, AClientOfTheBasicProtocolNeitherGetsNorMaySendDrawings) {
 }
 
 TEST(OpenPlay, AClientWhoseLevelDiffersFromTheOthersGetsItAgain) {
-  OpenRig rig(3);
-  rig.Frame();
-  for (int i : {0, 1, 2}) rig.Take(i);
+  OpenRig rig(3, 1);
   auto report = [&](int i, std::uint32_t checksum) {
     std::string k = "K";
     AppendField(k, 50, 0, KindLong);
@@ -266,8 +249,7 @@ TEST(OpenPlay, AGameOfFiftyLivesKeepsThemOnTheServerForTheWormsSentInFull) {
 }
 
 TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
-  OpenRig rig(2);
-  rig.Frame();
+  OpenRig rig(2, 1);
   rig.relay->tables().slots[3].Kills = 7;
   rig.relay->tables().slots[4].Lives = 3;
   std::string token = rig.sessions[1]->token;
@@ -300,8 +282,7 @@ TEST(OpenPlay, AClientThatComesBackWithItsTokenGetsItsScoreBack) {
 }
 
 TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
-  OpenRig rig(2);
-  rig.Frame();
+  OpenRig rig(2, 1);
   rig.Connect();
   rig.Send(2, OpenGreeting() + "W");
   rig.Frame();
@@ -332,8 +313,7 @@ TEST(OpenPlay, ASpectatorGetsEveryWormInSlotOrderAndHoldsNoPlace) {
 }
 
 TEST(OpenPlay, ASpectatorThatSendsAWormsStateIsEnded) {
-  OpenRig rig(1);
-  rig.Frame();
+  OpenRig rig(1, 1);
   rig.Connect();
   rig.Send(1, OpenGreeting() + "W");
   rig.Send(1, rig.worms[0].States());
@@ -342,8 +322,7 @@ TEST(OpenPlay, ASpectatorThatSendsAWormsStateIsEnded) {
 }
 
 TEST(OpenPlay, AClientOfTheBasicProtocolIsToldTheGameRunsAndClosed) {
-  OpenRig rig(2);
-  rig.Frame();
+  OpenRig rig(2, 1);
   ASSERT_TRUE(rig.Connect());
   rig.Send(2, Greeting());
   ASSERT_TRUE(rig.TickUntil([&] { return !rig.Alive(2); }, 20));

@@ -37,9 +37,6 @@ TEST(FrameQueue, HoldsWholeFramesUpToItsBoundAndFoldsTheRestIntoTheNewest) {
   EXPECT_FALSE(q.Ready());
 }
 
-// A client that asks for pipelined play: its settings twice.
-std::string AskingGreeting() { return Greeting() + Greeting().substr(kVersionText.size()); }
-
 TEST(RelayPipelined, ASecondConfigurationAsksAndTheAnswerIsP) {
   for (const std::size_t bound : {std::size_t{2}, std::size_t{0}}) {
     RelayLimits limits;

@@ -35,6 +35,27 @@ inline std::string ConfigReply(int lives, int loading, bool landc) {
   return Greeting(lives, loading, landc).substr(kVersionText.size());
 }
 
+// Settings twice ask for pipelined play; three times, for open play too.
+inline std::string AskingGreeting() { return Greeting() + ConfigReply(15, 100, true); }
+inline std::string OpenGreeting() { return AskingGreeting() + ConfigReply(15, 100, true); }
+
+inline std::string Times(int n, const std::string& one) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += one;
+  return s;
+}
+
+inline std::string Dig(int x, int y, int radius) {
+  std::string s = "d";
+  for (int v : {x, y, radius}) AppendField(s, v, 0, KindShort);
+  return s;
+}
+
+inline bool AnyContains(const std::vector<std::string>& lines, const std::string& part) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& e) { return e.find(part) != std::string::npos; });
+}
+
 inline std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
 
 // A message of a tag, the byte count of its body (a raw long) and the body.
@@ -95,10 +116,7 @@ struct TestServer {
     }
     return true;
   }
-  bool HasEvent(const std::string& part) const {
-    return std::any_of(events.begin(), events.end(),
-                       [&](const std::string& e) { return e.find(part) != std::string::npos; });
-  }
+  bool HasEvent(const std::string& part) const { return AnyContains(events, part); }
 };
 
 // A client of the test's own on the server's event loop.
@@ -138,32 +156,26 @@ struct PlayingClient : TwoWorms {
   }
 };
 
-// A link whose send queue the test sets, and hooks that keep the events,
-// for driving the relay without sockets.
-struct FakeLink : Link {
-  std::size_t queued = 0;
-  bool open = true;
-  void Send(std::string_view) override {}
-  bool Connected() const override { return open; }
-  std::size_t Queued() const override { return queued; }
-  void Close() override { open = false; }
-};
-
-// What a rig's client link saw. The rig keeps it: the relay destroys the
-// link itself with an ended session, and the test still asks afterwards.
+// What a link saw. A rig keeps it: the relay destroys the link itself with
+// an ended session, and the test still asks afterwards.
 struct LinkState {
   std::string got;
   bool open = true;
 };
 
-// A link that keeps what the relay sent it in the rig's LinkState.
-struct KeepLink : Link {
-  LinkState* state;
-  std::string peer;
-  KeepLink(LinkState* into, std::string address) : state(into), peer(std::move(address)) {}
+// A link for driving the relay without sockets: what the relay sent it goes
+// into a LinkState (its own, or one the rig keeps), and the test sets its
+// send queue.
+struct FakeLink : Link {
+  LinkState own;
+  LinkState* state = &own;
+  std::string peer = "?";
+  std::size_t queued = 0;
+  FakeLink() = default;
+  FakeLink(LinkState* into, std::string address) : state(into), peer(std::move(address)) {}
   void Send(std::string_view bytes) override { state->got.append(bytes); }
   bool Connected() const override { return state->open; }
-  std::size_t Queued() const override { return 0; }
+  std::size_t Queued() const override { return queued; }
   void Close() override { state->open = false; }
   std::string Peer() const override { return peer; }
 };
@@ -197,7 +209,7 @@ struct Rig {
   // A new connection; false when the relay refused it.
   bool Connect() {
     links.push_back(std::make_unique<LinkState>());
-    auto link = std::make_unique<KeepLink>(links.back().get(), "127.0.0.1:500" + std::to_string(links.size() - 1));
+    auto link = std::make_unique<FakeLink>(links.back().get(), "127.0.0.1:500" + std::to_string(links.size() - 1));
     sessions.push_back(relay->Connect(std::move(link)));
     return sessions.back() != nullptr;
   }
@@ -233,10 +245,7 @@ struct Rig {
     return s != nullptr &&
            std::any_of(relay->sessions().begin(), relay->sessions().end(), [&](const auto& p) { return p.get() == s; });
   }
-  bool Logged(const std::string& part) const {
-    return std::any_of(hooks.events.begin(), hooks.events.end(),
-                       [&](const std::string& e) { return e.find(part) != std::string::npos; });
-  }
+  bool Logged(const std::string& part) const { return AnyContains(hooks.events, part); }
 };
 
 }  // namespace krel::test

@@ -20,13 +20,9 @@ std::string Encode(fixed value, fixed reference, int kind) {
   return out;
 }
 
-TEST(FieldCodec, NumbersEncodeToTheDocumentedBytes) {
-  struct Case {
-    double value, reference;
-    int kind;
-    std::string bytes;
-  };
-  const std::vector<Case> cases = {
+TEST(FieldCodec, NumbersEncodeToTheirExactBytes) {
+  // value, reference, kind, bytes
+  const std::tuple<double, double, int, std::string> cases[] = {
       {0, 0, KindFixed, Bytes({128})},
       {1.5, 0, KindFixed, Bytes({0x00, 0x00, 0x96})},
       {-0.01, 0, KindFixed, Bytes({0xFE, 0xFF, 0xFF})},
@@ -51,12 +47,12 @@ TEST(FieldCodec, NumbersEncodeToTheDocumentedBytes) {
       {-1, -1, KindFlag, Bytes({1})},
       {5, 0, 9, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(Encode(c.value, c.reference, c.kind), c.bytes) << c.value << " kind " << c.kind;
+  for (const auto& [value, reference, kind, bytes] : cases)
+    EXPECT_EQ(Encode(value, reference, kind), bytes) << value << " kind " << kind;
 }
 
-// Decoding quirks the encoder never produces: the short offset of 65280, a
-// byte above 128 and any non-zero flag. A marker leaves the target alone;
-// a field cut anywhere is incomplete.
+// Quirks the encoder never produces: the short offset of 65280, a byte above 128, any
+// non-zero flag. A marker leaves the target alone; a field cut anywhere is incomplete.
 TEST(FieldCodec, DecodingQuirksMarkersAndShortBuffers) {
   const struct {
     std::string bytes;
@@ -88,8 +84,7 @@ TEST(FieldCodec, DecodingQuirksMarkersAndShortBuffers) {
   }
 }
 
-// Within its range a number comes back as it was; beyond it, it still takes
-// exactly its own bytes, so the stream after it is read intact.
+// In range a number comes back as it was; beyond, it still takes exactly its own bytes.
 TEST(FieldCodec, NumbersSurviveTheTripAndOutOfRangeOnesNeverBreakTheStream) {
   const std::pair<int, std::vector<double>> ranges[] = {
       {KindByte, {-127, -1, 0, 1, 127, 128}},
@@ -110,12 +105,12 @@ TEST(FieldCodec, NumbersSurviveTheTripAndOutOfRangeOnesNeverBreakTheStream) {
       }
     }
   }
-  std::string text;
-  AppendField(text, std::string("ab\0cd", 5), "", KindText);
-  EXPECT_EQ(text, Bytes({'a', 'b', 0}));
 }
 
 TEST(FieldCodec, TextsAndIntegerTargets) {
+  std::string text;  // a text ends at its first 0 byte
+  AppendField(text, std::string("ab\0cd", 5), "", KindText);
+  EXPECT_EQ(text, Bytes({'a', 'b', 0}));
   const std::string name(20, 'x');
   std::string bytes;
   AppendField(bytes, name, "", KindText);
@@ -165,37 +160,31 @@ std::string Travelled(const WormRecord& w, char tag) {
   return s;
 }
 
-using EncodeFn = void (*)(std::string&, const WormRecord&, WormRecord&, WormRefs);
-using DecodeFn = void (*)(WireReader&, WormRecord&);
-struct RecordKind {
-  char tag;
-  EncodeFn encode;
-  DecodeFn decode;
-};
-const RecordKind kRecordKinds[] = {{'p', EncodeWormFull<WormRecord>, DecodeWormFull<WormRecord>},
-                                   {'i', EncodeWormBrief<WormRecord>, DecodeWormBrief<WormRecord>},
-                                   {'I', EncodeWormInputs<WormRecord>, DecodeWormInputs<WormRecord>}};
-
 TEST(WormCodec, RecordsSurviveTheTripAndEveryCutIsIncomplete) {
-  for (const auto& kind : kRecordKinds) {
+  using EncodeFn = void (*)(std::string&, const WormRecord&, WormRecord&, WormRefs);
+  const std::tuple<char, EncodeFn, void (*)(WireReader&, WormRecord&)> kinds[] = {
+      {'p', EncodeWormFull<WormRecord>, DecodeWormFull<WormRecord>},
+      {'i', EncodeWormBrief<WormRecord>, DecodeWormBrief<WormRecord>},
+      {'I', EncodeWormInputs<WormRecord>, DecodeWormInputs<WormRecord>}};
+  for (const auto& [tag, encode, decode] : kinds) {
     for (WormRefs refs : {WormRefs::Server, WormRefs::Client, WormRefs::Whole}) {
       WormRecord worm = SampleWorm(), sent;
       std::string body;
-      kind.encode(body, worm, sent, refs);
+      encode(body, worm, sent, refs);
       EXPECT_EQ(Travelled(sent, 'p') + Travelled(sent, 'i'), Travelled(worm, 'p') + Travelled(worm, 'i'))
           << "the sent copy is the whole record";
       for (std::size_t cut = 0; cut < body.size(); ++cut) {
         WireReader in(std::string_view(body).substr(0, cut));
         WormRecord scratch;
-        kind.decode(in, scratch);
-        EXPECT_TRUE(in.Incomplete) << kind.tag << " cut at " << cut;
+        decode(in, scratch);
+        EXPECT_TRUE(in.Incomplete) << tag << " cut at " << cut;
       }
       WireReader in(body);
       WormRecord got;
-      kind.decode(in, got);
-      EXPECT_FALSE(in.Incomplete);
-      EXPECT_TRUE(in.Empty());
-      EXPECT_EQ(Travelled(got, kind.tag), Travelled(worm, kind.tag)) << kind.tag;
+      decode(in, got);
+      EXPECT_EQ(std::tuple(in.Incomplete, in.Empty(), Travelled(got, tag)),
+                std::tuple(false, true, Travelled(worm, tag)))
+          << tag;
     }
   }
 }
