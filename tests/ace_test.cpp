@@ -404,6 +404,27 @@ TEST_F(Ace, HeldByASliverOfRockThroughItsBodyItRopesItselfOff) {
   }
 }
 
+// Held up by a point of soil under its middle, with soil over its head and
+// against its side towards the other worm, the worm walks off the open side
+// at once: a rope would catch the soil just above it and pull it nowhere.
+TEST_F(Ace, HeldOnAPointUnderAnOverhangItWalksOffTheOpenSide) {
+  World& w = Level(240, 200,
+                   {{0, 190, 240, 200, kRockColour},
+                    {120, 103, 121, 105, kSoilColour},
+                    {100, 80, 130, 95, kSoilColour},
+                    {100, 80, 119, 101, kSoilColour}});
+  Player& me = PlaceWorm(w, 1, 120.4, 99.6);
+  Hold(me, 120.4, 99.6);
+  PlaceWorm(w, 2, 20, 185);
+  bool roped = false;
+  const int frames = PlayWhile(w, 40, [&] {
+    roped = roped || me.RopeState != 0;
+    return std::hypot(me.X.ToDouble() - 120.4, me.Y.ToDouble() - 99.6) < 2;
+  });
+  EXPECT_LT(frames, 20) << "held at " << At(me);
+  EXPECT_FALSE(roped);
+}
+
 // Held off its feet, the worm put back by hand each frame (the motion rules
 // make such holds on some shapes of rock), facing left, the way to the other
 // worm leading left. Beside a point of rock, bobbing by a fraction of a pixel
@@ -568,6 +589,29 @@ TEST_F(Ace, DiggingIntoRockItTurnsRoundToItsGoal) {
     PlayerAction(w);
   }
   EXPECT_LT(std::hypot(me.X.ToDouble() - gx, me.Y.ToDouble() - gy), 40) << "ended at " << At(me);
+}
+
+// Held still off its feet beside a step of soil, its way level past the
+// step's top, the worm has nothing to dig along the way: it digs the step
+// away below it instead (the level dig would only open air).
+TEST_F(Ace, HeldBesideAStepItDigsTheStepAway) {
+  World& w = Level(240, 200, {{123, 104, 160, 130, kSoilColour}});
+  Player& me = PlaceWorm(w, 1, 120.4, 99.6);
+  std::tie(me.FacingRight, me.Aim) = std::tuple(kTrue, 8);
+  const Player& other = PlaceWorm(w, 2, 200, 30);
+  AceRecord memory;
+  memory.stillFrames = 5;
+  for (int frame = 0; frame < 30; ++frame) {
+    Hold(me, 120.4, 99.6);
+    me.Ctrl.fill(0);
+    ace_detail::Sight s{w, 1, me, memory, &other, 120.4, 99.6, 200, 30, {120.4, 99.6}, 1e4};
+    ace_detail::DigToward(s, 200, 99.6);
+    PlayerAction(w);
+  }
+  int dug = 0;
+  for (int y = 104; y < 110; ++y)
+    for (int x = 123; x < 130; ++x) dug += IsFree(w, x, y) ? 1 : 0;
+  EXPECT_GE(dug, 8) << "of the step's corner, dug " << dug << " pixels";
 }
 
 // The way worked out a slice at a time is the way worked out at once, and

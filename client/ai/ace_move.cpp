@@ -141,6 +141,14 @@ void DigToward(Sight& s, double gx, double gy) {
     const double over = s.y - kWormHalfHeight - 5;
     if (InRock(w, s.x, over) || InRock(w, s.x + 3 * dir, over) || InRock(w, s.x + 6 * dir, over)) aim = 8;
   }
+  // Held where it is with nothing to dig along the way (perched on the lip
+  // of a step its walk will not take), it digs the step away below it.
+  if (s.memory.stillFrames >= 3 && aim > 4 && !SoilInReach(w, s.x, s.y, dir, aim))
+    for (const int lower : {4, 0})
+      if (SoilInReach(w, s.x, s.y, dir, lower)) {
+        aim = lower;
+        break;
+      }
   AimAt(me, aim);
   DigAhead(s);
   if (OnGround(w, s.x, s.y)) s.memory.sinceDig = 0;
@@ -159,6 +167,8 @@ namespace {
 constexpr int kImpaledStill = 4;
 constexpr int kLiftWindow = 30;
 constexpr int kLiftFrames = 24;
+// Calls it walks to the open side, when it has one, before it ropes.
+constexpr int kWalkOffFirst = 6;
 
 // Ground through the bottom of the worm's body and none under its feet.
 bool Impaled(const World& w, double x, double y) {
@@ -413,6 +423,17 @@ bool LiftOff(Sight& s) {
   if (me.RopeState != 0 || memory.liftFrames > 0 || memory.stillFrames < kImpaledStill ||
       memory.stillFrames >= kImpaledStill + kLiftWindow || !Impaled(s.w, s.x, s.y))
     return false;
+  // Pressed against ground on one side with the other side open the whole
+  // height of its body, it first walks off to the open side: a rope thrown
+  // from under an overhang only pulls it into it.
+  const int pressing = me.Ctrl[kRight] && !me.Ctrl[kLeft] ? 1 : (me.Ctrl[kLeft] && !me.Ctrl[kRight] ? -1 : 0);
+  const double open = s.x - pressing * (kWormHalfWidth + 1);
+  if (pressing != 0 && memory.stillFrames < kImpaledStill + kWalkOffFirst && IsPassable(s.w, open, s.y) &&
+      IsPassable(s.w, open, s.y - kWormHalfHeight)) {
+    me.Ctrl.fill(0);
+    Press(me, pressing > 0 ? kLeft : kRight);
+    return true;
+  }
   // Any hook that holds will do, however near, as long as the pull is free:
   // the worm needs to move a pixel or two. Straight up when none is.
   const RopeThrow plan = PlanRope(s, 0, 0, -1);
