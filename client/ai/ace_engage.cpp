@@ -35,8 +35,11 @@ constexpr int kAnyWayAfter = 120;
 // The ways out of a place, looked at along 16 rays: how far each runs
 // before rock (or the level's edge), up to kExitReach, less for the soil
 // on the way, a little more towards the other worm. Picks the rank-th best
-// (0 the best), so that each try goes another way. A way up is looked at
-// from the worm's head: a lip of rock by its feet is one it climbs or digs
+// (0 the best), so that each try goes another way. Steep ways count for
+// less until the worm has been shut in long: straight up into the open it
+// could only throw a rope, whose hook mostly pulls it nowhere out of a
+// small place, and a dig steeply down leaves it standing where it was. A
+// way up is looked at from the worm's head: a lip of rock by its feet is one it climbs or digs
 // over, while rock over its head is what stops it (in a hollow every ray
 // from the middle met the lip, and the way out up past it went untried).
 constexpr double kExitReach = 64;
@@ -47,7 +50,7 @@ struct Exit {
   double open = 0;        // free pixels along the ray before rock
   int soil = 0;           // pixels of soil among them
 };
-Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
+Exit FindExit(const Sight& s, int rank, bool away, bool anyWay) {
   std::array<Exit, 16> rays{};
   std::array<double, 16> score{};
   const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
@@ -73,7 +76,7 @@ Exit FindExit(const Sight& s, int rank, bool away, bool climb, bool anyWay) {
     // long, any way out will do, up or away from the other worm included.
     const double towards = (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to * std::min(1.0, e.open / kLeavesBox);
     score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (anyWay ? 0 : towards) -
-                                         (!climb && !anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
+                                         (!anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
                                          (e.open < kLeavesBox ? 60 : 0);
   }
   std::array<int, 16> order{};
@@ -193,21 +196,14 @@ bool BreakOut(Sight& s) {
     memory.deadY[k] = static_cast<int32>(s.y);
     ++memory.deadCount;
     memory.pathAge = 1000;
-    // A worm that tried once in this stay and is still in the box did not
-    // get up by rope: the next ways lead along the ground or through soil,
-    // not steeply down (a dig there leaves the worm standing where it was).
-    const bool climb = memory.boxFrames < loiterAfter + kEngageFrames;
-    const Exit e = FindExit(s, memory.engageRound, crowded, climb, memory.boxFrames >= kAnyWayAfter);
+    const Exit e = FindExit(s, memory.engageRound, crowded, memory.boxFrames >= kAnyWayAfter);
     memory.closeFrames = 0;
     // Far enough that getting there leaves the box, whatever lies between.
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
     memory.exitY = static_cast<int32>(s.y + e.dy * std::max(e.open, 2.0 * kBoxPixels));
-    // Up through the open goes by rope. Once the ways along the ground have
-    // failed, or when none leaves the box, every try is a rope thrown where
-    // its hook is known to hold far enough away, towards the other worm (or
-    // away from it when crowding it).
-    const bool upward = climb && e.dy < -0.3 && e.soil * 4 < e.open && e.open >= 30;
-    memory.exitByRope = ToFlag(upward);
+    // Once the ways along the ground have failed, or when none leaves the
+    // box, every try is a rope thrown where its hook is known to hold far
+    // enough away, towards the other worm (or away from it when crowding it).
     memory.ropePlanned = kFalse;
     memory.ropeFrames = 0;
     memory.planRopeFrames = 0;
@@ -250,22 +246,10 @@ bool BreakOut(Sight& s) {
     return true;
   }
   if (me.RopeState != 0) {
-    // Hanging still since the throw (the hook holds too near, or the rope
-    // is as short as it gets) is no way out either.
-    const bool holds = !IsPassable(w, me.RopeX.ToDouble(), me.RopeY.ToDouble());
-    // A hook caught in the other worm pulls towards it, not out.
-    if (me.RopeState < 0 || memory.ropeFrames++ > 30 || memory.exitByRope == kFalse || s.y < gy + 4 ||
-        (holds && (std::min(memory.stillFrames, memory.ropeFrames) > 8 || me.RopeLength <= fixed(5)))) {
-      Press(me, kJump);  // lets go
-      memory.ropeFrames = 0;
-    } else if (holds && me.Age % 2 == 0) {
-      // Change with up shortens the rope (with a side key it would change
-      // weapons instead), so pulling up and swinging take turns.
-      Press(me, kChange);
-      Press(me, kUp);
-    } else {
-      Press(me, gx > s.x ? kRight : kLeft);
-    }
+    // A rope thrown by anything but a planned try (a hook that caught the
+    // other worm among them) pulls nowhere out: let go of it.
+    Press(me, kJump);
+    memory.ropeFrames = 0;
     return true;
   }
   if (memory.ropePlanned != kFalse &&
@@ -284,8 +268,6 @@ bool BreakOut(Sight& s) {
   }
   if (memory.ropePlanned != kFalse) {
     ThrowPlannedRope(s, memory.ropePlanRight != kFalse, memory.ropePlanAim);
-  } else if (memory.exitByRope != kFalse) {
-    ThrowRope(s, gx, gy);
   } else {
     DigToward(s, gx, gy);
     // Up the way, or over a knob of rock that neither walking nor digging

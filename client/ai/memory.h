@@ -59,11 +59,10 @@ struct AceRecord {
   int32 engageFrames = 0, engageRound = 0;  // calls left of forcing a way; the ways tried
   int32 exitX = 0, exitY = 0;               // where the way out leads
   int32 engageFromX = 0, engageFromY = 0;   // where the worm was when it took that way
-  flag exitByRope = kFalse;
-  int32 exitBest = 0;      // the nearest the worm came to the way out's end in this try, in pixels
-  int32 exitStale = 0;     // calls since it last came nearer
-  int32 closeFrames = 0;   // calls in a row too close to the other worm to fire
-  int32 wedgedFrames = 0;  // calls in a row with the worm's centre in rock
+  int32 exitBest = 0;                       // the nearest the worm came to the way out's end in this try, in pixels
+  int32 exitStale = 0;                      // calls since it last came nearer
+  int32 closeFrames = 0;                    // calls in a row too close to the other worm to fire
+  int32 wedgedFrames = 0;                   // calls in a row with the worm's centre in rock
   int32 framesSinceShot = 0;
   int32 readyFrames = 0;  // calls aimed and ready to fire
   int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
