@@ -39,9 +39,10 @@ constexpr int kAnyWayAfter = 120;
 // less until the worm has been shut in long: straight up into the open it
 // could only throw a rope, whose hook mostly pulls it nowhere out of a
 // small place, and a dig steeply down leaves it standing where it was. A
-// way up is looked at from the worm's head: a lip of rock by its feet is one it climbs or digs
-// over, while rock over its head is what stops it (in a hollow every ray
-// from the middle met the lip, and the way out up past it went untried).
+// way up is looked at from the worm's head: a lip of rock by its feet is
+// one it climbs or digs over, while rock over its head is what stops it (in
+// a hollow every ray from the middle met the lip, and the way out up past
+// it went untried).
 constexpr double kExitReach = 64;
 // Free pixels a ray needs before rock to lead out of the box.
 constexpr double kLeavesBox = 2.0 * kBoxPixels;
