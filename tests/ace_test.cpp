@@ -591,6 +591,30 @@ TEST_F(Ace, DiggingIntoRockItTurnsRoundToItsGoal) {
   EXPECT_LT(std::hypot(me.X.ToDouble() - gx, me.Y.ToDouble() - gy), 40) << "ended at " << At(me);
 }
 
+// Shut in a pit under an open shaft, the ace first tries the most open way,
+// up the shaft; shut in there two seconds or more, it digs level along the
+// longest run of soil instead (the short run on the other side ends at rock).
+TEST_F(Ace, ShutInLongItDigsLevelThroughSoil) {
+  for (const auto& [boxFrames, level] : {std::pair{40, false}, std::pair{60, true}}) {
+    World& w = Level(300, 150,
+                     {{0, 0, 300, 150, kRockColour},
+                      {80, 86, 200, 100, kSoilColour},
+                      {100, 86, 120, 100, kFreeColour},
+                      {104, 1, 116, 86, kFreeColour}});
+    Player& me = PlaceWorm(w, 1, 110, 95);
+    const Player& other = PlaceWorm(w, 2, 110, 20);
+    AceRecord memory;
+    std::tie(memory.boxFrames, memory.engageRound) = std::tuple(boxFrames, 2);  // the next try takes the best ray
+    ace_detail::Sight s{w, 1, me, memory, &other, 110, 95, 110, 20, {110, 95}, 75 * 75};
+    ASSERT_TRUE(ace_detail::BreakOut(s)) << boxFrames;
+    if (level) {
+      EXPECT_EQ(std::tuple(memory.exitX, memory.exitY), std::tuple(158, 95)) << boxFrames;
+    } else {
+      EXPECT_LT(memory.exitY, 60) << boxFrames << ": not up the shaft";
+    }
+  }
+}
+
 // Held still off its feet beside a step of soil, its way level past the
 // step's top, the worm has nothing to dig along the way: it digs the step
 // away below it instead (the level dig would only open air).

@@ -88,6 +88,28 @@ Exit FindExit(const Sight& s, int rank, bool away, bool anyWay) {
   return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % (anyWay ? 6 : 3))])];
 }
 
+// Still in the box after kLevelAfter calls, a try that digs goes level
+// instead, to the side where soil and open ground run furthest before rock
+// meets the worm's body (every other try to the other side, if that runs
+// at least kLevelRun as well): digging level through soil always moves a
+// worm on, where the most open ray often leads up or down a way it can
+// neither climb nor dig.
+constexpr int kLevelAfter = 50;
+constexpr double kLevelRun = 30;
+double LevelRun(const Sight& s, int dir) {
+  double run = 0;
+  for (double d = kWormHalfWidth; d <= kExitReach; d += 2) {
+    const double x = s.x + dir * d;
+    if (x <= 1 || x >= s.w.LevelWidth - 1) break;
+    for (const double y : {s.y - kWormHalfHeight + 1, s.y, s.y + kWormHalfHeight - 1})
+      if (!IsPassable(s.w, x, y) &&
+          MaterialOf(s.w, s.w.LevelSurface.At(static_cast<int32>(x), static_cast<int32>(y))) == kRock)
+        return run;
+    run = d;
+  }
+  return run;
+}
+
 // A throw whose hook holds far enough away to pull the worm out of the box,
 // towards the other worm (away from it when crowding it).
 RopeThrow PlanRopeOut(const Sight& s, bool crowded) {
@@ -214,6 +236,15 @@ bool BreakOut(Sight& s) {
         UsePlannedRope(s, plan);
         // Time to turn and aim as well.
         memory.engageFrames = kEngageFrames + std::abs(plan.aim - me.Aim) + 2;
+      }
+    }
+    if (memory.boxFrames >= kLevelAfter && memory.ropePlanned == kFalse) {
+      const double right = LevelRun(s, 1), left = LevelRun(s, -1);
+      int dir = right > left || (right == left && s.ex >= s.x) ? 1 : -1;
+      if (memory.engageRound % 2 == 0 && std::min(right, left) >= kLevelRun) dir = -dir;
+      if (std::max(right, left) >= kLevelRun) {
+        memory.exitX = static_cast<int32>(s.x + dir * 2.0 * kBoxPixels);
+        memory.exitY = static_cast<int32>(s.y);
       }
     }
     memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
