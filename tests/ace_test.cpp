@@ -522,6 +522,20 @@ TEST_F(Ace, HeldNextToTheOtherWormItTradesOnlyWhenItComesOutAhead) {
   }
 }
 
+// Held by the other worm's hook, the ace cannot get away however it tries:
+// it trades blows as if shut in right beside it.
+TEST_F(Ace, HeldByTheOtherWormsHookItTrades) {
+  World& w = ShutInBesideTheOtherWorm(40);
+  Player &me = w.Players[1], &other = w.Players[2];
+  other.Health = 10;
+  const int16 theirLives = other.Lives;
+  for (int frame = 0; frame < 400 && other.Lives == theirLives; ++frame) {
+    std::tie(other.RopeState, other.RopeX, other.RopeY, other.RopeLength) = std::tuple(-1, me.X, me.Y, fixed(30));
+    Frame(w);
+  }
+  EXPECT_LT(other.Lives, theirLives);
+}
+
 // A hook that caught the other worm pulls the two together: it is let go
 // at once, even by a worm busy trading blows point-blank.
 TEST_F(Ace, LetsGoOfAHookThatCaughtTheOtherWormEvenWhileTrading) {

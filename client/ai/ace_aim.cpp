@@ -293,7 +293,9 @@ bool FireNearestShot(Sight& s, int& budget) {
 // Held next to the other worm with no way away and no safe shot, a player
 // trades: a shot that hurts both is worth it when this worm comes out of it
 // alive and better off. The weapon whose trade is best is fired at the other
-// worm point-blank.
+// worm point-blank. A worm that the other worm's hook holds is held as
+// surely, at the rope's length: nothing it does moves it for as long as
+// that worm keeps the rope.
 bool PointBlank(Sight& s) {
   constexpr double kTouching = 16;
   constexpr int kAfter = 60;
@@ -302,7 +304,8 @@ bool PointBlank(Sight& s) {
   AceRecord& memory = s.memory;
   Player& me = s.me;
   const World& w = s.w;
-  const bool touching = s.enemy != nullptr && s.enemy2 <= kTouching * kTouching;
+  const bool touching = s.enemy != nullptr &&
+                        (s.enemy2 <= kTouching * kTouching || s.enemy->RopeState == -static_cast<int16>(s.p));
   memory.touchFrames = touching ? memory.touchFrames + 1 : 0;
   // Only a worm that is held there trades, and one shot at a time.
   if (memory.touchFrames <= kAfter || memory.boxFrames <= kAfter) return false;
