@@ -627,6 +627,16 @@ TEST_F(Ace, ShutInLongItDigsLevelThroughSoil) {
       EXPECT_LT(memory.exitY, 60) << boxFrames << ": not up the shaft";
     }
   }
+  // At the top of the level its body reaches past the edge, where there is
+  // nothing to read: that counts as rock, so no level run and no dig along it.
+  World& w = Level(300, 150, {{0, 0, 300, 150, kSoilColour}});
+  Player& me = PlaceWorm(w, 1, 150, 1.5);
+  const Player& other = PlaceWorm(w, 2, 250, 100);
+  AceRecord memory;
+  memory.boxFrames = 60;
+  ace_detail::Sight s{w, 1, me, memory, &other, 150, 1.5, 250, 100, {150, 1.5}, 1e4};
+  ASSERT_TRUE(ace_detail::BreakOut(s));
+  EXPECT_NE(std::tuple(memory.exitX, memory.exitY), std::tuple(198, 1)) << "dug level along the edge";
 }
 
 // Held still off its feet beside a step of soil, its way level past the

@@ -102,9 +102,7 @@ double LevelRun(const Sight& s, int dir) {
     const double x = s.x + dir * d;
     if (x <= 1 || x >= s.w.LevelWidth - 1) break;
     for (const double y : {s.y - kWormHalfHeight + 1, s.y, s.y + kWormHalfHeight - 1})
-      if (!IsPassable(s.w, x, y) &&
-          MaterialOf(s.w, s.w.LevelSurface.At(static_cast<int32>(x), static_cast<int32>(y))) == kRock)
-        return run;
+      if (InRock(s.w, x, y)) return run;
     run = d;
   }
   return run;
