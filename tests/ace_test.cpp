@@ -404,6 +404,27 @@ TEST_F(Ace, HeldByASliverOfRockThroughItsBodyItRopesItselfOff) {
   }
 }
 
+// Resting on a sliver of rock a pixel thick, with rock at its side and the
+// other worm resting on the same sliver right on top of it: no rope lifts it
+// (the hook catches the other worm at once) and no walk or jump moves it.
+// It kicks itself off with a weapon's recoil.
+TEST_F(Ace, OnASliverUnderTheOtherWormItKicksItselfOff) {
+  World& w =
+      Level(300, 300,
+            {{0, 290, 300, 300, kRockColour}, {150, 240, 190, 266, kRockColour}, {186, 266, 194, 267, kRockColour}},
+            true);
+  Player& me = PlaceWorm(w, 1, 191.357, 261.818);
+  Hold(me, 191.357, 261.818);
+  Player& other = PlaceWorm(w, 2, 190.831, 261.421);
+  Hold(other, 190.831, 261.421);
+  other.Lives = 5;
+  Arm(w, 1, kBazooka);
+  const int frames =
+      PlayWhile(w, 1500, [&] { return std::hypot(me.X.ToDouble() - 191.357, me.Y.ToDouble() - 261.818) < 3; });
+  EXPECT_LT(frames, 1500) << "held at " << At(me) << ", the other worm at " << At(other);
+  EXPECT_NE(me.Alive, kFalse);
+}
+
 // Held up by a point of soil under its middle, with soil over its head and
 // against its side towards the other worm, the worm walks off the open side
 // at once: a rope would catch the soil just above it and pull it nowhere.

@@ -176,7 +176,7 @@ void AcePlayer(World& w, int p) {
   // A worm caught at the edge of rock jitters in and out of it: while it
   // stays in its small place, the frames out of the rock do not start the
   // count again.
-  const bool encased = Encased(w, x, y);
+  const bool encased = Encased(w, x, y) || HeldUnderWorm(s);
   memory.wedgedFrames = encased ? memory.wedgedFrames + 1
                                 : (memory.boxFrames > kWedgedAfter * 2 ? memory.wedgedFrames : 0);
   const auto planned = me.Ctrl;

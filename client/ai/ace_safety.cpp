@@ -105,6 +105,13 @@ bool Encased(const World& w, double x, double y) {
          (InRock(w, x - kWormHalfWidth, y) && InRock(w, x + kWormHalfWidth, y) && InRock(w, x, y - kWormHalfHeight));
 }
 
+bool HeldUnderWorm(const Sight& s) {
+  // Near enough for a hook to catch the other worm as it is thrown.
+  constexpr double kOnTop = 4;
+  return s.enemy != nullptr && std::abs(s.ex - s.x) < kOnTop && std::abs(s.ey - s.y) < kOnTop && s.me.RopeState == 0 &&
+         !OnGround(s.w, s.x, s.y) && !IsPassable(s.w, s.x, s.y + kWormHalfHeight);
+}
+
 bool KickOutOfRock(Sight& s) {
   // Counted from the moment the worm got wedged: it may still jitter a
   // pixel or two, which is no way out.
@@ -113,14 +120,16 @@ bool KickOutOfRock(Sight& s) {
   const int wedged = s.memory.wedgedFrames - kWedgedAfter;
   const World& w = s.w;
   Player& me = s.me;
-  if (!Encased(w, s.x, s.y)) return false;
+  const bool encased = Encased(w, s.x, s.y);
+  if (!encased && !HeldUnderWorm(s)) return false;
   // The gentle ways out come first, and then take turns with the weapons:
   // a side open at its middle is one a step takes it out by (a step tests
   // no more than that); standing on soil, it digs that away and drops out
   // (no kick moves a worm whose feet are on the ground), and with the
   // ground dug from under it, it waits for the drop (falling, the game
   // tests the corner of its body that leads).
-  if (wedged < kBlastAfter || (wedged / kBlastAfter) % 2 == 0) {
+  // (Held under the other worm, a step only steers it in the air: it kicks.)
+  if (encased && (wedged < kBlastAfter || (wedged / kBlastAfter) % 2 == 0)) {
     for (const int dir : {-1, 1})
       if (IsPassable(w, s.x + kWormHalfWidth * dir, s.y)) {
         Press(me, dir > 0 ? kRight : kLeft);
@@ -139,7 +148,7 @@ bool KickOutOfRock(Sight& s) {
   // Kicks too weak to move it: the last way out is the push of its own
   // blast, which may cost it its life but not the rest of the game.
   // A blast it would not live through waits until nothing else is left.
-  const bool blastOut = wedged >= kBlastAfter;
+  const bool blastOut = encased && wedged >= kBlastAfter;
   const bool anyBlast = wedged >= kLethalBlastAfter;
   auto strength = [&](const WeaponDef& def) {
     if (!blastOut) return static_cast<int>(def.RECOIL);

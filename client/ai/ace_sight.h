@@ -152,7 +152,12 @@ bool InRock(const World& w, double x, double y);
 // Whether the worm at (x, y) is held by rock: its centre, or both sides and
 // its head, inside it.
 bool Encased(const World& w, double x, double y);
-// Fires the worm out of rock it is wedged in. True when it took the controls.
+// Whether the worm rests off its feet on a point or sliver of ground with
+// the other worm right on top of it: every hook it throws catches that worm,
+// and no step or jump moves it.
+bool HeldUnderWorm(const Sight& s);
+// Fires the worm out of rock it is wedged in (or off ground it is held on
+// under the other worm). True when it took the controls.
 bool KickOutOfRock(Sight& s);
 
 // Moving (ace_move.cpp).
