@@ -176,12 +176,15 @@ void AcePlayer(World& w, int p) {
   // A worm caught at the edge of rock jitters in and out of it: while it
   // stays in its small place, the frames out of the rock do not start the
   // count again.
-  const bool encased = Encased(w, x, y) || HeldUnderWorm(s);
+  // Held under the other worm, nothing but a kick moves it: it kicks soon.
+  const bool heldUnder = HeldUnderWorm(s);
+  const bool encased = Encased(w, x, y) || heldUnder;
   memory.wedgedFrames = encased ? memory.wedgedFrames + 1
                                 : (memory.boxFrames > kWedgedAfter * 2 ? memory.wedgedFrames : 0);
   const auto planned = me.Ctrl;
   me.Ctrl.fill(0);
-  if (memory.wedgedFrames > kWedgedAfter && KickOutOfRock(s)) {
+  if ((memory.wedgedFrames > kWedgedAfter || (heldUnder && memory.wedgedFrames > kHeldUnderAfter)) &&
+      KickOutOfRock(s)) {
     // firing its way out of the rock
   } else if (me.Ctrl = planned; memory.stillFrames > kStuckAfter && !trading &&
                                 (memory.engageFrames == 0 || memory.ropePlanned == kFalse)) {

@@ -109,7 +109,7 @@ bool HeldUnderWorm(const Sight& s) {
   // Near enough for a hook to catch the other worm as it is thrown.
   constexpr double kOnTop = 4;
   return s.enemy != nullptr && std::abs(s.ex - s.x) < kOnTop && std::abs(s.ey - s.y) < kOnTop && s.me.RopeState == 0 &&
-         !OnGround(s.w, s.x, s.y) && !IsPassable(s.w, s.x, s.y + kWormHalfHeight);
+         s.memory.hangFrames >= 3 && !OnGround(s.w, s.x, s.y) && !IsPassable(s.w, s.x, s.y + kWormHalfHeight);
 }
 
 bool KickOutOfRock(Sight& s) {
@@ -219,8 +219,9 @@ bool KickOutOfRock(Sight& s) {
   if (AimAt(me, pick)) {
     if (static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
     // A walk key the kick's way adds its step once the kick has the worm
-    // moving; blocked, it does not turn the worm.
-    if (pickSide != 0) Press(me, pickSide > 0 ? kRight : kLeft);
+    // moving; blocked, it does not turn the worm. (Held under the other
+    // worm, off its feet, a walk key turns it and spoils the next aim.)
+    if (pickSide != 0 && encased) Press(me, pickSide > 0 ? kRight : kLeft);
   }
   return true;
 }

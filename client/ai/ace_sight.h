@@ -26,6 +26,8 @@ constexpr int kRestlessFrames = 30;
 constexpr int kStuckAfter = 45;
 // Wedged in rock this long, the worm fires its way out.
 constexpr int kWedgedAfter = 30;
+// Held under the other worm (HeldUnderWorm) this long, it kicks itself off.
+constexpr int kHeldUnderAfter = 10;
 constexpr int kStuckStep = 16;
 // Stuck this long on the way, the worm makes a detour of kDetourFrames.
 constexpr int kDetourAfter = 50;
