@@ -34,8 +34,7 @@ constexpr int kAnyWayAfter = 120;
 
 // The ways out of a place, looked at along 16 rays: how far each runs
 // before rock (or the level's edge), up to kExitReach, less for the soil
-// on the way, a little more towards the other worm. Picks the rank-th best
-// (0 the best), so that each try goes another way. Steep ways count for
+// on the way, a little more towards the other worm. Steep ways count for
 // less until the worm has been shut in long: straight up into the open it
 // could only throw a rope, whose hook mostly pulls it nowhere out of a
 // small place, and a dig steeply down leaves it standing where it was. A
@@ -46,17 +45,30 @@ constexpr int kAnyWayAfter = 120;
 constexpr double kExitReach = 64;
 // Free pixels a ray needs before rock to lead out of the box.
 constexpr double kLeavesBox = 2.0 * kBoxPixels;
+// Each try goes another way: the best ways often lie side by side (a fan
+// of open rays up one side), and the ray next to one that failed mostly
+// fails the same way. A ray within one step (22.5 degrees) of one of the
+// latest tries loses kTriedNear, two steps away kTriedNext, however often
+// it was tried: less than a ray that leads nowhere loses, so that a way
+// tried before still comes before one into rock.
+constexpr double kTriedNear = 40, kTriedNext = 20;
 struct Exit {
   double dx = 0, dy = 0;  // unit direction
   double open = 0;        // free pixels along the ray before rock
   int soil = 0;           // pixels of soil among them
 };
-Exit FindExit(const Sight& s, int rank, bool away, bool anyWay) {
-  std::array<Exit, 16> rays{};
-  std::array<double, 16> score{};
+constexpr int kRays = 16;
+// The ray nearest the direction (dx, dy).
+int RayOf(double dx, double dy) {
+  const int k = static_cast<int>(std::lround(std::atan2(dy, dx) / (3.14159265358979 / 8)));
+  return ((k % kRays) + kRays) % kRays;
+}
+Exit FindExit(const Sight& s, bool away, bool anyWay) {
+  Exit best;
+  double bestScore = -1e18;
   const double toX = s.ex - s.x, toY = s.ey - s.y, to = std::max(1.0, std::sqrt(toX * toX + toY * toY));
-  for (int k = 0; k < 16; ++k) {
-    Exit& e = rays[static_cast<std::size_t>(k)];
+  for (int k = 0; k < kRays; ++k) {
+    Exit e;
     const double a = k * 3.14159265358979 / 8;
     e.dx = std::cos(a);
     e.dy = std::sin(a);
@@ -76,16 +88,21 @@ Exit FindExit(const Sight& s, int rank, bool away, bool anyWay) {
     // when crowding it) counts only as far as the ray is open. Shut in for
     // long, any way out will do, up or away from the other worm included.
     const double towards = (away ? -25 : 15) * (e.dx * toX + e.dy * toY) / to * std::min(1.0, e.open / kLeavesBox);
-    score[static_cast<std::size_t>(k)] = e.open - e.soil * 1.5 + (anyWay ? 0 : towards) -
-                                         (!anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
-                                         (e.open < kLeavesBox ? 60 : 0);
+    double score = e.open - e.soil * 1.5 + (anyWay ? 0 : towards) - (!anyWay && (e.dy < -0.3 || e.dy > 0.75) ? 40 : 0) -
+                   (e.open < kLeavesBox ? 60 : 0);
+    double tried = 0;
+    for (const int32 ray : s.memory.triedRays) {
+      if (ray < 0) continue;
+      const int apart = std::min((k - ray + kRays) % kRays, (ray - k + kRays) % kRays);
+      tried = std::max(tried, apart <= 1 ? kTriedNear : (apart == 2 ? kTriedNext : 0));
+    }
+    score -= tried;
+    if (score > bestScore) {
+      bestScore = score;
+      best = e;
+    }
   }
-  std::array<int, 16> order{};
-  for (int k = 0; k < 16; ++k) order[static_cast<std::size_t>(k)] = k;
-  std::stable_sort(order.begin(), order.end(), [&](int l, int r) {
-    return score[static_cast<std::size_t>(l)] > score[static_cast<std::size_t>(r)];
-  });
-  return rays[static_cast<std::size_t>(order[static_cast<std::size_t>(rank % (anyWay ? 6 : 3))])];
+  return best;
 }
 
 // Still in the box after kLevelAfter calls, a try that digs goes level
@@ -191,6 +208,8 @@ bool BreakOut(Sight& s) {
     const bool aiming = memory.ropePlanned != kFalse && memory.planRopeFrames == 0;
     if (memory.exitStale > kGiveUpStill && me.RopeState == 0 && !aiming) memory.engageFrames = 0;
   }
+  // Out of the place, the ways tried from it no longer say anything.
+  if (memory.engageFrames == 0 && memory.boxFrames < kLoiterUnarmedAfter) memory.triedRays.fill(-1);
   if (memory.engageFrames == 0 && (memory.boxFrames >= loiterAfter || crowded) && me.RopeState == 0) {
     // A way that is getting the worm somewhere, slowly (digging), is kept
     // on: turning to the next one would undo what it won. So is a way away
@@ -217,7 +236,7 @@ bool BreakOut(Sight& s) {
     memory.deadY[k] = static_cast<int32>(s.y);
     ++memory.deadCount;
     memory.pathAge = 1000;
-    const Exit e = FindExit(s, memory.engageRound, crowded, memory.boxFrames >= kAnyWayAfter);
+    const Exit e = FindExit(s, crowded, memory.boxFrames >= kAnyWayAfter);
     memory.closeFrames = 0;
     // Far enough that getting there leaves the box, whatever lies between.
     memory.exitX = static_cast<int32>(s.x + e.dx * std::max(e.open, 2.0 * kBoxPixels));
@@ -247,6 +266,10 @@ bool BreakOut(Sight& s) {
     }
     memory.exitBest = static_cast<int32>(std::sqrt(Dist2(s.x, s.y, memory.exitX, memory.exitY)));
     memory.exitStale = 0;
+    // Whichever way this try goes (a ray, level, or a rope's hold), the next
+    // ones go elsewhere.
+    std::rotate(memory.triedRays.rbegin(), memory.triedRays.rbegin() + 1, memory.triedRays.rend());
+    memory.triedRays[0] = RayOf(memory.exitX - s.x, memory.exitY - s.y);
   }
   if (memory.engageFrames == 0) return false;
   --memory.engageFrames;

@@ -63,6 +63,8 @@ struct AceRecord {
   int32 exitStale = 0;                      // calls since it last came nearer
   int32 closeFrames = 0;                    // calls in a row too close to the other worm to fire
   int32 wedgedFrames = 0;                   // calls in a row with the worm's centre in rock
+  // The rays of the latest ways tried out of this place, newest first (-1 none).
+  std::array<int32, 3> triedRays{-1, -1, -1};
   int32 framesSinceShot = 0;
   int32 readyFrames = 0;  // calls aimed and ready to fire
   int32 aimError = 0;     // aim steps off the right aim, for a weaker ace
