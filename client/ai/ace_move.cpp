@@ -68,9 +68,13 @@ bool RockAt(const World& w, double x, double y) {
 }
 
 // Whether rock right ahead on that side keeps a dig at that aim from
-// opening the way.
+// opening the way: rock at the side of the worm's body (where a step is
+// tested; a wall a pixel thin lies between the points further on), or
+// where the dig goes, above its middle for the high aims and below it for
+// the low ones.
 bool RockAhead(const World& w, double x, double y, int dir, int aim) {
-  const double lift = aim >= 17 ? 4 : (aim >= 14 ? 2 : 0);
+  const double lift = aim >= 17 ? 4 : (aim >= 14 ? 2 : (aim <= 4 ? -4 : 0));
+  if (RockAt(w, x + kWormHalfWidth * dir, y)) return true;
   return RockAt(w, x + 3 * dir, y - lift) || RockAt(w, x + 4 * dir, y - lift - 2);
 }
 
@@ -117,22 +121,33 @@ void DigToward(Sight& s, double gx, double gy) {
   const bool keepSide = s.memory.sinceDig < kDigging ? !(otherSide && above < kTurnAbove && above > -kTurnBelow)
                                                      : std::abs(above) >= kSteepDegrees;
   // Rock right ahead on the side it faces leaves nothing to dig there: the
-  // worm turns to its goal after all.
-  if (keepSide && !(otherSide && RockAhead(w, s.x, s.y, facing, aim))) dir = facing;
-  // Rock right ahead on a steep way: the other side climbs (or drops) as
-  // well, if it is not rock too. On a way that runs to one side, turning
-  // would only lead away, and a way out of a hollow chosen elsewhere knows
-  // its rock.
-  if (std::abs(above) >= kSteepDegrees && RockAhead(w, s.x, s.y, dir, aim) && !RockAhead(w, s.x, s.y, -dir, aim))
-    dir = -dir;
+  // worm turns to its goal after all. On a steep way the goal's side means
+  // little (a pixel either way of straight down): the rule below decides.
+  const bool steep = std::abs(above) >= kSteepDegrees;
+  if (keepSide && !(otherSide && !steep && RockAhead(w, s.x, s.y, facing, aim))) dir = facing;
+  // Blocked ahead on a steep way: the other side climbs (or drops) as well,
+  // if it is not blocked too. On a way that runs to one side, turning would
+  // only lead away, and a way out of a hollow chosen elsewhere knows its
+  // rock. Up, rock ahead blocks it; down, the dig goes below the worm
+  // whatever is beside it, and only a side where it reaches no soil blocks
+  // it (in a shaft a little wider than the worm, rock ahead turned it back
+  // and forth between the walls for a minute, never digging).
+  const auto blocked = [&](int side) {
+    return above < 0 ? !SoilInReach(w, s.x, s.y, side, aim) : RockAhead(w, s.x, s.y, side, aim);
+  };
+  if (steep && blocked(dir) && !blocked(-dir)) dir = -dir;
   if (dir != facing) {
     // A worm turns only by stepping to that side; with soil there, a dig
-    // straight up opens both sides first.
+    // straight up opens both sides first. Rock there no dig opens: it digs
+    // on the side it faces, the only one it has.
     if (IsPassable(w, s.x + kWormHalfWidth * dir, s.y)) {
       Press(me, dir > 0 ? kRight : kLeft);
       return;
     }
-    aim = kAimSteps - 1;
+    if (InRock(w, s.x + kWormHalfWidth * dir, s.y))
+      dir = facing;
+    else
+      aim = kAimSteps - 1;
   }
   // Rock just over its head: a way dug up would only lift the worm into
   // the rock (a walking worm climbs without looking above it), where it is
@@ -142,8 +157,10 @@ void DigToward(Sight& s, double gx, double gy) {
     if (InRock(w, s.x, over) || InRock(w, s.x + 3 * dir, over) || InRock(w, s.x + 6 * dir, over)) aim = 8;
   }
   // Held where it is with nothing to dig along the way (perched on the lip
-  // of a step its walk will not take), it digs the step away below it.
-  if (s.memory.stillFrames >= 3 && aim > 4 && !SoilInReach(w, s.x, s.y, dir, aim))
+  // of a step its walk will not take), it digs the step away below it;
+  // on a way up that it can jump, it jumps instead (below).
+  const bool canJumpUp = dy < -4 && OnGround(w, s.x, s.y) && IsPassable(w, s.x, s.y - kWormHalfHeight - 1);
+  if (s.memory.stillFrames >= 3 && aim > 4 && !canJumpUp && !SoilInReach(w, s.x, s.y, dir, aim))
     for (const int lower : {4, 0})
       if (SoilInReach(w, s.x, s.y, dir, lower)) {
         aim = lower;
@@ -154,9 +171,7 @@ void DigToward(Sight& s, double gx, double gy) {
   if (OnGround(w, s.x, s.y)) s.memory.sinceDig = 0;
   // The way leads up but the dig reaches no soil (the roof of a hollow is
   // out of reach): it jumps, digging on at the top of the jump.
-  if (dy < -4 && !SoilInReach(w, s.x, s.y, dir, aim) && OnGround(w, s.x, s.y) &&
-      IsPassable(w, s.x, s.y - kWormHalfHeight - 1))
-    Press(me, kJump);
+  if (canJumpUp && !SoilInReach(w, s.x, s.y, dir, aim)) Press(me, kJump);
 }
 
 namespace {

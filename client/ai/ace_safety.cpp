@@ -193,6 +193,20 @@ bool KickOutOfRock(Sight& s) {
       const FlightState at = LaunchState(me, *W, k, right);
       if (!IsPassable(w, at.x, at.y) && (into < 0 || std::abs(k - me.Aim) < std::abs(into - me.Aim))) into = k;
     }
+    if (into < 0) {
+      // Open air at every muzzle (the rock that holds it is a sliver): the
+      // aim whose shot bursts nearest, where its push still reaches.
+      const FlightWorms worms{s.ex, s.ey, s.x, s.y};
+      double nearest2 = 1e18;
+      for (int k = 0; k < kAimSteps; ++k) {
+        const FlightResult r = Fly(w, *W, LaunchState(me, *W, k, right), worms, kLookAheadFrames, 300);
+        const double d2 = Dist2(r.x, r.y, s.x, s.y);
+        if ((r.end == FlightEnd::kGround || r.end == FlightEnd::kTimer || r.end == FlightEnd::kSelf) && d2 < nearest2) {
+          nearest2 = d2;
+          into = k;
+        }
+      }
+    }
     if (into < 0) into = me.Aim;
     if (AimAt(me, into) && static_cast<std::int64_t>(me.Age) + 1 - me.LastShot > W->SHOTDELAY) Press(me, kShoot);
     return true;
