@@ -245,6 +245,39 @@ TEST_F(Ace, AWormWedgedInRockFiresItselfOut) {
   }
 }
 
+// Held by a sliver of rock, with open air at the muzzle whichever way it
+// aims, the worm blasts itself out with the shot that bursts nearest it
+// (fired anywhere else, the blast pushes nothing).
+TEST_F(Ace, HeldByASliverOfRockItBlastsItselfOutNearby) {
+  // The tip of a wedge of rock through the lower half of its body, over
+  // open ground.
+  World& w = Level(300, 150, {{0, 112, 300, 150, kRockColour}}, true);
+  const int tip[] = {142, 146, 148, 150, 152, 152, 152, 151, 150, 147, 143};
+  for (int row = 0; row < 11; ++row) Fill(w, 0, 95 + row, tip[row] + 1, 96 + row, kRockColour);
+  Player& me = PlaceWorm(w, 1, 148.2, 98.5);
+  std::tie(me.FacingRight, me.Aim) = std::tuple(kTrue, 17);
+  const Player& other = PlaceWorm(w, 2, 280, 100);
+  Arm(w, 1, kBazooka);
+  AceRecord memory;
+  memory.wedgedFrames = 100;
+  ASSERT_TRUE(ace_detail::Encased(w, 148.2, 98.5));
+  int firedAt = -1;
+  for (int frame = 0; frame < 40 && firedAt < 0; ++frame) {
+    Hold(me, 148.2, 98.5);
+    me.Ctrl.fill(0);
+    ace_detail::Sight s{w, 1, me, memory, &other, 148.2, 98.5, 280, 100, {148.2, 98.5}, 1e5};
+    ASSERT_TRUE(ace_detail::KickOutOfRock(s));
+    if (me.Ctrl[kShoot]) firedAt = me.Aim;
+    me.Ctrl[kShoot] = 0;
+    PlayerAction(w);
+  }
+  ASSERT_GE(firedAt, 0) << "never fired";
+  const WeaponDef& W = w.WeaponDefs[kBazooka + 1];
+  const FlightResult r = Fly(w, W, LaunchState(me, W, firedAt, true), {280, 100, 148.2, 98.5}, 90, 300);
+  EXPECT_LT(std::hypot(r.x - 148.2, r.y - 98.5), 20)
+      << "fired at aim " << firedAt << ", bursting at (" << r.x << ", " << r.y << ")";
+}
+
 // Wedged with a gentle way out, a worm takes it before it blasts itself:
 // with its feet on soil under a slab of rock that reaches down to a pixel
 // over the ground (no kick moves a worm held by the ground), it digs the
@@ -626,6 +659,46 @@ TEST_F(Ace, DiggingIntoRockItTurnsRoundToItsGoal) {
   EXPECT_LT(std::hypot(me.X.ToDouble() - gx, me.Y.ToDouble() - gy), 40) << "ended at " << At(me);
 }
 
+// Rock at the side of its body keeps a worm from stepping, turning or
+// digging that way: it digs on the side it can, down through the soil under
+// it, where the way leads on. Left in the rock, each of these held the worm
+// for seconds on end.
+TEST_F(Ace, RockBesideItsBodyItDigsOnTheOtherSide) {
+  const struct {
+    const char* name;
+    double x, y, gx, gy;
+    bool facingRight;
+    Fills fills;
+  } cases[] = {
+      {"its head in an overhang, soil under it, the way straight down", 126.9, 103, 126.9, 123, true,
+       Fills{{0, 108, 240, 200, kSoilColour}, {124, 94, 140, 104, kRockColour}}},
+      {"facing a wall of rock a pixel thin, the way down the other side", 120.1, 97, 144, 155, false,
+       Fills{{0, 113, 240, 200, kSoilColour}, {118, 90, 119, 102, kRockColour}, {115, 102, 121, 113, kRockColour}}},
+      {"in a shaft of rock a little wider than the worm, the way straight down", 120, 106.3, 119, 170, true,
+       Fills{{0, 111, 240, 200, kSoilColour},
+             {0, 90, 117, 111, kRockColour},
+             {123, 90, 240, 111, kRockColour},
+             {117, 90, 123, 102, kRockColour}}},
+  };
+  for (const auto& c : cases) {
+    World& w = Level(240, 200, c.fills);
+    Player& me = PlaceWorm(w, 1, c.x, c.y);
+    // Aimed up, as after digging its way up to here.
+    std::tie(me.FacingRight, me.Aim) = std::tuple(ToFlag(c.facingRight), kAimSteps - 1);
+    const Player& other = PlaceWorm(w, 2, 220, 20);
+    AceRecord memory;
+    memory.sinceDig = 0;
+    for (int frame = 0; frame < 60; ++frame) {
+      me.Ctrl.fill(0);
+      const double x = me.X.ToDouble(), y = me.Y.ToDouble();
+      ace_detail::Sight s{w, 1, me, memory, &other, x, y, 220, 20, {x, y}, 1e4};
+      ace_detail::DigToward(s, c.gx, c.gy);
+      PlayerAction(w);
+    }
+    EXPECT_GT(me.Y.ToDouble(), c.y + 6) << c.name << ": ended at " << At(me);
+  }
+}
+
 // Shut in a pit under an open shaft, the ace first tries the most open way,
 // up the shaft; shut in there two seconds or more, it digs level along the
 // longest run of soil instead (the short run on the other side ends at rock).
@@ -658,6 +731,33 @@ TEST_F(Ace, ShutInLongItDigsLevelThroughSoil) {
   ace_detail::Sight s{w, 1, me, memory, &other, 150, 1.5, 250, 100, {150, 1.5}, 1e4};
   ASSERT_TRUE(ace_detail::BreakOut(s));
   EXPECT_NE(std::tuple(memory.exitX, memory.exitY), std::tuple(198, 1)) << "dug level along the edge";
+}
+
+// The best ways out of a place often lie side by side (a fan of open rays up
+// one side): a try that failed along one of them makes the next ones go
+// other ways, not the ray next to it.
+TEST_F(Ace, EachTryOutOfASmallPlaceGoesAnotherWay) {
+  World& w = Level(300, 150,
+                   {{0, 0, 300, 150, kRockColour},
+                    {100, 86, 120, 100, kFreeColour},
+                    {112, 10, 290, 90, kFreeColour},  // open wide up and to the right
+                    {40, 86, 100, 100, kSoilColour}});
+  Player& me = PlaceWorm(w, 1, 110, 95);
+  const Player& other = PlaceWorm(w, 2, 280, 20);
+  AceRecord memory;
+  memory.boxFrames = 40;
+  std::vector<double> tried;
+  for (int round = 0; round < 3; ++round) {
+    memory.engageFrames = 0;
+    ace_detail::Sight s{w, 1, me, memory, &other, 110, 95, 280, 20, {110, 95}, 1e5};
+    ASSERT_TRUE(ace_detail::BreakOut(s));
+    const double heading = std::atan2(memory.exitY - 95.0, memory.exitX - 110.0) * 180 / 3.14159265358979;
+    for (const double before : tried) {
+      const double apart = std::abs(std::remainder(heading - before, 360.0));
+      EXPECT_GE(apart, 40) << "try " << round << " at " << heading << " degrees, " << before << " tried before";
+    }
+    tried.push_back(heading);
+  }
 }
 
 // Held still off its feet beside a step of soil, its way level past the
